@@ -1,0 +1,48 @@
+#pragma once
+// The HX-3420's IP setting: record, 76-byte block (also the whole *.ptm file)
+// and the receive worker's body.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace norvik {
+
+using Ipv4 = std::array<uint8_t, 4>;  // octet 1 (leftmost in dotted notation) first
+
+struct RemoteIpEntry {
+    Ipv4 address{};
+    uint32_t timeoutValueMs = 0;
+    uint32_t reconnectTimeMs = 0;
+};
+
+inline constexpr std::size_t kRemoteIpEntries = 8;
+inline constexpr std::size_t kIpSettingBlockBytes = 76;
+
+struct IpSettingRecord {
+    Ipv4 localIp{};
+    Ipv4 subnetMask{};
+    Ipv4 gateway{};
+    std::array<RemoteIpEntry, kRemoteIpEntries> remotes{};
+    bool operator==(const IpSettingRecord&) const = default;
+};
+inline bool operator==(const RemoteIpEntry& a, const RemoteIpEntry& b) {
+    return a.address == b.address && a.timeoutValueMs == b.timeoutValueMs &&
+           a.reconnectTimeMs == b.reconnectTimeMs;
+}
+
+using IpSettingBlock = std::array<uint8_t, kIpSettingBlockBytes>;
+
+void setDefaultIpSetting(IpSettingRecord& record);
+IpSettingBlock encodeIpSettingBlock(const IpSettingRecord& record);
+IpSettingRecord decodeIpSettingBlock(std::span<const uint8_t, kIpSettingBlockBytes> block);
+bool isLegalIpAddress(const Ipv4& address);
+
+// File of exactly one block. Reading fails (record unchanged) when the file
+// does not open; writing fails when it cannot be created or written.
+bool readIpSettingFile(const std::string& path, IpSettingRecord& record);
+bool writeIpSettingFile(const std::string& path, const IpSettingRecord& record);
+
+}  // namespace norvik

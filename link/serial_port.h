@@ -1,0 +1,55 @@
+#pragma once
+// The one way the program reaches the gateway: a PC serial port.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace norvik {
+
+struct PortSettings {
+    uint8_t port = 1;        // 1..8 = "Com1".."Com8"
+    uint32_t baud = 115200;
+    uint8_t dataBits = 8;    // always 8
+    uint8_t parity = 0;      // 0 none, 1 odd, 2 even
+    uint8_t stopBits = 0;    // always 0: one stop bit
+};
+
+// The entries of the port-setting boxes, in the order they are offered.
+inline constexpr std::array<uint32_t, 7> kBaudRates{2400, 4800, 9600, 19200, 38400, 57600, 115200};
+inline constexpr std::size_t kDefaultBaudIndex = 6;
+
+// Receive time-out for n bytes: (10000 / baud + 1) * n ms in integer arithmetic,
+// kept to 16 bits as the port layer takes it.
+uint16_t blockTimeout(uint32_t baud, uint32_t n);
+
+// Nominal sizes that time-outs are computed from.
+inline constexpr uint32_t kLineTimeoutBytes = 30;
+
+// A console line is read into a buffer of this size; longer lines are cut to
+// kLineBufferSize - 1 bytes.
+inline constexpr std::size_t kLineBufferSize = 1024;
+
+// The six operations the rest of the program relies on. Error codes are errno
+// values (2 no such device, 13 permission denied, 16 busy), 0 = success.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    virtual uint16_t openPort(const PortSettings& settings) = 0;
+    virtual uint32_t closePort(uint8_t port) = 0;
+    // Sends the text as one console line (the terminator is added here).
+    virtual void sendLine(uint8_t port, std::string_view text) = 0;
+    // Sends exactly these bytes, unchanged.
+    virtual void sendBlock(uint8_t port, std::span<const uint8_t> bytes) = 0;
+    // The next console line without its terminator, or "" when none came in time.
+    virtual std::string receiveLine(uint8_t port, uint16_t timeoutMs) = 0;
+    // Fills the whole buffer in arrival order; 0 when every byte arrived in time,
+    // non-zero otherwise (the bytes that did arrive stand at the front).
+    virtual uint16_t receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) = 0;
+};
+
+}  // namespace norvik
