@@ -3,6 +3,7 @@
 // and the receive worker's body.
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -44,5 +45,13 @@ bool isLegalIpAddress(const Ipv4& address);
 // does not open; writing fails when it cannot be created or written.
 bool readIpSettingFile(const std::string& path, IpSettingRecord& record);
 bool writeIpSettingFile(const std::string& path, const IpSettingRecord& record);
+
+class SerialPort;
+
+// IP-setting worker body: receives the 76-byte block from the open port and
+// decodes it into `out`; a block that did not arrive in full stores the
+// receive-error code in `ipSettingTransfer`.
+void ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out,
+                     std::atomic<uint8_t>& ipSettingTransfer);
 
 }  // namespace norvik

@@ -2,6 +2,7 @@
 // The timer-driven dialogue with the gateway's console. Runs on the
 // user-interface thread; blocks arrive on one short-lived worker thread at a time.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <thread>
@@ -36,6 +37,7 @@ public:
 
 private:
     enum class WorkerKind : uint8_t { Parameter, SafeValue, IpSetting, FileName };
+    enum class LoadCommand : uint8_t { None, SafeValue, IpSetting };
     struct WorkerResult;
 
     bool handleReply(const std::string& line);
@@ -48,6 +50,9 @@ private:
     void startAnimation();
     void startWorker(WorkerKind kind);
     void fileNameCompletion();
+    void finishTransfer(std::atomic<uint8_t>& transfer, uint8_t code, const char* text);
+    void finishReceive(std::atomic<uint8_t>& transfer, const char* text);
+    void dropWorkerResult();
 
     LinkSession& session_;
     GatewayConfig& config_;
@@ -58,8 +63,7 @@ private:
     std::thread worker_;
     std::unique_ptr<WorkerResult> result_;
     uint64_t ticket_ = 0;          // the ticket of the worker now running or last started
-    uint64_t linkGeneration_ = 0;  // bumped when the port closes
-    uint64_t workerGeneration_ = 0;
+    LoadCommand lastLoad_ = LoadCommand::None;  // the load command sent last
 };
 
 }  // namespace norvik

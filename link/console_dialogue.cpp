@@ -1,0 +1,448 @@
+#include "link/console_dialogue.h"
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "firmware/file_names.h"
+#include "link/console_texts.h"
+#include "model/parameter_block.h"
+#include "safevalue/safe_value_layout.h"
+
+namespace norvik {
+
+namespace c = console;
+
+namespace {
+
+// A silent gateway must not be masked for ever by a safe-value request that no
+// dialog is waiting for any more.
+constexpr uint8_t kMaxQuietTicks = 10;
+
+std::string formatCode(const char* format, unsigned code) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, code);
+    return text;
+}
+
+}  // namespace
+
+struct ConsoleDialogue::WorkerResult {
+    WorkerKind kind = WorkerKind::Parameter;
+    GatewayConfig config;
+    std::vector<uint8_t> safeValueBytes;
+    IpSettingRecord ipSetting;
+    FileNameReply fileNames;
+};
+
+ConsoleDialogue::ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting,
+                                 SerialPort& port, LinkUi& ui)
+    : session_(session), config_(config), ipSetting_(ipSetting), port_(port), ui_(ui) {}
+
+ConsoleDialogue::~ConsoleDialogue() { finishWorker(); }
+
+// --- connection --------------------------------------------------------------
+
+void ConsoleDialogue::connect(const PortSettings& settings) {
+    session_.portNumber = settings.port;
+    session_.baud = settings.baud;
+    const uint16_t code = port_.openPort(settings);
+    if (code != 0) {
+        ui_.setLinkText(formatCode(c::kLinkOpenErrorFormat, code));
+        ui_.showMessage(c::kTitleError, c::kOpenErrorBox);
+        return;
+    }
+    session_.firmwareFileNames = {};
+    session_.setFirmwareState(FirmwareQueryState::Idle);
+    session_.firmwareAutoQuery = true;
+    session_.fileCount = 0;
+    session_.safeValueLayout = kLayout512;
+    ui_.setPortBoxesEnabled(false);
+    session_.portOpen = true;
+    session_.parameterPending = false;
+    session_.fileNamePending = false;
+    session_.workerBusy = false;
+    session_.accessErrorShown = false;
+    session_.quietTicks = 0;
+    lastLoad_ = LoadCommand::None;
+    ui_.setPortLamp(true);
+    ui_.setConnectionMenu(false, true);
+    ui_.setLinkText(c::kLinkPortOpen);
+    if (!ui_.startPollTimer()) ui_.setLinkText(c::kLinkTimerFailure);
+    sendPrompt();
+}
+
+void ConsoleDialogue::disconnect() {
+    // The worker reads from the port: it has to end before the port may close.
+    // It ends by itself within its receive time-out.
+    if (worker_.joinable()) worker_.join();
+    const uint32_t code = port_.closePort(session_.portNumber);
+    if (code != 0) {
+        // The port stays open and the link goes on; a finished worker's notice
+        // is still queued and will be taken as usual.
+        ui_.setLinkText(formatCode(c::kLinkCloseErrorFormat, code));
+        return;
+    }
+    dropWorkerResult();
+    ui_.setPortBoxesEnabled(true);
+    session_.portOpen = false;
+    session_.setFirmwareState(FirmwareQueryState::Idle);
+    session_.firmwareAutoQuery = true;
+    session_.safeValueLayout = kLayout512;
+    ui_.setPortLamp(false);
+    session_.workerBusy = false;
+    config_.moduleCount = 0;
+    session_.parameterLoaded = false;
+    session_.linkState = LinkState::NotConnected;
+    ui_.setModuleLamp(false);
+    ui_.setConnectionMenu(true, false);
+    ui_.setLinkText(c::kLinkPortClosed);
+    ui_.setOperationText("");
+    ui_.clearTree();
+    ui_.resetList();
+    ui_.stopPollTimer();
+    ui_.stopAnimationTimer();
+    session_.animating = false;
+    session_.progressStep = 0;
+    ui_.setProgress(0);
+}
+
+void ConsoleDialogue::finishWorker() {
+    if (worker_.joinable()) worker_.join();
+    dropWorkerResult();
+}
+
+void ConsoleDialogue::dropWorkerResult() {
+    // Whatever the worker received belongs to a link that has ended; its notice,
+    // if still queued, finds no result and only its flags are cleared here.
+    result_.reset();
+    session_.workerBusy = false;
+    session_.parameterPending = false;
+    session_.fileNamePending = false;
+}
+
+// --- the tick ----------------------------------------------------------------
+
+void ConsoleDialogue::onPollTimer() {
+    if (!session_.portOpen) return;
+    // While a worker owns the port nothing is read, so nothing can be missed.
+    if (session_.workerBusy) return;
+    const std::string line = port_.receiveLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes));
+    if (handleReply(line)) {
+        session_.quietTicks = 0;
+    } else {
+        silence();
+    }
+}
+
+bool ConsoleDialogue::handleReply(const std::string& line) {
+    if (line == c::kReplyConnect) {
+        session_.linkState = LinkState::Connected;
+        session_.accessErrorShown = true;
+        ui_.setLinkText(c::kLinkConnected);
+        ui_.setModuleLamp(true);
+        session_.missCount = 0;
+        sendNextCommand();
+    } else if (line == c::kReplyParameter) {
+        session_.linkState = LinkState::LoadingParameters;
+        ui_.setOperationText(c::kOpReceiveParameter);
+        session_.parameterPending = true;
+        startWorker(WorkerKind::Parameter);
+    } else if (line == c::kReplyParameterFinish) {
+        session_.animating = false;
+        session_.linkState = LinkState::Connected;
+        session_.parameterLoaded = true;
+        ui_.setIpSettingMenu(config_.modelName == kModelHx3420);
+        if (!config_.blockComplete) {
+            ui_.setOperationText(c::kOpParameterIncomplete);
+        } else if (config_.systemModuleStatus == SystemModuleStatus::Present) {
+            ui_.setOperationText(c::kOpParameterFinish);
+        } else if (config_.systemModuleStatus == SystemModuleStatus::Misplaced) {
+            ui_.setOperationText(c::kOpSystemModuleAddressError);
+        } else {
+            ui_.setOperationText(c::kOpSystemModuleMissing);
+        }
+        sendPrompt();
+    } else if (line == c::kReplyReceiveSafeValue) {
+        const uint32_t n = safeValueBlockBytes(session_.safeValueLayout);
+        if (session_.safeValueBytes.size() == n) {
+            ui_.setOperationText(c::kOpSendSafeValue);
+            port_.sendBlock(session_.portNumber, session_.safeValueBytes);
+            sendCommand(c::kTransmitEnd);
+            startAnimation();
+        } else {
+            // The block on hand does not fit the gateway's layout: sending a part
+            // of it, or bytes beyond it, would store wrong safe values.
+            session_.safeValueTransfer = Transfer::SendError;
+            ui_.setOperationText(c::kOpSendSafeValueError);
+        }
+    } else if (line == c::kReplySafeValueSent) {
+        finishTransfer(session_.safeValueTransfer, Transfer::SendFinished, c::kOpSafeValueSent);
+    } else if (line == c::kReplySaveSafeValueError) {
+        finishTransfer(session_.safeValueTransfer, Transfer::SaveError, c::kOpSaveSafeValueError);
+    } else if (line == c::kReplyReceiveSafeValueError) {
+        finishTransfer(session_.safeValueTransfer, Transfer::SendError, c::kOpSendSafeValueError);
+    } else if (line == c::kReplySafeValue) {
+        ui_.setOperationText(c::kOpReceiveSafeValue);
+        startWorker(WorkerKind::SafeValue);
+    } else if (line == c::kReplySafeValueFinish) {
+        finishReceive(session_.safeValueTransfer, c::kOpSafeValueReceived);
+    } else if (line == c::kReplyReadEepromError) {
+        // The error belongs to the load that was asked for last; without one,
+        // the pending IP load decides.
+        const bool ip = lastLoad_ == LoadCommand::IpSetting ||
+                        (lastLoad_ == LoadCommand::None && session_.ipSettingTransfer == Transfer::LoadRequested);
+        if (ip) {
+            finishTransfer(session_.ipSettingTransfer, Transfer::ReadError, c::kOpReadIpSettingError);
+        } else {
+            finishTransfer(session_.safeValueTransfer, Transfer::ReadError, c::kOpReadSafeValueError);
+        }
+    } else if (line == c::kReplyReceiveIpSetting) {
+        const IpSettingBlock block = encodeIpSettingBlock(ipSetting_);
+        ui_.setOperationText(c::kOpSendIpSetting);
+        port_.sendBlock(session_.portNumber, block);
+        sendCommand(c::kTransmitEnd);
+        startAnimation();
+    } else if (line == c::kReplyIpSettingSent) {
+        finishTransfer(session_.ipSettingTransfer, Transfer::SendFinished, c::kOpIpSettingSent);
+    } else if (line == c::kReplySaveIpSettingError) {
+        finishTransfer(session_.ipSettingTransfer, Transfer::SaveError, c::kOpSaveIpSettingError);
+    } else if (line == c::kReplyReceiveIpSettingError) {
+        finishTransfer(session_.ipSettingTransfer, Transfer::SendError, c::kOpSendIpSettingError);
+    } else if (line == c::kReplyIpSetting) {
+        ui_.setOperationText(c::kOpReceiveIpSetting);
+        startWorker(WorkerKind::IpSetting);
+    } else if (line == c::kReplyIpSettingFinish) {
+        finishReceive(session_.ipSettingTransfer, c::kOpIpSettingReceived);
+    } else if (line == c::kReplyFileName) {
+        ui_.setOperationText(c::kOpReceiveFileName);
+        session_.setFirmwareState(FirmwareQueryState::Receiving);
+        session_.fileNamePending = true;
+        startWorker(WorkerKind::FileName);
+    } else if (line == c::kReplyFileNameFinish) {
+        // A failed reply has already said so; the gateway's "finish" must not hide it.
+        if (session_.firmwareState() != FirmwareQueryState::ReceiveError) ui_.setOperationText(c::kOpFileNameFinish);
+        sendPrompt();
+    } else if (line == c::kReplyDisconnect) {
+        session_.animating = false;
+        session_.linkState = LinkState::NotConnected;
+        session_.parameterLoaded = false;
+        session_.workerBusy = false;
+        config_.moduleCount = 0;
+        ui_.setLinkText(c::kLinkLost);
+        ui_.setOperationText("");
+        ui_.setModuleLamp(false);
+        session_.safeValueTransfer = Transfer::Idle;
+        ui_.clearTree();
+        ui_.resetList();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void ConsoleDialogue::finishTransfer(std::atomic<uint8_t>& transfer, uint8_t code, const char* text) {
+    session_.animating = false;
+    ui_.setOperationText(text);
+    transfer = code;
+    sendPrompt();
+}
+
+void ConsoleDialogue::finishReceive(std::atomic<uint8_t>& transfer, const char* text) {
+    session_.animating = false;
+    ui_.setOperationText(text);
+    // A worker that missed part of the block has said so; the gateway's
+    // "finish" does not make the block whole.
+    if (transfer != Transfer::ReceiveError) transfer = Transfer::ReceiveFinished;
+    sendPrompt();
+}
+
+void ConsoleDialogue::silence() {
+    const bool safeValuePending = session_.safeValueTransfer == Transfer::SendRequested ||
+                                  session_.safeValueTransfer == Transfer::LoadRequested;
+    if (session_.linkState == LinkState::LoadingParameters ||
+        session_.firmwareState() == FirmwareQueryState::Receiving) {
+        return;
+    }
+    if (safeValuePending && session_.linkState == LinkState::Connected && session_.quietTicks < kMaxQuietTicks) {
+        ++session_.quietTicks;
+        return;
+    }
+    session_.quietTicks = 0;
+    sendPrompt();
+    if (session_.linkState == LinkState::Connected) {
+        if (session_.missCount >= 1) loseLink();
+        ++session_.missCount;
+    }
+    if (!session_.accessErrorShown) {
+        // Set before the box opens: ticks go on while it is shown.
+        session_.accessErrorShown = true;
+        ui_.showMessage(c::kTitleError, c::kAccessErrorBox);
+    }
+}
+
+void ConsoleDialogue::loseLink() {
+    session_.animating = false;
+    session_.setFirmwareState(FirmwareQueryState::Idle);
+    session_.firmwareAutoQuery = true;
+    session_.safeValueLayout = kLayout512;
+    session_.linkState = LinkState::NotConnected;
+    session_.parameterLoaded = false;
+    session_.workerBusy = false;
+    config_.moduleCount = 0;
+    ui_.setLinkText(c::kLinkLost);
+    ui_.setOperationText("");
+    ui_.setModuleLamp(false);
+    session_.safeValueTransfer = Transfer::Idle;
+    ui_.clearTree();
+    ui_.resetList();
+}
+
+// --- commands ----------------------------------------------------------------
+
+void ConsoleDialogue::sendCommand(const char* text) { port_.sendLine(session_.portNumber, text); }
+
+void ConsoleDialogue::sendPrompt() { sendCommand(c::kPrompt); }
+
+void ConsoleDialogue::sendNextCommand() {
+    if (!session_.parameterLoaded) {
+        sendCommand(c::kLoadParameter);
+    } else if (session_.safeValueTransfer == Transfer::SendRequested) {
+        sendCommand(c::kSendSafeValue);
+    } else if (session_.safeValueTransfer == Transfer::LoadRequested) {
+        lastLoad_ = LoadCommand::SafeValue;
+        sendCommand(c::kLoadSafeValue);
+    } else if (session_.firmwareAutoQuery || session_.firmwareState() == FirmwareQueryState::Requested) {
+        sendCommand(c::kLoadFileName);
+    } else if (session_.ipSettingTransfer == Transfer::SendRequested) {
+        sendCommand(c::kSendIpSetting);
+    } else if (session_.ipSettingTransfer == Transfer::LoadRequested) {
+        lastLoad_ = LoadCommand::IpSetting;
+        sendCommand(c::kLoadIpSetting);
+    } else {
+        sendPrompt();
+    }
+}
+
+// --- animation ---------------------------------------------------------------
+
+void ConsoleDialogue::startAnimation() {
+    ui_.startAnimationTimer();
+    session_.animating = true;
+}
+
+void ConsoleDialogue::onAnimationTimer() {
+    if (session_.animating) {
+        session_.progressStep = static_cast<uint8_t>(session_.progressStep + 1);
+        if (session_.progressStep > 9) session_.progressStep = 0;
+        ui_.setProgress(session_.progressStep);
+    } else {
+        session_.progressStep = 0;
+        ui_.setProgress(0);
+        ui_.stopAnimationTimer();
+    }
+}
+
+// --- workers -----------------------------------------------------------------
+
+void ConsoleDialogue::startWorker(WorkerKind kind) {
+    if (worker_.joinable()) worker_.join();  // an earlier worker whose notice never came
+
+    auto result = std::make_unique<WorkerResult>();
+    result->kind = kind;
+    // Workers fill private copies; onWorkerDone installs them on this thread.
+    if (kind == WorkerKind::Parameter) result->config = config_;
+    if (kind == WorkerKind::FileName) {
+        result->fileNames.names = session_.firmwareFileNames;
+        result->fileNames.fileCount = session_.fileCount;
+    }
+    const uint32_t safeValueSize = safeValueBlockBytes(session_.safeValueLayout);
+
+    session_.workerBusy = true;
+    result_ = std::move(result);
+    const uint64_t ticket = ++ticket_;
+    WorkerResult* out = result_.get();
+    SerialPort* port = &port_;
+    LinkUi* ui = &ui_;
+    LinkSession* session = &session_;
+    const uint8_t portNumber = session_.portNumber;
+    const uint32_t baud = session_.baud;
+
+    worker_ = std::thread([=] {
+        switch (out->kind) {
+        case WorkerKind::Parameter:
+            parseParameterBlock(*port, portNumber, baud, out->config);
+            break;
+        case WorkerKind::SafeValue: {
+            std::vector<uint8_t> buffer(safeValueSize, 0);
+            const uint16_t status = port->receiveBlock(portNumber, buffer, blockTimeout(baud, safeValueSize));
+            out->safeValueBytes = std::move(buffer);
+            if (status != 0) session->safeValueTransfer = Transfer::ReceiveError;
+            break;
+        }
+        case WorkerKind::IpSetting:
+            ipSettingWorker(*port, portNumber, baud, out->ipSetting, session->ipSettingTransfer);
+            break;
+        case WorkerKind::FileName:
+            fileNameWorker(*port, portNumber, baud, out->fileNames);
+            if (out->fileNames.failed) session->setFirmwareState(FirmwareQueryState::ReceiveError);
+            break;
+        }
+        ui->postWorkerDone(ticket);
+    });
+    startAnimation();
+}
+
+void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
+    if (!result_ || ticket != ticket_) return;  // a worker of a link that has since ended
+    if (worker_.joinable()) worker_.join();
+    const std::unique_ptr<WorkerResult> result = std::move(result_);
+
+    session_.linkState = LinkState::Connected;
+    session_.workerBusy = false;
+
+    switch (result->kind) {
+    case WorkerKind::Parameter:
+        config_ = result->config;
+        break;
+    case WorkerKind::SafeValue:
+        session_.safeValueBytes.insert(session_.safeValueBytes.end(), result->safeValueBytes.begin(),
+                                       result->safeValueBytes.end());
+        break;
+    case WorkerKind::IpSetting:
+        ipSetting_ = result->ipSetting;
+        break;
+    case WorkerKind::FileName:
+        session_.firmwareFileNames = result->fileNames.names;
+        session_.fileCount = result->fileNames.fileCount;
+        break;
+    }
+
+    if (session_.parameterPending) {
+        session_.parameterPending = false;
+        ui_.rebuildTree();
+    }
+    if (session_.fileNamePending) {
+        session_.fileNamePending = false;
+        session_.animating = false;
+        fileNameCompletion();
+    }
+}
+
+void ConsoleDialogue::fileNameCompletion() {
+    if (session_.firmwareState() == FirmwareQueryState::ReceiveError) {
+        ui_.setOperationText(c::kOpFileNameError);
+    } else {
+        session_.setFirmwareState(FirmwareQueryState::Received);
+    }
+    if (session_.firmwareAutoQuery) {
+        session_.firmwareAutoQuery = false;
+    } else {
+        ui_.openFirmwareDialog();  // modal: ticks go on while it is open
+    }
+    session_.safeValueLayout =
+        chooseSafeValueLayout(config_.modelName, session_.firmwareFileNames, session_.safeValueLayout);
+}
+
+}  // namespace norvik
