@@ -24,6 +24,10 @@ void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8
 // Moves the system module (entry 0) to its position; Module k = entry k.
 void placeSystemModule(GatewayConfig& config);
 
+// Where the system module stands in the tree: its recorded position, where 0
+// counts as 1 like every position below 1.
+uint32_t systemModulePosition(const GatewayConfig& config);
+
 // The type text shown for a module type code under a Modbus role.
 const char* moduleTypeText(uint8_t typeCode, uint8_t role);
 

@@ -1,0 +1,167 @@
+#include "model/parameter_block.h"
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "link/serial_port.h"
+
+namespace norvik {
+
+namespace {
+
+// The largest block the tables can take, and the size whose time-out every
+// record receive gets at least: a short block must not end the wait early.
+constexpr uint32_t kNominalRecordBlockBytes = kModuleSlots * kRecordBytes;
+
+constexpr const char* kMasterTypeTexts[] = {"WDO", "RDI", "WAO", "RAI", "RDO", "RAO"};
+constexpr const char* kSlaveTypeTexts[] = {"RDI", "WDO", "RAI", "WAO", "WDO", "WAO"};
+constexpr uint8_t kHighestTypeCode = 5;
+
+uint8_t byteAt(std::span<const uint8_t> bytes, std::size_t i) { return i < bytes.size() ? bytes[i] : 0; }
+
+uint32_t wordAt(std::span<const uint8_t> bytes, std::size_t i) {
+    return static_cast<uint32_t>(byteAt(bytes, i)) * 256u + byteAt(bytes, i + 1);
+}
+
+void writeGatewayTexts(GatewayConfig& config) {
+    auto& t = config.gatewayValueText;
+    t[0] = config.role == 0 ? "Master" : "Slave";
+    t[1] = config.modbusFormat == 0 ? "RTU" : config.modbusFormat == 1 ? "ASCII" : "TCP";
+    t[2] = config.stopMode == 0 ? "Retain Last Value" : "Switch Safe Value";
+    t[3] = config.byteOrder == 0 ? "Little Endian (Intel format)" : "Big Endian (Motorola  format)";
+    t[4] = config.outputDataMode == 0 ? "Manual" : "Auto";
+    t[5] = std::to_string(config.slaveDeviceId);
+    t[6] = std::to_string(config.pollIntervalMs) + "ms";
+    t[7] = std::to_string(config.timeoutMs) + "ms";
+    t[8] = std::to_string(config.moduleCount);
+    t[9] = std::to_string(config.tcpConnectCount);
+}
+
+void decodeRecord(std::span<const uint8_t> records, std::size_t k, uint8_t role, ModuleEntry& entry,
+                  std::array<std::string, kModuleRows>& text) {
+    const std::size_t base = k * kRecordBytes;
+    auto b = [&](std::size_t i) { return byteAt(records, base + i); };
+
+    entry.deviceId = b(0);
+    const uint8_t code = b(1);
+    entry.type = code <= kHighestTypeCode ? static_cast<ModuleType>(code) : ModuleType::Code0;
+    entry.profibusBase = b(2);
+    entry.internalBase = wordAt(records, base + 3);
+    entry.dataLength = b(5);
+    // Done signed: a data length of 0 would otherwise wrap to about four
+    // billion coils and every loop over the module's addresses with it.
+    const int coils = (static_cast<int>(b(5)) - 1) * 8 + static_cast<int>(b(6));
+    entry.coilCount = static_cast<uint32_t>(std::max(0, coils));
+    entry.modbusStart = wordAt(records, base + 7);
+    entry.tcpIndex = static_cast<uint8_t>(b(9) + 1);
+    entry.wordSwap = b(10) & 1u;
+
+    text[0] = std::to_string(entry.deviceId);
+    text[1] = moduleTypeText(code, role);
+    text[2] = std::to_string(entry.profibusBase);
+    text[3] = std::to_string(entry.internalBase);
+    text[4] = std::to_string(entry.dataLength);
+    text[5] = std::to_string(entry.coilCount);
+    text[6] = std::to_string(entry.modbusStart);
+    text[7] = entry.wordSwap ? "Enable" : "Disable";
+    text[8] = std::to_string(entry.tcpIndex);
+}
+
+// `freshEntries` is how many entries from 0 on the current block wrote; an
+// entry at or past it still holds a record of an earlier block.
+void placeAmong(GatewayConfig& config, std::size_t freshEntries) {
+    const uint32_t s = systemModulePosition(config);
+    const uint32_t n = std::min<uint32_t>(config.moduleCount, kMaxModules);
+    if (n < s) {
+        // Nothing moves, so Module n is entry n; when no record of this block
+        // landed there it would show a module the gateway no longer has.
+        if (n >= 1 && n >= freshEntries) {
+            config.modules[n] = ModuleEntry{};
+            config.moduleValueText[n] = {};
+        }
+        return;
+    }
+    for (uint32_t i = n; i >= s; --i) {
+        config.modules[i] = i == s ? config.modules[0] : config.modules[i - 1];
+    }
+}
+
+}  // namespace
+
+const char* moduleTypeText(uint8_t typeCode, uint8_t role) {
+    if (typeCode > kHighestTypeCode) return "";
+    return role == 0 ? kMasterTypeTexts[typeCode] : kSlaveTypeTexts[typeCode];
+}
+
+uint32_t systemModulePosition(const GatewayConfig& config) {
+    return std::max<uint32_t>(1, config.modules[0].modbusStart);
+}
+
+void placeSystemModule(GatewayConfig& config) { placeAmong(config, config.moduleCount); }
+
+void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8_t> records,
+                          GatewayConfig& config) {
+    auto h = [&](std::size_t i) { return byteAt(header, i); };
+
+    if (h(0) == 'K') {
+        if (h(1) == '4') config.modelName = kModelHx3410;
+        if (h(1) == '5') config.modelName = kModelHx3420;
+    }
+    config.role = h(2) == 0 ? 0 : 1;
+    config.modbusFormat = h(3) == 0 ? 0 : h(3) == 1 ? 1 : 2;
+    config.stopMode = h(4) == 0 ? 0 : 1;
+    config.byteOrder = h(5) & 1u;
+    config.outputDataMode = (h(5) >> 1) & 1u;
+    config.slaveDeviceId = h(6);
+    config.pollIntervalMs = wordAt(header, 7);
+    config.timeoutMs = wordAt(header, 9);
+    config.moduleCount = static_cast<uint8_t>(h(11) + 1);
+    config.tcpConnectCount = h(12);
+    writeGatewayTexts(config);
+
+    const std::size_t stored = std::min<std::size_t>(config.moduleCount, kModuleSlots);
+    for (std::size_t k = 0; k < stored; ++k) {
+        decodeRecord(records, k, config.role, config.modules[k], config.moduleValueText[k]);
+    }
+
+    bool place = false;
+    if (config.moduleCount == 0) {
+        // No record arrived, so entry 0 is whatever an earlier block left there.
+        config.systemModuleStatus = SystemModuleStatus::Missing;
+    } else if (config.modules[0].deviceId != kSystemModuleId) {
+        config.systemModuleStatus = SystemModuleStatus::Missing;
+        --config.moduleCount;
+    } else {
+        config.systemModuleStatus = systemModulePosition(config) == 1 ? SystemModuleStatus::Present
+                                                                      : SystemModuleStatus::Misplaced;
+        place = true;
+    }
+    // The tree has nodes for 32 modules only.
+    config.moduleCount = static_cast<uint8_t>(std::min<std::size_t>(config.moduleCount, kMaxModules));
+    config.gatewayValueText[8] = std::to_string(config.moduleCount);
+
+    if (place) placeAmong(config, stored);
+}
+
+void parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config) {
+    std::array<uint8_t, kHeaderBytes> header{};
+    const uint16_t headerStatus = port.receiveBlock(portNumber, header, blockTimeout(baud, kHeaderBytes));
+
+    const uint32_t announced = static_cast<uint8_t>(header[11] + 1);
+    std::vector<uint8_t> records(announced * kRecordBytes, 0);
+    uint16_t recordStatus = 0;
+    if (!records.empty()) {
+        // Records beyond the tables are still drained, so the console dialogue
+        // does not read them as lines; they need their own, longer time-out.
+        const uint16_t timeout = std::max(blockTimeout(baud, kNominalRecordBlockBytes),
+                                          blockTimeout(baud, static_cast<uint32_t>(records.size())));
+        recordStatus = port.receiveBlock(portNumber, records, timeout);
+    }
+
+    decodeParameterBlock(header, records, config);
+    config.blockComplete = headerStatus == 0 && recordStatus == 0;
+}
+
+}  // namespace norvik
