@@ -269,7 +269,6 @@ void ConsoleDialogue::silence() {
         ++session_.quietTicks;
         return;
     }
-    session_.quietTicks = 0;
     sendPrompt();
     if (session_.linkState == LinkState::Connected) {
         if (session_.missCount >= 1) loseLink();

@@ -1,0 +1,684 @@
+// The console dialogue driven tick by tick against a scripted gateway.
+
+#include "link/console_dialogue.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ipsetting/ip_setting.h"
+#include "link/console_texts.h"
+#include "link/link_session.h"
+#include "model/gateway_config.h"
+#include "support/recording_ui.h"
+#include "support/scripted_port.h"
+
+namespace norvik {
+namespace {
+
+namespace c = console;
+using test::RecordingUi;
+using test::ScriptedPort;
+
+// A parameter block: header for `records` records, model byte, then the records.
+std::vector<uint8_t> parameterBlock(char model, const std::vector<std::array<uint8_t, 12>>& records) {
+    std::vector<uint8_t> b = {'K', static_cast<uint8_t>(model), 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8,
+                              static_cast<uint8_t>(records.size() - 1), 2, 0, 0, 0};
+    for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
+    return b;
+}
+
+const std::array<uint8_t, 12> kSystemModuleAt1 = {0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+const std::array<uint8_t, 12> kWdoModule = {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0};
+const std::array<uint8_t, 12> kWaoModule = {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0};
+
+std::vector<uint8_t> fileNameReply(const std::vector<std::string>& names) {
+    std::string s = "File_NO=";
+    s.push_back(static_cast<char>(names.size()));
+    for (const auto& n : names) s += "File_Name=" + n;
+    return {s.begin(), s.end()};
+}
+
+class ConsoleDialogueTest : public ::testing::Test {
+protected:
+    LinkSession session;
+    GatewayConfig config;
+    IpSettingRecord ip;
+    ScriptedPort port;
+    RecordingUi ui;
+    ConsoleDialogue dialogue{session, config, ip, port, ui};
+
+    void connect(uint32_t baud = 115200) {
+        PortSettings s;
+        s.baud = baud;
+        dialogue.connect(s);
+    }
+    // One poll tick on which the gateway sends `line` (empty = silence).
+    void tick(const std::string& line = {}) {
+        if (!line.empty()) port.queueLine(line);
+        dialogue.onPollTimer();
+    }
+    void deliverWorkerDone() {
+        auto ticket = ui.takeWorkerDone();
+        ASSERT_TRUE(ticket.has_value()) << "worker never finished";
+        dialogue.onWorkerDone(*ticket);
+    }
+    // Connect and load a parameter block for `model`, up to the first prompt after it.
+    void connectAndLoad(char model = '5') {
+        connect();
+        tick(c::kReplyConnect);
+        port.queueBytes(parameterBlock(model, {kSystemModuleAt1, kWdoModule, kWaoModule}));
+        tick(c::kReplyParameter);
+        deliverWorkerDone();
+        tick(c::kReplyParameterFinish);
+    }
+    // The automatic file-name query after the block.
+    void answerAutoQuery(const std::vector<std::string>& names) {
+        tick(c::kReplyConnect);
+        ASSERT_EQ(port.lastSent(), c::kLoadFileName);
+        port.queueBytes(fileNameReply(names));
+        tick(c::kReplyFileName);
+        deliverWorkerDone();
+        tick(c::kReplyFileNameFinish);
+    }
+};
+
+TEST_F(ConsoleDialogueTest, consoleTextsAreTheGatewaysOwn) {
+    EXPECT_STREQ(c::kPrompt, "KESTRA--r4460k>");
+    EXPECT_STREQ(c::kReplyConnect, "KESTRA--r4460k> connect");
+    EXPECT_STREQ(c::kAccessErrorBox,
+                 "The Norvik can not access the module.\n\n Please check the settings, wire and make sure PROFIBUS "
+                 "Master is online and configured correctly (RUN led is on).");
+    EXPECT_STREQ(c::kLinkTimerFailure, "Timer Creat failure");
+}
+
+TEST_F(ConsoleDialogueTest, connectOpensThePortAndSendsThePrompt) {
+    PortSettings s;
+    s.port = 3;
+    s.baud = 9600;
+    s.parity = 1;
+    dialogue.connect(s);
+    ASSERT_EQ(port.opened.size(), 1u);
+    EXPECT_EQ(port.opened[0].port, 3);
+    EXPECT_EQ(port.opened[0].parity, 1);
+    EXPECT_TRUE(session.portOpen);
+    EXPECT_TRUE(ui.portLamp);
+    EXPECT_FALSE(ui.portBoxesEnabled);
+    EXPECT_FALSE(ui.connectEnabled);
+    EXPECT_TRUE(ui.disconnectEnabled);
+    EXPECT_TRUE(ui.pollTimerRunning);
+    EXPECT_EQ(ui.linkText, c::kLinkPortOpen);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+    tick();
+    EXPECT_EQ(port.lastLineTimeout(), 60);  // 9600 baud: (1 + 1) * 30 ms
+}
+
+TEST_F(ConsoleDialogueTest, failedOpenShowsTheCodeAndChangesNothingElse) {
+    port.openCode = 2;
+    PortSettings s;
+    s.baud = 2400;
+    dialogue.connect(s);
+    EXPECT_EQ(ui.linkText, "Open Com Error! Error Code = 2 ");
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, "Error message");
+    EXPECT_EQ(ui.messages[0].text, "Open Com Error ! Please check Com Port setting");
+    EXPECT_FALSE(session.portOpen);
+    EXPECT_TRUE(ui.portBoxesEnabled);
+    EXPECT_FALSE(ui.pollTimerRunning);
+    EXPECT_EQ(session.baud, 2400u);  // kept for the next try
+    EXPECT_TRUE(port.sentLines().empty());
+}
+
+TEST_F(ConsoleDialogueTest, missingTimerIsReportedAndTheLinkGoesOn) {
+    ui.pollTimerAvailable = false;
+    connect();
+    EXPECT_EQ(ui.linkText, "Timer Creat failure");
+    EXPECT_TRUE(session.portOpen);
+}
+
+TEST_F(ConsoleDialogueTest, silentGatewayShowsTheAccessBoxOncePerConnect) {
+    connect();
+    tick();
+    tick();
+    tick();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, c::kTitleError);
+    EXPECT_EQ(ui.messages[0].text, c::kAccessErrorBox);
+    EXPECT_EQ(ui.linkText, c::kLinkPortOpen);
+    EXPECT_EQ(port.sentLines().size(), 4u);  // the prompt on connect and every tick
+    EXPECT_EQ(session.missCount, 0);         // misses count only while connected
+
+    dialogue.disconnect();
+    connect();
+    tick("garbage");
+    EXPECT_EQ(ui.messages.size(), 2u);
+}
+
+TEST_F(ConsoleDialogueTest, noAccessBoxOnceTheModuleHasAnswered) {
+    connect();
+    tick(c::kReplyConnect);
+    tick();
+    tick();  // link lost
+    tick();
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
+    connect();
+    tick(c::kReplyConnect);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    EXPECT_TRUE(ui.moduleLamp);
+    EXPECT_EQ(ui.linkText, c::kLinkConnected);
+    EXPECT_EQ(port.lastSent(), c::kLoadParameter);
+
+    port.queueBytes(parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
+    tick(c::kReplyParameter);
+    EXPECT_EQ(session.linkState, LinkState::LoadingParameters);
+    EXPECT_EQ(ui.operationText, c::kOpReceiveParameter);
+    EXPECT_TRUE(session.workerBusy);
+    EXPECT_TRUE(session.animating);
+    deliverWorkerDone();
+    EXPECT_FALSE(session.workerBusy);
+    EXPECT_EQ(ui.rebuilds, 1);
+    EXPECT_EQ(config.modelName, "HX-3420");
+    EXPECT_EQ(config.moduleCount, 3);
+    EXPECT_EQ(port.blockTimeouts(), (std::vector<uint16_t>{16, 396}));
+
+    tick(c::kReplyParameterFinish);
+    EXPECT_TRUE(session.parameterLoaded);
+    EXPECT_FALSE(session.animating);
+    EXPECT_TRUE(ui.ipMenuEnabled);
+    EXPECT_EQ(ui.operationText, c::kOpParameterFinish);
+    EXPECT_EQ(port.lastSent(), c::kPrompt);
+
+    answerAutoQuery({"autoexec.bat", "3420V10.bin"});
+    EXPECT_EQ(ui.firmwareDialogs, 0);
+    EXPECT_FALSE(session.firmwareAutoQuery);
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
+    EXPECT_EQ(session.fileCount, 2);
+    EXPECT_EQ(session.firmwareFileNames[1], "3420V10.bin");
+    EXPECT_EQ(ui.operationText, c::kOpFileNameFinish);
+
+    port.clearSent();
+    tick(c::kReplyConnect);
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.sentLines(), (std::vector<std::string>{c::kPrompt, c::kPrompt}));
+}
+
+TEST_F(ConsoleDialogueTest, parameterFinishReportsTheSystemModuleCheck) {
+    struct Case {
+        std::array<uint8_t, 12> first;
+        const char* text;
+    };
+    std::array<uint8_t, 12> at2 = kSystemModuleAt1;
+    at2[8] = 2;
+    for (const Case& k : {Case{kSystemModuleAt1, c::kOpParameterFinish}, Case{at2, c::kOpSystemModuleAddressError},
+                          Case{kWdoModule, c::kOpSystemModuleMissing}}) {
+        LinkSession s;
+        GatewayConfig g;
+        IpSettingRecord r;
+        ScriptedPort p;
+        RecordingUi u;
+        ConsoleDialogue d(s, g, r, p, u);
+        d.connect({});
+        p.queueLine(c::kReplyConnect);
+        d.onPollTimer();
+        p.queueBytes(parameterBlock('4', {k.first, kWaoModule, kWdoModule}));
+        p.queueLine(c::kReplyParameter);
+        d.onPollTimer();
+        d.onWorkerDone(*u.takeWorkerDone());
+        p.queueLine(c::kReplyParameterFinish);
+        d.onPollTimer();
+        EXPECT_EQ(u.operationText, k.text);
+        EXPECT_FALSE(u.ipMenuEnabled);  // HX-3410
+    }
+}
+
+TEST_F(ConsoleDialogueTest, incompleteParameterBlockIsReportedAtFinish) {
+    connect();
+    tick(c::kReplyConnect);
+    auto block = parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule});
+    block.resize(16 + 12 + 5);
+    port.queueBytes(block);
+    tick(c::kReplyParameter);
+    deliverWorkerDone();
+    tick(c::kReplyParameterFinish);
+    EXPECT_EQ(ui.operationText, "Error ! Parameter block incomplete!");
+}
+
+TEST_F(ConsoleDialogueTest, secondMissInARowLosesTheLink) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    tick();
+    EXPECT_EQ(session.missCount, 1);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    tick(c::kReplyConnect);
+    EXPECT_EQ(session.missCount, 0);
+    tick("unexpected line");
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    session.safeValueLayout = 0;
+    ui.clears = ui.resets = 0;
+    tick();
+    EXPECT_EQ(session.linkState, LinkState::NotConnected);
+    EXPECT_FALSE(session.parameterLoaded);
+    EXPECT_EQ(config.moduleCount, 0);
+    EXPECT_FALSE(ui.moduleLamp);
+    EXPECT_TRUE(ui.portLamp);
+    EXPECT_EQ(ui.linkText, c::kLinkLost);
+    EXPECT_EQ(ui.operationText, "");
+    EXPECT_TRUE(session.firmwareAutoQuery);
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Idle);
+    EXPECT_EQ(session.safeValueLayout, 1u);
+    EXPECT_EQ(ui.clears, 1);
+    EXPECT_EQ(ui.resets, 1);
+    EXPECT_EQ(port.lastSent(), c::kPrompt);
+
+    // Regained: the whole sequence starts again with the parameter block.
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kLoadParameter);
+    EXPECT_TRUE(ui.moduleLamp);
+}
+
+TEST_F(ConsoleDialogueTest, quietStatesNeitherPromptNorCountAMiss) {
+    connectAndLoad();
+    answerAutoQuery({});
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+    };
+    const std::vector<Case> cases = {
+        {"loading", [&] { session.linkState = LinkState::LoadingParameters; }},
+        {"safe send", [&] { session.safeValueTransfer = Transfer::SendRequested; }},
+        {"safe load", [&] { session.safeValueTransfer = Transfer::LoadRequested; }},
+        {"names", [&] { session.setFirmwareState(FirmwareQueryState::Receiving); }},
+    };
+    for (const auto& k : cases) {
+        tick(c::kReplyConnect);
+        session.linkState = LinkState::Connected;
+        session.safeValueTransfer = Transfer::Idle;
+        session.setFirmwareState(FirmwareQueryState::Received);
+        k.set();
+        port.clearSent();
+        tick();
+        tick();
+        EXPECT_TRUE(port.sentLines().empty()) << k.name;
+        EXPECT_EQ(session.missCount, 0) << k.name;
+        EXPECT_TRUE(session.parameterLoaded) << k.name;
+    }
+}
+
+TEST_F(ConsoleDialogueTest, pendingSafeValueRequestQuietsAtMostTenTicks) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueTransfer = Transfer::SendRequested;
+    port.clearSent();
+    for (int i = 0; i < 10; ++i) tick();
+    EXPECT_TRUE(port.sentLines().empty());
+    tick();
+    EXPECT_EQ(port.sentLines().size(), 1u);
+    EXPECT_EQ(session.missCount, 1);
+    tick();
+    EXPECT_EQ(session.linkState, LinkState::NotConnected);
+}
+
+TEST_F(ConsoleDialogueTest, staleSafeValueRequestDoesNotQuietAFreshConnect) {
+    session.safeValueTransfer = Transfer::LoadRequested;
+    connect();
+    tick();
+    EXPECT_EQ(port.sentLines().size(), 2u);
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+TEST_F(ConsoleDialogueTest, ipRequestsDoNotQuietThePoll) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.ipSettingTransfer = Transfer::LoadRequested;
+    tick();
+    EXPECT_EQ(session.missCount, 1);
+    tick();
+    EXPECT_EQ(session.linkState, LinkState::NotConnected);
+}
+
+TEST_F(ConsoleDialogueTest, commandRulePrecedence) {
+    connectAndLoad();
+    struct Case {
+        uint8_t safe;
+        bool autoQuery;
+        FirmwareQueryState fw;
+        uint8_t ipT;
+        const char* expected;
+    };
+    const FirmwareQueryState rx = FirmwareQueryState::Received;
+    const std::vector<Case> cases = {
+        {Transfer::SendRequested, true, FirmwareQueryState::Requested, Transfer::SendRequested, c::kSendSafeValue},
+        {Transfer::LoadRequested, true, rx, Transfer::SendRequested, c::kLoadSafeValue},
+        {Transfer::SendFinished, true, rx, Transfer::SendRequested, c::kLoadFileName},
+        {Transfer::Idle, false, FirmwareQueryState::Requested, Transfer::LoadRequested, c::kLoadFileName},
+        {Transfer::Idle, false, rx, Transfer::SendRequested, c::kSendIpSetting},
+        {Transfer::Idle, false, rx, Transfer::LoadRequested, c::kLoadIpSetting},
+        {Transfer::OpenedNew, false, FirmwareQueryState::ReceiveError, Transfer::ReceiveError, c::kPrompt},
+    };
+    for (const auto& k : cases) {
+        session.safeValueTransfer = k.safe;
+        session.firmwareAutoQuery = k.autoQuery;
+        session.setFirmwareState(k.fw);
+        session.ipSettingTransfer = k.ipT;
+        tick(c::kReplyConnect);
+        EXPECT_EQ(port.lastSent(), k.expected);
+    }
+    session.parameterLoaded = false;
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kLoadParameter);
+}
+
+TEST_F(ConsoleDialogueTest, safeValueSendSendsTheBlockThenTransmitEnd) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    session.safeValueBytes.assign(512, 0xA5);
+    session.safeValueBytes[0] = 1;
+    session.safeValueTransfer = Transfer::SendRequested;
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kSendSafeValue);
+    port.clearSent();
+    tick(c::kReplyReceiveSafeValue);
+    ASSERT_EQ(port.sentBlocks().size(), 1u);
+    EXPECT_EQ(port.sentBlocks()[0], session.safeValueBytes);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
+    EXPECT_EQ(ui.operationText, c::kOpSendSafeValue);
+    EXPECT_TRUE(session.animating);
+    tick(c::kReplySafeValueSent);
+    EXPECT_EQ(session.safeValueTransfer, Transfer::SendFinished);
+    EXPECT_FALSE(session.animating);
+    EXPECT_EQ(port.lastSent(), c::kPrompt);
+}
+
+TEST_F(ConsoleDialogueTest, safeValueBlockOfTheWrongSizeIsNotSent) {
+    connectAndLoad();
+    answerAutoQuery({"3420V13.bin"});  // 976-byte layout
+    ASSERT_EQ(session.safeValueLayout, 0u);
+    session.safeValueBytes.assign(512, 0);
+    session.safeValueTransfer = Transfer::SendRequested;
+    tick(c::kReplyConnect);
+    port.clearSent();
+    tick(c::kReplyReceiveSafeValue);
+    EXPECT_TRUE(port.sentBlocks().empty());
+    EXPECT_TRUE(port.sentLines().empty());
+    EXPECT_EQ(session.safeValueTransfer, Transfer::SendError);
+    EXPECT_EQ(ui.operationText, "Send safe value error !");
+}
+
+TEST_F(ConsoleDialogueTest, transferResultRepliesSetTheirCodes) {
+    connectAndLoad();
+    answerAutoQuery({});
+    struct Case {
+        const char* reply;
+        std::atomic<uint8_t>* transfer;
+        uint8_t code;
+        const char* text;
+    };
+    const std::vector<Case> cases = {
+        {c::kReplySaveSafeValueError, &session.safeValueTransfer, Transfer::SaveError, "Save safe value error !"},
+        {c::kReplyReceiveSafeValueError, &session.safeValueTransfer, Transfer::SendError, "Send safe value error !"},
+        {c::kReplyIpSettingSent, &session.ipSettingTransfer, Transfer::SendFinished, "Send ip setting finish"},
+        {c::kReplySaveIpSettingError, &session.ipSettingTransfer, Transfer::SaveError, "Save ip setting error !"},
+        {c::kReplyReceiveIpSettingError, &session.ipSettingTransfer, Transfer::SendError, "Send ip setting error !"},
+    };
+    for (const auto& k : cases) {
+        *k.transfer = Transfer::SendRequested;
+        session.animating = true;
+        tick(k.reply);
+        EXPECT_EQ(k.transfer->load(), k.code) << k.reply;
+        EXPECT_EQ(ui.operationText, k.text) << k.reply;
+        EXPECT_FALSE(session.animating) << k.reply;
+        EXPECT_EQ(port.lastSent(), c::kPrompt) << k.reply;
+    }
+}
+
+TEST_F(ConsoleDialogueTest, safeValueLoadAppendsTheReceivedBlock) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueBytes.clear();
+    session.safeValueTransfer = Transfer::LoadRequested;
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kLoadSafeValue);
+    std::vector<uint8_t> block(512);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
+    port.queueBytes(block);
+    tick(c::kReplySafeValue);
+    EXPECT_EQ(ui.operationText, "Receive safe value from com now !");
+    deliverWorkerDone();
+    EXPECT_EQ(session.safeValueBytes, block);
+    tick(c::kReplySafeValueFinish);
+    EXPECT_EQ(session.safeValueTransfer, Transfer::ReceiveFinished);
+    EXPECT_EQ(ui.operationText, "Receive safe value finish");
+}
+
+TEST_F(ConsoleDialogueTest, truncatedBlocksLeaveReceiveErrorAfterFinish) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueTransfer = Transfer::LoadRequested;
+    port.queueBytes(std::vector<uint8_t>(100, 1));
+    tick(c::kReplySafeValue);
+    deliverWorkerDone();
+    EXPECT_EQ(session.safeValueTransfer, Transfer::ReceiveError);
+    tick(c::kReplySafeValueFinish);
+    EXPECT_EQ(session.safeValueTransfer, Transfer::ReceiveError);
+
+    session.ipSettingTransfer = Transfer::LoadRequested;
+    port.queueBytes(std::vector<uint8_t>(10, 1));
+    tick(c::kReplyIpSetting);
+    deliverWorkerDone();
+    tick(c::kReplyIpSettingFinish);
+    EXPECT_EQ(session.ipSettingTransfer, Transfer::ReceiveError);
+}
+
+TEST_F(ConsoleDialogueTest, ipSettingSendAndLoad) {
+    connectAndLoad();
+    answerAutoQuery({});
+    setDefaultIpSetting(ip);
+    session.ipSettingTransfer = Transfer::SendRequested;
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kSendIpSetting);
+    port.clearSent();
+    tick(c::kReplyReceiveIpSetting);
+    const auto blocks = port.sentBlocks();
+    ASSERT_EQ(blocks.size(), 1u);
+    ASSERT_EQ(blocks[0].size(), 76u);
+    const std::vector<uint8_t> expectedStart = {0xC0, 0xA8, 0xFF, 0x01, 0xFF, 0xFF, 0x00, 0x00};
+    EXPECT_EQ(std::vector<uint8_t>(blocks[0].begin(), blocks[0].begin() + 8), expectedStart);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
+
+    const IpSettingBlock sent = encodeIpSettingBlock(ip);
+    ip = {};
+    session.ipSettingTransfer = Transfer::LoadRequested;
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kLoadIpSetting);
+    port.queueBytes(sent);
+    tick(c::kReplyIpSetting);
+    deliverWorkerDone();
+    tick(c::kReplyIpSettingFinish);
+    EXPECT_EQ(session.ipSettingTransfer, Transfer::ReceiveFinished);
+    EXPECT_EQ(encodeIpSettingBlock(ip), sent);
+}
+
+TEST_F(ConsoleDialogueTest, readEepromErrorGoesToTheLoadSentLast) {
+    connectAndLoad();
+    answerAutoQuery({});
+    // An IP load is pending, but the safe-value load went out last.
+    session.ipSettingTransfer = Transfer::LoadRequested;
+    session.safeValueTransfer = Transfer::LoadRequested;
+    tick(c::kReplyConnect);
+    ASSERT_EQ(port.lastSent(), c::kLoadSafeValue);
+    tick(c::kReplyReadEepromError);
+    EXPECT_EQ(session.safeValueTransfer, Transfer::ReadError);
+    EXPECT_EQ(session.ipSettingTransfer, Transfer::LoadRequested);
+    EXPECT_EQ(ui.operationText, "Read safe value error !");
+
+    tick(c::kReplyConnect);
+    ASSERT_EQ(port.lastSent(), c::kLoadIpSetting);
+    tick(c::kReplyReadEepromError);
+    EXPECT_EQ(session.ipSettingTransfer, Transfer::ReadError);
+    EXPECT_EQ(ui.operationText, "Read ip setting error !");
+}
+
+TEST_F(ConsoleDialogueTest, readEepromErrorWithoutALoadFollowsThePendingIpLoad) {
+    connectAndLoad();
+    session.ipSettingTransfer = Transfer::LoadRequested;
+    tick(c::kReplyReadEepromError);
+    EXPECT_EQ(session.ipSettingTransfer, Transfer::ReadError);
+    tick(c::kReplyReadEepromError);
+    EXPECT_EQ(session.safeValueTransfer, Transfer::ReadError);
+}
+
+TEST_F(ConsoleDialogueTest, menuQueryOpensTheFirmwareDialogAndChoosesTheLayout) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    EXPECT_EQ(session.safeValueLayout, 1u);
+    session.setFirmwareState(FirmwareQueryState::Requested);
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kLoadFileName);
+    port.queueBytes(fileNameReply({"3420V10.bin", "3420V13.bin"}));
+    tick(c::kReplyFileName);
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Receiving);
+    deliverWorkerDone();
+    EXPECT_EQ(ui.firmwareDialogs, 1);
+    EXPECT_EQ(session.safeValueLayout, 0u);  // the later slot decides
+}
+
+TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
+    connectAndLoad();
+    tick(c::kReplyConnect);
+    const std::string bad = "File_XX=\x01";
+    port.queueBytes(std::vector<uint8_t>(bad.begin(), bad.end()));
+    tick(c::kReplyFileName);
+    deliverWorkerDone();
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_EQ(ui.operationText, "Receive file name error");
+    EXPECT_EQ(ui.firmwareDialogs, 0);  // the automatic query never opens it
+    EXPECT_FALSE(session.firmwareAutoQuery);
+    tick(c::kReplyFileNameFinish);
+    EXPECT_EQ(ui.operationText, "Receive file name error");
+}
+
+TEST_F(ConsoleDialogueTest, gatewayThatNeverAnswersTheFileNameQueryIsAskedAgain) {
+    connectAndLoad();
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kLoadFileName);
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kLoadFileName);
+    EXPECT_TRUE(session.firmwareAutoQuery);
+}
+
+TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareState) {
+    connectAndLoad();
+    answerAutoQuery({"3420V13.bin"});
+    session.safeValueTransfer = Transfer::LoadRequested;
+    ui.clears = ui.resets = 0;
+    tick(c::kReplyDisconnect);
+    EXPECT_EQ(session.linkState, LinkState::NotConnected);
+    EXPECT_FALSE(session.parameterLoaded);
+    EXPECT_EQ(config.moduleCount, 0);
+    EXPECT_EQ(session.safeValueTransfer, Transfer::Idle);
+    EXPECT_FALSE(ui.moduleLamp);
+    EXPECT_EQ(ui.linkText, c::kLinkLost);
+    EXPECT_EQ(ui.clears, 1);
+    EXPECT_EQ(ui.resets, 1);
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
+    EXPECT_FALSE(session.firmwareAutoQuery);
+    EXPECT_EQ(session.safeValueLayout, 0u);
+    EXPECT_EQ(config.modelName, "HX-3420");  // texts of the last block stay
+}
+
+TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
+    connectAndLoad();
+    session.ipSettingTransfer = Transfer::SendRequested;
+    session.animating = true;
+    session.progressStep = 4;
+    dialogue.disconnect();
+    EXPECT_EQ(port.closes, 1);
+    EXPECT_FALSE(session.portOpen);
+    EXPECT_FALSE(ui.portLamp);
+    EXPECT_FALSE(ui.moduleLamp);
+    EXPECT_TRUE(ui.connectEnabled);
+    EXPECT_FALSE(ui.disconnectEnabled);
+    EXPECT_TRUE(ui.portBoxesEnabled);
+    EXPECT_FALSE(ui.pollTimerRunning);
+    EXPECT_FALSE(ui.animationTimerRunning);
+    EXPECT_EQ(ui.progress, 0);
+    EXPECT_EQ(ui.linkText, "Com Port isn't open !");
+    EXPECT_EQ(session.ipSettingTransfer, Transfer::SendRequested);
+    EXPECT_EQ(config.moduleCount, 0);
+}
+
+TEST_F(ConsoleDialogueTest, failedCloseLeavesTheConnectionAsItWas) {
+    connectAndLoad();
+    port.closeCode = 5;
+    dialogue.disconnect();
+    EXPECT_EQ(ui.linkText, "Close Com Error! Error Code = 5 ");
+    EXPECT_TRUE(session.portOpen);
+    EXPECT_TRUE(session.parameterLoaded);
+    EXPECT_TRUE(ui.pollTimerRunning);
+}
+
+TEST_F(ConsoleDialogueTest, disconnectWaitsForARunningWorkerAndDropsItsNotice) {
+    connect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter);
+    ASSERT_TRUE(dialogue.workerRunning());
+    tick();  // the worker owns the port: nothing is read or sent
+    EXPECT_EQ(port.lineReads(), 2);
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        port.release();
+    });
+    dialogue.disconnect();
+    releaser.join();
+    EXPECT_FALSE(dialogue.workerRunning());
+    EXPECT_FALSE(session.workerBusy);
+    EXPECT_FALSE(session.parameterPending);
+    const auto ticket = ui.takeWorkerDone();
+    ASSERT_TRUE(ticket.has_value());
+    dialogue.onWorkerDone(*ticket);  // late notice of an ended link
+    EXPECT_EQ(ui.rebuilds, 0);
+    EXPECT_EQ(session.linkState, LinkState::NotConnected);
+}
+
+TEST_F(ConsoleDialogueTest, animationRunsAndStopsWithinOneStep) {
+    connect();
+    session.animating = true;
+    std::vector<int> seen;
+    for (int i = 0; i < 11; ++i) {
+        dialogue.onAnimationTimer();
+        seen.push_back(ui.progress);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
+    ui.animationTimerRunning = true;
+    session.animating = false;
+    dialogue.onAnimationTimer();
+    EXPECT_EQ(ui.progress, 0);
+    EXPECT_FALSE(ui.animationTimerRunning);
+}
+
+TEST_F(ConsoleDialogueTest, ticksRunWhileTheFirmwareDialogIsOpen) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.setFirmwareState(FirmwareQueryState::Requested);
+    tick(c::kReplyConnect);
+    port.queueBytes(fileNameReply({"3420V10.bin"}));
+    tick(c::kReplyFileName);
+    int ticksDuringDialog = 0;
+    ui.whileFirmwareDialogOpen = [&] {
+        tick(c::kReplyFileNameFinish);
+        tick(c::kReplyConnect);
+        ++ticksDuringDialog;
+    };
+    deliverWorkerDone();
+    EXPECT_EQ(ticksDuringDialog, 1);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    EXPECT_EQ(session.fileCount, 1);
+}
+
+}  // namespace
+}  // namespace norvik
