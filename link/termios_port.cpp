@@ -1,0 +1,280 @@
+#include "link/termios_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <utility>
+
+namespace norvik {
+
+namespace {
+
+constexpr uint8_t kFirstPort = 1;
+constexpr uint8_t kLastPort = 8;
+
+// However slow the line, a send that makes no headway for this long beyond its
+// transmit time is given up: a dead adapter must not freeze the window.
+constexpr auto kWriteGrace = std::chrono::milliseconds(1000);
+
+bool toSpeed(uint32_t baud, speed_t& speed) {
+    static constexpr std::array<std::pair<uint32_t, speed_t>, 7> kSpeeds{{
+        {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200},
+        {38400, B38400}, {57600, B57600}, {115200, B115200},
+    }};
+    for (const auto& [rate, code] : kSpeeds) {
+        if (rate == baud) {
+            speed = code;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Only the settings that decide whether bytes pass unchanged must stick. A
+// pseudo-terminal has no line: it quietly drops parity and keeps no real speed,
+// and that is no reason to refuse it.
+bool bytesPassUnchanged(const termios& t) {
+    return (t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) == 0 &&
+           (t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK)) == 0 &&
+           (t.c_oflag & OPOST) == 0 && (t.c_cflag & CSIZE) == CS8;
+}
+
+int remainingMs(std::chrono::steady_clock::time_point deadline) {
+    const auto left = deadline - std::chrono::steady_clock::now();
+    if (left <= left.zero()) return 0;
+    return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
+}
+
+}  // namespace
+
+std::string comDevicePath(uint8_t port) {
+    if (port < kFirstPort || port > kLastPort) return {};
+    const std::string digit(1, static_cast<char>('0' + port));
+    const char* named = std::getenv(("NORVIK_COM" + digit).c_str());
+    if (named != nullptr && *named != '\0') return named;
+    return "/dev/ttyS" + std::string(1, static_cast<char>('0' + port - 1));
+}
+
+TermiosSerialPort::~TermiosSerialPort() {
+    std::scoped_lock lock(writeMutex_, readMutex_);
+    if (fd_ >= 0) {
+        ::ioctl(fd_, TIOCNXCL);
+        ::close(fd_);
+    }
+}
+
+bool TermiosSerialPort::isOpen() const { return open_.load(); }
+
+uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
+    std::scoped_lock lock(writeMutex_, readMutex_);
+    if (fd_ >= 0) return EBUSY;
+    speed_t speed{};
+    if (settings.port < kFirstPort || settings.port > kLastPort || !toSpeed(settings.baud, speed) ||
+        settings.parity > 2 || settings.dataBits != 8 || settings.stopBits != 0) {
+        return EINVAL;
+    }
+
+    const std::string path = comDevicePath(settings.port);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return static_cast<uint16_t>(errno);
+
+    bool exclusive = false;
+    const auto fail = [&](int err) {
+        // TIOCEXCL outlives this descriptor while anyone else holds the device
+        // open, and would lock out the next Connect.
+        if (exclusive) ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        return static_cast<uint16_t>(err);
+    };
+
+    // TIOCEXCL does not stop root, flock does; together they keep a second
+    // program (or a second Norvik) off a port in use.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) return fail(errno);
+    if (::ioctl(fd, TIOCEXCL) != 0) return fail(errno);
+    exclusive = true;
+
+    ::cfmakeraw(&tio);
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSTOPB | PARENB | PARODD | CSIZE);
+    tio.c_cflag |= CS8 | CLOCAL | CREAD;
+    if (settings.parity == 1) tio.c_cflag |= PARENB | PARODD;
+    if (settings.parity == 2) tio.c_cflag |= PARENB;
+    // VMIN 1 makes an empty non-blocking read fail with EAGAIN, so that a read
+    // of 0 bytes can only mean the device hung up.
+    tio.c_cc[VMIN] = 1;
+    tio.c_cc[VTIME] = 0;
+    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) return fail(errno);
+    // tcsetattr succeeds when any part of the request took; read back what did.
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) return fail(errno);
+    termios applied{};
+    if (::tcgetattr(fd, &applied) != 0) return fail(errno);
+    if (!bytesPassUnchanged(applied)) return fail(EIO);
+    // Whatever the gateway said before Connect is no answer to anything we send.
+    ::tcflush(fd, TCIOFLUSH);
+
+    fd_ = fd;
+    port_ = settings.port;
+    baud_ = settings.baud;
+    rx_.clear();
+    discarding_ = false;
+    gone_ = false;
+    open_ = true;
+    return 0;
+}
+
+uint32_t TermiosSerialPort::closePort(uint8_t port) {
+    std::scoped_lock lock(writeMutex_, readMutex_);
+    if (fd_ < 0 || port != port_) return EBADF;
+    ::ioctl(fd_, TIOCNXCL);
+    // Linux releases the descriptor even when close reports an error, so the
+    // port counts as closed either way; the error is still worth showing.
+    const int rc = ::close(fd_);
+    const int err = errno;
+    fd_ = -1;
+    port_ = 0;
+    rx_.clear();
+    rx_.shrink_to_fit();
+    discarding_ = false;
+    gone_ = false;
+    open_ = false;
+    return rc == 0 ? 0u : static_cast<uint32_t>(err);
+}
+
+void TermiosSerialPort::sendLine(uint8_t port, std::string_view text) {
+    // One write for text and terminator, so a concurrent block cannot land between them.
+    std::vector<uint8_t> line(text.begin(), text.end());
+    line.push_back('\r');
+    line.push_back('\n');
+    writeAll(port, line);
+}
+
+void TermiosSerialPort::sendBlock(uint8_t port, std::span<const uint8_t> bytes) {
+    writeAll(port, bytes);
+}
+
+void TermiosSerialPort::writeAll(uint8_t port, std::span<const uint8_t> bytes) {
+    std::lock_guard lock(writeMutex_);
+    if (fd_ < 0 || port != port_) return;
+    // Ten bit times per byte with start and stop bit.
+    const auto transmit = std::chrono::milliseconds(bytes.size() * 10000u / baud_);
+    const auto deadline = Clock::now() + transmit + kWriteGrace;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return;  // the device is gone
+        const int wait = remainingMs(deadline);
+        if (wait == 0) return;
+        pollfd pfd{fd_, POLLOUT, 0};
+        const int r = ::poll(&pfd, 1, wait);
+        if (r < 0 && errno != EINTR) return;
+        if (r > 0 && (pfd.revents & POLLOUT) == 0) return;  // hung up or invalid
+    }
+}
+
+std::size_t TermiosSerialPort::readSome(Clock::time_point deadline, std::span<uint8_t> dest) {
+    bool hungUp = false;
+    while (!gone_) {
+        const ssize_t n = ::read(fd_, dest.data(), dest.size());
+        if (n > 0) return static_cast<std::size_t>(n);
+        if (n < 0 && errno == EINTR) continue;
+        // A pulled adapter or a closed pty master shows as end of file, EIO, or a
+        // hang-up with nothing to read. Every later read would say the same, so
+        // remember it instead of spinning on it.
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || hungUp) {
+            gone_ = true;
+            break;
+        }
+        const int wait = remainingMs(deadline);
+        if (wait == 0) return 0;
+        pollfd pfd{fd_, POLLIN, 0};
+        const int r = ::poll(&pfd, 1, wait);
+        if (r < 0 && errno != EINTR) {
+            gone_ = true;
+            break;
+        }
+        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) hungUp = true;
+    }
+    return 0;
+}
+
+bool TermiosSerialPort::takeLine(std::string& line) {
+    if (discarding_) {
+        const auto nl = std::find(rx_.begin(), rx_.end(), uint8_t{'\n'});
+        if (nl == rx_.end()) {
+            rx_.clear();
+            return false;
+        }
+        rx_.erase(rx_.begin(), nl + 1);
+        discarding_ = false;
+    }
+    const auto nl = std::find(rx_.begin(), rx_.end(), uint8_t{'\n'});
+    if (nl != rx_.end()) {
+        auto len = static_cast<std::size_t>(nl - rx_.begin());
+        if (len > 0 && rx_[len - 1] == '\r') --len;
+        len = std::min(len, kLineBufferSize - 1);
+        line.assign(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(len));
+        rx_.erase(rx_.begin(), nl + 1);
+    } else if (rx_.size() > kLineBufferSize) {
+        // Even if the next byte were the "\n" behind a "\r", the text would not
+        // fit, so the cut can be made now without waiting for the rest.
+        line.assign(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(kLineBufferSize - 1));
+        rx_.clear();
+        discarding_ = true;
+    } else {
+        return false;
+    }
+    // The line is handed on as a zero-terminated text: nothing after a zero byte counts.
+    line.resize(std::min(line.find('\0'), line.size()));
+    return true;
+}
+
+std::string TermiosSerialPort::receiveLine(uint8_t port, uint16_t timeoutMs) {
+    std::lock_guard lock(readMutex_);
+    std::string line;
+    if (fd_ < 0 || port != port_) return line;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::array<uint8_t, 512> chunk{};
+    while (!takeLine(line)) {
+        const std::size_t n = readSome(deadline, chunk);
+        if (n == 0) return {};
+        rx_.insert(rx_.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+    return line;
+}
+
+uint16_t TermiosSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer,
+                                         uint16_t timeoutMs) {
+    std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+    std::lock_guard lock(readMutex_);
+    if (fd_ < 0 || port != port_) return 1;
+    // The caller has taken the line before as complete; what follows is the block.
+    discarding_ = false;
+    std::size_t got = std::min(rx_.size(), buffer.size());
+    std::copy_n(rx_.begin(), got, buffer.begin());
+    rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(got));
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (got < buffer.size()) {
+        // Straight into the caller's buffer: never a byte more than asked for.
+        const std::size_t n = readSome(deadline, buffer.subspan(got));
+        if (n == 0) break;
+        got += n;
+    }
+    return got == buffer.size() ? 0 : 1;
+}
+
+}  // namespace norvik

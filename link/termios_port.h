@@ -1,0 +1,66 @@
+#pragma once
+// SerialPort on a POSIX terminal device. Real adapters and the simulator's
+// pseudo-terminal go through this same code.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/serial_port.h"
+
+namespace norvik {
+
+// The device behind "Com1".."Com8": $NORVIK_COM1..$NORVIK_COM8 when set and not
+// empty, else /dev/ttyS0../dev/ttyS7. "" for a port outside 1..8.
+std::string comDevicePath(uint8_t port);
+
+class TermiosSerialPort : public SerialPort {
+public:
+    TermiosSerialPort() = default;
+    ~TermiosSerialPort() override;
+
+    TermiosSerialPort(const TermiosSerialPort&) = delete;
+    TermiosSerialPort& operator=(const TermiosSerialPort&) = delete;
+
+    uint16_t openPort(const PortSettings& settings) override;
+    uint32_t closePort(uint8_t port) override;
+    void sendLine(uint8_t port, std::string_view text) override;
+    void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override;
+    std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
+    uint16_t receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
+
+    bool isOpen() const;
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void writeAll(uint8_t port, std::span<const uint8_t> bytes);
+    // Waits until bytes can be read or the deadline passes, then reads at most
+    // dest.size() of them. Returns the count, 0 on time-out or once the device
+    // has gone. The caller holds readMutex_.
+    std::size_t readSome(Clock::time_point deadline, std::span<uint8_t> dest);
+    // A complete line at the front of rx_, taken out of it, if there is one.
+    bool takeLine(std::string& line);
+
+    // Lock order: writeMutex_ before readMutex_. Sends take only writeMutex_, so a
+    // send never waits for a receive that is waiting on the wire.
+    mutable std::mutex writeMutex_;
+    mutable std::mutex readMutex_;
+
+    int fd_ = -1;
+    uint8_t port_ = 0;
+    uint32_t baud_ = 0;
+    std::atomic<bool> open_{false};
+
+    // Read side, under readMutex_.
+    std::vector<uint8_t> rx_;
+    bool discarding_ = false;  // the tail of a cut line is still to be skipped
+    bool gone_ = false;        // the device hung up; every read returns at once
+};
+
+}  // namespace norvik
