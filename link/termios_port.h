@@ -47,8 +47,8 @@ private:
     // A complete line at the front of rx_, taken out of it, if there is one.
     bool takeLine(std::string& line);
 
-    // Lock order: writeMutex_ before readMutex_. Sends take only writeMutex_, so a
-    // send never waits for a receive that is waiting on the wire.
+    // Sends take only writeMutex_, so a command never waits behind a worker that
+    // is waiting for its block; open and close take both.
     mutable std::mutex writeMutex_;
     mutable std::mutex readMutex_;
 
