@@ -1,0 +1,36 @@
+#pragma once
+// Ways the simulated gateway can misbehave, each switched on from the command line.
+// A new fault is a field here, a flag in main.cpp and a branch in gateway.cpp.
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <set>
+
+namespace gatesim {
+
+enum class ReplyError { SaveSafe, ReceiveSafe, ReadSafe, SaveIp, ReceiveIp, ReadIp };
+
+struct FaultSwitches {
+    std::optional<unsigned> silentAfter;            // answer nothing once this many replies went out
+    bool garbage = false;                           // answer the prompt with a line nobody knows
+    std::optional<std::size_t> truncateParameterBlock;
+    std::chrono::milliseconds lateBlock{0};         // pause between an announcing line and its block
+    std::optional<unsigned> sendDisconnectAfter;    // connect replies before one disconnect notice
+    std::set<ReplyError> replyErrors;
+    bool ignoreFileName = false;
+    bool badFileNameReply = false;
+    std::optional<std::size_t> overlongLine;        // bytes of the line sent ahead of the first prompt's answer
+    std::optional<std::size_t> truncateSafeBlock;
+    std::optional<std::size_t> truncateIpBlock;
+};
+
+struct Timing {
+    std::chrono::milliseconds finishDelay{200};     // block, then this pause, then the "finish" line
+    // Norvik reads one line a second, so a block announced now may only start
+    // to arrive a second or more later; this bounds the whole block and its
+    // "transmit_end", counted from the announcing line.
+    std::chrono::milliseconds blockTimeout{3000};
+};
+
+}  // namespace gatesim

@@ -1,0 +1,159 @@
+// norvik-gatesim: a PROFIBUS-Modbus gateway console on a pseudo-terminal, so that
+// Norvik can be run and tested without the hardware.
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+
+#include "description.h"
+#include "faults.h"
+#include "gateway.h"
+#include "pty_server.h"
+#include "wire_log.h"
+
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+extern "C" void onStopSignal(int) { stopRequested = 1; }
+
+// Removes the link at the end of the run, however the run ends after it was made.
+class SymlinkGuard {
+public:
+    SymlinkGuard(const std::string& link, const std::string& target) {
+        if (link.empty()) return;
+        struct stat st {};
+        // A link left behind by a killed run is replaced; anything else is not ours to remove.
+        if (::lstat(link.c_str(), &st) == 0) {
+            if (!S_ISLNK(st.st_mode)) throw std::runtime_error(link + ": exists and is not a symbolic link");
+            ::unlink(link.c_str());
+        }
+        if (::symlink(target.c_str(), link.c_str()) != 0)
+            throw std::runtime_error(link + ": " + std::strerror(errno));
+        link_ = link;
+    }
+    SymlinkGuard(const SymlinkGuard&) = delete;
+    SymlinkGuard& operator=(const SymlinkGuard&) = delete;
+    ~SymlinkGuard() {
+        if (!link_.empty()) ::unlink(link_.c_str());
+    }
+
+private:
+    std::string link_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace gatesim;
+
+    CLI::App app{"Simulated PROFIBUS-Modbus gateway console on a pseudo-terminal.\n"
+                 "Prints the slave path as its first line of output and serves it until SIGTERM or SIGINT.",
+                 "norvik-gatesim"};
+    std::string configPath, linkPath, logPath;
+    bool verbose = false, printDemo = false;
+    unsigned finishDelayMs = 200, blockTimeoutMs = 3000, lateBlockMs = 0;
+    unsigned silentAfter = 0, disconnectAfter = 0;
+    std::size_t truncateParameter = 0, truncateSafe = 0, truncateIp = 0, overlong = 0;
+    std::vector<std::string> replyErrors;
+    FaultSwitches faults;
+
+    app.add_option("--config", configPath, "JSON description of the gateway (default: the built-in HX-3420 demo)")
+        ->check(CLI::ExistingFile);
+    app.add_option("--link", linkPath, "Make a symbolic link to the slave here; removed on exit");
+    app.add_option("--log", logPath, "Append one line per item received or sent");
+    app.add_flag("--verbose", verbose, "Report the exchange on stderr");
+    app.add_flag("--print-demo", printDemo, "Print the built-in demo description and exit");
+    app.add_option("--finish-delay-ms", finishDelayMs, "Pause between a block and its \"finish\" line")
+        ->capture_default_str();
+    app.add_option("--block-timeout-ms", blockTimeoutMs,
+                   "Time allowed for a block sent to the gateway and its \"transmit_end\", from its announcement")
+        ->capture_default_str();
+
+    auto* silentOpt = app.add_option("--silent-after", silentAfter, "Stop answering after N replies");
+    app.add_flag("--garbage", faults.garbage, "Answer every prompt with a garbage line");
+    auto* truncParamOpt = app.add_option("--truncate-parameter-block", truncateParameter,
+                                         "Send only this many bytes of the parameter block");
+    app.add_option("--late-block-ms", lateBlockMs, "Send every block this long after the line announcing it");
+    auto* disconnectOpt = app.add_option("--send-disconnect-after", disconnectAfter,
+                                         "After N connect replies answer one prompt with the disconnect notice");
+    app.add_option("--reply-error", replyErrors, "Answer with this error (repeatable, or comma-separated)")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"save-safe", "receive-safe", "read-safe", "save-ip", "receive-ip", "read-ip"}));
+    app.add_flag("--ignore-file-name", faults.ignoreFileName, "Never answer LOAD--FILE_NAME");
+    app.add_flag("--bad-file-name-reply", faults.badFileNameReply, "Send a file-name reply with a wrong header");
+    auto* overlongOpt = app.add_option("--overlong-line", overlong,
+                                       "Answer the first prompt with an N-byte line ahead of its answer");
+    auto* truncSafeOpt = app.add_option("--truncate-safe-block", truncateSafe,
+                                        "Send only this many bytes of the stored safe-value block");
+    auto* truncIpOpt = app.add_option("--truncate-ip-block", truncateIp,
+                                      "Send only this many bytes of the stored IP setting block");
+    CLI11_PARSE(app, argc, argv);
+
+    if (printDemo) {
+        std::cout << demoDescriptionJson();
+        return 0;
+    }
+
+    if (*silentOpt) faults.silentAfter = silentAfter;
+    if (*truncParamOpt) faults.truncateParameterBlock = truncateParameter;
+    if (*disconnectOpt) faults.sendDisconnectAfter = disconnectAfter;
+    if (*overlongOpt) faults.overlongLine = overlong;
+    if (*truncSafeOpt) faults.truncateSafeBlock = truncateSafe;
+    if (*truncIpOpt) faults.truncateIpBlock = truncateIp;
+    faults.lateBlock = std::chrono::milliseconds(lateBlockMs);
+    static const std::map<std::string, ReplyError> kReplyErrors{
+        {"save-safe", ReplyError::SaveSafe}, {"receive-safe", ReplyError::ReceiveSafe},
+        {"read-safe", ReplyError::ReadSafe}, {"save-ip", ReplyError::SaveIp},
+        {"receive-ip", ReplyError::ReceiveIp}, {"read-ip", ReplyError::ReadIp}};
+    for (const auto& e : replyErrors) faults.replyErrors.insert(kReplyErrors.at(e));
+    Timing timing{std::chrono::milliseconds(finishDelayMs), std::chrono::milliseconds(blockTimeoutMs)};
+
+    // The stop signals stay blocked except while the server waits, so a stop
+    // request can never slip in between the flag test and the wait.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGINT);
+    sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    // The reader of our first line may close its end; that must not kill the gateway.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    try {
+        GatewayDescription description =
+            configPath.empty() ? parseDescription(demoDescriptionJson()) : loadDescriptionFile(configPath);
+        WireLog log;
+        log.setVerbose(verbose);
+        if (!logPath.empty()) log.openFile(logPath);
+
+        PseudoTerminal pty;
+        SymlinkGuard link(linkPath, pty.slavePath());
+        std::printf("%s\n", pty.slavePath().c_str());
+        std::fflush(stdout);
+        log.note("serving " + pty.slavePath() + " as an " + description.model);
+
+        Gateway gateway(std::move(description), faults, timing, log);
+        serve(gateway, pty.master(), log, stopRequested);
+        log.note("stopped");
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "norvik-gatesim: %s\n", e.what());
+        return 2;
+    }
+    return 0;
+}
