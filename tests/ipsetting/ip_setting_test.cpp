@@ -1,0 +1,192 @@
+#include "ipsetting/ip_setting.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include <unistd.h>
+
+#include "link/link_session.h"
+#include "link/memory_port.h"
+#include "link/serial_port.h"
+
+namespace norvik {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+Bytes toBytes(const IpSettingBlock& block) { return Bytes(block.begin(), block.end()); }
+
+IpSettingBlock patternBlock() {
+    IpSettingBlock block{};
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(255 - i * 3);
+    return block;
+}
+
+class TempFile {
+public:
+    explicit TempFile(const char* name)
+        : path_(fs::temp_directory_path() / (std::string(name) + "_" + std::to_string(::getpid()) + ".ptm")) {
+        fs::remove(path_);
+    }
+    ~TempFile() { fs::remove(path_); }
+    std::string path() const { return path_.string(); }
+    void write(const Bytes& bytes) const {
+        std::ofstream f(path_, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    Bytes read() const {
+        std::ifstream f(path_, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(f), {});
+    }
+
+private:
+    fs::path path_;
+};
+
+TEST(IpSettingBlock, defaultsEncodeToTheFactoryBytes) {
+    IpSettingRecord r;
+    setDefaultIpSetting(r);
+    Bytes expected{0xC0, 0xA8, 0xFF, 0x01, 0xFF, 0xFF, 0x00, 0x00, 0xC0, 0xA8, 0x00, 0x01};
+    for (int k = 0; k < 8; ++k) expected.insert(expected.end(), {0xC0, 0xA8, 0x00, 0x64, 0x05, 0xDC, 0x1F, 0x40});
+    EXPECT_EQ(toBytes(encodeIpSettingBlock(r)), expected);
+}
+
+TEST(IpSettingBlock, fieldsLandAtTheirOffsets) {
+    IpSettingRecord r;
+    r.localIp = {1, 2, 3, 4};
+    r.subnetMask = {5, 6, 7, 8};
+    r.gateway = {9, 10, 11, 12};
+    r.remotes[7].address = {13, 14, 15, 16};
+    r.remotes[7].timeoutValueMs = 0x1234;
+    r.remotes[7].reconnectTimeMs = 0xABCD;
+    r.remotes[0].timeoutValueMs = 0x00FF;
+    const IpSettingBlock b = encodeIpSettingBlock(r);
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 12), (Bytes{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    EXPECT_EQ(Bytes(b.begin() + 68, b.end()), (Bytes{13, 14, 15, 16, 0x12, 0x34, 0xAB, 0xCD}));
+    EXPECT_EQ(b[16], 0x00);
+    EXPECT_EQ(b[17], 0xFF);
+}
+
+TEST(IpSettingBlock, timeValuesKeepTheirLow16Bits) {
+    struct Case {
+        uint32_t value;
+        uint8_t high, low;
+        uint32_t decoded;
+    };
+    const Case cases[] = {
+        {65535, 0xFF, 0xFF, 65535}, {0, 0x00, 0x00, 0}, {65536, 0x00, 0x00, 0}, {70000, 0x11, 0x70, 4464},
+        {1, 0x00, 0x01, 1},         {256, 0x01, 0x00, 256},
+    };
+    for (const Case& k : cases) {
+        IpSettingRecord r;
+        r.remotes[3].reconnectTimeMs = k.value;
+        const IpSettingBlock b = encodeIpSettingBlock(r);
+        EXPECT_EQ(b[12 + 8 * 3 + 6], k.high) << k.value;
+        EXPECT_EQ(b[12 + 8 * 3 + 7], k.low) << k.value;
+        EXPECT_EQ(decodeIpSettingBlock(b).remotes[3].reconnectTimeMs, k.decoded) << k.value;
+    }
+}
+
+TEST(IpSettingBlock, decodeThenEncodeGivesTheSameBytes) {
+    const IpSettingBlock block = patternBlock();
+    EXPECT_EQ(encodeIpSettingBlock(decodeIpSettingBlock(block)), block);
+}
+
+TEST(IpSettingAddress, legality) {
+    const std::pair<Ipv4, bool> cases[] = {
+        {{10, 0, 0, 255}, false}, {{255, 255, 255, 0}, false}, {{127, 0, 0, 1}, false},
+        {{224, 0, 0, 0}, false},  {{255, 255, 255, 255}, false}, {{0, 0, 0, 0}, true},
+        {{127, 0, 0, 2}, true},   {{224, 0, 0, 1}, true},      {{255, 0, 0, 1}, true},
+        {{255, 255, 0, 0}, true}, {{192, 168, 0, 100}, true},  {{0, 0, 0, 1}, true},
+    };
+    for (const auto& [address, legal] : cases) {
+        EXPECT_EQ(isLegalIpAddress(address), legal)
+            << int(address[0]) << '.' << int(address[1]) << '.' << int(address[2]) << '.' << int(address[3]);
+    }
+}
+
+TEST(IpSettingFile, writeThenReadGivesTheRecord) {
+    TempFile file("norvik_ip_roundtrip");
+    IpSettingRecord r;
+    setDefaultIpSetting(r);
+    r.remotes[5].address = {10, 1, 2, 3};
+    ASSERT_TRUE(writeIpSettingFile(file.path(), r));
+    EXPECT_EQ(file.read(), toBytes(encodeIpSettingBlock(r)));
+    IpSettingRecord back;
+    ASSERT_TRUE(readIpSettingFile(file.path(), back));
+    EXPECT_EQ(back, r);
+}
+
+TEST(IpSettingFile, fileLengths) {
+    struct Case {
+        std::size_t bytes;
+        bool accepted;
+    };
+    const Case cases[] = {{76, true}, {100, true}, {75, false}, {0, false}};
+    for (const Case& k : cases) {
+        TempFile file("norvik_ip_lengths");
+        Bytes content(k.bytes, 0x77);
+        const IpSettingBlock pattern = patternBlock();
+        std::copy_n(pattern.begin(), std::min<std::size_t>(k.bytes, 76), content.begin());
+        file.write(content);
+
+        IpSettingRecord r;
+        setDefaultIpSetting(r);
+        const IpSettingRecord before = r;
+        EXPECT_EQ(readIpSettingFile(file.path(), r), k.accepted) << k.bytes;
+        EXPECT_EQ(r, k.accepted ? decodeIpSettingBlock(pattern) : before) << k.bytes;
+    }
+}
+
+TEST(IpSettingFile, failuresToOpenOrCreate) {
+    TempFile file("norvik_ip_missing");
+    IpSettingRecord r;
+    setDefaultIpSetting(r);
+    const IpSettingRecord before = r;
+    EXPECT_FALSE(readIpSettingFile(file.path(), r));
+    EXPECT_EQ(r, before);
+    EXPECT_FALSE(writeIpSettingFile((fs::temp_directory_path() / "no_such_dir" / "ip.ptm").string(), r));
+}
+
+TEST(IpSettingFile, writingReplacesALongerFile) {
+    TempFile file("norvik_ip_replace");
+    file.write(Bytes(300, 0x11));
+    IpSettingRecord r;
+    ASSERT_TRUE(writeIpSettingFile(file.path(), r));
+    EXPECT_EQ(file.read(), Bytes(76, 0x00));
+}
+
+TEST(IpSettingWorker, receivesDecodesAndReportsAShortBlock) {
+    struct Case {
+        std::size_t arriving;
+        uint8_t transferAfter;
+    };
+    const Case cases[] = {{76, Transfer::LoadRequested}, {75, Transfer::ReceiveError}, {0, Transfer::ReceiveError}};
+    for (const Case& k : cases) {
+        const IpSettingBlock block = patternBlock();
+        MemoryPort port;
+        port.feed(std::span(block).first(k.arriving));
+        port.pause();
+        port.feed("send ip setting to com finish\r\n");
+        std::atomic<uint8_t> transfer{Transfer::LoadRequested};
+        IpSettingRecord out;
+        setDefaultIpSetting(out);
+
+        ipSettingWorker(port, 1, 4800, out, transfer);
+
+        EXPECT_EQ(transfer.load(), k.transferAfter) << k.arriving;
+        EXPECT_EQ(port.receiveTimeouts(), std::vector<uint16_t>{blockTimeout(4800, 76)});
+        if (k.arriving == 76) {
+            EXPECT_EQ(out, decodeIpSettingBlock(block));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace norvik

@@ -1,0 +1,224 @@
+#include "safevalue/safe_value.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace norvik {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& name)
+        : path_(fs::temp_directory_path() / (name + "_" + std::to_string(::getpid()) + ".ptm")) {
+        fs::remove(path_);
+    }
+    ~TempFile() { fs::remove(path_); }
+    std::string path() const { return path_.string(); }
+    void write(const Bytes& bytes) const {
+        std::ofstream f(path_, std::ios::binary);
+        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    Bytes read() const {
+        std::ifstream f(path_, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(f), {});
+    }
+
+private:
+    fs::path path_;
+};
+
+struct Layout {
+    uint32_t layout;
+    uint32_t n;
+};
+constexpr Layout kLayouts[] = {{kLayout512, 128}, {kLayout976, 244}};
+
+TEST(SafeValueTable, resetGivesSizesAndDefaultsOfTheLayout) {
+    for (const Layout& l : kLayouts) {
+        const SafeValueTable fresh = resetSafeValueTable(l.layout, true);
+        EXPECT_EQ(fresh.do_.size(), 8u * l.n);
+        EXPECT_EQ(fresh.di.size(), 8u * l.n);
+        EXPECT_EQ(fresh.ao.size(), l.n / 2);
+        EXPECT_EQ(fresh.ai.size(), l.n / 2);
+        EXPECT_EQ(encodeSafeValueBlock(fresh, l.layout), Bytes(4u * l.n, 0xFF));
+
+        const SafeValueTable empty = resetSafeValueTable(l.layout, false);
+        EXPECT_EQ(empty.di.back(), SafeBit::Unset);
+        EXPECT_FALSE(empty.ao.front().has_value());
+        EXPECT_FALSE(encodeSafeValueBlock(empty, l.layout).has_value()) << "Unset words cannot be encoded";
+    }
+}
+
+TEST(SafeValueBlock, singleValuesLandAtTheirOffsets) {
+    struct Case {
+        const char* name;
+        void (*set)(SafeValueTable&);
+        std::size_t area;  // offset of the area in units of N
+        std::vector<std::pair<std::size_t, uint8_t>> bytes;  // within the area
+    };
+    const Case cases[] = {
+        {"DI bit 0", [](SafeValueTable& t) { t.di[0] = SafeBit::High; }, 0, {{0, 0x01}}},
+        {"DI bit 7", [](SafeValueTable& t) { t.di[7] = SafeBit::High; }, 0, {{0, 0x80}}},
+        {"DO bit 15", [](SafeValueTable& t) { t.do_[15] = SafeBit::High; }, 1, {{1, 0x80}}},
+        {"DO bit 9", [](SafeValueTable& t) { t.do_[9] = SafeBit::High; }, 1, {{1, 0x02}}},
+        {"AI word 1", [](SafeValueTable& t) { t.ai[1] = 0x00AB; }, 2, {{2, 0xAB}}},
+        {"AO word 0", [](SafeValueTable& t) { t.ao[0] = 0x1234; }, 3, {{0, 0x34}, {1, 0x12}}},
+        {"AO last word", [](SafeValueTable& t) { t.ao.back() = 0xBEEF; }, 4, {{0, 0xBE}, {1, 0xEF}}},
+    };
+    for (const Layout& l : kLayouts) {
+        for (const Case& k : cases) {
+            SafeValueTable t = resetSafeValueTable(l.layout, true);
+            setAllBits(t, DigitalArea::Di, SafeBit::Low);
+            setAllBits(t, DigitalArea::Do, SafeBit::Low);
+            setAllWords(t, AnalogArea::Ai, 0);
+            setAllWords(t, AnalogArea::Ao, 0);
+            k.set(t);
+            const auto block = encodeSafeValueBlock(t, l.layout);
+            ASSERT_TRUE(block.has_value());
+            Bytes expected(4u * l.n, 0);
+            // Area 4 means: counted back from the end of the block.
+            for (const auto& [at, value] : k.bytes) {
+                expected[k.area == 4 ? expected.size() - 1 - at : k.area * l.n + at] = value;
+            }
+            EXPECT_EQ(*block, expected) << k.name << " N=" << l.n;
+        }
+    }
+}
+
+TEST(SafeValueBlock, unsetBitsEncodeAsZero) {
+    SafeValueTable t = resetSafeValueTable(kLayout512, false);
+    setAllWords(t, AnalogArea::Ai, 0xFFFF);
+    setAllWords(t, AnalogArea::Ao, 0xFFFF);
+    t.di[1] = SafeBit::High;
+    const auto block = encodeSafeValueBlock(t, kLayout512);
+    ASSERT_TRUE(block.has_value());
+    EXPECT_EQ((*block)[0], 0x02);
+    EXPECT_EQ((*block)[128], 0x00);
+}
+
+TEST(SafeValueBlock, oneUnsetWordFailsTheWholeEncoding) {
+    for (AnalogArea area : {AnalogArea::Ai, AnalogArea::Ao}) {
+        SafeValueTable t = resetSafeValueTable(kLayout976, true);
+        (area == AnalogArea::Ai ? t.ai : t.ao).back().reset();
+        EXPECT_FALSE(encodeSafeValueBlock(t, kLayout976).has_value());
+    }
+}
+
+TEST(SafeValueBlock, tableOfTheOtherLayoutNeverReadsPastItsEnd) {
+    const SafeValueTable small = resetSafeValueTable(kLayout512, true);
+    EXPECT_FALSE(encodeSafeValueBlock(small, kLayout976).has_value());
+    const SafeValueTable large = resetSafeValueTable(kLayout976, true);
+    EXPECT_EQ(encodeSafeValueBlock(large, kLayout512), Bytes(512, 0xFF));
+}
+
+TEST(SafeValueBlock, decodeThenEncodeGivesTheSameBytes) {
+    for (const Layout& l : kLayouts) {
+        Bytes bytes(4u * l.n);
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 37 + 11);
+        const auto table = decodeSafeValueBlock(bytes, l.layout);
+        ASSERT_TRUE(table.has_value());
+        EXPECT_EQ(encodeSafeValueBlock(*table, l.layout), bytes);
+        EXPECT_EQ(table->di[8], (bytes[1] & 1) ? SafeBit::High : SafeBit::Low);
+        EXPECT_EQ(table->ai[0], static_cast<uint16_t>(bytes[2 * l.n] + 256 * bytes[2 * l.n + 1]));
+    }
+}
+
+TEST(SafeValueBlock, decodeUsesOnlyTheFirstBlockAndRefusesLess) {
+    Bytes large(976, 0x00);
+    large[512] = 0xFF;  // beyond a 512-byte block
+    const auto t = decodeSafeValueBlock(large, kLayout512);
+    ASSERT_TRUE(t.has_value());
+    EXPECT_EQ(encodeSafeValueBlock(*t, kLayout512), Bytes(512, 0x00));
+    EXPECT_FALSE(decodeSafeValueBlock(Bytes(975, 0), kLayout976).has_value());
+}
+
+TEST(SafeValueText, wordsAndBitsAsTheGridShowsThem) {
+    const std::pair<SafeWord, const char*> words[] = {
+        {0x0012, "0012"}, {0x0A3B, "0A3B"}, {0x1200, "1200"}, {0x0000, "0000"},
+        {0xFFFF, "FFFF"}, {0x00FF, "00FF"}, {SafeWord{}, ""},
+    };
+    for (const auto& [word, text] : words) EXPECT_EQ(safeWordText(word), text);
+    EXPECT_STREQ(safeBitText(SafeBit::High), "H");
+    EXPECT_STREQ(safeBitText(SafeBit::Low), "L");
+    EXPECT_STREQ(safeBitText(SafeBit::Unset), "");
+}
+
+TEST(SafeValueFile, saveAndLoadRoundTrip) {
+    for (const Layout& l : kLayouts) {
+        TempFile file("norvik_sv_roundtrip");
+        SafeValueTable t = resetSafeValueTable(l.layout, true);
+        t.ao[3] = 0x0A3B;
+        t.do_[100] = SafeBit::Low;
+        ASSERT_EQ(saveSafeValueFile(file.path(), t, l.layout), SafeValueFileResult::Ok);
+        EXPECT_EQ(file.read().size(), 4u * l.n);
+        SafeValueTable loaded = resetSafeValueTable(l.layout, false);
+        ASSERT_EQ(loadSafeValueFile(file.path(), l.layout, loaded), SafeValueFileResult::Ok);
+        EXPECT_EQ(loaded, t);
+    }
+}
+
+TEST(SafeValueFile, fileSizesAgainstTheLayout) {
+    struct Case {
+        const char* name;
+        std::size_t fileBytes;
+        uint32_t layout;
+        SafeValueFileResult result;
+    };
+    const Case cases[] = {
+        {"976-byte file under 512", 976, kLayout512, SafeValueFileResult::Ok},
+        {"exact 512", 512, kLayout512, SafeValueFileResult::Ok},
+        {"512-byte file under 976", 512, kLayout976, SafeValueFileResult::TooShort},
+        {"one byte short", 511, kLayout512, SafeValueFileResult::TooShort},
+        {"empty", 0, kLayout512, SafeValueFileResult::TooShort},
+    };
+    for (const Case& k : cases) {
+        TempFile file("norvik_sv_sizes");
+        file.write(Bytes(k.fileBytes, 0x00));
+        SafeValueTable t = resetSafeValueTable(k.layout, false);
+        const SafeValueTable before = t;
+        EXPECT_EQ(loadSafeValueFile(file.path(), k.layout, t), k.result) << k.name;
+        if (k.result != SafeValueFileResult::Ok) EXPECT_EQ(t, before) << k.name << ": table unchanged";
+        else EXPECT_EQ(t.di.front(), SafeBit::Low) << k.name;
+    }
+}
+
+TEST(SafeValueFile, failuresLeaveTableAndFileAlone) {
+    TempFile file("norvik_sv_failures");
+    SafeValueTable t = resetSafeValueTable(kLayout512, true);
+    EXPECT_EQ(loadSafeValueFile(file.path(), kLayout512, t), SafeValueFileResult::CannotOpen);
+    EXPECT_EQ(t, resetSafeValueTable(kLayout512, true));
+
+    file.write(Bytes(3, 0x42));
+    const SafeValueTable unset = resetSafeValueTable(kLayout512, false);
+    EXPECT_EQ(saveSafeValueFile(file.path(), unset, kLayout512), SafeValueFileResult::EncodeError);
+    EXPECT_EQ(file.read(), Bytes(3, 0x42)) << "an unencodable table must not wipe the chosen file";
+
+    EXPECT_EQ(saveSafeValueFile((fs::temp_directory_path() / "no_such_dir" / "x.ptm").string(), t, kLayout512),
+              SafeValueFileResult::CannotCreate);
+}
+
+TEST(SafeValueFile, savingReplacesALongerFile) {
+    TempFile file("norvik_sv_replace");
+    file.write(Bytes(2000, 0x11));
+    ASSERT_EQ(saveSafeValueFile(file.path(), resetSafeValueTable(kLayout512, true), kLayout512),
+              SafeValueFileResult::Ok);
+    EXPECT_EQ(file.read(), Bytes(512, 0xFF));
+}
+
+TEST(SafeValueFile, messagesAreSpelledAsTheUserSeesThem) {
+    EXPECT_STREQ(kFileCreateErrorMessage, "Error ! File can not create or other unexpected error.");
+    EXPECT_STREQ(kFileOpenErrorMessage, "Error ! File doesn't exits or other unexpected error.");
+}
+
+}  // namespace
+}  // namespace norvik
