@@ -1,0 +1,478 @@
+#include "app/CNorvikDlg.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <string>
+
+#include "app/dialog_opener.h"
+#include "app/dialog_units.h"
+#include "app/lamp.h"
+#include "app/message_boxes.h"
+#include "app/painted_icons.h"
+#include "app/status_line.h"
+#include "app/window_texts.h"
+#include "link/console_dialogue.h"
+#include "link/console_texts.h"
+#include "link/termios_port.h"
+#include "model/parameter_rows.h"
+
+namespace w = norvik::window;
+
+namespace {
+
+// All texts of the gateway and of the tool are 8-bit.
+QString latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+QString latin1(const char* text) { return QLatin1String(text); }
+
+enum PortBox { BoxPort, BoxBaud, BoxParity, BoxDataBit, BoxStopBit };
+
+struct BoxPlace {
+    const char* label;
+    double x;
+    double y;
+};
+constexpr std::array<BoxPlace, 5> kBoxPlaces{{
+    {w::kLabelPort, 175, 28},
+    {w::kLabelBaud, 268, 28},
+    {w::kLabelParity, 355, 28},
+    {w::kLabelDataBit, 175, 54},
+    {w::kLabelStopBit, 268, 53},
+}};
+constexpr double kBoxWidth = 50;
+constexpr double kLabelGap = 3;
+
+// The keyboard letter is marked on the text's first `key`; the visible text
+// stays as it is.
+QString withMnemonic(const char* text, QChar key) {
+    QString marked = QLatin1String(text);
+    const qsizetype at = marked.indexOf(key);
+    if (at >= 0) marked.insert(at, QLatin1Char('&'));
+    return marked;
+}
+
+QAction* addItem(QMenu* menu, const QString& text, CNorvikDlg* window, void (CNorvikDlg::*command)()) {
+    QAction* action = menu->addAction(text);
+    QObject::connect(action, &QAction::triggered, window, command);
+    return action;
+}
+
+// A label that ends just left of `right` (in pixels), centred on `centreY`.
+QLabel* labelLeftOf(QWidget* parent, const char* text, int right, int centreY, QWidget* buddy) {
+    auto* label = new QLabel(latin1(text), parent);
+    label->adjustSize();
+    label->move(right - label->width(), centreY - label->height() / 2);
+    if (buddy) label->setBuddy(buddy);
+    return label;
+}
+
+}  // namespace
+
+CNorvikDlg::CNorvikDlg(QWidget* parent) : CNorvikDlg(Services{}, parent) {}
+
+CNorvikDlg::CNorvikDlg(const Services& services, QWidget* parent) : QDialog(parent), services_(services) {
+    if (services_.port) {
+        port_ = services_.port;
+    } else {
+        ownPort_ = std::make_unique<norvik::TermiosSerialPort>();
+        port_ = ownPort_.get();
+    }
+    if (services_.boxes) {
+        messageBoxes_ = services_.boxes;
+    } else {
+        ownBoxes_ = std::make_unique<QtMessageBoxes>();
+        messageBoxes_ = ownBoxes_.get();
+    }
+    if (services_.opener) {
+        opener_ = services_.opener;
+    } else {
+        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *messageBoxes_);
+        opener_ = ownOpener_.get();
+    }
+
+    Lamp::registerAccessibility();
+    setWindowTitle(latin1(w::kCaption));
+    setWindowIcon(programIcon());
+    setAccessibleName(latin1(w::kCaption));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    buildMenu();
+    layout->setMenuBar(menuBar_);
+    auto* client = new QWidget(this);
+    buildControls(client);
+    layout->addWidget(client);
+    setFixedSize(client->width(), client->height() + menuBar_->sizeHint().height());
+
+    pollTimer_ = new QTimer(this);
+    pollTimer_->setInterval(1000);
+    connect(pollTimer_, &QTimer::timeout, this, [this] {
+        if (dialogue_) dialogue_->onPollTimer();
+    });
+    animationTimer_ = new QTimer(this);
+    animationTimer_->setInterval(100);
+    connect(animationTimer_, &QTimer::timeout, this, [this] {
+        if (dialogue_) dialogue_->onAnimationTimer();
+    });
+
+    dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, *port_, *this);
+
+    // The state of a fresh window: port closed, nothing known of the gateway.
+    setConnectionMenu(true, false);
+    setIpSettingMenu(false);
+    setPortLamp(false);
+    setModuleLamp(false);
+    setLinkText(norvik::console::kLinkPortClosed);
+    setProgress(session_.progressStep);
+    rebuildTree();
+    resetList();
+}
+
+CNorvikDlg::~CNorvikDlg() {
+    windDown();
+    // The dialogue still calls back into this window while it ends.
+    dialogue_.reset();
+}
+
+void CNorvikDlg::buildMenu() {
+    menuBar_ = new QMenuBar(this);
+    menuBar_->setAccessibleName(QStringLiteral("Menu"));
+    const auto item = [this](QMenu* menu, const char* text, QChar key, void (CNorvikDlg::*command)()) {
+        return addItem(menu, withMnemonic(text, key), this, command);
+    };
+
+    QMenu* communication = menuBar_->addMenu(withMnemonic(w::kMenuCommunication, 'C'));
+    actions_.connect = item(communication, w::kItemConnect, 'C', &CNorvikDlg::onConnect);
+    actions_.disconnect = item(communication, w::kItemDisconnect, 'D', &CNorvikDlg::onDisconnect);
+    communication->addSeparator();
+    actions_.exit = item(communication, w::kItemExit, 'x', &CNorvikDlg::onExit);
+
+    QMenu* ip = menuBar_->addMenu(withMnemonic(w::kMenuIpSetting, 'I'));
+    actions_.ipNew = item(ip, w::kItemNewSetting, 'N', &CNorvikDlg::onIpNewSetting);
+    actions_.ipFile = item(ip, w::kItemLoadFromFile, 'f', &CNorvikDlg::onIpLoadFromFile);
+    actions_.ipDevice = item(ip, w::kItemLoadFromDevice, 'd', &CNorvikDlg::onIpLoadFromDevice);
+
+    QMenu* safeValue = menuBar_->addMenu(withMnemonic(w::kMenuSafeValue, 'S'));
+    actions_.safeValueNew = item(safeValue, w::kItemNewSetting, 'N', &CNorvikDlg::onSafeValueNewSetting);
+    actions_.safeValueFile = item(safeValue, w::kItemLoadFromFile, 'f', &CNorvikDlg::onSafeValueLoadFromFile);
+    actions_.safeValueDevice = item(safeValue, w::kItemLoadFromDevice, 'd', &CNorvikDlg::onSafeValueLoadFromDevice);
+
+    QMenu* view = menuBar_->addMenu(withMnemonic(w::kMenuView, 'V'));
+    actions_.viewDevice = item(view, w::kItemViewDevice, 'd', &CNorvikDlg::onViewDevice);
+    actions_.viewProfibus = item(view, w::kItemViewProfibus, 'p', &CNorvikDlg::onViewProfibus);
+    actions_.viewModbus = item(view, w::kItemViewModbus, 'm', &CNorvikDlg::onViewModbus);
+
+    QMenu* help = menuBar_->addMenu(withMnemonic(w::kMenuHelp, 'H'));
+    actions_.firmware = item(help, w::kItemFirmware, 'G', &CNorvikDlg::onGetFirmwareVersion);
+    actions_.about = item(help, w::kItemAbout, 'A', &CNorvikDlg::onAbout);
+}
+
+void CNorvikDlg::buildControls(QWidget* client) {
+    const DialogUnits du = DialogUnits::of(font());
+    client->setFixedSize(du.toX(426), du.toY(300));
+
+    // Creation order is the tab order: tree, list, then the port settings.
+    tree_ = new QTreeWidget(client);
+    tree_->setGeometry(du.rect(7, 7, 112, 278));
+    tree_->setHeaderHidden(true);
+    tree_->setColumnCount(1);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setAccessibleName(QStringLiteral("Module tree"));
+    connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (treeUpdating_) return;
+        const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
+        if (!selected.isEmpty()) showRows(selected.front()->text(0));
+    });
+
+    list_ = new QTreeWidget(client);
+    list_->setGeometry(du.rect(131, 86, 288, 175));
+    list_->setColumnCount(2);
+    list_->setHeaderLabels({latin1(w::kColumnItem), latin1(w::kColumnValue)});
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setSectionsMovable(false);
+    list_->setColumnWidth(0, w::kColumnItemWidth);
+    list_->setColumnWidth(1, w::kColumnValueWidth);
+    list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    list_->setUniformRowHeights(true);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setAccessibleName(QStringLiteral("Parameter list"));
+
+    auto* group = new QGroupBox(latin1(w::kGroupPortSetting), client);
+    group->setGeometry(du.rect(131, 7, 288, 72));
+    group->setAccessibleName(latin1(w::kGroupPortSetting));
+    group->lower();
+
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        auto* box = new QComboBox(client);
+        const BoxPlace& place = kBoxPlaces[i];
+        box->setGeometry(du.toX(place.x), du.toY(place.y), du.toX(kBoxWidth), box->sizeHint().height());
+        box->setAccessibleName(latin1(place.label));
+        labelLeftOf(client, place.label, du.toX(place.x - kLabelGap), box->geometry().center().y(), box);
+        boxes_[i] = box;
+    }
+    for (const char* entry : w::kPortEntries) boxes_[BoxPort]->addItem(latin1(entry));
+    for (const char* entry : w::kBaudEntries) boxes_[BoxBaud]->addItem(latin1(entry));
+    for (const char* entry : w::kParityEntries) boxes_[BoxParity]->addItem(latin1(entry));
+    boxes_[BoxDataBit]->addItem(latin1(w::kDataBitEntry));
+    boxes_[BoxStopBit]->addItem(latin1(w::kStopBitEntry));
+    boxes_[BoxPort]->setCurrentIndex(0);
+    boxes_[BoxBaud]->setCurrentIndex(static_cast<int>(norvik::kDefaultBaudIndex));
+    boxes_[BoxParity]->setCurrentIndex(0);
+
+    const int lampSide = std::max(16, du.toY(8));
+    const auto placeLamp = [&](double x, const char* caption) {
+        auto* lamp = new Lamp(client);
+        lamp->setGeometry(du.toX(x), du.toY(272), lampSide, lampSide);
+        lamp->setAccessibleName(latin1(caption));
+        labelLeftOf(client, caption, du.toX(x - kLabelGap), lamp->geometry().center().y(), nullptr);
+        return lamp;
+    };
+    moduleLamp_ = placeLamp(196, w::kLabelModuleLamp);
+    portLamp_ = placeLamp(403, w::kLabelPortLamp);
+
+    status_ = new StatusLine(QSize(du.toX(93), du.toY(12)), client);
+    status_->setGeometry(0, client->height() - status_->height(), client->width(), status_->height());
+}
+
+// --- what the console dialogue asks of the window ---------------------------
+
+void CNorvikDlg::setLinkText(std::string_view text) { status_->setLinkText(latin1(text)); }
+void CNorvikDlg::setOperationText(std::string_view text) { status_->setOperationText(latin1(text)); }
+void CNorvikDlg::setProgress(int step) { status_->setProgress(step); }
+void CNorvikDlg::setPortLamp(bool green) { portLamp_->setGreen(green); }
+void CNorvikDlg::setModuleLamp(bool green) { moduleLamp_->setGreen(green); }
+
+void CNorvikDlg::setConnectionMenu(bool connectEnabled, bool disconnectEnabled) {
+    actions_.connect->setEnabled(connectEnabled);
+    actions_.disconnect->setEnabled(disconnectEnabled);
+}
+
+void CNorvikDlg::setIpSettingMenu(bool enabled) {
+    actions_.ipNew->setEnabled(enabled);
+    actions_.ipFile->setEnabled(enabled);
+    actions_.ipDevice->setEnabled(enabled);
+}
+
+void CNorvikDlg::setPortBoxesEnabled(bool enabled) {
+    for (QComboBox* box : boxes_) box->setEnabled(enabled);
+}
+
+void CNorvikDlg::rebuildTree() {
+    const QIcon icon = treeNodeIcon();
+    treeUpdating_ = true;
+    tree_->clear();
+    treeRoot_ = new QTreeWidgetItem(tree_, {latin1(config_.modelName)});
+    treeRoot_->setIcon(0, icon);
+    const int count = std::min<int>(config_.moduleCount, static_cast<int>(norvik::kMaxModules));
+    for (int n = 1; n <= count; ++n) {
+        auto* node = new QTreeWidgetItem(treeRoot_, {latin1(norvik::moduleNodeName(n))});
+        node->setIcon(0, icon);
+    }
+    treeRoot_->setExpanded(true);
+    treeUpdating_ = false;
+    showRows(latin1(config_.modelName));
+}
+
+void CNorvikDlg::clearTree() {
+    treeUpdating_ = true;
+    // With nothing selected, choosing the root again shows its rows.
+    tree_->setCurrentItem(nullptr);
+    tree_->clearSelection();
+    qDeleteAll(treeRoot_->takeChildren());
+    treeUpdating_ = false;
+}
+
+void CNorvikDlg::resetList() {
+    list_->clear();
+    const QIcon icon = listRowIcon();
+    for (const norvik::ParameterRow& row : norvik::emptyGatewayRows()) {
+        auto* item = new QTreeWidgetItem(list_, {latin1(row.label), latin1(row.value)});
+        item->setIcon(0, icon);
+    }
+}
+
+void CNorvikDlg::showRows(const QString& nodeText) {
+    list_->clear();
+    const QIcon icon = listRowIcon();
+    const QByteArray text = nodeText.toLatin1();
+    for (const norvik::ParameterRow& row : norvik::rowsForNode(config_, std::string_view(text.data(), text.size()))) {
+        auto* item = new QTreeWidgetItem(list_, {latin1(row.label), latin1(row.value)});
+        item->setIcon(0, icon);
+    }
+}
+
+void CNorvikDlg::showMessage(std::string_view title, std::string_view text) {
+    messageBoxes_->showMessage(this, latin1(title), latin1(text));
+}
+
+void CNorvikDlg::openFirmwareDialog() { opener_->openFirmwareDialog(this); }
+
+bool CNorvikDlg::startPollTimer() {
+    if (services_.manualTimers)
+        manualPollRunning_ = true;
+    else
+        pollTimer_->start();
+    return true;
+}
+
+void CNorvikDlg::stopPollTimer() {
+    manualPollRunning_ = false;
+    pollTimer_->stop();
+}
+
+void CNorvikDlg::startAnimationTimer() {
+    if (services_.manualTimers)
+        manualAnimationRunning_ = true;
+    else
+        animationTimer_->start();
+}
+
+void CNorvikDlg::stopAnimationTimer() {
+    manualAnimationRunning_ = false;
+    animationTimer_->stop();
+}
+
+bool CNorvikDlg::pollTimerRunning() const { return manualPollRunning_ || pollTimer_->isActive(); }
+bool CNorvikDlg::animationTimerRunning() const { return manualAnimationRunning_ || animationTimer_->isActive(); }
+
+void CNorvikDlg::postWorkerDone(uint64_t ticket) {
+    // Runs on the worker thread: only a queued call may cross to the window.
+    QMetaObject::invokeMethod(
+        this,
+        [this, ticket] {
+            if (dialogue_) dialogue_->onWorkerDone(ticket);
+        },
+        Qt::QueuedConnection);
+}
+
+// --- menu commands -------------------------------------------------------------
+
+void CNorvikDlg::message(const char* text) {
+    messageBoxes_->showMessage(this, latin1(norvik::console::kTitleMessage), latin1(text));
+}
+
+bool CNorvikDlg::linkReady() {
+    if (session_.linkState != norvik::LinkState::Connected) {
+        message(session_.linkState == norvik::LinkState::LoadingParameters ? w::kGuardLoading
+                                                                           : w::kGuardNotConnected);
+        return false;
+    }
+    if (!session_.parameterLoaded) {
+        message(w::kGuardNoParameter);
+        return false;
+    }
+    return true;
+}
+
+bool CNorvikDlg::safeValueReady() {
+    if (!linkReady()) return false;
+    if (session_.firmwareAutoQuery) {
+        message(w::kGuardNoFirmware);
+        return false;
+    }
+    return true;
+}
+
+void CNorvikDlg::onConnect() {
+    norvik::PortSettings settings;
+    const int port = boxes_[BoxPort]->currentIndex();
+    settings.port = static_cast<uint8_t>(std::clamp(port, 0, 7) + 1);
+    const int baud = boxes_[BoxBaud]->currentIndex();
+    settings.baud = (baud >= 0 && baud < static_cast<int>(norvik::kBaudRates.size()))
+                        ? norvik::kBaudRates[static_cast<std::size_t>(baud)]
+                        : session_.baud;
+    settings.parity = static_cast<uint8_t>(std::clamp(boxes_[BoxParity]->currentIndex(), 0, 2));
+    settings.dataBits = 8;
+    settings.stopBits = 0;
+    dialogue_->connect(settings);
+}
+
+void CNorvikDlg::onDisconnect() { dialogue_->disconnect(); }
+
+void CNorvikDlg::onExit() {
+    if (!messageBoxes_->confirmExit(this)) return;
+    if (session_.portOpen) dialogue_->disconnect();
+    accept();
+}
+
+void CNorvikDlg::openIpSetting(uint8_t mode) {
+    session_.ipSettingTransfer = mode;
+    opener_->openIpSettingDialog(this);
+}
+
+void CNorvikDlg::onIpNewSetting() { openIpSetting(norvik::Transfer::OpenedNew); }
+void CNorvikDlg::onIpLoadFromFile() { openIpSetting(norvik::Transfer::OpenedFromFile); }
+
+void CNorvikDlg::onIpLoadFromDevice() {
+    if (!linkReady()) return;
+    if (config_.modelName != norvik::kModelHx3420) {
+        message(w::kGuardOnlyHx3420);
+        return;
+    }
+    openIpSetting(norvik::Transfer::OpenedFromDevice);
+}
+
+void CNorvikDlg::openSafeValue(uint8_t mode) {
+    if (!safeValueReady()) return;
+    session_.safeValueTransfer = mode;
+    opener_->openSafeValueDialog(this);
+}
+
+void CNorvikDlg::onSafeValueNewSetting() { openSafeValue(norvik::Transfer::OpenedNew); }
+void CNorvikDlg::onSafeValueLoadFromFile() { openSafeValue(norvik::Transfer::OpenedFromFile); }
+void CNorvikDlg::onSafeValueLoadFromDevice() { openSafeValue(norvik::Transfer::OpenedFromDevice); }
+
+void CNorvikDlg::onViewDevice() {
+    if (linkReady()) opener_->openDeviceView(this);
+}
+void CNorvikDlg::onViewProfibus() {
+    if (linkReady()) opener_->openProfibusView(this);
+}
+void CNorvikDlg::onViewModbus() {
+    if (linkReady()) opener_->openModbusView(this);
+}
+
+void CNorvikDlg::onGetFirmwareVersion() {
+    if (!linkReady()) return;
+    if (session_.firmwareState() == norvik::FirmwareQueryState::Received) {
+        opener_->openFirmwareDialog(this);
+        return;
+    }
+    // The dialogue asks at the next "connect" reply and opens the dialog when
+    // the names have arrived.
+    session_.setFirmwareState(norvik::FirmwareQueryState::Requested);
+}
+
+void CNorvikDlg::onAbout() { opener_->openAboutBox(this); }
+
+// --- ending ----------------------------------------------------------------------
+
+void CNorvikDlg::windDown() {
+    stopPollTimer();
+    stopAnimationTimer();
+    // A worker still reading must end before the port and the records go; it
+    // does so within its receive time-out.
+    if (dialogue_) dialogue_->finishWorker();
+}
+
+void CNorvikDlg::accept() {
+    windDown();
+    QDialog::accept();
+}
+
+void CNorvikDlg::reject() {
+    // The close box and Escape end the program at once: no question, and the
+    // port is left for the process end to close.
+    windDown();
+    QDialog::reject();
+}

@@ -1,0 +1,171 @@
+#pragma once
+// The main window: port settings, lamps, module tree, parameter list, status
+// line and the menu from which every other dialog opens. It owns the link and
+// implements what the console dialogue asks of a window.
+
+#include <QDialog>
+#include <QString>
+#include <array>
+#include <memory>
+
+#include "ipsetting/ip_setting.h"
+#include "link/link_session.h"
+#include "link/link_ui.h"
+#include "model/gateway_config.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenuBar;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class DialogOpener;
+class Lamp;
+class MessageBoxes;
+class StatusLine;
+
+namespace norvik {
+class ConsoleDialogue;
+class SerialPort;
+}  // namespace norvik
+
+class CNorvikDlg : public QDialog, public norvik::LinkUi {
+    Q_OBJECT
+public:
+    // What tests put in place of the real things; every null member gets the
+    // real one (the terminal port, Qt's message boxes, the real dialogs).
+    struct Services {
+        norvik::SerialPort* port = nullptr;
+        MessageBoxes* boxes = nullptr;
+        DialogOpener* opener = nullptr;
+        // The timers only record that they run; the test calls the ticks.
+        bool manualTimers = false;
+    };
+
+    explicit CNorvikDlg(QWidget* parent = nullptr);
+    explicit CNorvikDlg(const Services& services, QWidget* parent = nullptr);
+    ~CNorvikDlg() override;
+
+    // norvik::LinkUi
+    void setLinkText(std::string_view text) override;
+    void setOperationText(std::string_view text) override;
+    void setProgress(int step) override;
+    void setPortLamp(bool green) override;
+    void setModuleLamp(bool green) override;
+    void setConnectionMenu(bool connectEnabled, bool disconnectEnabled) override;
+    void setIpSettingMenu(bool enabled) override;
+    void setPortBoxesEnabled(bool enabled) override;
+    void rebuildTree() override;
+    void clearTree() override;
+    void resetList() override;
+    void showMessage(std::string_view title, std::string_view text) override;
+    void openFirmwareDialog() override;
+    bool startPollTimer() override;
+    void stopPollTimer() override;
+    void startAnimationTimer() override;
+    void stopAnimationTimer() override;
+    void postWorkerDone(uint64_t ticket) override;
+
+    // The rows of the parameter list for a node text (Module n, a model, other).
+    void showRows(const QString& nodeText);
+
+    // Menu commands.
+    void onConnect();
+    void onDisconnect();
+    void onExit();
+    void onIpNewSetting();
+    void onIpLoadFromFile();
+    void onIpLoadFromDevice();
+    void onSafeValueNewSetting();
+    void onSafeValueLoadFromFile();
+    void onSafeValueLoadFromDevice();
+    void onViewDevice();
+    void onViewProfibus();
+    void onViewModbus();
+    void onGetFirmwareVersion();
+    void onAbout();
+
+    norvik::LinkSession& session() { return session_; }
+    norvik::GatewayConfig& config() { return config_; }
+    norvik::IpSettingRecord& ipSetting() { return ipSetting_; }
+    norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
+
+    // For tests and the screenshot script.
+    QTreeWidget* tree() const { return tree_; }
+    QTreeWidget* list() const { return list_; }
+    QTreeWidgetItem* treeRoot() const { return treeRoot_; }
+    Lamp* portLamp() const { return portLamp_; }
+    Lamp* moduleLamp() const { return moduleLamp_; }
+    StatusLine* statusLine() const { return status_; }
+    QMenuBar* menu() const { return menuBar_; }
+    QComboBox* portBox(int index) const { return boxes_.at(static_cast<std::size_t>(index)); }
+    bool pollTimerRunning() const;
+    bool animationTimerRunning() const;
+
+    struct Actions {
+        QAction* connect = nullptr;
+        QAction* disconnect = nullptr;
+        QAction* exit = nullptr;
+        QAction* ipNew = nullptr;
+        QAction* ipFile = nullptr;
+        QAction* ipDevice = nullptr;
+        QAction* safeValueNew = nullptr;
+        QAction* safeValueFile = nullptr;
+        QAction* safeValueDevice = nullptr;
+        QAction* viewDevice = nullptr;
+        QAction* viewProfibus = nullptr;
+        QAction* viewModbus = nullptr;
+        QAction* firmware = nullptr;
+        QAction* about = nullptr;
+    };
+    const Actions& actions() const { return actions_; }
+
+public slots:
+    void accept() override;
+    void reject() override;
+
+private:
+    void buildMenu();
+    void buildControls(QWidget* client);
+    void fillRows(const QString& nodeText);
+    void message(const char* text);
+    // The link guards of the menu commands; each refusal shows one box.
+    bool linkReady();
+    bool safeValueReady();
+    void openSafeValue(uint8_t mode);
+    void openIpSetting(uint8_t mode);
+    // Ends the link's background work before the window goes.
+    void windDown();
+
+    Services services_;
+    std::unique_ptr<norvik::SerialPort> ownPort_;
+    std::unique_ptr<MessageBoxes> ownBoxes_;
+    std::unique_ptr<DialogOpener> ownOpener_;
+    norvik::SerialPort* port_ = nullptr;
+    MessageBoxes* messageBoxes_ = nullptr;
+    DialogOpener* opener_ = nullptr;
+
+    norvik::LinkSession session_;
+    norvik::GatewayConfig config_;
+    norvik::IpSettingRecord ipSetting_;
+    std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
+
+    QMenuBar* menuBar_ = nullptr;
+    Actions actions_;
+    std::array<QComboBox*, 5> boxes_{};
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidgetItem* treeRoot_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    Lamp* portLamp_ = nullptr;
+    Lamp* moduleLamp_ = nullptr;
+    StatusLine* status_ = nullptr;
+    QTimer* pollTimer_ = nullptr;
+    QTimer* animationTimer_ = nullptr;
+    bool manualPollRunning_ = false;
+    bool manualAnimationRunning_ = false;
+    // Set while the tree is changed by the program, so that its selection
+    // signals do not redraw the list in between.
+    bool treeUpdating_ = false;
+};

@@ -1,0 +1,38 @@
+#include "app/dialog_opener.h"
+
+#include "app/CAboutDlg.h"
+#include "app/Firmware_version.h"
+#include "app/message_boxes.h"
+#include "firmware/file_names.h"
+#include "link/console_texts.h"
+
+DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config,
+                                         norvik::IpSettingRecord& ipSetting, MessageBoxes& boxes)
+    : session_(session), config_(config), ipSetting_(ipSetting), boxes_(boxes) {}
+
+int DefaultDialogOpener::execDialog(QDialog& dialog) { return dialog.exec(); }
+
+// The safe-value dialog (NSS), the IP setting dialog (IPSetting) and the three
+// space views (SDevice, SProfi, SModbus) are opened here once they exist:
+// construct the dialog with parent and the shared records above, then
+// execDialog(dialog). The IP setting dialog also resets its send counter on
+// opening.
+void DefaultDialogOpener::openSafeValueDialog(QWidget*) {}
+void DefaultDialogOpener::openIpSettingDialog(QWidget*) {}
+void DefaultDialogOpener::openDeviceView(QWidget*) {}
+void DefaultDialogOpener::openProfibusView(QWidget*) {}
+void DefaultDialogOpener::openModbusView(QWidget*) {}
+
+void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
+    Firmware_version dialog(session_, parent);
+    if (dialog.notSupported()) {
+        boxes_.showMessage(parent, QLatin1String(norvik::console::kTitleMessage),
+                           QLatin1String(norvik::kNotSupportedMessage));
+    }
+    execDialog(dialog);
+}
+
+void DefaultDialogOpener::openAboutBox(QWidget* parent) {
+    CAboutDlg about(parent);
+    execDialog(about);
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The modal dialogs that the main window's menu opens. Each call returns when
+// its dialog has closed. The window has already run the guards and written the
+// transfer code before it calls here.
+
+class QDialog;
+class QWidget;
+class MessageBoxes;
+
+namespace norvik {
+struct LinkSession;
+struct GatewayConfig;
+struct IpSettingRecord;
+}  // namespace norvik
+
+class DialogOpener {
+public:
+    virtual ~DialogOpener() = default;
+
+    virtual void openSafeValueDialog(QWidget* parent) = 0;
+    virtual void openIpSettingDialog(QWidget* parent) = 0;
+    virtual void openDeviceView(QWidget* parent) = 0;
+    virtual void openProfibusView(QWidget* parent) = 0;
+    virtual void openModbusView(QWidget* parent) = 0;
+    virtual void openFirmwareDialog(QWidget* parent) = 0;
+    virtual void openAboutBox(QWidget* parent) = 0;
+};
+
+// The dialogs as the program shows them. The safe-value, IP-setting and space
+// view dialogs are wired in dialog_opener.cpp as they become available.
+class DefaultDialogOpener : public DialogOpener {
+public:
+    DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config,
+                        norvik::IpSettingRecord& ipSetting, MessageBoxes& boxes);
+
+    void openSafeValueDialog(QWidget* parent) override;
+    void openIpSettingDialog(QWidget* parent) override;
+    void openDeviceView(QWidget* parent) override;
+    void openProfibusView(QWidget* parent) override;
+    void openModbusView(QWidget* parent) override;
+    void openFirmwareDialog(QWidget* parent) override;
+    void openAboutBox(QWidget* parent) override;
+
+protected:
+    // Runs a dialog modally; tests override it to look at the dialog instead.
+    virtual int execDialog(QDialog& dialog);
+
+    norvik::LinkSession& session_;
+    norvik::GatewayConfig& config_;
+    norvik::IpSettingRecord& ipSetting_;
+    MessageBoxes& boxes_;
+};

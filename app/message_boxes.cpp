@@ -1,0 +1,22 @@
+#include "app/message_boxes.h"
+
+#include <QMessageBox>
+
+#include "app/window_texts.h"
+#include "link/console_texts.h"
+
+void QtMessageBoxes::showMessage(QWidget* parent, const QString& title, const QString& text) {
+    const bool failure = title == QLatin1String(norvik::console::kTitleError);
+    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+
+bool QtMessageBoxes::confirmExit(QWidget* parent) {
+    QMessageBox box(QMessageBox::Warning, QLatin1String(norvik::console::kTitleMessage),
+                    QLatin1String(norvik::window::kExitQuestion), QMessageBox::Ok | QMessageBox::Cancel, parent);
+    // An accidental Enter must not end a session that may be mid-transfer.
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.setEscapeButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The bar along the bottom of the main window: the link text, the operation
+// text and the progress bar, each in its own part so screen readers read each.
+
+#include <QFrame>
+
+class QLabel;
+class QProgressBar;
+
+class StatusLine : public QFrame {
+    Q_OBJECT
+public:
+    // Right edges of the first two parts, in pixels; the third ends at the edge.
+    static constexpr int kLinkPartEnd = 300;
+    static constexpr int kOperationPartEnd = 500;
+    static constexpr int kProgressLeft = 503;
+    static constexpr int kProgressTop = 2;
+
+    // progressSize: the progress bar's size, in pixels.
+    StatusLine(QSize progressSize, QWidget* parent = nullptr);
+
+    void setLinkText(const QString& text);
+    void setOperationText(const QString& text);
+    void setProgress(int step);
+
+    QLabel* linkLabel() const { return link_; }
+    QLabel* operationLabel() const { return operation_; }
+    QProgressBar* progressBar() const { return progress_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QLabel* link_;
+    QLabel* operation_;
+    QFrame* progressPart_;
+    QProgressBar* progress_;
+    QSize progressSize_;
+};
