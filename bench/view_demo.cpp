@@ -1,0 +1,70 @@
+// Opens one of the three views for a demo configuration; with --shot it saves a
+// picture of the dialog and quits, which is how the views are checked by eye.
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <memory>
+
+#include "bench/demo_configs.h"
+#include "views/SDevice.h"
+#include "views/SModbus.h"
+#include "views/SProfi.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({"view", "device, profibus or modbus", "name", "modbus"});
+    parser.addOption({"config", "demo, overlap, slave, full or a description file", "name", "demo"});
+    parser.addOption({"space", "Modbus pair to show: write, input or read", "name", "write"});
+    parser.addOption({"scroll", "scroll every grid down by this many pixels", "pixels", "0"});
+    parser.addOption({"untick", "untick module box k before the shot", "k"});
+    parser.addOption({"shot", "save a picture of the dialog to this file and quit", "file"});
+    parser.process(app);
+
+    const QString which = parser.value("config");
+    norvik::GatewayConfig config;
+    try {
+        if (which == "demo") config = norvik::bench::configFromDescription(NORVIK_DEMO_DESCRIPTION);
+        else if (which == "overlap") config = norvik::bench::overlapConfig();
+        else if (which == "slave") config = norvik::bench::slaveConfig();
+        else if (which == "full") config = norvik::bench::fullConfig();
+        else config = norvik::bench::configFromDescription(which.toStdString());
+    } catch (const std::exception& error) {
+        qCritical("%s", error.what());
+        return 2;
+    }
+
+    std::unique_ptr<SpaceDialog> dialog;
+    const QString view = parser.value("view");
+    if (view == "device") dialog = std::make_unique<SDevice>(config, nullptr);
+    else if (view == "profibus") dialog = std::make_unique<SProfi>(config, nullptr);
+    else dialog = std::make_unique<SModbus>(config, nullptr);
+
+    if (auto* modbus = dynamic_cast<SModbus*>(dialog.get())) {
+        const QString space = parser.value("space");
+        if (space == "input") modbus->readInputButton()->click();
+        else if (space == "read") modbus->readOutputButton()->click();
+    }
+    for (const QString& k : parser.values("untick")) {
+        if (QCheckBox* box = dialog->moduleBox(k.toInt())) box->click();
+    }
+
+    if (!parser.isSet("shot")) return dialog->exec();
+
+    dialog->show();
+    const int scroll = parser.value("scroll").toInt();
+    const QString file = parser.value("shot");
+    QTimer::singleShot(400, [&] {
+        for (GridCtrl* grid : dialog->findChildren<GridCtrl*>()) grid->verticalScrollBar()->setValue(scroll);
+        QTimer::singleShot(200, [&] {
+            const bool saved = dialog->grab().save(file);
+            app.exit(saved ? 0 : 1);
+        });
+    });
+    return app.exec();
+}

@@ -1,0 +1,224 @@
+#include "grid/GridAccessible.h"
+
+#include <QWidget>
+#include <QWindow>
+
+#include "grid/GridCtrl.h"
+#include "grid/InPlaceEdit.h"
+
+namespace {
+
+QAccessibleInterface* gridFactory(const QString&, QObject* object) {
+    if (auto* grid = qobject_cast<GridCtrl*>(object)) return new GridAccessible(grid);
+    return nullptr;
+}
+
+quint64 cellKey(int row, int column) {
+    return (static_cast<quint64>(static_cast<quint32>(row)) << 32) | static_cast<quint32>(column);
+}
+
+}  // namespace
+
+void installGridAccessibility() {
+    static const bool installed = [] {
+        QAccessible::installFactory(gridFactory);
+        return true;
+    }();
+    (void)installed;
+}
+
+GridAccessible::GridAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Table) {}
+
+GridAccessible::~GridAccessible() {
+    dropCells();
+}
+
+GridCtrl* GridAccessible::grid() const {
+    return qobject_cast<GridCtrl*>(object());
+}
+
+void GridAccessible::dropCells() {
+    for (QAccessible::Id id : std::as_const(cells_)) QAccessible::deleteAccessibleInterface(id);
+    cells_.clear();
+}
+
+int GridAccessible::rowCount() const {
+    return grid() ? grid()->GetRowCount() : 0;
+}
+
+int GridAccessible::columnCount() const {
+    return grid() ? grid()->GetColumnCount() : 0;
+}
+
+int GridAccessible::childCount() const {
+    return rowCount() * columnCount();
+}
+
+QAccessibleInterface* GridAccessible::cellAt(int row, int column) const {
+    GridCtrl* g = grid();
+    if (!g || !g->model().isValid(row, column)) return nullptr;
+    const quint64 key = cellKey(row, column);
+    const auto found = cells_.constFind(key);
+    if (found != cells_.constEnd()) return QAccessible::accessibleInterface(*found);
+    auto* cell = new GridCellAccessible(g, row, column);
+    cells_.insert(key, QAccessible::registerAccessibleInterface(cell));
+    return cell;
+}
+
+QAccessibleInterface* GridAccessible::child(int index) const {
+    const int columns = columnCount();
+    if (index < 0 || columns == 0 || index >= childCount()) return nullptr;
+    return cellAt(index / columns, index % columns);
+}
+
+int GridAccessible::indexOfChild(const QAccessibleInterface* child) const {
+    if (!child) return -1;
+    auto* cell = static_cast<QAccessibleTableCellInterface*>(
+        const_cast<QAccessibleInterface*>(child)->interface_cast(QAccessible::TableCellInterface));
+    if (!cell) return -1;
+    return cell->rowIndex() * columnCount() + cell->columnIndex();
+}
+
+QAccessibleInterface* GridAccessible::childAt(int x, int y) const {
+    GridCtrl* g = grid();
+    if (!g) return nullptr;
+    const QPoint local = g->viewport()->mapFromGlobal(QPoint(x, y));
+    const norvik::CellId hit = g->cellAt(local);
+    return hit.row >= 0 ? cellAt(hit.row, hit.column) : nullptr;
+}
+
+QAccessibleInterface* GridAccessible::focusChild() const {
+    GridCtrl* g = grid();
+    if (!g) return nullptr;
+    const norvik::CellId focus = g->model().focusCell();
+    return focus.row >= 0 ? cellAt(focus.row, focus.column) : nullptr;
+}
+
+void* GridAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TableInterface) return static_cast<QAccessibleTableInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+}
+
+int GridAccessible::selectedCellCount() const {
+    return static_cast<int>(selectedCells().size());
+}
+
+QList<QAccessibleInterface*> GridAccessible::selectedCells() const {
+    QList<QAccessibleInterface*> result;
+    GridCtrl* g = grid();
+    if (!g) return result;
+    const auto range = g->model().selectedRange();
+    if (range.empty()) return result;
+    for (int r = range.top; r <= range.bottom; ++r)
+        for (int c = range.left; c <= range.right; ++c) result.append(cellAt(r, c));
+    return result;
+}
+
+QString GridAccessible::columnDescription(int column) const {
+    GridCtrl* g = grid();
+    if (!g || g->GetFixedRowCount() == 0) return {};
+    return QString::fromStdString(g->GetItemText(0, column));
+}
+
+QString GridAccessible::rowDescription(int row) const {
+    GridCtrl* g = grid();
+    if (!g || g->GetFixedColumnCount() == 0) return {};
+    return QString::fromStdString(g->GetItemText(row, 0));
+}
+
+void GridAccessible::modelChange(QAccessibleTableModelChangeEvent*) {
+    dropCells();
+}
+
+GridCellAccessible::GridCellAccessible(GridCtrl* grid, int row, int column)
+    : grid_(grid), row_(row), column_(column) {}
+
+bool GridCellAccessible::isValid() const {
+    return grid_ && grid_->model().isValid(row_, column_);
+}
+
+QWindow* GridCellAccessible::window() const {
+    return grid_ ? grid_->window()->windowHandle() : nullptr;
+}
+
+QAccessibleInterface* GridCellAccessible::parent() const {
+    return grid_ ? QAccessible::queryAccessibleInterface(grid_.data()) : nullptr;
+}
+
+QAccessibleInterface* GridCellAccessible::table() const {
+    return parent();
+}
+
+QString GridCellAccessible::text(QAccessible::Text t) const {
+    if (!isValid()) return {};
+    if (t == QAccessible::Name || t == QAccessible::Value) {
+        return QString::fromStdString(grid_->GetItemText(row_, column_));
+    }
+    return {};
+}
+
+void GridCellAccessible::setText(QAccessible::Text t, const QString& text) {
+    // Assistive tools change a cell under the same rule as the user's typing.
+    if (!isValid() || (t != QAccessible::Name && t != QAccessible::Value)) return;
+    if (grid_->model().isFixed(row_, column_)) return;
+    grid_->model().changeTextByUser(row_, column_, text.toStdString());
+    grid_->Refresh();
+}
+
+QRect GridCellAccessible::rect() const {
+    if (!isValid()) return {};
+    const QRect local = grid_->cellRect(row_, column_).intersected(grid_->viewport()->rect());
+    if (local.isEmpty()) return {};
+    return QRect(grid_->viewport()->mapToGlobal(local.topLeft()), local.size());
+}
+
+QAccessible::Role GridCellAccessible::role() const {
+    if (!isValid()) return QAccessible::Cell;
+    const bool fixedRow = row_ < grid_->GetFixedRowCount();
+    const bool fixedColumn = column_ < grid_->GetFixedColumnCount();
+    if (fixedRow && !fixedColumn) return QAccessible::ColumnHeader;
+    if (fixedColumn && !fixedRow) return QAccessible::RowHeader;
+    return QAccessible::Cell;
+}
+
+QAccessible::State GridCellAccessible::state() const {
+    QAccessible::State st;
+    if (!isValid()) {
+        st.invalid = true;
+        return st;
+    }
+    const uint32_t bits = grid_->model().GetCell(row_, column_)->GetState();
+    st.selectable = true;
+    st.focusable = true;
+    st.selected = bits & norvik::GridState::Selected;
+    st.focused = bits & norvik::GridState::Focused;
+    st.editable = grid_->model().isEditable(row_, column_) && !grid_->model().isFixed(row_, column_);
+    st.readOnly = !st.editable;
+    st.invisible = rect().isEmpty();
+    return st;
+}
+
+void* GridCellAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::TableCellInterface) return static_cast<QAccessibleTableCellInterface*>(this);
+    return nullptr;
+}
+
+bool GridCellAccessible::isSelected() const {
+    return isValid() && (grid_->model().GetCell(row_, column_)->GetState() & norvik::GridState::Selected);
+}
+
+QList<QAccessibleInterface*> GridCellAccessible::columnHeaderCells() const {
+    QList<QAccessibleInterface*> result;
+    if (!isValid()) return result;
+    auto* table = static_cast<QAccessibleTableInterface*>(parent()->interface_cast(QAccessible::TableInterface));
+    for (int r = 0; r < grid_->GetFixedRowCount() && r != row_; ++r) result.append(table->cellAt(r, column_));
+    return result;
+}
+
+QList<QAccessibleInterface*> GridCellAccessible::rowHeaderCells() const {
+    QList<QAccessibleInterface*> result;
+    if (!isValid()) return result;
+    auto* table = static_cast<QAccessibleTableInterface*>(parent()->interface_cast(QAccessible::TableInterface));
+    for (int c = 0; c < grid_->GetFixedColumnCount() && c != column_; ++c) result.append(table->cellAt(row_, c));
+    return result;
+}

@@ -1,0 +1,763 @@
+#include "grid/GridCtrl.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QClipboard>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <unordered_map>
+
+#include "grid/GridAccessible.h"
+#include "grid/InPlaceEdit.h"
+
+using norvik::CellId;
+using norvik::GridColour;
+using norvik::GridFont;
+using norvik::GridModel;
+
+namespace {
+
+QColor toQColor(GridColour colour) {
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+GridColour fromQColor(const QColor& colour) {
+    return static_cast<GridColour>(colour.red()) | (static_cast<GridColour>(colour.green()) << 8) |
+           (static_cast<GridColour>(colour.blue()) << 16);
+}
+
+GridFont toGridFont(const QFont& font) {
+    return GridFont{font.family().toStdString(), font.pointSize(), font.weight(), font.italic()};
+}
+
+QFont toQFont(const GridFont& font, const QFont& base) {
+    QFont result(base);
+    if (!font.family.empty()) result.setFamily(QString::fromStdString(font.family));
+    if (font.pointSize > 0) result.setPointSize(font.pointSize);
+    result.setWeight(static_cast<QFont::Weight>(font.weight));
+    result.setItalic(font.italic);
+    return result;
+}
+
+constexpr int kDividerSlack = 3;
+
+bool isNavigationKey(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// Text widths per font; the views repeat the same labels across grids and rows, and a
+// width lookup is far cheaper than laying the text out again.
+struct GridCtrl::WidthCache {
+    GridFont key;
+    QFont font;
+    QFontMetrics metrics{QFont()};
+    int lineHeight = 0;
+    std::unordered_map<std::string, int> widths;
+
+    void select(const GridFont& wanted, const QFont& base) {
+        if (lineHeight > 0 && wanted == key) return;
+        key = wanted;
+        font = toQFont(wanted, base);
+        metrics = QFontMetrics(font);
+        lineHeight = metrics.height();
+        widths.clear();
+    }
+    int width(std::string_view text) {
+        if (text.empty()) return 0;
+        const std::string owned(text);
+        const auto found = widths.find(owned);
+        if (found != widths.end()) return found->second;
+        const int w = metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        widths.emplace(owned, w);
+        return w;
+    }
+};
+
+GridCtrl::GridCtrl(QWidget* parent) : QAbstractScrollArea(parent), widths_(std::make_unique<WidthCache>()) {
+    installGridAccessibility();
+    setFocusPolicy(Qt::StrongFocus);
+    setFrameShape(QFrame::StyledPanel);
+    viewport()->setMouseTracking(true);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    model_.setSender(reinterpret_cast<std::uintptr_t>(this), 0);
+    takeSystemLook();
+}
+
+GridCtrl::~GridCtrl() = default;
+
+void GridCtrl::takeSystemLook() {
+    const QPalette pal = palette();
+    model_.gridTextColour = fromQColor(pal.color(QPalette::WindowText));
+    model_.gridBackColour = fromQColor(pal.color(QPalette::Base));
+    model_.fixedBackColour = fromQColor(pal.color(QPalette::Button));
+    model_.gridLineColour = fromQColor(pal.color(QPalette::Mid));
+
+    defaultFont_ = QApplication::font("QMessageBox");
+    const QFontMetrics metrics(defaultFont_);
+    model_.setDefaultMetrics(metrics.horizontalAdvance(QStringLiteral(" XXXXXXXXXXXX ")),
+                             metrics.height() * 3 / 2, metrics.horizontalAdvance(QLatin1Char(' ')),
+                             toGridFont(defaultFont_));
+    setFont(defaultFont_);
+}
+
+bool GridCtrl::Create(QWidget* parent, const QRect& rect, int controlId) {
+    if (parent && parentWidget() != parent) setParent(parent);
+    model_.setSender(reinterpret_cast<std::uintptr_t>(this), controlId);
+    setGeometry(rect);
+    model_.resetSizes();
+    sizesChanged();
+    show();
+    return true;
+}
+
+bool GridCtrl::SetRowCount(int n) {
+    const bool ok = model_.SetRowCount(n);
+    sizesChanged();
+    return ok;
+}
+
+bool GridCtrl::SetColumnCount(int n) {
+    const bool ok = model_.SetColumnCount(n);
+    sizesChanged();
+    return ok;
+}
+
+bool GridCtrl::SetFixedRowCount(int n) {
+    const bool ok = model_.SetFixedRowCount(n);
+    sizesChanged();
+    return ok;
+}
+
+bool GridCtrl::SetFixedColumnCount(int n) {
+    const bool ok = model_.SetFixedColumnCount(n);
+    sizesChanged();
+    return ok;
+}
+
+bool GridCtrl::SetRowHeight(int row, int height) {
+    const bool ok = model_.SetRowHeight(row, height);
+    if (ok) sizesChanged();
+    return ok;
+}
+
+bool GridCtrl::SetColumnWidth(int column, int width) {
+    const bool ok = model_.SetColumnWidth(column, width);
+    if (ok) sizesChanged();
+    return ok;
+}
+
+bool GridCtrl::SetItem(const norvik::GridItem& item) {
+    return model_.SetItem(item);
+}
+
+bool GridCtrl::SetItemBackground(int row, int column, GridColour colour) {
+    return model_.SetItemBackground(row, column, colour);
+}
+
+norvik::GridDefaultCell& GridCtrl::GetDefaultCell(bool fixedRow, bool fixedColumn) {
+    if (fixedRow && fixedColumn) return model_.cornerDefaultCell();
+    if (fixedRow) return model_.fixedRowDefaultCell();
+    if (fixedColumn) return model_.fixedColumnDefaultCell();
+    return model_.defaultCell();
+}
+
+norvik::TextMeasurer GridCtrl::measurer() {
+    return [this](std::string_view text, const GridFont& font) {
+        widths_->select(font, defaultFont_);
+        return norvik::TextExtent{widths_->width(text), widths_->lineHeight};
+    };
+}
+
+void GridCtrl::AutoSize() {
+    model_.AutoSize(measurer());
+    sizesChanged();
+}
+
+bool GridCtrl::AutoSizeColumn(int column) {
+    const bool ok = model_.AutoSizeColumn(column, measurer());
+    sizesChanged();
+    return ok;
+}
+
+bool GridCtrl::AutoSizeRow(int row) {
+    const bool ok = model_.AutoSizeRow(row, measurer());
+    sizesChanged();
+    return ok;
+}
+
+void GridCtrl::Refresh() {
+    if (model_.redrawAllowed) viewport()->update();
+}
+
+void GridCtrl::SetRedraw(bool on) {
+    model_.redrawAllowed = on;
+    viewport()->setUpdatesEnabled(on);
+    if (on) viewport()->update();
+}
+
+void GridCtrl::sizesChanged() {
+    positionsDirty_ = true;
+    updateScrollBars();
+    Refresh();
+    notifyAccessibility();
+}
+
+void GridCtrl::notifyAccessibility() {
+    if (!QAccessible::isActive()) return;
+    QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::ModelReset);
+    QAccessible::updateAccessibility(&event);
+}
+
+void GridCtrl::updatePositions() const {
+    if (!positionsDirty_) return;
+    const auto& heights = model_.rowHeights();
+    const auto& widths = model_.columnWidths();
+    rowPos_.assign(heights.size() + 1, 0);
+    for (std::size_t r = 0; r < heights.size(); ++r) rowPos_[r + 1] = rowPos_[r] + heights[r];
+    columnPos_.assign(widths.size() + 1, 0);
+    for (std::size_t c = 0; c < widths.size(); ++c) columnPos_[c + 1] = columnPos_[c] + widths[c];
+    positionsDirty_ = false;
+}
+
+int GridCtrl::fixedWidth() const {
+    updatePositions();
+    return columnPos_[static_cast<std::size_t>(model_.GetFixedColumnCount())];
+}
+
+int GridCtrl::fixedHeight() const {
+    updatePositions();
+    return rowPos_[static_cast<std::size_t>(model_.GetFixedRowCount())];
+}
+
+QSize GridCtrl::totalSize() const {
+    updatePositions();
+    return {columnPos_.back(), rowPos_.back()};
+}
+
+void GridCtrl::updateScrollBars() {
+    const QSize total = totalSize();
+    const QSize area = viewport()->size();
+    const int scrollableWidth = total.width() - fixedWidth();
+    const int scrollableHeight = total.height() - fixedHeight();
+    const int pageWidth = std::max(0, area.width() - fixedWidth());
+    const int pageHeight = std::max(0, area.height() - fixedHeight());
+    horizontalScrollBar()->setRange(0, std::max(0, scrollableWidth - pageWidth));
+    horizontalScrollBar()->setPageStep(std::max(1, pageWidth));
+    horizontalScrollBar()->setSingleStep(std::max(1, model_.defaultCell().width / 4));
+    verticalScrollBar()->setRange(0, std::max(0, scrollableHeight - pageHeight));
+    verticalScrollBar()->setPageStep(std::max(1, pageHeight));
+    verticalScrollBar()->setSingleStep(std::max(1, model_.defaultCell().height));
+}
+
+int GridCtrl::rowTop(int row) const {
+    updatePositions();
+    const int top = rowPos_[static_cast<std::size_t>(row)];
+    return row < model_.GetFixedRowCount() ? top : top - verticalScrollBar()->value();
+}
+
+int GridCtrl::columnLeft(int column) const {
+    updatePositions();
+    const int left = columnPos_[static_cast<std::size_t>(column)];
+    return column < model_.GetFixedColumnCount() ? left : left - horizontalScrollBar()->value();
+}
+
+QRect GridCtrl::cellRect(int row, int column) const {
+    if (!model_.isValid(row, column)) return {};
+    return QRect(columnLeft(column), rowTop(row), model_.GetColumnWidth(column), model_.GetRowHeight(row));
+}
+
+CellId GridCtrl::cellAt(const QPoint& pos) const {
+    updatePositions();
+    const int fixedRows = model_.GetFixedRowCount();
+    const int fixedColumns = model_.GetFixedColumnCount();
+    auto locate = [](const std::vector<int>& starts, int first, int last, int x) {
+        // starts holds last + 1 edges; find the section whose span holds x.
+        const auto begin = starts.begin() + first;
+        const auto end = starts.begin() + last + 1;
+        const auto it = std::upper_bound(begin, end, x);
+        if (it == begin || it == end) return -1;
+        return static_cast<int>(it - starts.begin()) - 1;
+    };
+    int row = -1;
+    if (pos.y() >= 0 && pos.y() < fixedHeight()) {
+        row = locate(rowPos_, 0, fixedRows, pos.y());
+    } else if (pos.y() >= fixedHeight()) {
+        row = locate(rowPos_, fixedRows, model_.GetRowCount(), pos.y() + verticalScrollBar()->value());
+    }
+    int column = -1;
+    if (pos.x() >= 0 && pos.x() < fixedWidth()) {
+        column = locate(columnPos_, 0, fixedColumns, pos.x());
+    } else if (pos.x() >= fixedWidth()) {
+        column = locate(columnPos_, fixedColumns, model_.GetColumnCount(), pos.x() + horizontalScrollBar()->value());
+    }
+    if (row < 0 || column < 0) return {};
+    return {row, column};
+}
+
+void GridCtrl::ensureCellVisible(int row, int column) {
+    if (!model_.isValid(row, column)) return;
+    updatePositions();
+    if (row >= model_.GetFixedRowCount()) {
+        const int top = rowPos_[row] - fixedHeight();
+        const int bottom = rowPos_[row + 1] - fixedHeight();
+        const int page = viewport()->height() - fixedHeight();
+        QScrollBar* bar = verticalScrollBar();
+        if (top < bar->value()) bar->setValue(top);
+        else if (bottom > bar->value() + page) bar->setValue(std::min(top, bottom - page));
+    }
+    if (column >= model_.GetFixedColumnCount()) {
+        const int left = columnPos_[column] - fixedWidth();
+        const int right = columnPos_[column + 1] - fixedWidth();
+        const int page = viewport()->width() - fixedWidth();
+        QScrollBar* bar = horizontalScrollBar();
+        if (left < bar->value()) bar->setValue(left);
+        else if (right > bar->value() + page) bar->setValue(std::min(left, right - page));
+    }
+}
+
+void GridCtrl::setFocusCell(int row, int column) {
+    const CellId old = model_.focusCell();
+    if (old == CellId{row, column}) return;
+    model_.notify(norvik::GRID_SELCHANGING, row, column);
+    model_.SetFocusCell({row, column});
+    model_.SetSelectedRange({row, column}, {row, column});
+    model_.notify(norvik::GRID_SELCHANGED, row, column);
+    ensureCellVisible(row, column);
+    viewport()->update();
+    if (QAccessible::isActive() && model_.isValid(row, column)) {
+        QAccessibleEvent event(this, QAccessible::Focus);
+        event.setChild(row * model_.GetColumnCount() + column);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+QFont GridCtrl::cellFont(int row, int column) const {
+    const GridFont& font = model_.fontOf(row, column);
+    if (font == model_.defaultCellFor(row, column).font && font == toGridFont(defaultFont_)) return defaultFont_;
+    return toQFont(font, defaultFont_);
+}
+
+void GridCtrl::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    updateScrollBars();
+}
+
+void GridCtrl::scrollContentsBy(int, int) {
+    if (editor_) editor_->move(cellRect(editor_->row(), editor_->column()).topLeft());
+    viewport()->update();
+}
+
+void GridCtrl::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::PaletteChange) takeSystemLook();
+    QAbstractScrollArea::changeEvent(event);
+}
+
+void GridCtrl::paintCell(QPainter& painter, const QRect& rect, int row, int column) {
+    const norvik::GridCell* cell = model_.GetCell(row, column);
+    const bool fixed = model_.isFixed(row, column);
+    const uint32_t state = cell->GetState();
+    QColor back = toQColor(model_.backColourOf(row, column));
+    QColor fore = toQColor(model_.textColourOf(row, column));
+    if (!fixed && (state & norvik::GridState::Selected) && hasFocus()) {
+        back = palette().color(QPalette::Highlight);
+        fore = palette().color(QPalette::HighlightedText);
+    }
+    painter.fillRect(rect, back);
+
+    painter.setPen(toQColor(model_.gridLineColour));
+    painter.drawLine(rect.right(), rect.top(), rect.right(), rect.bottom());
+    painter.drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
+    if (fixed) {
+        // A light top-left edge gives headers the raised look of a button face.
+        painter.setPen(back.lighter(115));
+        painter.drawLine(rect.left(), rect.top(), rect.right() - 1, rect.top());
+        painter.drawLine(rect.left(), rect.top(), rect.left(), rect.bottom() - 1);
+    }
+    if (!fixed && (state & norvik::GridState::Focused)) {
+        painter.setPen(QPen(palette().color(QPalette::Text), 1));
+        painter.drawRect(rect.adjusted(0, 0, -2, -2));
+    }
+    if (cell->isEditing() || cell->GetText().empty()) return;
+
+    const int margin = model_.marginOf(row, column);
+    const QRect textRect = rect.adjusted(margin, 0, -margin - 1, -1);
+    const uint32_t format = cell->GetFormat();
+    int flags = Qt::TextSingleLine;
+    if (format & norvik::GridFormat::Center) flags |= Qt::AlignHCenter;
+    else if (format & norvik::GridFormat::Right) flags |= Qt::AlignRight;
+    else flags |= Qt::AlignLeft;
+    flags |= (format & norvik::GridFormat::VCenter) ? Qt::AlignVCenter : Qt::AlignTop;
+    const bool singleLine = format & norvik::GridFormat::SingleLine;
+    if (!singleLine && (format & norvik::GridFormat::WordBreak)) {
+        flags = (flags & ~Qt::TextSingleLine) | Qt::TextWordWrap;
+        // A header row that is only one line tall would clip a wrapped text at the top.
+        flags = (flags & ~Qt::AlignTop) | Qt::AlignVCenter;
+    }
+    const QFont font = cellFont(row, column);
+    painter.setFont(font);
+    painter.setPen(fore);
+    QString text = QString::fromStdString(cell->GetText());
+    if ((format & norvik::GridFormat::EndEllipsis) && singleLine) {
+        text = QFontMetrics(font).elidedText(text, Qt::ElideRight, textRect.width());
+    }
+    painter.drawText(textRect, flags, text);
+}
+
+void GridCtrl::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect dirty = event->rect();
+    painter.fillRect(dirty, palette().color(QPalette::Base));
+    updatePositions();
+    const int rows = model_.GetRowCount();
+    const int columns = model_.GetColumnCount();
+    if (rows == 0 || columns == 0) return;
+    const int fixedRows = model_.GetFixedRowCount();
+    const int fixedColumns = model_.GetFixedColumnCount();
+    const int fw = fixedWidth();
+    const int fh = fixedHeight();
+    const int sx = horizontalScrollBar()->value();
+    const int sy = verticalScrollBar()->value();
+    const QSize area = viewport()->size();
+
+    // Visible scrolling rows and columns, found by the edges rather than by walking.
+    auto firstVisible = [](const std::vector<int>& pos, int first, int count, int offset) {
+        const auto it = std::upper_bound(pos.begin() + first, pos.begin() + count + 1, offset);
+        return std::max(first, static_cast<int>(it - pos.begin()) - 1);
+    };
+    const int firstRow = firstVisible(rowPos_, fixedRows, rows, fh + sy);
+    const int firstColumn = firstVisible(columnPos_, fixedColumns, columns, fw + sx);
+
+    auto paintBand = [&](int rowBegin, int rowEnd, int columnBegin, int columnEnd, const QRect& clip) {
+        const QRect region = clip.intersected(dirty);
+        if (region.isEmpty()) return;
+        painter.setClipRect(region);
+        for (int r = rowBegin; r < rowEnd; ++r) {
+            const int top = rowTop(r);
+            if (top >= region.bottom() + 1) break;
+            const int height = model_.GetRowHeight(r);
+            if (height == 0 || top + height <= region.top()) continue;
+            for (int c = columnBegin; c < columnEnd; ++c) {
+                const int left = columnLeft(c);
+                if (left >= region.right() + 1) break;
+                const int width = model_.GetColumnWidth(c);
+                if (width == 0 || left + width <= region.left()) continue;
+                paintCell(painter, QRect(left, top, width, height), r, c);
+            }
+        }
+    };
+    paintBand(firstRow, rows, firstColumn, columns, QRect(fw, fh, area.width() - fw, area.height() - fh));
+    paintBand(0, fixedRows, firstColumn, columns, QRect(fw, 0, area.width() - fw, fh));
+    paintBand(firstRow, rows, 0, fixedColumns, QRect(0, fh, fw, area.height() - fh));
+    paintBand(0, fixedRows, 0, fixedColumns, QRect(0, 0, fw, fh));
+}
+
+bool GridCtrl::inTextArea(int row, int column, const QPoint& pos) const {
+    const int margin = model_.marginOf(row, column);
+    return cellRect(row, column).adjusted(margin, 0, -margin, 0).contains(pos);
+}
+
+int GridCtrl::dividerColumnAt(const QPoint& pos) const {
+    if (pos.y() >= fixedHeight()) return -1;
+    for (int c = 0; c < model_.GetColumnCount(); ++c) {
+        const QRect rect = cellRect(0, c);
+        if (std::abs(pos.x() - (rect.left() + rect.width())) <= kDividerSlack) return c;
+    }
+    return -1;
+}
+
+int GridCtrl::dividerRowAt(const QPoint& pos) const {
+    if (pos.x() >= fixedWidth()) return -1;
+    const CellId hit = cellAt(pos);
+    if (hit.row < 0) return -1;
+    const QRect rect = cellRect(hit.row, hit.column);
+    if (std::abs(pos.y() - (rect.top() + rect.height())) <= kDividerSlack) return hit.row;
+    if (hit.row > 0 && std::abs(pos.y() - rect.top()) <= kDividerSlack) return hit.row - 1;
+    return -1;
+}
+
+void GridCtrl::mousePressEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    pendingClickEdit_ = false;
+    if (event->button() == Qt::LeftButton) {
+        resizingColumn_ = dividerColumnAt(pos);
+        resizingRow_ = resizingColumn_ < 0 ? dividerRowAt(pos) : -1;
+        if (resizingColumn_ >= 0 || resizingRow_ >= 0) return;
+    }
+    const CellId hit = cellAt(pos);
+    pressedCell_ = hit;
+    if (hit.row < 0) return;
+    if (event->button() == Qt::RightButton) {
+        model_.notify(norvik::NM_RCLICK, hit.row, hit.column);
+        return;
+    }
+    if (model_.isFixed(hit.row, hit.column)) return;
+    if (hit == model_.focusCell() && !(event->modifiers() & Qt::ControlModifier) &&
+        inTextArea(hit.row, hit.column, pos)) {
+        pendingClickEdit_ = true;
+    } else {
+        setFocusCell(hit.row, hit.column);
+    }
+}
+
+void GridCtrl::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (resizingColumn_ >= 0) {
+        const int width = std::max(0, pos.x() - cellRect(0, resizingColumn_).left());
+        SetColumnWidth(resizingColumn_, width);
+        return;
+    }
+    if (resizingRow_ >= 0) {
+        const int height = std::max(0, pos.y() - cellRect(resizingRow_, 0).top());
+        SetRowHeight(resizingRow_, height);
+        return;
+    }
+    if (dividerColumnAt(pos) >= 0) viewport()->setCursor(Qt::SplitHCursor);
+    else if (dividerRowAt(pos) >= 0) viewport()->setCursor(Qt::SplitVCursor);
+    else viewport()->unsetCursor();
+}
+
+void GridCtrl::mouseReleaseEvent(QMouseEvent* event) {
+    if (resizingColumn_ >= 0 || resizingRow_ >= 0) {
+        resizingColumn_ = resizingRow_ = -1;
+        return;
+    }
+    const CellId hit = cellAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && hit.row >= 0 && hit == pressedCell_) {
+        model_.notify(norvik::NM_CLICK, hit.row, hit.column);
+        if (pendingClickEdit_) startEdit(hit.row, hit.column, EditStart::Mouse);
+    }
+    pendingClickEdit_ = false;
+}
+
+void GridCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (event->button() != Qt::LeftButton) return;
+    // A double-click on a divider fits that column or row instead of reporting a cell.
+    const int dividerColumn = dividerColumnAt(pos);
+    if (dividerColumn >= 0) {
+        AutoSizeColumn(dividerColumn);
+        return;
+    }
+    const int dividerRow = dividerRowAt(pos);
+    if (dividerRow >= 0) {
+        AutoSizeRow(dividerRow);
+        return;
+    }
+    const CellId hit = cellAt(pos);
+    if (hit.row < 0) return;
+    if (!model_.isFixed(hit.row, hit.column) && inTextArea(hit.row, hit.column, pos)) {
+        setFocusCell(hit.row, hit.column);
+        startEdit(hit.row, hit.column, EditStart::Mouse);
+    }
+    model_.notify(norvik::NM_DBLCLK, hit.row, hit.column);
+}
+
+bool GridCtrl::moveFocus(int key, Qt::KeyboardModifiers mods) {
+    const int rows = model_.GetRowCount();
+    const int columns = model_.GetColumnCount();
+    const int firstRow = model_.GetFixedRowCount();
+    const int firstColumn = model_.GetFixedColumnCount();
+    if (rows <= firstRow || columns <= firstColumn) return false;
+    CellId focus = model_.focusCell();
+    if (focus.row < 0) {
+        setFocusCell(firstRow, firstColumn);
+        return true;
+    }
+    const int pageRows = std::max(1, (viewport()->height() - fixedHeight()) /
+                                         std::max(1, model_.defaultCell().height));
+    const bool ctrl = mods & Qt::ControlModifier;
+    switch (key) {
+    case Qt::Key_Left: focus.column = std::max(firstColumn, focus.column - 1); break;
+    case Qt::Key_Right: focus.column = std::min(columns - 1, focus.column + 1); break;
+    case Qt::Key_Up: focus.row = std::max(firstRow, focus.row - 1); break;
+    case Qt::Key_Down: focus.row = std::min(rows - 1, focus.row + 1); break;
+    case Qt::Key_PageUp: focus.row = std::max(firstRow, focus.row - pageRows); break;
+    case Qt::Key_PageDown: focus.row = std::min(rows - 1, focus.row + pageRows); break;
+    case Qt::Key_Home:
+        focus.column = firstColumn;
+        if (ctrl) focus.row = firstRow;
+        break;
+    case Qt::Key_End:
+        focus.column = columns - 1;
+        if (ctrl) focus.row = rows - 1;
+        break;
+    case Qt::Key_Tab:
+        if (++focus.column >= columns) {
+            focus.column = firstColumn;
+            focus.row = focus.row + 1 < rows ? focus.row + 1 : firstRow;
+        }
+        break;
+    case Qt::Key_Backtab:
+        if (--focus.column < firstColumn) {
+            focus.column = columns - 1;
+            focus.row = focus.row > firstRow ? focus.row - 1 : rows - 1;
+        }
+        break;
+    default: return false;
+    }
+    setFocusCell(focus.row, focus.column);
+    return true;
+}
+
+void GridCtrl::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const bool ctrl = mods & Qt::ControlModifier;
+    const CellId focus = model_.focusCell();
+    if (ctrl && (key == Qt::Key_C || key == Qt::Key_Insert)) {
+        copySelection();
+        return;
+    }
+    if (ctrl && key == Qt::Key_X) {
+        copySelection();
+        clearSelectedCells();
+        return;
+    }
+    if (ctrl && key == Qt::Key_V) {
+        pasteAtFocus();
+        return;
+    }
+    if (ctrl && key == Qt::Key_A) {
+        model_.SetSelectedRange({model_.GetFixedRowCount(), model_.GetFixedColumnCount()},
+                                {model_.GetRowCount() - 1, model_.GetColumnCount() - 1});
+        viewport()->update();
+        return;
+    }
+    if (isNavigationKey(key)) {
+        moveFocus(key, mods);
+        return;
+    }
+    if (key == Qt::Key_Delete) {
+        clearSelectedCells();
+        return;
+    }
+    if (focus.row >= 0 && !ctrl) {
+        if (key == Qt::Key_F2) {
+            startEdit(focus.row, focus.column, EditStart::F2);
+            return;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            if (startEdit(focus.row, focus.column, EditStart::Enter)) return;
+        } else if (key == Qt::Key_Backspace) {
+            startEdit(focus.row, focus.column, EditStart::Backspace);
+            return;
+        } else if (key == Qt::Key_Space) {
+            startEdit(focus.row, focus.column, EditStart::Space);
+            return;
+        } else if (key != Qt::Key_Escape && key != Qt::Key_Tab && key != Qt::Key_Backtab &&
+                   !event->text().isEmpty() && event->text().at(0).isPrint()) {
+            startEdit(focus.row, focus.column, EditStart::Character, event->text());
+            return;
+        }
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void GridCtrl::copySelection() {
+    GridModel::Range range = model_.selectedRange();
+    if (range.empty()) {
+        const CellId focus = model_.focusCell();
+        if (focus.row < 0) return;
+        range = {focus.row, focus.column, focus.row, focus.column};
+    }
+    QString text;
+    for (int r = range.top; r <= range.bottom; ++r) {
+        for (int c = range.left; c <= range.right; ++c) {
+            if (c > range.left) text += QLatin1Char('\t');
+            text += QString::fromStdString(model_.GetItemText(r, c));
+        }
+        text += QLatin1String("\r\n");
+    }
+    QApplication::clipboard()->setText(text);
+}
+
+void GridCtrl::pasteAtFocus() {
+    const CellId focus = model_.focusCell();
+    if (focus.row < 0) return;
+    QString text = QApplication::clipboard()->text();
+    if (text.endsWith(QLatin1String("\r\n"))) text.chop(2);
+    else if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (line.endsWith(QLatin1Char('\r'))) line.chop(1);
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        for (int j = 0; j < fields.size(); ++j) {
+            const int row = focus.row + i;
+            const int column = focus.column + j;
+            if (!model_.isValid(row, column) || model_.isFixed(row, column)) continue;
+            model_.changeTextByUser(row, column, fields[j].toStdString());
+        }
+    }
+    viewport()->update();
+}
+
+void GridCtrl::clearSelectedCells() {
+    GridModel::Range range = model_.selectedRange();
+    if (range.empty()) {
+        const CellId focus = model_.focusCell();
+        if (focus.row < 0) return;
+        range = {focus.row, focus.column, focus.row, focus.column};
+    }
+    for (int r = range.top; r <= range.bottom; ++r) {
+        for (int c = range.left; c <= range.right; ++c) {
+            if (!model_.isFixed(r, c)) model_.changeTextByUser(r, c, std::string());
+        }
+    }
+    viewport()->update();
+}
+
+bool GridCtrl::startEdit(int row, int column, EditStart how, const QString& typed) {
+    if (editor_ || !model_.isValid(row, column) || model_.isFixed(row, column)) return false;
+    if (!model_.beginUserEdit(row, column)) return false;
+    ensureCellVisible(row, column);
+    norvik::GridCell* cell = model_.GetCell(row, column);
+    if (!cell) return false;  // the owner's handler may have shrunk the grid
+    cell->setEditing(true);
+    editor_ = new InPlaceEdit(this, cellRect(row, column), row, column,
+                              QString::fromStdString(cell->GetText()), how, typed);
+    viewport()->update();
+    return true;
+}
+
+void GridCtrl::editorEnded(int row, int column, const QString& text, int key, Qt::KeyboardModifiers mods) {
+    editor_ = nullptr;
+    if (norvik::GridCell* cell = model_.GetCell(row, column)) cell->setEditing(false);
+    model_.endUserEdit(row, column, text.toStdString());
+    viewport()->update();
+    if (key == 0) return;
+    setFocus(Qt::OtherFocusReason);
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || isNavigationKey(key)) {
+        const CellId before = model_.focusCell();
+        moveFocus(key, mods);
+        const CellId after = model_.focusCell();
+        if (after.row >= 0 && !(after == before)) {
+            startEdit(after.row, after.column, key == Qt::Key_Tab || key == Qt::Key_Backtab
+                                                   ? EditStart::Tab
+                                                   : EditStart::Navigation);
+        }
+    }
+}
+
+InPlaceEdit* GridCtrl::editor() const {
+    return editor_.data();
+}

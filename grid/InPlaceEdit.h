@@ -1,0 +1,34 @@
+#pragma once
+// The single-line box laid over a cell while the user edits it. It hands its final
+// text and the key that ended it to the grid, which applies the edit rule.
+
+#include <QLineEdit>
+
+#include "grid/GridCtrl.h"
+
+class InPlaceEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    InPlaceEdit(GridCtrl* grid, const QRect& cellRect, int row, int column, const QString& text,
+                EditStart how, const QString& typed);
+
+    int row() const { return row_; }
+    int column() const { return column_; }
+    bool endsOnArrows() const { return endsOnArrows_; }
+    void endEdit(int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void fitText();
+
+    GridCtrl* grid_;
+    int row_;
+    int column_;
+    QString original_;
+    bool endsOnArrows_;
+    bool ended_ = false;
+};

@@ -1,0 +1,307 @@
+#pragma once
+// The grid's cell model: counts, cells, default cells and the rule by which a user's
+// change of a cell's text is offered to the owner. The window half (GridCtrl) only
+// paints this model and forwards the user's actions to it.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace norvik {
+
+// 0x00BBGGRR, red in the low byte.
+using GridColour = uint32_t;
+
+// A cell holding this colour has none of its own and takes its default cell's.
+inline constexpr GridColour kNoColour = 0xFF000000;
+inline constexpr GridColour HeaderGrey = 0xC8C8C8;
+
+namespace GridState {
+inline constexpr uint32_t Focused = 0x01;
+inline constexpr uint32_t Selected = 0x02;
+inline constexpr uint32_t ReadOnly = 0x08;
+inline constexpr uint32_t Fixed = 0x10;
+inline constexpr uint32_t FixedRow = 0x20;
+inline constexpr uint32_t FixedCol = 0x40;
+inline constexpr uint32_t Modified = 0x80;
+}  // namespace GridState
+
+// The text-drawing flags a cell's format is made of.
+namespace GridFormat {
+inline constexpr uint32_t Center = 0x1;
+inline constexpr uint32_t Right = 0x2;
+inline constexpr uint32_t VCenter = 0x4;
+inline constexpr uint32_t WordBreak = 0x10;
+inline constexpr uint32_t SingleLine = 0x20;
+inline constexpr uint32_t NoPrefix = 0x800;
+inline constexpr uint32_t EndEllipsis = 0x8000;
+}  // namespace GridFormat
+
+namespace GridMask {
+inline constexpr uint32_t Text = 0x001;
+inline constexpr uint32_t Image = 0x002;
+inline constexpr uint32_t Param = 0x004;
+inline constexpr uint32_t State = 0x008;
+inline constexpr uint32_t BackColour = 0x010;
+inline constexpr uint32_t TextColour = 0x020;
+inline constexpr uint32_t Format = 0x040;
+inline constexpr uint32_t Font = 0x080;
+inline constexpr uint32_t Margin = 0x100;
+}  // namespace GridMask
+
+// Notification codes sent to the grid's owner.
+inline constexpr int NM_CLICK = -2;
+inline constexpr int NM_DBLCLK = -3;
+inline constexpr int NM_RCLICK = -5;
+inline constexpr int GRID_SELCHANGING = -100;
+inline constexpr int GRID_SELCHANGED = -101;
+inline constexpr int GRID_BEGIN_EDIT = -105;
+inline constexpr int GRID_END_EDIT = -106;
+inline constexpr int GRID_BEGIN_DRAG = -109;
+
+struct GridFont {
+    std::string family;
+    int pointSize = 0;
+    int weight = 400;
+    bool italic = false;
+    friend bool operator==(const GridFont&, const GridFont&) = default;
+};
+
+struct CellId {
+    int row = -1;
+    int column = -1;
+    friend bool operator==(const CellId&, const CellId&) = default;
+};
+
+struct GridItem {
+    int row = 0;
+    int column = 0;
+    uint32_t mask = 0;
+    uint32_t state = 0;
+    uint32_t format = 0;
+    int image = -1;
+    GridColour backColour = kNoColour;
+    GridColour textColour = kNoColour;
+    uint32_t param = 0;
+    GridFont font;
+    uint32_t margin = 0;
+    std::string text;
+};
+
+struct GridNotification {
+    std::uintptr_t sender = 0;
+    int controlId = 0;
+    int code = 0;
+    int row = 0;
+    int column = 0;
+};
+
+class GridCellBase {
+public:
+    virtual ~GridCellBase() = default;
+    virtual void SetText(const std::string& text) = 0;
+    virtual void SetImage(int image) = 0;
+    virtual void SetData(uint32_t param) = 0;
+    virtual void SetState(uint32_t state) = 0;
+    virtual void SetFormat(uint32_t format) = 0;
+    virtual void SetTextClr(GridColour colour) = 0;
+    virtual void SetBackColor(GridColour colour) = 0;
+    virtual void SetFont(const GridFont* font) = 0;
+    virtual void SetMargin(int margin) = 0;
+    virtual const std::string& GetText() const = 0;
+    virtual uint32_t GetState() const = 0;
+    virtual int GetImage() const = 0;
+    virtual uint32_t GetData() const = 0;
+    virtual uint32_t GetFormat() const = 0;
+    virtual GridColour GetTextClr() const = 0;
+    virtual GridColour GetBackClr() const = 0;
+    virtual const GridFont* GetFont() const = 0;
+    virtual int GetMargin() const = 0;
+    // A cell may refuse a text the user typed; the plain cell takes everything.
+    virtual bool ValidateEdit(const std::string&) { return true; }
+};
+
+class GridCell : public GridCellBase {
+public:
+    GridCell() = default;
+    GridCell(const GridCell& other);
+    GridCell& operator=(const GridCell& other);
+    GridCell(GridCell&&) noexcept = default;
+    GridCell& operator=(GridCell&&) noexcept = default;
+
+    void SetText(const std::string& text) override { text_ = text; }
+    void SetImage(int image) override { image_ = image; }
+    void SetData(uint32_t param) override { param_ = param; }
+    void SetState(uint32_t state) override { state_ = state; }
+    void SetFormat(uint32_t format) override { format_ = format; }
+    void SetTextClr(GridColour colour) override { textColour_ = colour; }
+    void SetBackColor(GridColour colour) override { backColour_ = colour; }
+    void SetFont(const GridFont* font) override;
+    void SetMargin(int margin) override { margin_ = margin; }
+    const std::string& GetText() const override { return text_; }
+    uint32_t GetState() const override { return state_; }
+    int GetImage() const override { return image_; }
+    uint32_t GetData() const override { return param_; }
+    uint32_t GetFormat() const override { return format_; }
+    GridColour GetTextClr() const override { return textColour_; }
+    GridColour GetBackClr() const override { return backColour_; }
+    const GridFont* GetFont() const override { return font_.get(); }
+    int GetMargin() const override { return margin_; }
+
+    bool isEditing() const { return editing_; }
+    void setEditing(bool on) { editing_ = on; }
+
+private:
+    uint32_t state_ = 0;
+    std::string text_;
+    uint32_t param_ = 0;
+    int image_ = -1;
+    uint32_t format_ = 0;
+    GridColour textColour_ = kNoColour;
+    GridColour backColour_ = kNoColour;
+    std::unique_ptr<GridFont> font_;
+    int margin_ = -1;
+    bool editing_ = false;
+};
+
+class GridDefaultCell : public GridCell {
+public:
+    GridDefaultCell();
+    void SetData(uint32_t) override {}
+    void SetState(uint32_t) override {}
+    uint32_t GetState() const override { return GridCell::GetState() | GridState::ReadOnly; }
+
+    int width = 40;
+    int height = 16;
+    GridFont font;
+};
+
+// Pixel extent of a text in a font; the window half measures with the toolkit's metrics.
+struct TextExtent {
+    int width = 0;
+    int height = 0;
+};
+using TextMeasurer = std::function<TextExtent(std::string_view text, const GridFont& font)>;
+
+class GridModel {
+public:
+    using Owner = std::function<int(const GridNotification&)>;
+
+    GridModel();
+
+    int GetRowCount() const { return rowCount_; }
+    int GetColumnCount() const { return columnCount_; }
+    int GetFixedRowCount() const { return fixedRowCount_; }
+    int GetFixedColumnCount() const { return fixedColumnCount_; }
+
+    bool SetRowCount(int n);
+    bool SetColumnCount(int n);
+    bool SetFixedRowCount(int n);
+    bool SetFixedColumnCount(int n);
+
+    // Fills the size tables with the default sizes, as window creation does.
+    void resetSizes();
+    int GetRowHeight(int row) const;
+    int GetColumnWidth(int column) const;
+    bool SetRowHeight(int row, int height);
+    bool SetColumnWidth(int column, int width);
+    const std::vector<int>& rowHeights() const { return rowHeights_; }
+    const std::vector<int>& columnWidths() const { return columnWidths_; }
+
+    bool isValid(int row, int column) const;
+    bool isFixed(int row, int column) const { return row < fixedRowCount_ || column < fixedColumnCount_; }
+    GridCell* GetCell(int row, int column);
+    const GridCell* GetCell(int row, int column) const;
+    std::string GetItemText(int row, int column) const;
+    bool SetItem(const GridItem& item);
+    bool SetItemBackground(int row, int column, GridColour colour);
+    bool SetItemText(int row, int column, const std::string& text);
+    void MarkModified(int row, int column);
+    bool isModified() const { return modified_; }
+    void clearModified() { modified_ = false; }
+
+    GridDefaultCell& defaultCell() { return defaults_[0]; }
+    GridDefaultCell& fixedRowDefaultCell() { return defaults_[1]; }
+    GridDefaultCell& fixedColumnDefaultCell() { return defaults_[2]; }
+    GridDefaultCell& cornerDefaultCell() { return defaults_[3]; }
+    const GridDefaultCell& defaultCellFor(int row, int column) const;
+    // The same default cell for every cell kind, before anything was set on them.
+    void setDefaultMetrics(int width, int height, int margin, const GridFont& font);
+
+    // Colours a cell is painted with, after falling back to its default cell and
+    // then to the grid's own colours.
+    GridColour backColourOf(int row, int column) const;
+    GridColour textColourOf(int row, int column) const;
+    const GridFont& fontOf(int row, int column) const;
+    int marginOf(int row, int column) const;
+
+    GridColour gridTextColour = 0x000000;
+    GridColour gridBackColour = 0xFFFFFF;
+    GridColour fixedBackColour = 0xF0F0F0;
+    GridColour gridLineColour = 0xA0A0A0;
+    int imageWidth = 0;
+
+    bool editable = true;
+    bool dragAndDrop = false;
+    bool redrawAllowed = true;
+
+    CellId focusCell() const { return focus_; }
+    void SetFocusCell(CellId cell);
+    // Selected cells form one rectangle; an invalid corner clears the selection.
+    void SetSelectedRange(CellId from, CellId to);
+    void clearSelection() { SetSelectedRange({}, {}); }
+    struct Range {
+        int top = -1, left = -1, bottom = -2, right = -2;
+        bool empty() const { return bottom < top || right < left; }
+    };
+    Range selectedRange() const { return selection_; }
+
+    // Who hears the notifications, and under which id and handle.
+    void setOwner(Owner owner) { owner_ = std::move(owner); }
+    void setSender(std::uintptr_t sender, int controlId) {
+        sender_ = sender;
+        controlId_ = controlId;
+    }
+    int controlId() const { return controlId_; }
+    int notify(int code, int row, int column) const;
+
+    // Steps 1 and 2 of a user's text change: whether the cell may be changed at all.
+    bool beginUserEdit(int row, int column);
+    enum class EditOutcome { Unchanged, Accepted, Rejected };
+    // Steps 3 and 4, once the change was allowed to begin.
+    EditOutcome endUserEdit(int row, int column, const std::string& text);
+    // All four steps, for paste, cut and delete.
+    EditOutcome changeTextByUser(int row, int column, const std::string& text);
+    bool isEditable(int row, int column) const;
+
+    // Fits every column to its widest cell and every row to its tallest; hidden ones stay.
+    void AutoSize(const TextMeasurer& measure);
+    bool AutoSizeColumn(int column, const TextMeasurer& measure);
+    bool AutoSizeRow(int row, const TextMeasurer& measure);
+    TextExtent cellExtent(int row, int column, const TextMeasurer& measure) const;
+
+private:
+    uint32_t fixedBits(int row, int column) const;
+    void refreshFixedBits(int firstRow, int endRow, int firstColumn, int endColumn);
+    void setStateBits(const Range& range, uint32_t bits, bool on);
+
+    int rowCount_ = 0;
+    int columnCount_ = 0;
+    int fixedRowCount_ = 0;
+    int fixedColumnCount_ = 0;
+    std::vector<std::vector<GridCell>> rows_;
+    std::vector<int> rowHeights_;
+    std::vector<int> columnWidths_;
+    GridDefaultCell defaults_[4];
+    bool modified_ = false;
+    CellId focus_;
+    Range selection_;
+    Owner owner_;
+    std::uintptr_t sender_ = 0;
+    int controlId_ = 0;
+};
+
+}  // namespace norvik

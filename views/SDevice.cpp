@@ -1,0 +1,43 @@
+#include "views/SDevice.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+using norvik::DeviceArea;
+
+SDevice::SDevice(const norvik::GatewayConfig& config, QWidget* parent)
+    : SpaceDialog(config, QStringLiteral("Space configuration in device"), parent) {
+    auto* areas = new QHBoxLayout;
+    constexpr std::array<DeviceArea, 4> order = {DeviceArea::DO, DeviceArea::DI, DeviceArea::AO, DeviceArea::AI};
+    constexpr std::array<int, 4> gridIds = {1052, 1053, 1054, 1055};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const DeviceArea area = order[i];
+        auto* box = new GridBox(QString::fromLatin1(norvik::deviceAreaName(area)), this);
+        GridCtrl* grid = box->addGrid(gridIds[i]);
+        setUpGrid(*grid, norvik::deviceGridRows(area), 2, [area](int row, int column) -> std::string {
+            if (row == 0) return column == 0 ? "Addr." : "Configure";
+            return norvik::deviceRowLabel(area, row);
+        });
+        box->fitWidthToGrids();
+        areas->addWidget(box);
+        grids_[static_cast<std::size_t>(area)] = grid;
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(moduleGroup());
+    layout->addLayout(areas, 1);
+    resize(sizeHint().width(), 560);
+
+    enableModuleBoxes();
+    for (int k = 1; k <= norvik::shownModuleCount(config_); ++k) paintDeviceModule(k, true);
+}
+
+void SDevice::paintDeviceModule(int k, bool on) {
+    const auto rows = norvik::deviceModuleRows(config_, k);
+    if (rows) {
+        const uint32_t colour = norvik::spaceUseColour(on ? norvik::SpaceUse::InUse : norvik::SpaceUse::NotUsed);
+        GridCtrl& grid = areaGrid(rows->area);
+        const int end = std::min(rows->firstRow + rows->rowCount, grid.GetRowCount());
+        for (int row = rows->firstRow; row < end; ++row) grid.SetItemBackground(row, 1, colour);
+    }
+    for (GridCtrl* grid : grids_) grid->Refresh();
+}

@@ -1,0 +1,123 @@
+#include "views/SModbus.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using norvik::ModbusKind;
+using norvik::SpaceUse;
+
+namespace {
+
+QColor toQColor(uint32_t colour) {
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+QLabel* swatch(SpaceUse use, QWidget* parent) {
+    QPixmap pixmap(18, 12);
+    pixmap.fill(toQColor(norvik::spaceUseColour(use)));
+    auto* label = new QLabel(parent);
+    label->setPixmap(pixmap);
+    label->setFixedSize(18, 12);
+    label->setObjectName(QStringLiteral("swatch%1").arg(static_cast<int>(use)));
+    return label;
+}
+
+}  // namespace
+
+SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
+    : SpaceDialog(config, QStringLiteral("Space configuration in modbus"), parent) {
+    bitGroup_ = new GridBox(QStringLiteral("DO"), this);
+    wordGroup_ = new GridBox(QStringLiteral("AO"), this);
+    counters_.reset();
+
+    struct GridSpec {
+        ModbusKind kind;
+        int id;
+    };
+    constexpr std::array<GridSpec, 6> specs = {{{ModbusKind::DO, 1052},
+                                                {ModbusKind::DI, 1053},
+                                                {ModbusKind::AO, 1054},
+                                                {ModbusKind::AI, 1055},
+                                                {ModbusKind::RDO, 116},
+                                                {ModbusKind::RAO, 117}}};
+    for (const GridSpec& spec : specs) {
+        GridBox* box = norvik::isBitKind(spec.kind) ? bitGroup_ : wordGroup_;
+        GridCtrl* grid = box->addGrid(spec.id);
+        const ModbusKind kind = spec.kind;
+        setUpGrid(*grid, norvik::modbusGridRows(kind), norvik::modbusGridColumns(kind),
+                  [kind](int row, int column) {
+                      return row == 0 ? norvik::modbusHeaderText(kind, column) : norvik::modbusRowLabel(kind, row);
+                  });
+        grids_[static_cast<std::size_t>(kind)] = grid;
+    }
+    for (ModbusKind hidden : {ModbusKind::DI, ModbusKind::AI, ModbusKind::RDO, ModbusKind::RAO}) {
+        kindGrid(hidden).ShowGrid(false);
+    }
+    bitGroup_->fitWidthToGrids();
+    wordGroup_->fitWidthToGrids();
+
+    writeOutput_ = new QPushButton(QStringLiteral("Write Output "), this);
+    readInput_ = new QPushButton(QStringLiteral("Read Input"), this);
+    readOutput_ = new QPushButton(QStringLiteral("Read Output "), this);
+    for (QPushButton* button : {writeOutput_, readInput_, readOutput_}) button->setAutoDefault(false);
+    writeOutput_->setProperty("controlId", 1058);
+    readInput_->setProperty("controlId", 1059);
+    readOutput_->setProperty("controlId", 1060);
+    connect(writeOutput_, &QPushButton::clicked, this, [this] { showModbusSpace(ModbusKind::DO, ModbusKind::AO); });
+    connect(readInput_, &QPushButton::clicked, this, [this] { showModbusSpace(ModbusKind::DI, ModbusKind::AI); });
+    connect(readOutput_, &QPushButton::clicked, this, [this] { showModbusSpace(ModbusKind::RDO, ModbusKind::RAO); });
+
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(writeOutput_);
+    buttons->addWidget(readInput_);
+    buttons->addWidget(readOutput_);
+    buttons->addStretch(1);
+
+    auto* spaces = new QHBoxLayout;
+    spaces->addWidget(bitGroup_, 3);
+    spaces->addWidget(wordGroup_, 1);
+    spaces->addLayout(buttons);
+
+    auto* legend = new QHBoxLayout;
+    const std::array<std::pair<SpaceUse, const char*>, 4> entries = {{{SpaceUse::NotUsed, "Not used :"},
+                                                                      {SpaceUse::InUse, "In used :"},
+                                                                      {SpaceUse::AddrOverlap, "Addr. overlap :"},
+                                                                      {SpaceUse::AddrIdOverlap, "Addr. and ID overlap :"}}};
+    for (const auto& [use, text] : entries) {
+        legend->addWidget(new QLabel(QString::fromLatin1(text), this));
+        legend->addWidget(swatch(use, this));
+        legend->addSpacing(16);
+    }
+    legend->addStretch(1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(moduleGroup());
+    layout->addLayout(spaces, 1);
+    layout->addLayout(legend);
+    resize(sizeHint().width(), 600);
+
+    enableModuleBoxes();
+    for (int k = 1; k <= norvik::shownModuleCount(config_); ++k) markModbusModule(k, true);
+    if (config_.role == 1) readOutput_->setEnabled(false);
+}
+
+void SModbus::markModbusModule(int k, bool add) {
+    for (const norvik::AddressMark& mark : norvik::markModbusModule(counters_, config_, k, add)) {
+        const norvik::GridCellRef cell = norvik::modbusCell(mark.kind, mark.address);
+        kindGrid(mark.kind).SetItemBackground(cell.row, cell.column, norvik::spaceUseColour(mark.use));
+    }
+    for (GridCtrl* grid : grids_) grid->Refresh();
+}
+
+void SModbus::showModbusSpace(ModbusKind bitKind, ModbusKind wordKind) {
+    bitGroup_->setTitle(QString::fromLatin1(norvik::modbusKindName(bitKind)));
+    wordGroup_->setTitle(QString::fromLatin1(norvik::modbusKindName(wordKind)));
+    for (int i = 0; i < norvik::kModbusKinds; ++i) {
+        const auto kind = static_cast<ModbusKind>(i);
+        kindGrid(kind).ShowGrid(kind == bitKind || kind == wordKind);
+    }
+}

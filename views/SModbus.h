@@ -1,0 +1,39 @@
+#pragma once
+// "Space configuration in modbus": the six Modbus spaces, with addresses that several
+// modules use marked by whether their device IDs differ or agree.
+
+#include <array>
+
+#include "views/SpaceDialog.h"
+#include "views/modbus_space.h"
+
+class QPushButton;
+
+class SModbus : public SpaceDialog {
+    Q_OBJECT
+public:
+    SModbus(const norvik::GatewayConfig& config, QWidget* parent = nullptr);
+
+    GridCtrl& kindGrid(norvik::ModbusKind kind) const { return *grids_[static_cast<std::size_t>(kind)]; }
+    QGroupBox* bitGroup() const { return bitGroup_; }
+    QGroupBox* wordGroup() const { return wordGroup_; }
+    QPushButton* writeOutputButton() const { return writeOutput_; }
+    QPushButton* readInputButton() const { return readInput_; }
+    QPushButton* readOutputButton() const { return readOutput_; }
+    const norvik::UsageCounters& counters() const { return counters_; }
+
+    void markModbusModule(int k, bool add);
+    void showModbusSpace(norvik::ModbusKind bitKind, norvik::ModbusKind wordKind);
+
+protected:
+    void moduleClicked(int k, bool ticked) override { markModbusModule(k, ticked); }
+
+private:
+    norvik::UsageCounters counters_;
+    std::array<GridCtrl*, norvik::kModbusKinds> grids_{};
+    GridBox* bitGroup_ = nullptr;
+    GridBox* wordGroup_ = nullptr;
+    QPushButton* writeOutput_ = nullptr;
+    QPushButton* readInput_ = nullptr;
+    QPushButton* readOutput_ = nullptr;
+};

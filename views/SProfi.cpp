@@ -1,0 +1,45 @@
+#include "views/SProfi.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "views/device_space.h"
+
+using norvik::ProfibusTable;
+
+SProfi::SProfi(const norvik::GatewayConfig& config, QWidget* parent)
+    : SpaceDialog(config, QStringLiteral("Space configuration in profibus"), parent) {
+    auto* tables = new QHBoxLayout;
+    constexpr std::array<ProfibusTable, 2> order = {ProfibusTable::Output, ProfibusTable::Input};
+    constexpr std::array<int, 2> gridIds = {1052, 1053};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const ProfibusTable table = order[i];
+        auto* box = new GridBox(QString::fromLatin1(norvik::profibusTableTitle(table)), this);
+        GridCtrl* grid = box->addGrid(gridIds[i]);
+        setUpGrid(*grid, norvik::kProfibusBytes + 1, 2, [](int row, int column) -> std::string {
+            if (row == 0) return column == 0 ? "Address" : "Configure";
+            return norvik::profibusRowLabel(row);
+        });
+        box->fitWidthToGrids();
+        tables->addWidget(box);
+        grids_[static_cast<std::size_t>(table)] = grid;
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(moduleGroup());
+    layout->addLayout(tables, 1);
+    resize(sizeHint().width(), 560);
+
+    enableModuleBoxes();
+    for (int k = 1; k <= norvik::shownModuleCount(config_); ++k) paintProfibusModule(k, true);
+}
+
+void SProfi::paintProfibusModule(int k, bool on) {
+    const auto rows = norvik::profibusModuleRows(config_, k);
+    if (rows) {
+        const uint32_t colour = norvik::spaceUseColour(on ? norvik::SpaceUse::InUse : norvik::SpaceUse::NotUsed);
+        GridCtrl& grid = tableGrid(rows->table);
+        const int end = std::min(rows->firstRow + rows->rowCount, grid.GetRowCount());
+        for (int row = rows->firstRow; row < end; ++row) grid.SetItemBackground(row, 1, colour);
+    }
+    for (GridCtrl* grid : grids_) grid->Refresh();
+}

@@ -1,0 +1,22 @@
+#pragma once
+// "Space configuration in profibus": the PROFIBUS output and input bytes of each module.
+
+#include <array>
+
+#include "views/SpaceDialog.h"
+#include "views/profibus_space.h"
+
+class SProfi : public SpaceDialog {
+    Q_OBJECT
+public:
+    SProfi(const norvik::GatewayConfig& config, QWidget* parent = nullptr);
+
+    GridCtrl& tableGrid(norvik::ProfibusTable table) const { return *grids_[static_cast<std::size_t>(table)]; }
+    void paintProfibusModule(int k, bool on);
+
+protected:
+    void moduleClicked(int k, bool ticked) override { paintProfibusModule(k, ticked); }
+
+private:
+    std::array<GridCtrl*, 2> grids_{};
+};

@@ -1,0 +1,106 @@
+#include "views/SpaceDialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QScrollBar>
+#include <QStyle>
+
+#include "views/device_space.h"
+
+namespace {
+
+constexpr int kInsetSide = 5;
+constexpr int kInsetTop = 15;
+constexpr int kInsetBottom = 3;
+constexpr int kFirstModuleBoxId = 1016;
+
+constexpr uint32_t kHeaderFormat = norvik::GridFormat::WordBreak;
+constexpr uint32_t kLabelFormat = norvik::GridFormat::Right | norvik::GridFormat::VCenter |
+                                  norvik::GridFormat::SingleLine | norvik::GridFormat::NoPrefix |
+                                  norvik::GridFormat::EndEllipsis;
+constexpr uint32_t kCellFormat = norvik::GridFormat::Center | norvik::GridFormat::VCenter |
+                                 norvik::GridFormat::SingleLine | norvik::GridFormat::NoPrefix |
+                                 norvik::GridFormat::EndEllipsis;
+
+}  // namespace
+
+GridBox::GridBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+QRect GridBox::gridRect() const {
+    return rect().adjusted(kInsetSide, kInsetTop, -kInsetSide, -kInsetBottom);
+}
+
+GridCtrl* GridBox::addGrid(int controlId) {
+    auto* grid = new GridCtrl(this);
+    grid->Create(this, gridRect(), controlId);
+    grids_.push_back(grid);
+    return grid;
+}
+
+void GridBox::fitWidthToGrids() {
+    int widest = 0;
+    for (GridCtrl* grid : grids_) {
+        widest = std::max(widest, grid->totalSize().width() + 2 * grid->frameWidth() +
+                                      grid->verticalScrollBar()->sizeHint().width());
+    }
+    setMinimumWidth(widest + 2 * kInsetSide);
+}
+
+void GridBox::resizeEvent(QResizeEvent* event) {
+    QGroupBox::resizeEvent(event);
+    for (GridCtrl* grid : grids_) grid->setGeometry(gridRect());
+}
+
+SpaceDialog::SpaceDialog(const norvik::GatewayConfig& config, const QString& caption, QWidget* parent)
+    : QDialog(parent), config_(config), moduleGroup_(new QGroupBox(QStringLiteral("Select module"), this)) {
+    setWindowTitle(caption);
+    auto* boxes = new QGridLayout(moduleGroup_);
+    for (int k = 1; k <= norvik::kModuleBoxCount; ++k) {
+        auto* box = new QCheckBox(QStringLiteral("Module%1").arg(k), moduleGroup_);
+        box->setObjectName(QStringLiteral("Module%1").arg(k));
+        box->setProperty("controlId", kFirstModuleBoxId + k - 1);
+        box->setEnabled(false);
+        box->setChecked(false);
+        boxes->addWidget(box, (k - 1) / 8, (k - 1) % 8);
+        // clicked, not toggled: ticks set by enableModuleBoxes must not paint anything.
+        connect(box, &QCheckBox::clicked, this, [this, k](bool ticked) { moduleClicked(k, ticked); });
+        boxes_[static_cast<std::size_t>(k - 1)] = box;
+    }
+}
+
+QCheckBox* SpaceDialog::moduleBox(int k) const {
+    return k >= 1 && k <= norvik::kModuleBoxCount ? boxes_[static_cast<std::size_t>(k - 1)] : nullptr;
+}
+
+void SpaceDialog::enableModuleBoxes() {
+    const auto states = norvik::moduleBoxStates(config_);
+    for (int k = 1; k <= norvik::kModuleBoxCount; ++k) {
+        QCheckBox* box = moduleBox(k);
+        box->setEnabled(states[static_cast<std::size_t>(k - 1)].enabled);
+        box->setChecked(states[static_cast<std::size_t>(k - 1)].ticked);
+    }
+}
+
+void SpaceDialog::setUpGrid(GridCtrl& grid, int rows, int columns, const TextOf& textOf) {
+    grid.SetEditable(false);
+    grid.EnableDragAndDrop(false);
+    grid.SetRowCount(rows);
+    grid.SetColumnCount(columns);
+    grid.SetFixedRowCount(1);
+    grid.SetFixedColumnCount(1);
+    grid.GetDefaultCell(true, false).SetBackColor(norvik::HeaderGrey);
+    grid.GetDefaultCell(false, true).SetBackColor(norvik::HeaderGrey);
+    grid.GetDefaultCell(true, true).SetBackColor(norvik::HeaderGrey);
+    norvik::GridItem item;
+    item.mask = norvik::GridMask::Text | norvik::GridMask::Format;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            item.row = r;
+            item.column = c;
+            item.format = r == 0 ? kHeaderFormat : (c == 0 ? kLabelFormat : kCellFormat);
+            item.text = (r == 0 || c == 0) ? textOf(r, c) : std::string();
+            grid.SetItem(item);
+        }
+    }
+    grid.AutoSize();
+}

@@ -1,0 +1,57 @@
+#pragma once
+// The frame the three address-space views share: the "Select module" box with its
+// 32 check boxes, and group boxes that each hold grids placed inside their frame.
+
+#include <QDialog>
+#include <QGroupBox>
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "grid/GridCtrl.h"
+#include "model/gateway_config.h"
+
+class QCheckBox;
+class QLayout;
+
+// A group box whose grids fill its frame, inset below the caption.
+class GridBox : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit GridBox(const QString& title, QWidget* parent = nullptr);
+    GridCtrl* addGrid(int controlId);
+    QRect gridRect() const;
+    const std::vector<GridCtrl*>& grids() const { return grids_; }
+    // Wide enough for the widest grid and its scroll bar.
+    void fitWidthToGrids();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    std::vector<GridCtrl*> grids_;
+};
+
+class SpaceDialog : public QDialog {
+    Q_OBJECT
+public:
+    SpaceDialog(const norvik::GatewayConfig& config, const QString& caption, QWidget* parent);
+
+    QCheckBox* moduleBox(int k) const;
+    void enableModuleBoxes();
+
+    using TextOf = std::function<std::string(int row, int column)>;
+    // The set-up every view gives its grids: counts, grey headers, texts and formats, sizes.
+    static void setUpGrid(GridCtrl& grid, int rows, int columns, const TextOf& textOf);
+
+protected:
+    virtual void moduleClicked(int k, bool ticked) = 0;
+    QGroupBox* moduleGroup() const { return moduleGroup_; }
+
+    const norvik::GatewayConfig& config_;
+
+private:
+    QGroupBox* moduleGroup_;
+    std::array<QCheckBox*, 32> boxes_{};
+};

@@ -1,0 +1,78 @@
+#include "views/device_space.h"
+
+#include <algorithm>
+
+namespace norvik {
+
+uint32_t spaceUseColour(SpaceUse use) {
+    switch (use) {
+    case SpaceUse::NotUsed: return 0xFFFFFF;
+    case SpaceUse::InUse: return 0xFFFF00;
+    case SpaceUse::AddrOverlap: return 0xFF0000;
+    case SpaceUse::AddrIdOverlap: return 0x0000FF;
+    }
+    return 0xFFFFFF;
+}
+
+int shownModuleCount(const GatewayConfig& config) {
+    return std::min<int>(config.moduleCount, kModuleBoxCount);
+}
+
+std::array<ModuleBoxState, kModuleBoxCount> moduleBoxStates(const GatewayConfig& config) {
+    std::array<ModuleBoxState, kModuleBoxCount> boxes{};
+    const ModuleEntry& system = config.modules[0];
+    const bool systemPresent = system.deviceId == kSystemModuleId;
+    for (int k = 1; k <= shownModuleCount(config); ++k) {
+        const bool isSystemSlot = systemPresent && system.modbusStart == static_cast<uint32_t>(k);
+        boxes[k - 1] = isSystemSlot ? ModuleBoxState{} : ModuleBoxState{true, true};
+    }
+    return boxes;
+}
+
+const char* deviceAreaName(DeviceArea area) {
+    switch (area) {
+    case DeviceArea::DO: return "DO";
+    case DeviceArea::DI: return "DI";
+    case DeviceArea::AO: return "AO";
+    case DeviceArea::AI: return "AI";
+    }
+    return "";
+}
+
+bool isDigitalArea(DeviceArea area) {
+    return area == DeviceArea::DO || area == DeviceArea::DI;
+}
+
+int deviceGridRows(DeviceArea area) {
+    return (isDigitalArea(area) ? kDigitalAreaBytes : kAnalogAreaWords) + 1;
+}
+
+std::string deviceRowLabel(DeviceArea area, int row) {
+    return (isDigitalArea(area) ? "Byte" : "Word") + std::to_string(row - 1);
+}
+
+std::optional<DeviceRows> deviceModuleRows(const GatewayConfig& config, int k) {
+    if (k < 1 || k > kModuleBoxCount) return std::nullopt;
+    const ModuleEntry& module = config.modules[static_cast<std::size_t>(k)];
+    const bool slave = config.role == 1;
+    DeviceArea area;
+    switch (static_cast<uint8_t>(module.type)) {
+    case 0: area = slave ? DeviceArea::DI : DeviceArea::DO; break;
+    case 1: area = slave ? DeviceArea::DO : DeviceArea::DI; break;
+    case 2: area = slave ? DeviceArea::AI : DeviceArea::AO; break;
+    case 3: area = slave ? DeviceArea::AO : DeviceArea::AI; break;
+    case 4: area = slave ? DeviceArea::DO : DeviceArea::DI; break;
+    case 5: area = slave ? DeviceArea::AO : DeviceArea::AI; break;
+    default: return std::nullopt;
+    }
+    // Digital bases count bits; a module starting inside a byte is shown from that byte.
+    const bool digital = isDigitalArea(area);
+    const uint32_t firstItem = digital ? module.internalBase / 8 : module.internalBase;
+    const int rowCount = digital ? module.dataLength : module.dataLength / 2;
+    if (rowCount < 1) return std::nullopt;
+    // Anything from the grid's end on is dropped by the grid; clamping keeps the int in range.
+    const int firstRow = static_cast<int>(std::min<uint32_t>(firstItem, 1u << 20)) + 1;
+    return DeviceRows{area, firstRow, rowCount};
+}
+
+}  // namespace norvik

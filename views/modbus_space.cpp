@@ -1,0 +1,139 @@
+#include "views/modbus_space.h"
+
+#include <algorithm>
+
+namespace norvik {
+
+const char* modbusKindName(ModbusKind kind) {
+    static constexpr const char* names[kModbusKinds] = {"DO", "DI", "AO", "AI", "RDO", "RAO"};
+    return names[static_cast<int>(kind)];
+}
+
+bool isBitKind(ModbusKind kind) {
+    return kind == ModbusKind::DO || kind == ModbusKind::DI || kind == ModbusKind::RDO;
+}
+
+int modbusGridRows(ModbusKind kind) {
+    return isBitKind(kind) ? static_cast<int>(kModbusAddresses / 8) + 1
+                           : static_cast<int>(kModbusAddresses) + 1;
+}
+
+int modbusGridColumns(ModbusKind kind) {
+    return isBitKind(kind) ? 9 : 2;
+}
+
+std::string modbusHeaderText(ModbusKind kind, int column) {
+    if (column == 0) return "Address";
+    return isBitKind(kind) ? "bit " + std::to_string(column - 1) : "Configure";
+}
+
+std::string modbusRowLabel(ModbusKind kind, int row) {
+    if (!isBitKind(kind)) return std::to_string(row - 1);
+    return std::to_string(8 * row - 8) + "~" + std::to_string(8 * row - 1);
+}
+
+GridCellRef modbusCell(ModbusKind kind, uint32_t address) {
+    if (isBitKind(kind)) {
+        return {static_cast<int>(address / 8) + 1, static_cast<int>(address % 8) + 1};
+    }
+    return {static_cast<int>(address) + 1, 1};
+}
+
+std::optional<ModbusAddresses> modbusModuleAddresses(const GatewayConfig& config, int k) {
+    if (k < 1 || k > kModuleBoxCount) return std::nullopt;
+    const ModuleEntry& module = config.modules[static_cast<std::size_t>(k)];
+    const bool slave = config.role == 1;
+    ModbusKind kind;
+    switch (static_cast<uint8_t>(module.type)) {
+    case 0: kind = slave ? ModbusKind::DI : ModbusKind::DO; break;
+    case 1: kind = slave ? ModbusKind::DO : ModbusKind::DI; break;
+    case 2: kind = slave ? ModbusKind::AI : ModbusKind::AO; break;
+    case 3: kind = slave ? ModbusKind::AO : ModbusKind::AI; break;
+    case 4: kind = slave ? ModbusKind::DO : ModbusKind::RDO; break;
+    case 5: kind = slave ? ModbusKind::AO : ModbusKind::RAO; break;
+    default: return std::nullopt;
+    }
+    const uint32_t first = slave ? module.internalBase : module.modbusStart;
+    uint32_t count;
+    if (isBitKind(kind)) {
+        count = slave ? 8u * module.dataLength : module.coilCount;
+        // A data length of 0 would give a coil count below zero; the parser already
+        // clips it, but a count past any data length the gateway can hold means the same.
+        if (!slave && module.dataLength == 0) count = 0;
+    } else {
+        count = module.dataLength / 2u;
+    }
+    return ModbusAddresses{kind, first, count};
+}
+
+UsageCounters::UsageCounters()
+    : counters_(std::make_unique<std::array<uint8_t, kCountedIds>[]>(kModbusKinds * kModbusAddresses)),
+      idsUsing_(std::make_unique<uint16_t[]>(kModbusKinds * kModbusAddresses)) {}
+
+void UsageCounters::reset() {
+    for (std::size_t i = 0; i < kModbusKinds * kModbusAddresses; ++i) {
+        counters_[i].fill(0);
+        idsUsing_[i] = 0;
+    }
+}
+
+unsigned UsageCounters::count(ModbusKind kind, uint32_t address, uint8_t deviceId) const {
+    if (address >= kModbusAddresses) return 0;
+    return counters_[slot(kind, address)][deviceId];
+}
+
+void UsageCounters::add(ModbusKind kind, uint32_t address, uint8_t deviceId) {
+    if (address >= kModbusAddresses) return;
+    uint8_t& counter = counters_[slot(kind, address)][deviceId];
+    // At most 32 modules exist, so the counter cannot wrap; guard anyway.
+    if (counter == 0xFF) return;
+    if (counter++ == 0) ++idsUsing_[slot(kind, address)];
+}
+
+void UsageCounters::remove(ModbusKind kind, uint32_t address, uint8_t deviceId) {
+    if (address >= kModbusAddresses) return;
+    uint8_t& counter = counters_[slot(kind, address)][deviceId];
+    if (counter == 0) return;
+    if (--counter == 0) --idsUsing_[slot(kind, address)];
+}
+
+unsigned UsageCounters::idsUsing(ModbusKind kind, uint32_t address) const {
+    return address < kModbusAddresses ? idsUsing_[slot(kind, address)] : 0;
+}
+
+SpaceUse classifyBeforeAdd(const UsageCounters& counters, ModbusKind kind, uint32_t address,
+                           uint8_t deviceId) {
+    if (counters.count(kind, address, deviceId) > 0) return SpaceUse::AddrIdOverlap;
+    if (counters.idsUsing(kind, address) > 0) return SpaceUse::AddrOverlap;
+    return SpaceUse::InUse;
+}
+
+SpaceUse classifyAfterRemove(const UsageCounters& counters, ModbusKind kind, uint32_t address,
+                             uint8_t deviceId) {
+    if (counters.count(kind, address, deviceId) > 1) return SpaceUse::AddrIdOverlap;
+    const unsigned ids = counters.idsUsing(kind, address);
+    if (ids > 1) return SpaceUse::AddrOverlap;
+    return ids == 1 ? SpaceUse::InUse : SpaceUse::NotUsed;
+}
+
+std::vector<AddressMark> markModbusModule(UsageCounters& counters, const GatewayConfig& config,
+                                          int k, bool add) {
+    std::vector<AddressMark> marks;
+    const auto run = modbusModuleAddresses(config, k);
+    if (!run || run->first >= kModbusAddresses) return marks;
+    const uint8_t id = config.modules[static_cast<std::size_t>(k)].deviceId;
+    const uint64_t end = std::min<uint64_t>(uint64_t{run->first} + run->count, kModbusAddresses);
+    marks.reserve(static_cast<std::size_t>(end - run->first));
+    for (uint32_t a = run->first; a < end; ++a) {
+        if (add) {
+            marks.push_back({run->kind, a, classifyBeforeAdd(counters, run->kind, a, id)});
+            counters.add(run->kind, a, id);
+        } else {
+            counters.remove(run->kind, a, id);
+            marks.push_back({run->kind, a, classifyAfterRemove(counters, run->kind, a, id)});
+        }
+    }
+    return marks;
+}
+
+}  // namespace norvik
