@@ -166,16 +166,6 @@ TEST(ParameterBlock, recordFieldsAndTheirTexts) {
     }
 }
 
-TEST(ParameterBlock, typeTextTableForBothRoles) {
-    const char* master[] = {"WDO", "RDI", "WAO", "RAI", "RDO", "RAO", ""};
-    const char* slave[] = {"RDI", "WDO", "RAI", "WAO", "WDO", "WAO", ""};
-    for (uint8_t code = 0; code <= 6; ++code) {
-        EXPECT_STREQ(moduleTypeText(code, 0), master[code]);
-        EXPECT_STREQ(moduleTypeText(code, 1), slave[code]);
-    }
-    EXPECT_STREQ(moduleTypeText(255, 0), "");
-}
-
 // Device IDs of Module 1..count after the block; 0xFF is the system module.
 std::vector<uint8_t> moduleIds(const GatewayConfig& c) {
     std::vector<uint8_t> ids;

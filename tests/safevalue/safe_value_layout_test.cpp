@@ -40,10 +40,5 @@ TEST(ChooseSafeValueLayout, firmwareNamesDecideForTheHx3420Only) {
     }
 }
 
-TEST(ChooseSafeValueLayout, blockSizes) {
-    EXPECT_EQ(safeValueBlockBytes(kLayout512), 512u);
-    EXPECT_EQ(safeValueBlockBytes(kLayout976), 976u);
-}
-
 }  // namespace
 }  // namespace norvik
