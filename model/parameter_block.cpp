@@ -11,8 +11,8 @@ namespace norvik {
 
 namespace {
 
-// The largest block the tables can take, and the size whose time-out every
-// record receive gets at least: a short block must not end the wait early.
+// What the tables can hold; a record receive waits at least as long as this
+// many bytes take, however few records the header announces.
 constexpr uint32_t kNominalRecordBlockBytes = kModuleSlots * kRecordBytes;
 
 constexpr const char* kMasterTypeTexts[] = {"WDO", "RDI", "WAO", "RAI", "RDO", "RAO"};
