@@ -64,33 +64,62 @@ bool isNavigationKey(int key) {
 
 }  // namespace
 
-// Text widths per font; the views repeat the same labels across grids and rows, and a
-// width lookup is far cheaper than laying the text out again.
+// Text widths per font, shared by every grid: the views repeat the same labels across
+// grids and rows, and looking a width up is far cheaper than laying the text out again.
+namespace {
+
+struct FontWidths {
+    explicit FontWidths(const QFont& font) : metrics(font), lineHeight(metrics.height()) {}
+    QFontMetrics metrics;
+    int lineHeight;
+    std::unordered_map<std::string, int> widths;
+};
+
+// Bounds the memory a grid full of distinct texts can hold on to.
+constexpr std::size_t kMaxCachedWidths = 1 << 15;
+
+std::unordered_map<QString, std::unique_ptr<FontWidths>>& sharedWidths() {
+    static std::unordered_map<QString, std::unique_ptr<FontWidths>> cache;
+    return cache;
+}
+
+// Bumped whenever the shared widths are dropped, so no grid keeps a stale pointer.
+int widthsGeneration = 0;
+
+}  // namespace
+
 struct GridCtrl::WidthCache {
     GridFont key;
-    QFont font;
-    QFontMetrics metrics{QFont()};
-    int lineHeight = 0;
-    std::unordered_map<std::string, int> widths;
+    FontWidths* current = nullptr;
+    int generation = -1;
 
     void select(const GridFont& wanted, const QFont& base) {
-        if (lineHeight > 0 && wanted == key) return;
+        if (current && generation == widthsGeneration && wanted == key) return;
         key = wanted;
-        font = toQFont(wanted, base);
-        metrics = QFontMetrics(font);
-        lineHeight = metrics.height();
-        widths.clear();
+        generation = widthsGeneration;
+        const QFont font = toQFont(wanted, base);
+        auto& slot = sharedWidths()[font.key()];
+        if (!slot) slot = std::make_unique<FontWidths>(font);
+        current = slot.get();
     }
+    int lineHeight() const { return current->lineHeight; }
     int width(std::string_view text) {
         if (text.empty()) return 0;
-        const std::string owned(text);
-        const auto found = widths.find(owned);
-        if (found != widths.end()) return found->second;
-        const int w = metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-        widths.emplace(owned, w);
+        std::string owned(text);
+        const auto found = current->widths.find(owned);
+        if (found != current->widths.end()) return found->second;
+        const int w = current->metrics.horizontalAdvance(
+            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        if (current->widths.size() >= kMaxCachedWidths) current->widths.clear();
+        current->widths.emplace(std::move(owned), w);
         return w;
     }
 };
+
+void GridCtrl::dropTextWidths() {
+    sharedWidths().clear();
+    ++widthsGeneration;
+}
 
 GridCtrl::GridCtrl(QWidget* parent) : QAbstractScrollArea(parent), widths_(std::make_unique<WidthCache>()) {
     installGridAccessibility();
@@ -183,7 +212,7 @@ norvik::GridDefaultCell& GridCtrl::GetDefaultCell(bool fixedRow, bool fixedColum
 norvik::TextMeasurer GridCtrl::measurer() {
     return [this](std::string_view text, const GridFont& font) {
         widths_->select(font, defaultFont_);
-        return norvik::TextExtent{widths_->width(text), widths_->lineHeight};
+        return norvik::TextExtent{widths_->width(text), widths_->lineHeight()};
     };
 }
 

@@ -79,6 +79,8 @@ public:
     void editorEnded(int row, int column, const QString& text, int key, Qt::KeyboardModifiers mods);
 
     QFont cellFont(int row, int column) const;
+    // Forgets every measured text width, so the next AutoSize measures from scratch.
+    static void dropTextWidths();
     QSize totalSize() const;
 
 protected:

@@ -78,9 +78,10 @@ SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
     buttons->addStretch(1);
 
     auto* spaces = new QHBoxLayout;
-    spaces->addWidget(bitGroup_, 3);
-    spaces->addWidget(wordGroup_, 1);
+    spaces->addWidget(bitGroup_);
+    spaces->addWidget(wordGroup_);
     spaces->addLayout(buttons);
+    spaces->addStretch(1);
 
     auto* legend = new QHBoxLayout;
     const std::array<std::pair<SpaceUse, const char*>, 4> entries = {{{SpaceUse::NotUsed, "Not used :"},

@@ -44,6 +44,8 @@ void GridBox::fitWidthToGrids() {
                                       grid->verticalScrollBar()->sizeHint().width());
     }
     setMinimumWidth(widest + 2 * kInsetSide);
+    // Past its last column a grid shows only blank space; the box stops at its grids.
+    setMaximumWidth(widest + 2 * kInsetSide);
 }
 
 void GridBox::resizeEvent(QResizeEvent* event) {

@@ -67,24 +67,24 @@ std::optional<ModbusAddresses> modbusModuleAddresses(const GatewayConfig& config
 }
 
 UsageCounters::UsageCounters()
-    : counters_(std::make_unique<std::array<uint8_t, kCountedIds>[]>(kModbusKinds * kModbusAddresses)),
-      idsUsing_(std::make_unique<uint16_t[]>(kModbusKinds * kModbusAddresses)) {}
+    : counters_(kModbusKinds * kModbusAddresses), idsUsing_(kModbusKinds * kModbusAddresses, 0) {}
 
 void UsageCounters::reset() {
-    for (std::size_t i = 0; i < kModbusKinds * kModbusAddresses; ++i) {
-        counters_[i].fill(0);
-        idsUsing_[i] = 0;
-    }
+    for (auto& row : counters_) row.reset();
+    std::fill(idsUsing_.begin(), idsUsing_.end(), uint16_t{0});
 }
 
 unsigned UsageCounters::count(ModbusKind kind, uint32_t address, uint8_t deviceId) const {
     if (address >= kModbusAddresses) return 0;
-    return counters_[slot(kind, address)][deviceId];
+    const auto& row = counters_[slot(kind, address)];
+    return row ? (*row)[deviceId] : 0u;
 }
 
 void UsageCounters::add(ModbusKind kind, uint32_t address, uint8_t deviceId) {
     if (address >= kModbusAddresses) return;
-    uint8_t& counter = counters_[slot(kind, address)][deviceId];
+    auto& row = counters_[slot(kind, address)];
+    if (!row) row = std::make_unique<std::array<uint8_t, kCountedIds>>();
+    uint8_t& counter = (*row)[deviceId];
     // At most 32 modules exist, so the counter cannot wrap; guard anyway.
     if (counter == 0xFF) return;
     if (counter++ == 0) ++idsUsing_[slot(kind, address)];
@@ -92,7 +92,9 @@ void UsageCounters::add(ModbusKind kind, uint32_t address, uint8_t deviceId) {
 
 void UsageCounters::remove(ModbusKind kind, uint32_t address, uint8_t deviceId) {
     if (address >= kModbusAddresses) return;
-    uint8_t& counter = counters_[slot(kind, address)][deviceId];
+    auto& row = counters_[slot(kind, address)];
+    if (!row) return;
+    uint8_t& counter = (*row)[deviceId];
     if (counter == 0) return;
     if (--counter == 0) --idsUsing_[slot(kind, address)];
 }

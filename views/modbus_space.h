@@ -56,8 +56,10 @@ private:
     std::size_t slot(ModbusKind kind, uint32_t address) const {
         return static_cast<std::size_t>(kind) * kModbusAddresses + address;
     }
-    std::unique_ptr<std::array<uint8_t, kCountedIds>[]> counters_;
-    std::unique_ptr<uint16_t[]> idsUsing_;
+    // One row of per-ID counters per (kind, address), made when the address is first
+    // counted: a configuration touches a small part of the 6 x 1024 addresses.
+    std::vector<std::unique_ptr<std::array<uint8_t, kCountedIds>>> counters_;
+    std::vector<uint16_t> idsUsing_;
 };
 
 SpaceUse classifyBeforeAdd(const UsageCounters& counters, ModbusKind kind, uint32_t address,

@@ -1,0 +1,314 @@
+// Times the three views against the same grids built on QTableWidget with Qt's own
+// resize-to-contents, in one run on one machine. It prints figures and goals and
+// never fails on timing: a loaded machine must not break a build.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QPixmap>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+#include "bench/demo_configs.h"
+#include "views/SDevice.h"
+#include "views/SModbus.h"
+#include "views/SProfi.h"
+#include "views/device_space.h"
+#include "views/modbus_space.h"
+#include "views/profibus_space.h"
+
+namespace {
+
+constexpr int kRuns = 7;
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double timeMs(const std::function<void()>& work) {
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
+// Builds a dialog, lays it out and paints it once into a pixmap; the dialog is
+// destroyed outside the timed part.
+template <typename Make>
+double openAndPaint(Make make) {
+    std::unique_ptr<QDialog> dialog;
+    const double ms = timeMs([&] {
+        dialog = make();
+        dialog->layout()->activate();
+        QPixmap pixmap(dialog->size());
+        dialog->render(&pixmap);
+    });
+    dialog.reset();
+    QCoreApplication::processEvents();
+    return ms;
+}
+
+template <typename Make>
+double medianOpen(Make make) {
+    std::vector<double> runs;
+    openAndPaint(make);  // warm-up: fonts, styles and the first allocation of everything
+    for (int i = 0; i < kRuns; ++i) runs.push_back(openAndPaint(make));
+    return median(runs);
+}
+
+QColor toQColor(uint32_t colour) {
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
+
+// The plain route: headers for row 0 and column 0, an item per cell, Qt's sizing.
+QTableWidget* plainTable(QWidget* parent, int rows, int columns, const std::function<QString(int, int)>& textOf) {
+    auto* table = new QTableWidget(rows - 1, columns - 1, parent);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    QStringList top;
+    for (int c = 1; c < columns; ++c) top << textOf(0, c);
+    QStringList side;
+    for (int r = 1; r < rows; ++r) side << textOf(r, 0);
+    table->setHorizontalHeaderLabels(top);
+    table->setVerticalHeaderLabels(side);
+    for (int r = 0; r < rows - 1; ++r) {
+        for (int c = 0; c < columns - 1; ++c) {
+            auto* item = new QTableWidgetItem;
+            item->setTextAlignment(Qt::AlignCenter);
+            table->setItem(r, c, item);
+        }
+    }
+    table->resizeColumnsToContents();
+    table->resizeRowsToContents();
+    return table;
+}
+
+struct PlainDialog : QDialog {
+    PlainDialog() {
+        auto* layout = new QVBoxLayout(this);
+        auto* modules = new QGroupBox(QStringLiteral("Select module"), this);
+        auto* boxes = new QGridLayout(modules);
+        for (int k = 1; k <= 32; ++k) boxes->addWidget(new QCheckBox(QStringLiteral("Module%1").arg(k)), (k - 1) / 8, (k - 1) % 8);
+        layout->addWidget(modules);
+        row = new QHBoxLayout;
+        layout->addLayout(row, 1);
+    }
+    QTableWidget* addTable(const QString& title, int rows, int columns, const std::function<QString(int, int)>& textOf) {
+        auto* box = new QGroupBox(title, this);
+        auto* inner = new QVBoxLayout(box);
+        QTableWidget* table = plainTable(box, rows, columns, textOf);
+        inner->addWidget(table);
+        row->addWidget(box);
+        return table;
+    }
+    QHBoxLayout* row;
+};
+
+std::unique_ptr<QDialog> plainDevice(const norvik::GatewayConfig& config) {
+    auto dialog = std::make_unique<PlainDialog>();
+    std::array<QTableWidget*, 4> tables{};
+    for (int a = 0; a < 4; ++a) {
+        const auto area = static_cast<norvik::DeviceArea>(a);
+        tables[a] = dialog->addTable(norvik::deviceAreaName(area), norvik::deviceGridRows(area), 2, [area](int r, int c) {
+            if (r == 0) return QString(c == 0 ? "Addr." : "Configure");
+            return QString::fromStdString(norvik::deviceRowLabel(area, r));
+        });
+    }
+    for (int k = 1; k <= norvik::shownModuleCount(config); ++k) {
+        const auto rows = norvik::deviceModuleRows(config, k);
+        if (!rows) continue;
+        QTableWidget* table = tables[static_cast<int>(rows->area)];
+        for (int r = rows->firstRow; r < rows->firstRow + rows->rowCount && r <= table->rowCount(); ++r)
+            table->item(r - 1, 0)->setBackground(toQColor(norvik::spaceUseColour(norvik::SpaceUse::InUse)));
+    }
+    dialog->resize(dialog->sizeHint().width(), 560);
+    return dialog;
+}
+
+std::unique_ptr<QDialog> plainProfi(const norvik::GatewayConfig& config) {
+    auto dialog = std::make_unique<PlainDialog>();
+    std::array<QTableWidget*, 2> tables{};
+    for (int t = 0; t < 2; ++t) {
+        const auto table = static_cast<norvik::ProfibusTable>(t);
+        tables[t] = dialog->addTable(norvik::profibusTableTitle(table), norvik::kProfibusBytes + 1, 2, [](int r, int c) {
+            if (r == 0) return QString(c == 0 ? "Address" : "Configure");
+            return QString::fromStdString(norvik::profibusRowLabel(r));
+        });
+    }
+    for (int k = 1; k <= norvik::shownModuleCount(config); ++k) {
+        const auto rows = norvik::profibusModuleRows(config, k);
+        if (!rows) continue;
+        QTableWidget* table = tables[static_cast<int>(rows->table)];
+        for (int r = rows->firstRow; r < rows->firstRow + rows->rowCount && r <= table->rowCount(); ++r)
+            table->item(r - 1, 0)->setBackground(toQColor(norvik::spaceUseColour(norvik::SpaceUse::InUse)));
+    }
+    dialog->resize(dialog->sizeHint().width(), 560);
+    return dialog;
+}
+
+std::unique_ptr<QDialog> plainModbus(const norvik::GatewayConfig& config) {
+    auto dialog = std::make_unique<PlainDialog>();
+    std::array<QTableWidget*, norvik::kModbusKinds> tables{};
+    for (int i = 0; i < norvik::kModbusKinds; ++i) {
+        const auto kind = static_cast<norvik::ModbusKind>(i);
+        tables[i] = dialog->addTable(norvik::modbusKindName(kind), norvik::modbusGridRows(kind),
+                                     norvik::modbusGridColumns(kind), [kind](int r, int c) {
+                                         return QString::fromStdString(r == 0 ? norvik::modbusHeaderText(kind, c)
+                                                                              : norvik::modbusRowLabel(kind, r));
+                                     });
+        if (i != 0 && i != 2) tables[i]->parentWidget()->hide();
+    }
+    norvik::UsageCounters counters;
+    for (int k = 1; k <= norvik::shownModuleCount(config); ++k) {
+        for (const auto& mark : norvik::markModbusModule(counters, config, k, true)) {
+            const auto cell = norvik::modbusCell(mark.kind, mark.address);
+            tables[static_cast<int>(mark.kind)]->item(cell.row - 1, cell.column - 1)->setBackground(
+                toQColor(norvik::spaceUseColour(mark.use)));
+        }
+    }
+    dialog->resize(dialog->sizeHint().width(), 600);
+    return dialog;
+}
+
+long residentBytes() {
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (!statm) return -1;
+    long size = 0;
+    long resident = 0;
+    const int read = std::fscanf(statm, "%ld %ld", &size, &resident);
+    std::fclose(statm);
+    return read == 2 ? resident * sysconf(_SC_PAGESIZE) : -1;
+}
+
+void fillWithoutSizing(GridCtrl& grid, norvik::ModbusKind kind) {
+    grid.SetRowCount(norvik::modbusGridRows(kind));
+    grid.SetColumnCount(norvik::modbusGridColumns(kind));
+    grid.SetFixedRowCount(1);
+    grid.SetFixedColumnCount(1);
+    norvik::GridItem item;
+    item.mask = norvik::GridMask::Text | norvik::GridMask::Format;
+    for (int r = 0; r < grid.GetRowCount(); ++r) {
+        for (int c = 0; c < grid.GetColumnCount(); ++c) {
+            item.row = r;
+            item.column = c;
+            item.format = r == 0 ? 0x10 : (c == 0 ? 0x8826 : 0x8825);
+            item.text = r == 0 ? norvik::modbusHeaderText(kind, c) : (c == 0 ? norvik::modbusRowLabel(kind, r) : "");
+            grid.SetItem(item);
+        }
+    }
+}
+
+const char* verdict(bool met) {
+    return met ? "met" : "NOT met";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const norvik::GatewayConfig config = norvik::bench::fullConfig();
+    std::printf("Norvik view benchmark: 32-module configuration, median of %d runs, offscreen\n\n", kRuns);
+
+    // Memory first, before other dialogs leave freed heap behind that the view could reuse.
+    // A label painted beforehand loads the fonts and the style, which are not the view's.
+    QString memoryLine;
+    {
+        QLabel label(QStringLiteral("Module1 0~7 Address"));
+        label.show();
+        QCoreApplication::processEvents();
+    }
+    // Memory the open Modbus view adds: resident size before and after opening it.
+    {
+        QCoreApplication::processEvents();
+        const long before = residentBytes();
+        auto dialog = std::make_unique<SModbus>(config);
+        const long built = residentBytes();
+        dialog->show();
+        QCoreApplication::processEvents();
+        const long after = residentBytes();
+        const double mb = static_cast<double>(after - before) / (1024.0 * 1024.0);
+        memoryLine = QString::asprintf(
+            "Memory added by the open Modbus view: %.2f MB resident, %.2f MB of it before the window "
+            "was shown (goal <= 6 MB) %s\n",
+            mb, static_cast<double>(built - before) / (1024.0 * 1024.0), verdict(mb <= 6.0));
+    }
+
+    struct Row {
+        const char* name;
+        double grid;
+        double plain;
+        double ratioGoal;
+    };
+    std::vector<Row> rows;
+    rows.push_back({"Device view", medianOpen([&] { return std::unique_ptr<QDialog>(new SDevice(config)); }),
+                    medianOpen([&] { return plainDevice(config); }), 0.75});
+    rows.push_back({"PROFIBUS view", medianOpen([&] { return std::unique_ptr<QDialog>(new SProfi(config)); }),
+                    medianOpen([&] { return plainProfi(config); }), 0.75});
+    rows.push_back({"Modbus view", medianOpen([&] { return std::unique_ptr<QDialog>(new SModbus(config)); }),
+                    medianOpen([&] { return plainModbus(config); }), 0.4});
+
+    std::printf("%-15s %12s %14s %8s %s\n", "open+paint", "GridCtrl ms", "QTableWidget ms", "ratio", "goal");
+    for (const Row& row : rows) {
+        const double ratio = row.grid / row.plain;
+        std::printf("%-15s %12.2f %14.2f %8.3f <= %.2f %s\n", row.name, row.grid, row.plain, ratio, row.ratioGoal,
+                    verdict(ratio <= row.ratioGoal));
+    }
+    std::printf("%-15s %12.2f ms (goal < 50 ms) %s\n\n", "Modbus ready", rows[2].grid, verdict(rows[2].grid < 50.0));
+
+    // AutoSize of six freshly filled grids: nothing measured before, so no width is cached.
+    std::vector<double> cold;
+    std::vector<double> warm;
+    for (int run = 0; run < kRuns; ++run) {
+        std::vector<std::unique_ptr<GridCtrl>> grids;
+        for (int i = 0; i < norvik::kModbusKinds; ++i) {
+            grids.push_back(std::make_unique<GridCtrl>());
+            grids.back()->Create(nullptr, QRect(0, 0, 300, 400), 1052 + i);
+            grids.back()->hide();
+            fillWithoutSizing(*grids.back(), static_cast<norvik::ModbusKind>(i));
+        }
+        GridCtrl::dropTextWidths();
+        cold.push_back(timeMs([&] {
+            for (auto& grid : grids) grid->AutoSize();
+        }));
+        warm.push_back(timeMs([&] {
+            for (auto& grid : grids) grid->AutoSize();
+        }));
+    }
+    std::printf("AutoSize, six Modbus grids: %.3f ms with no width known, %.3f ms again (goal < 2 ms) %s\n", median(cold),
+                median(warm), verdict(median(cold) < 2.0));
+
+    // A check-box click on the open view: the recolouring and the repaint it causes.
+    {
+        SModbus dialog(config);
+        dialog.show();
+        QCoreApplication::processEvents();
+        QCheckBox* box = dialog.moduleBox(2);
+        std::vector<double> clicks;
+        for (int i = 0; i < 2 * kRuns; ++i) {
+            clicks.push_back(timeMs([&] {
+                box->click();
+                for (int g = 0; g < norvik::kModbusKinds; ++g) {
+                    GridCtrl& grid = dialog.kindGrid(static_cast<norvik::ModbusKind>(g));
+                    if (grid.isVisible()) grid.viewport()->repaint();
+                }
+            }));
+        }
+        std::printf("Check-box click repainted: %.3f ms (goal < 16 ms) %s\n", median(clicks),
+                    verdict(median(clicks) < 16.0));
+    }
+
+    std::printf("%s", qPrintable(memoryLine));
+    return 0;
+}
