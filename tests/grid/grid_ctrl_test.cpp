@@ -1,0 +1,225 @@
+#include "grid/GridCtrl.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "grid/InPlaceEdit.h"
+
+using namespace norvik;
+
+namespace {
+
+struct Fixture {
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    GridCtrl* grid = new GridCtrl(window.get());
+    std::vector<GridNotification> seen;
+    int endResult = 0;
+
+    explicit Fixture(bool editable = true) {
+        window->resize(400, 300);
+        grid->Create(window.get(), QRect(0, 0, 400, 300), 1054);
+        grid->SetEditable(editable);
+        grid->SetRowCount(40);
+        grid->SetColumnCount(4);
+        grid->SetFixedRowCount(1);
+        grid->SetFixedColumnCount(1);
+        for (int r = 0; r < 40; ++r)
+            for (int c = 0; c < 4; ++c) grid->GetCell(r, c)->SetText(QStringLiteral("r%1c%2").arg(r).arg(c).toStdString());
+        grid->AutoSize();
+        grid->setOwner([this](const GridNotification& n) {
+            seen.push_back(n);
+            return n.code == GRID_END_EDIT ? endResult : 0;
+        });
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        (void)QTest::qWaitForWindowActive(window.get());
+    }
+    int count(int code) const {
+        int n = 0;
+        for (const auto& s : seen) n += s.code == code;
+        return n;
+    }
+    QPoint centre(int row, int column) const { return grid->cellRect(row, column).center(); }
+    void focusCell(int row, int column) {
+        grid->setFocus();
+        grid->setFocusCell(row, column);
+    }
+};
+
+}  // namespace
+
+TEST(GridEditor, startAndEndKeys) {
+    struct Case {
+        const char* name;
+        Qt::Key startKey;
+        QString typed;         // a character that starts the editor instead of startKey
+        Qt::Key endKey;
+        bool editorStillOpen;  // the end key moved inside the box instead of ending
+        const char* storedText;
+        int focusColumnAfter;
+    };
+    const Case cases[] = {
+        {"typing replaces, Enter stores", Qt::Key_unknown, "x", Qt::Key_Return, false, "x", 1},
+        {"typing, then an arrow ends and moves on", Qt::Key_unknown, "x", Qt::Key_Right, false, "x", 2},
+        {"F2 keeps the text, an arrow moves the caret", Qt::Key_F2, {}, Qt::Key_Left, true, "r2c1", 1},
+        {"Enter starts with the caret at the end", Qt::Key_Return, {}, Qt::Key_Home, true, "r2c1", 1},
+        {"Backspace removes the last character", Qt::Key_Backspace, {}, Qt::Key_Return, false, "r2c", 1},
+        {"Escape puts the old text back", Qt::Key_unknown, "x", Qt::Key_Escape, false, "r2c1", 1},
+        {"Tab ends and edits the next cell", Qt::Key_F2, {}, Qt::Key_Tab, false, "r2c1", 2},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.focusCell(2, 1);
+        if (!c.typed.isEmpty()) QTest::keyClicks(f.grid, c.typed);
+        else QTest::keyClick(f.grid, c.startKey);
+        InPlaceEdit* editor = f.grid->editor();
+        ASSERT_NE(editor, nullptr) << c.name;
+        if (c.startKey == Qt::Key_F2 || c.startKey == Qt::Key_Return) {
+            EXPECT_EQ(editor->cursorPosition(), editor->text().size()) << c.name;
+            EXPECT_FALSE(editor->hasSelectedText()) << c.name;
+        }
+        QTest::keyClick(editor, c.endKey);
+        QApplication::processEvents();
+        EXPECT_EQ(f.grid->editor() == editor, c.editorStillOpen) << c.name;
+        if (c.editorStillOpen) QTest::keyClick(editor, Qt::Key_Return);
+        EXPECT_EQ(f.grid->GetItemText(2, 1), c.storedText) << c.name;
+        EXPECT_EQ(f.grid->model().focusCell().column, c.focusColumnAfter) << c.name;
+        EXPECT_EQ(f.count(GRID_END_EDIT), f.grid->GetItemText(2, 1) == "r2c1" ? 0 : 1) << c.name;
+        if (c.endKey == Qt::Key_Tab || (c.endKey == Qt::Key_Right && !c.editorStillOpen)) {
+            // Moving on opens the editor on the next cell with its whole text selected.
+            ASSERT_NE(f.grid->editor(), nullptr) << c.name;
+            EXPECT_EQ(f.grid->editor()->column(), 2) << c.name;
+            EXPECT_EQ(f.grid->editor()->selectedText(), "r2c2") << c.name;
+        }
+    }
+}
+
+TEST(GridEditor, refusedEndEditLeavesTheOldTextVisible) {
+    Fixture f;
+    f.endResult = -1;
+    f.focusCell(3, 2);
+    QTest::keyClick(f.grid, Qt::Key_F2);
+    ASSERT_NE(f.grid->editor(), nullptr);
+    f.grid->editor()->setText("changed");
+    QTest::keyClick(f.grid->editor(), Qt::Key_Return);
+    EXPECT_EQ(f.grid->GetItemText(3, 2), "r3c2");
+    EXPECT_EQ(f.count(GRID_END_EDIT), 1);
+}
+
+TEST(GridEditor, losingFocusEndsTheEdit) {
+    Fixture f;
+    f.focusCell(3, 2);
+    QTest::keyClicks(f.grid, "q");
+    ASSERT_NE(f.grid->editor(), nullptr);
+    f.grid->editor()->endEdit(0);
+    QApplication::processEvents();
+    EXPECT_EQ(f.grid->editor(), nullptr);
+    EXPECT_EQ(f.grid->GetItemText(3, 2), "q");
+    EXPECT_EQ(f.grid->model().focusCell().row, 3);
+}
+
+TEST(GridNotifications, doubleClicksReportTheirCell) {
+    struct Case {
+        bool editable;
+        int row, column;
+        bool editorOpens;
+    };
+    const Case cases[] = {{true, 0, 2, false}, {true, 5, 0, false}, {true, 4, 2, true}, {false, 4, 2, false}};
+    for (const Case& c : cases) {
+        Fixture f(c.editable);
+        QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {}, f.centre(c.row, c.column));
+        ASSERT_EQ(f.count(NM_DBLCLK), 1);
+        const GridNotification& n = f.seen[static_cast<std::size_t>(
+            std::find_if(f.seen.begin(), f.seen.end(), [](auto& s) { return s.code == NM_DBLCLK; }) - f.seen.begin())];
+        EXPECT_EQ(n.row, c.row);
+        EXPECT_EQ(n.column, c.column);
+        EXPECT_EQ(n.controlId, 1054);
+        EXPECT_EQ(f.grid->editor() != nullptr, c.editorOpens) << c.row << "," << c.column;
+    }
+}
+
+TEST(GridNotifications, nothingOpensTheEditorWhenNotEditable) {
+    Fixture f(false);
+    f.focusCell(4, 2);
+    QTest::keyClick(f.grid, Qt::Key_F2);
+    QTest::keyClicks(f.grid, "a");
+    QTest::keyClick(f.grid, Qt::Key_Return);
+    QTest::keyClick(f.grid, Qt::Key_Delete);
+    EXPECT_EQ(f.grid->editor(), nullptr);
+    EXPECT_EQ(f.count(GRID_BEGIN_EDIT), 0);
+    EXPECT_EQ(f.grid->GetItemText(4, 2), "r4c2");
+}
+
+TEST(GridNotifications, deleteGoesThroughTheEditRule) {
+    Fixture f;
+    f.focusCell(4, 2);
+    QTest::keyClick(f.grid, Qt::Key_Delete);
+    EXPECT_EQ(f.grid->GetItemText(4, 2), "");
+    EXPECT_EQ(f.count(GRID_BEGIN_EDIT), 1);
+    EXPECT_EQ(f.count(GRID_END_EDIT), 1);
+}
+
+TEST(GridScrolling, fixedRowAndColumnStayInPlace) {
+    Fixture f;
+    const QRect header = f.grid->cellRect(0, 2);
+    const QRect label = f.grid->cellRect(20, 0);
+    const QRect data = f.grid->cellRect(20, 2);
+    f.grid->verticalScrollBar()->setValue(f.grid->verticalScrollBar()->maximum());
+    ASSERT_GT(f.grid->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(f.grid->cellRect(0, 2), header);
+    EXPECT_LT(f.grid->cellRect(20, 0).top(), label.top());
+    EXPECT_EQ(f.grid->cellRect(20, 0).left(), label.left());
+    EXPECT_LT(f.grid->cellRect(20, 2).top(), data.top());
+    // What is under the header row on screen is still the header.
+    EXPECT_EQ(f.grid->cellAt(QPoint(header.center().x(), 2)).row, 0);
+}
+
+TEST(GridPainting, headersUseTheirDefaultCellsColour) {
+    Fixture f;
+    f.grid->GetDefaultCell(true, false).SetBackColor(HeaderGrey);
+    f.grid->GetDefaultCell(false, true).SetBackColor(HeaderGrey);
+    f.grid->GetDefaultCell(true, true).SetBackColor(HeaderGrey);
+    f.grid->SetItemBackground(3, 2, 0xFFFF00);
+    f.grid->GetCell(0, 2)->SetText("");
+    f.grid->GetCell(3, 2)->SetText("");
+    f.grid->Refresh();
+    const QImage image = f.grid->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(image.pixel(f.centre(0, 2))), QColor(200, 200, 200));
+    EXPECT_EQ(QColor(image.pixel(f.centre(3, 2))), QColor(0, 255, 255));
+}
+
+TEST(GridAccessibility, cellsAreExposedAsATable) {
+    Fixture f;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(f.grid);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->role(), QAccessible::Table);
+    QAccessibleTableInterface* tableIface = table->tableInterface();
+    ASSERT_NE(tableIface, nullptr);
+    EXPECT_EQ(tableIface->rowCount(), 40);
+    EXPECT_EQ(tableIface->columnCount(), 4);
+    EXPECT_EQ(table->childCount(), 160);
+
+    QAccessibleInterface* cell = tableIface->cellAt(3, 2);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->text(QAccessible::Name), "r3c2");
+    EXPECT_EQ(cell->role(), QAccessible::Cell);
+    EXPECT_EQ(cell->tableCellInterface()->rowIndex(), 3);
+    EXPECT_EQ(cell->tableCellInterface()->columnIndex(), 2);
+    EXPECT_EQ(table->indexOfChild(cell), 3 * 4 + 2);
+    const QRect screen = cell->rect();
+    EXPECT_EQ(screen.size(), f.grid->cellRect(3, 2).size());
+    EXPECT_EQ(table->childAt(screen.center().x(), screen.center().y()), cell);
+    EXPECT_EQ(tableIface->cellAt(0, 2)->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(tableIface->cellAt(3, 0)->role(), QAccessible::RowHeader);
+    EXPECT_EQ(tableIface->cellAt(40, 0), nullptr);
+
+    f.grid->SetRowCount(2);
+    EXPECT_EQ(tableIface->rowCount(), 2);
+    EXPECT_EQ(tableIface->cellAt(3, 2), nullptr);
+}

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <vector>
+
+#include "views/device_space.h"
+#include "views/modbus_space.h"
+#include "views/profibus_space.h"
+
+using namespace norvik;
+
+namespace {
+
+ModuleEntry module(uint8_t id, uint8_t type, uint32_t internalBase, uint8_t length, uint32_t modbusStart,
+                   uint32_t coils = 0, uint8_t profibusBase = 0) {
+    ModuleEntry m;
+    m.deviceId = id;
+    m.type = static_cast<ModuleType>(type);
+    m.internalBase = internalBase;
+    m.dataLength = length;
+    m.modbusStart = modbusStart;
+    m.coilCount = coils;
+    m.profibusBase = profibusBase;
+    return m;
+}
+
+GatewayConfig configWith(uint8_t role, std::initializer_list<ModuleEntry> modules) {
+    GatewayConfig config;
+    config.role = role;
+    config.modules[0] = module(kSystemModuleId, 3, 0, 2, 1);
+    std::size_t k = 1;
+    for (const ModuleEntry& m : modules) config.modules[k++] = m;
+    config.moduleCount = static_cast<uint8_t>(modules.size());
+    return config;
+}
+
+SpaceUse useAt(const std::vector<AddressMark>& marks, uint32_t address) {
+    for (const AddressMark& m : marks)
+        if (m.address == address) return m.use;
+    ADD_FAILURE() << "address " << address << " not marked";
+    return SpaceUse::NotUsed;
+}
+
+}  // namespace
+
+TEST(SpaceUseColours, matchTheLegend) {
+    EXPECT_EQ(spaceUseColour(SpaceUse::NotUsed), 0xFFFFFFu);
+    EXPECT_EQ(spaceUseColour(SpaceUse::InUse), 0xFFFF00u);
+    EXPECT_EQ(spaceUseColour(SpaceUse::AddrOverlap), 0xFF0000u);
+    EXPECT_EQ(spaceUseColour(SpaceUse::AddrIdOverlap), 0x0000FFu);
+}
+
+TEST(ModuleBoxes, systemModuleSlotStaysOffAndBoxesBeyondTheCountStayDisabled) {
+    GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 0), module(2, 0, 0, 1, 0), module(3, 0, 0, 1, 0),
+                                          module(4, 0, 0, 1, 0)});
+    config.modules[0].modbusStart = 3;
+    const auto boxes = moduleBoxStates(config);
+    for (int k = 1; k <= 32; ++k) {
+        const bool on = k <= 4 && k != 3;
+        EXPECT_EQ(boxes[k - 1].enabled, on) << k;
+        EXPECT_EQ(boxes[k - 1].ticked, on) << k;
+    }
+    // Without the system marker every slot is an ordinary module.
+    config.modules[0].deviceId = 7;
+    EXPECT_TRUE(moduleBoxStates(config)[2].enabled);
+}
+
+TEST(ModuleBoxes, aCountAboveThirtyTwoShowsThirtyTwoModules) {
+    GatewayConfig config = configWith(0, {});
+    config.moduleCount = 33;
+    EXPECT_EQ(shownModuleCount(config), 32);
+    const auto boxes = moduleBoxStates(config);
+    EXPECT_FALSE(boxes[0].enabled);  // the system module at slot 1
+    EXPECT_TRUE(boxes[31].enabled);
+    // Asking for module 33 gives nothing rather than reading past the table.
+    EXPECT_FALSE(deviceModuleRows(config, 33).has_value());
+    EXPECT_FALSE(profibusModuleRows(config, 33).has_value());
+    EXPECT_FALSE(modbusModuleAddresses(config, 33).has_value());
+}
+
+TEST(DeviceSpace, rowsByTypeRoleBaseAndLength) {
+    struct Case {
+        uint8_t role, type;
+        uint32_t base;
+        uint8_t length;
+        bool shown;
+        DeviceArea area;
+        int first, count;
+    };
+    const Case cases[] = {
+        {0, 0, 12, 2, true, DeviceArea::DO, 2, 2},  // start bit rounded down to its byte
+        {1, 0, 0, 1, true, DeviceArea::DI, 1, 1},
+        {0, 4, 8, 3, true, DeviceArea::DI, 2, 3},
+        {1, 4, 8, 3, true, DeviceArea::DO, 2, 3},
+        {0, 2, 5, 5, true, DeviceArea::AO, 6, 2},   // 5 bytes make 2 words
+        {1, 5, 0, 4, true, DeviceArea::AO, 1, 2},
+        {0, 3, 121, 4, true, DeviceArea::AI, 122, 2},
+        {0, 2, 0, 1, false, DeviceArea::AO, 0, 0},  // less than one word
+        {0, 0, 0, 0, false, DeviceArea::DO, 0, 0},
+        {0, 9, 0, 4, false, DeviceArea::DO, 0, 0},  // unknown type
+    };
+    for (const Case& c : cases) {
+        const GatewayConfig config = configWith(c.role, {module(1, c.type, c.base, c.length, 0)});
+        const auto rows = deviceModuleRows(config, 1);
+        ASSERT_EQ(rows.has_value(), c.shown) << int(c.type) << "/" << c.base;
+        if (!rows) continue;
+        EXPECT_EQ(rows->area, c.area);
+        EXPECT_EQ(rows->firstRow, c.first);
+        EXPECT_EQ(rows->rowCount, c.count);
+    }
+    EXPECT_EQ(deviceRowLabel(DeviceArea::DO, 3), "Byte2");
+    EXPECT_EQ(deviceRowLabel(DeviceArea::AI, 122), "Word121");
+}
+
+TEST(ProfibusSpace, rowsByTypeBaseAndLength) {
+    for (uint8_t role : {0, 1}) {
+        const GatewayConfig config = configWith(role, {module(1, 4, 0, 4, 0, 0, 10)});
+        const auto rows = profibusModuleRows(config, 1);
+        ASSERT_TRUE(rows);
+        EXPECT_EQ(rows->table, ProfibusTable::Input);
+        EXPECT_EQ(rows->firstRow, 11);
+        EXPECT_EQ(rows->rowCount, 4);
+    }
+    EXPECT_EQ(profibusModuleRows(configWith(0, {module(1, 2, 0, 2, 0)}), 1)->table, ProfibusTable::Output);
+    EXPECT_FALSE(profibusModuleRows(configWith(0, {module(1, 0, 0, 0, 0)}), 1));
+    EXPECT_EQ(profibusRowLabel(11), "Byte 10");
+}
+
+TEST(ModbusSpace, addressesByRoleAndType) {
+    struct Case {
+        uint8_t role, type;
+        ModbusKind kind;
+        uint32_t first, count;
+    };
+    // internalBase 40, modbusStart 300, dataLength 5, coilCount 35.
+    const Case cases[] = {
+        {0, 0, ModbusKind::DO, 300, 35}, {0, 1, ModbusKind::DI, 300, 35}, {0, 2, ModbusKind::AO, 300, 2},
+        {0, 3, ModbusKind::AI, 300, 2},  {0, 4, ModbusKind::RDO, 300, 35}, {0, 5, ModbusKind::RAO, 300, 2},
+        {1, 0, ModbusKind::DI, 40, 40},  {1, 1, ModbusKind::DO, 40, 40},  {1, 2, ModbusKind::AI, 40, 2},
+        {1, 3, ModbusKind::AO, 40, 2},   {1, 4, ModbusKind::DO, 40, 40},  {1, 5, ModbusKind::AO, 40, 2},
+    };
+    for (const Case& c : cases) {
+        const auto run = modbusModuleAddresses(configWith(c.role, {module(1, c.type, 40, 5, 300, 35)}), 1);
+        ASSERT_TRUE(run);
+        EXPECT_EQ(run->kind, c.kind) << int(c.role) << "/" << int(c.type);
+        EXPECT_EQ(run->first, c.first);
+        EXPECT_EQ(run->count, c.count);
+    }
+}
+
+TEST(ModbusSpace, dataLengthZeroGivesNoCoilsEvenIfTheCountWrapped) {
+    UsageCounters counters;
+    // (0 - 1) * 8 + bits in unsigned arithmetic, as an unclipped parser would give it.
+    const GatewayConfig config = configWith(0, {module(1, 0, 0, 0, 0, 0xFFFFFFF8u + 3)});
+    EXPECT_EQ(modbusModuleAddresses(config, 1)->count, 0u);
+    EXPECT_TRUE(markModbusModule(counters, config, 1, true).empty());
+}
+
+TEST(ModbusSpace, addressesPastTheEndAreSkipped) {
+    UsageCounters counters;
+    const GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 1020, 8), module(1, 2, 0, 8, 5000)});
+    const auto marks = markModbusModule(counters, config, 1, true);
+    ASSERT_EQ(marks.size(), 4u);
+    EXPECT_EQ(marks.front().address, 1020u);
+    EXPECT_EQ(marks.back().address, 1023u);
+    const GridCellRef cell = modbusCell(ModbusKind::DO, 1020);
+    EXPECT_EQ(cell.row, 128);
+    EXPECT_EQ(cell.column, 5);
+    EXPECT_TRUE(markModbusModule(counters, config, 2, true).empty());
+    EXPECT_EQ(modbusRowLabel(ModbusKind::DO, 128), "1016~1023");
+    EXPECT_EQ(modbusHeaderText(ModbusKind::RDO, 8), "bit 7");
+}
+
+// A step adds or removes module k; the class is checked at one address afterwards.
+struct Step {
+    int k;
+    bool add;
+    SpaceUse expected;
+};
+
+struct Scenario {
+    const char* name;
+    uint8_t role;
+    std::vector<ModuleEntry> modules;
+    uint32_t address;
+    std::vector<Step> steps;
+};
+
+TEST(ModbusSpace, overlapClassesAsModulesComeAndGo) {
+    using U = SpaceUse;
+    const std::vector<Scenario> scenarios = {
+        {"two IDs on the same coils",
+         0,
+         {module(1, 0, 0, 1, 0, 8), module(2, 0, 0, 1, 0, 8)},
+         3,
+         {{1, true, U::InUse}, {2, true, U::AddrOverlap}, {2, false, U::InUse}, {1, false, U::NotUsed}}},
+        {"same ID on the same words",
+         0,
+         {module(4, 2, 0, 4, 10), module(4, 2, 0, 4, 11)},
+         11,
+         {{1, true, U::InUse}, {2, true, U::AddrIdOverlap}, {1, false, U::InUse}, {1, true, U::AddrIdOverlap}}},
+        {"third ID joins a same-ID pair, then leaves",
+         0,
+         {module(4, 2, 0, 2, 7), module(4, 2, 0, 2, 7), module(9, 2, 0, 2, 7)},
+         7,
+         {{1, true, U::InUse}, {2, true, U::AddrIdOverlap}, {3, true, U::AddrOverlap}, {3, false, U::InUse},
+          {2, false, U::InUse}}},
+        {"same modules in the other order",
+         0,
+         {module(4, 2, 0, 2, 7), module(4, 2, 0, 2, 7), module(9, 2, 0, 2, 7)},
+         7,
+         {{3, true, U::InUse}, {1, true, U::AddrOverlap}, {2, true, U::AddrIdOverlap}, {1, false, U::AddrOverlap},
+          {3, false, U::InUse}}},
+        {"removing a module that was never added leaves the others counted",
+         0,
+         {module(1, 1, 0, 1, 0, 8), module(2, 1, 0, 1, 0, 8)},
+         0,
+         {{1, true, U::InUse}, {2, false, U::InUse}, {2, true, U::AddrOverlap}}},
+        {"system module ID 255 is counted under its own entry",
+         0,
+         {module(kSystemModuleId, 3, 0, 2, 0), module(kSystemModuleId, 3, 0, 2, 0), module(0, 3, 0, 2, 0)},
+         0,
+         {{1, true, U::InUse}, {2, true, U::AddrIdOverlap}, {3, true, U::AddrOverlap}, {1, false, U::AddrOverlap},
+          {2, false, U::InUse}, {3, false, U::NotUsed}}},
+        {"slave counts type 0 in DI at the internal base, 8 bits per byte",
+         1,
+         {module(1, 0, 16, 2, 900, 3), module(2, 1, 0, 4, 0, 0)},
+         31,
+         {{1, true, U::InUse}, {2, true, U::InUse}}},
+    };
+    for (const Scenario& s : scenarios) {
+        GatewayConfig config;
+        config.role = s.role;
+        for (std::size_t i = 0; i < s.modules.size(); ++i) config.modules[i + 1] = s.modules[i];
+        config.moduleCount = static_cast<uint8_t>(s.modules.size());
+        UsageCounters counters;
+        for (std::size_t i = 0; i < s.steps.size(); ++i) {
+            const Step& step = s.steps[i];
+            const auto marks = markModbusModule(counters, config, step.k, step.add);
+            EXPECT_EQ(useAt(marks, s.address), step.expected) << s.name << ", step " << i;
+        }
+    }
+}
+
+TEST(ModbusSpace, slaveModuleLandsInDiNotDo) {
+    UsageCounters counters;
+    const GatewayConfig config = configWith(1, {module(1, 0, 16, 2, 900, 3)});
+    const auto marks = markModbusModule(counters, config, 1, true);
+    ASSERT_EQ(marks.size(), 16u);
+    EXPECT_EQ(marks.front().kind, ModbusKind::DI);
+    EXPECT_EQ(marks.front().address, 16u);
+    EXPECT_EQ(counters.count(ModbusKind::DI, 31, 1), 1u);
+    EXPECT_EQ(counters.count(ModbusKind::DO, 900, 1), 0u);
+}

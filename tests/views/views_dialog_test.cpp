@@ -1,0 +1,231 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "views/SDevice.h"
+#include "views/SModbus.h"
+#include "views/SProfi.h"
+
+using namespace norvik;
+
+namespace {
+
+ModuleEntry module(uint8_t id, uint8_t type, uint32_t internalBase, uint8_t length, uint32_t modbusStart,
+                   uint32_t coils = 0, uint8_t profibusBase = 0) {
+    ModuleEntry m;
+    m.deviceId = id;
+    m.type = static_cast<ModuleType>(type);
+    m.internalBase = internalBase;
+    m.dataLength = length;
+    m.modbusStart = modbusStart;
+    m.coilCount = coils;
+    m.profibusBase = profibusBase;
+    return m;
+}
+
+// Module 1 is the system module; the given modules follow as 2, 3, ...
+GatewayConfig configWith(uint8_t role, std::initializer_list<ModuleEntry> modules) {
+    GatewayConfig config;
+    config.role = role;
+    config.modules[0] = module(kSystemModuleId, 3, 0, 0, 1);
+    config.modules[1] = config.modules[0];
+    std::size_t k = 2;
+    for (const ModuleEntry& m : modules) config.modules[k++] = m;
+    config.moduleCount = static_cast<uint8_t>(modules.size() + 1);
+    return config;
+}
+
+GridColour colourOf(GridCtrl& grid, int row, int column) {
+    return grid.model().backColourOf(row, column);
+}
+
+constexpr GridColour kWhite = 0xFFFFFF;
+constexpr GridColour kCyan = 0xFFFF00;
+constexpr GridColour kBlue = 0xFF0000;
+constexpr GridColour kRed = 0x0000FF;
+
+}  // namespace
+
+TEST(SModbusView, twoDeviceIdsOnTheSameCoils) {
+    const GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 0, 8), module(2, 0, 0, 1, 0, 8)});
+    SModbus view(config);
+    GridCtrl& dout = view.kindGrid(ModbusKind::DO);
+    for (int c = 1; c <= 8; ++c) EXPECT_EQ(colourOf(dout, 1, c), kBlue) << c;
+    view.moduleBox(3)->click();
+    for (int c = 1; c <= 8; ++c) EXPECT_EQ(colourOf(dout, 1, c), kCyan) << c;
+    view.moduleBox(2)->click();
+    for (int c = 1; c <= 8; ++c) EXPECT_EQ(colourOf(dout, 1, c), kWhite) << c;
+    view.moduleBox(2)->click();
+    EXPECT_EQ(colourOf(dout, 1, 1), kCyan);
+}
+
+TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
+    const GatewayConfig config = configWith(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
+    for (int first : {2, 3}) {
+        SModbus view(config);
+        GridCtrl& aout = view.kindGrid(ModbusKind::AO);
+        EXPECT_EQ(colourOf(aout, 11, 1), kCyan);   // word 10
+        EXPECT_EQ(colourOf(aout, 12, 1), kRed);    // word 11, both modules
+        EXPECT_EQ(colourOf(aout, 13, 1), kCyan);   // word 12
+        view.moduleBox(first)->click();
+        EXPECT_EQ(colourOf(aout, 12, 1), kCyan) << first;
+        view.moduleBox(first)->click();
+        EXPECT_EQ(colourOf(aout, 12, 1), kRed) << first;
+    }
+}
+
+TEST(SModbusView, buttonsSwitchSpacesAndKeepColours) {
+    const GatewayConfig config = configWith(0, {module(1, 1, 0, 1, 8, 8), module(1, 0, 0, 1, 0, 8)});
+    SModbus view(config);
+    EXPECT_EQ(view.writeOutputButton()->text(), "Write Output ");
+    EXPECT_EQ(view.readInputButton()->text(), "Read Input");
+    EXPECT_EQ(view.readOutputButton()->text(), "Read Output ");
+    EXPECT_TRUE(view.readOutputButton()->isEnabled());
+    EXPECT_EQ(view.windowTitle(), "Space configuration in modbus");
+    EXPECT_EQ(view.bitGroup()->title(), "DO");
+    EXPECT_EQ(view.wordGroup()->title(), "AO");
+
+    struct Case {
+        QPushButton* button;
+        const char* bitTitle;
+        const char* wordTitle;
+        ModbusKind bit, word;
+    };
+    const Case cases[] = {{view.readInputButton(), "DI", "AI", ModbusKind::DI, ModbusKind::AI},
+                          {view.readOutputButton(), "RDO", "RAO", ModbusKind::RDO, ModbusKind::RAO},
+                          {view.writeOutputButton(), "DO", "AO", ModbusKind::DO, ModbusKind::AO}};
+    view.show();
+    for (const Case& c : cases) {
+        c.button->click();
+        EXPECT_EQ(view.bitGroup()->title(), c.bitTitle);
+        EXPECT_EQ(view.wordGroup()->title(), c.wordTitle);
+        for (int i = 0; i < kModbusKinds; ++i) {
+            const auto kind = static_cast<ModbusKind>(i);
+            EXPECT_EQ(view.kindGrid(kind).isVisible(), kind == c.bit || kind == c.word) << c.bitTitle << i;
+        }
+    }
+    EXPECT_EQ(colourOf(view.kindGrid(ModbusKind::DI), 2, 1), kCyan);  // DI 8..15
+    EXPECT_EQ(colourOf(view.kindGrid(ModbusKind::DO), 1, 1), kCyan);
+}
+
+TEST(SModbusView, slaveDisablesReadOutputAndCountsTypeZeroInDi) {
+    const GatewayConfig config = configWith(1, {module(1, 0, 16, 2, 900, 3)});
+    SModbus view(config);
+    EXPECT_FALSE(view.readOutputButton()->isEnabled());
+    GridCtrl& din = view.kindGrid(ModbusKind::DI);
+    EXPECT_EQ(colourOf(din, 3, 1), kCyan);  // bit 16
+    EXPECT_EQ(colourOf(din, 4, 8), kCyan);  // bit 31
+    EXPECT_EQ(colourOf(din, 5, 1), kWhite);
+    EXPECT_EQ(colourOf(view.kindGrid(ModbusKind::DO), 1 + 900 / 8, 1 + 900 % 8), kWhite);
+}
+
+TEST(SModbusView, legendShowsFourSwatchesInOrder) {
+    const GatewayConfig config = configWith(0, {});
+    SModbus view(config);
+    const char* texts[] = {"Not used :", "In used :", "Addr. overlap :", "Addr. and ID overlap :"};
+    const QColor colours[] = {QColor(255, 255, 255), QColor(0, 255, 255), QColor(0, 0, 255), QColor(255, 0, 0)};
+    for (int i = 0; i < 4; ++i) {
+        auto* swatch = view.findChild<QLabel*>(QStringLiteral("swatch%1").arg(i));
+        ASSERT_NE(swatch, nullptr);
+        EXPECT_EQ(swatch->size(), QSize(18, 12));
+        EXPECT_EQ(QColor(swatch->pixmap().toImage().pixel(5, 5)), colours[i]);
+        bool found = false;
+        for (QLabel* label : view.findChildren<QLabel*>()) found |= label->text() == texts[i];
+        EXPECT_TRUE(found) << texts[i];
+    }
+}
+
+TEST(SModbusView, gridsHaveTheirLabelsAndGreyHeaders) {
+    const GatewayConfig config = configWith(0, {});
+    SModbus view(config);
+    GridCtrl& bits = view.kindGrid(ModbusKind::RDO);
+    EXPECT_EQ(bits.GetRowCount(), 129);
+    EXPECT_EQ(bits.GetColumnCount(), 9);
+    EXPECT_EQ(bits.GetItemText(0, 0), "Address");
+    EXPECT_EQ(bits.GetItemText(0, 8), "bit 7");
+    EXPECT_EQ(bits.GetItemText(128, 0), "1016~1023");
+    EXPECT_EQ(bits.controlId(), 116);
+    GridCtrl& words = view.kindGrid(ModbusKind::RAO);
+    EXPECT_EQ(words.GetRowCount(), 1025);
+    EXPECT_EQ(words.GetItemText(0, 1), "Configure");
+    EXPECT_EQ(words.GetItemText(1024, 0), "1023");
+    EXPECT_EQ(colourOf(words, 0, 1), HeaderGrey);
+    EXPECT_EQ(colourOf(words, 7, 0), HeaderGrey);
+    EXPECT_FALSE(words.IsEditable());
+    EXPECT_EQ(words.GetCell(5, 0)->GetFormat(), 0x8826u);
+    EXPECT_EQ(words.GetCell(0, 1)->GetFormat(), 0x10u);
+    EXPECT_EQ(words.GetCell(5, 1)->GetFormat(), 0x8825u);
+}
+
+TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
+    // Two DO modules on bytes 1..2 and 2..3; module 3 is a DI module.
+    const GatewayConfig config = configWith(0, {module(1, 0, 12, 2, 0), module(2, 0, 16, 2, 0), module(3, 1, 0, 1, 0)});
+    SDevice view(config);
+    EXPECT_EQ(view.windowTitle(), "Space configuration in device");
+    GridCtrl& dout = view.areaGrid(DeviceArea::DO);
+    EXPECT_EQ(dout.GetItemText(2, 0), "Byte1");
+    EXPECT_EQ(dout.GetItemText(0, 0), "Addr.");
+    EXPECT_EQ(colourOf(dout, 1, 1), kWhite);
+    EXPECT_EQ(colourOf(dout, 2, 1), kCyan);
+    EXPECT_EQ(colourOf(dout, 3, 1), kCyan);
+    EXPECT_EQ(colourOf(dout, 4, 1), kCyan);
+    EXPECT_EQ(colourOf(view.areaGrid(DeviceArea::DI), 1, 1), kCyan);
+    view.moduleBox(2)->click();
+    EXPECT_EQ(colourOf(dout, 3, 1), kWhite);  // shared with module 3, which is still ticked
+    EXPECT_EQ(colourOf(dout, 4, 1), kCyan);
+    view.moduleBox(2)->click();
+    EXPECT_EQ(colourOf(dout, 3, 1), kCyan);
+}
+
+TEST(SDeviceView, moduleBoxesFollowTheSystemModule) {
+    GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 0), module(2, 0, 8, 1, 0), module(3, 0, 16, 1, 0)});
+    // The system module in slot 3 instead of 1.
+    std::swap(config.modules[1], config.modules[3]);
+    config.modules[0].modbusStart = 3;
+    config.modules[3].modbusStart = 3;
+    SDevice view(config);
+    for (int k = 1; k <= 32; ++k) {
+        const bool on = k <= 4 && k != 3;
+        EXPECT_EQ(view.moduleBox(k)->isEnabled(), on) << k;
+        EXPECT_EQ(view.moduleBox(k)->isChecked(), on) << k;
+        EXPECT_EQ(view.moduleBox(k)->text(), QStringLiteral("Module%1").arg(k));
+    }
+}
+
+TEST(SDeviceView, moreThanThirtyTwoModulesShowsThirtyTwo) {
+    GatewayConfig config = configWith(0, {});
+    for (std::size_t k = 1; k < kModuleSlots; ++k) config.modules[k] = module(1, 0, 8 * (k - 1), 1, 0);
+    config.modules[0].deviceId = 9;  // no system module
+    config.moduleCount = 33;
+    SDevice view(config);
+    EXPECT_TRUE(view.moduleBox(32)->isChecked());
+    EXPECT_EQ(colourOf(view.areaGrid(DeviceArea::DO), 32, 1), kCyan);
+    EXPECT_EQ(colourOf(view.areaGrid(DeviceArea::DO), 33, 1), kWhite);
+}
+
+TEST(SProfiView, typeFourGoesToTheInputTable) {
+    const GatewayConfig config = configWith(1, {module(1, 4, 0, 4, 0, 0, 10), module(2, 0, 0, 0, 0, 0, 50)});
+    SProfi view(config);
+    EXPECT_EQ(view.windowTitle(), "Space configuration in profibus");
+    GridCtrl& input = view.tableGrid(ProfibusTable::Input);
+    EXPECT_EQ(input.GetItemText(11, 0), "Byte 10");
+    for (int row = 11; row <= 14; ++row) EXPECT_EQ(colourOf(input, row, 1), kCyan);
+    EXPECT_EQ(colourOf(input, 15, 1), kWhite);
+    EXPECT_EQ(colourOf(view.tableGrid(ProfibusTable::Output), 51, 1), kWhite);  // length 0
+    view.moduleBox(2)->click();
+    EXPECT_EQ(colourOf(input, 11, 1), kWhite);
+}
+
+TEST(SpaceViews, escapeClosesTheDialog) {
+    const GatewayConfig config = configWith(0, {});
+    SProfi view(config);
+    view.show();
+    view.tableGrid(ProfibusTable::Output).setFocus();
+    QTest::keyClick(&view.tableGrid(ProfibusTable::Output), Qt::Key_Escape);
+    EXPECT_FALSE(view.isVisible());
+}
