@@ -47,7 +47,6 @@ constexpr std::array<BoxPlace, 5> kBoxPlaces{{
     {w::kLabelDataBit, 175, 54},
     {w::kLabelStopBit, 268, 53},
 }};
-constexpr double kBoxWidth = 50;
 constexpr double kLabelGap = 3;
 
 // The keyboard letter is marked on the text's first `key`; the visible text
@@ -112,6 +111,7 @@ CNorvikDlg::CNorvikDlg(const Services& services, QWidget* parent) : QDialog(pare
     buildControls(client);
     layout->addWidget(client);
     setFixedSize(client->width(), client->height() + menuBar_->sizeHint().height());
+    layout->activate();
 
     pollTimer_ = new QTimer(this);
     pollTimer_->setInterval(1000);
@@ -212,19 +212,33 @@ void CNorvikDlg::buildControls(QWidget* client) {
     group->setAccessibleName(latin1(w::kGroupPortSetting));
     group->lower();
 
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        auto* box = new QComboBox(client);
-        const BoxPlace& place = kBoxPlaces[i];
-        box->setGeometry(du.toX(place.x), du.toY(place.y), du.toX(kBoxWidth), box->sizeHint().height());
-        box->setAccessibleName(latin1(place.label));
-        labelLeftOf(client, place.label, du.toX(place.x - kLabelGap), box->geometry().center().y(), box);
-        boxes_[i] = box;
-    }
+    for (std::size_t i = 0; i < boxes_.size(); ++i) boxes_[i] = new QComboBox(client);
     for (const char* entry : w::kPortEntries) boxes_[BoxPort]->addItem(latin1(entry));
     for (const char* entry : w::kBaudEntries) boxes_[BoxBaud]->addItem(latin1(entry));
     for (const char* entry : w::kParityEntries) boxes_[BoxParity]->addItem(latin1(entry));
     boxes_[BoxDataBit]->addItem(latin1(w::kDataBitEntry));
     boxes_[BoxStopBit]->addItem(latin1(w::kStopBitEntry));
+
+    // Only the boxes' left edges are fixed; each is as wide as its entries
+    // need, short of the next label or the group's frame.
+    std::array<QLabel*, 5> labels{};
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        QComboBox* box = boxes_[i];
+        const BoxPlace& place = kBoxPlaces[i];
+        box->setAccessibleName(latin1(place.label));
+        const int height = box->sizeHint().height();
+        const int centreY = du.toY(place.y) + height / 2;
+        labels[i] = labelLeftOf(client, place.label, du.toX(place.x - kLabelGap), centreY, box);
+    }
+    const int groupInnerRight = group->geometry().right() - du.toX(4);
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        QComboBox* box = boxes_[i];
+        const BoxPlace& place = kBoxPlaces[i];
+        const bool lastInRow = i == BoxParity || i == BoxStopBit;
+        const int limit = lastInRow ? groupInnerRight : labels[i + 1]->geometry().left() - du.toX(kLabelGap);
+        const int width = std::min(box->sizeHint().width(), limit - du.toX(place.x));
+        box->setGeometry(du.toX(place.x), du.toY(place.y), width, box->sizeHint().height());
+    }
     boxes_[BoxPort]->setCurrentIndex(0);
     boxes_[BoxBaud]->setCurrentIndex(static_cast<int>(norvik::kDefaultBaudIndex));
     boxes_[BoxParity]->setCurrentIndex(0);
@@ -242,6 +256,7 @@ void CNorvikDlg::buildControls(QWidget* client) {
 
     status_ = new StatusLine(QSize(du.toX(93), du.toY(12)), client);
     status_->setGeometry(0, client->height() - status_->height(), client->width(), status_->height());
+    status_->arrangeParts();
 }
 
 // --- what the console dialogue asks of the window ---------------------------

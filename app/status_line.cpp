@@ -35,6 +35,10 @@ void StatusLine::setProgress(int step) { progress_->setValue(step); }
 
 void StatusLine::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
+    arrangeParts();
+}
+
+void StatusLine::arrangeParts() {
     const int h = height();
     link_->setGeometry(0, 0, kLinkPartEnd, h);
     operation_->setGeometry(kLinkPartEnd, 0, kOperationPartEnd - kLinkPartEnd, h);

@@ -27,6 +27,9 @@ public:
     QLabel* operationLabel() const { return operation_; }
     QProgressBar* progressBar() const { return progress_; }
 
+    // Places the parts for the current size; also done on every resize.
+    void arrangeParts();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

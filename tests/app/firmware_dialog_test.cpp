@@ -1,0 +1,140 @@
+// "Firmware Information" for each shape of the gateway's file-name reply.
+
+#include "app/Firmware_version.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QApplication>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/CAboutDlg.h"
+#include "app/dialog_opener.h"
+#include "ipsetting/ip_setting.h"
+#include "link/link_session.h"
+#include "model/gateway_config.h"
+#include "window_recorders.h"
+
+namespace norvik {
+namespace {
+
+using test::RecordingBoxes;
+
+void hold(LinkSession& session, FirmwareQueryState state, const std::vector<std::string>& names, int count) {
+    session.setFirmwareState(state);
+    session.firmwareFileNames = {};
+    for (std::size_t i = 0; i < names.size(); ++i) session.firmwareFileNames[i] = names[i];
+    session.fileCount = static_cast<uint8_t>(count);
+}
+
+TEST(FirmwareDialog, fieldsFollowTheReplyShape) {
+    struct Case {
+        const char* shape;
+        FirmwareQueryState state;
+        std::vector<std::string> names;
+        int count;
+        std::string name, version, countText;
+    };
+    const auto received = FirmwareQueryState::Received;
+    const std::vector<Case> cases{
+        {"no files", received, {}, 0, "Not Find Firmware", "", "0"},
+        {"autoexec only", received, {"autoexec.bat"}, 1, "Not Find Firmware", "", "1"},
+        {"one firmware", received, {"3420V13.bin"}, 1, "3420V13.bin", "V13", "1"},
+        {"autoexec first", received, {"autoexec.bat", "ABCDEFGHIJK"}, 2, "ABCDEFGHIJK", "EFG", "2"},
+        {"autoexec last", received, {"ABCDEFGHIJK", "autoexec.bat"}, 2, "ABCDEFGHIJK", "EFG", "2"},
+        {"three files", received, {"a.bin", "autoexec.bat", "3410V20.bin"}, 3, "3410V20.bin", "V20", "3"},
+        {"short name", received, {"ABCDE"}, 1, "ABCDE", "E", "1"},
+        {"reply failed", FirmwareQueryState::ReceiveError, {"3420V13.bin"}, 1, "", "", "0"},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.shape);
+        LinkSession session;
+        hold(session, k.state, k.names, k.count);
+        Firmware_version dialog(session);
+        EXPECT_EQ(dialog.windowTitle().toStdString(), "Firmware Information");
+        EXPECT_EQ(dialog.firmwareNameEdit()->text().toStdString(), k.name);
+        EXPECT_EQ(dialog.versionEdit()->text().toStdString(), k.version);
+        EXPECT_EQ(dialog.fileCountText()->text().toStdString(), k.countText);
+        EXPECT_EQ(dialog.notSupported(), k.state == FirmwareQueryState::ReceiveError);
+        EXPECT_FALSE(dialog.firmwareNameEdit()->isReadOnly());
+    }
+}
+
+TEST(FirmwareDialog, fieldsCarryTheirLabelsForScreenReaders) {
+    LinkSession session;
+    Firmware_version dialog(session);
+    EXPECT_EQ(dialog.firmwareNameEdit()->accessibleName().toStdString(), "Firmware name :");
+    EXPECT_EQ(dialog.versionEdit()->accessibleName().toStdString(), "Version :");
+    EXPECT_EQ(dialog.fileCountText()->accessibleName().toStdString(), "File count :");
+}
+
+TEST(FirmwareDialog, enterAndEscapeCloseIt) {
+    for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+        LinkSession session;
+        Firmware_version dialog(session);
+        dialog.show();
+        dialog.firmwareNameEdit()->setFocus();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(dialog.firmwareNameEdit(), &press);
+        EXPECT_FALSE(dialog.isVisible()) << key;
+    }
+}
+
+// The real opener, with the modal run replaced by a look at the dialog.
+class LookingOpener : public DefaultDialogOpener {
+public:
+    using DefaultDialogOpener::DefaultDialogOpener;
+    std::vector<std::string> seen;
+    RecordingBoxes* boxes = nullptr;
+
+protected:
+    int execDialog(QDialog& dialog) override {
+        std::string what = "dialog:" + dialog.windowTitle().toStdString();
+        if (auto* firmware = qobject_cast<Firmware_version*>(&dialog))
+            what += ":" + firmware->firmwareNameEdit()->text().toStdString();
+        boxes->events.push_back(what);
+        return QDialog::Accepted;
+    }
+};
+
+TEST(FirmwareDialog, unsupportedReplyShowsTheBoxBeforeTheEmptyDialog) {
+    LinkSession session;
+    GatewayConfig config;
+    IpSettingRecord ip;
+    RecordingBoxes boxes;
+    LookingOpener opener(session, config, ip, boxes);
+    opener.boxes = &boxes;
+
+    hold(session, FirmwareQueryState::ReceiveError, {"3420V13.bin"}, 1);
+    opener.openFirmwareDialog(nullptr);
+    EXPECT_EQ(boxes.events, (std::vector<std::string>{
+                                "box:This module is not support Get Firmware version Command !",
+                                "dialog:Firmware Information:"}));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Message");
+
+    boxes.events.clear();
+    hold(session, FirmwareQueryState::Received, {"3420V13.bin"}, 1);
+    opener.openFirmwareDialog(nullptr);
+    EXPECT_EQ(boxes.events, std::vector<std::string>{"dialog:Firmware Information:3420V13.bin"});
+
+    boxes.events.clear();
+    opener.openAboutBox(nullptr);
+    EXPECT_EQ(boxes.events, std::vector<std::string>{"dialog:About Norvik"});
+}
+
+TEST(AboutBox, namesTheProgramAndVersion) {
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle().toStdString(), "About Norvik");
+    bool versionShown = false;
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        if (label->text() == QLatin1String("Norvik Version 1.5")) versionShown = true;
+    }
+    EXPECT_TRUE(versionShown);
+}
+
+}  // namespace
+}  // namespace norvik

@@ -1,0 +1,735 @@
+// The main window against a scripted gateway: the test drives the dialogue's
+// ticks itself and answers every box through recorders.
+
+#include "app/CNorvikDlg.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "app/lamp.h"
+#include "app/status_line.h"
+#include "app/window_texts.h"
+#include "link/console_dialogue.h"
+#include "link/console_texts.h"
+#include "support/scripted_port.h"
+#include "window_recorders.h"
+
+#ifdef NORVIK_GATESIM
+#include "support/gatesim_process.h"
+#endif
+
+namespace norvik {
+namespace {
+
+namespace c = console;
+namespace w = window;
+using test::RecordingBoxes;
+using test::RecordingOpener;
+using test::ScriptedPort;
+using test::waitFor;
+using Rows = std::vector<std::pair<std::string, std::string>>;
+
+using Record = std::array<uint8_t, 12>;
+const Record kSystemModuleAt1 = {0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
+const Record kWdoModule = {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0};
+const Record kWaoModule = {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0};
+
+std::vector<uint8_t> parameterBlock(char model, const std::vector<Record>& records) {
+    std::vector<uint8_t> b = {'K', static_cast<uint8_t>(model), 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8,
+                              static_cast<uint8_t>(records.size() - 1), 2, 0, 0, 0};
+    for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
+    return b;
+}
+
+std::vector<uint8_t> fileNameReply(const std::vector<std::string>& names) {
+    std::string s = "File_NO=";
+    s.push_back(static_cast<char>(names.size()));
+    for (const auto& n : names) s += "File_Name=" + n;
+    return {s.begin(), s.end()};
+}
+
+std::string plain(const QString& text) { return QString(text).remove(QLatin1Char('&')).toStdString(); }
+
+Rows listRows(const CNorvikDlg& window) {
+    Rows rows;
+    for (int i = 0; i < window.list()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = window.list()->topLevelItem(i);
+        rows.emplace_back(item->text(0).toStdString(), item->text(1).toStdString());
+    }
+    return rows;
+}
+
+std::vector<std::string> treeNodes(const CNorvikDlg& window) {
+    std::vector<std::string> nodes;
+    const QTreeWidgetItem* root = window.treeRoot();
+    if (!root) return nodes;
+    nodes.push_back(root->text(0).toStdString());
+    for (int i = 0; i < root->childCount(); ++i) nodes.push_back(root->child(i)->text(0).toStdString());
+    return nodes;
+}
+
+Rows emptyGatewayList() {
+    Rows rows;
+    for (const char* label : {"Modbus Type", "Modbus Format", "I/O Value for Stop Mode", "Byte Order",
+                              "Output Data Mode", "Modbus Device ID (S)", "Poll interval time (M)",
+                              "Time out value (M)", "Module count", "Tcp connect num (T)(M)"})
+        rows.emplace_back(label, "");
+    return rows;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    ScriptedPort port;
+    RecordingBoxes boxes;
+    RecordingOpener opener;
+    std::unique_ptr<CNorvikDlg> window;
+
+    void SetUp() override { make(true); }
+
+    void make(bool manualTimers) {
+        window.reset();
+        window = std::make_unique<CNorvikDlg>(CNorvikDlg::Services{&port, &boxes, &opener, manualTimers});
+        opener.session = &window->session();
+    }
+
+    LinkSession& session() { return window->session(); }
+    const CNorvikDlg::Actions& menu() { return window->actions(); }
+
+    void tick(const std::string& line = {}) {
+        if (!line.empty()) port.queueLine(line);
+        window->dialogue().onPollTimer();
+    }
+    void awaitWorker() { ASSERT_TRUE(waitFor([&] { return !session().workerBusy; })) << "worker never reported"; }
+
+    void connectAndLoad(char model = '5', const std::vector<Record>& records = {kSystemModuleAt1, kWdoModule,
+                                                                               kWaoModule}) {
+        window->onConnect();
+        tick(c::kReplyConnect);
+        port.queueBytes(parameterBlock(model, records));
+        tick(c::kReplyParameter);
+        awaitWorker();
+        tick(c::kReplyParameterFinish);
+    }
+    void answerFileNames(const std::vector<std::string>& names) {
+        tick(c::kReplyConnect);
+        ASSERT_EQ(port.lastSent(), c::kLoadFileName);
+        port.queueBytes(fileNameReply(names));
+        tick(c::kReplyFileName);
+        awaitWorker();
+        tick(c::kReplyFileNameFinish);
+    }
+};
+
+// --- the window as it opens ----------------------------------------------------
+
+TEST_F(MainWindowTest, startsClosedWithRedLampsAndTheEmptyGatewayList) {
+    EXPECT_EQ(window->windowTitle().toStdString(), "Norvik");
+    EXPECT_TRUE(menu().connect->isEnabled());
+    EXPECT_FALSE(menu().disconnect->isEnabled());
+    for (QAction* ip : {menu().ipNew, menu().ipFile, menu().ipDevice}) EXPECT_FALSE(ip->isEnabled());
+    EXPECT_FALSE(window->portLamp()->isGreen());
+    EXPECT_FALSE(window->moduleLamp()->isGreen());
+    EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), "Com Port isn't open !");
+    EXPECT_EQ(window->statusLine()->progressBar()->minimum(), 0);
+    EXPECT_EQ(window->statusLine()->progressBar()->maximum(), 9);
+    EXPECT_EQ(treeNodes(*window), std::vector<std::string>{"HX-xxxx"});
+    EXPECT_EQ(listRows(*window), emptyGatewayList());
+}
+
+TEST_F(MainWindowTest, portBoxesOfferTheirEntriesWithThePreselections) {
+    struct Case {
+        int box;
+        std::vector<std::string> entries;
+        std::string chosen;
+        std::string label;
+    };
+    const std::vector<Case> cases{
+        {0, {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6", "Com7", "Com8"}, "Com1", "Port :"},
+        {1, {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}, "115200", "Baudrate :"},
+        {2, {"None", "Odd", "Even"}, "None", "Parity :"},
+        {3, {"8 databit"}, "8 databit", "Data bit :"},
+        {4, {"1 stopbit"}, "1 stopbit", "Stop bit :"},
+    };
+    for (const auto& k : cases) {
+        QComboBox* box = window->portBox(k.box);
+        std::vector<std::string> entries;
+        for (int i = 0; i < box->count(); ++i) entries.push_back(box->itemText(i).toStdString());
+        EXPECT_EQ(entries, k.entries);
+        EXPECT_EQ(box->currentText().toStdString(), k.chosen);
+        EXPECT_EQ(box->accessibleName().toStdString(), k.label);
+        // The visible label names the box it stands before.
+        bool labelled = false;
+        for (QLabel* label : window->findChildren<QLabel*>())
+            if (label->buddy() == box && label->text().toStdString() == k.label) labelled = true;
+        EXPECT_TRUE(labelled) << k.label;
+    }
+}
+
+TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
+    std::vector<std::string> seen;
+    for (QAction* top : window->menu()->actions()) {
+        seen.push_back("[" + plain(top->text()) + "]");
+        for (QAction* item : top->menu()->actions()) seen.push_back(item->isSeparator() ? "-" : plain(item->text()));
+    }
+    const std::vector<std::string> expected{
+        "[Communication]", "Connect", "Disconnect", "-", "Exit",
+        "[IP setting]", "New setting", "Load from file", "Load from device",
+        "[Safe value setting]", "New setting", "Load from file", "Load from device",
+        "[View]", "Space configuration in device", "Space configuration in profibus", "Space configuration in modbus",
+        "[Help]", "Get Firmware Version From Module", "About Norvik"};
+    EXPECT_EQ(seen, expected);
+    window->onAbout();
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"CAboutDlg"});
+}
+
+TEST_F(MainWindowTest, statusLinePartsEndAt300And500AndTheEdge) {
+    StatusLine* line = window->statusLine();
+    EXPECT_EQ(line->linkLabel()->geometry().left(), 0);
+    EXPECT_EQ(line->linkLabel()->geometry().right() + 1, 300);
+    EXPECT_EQ(line->operationLabel()->geometry().left(), 300);
+    EXPECT_EQ(line->operationLabel()->geometry().right() + 1, 500);
+    EXPECT_EQ(line->progressBar()->geometry().topLeft(), QPoint(503, 2));
+    EXPECT_EQ(line->width(), window->width());
+    EXPECT_EQ(line->mapTo(window.get(), QPoint(0, line->height())).y(), window->height());
+    EXPECT_NE(line->linkLabel(), line->operationLabel());
+}
+
+TEST_F(MainWindowTest, layoutFollowsDialogUnitsOfTheWindowFont) {
+    const QFontMetricsF metrics(window->font());
+    const double ux = metrics.averageCharWidth() / 4.0;
+    const double uy = metrics.height() / 8.0;
+    const auto near = [](int px, double units, double unit) { return std::abs(px - units * unit) <= 1.0; };
+    const QRect tree = window->tree()->geometry();
+    EXPECT_TRUE(near(tree.x(), 7, ux) && near(tree.y(), 7, uy) && near(tree.width(), 112, ux) &&
+                near(tree.height(), 278, uy))
+        << tree.x() << "," << tree.y() << " " << tree.width() << "x" << tree.height();
+    const QRect list = window->list()->geometry();
+    EXPECT_TRUE(near(list.x(), 131, ux) && near(list.y(), 86, uy) && near(list.width(), 288, ux) &&
+                near(list.height(), 175, uy));
+    EXPECT_TRUE(near(window->width(), 426, ux));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());  // fixed size
+    EXPECT_TRUE(near(window->portBox(1)->x(), 268, ux));
+    EXPECT_TRUE(near(window->portBox(4)->y(), 53, uy));
+    // Each lamp stands just right of its label.
+    for (Lamp* lamp : {window->moduleLamp(), window->portLamp()}) {
+        const QLabel* label = nullptr;
+        for (QLabel* l : window->findChildren<QLabel*>())
+            if (l->text() == lamp->accessibleName()) label = l;
+        ASSERT_NE(label, nullptr);
+        EXPECT_GT(lamp->x(), label->geometry().right());
+        EXPECT_LT(lamp->x() - label->geometry().right(), 12);
+        EXPECT_TRUE(label->geometry().intersects(QRect(label->x(), lamp->y(), 1, lamp->height())));
+    }
+}
+
+TEST_F(MainWindowTest, listShowsItsHeadersAtTheirWidths) {
+    QTreeWidget* list = window->list();
+    EXPECT_FALSE(list->isHeaderHidden());
+    EXPECT_EQ(list->headerItem()->text(0).toStdString(), "Item");
+    EXPECT_EQ(list->headerItem()->text(1).toStdString(), "Value (State)");
+    EXPECT_EQ(list->columnWidth(0), 200);
+    EXPECT_EQ(list->columnWidth(1), 228);
+    EXPECT_FALSE(list->topLevelItem(0)->icon(0).isNull());
+}
+
+TEST_F(MainWindowTest, lampsArePicturesThatSayTheirColour) {
+    for (Lamp* lamp : {window->moduleLamp(), window->portLamp()}) {
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(lamp);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->role(), QAccessible::Graphic);
+        EXPECT_EQ(a->text(QAccessible::Description).toStdString(), "red");
+    }
+    EXPECT_EQ(window->moduleLamp()->accessibleName().toStdString(), "Module   State :");
+    EXPECT_EQ(window->portLamp()->accessibleName().toStdString(), "Com Port State :");
+    window->onConnect();
+    QAccessibleInterface* port = QAccessible::queryAccessibleInterface(window->portLamp());
+    EXPECT_EQ(port->text(QAccessible::Description).toStdString(), "green");
+}
+
+// --- menu and lamps over a connection -------------------------------------------
+
+TEST_F(MainWindowTest, connectTakesTheChosenSettings) {
+    window->portBox(0)->setCurrentIndex(2);
+    window->portBox(1)->setCurrentIndex(2);
+    window->portBox(2)->setCurrentIndex(1);
+    window->onConnect();
+    ASSERT_EQ(port.opened.size(), 1u);
+    EXPECT_EQ(port.opened[0].port, 3);
+    EXPECT_EQ(port.opened[0].baud, 9600u);
+    EXPECT_EQ(port.opened[0].parity, 1);
+    EXPECT_EQ(port.opened[0].dataBits, 8);
+    EXPECT_EQ(port.opened[0].stopBits, 0);
+}
+
+TEST_F(MainWindowTest, failedOpenShowsTheErrorBoxAndLeavesTheBoxesEditable) {
+    port.openCode = 2;
+    window->onConnect();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Error message");
+    EXPECT_EQ(boxes.shown[0].text, "Open Com Error ! Please check Com Port setting");
+    EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), "Open Com Error! Error Code = 2 ");
+    EXPECT_TRUE(window->portBox(0)->isEnabled());
+    EXPECT_TRUE(menu().connect->isEnabled());
+    EXPECT_FALSE(window->portLamp()->isGreen());
+}
+
+TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
+    window->onConnect();
+    EXPECT_FALSE(menu().connect->isEnabled());
+    EXPECT_TRUE(menu().disconnect->isEnabled());
+    EXPECT_TRUE(window->portLamp()->isGreen());
+    EXPECT_FALSE(window->moduleLamp()->isGreen());
+    for (int i = 0; i < 5; ++i) EXPECT_FALSE(window->portBox(i)->isEnabled());
+    EXPECT_TRUE(window->pollTimerRunning());
+    EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), c::kLinkPortOpen);
+
+    tick(c::kReplyConnect);
+    EXPECT_TRUE(window->moduleLamp()->isGreen());
+    EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), "Module is connected");
+
+    port.queueBytes(parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
+    tick(c::kReplyParameter);
+    EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive parameter now");
+    EXPECT_TRUE(window->animationTimerRunning());
+    awaitWorker();
+    EXPECT_EQ(treeNodes(*window), (std::vector<std::string>{"HX-3420", "Module 1", "Module 2", "Module 3"}));
+    EXPECT_TRUE(window->treeRoot()->isExpanded());
+    EXPECT_EQ(listRows(*window).size(), 10u);
+    EXPECT_EQ(listRows(*window)[8], (std::pair<std::string, std::string>{"Module count", "3"}));
+    EXPECT_FALSE(menu().ipNew->isEnabled());
+
+    tick(c::kReplyParameterFinish);
+    for (QAction* ip : {menu().ipNew, menu().ipFile, menu().ipDevice}) EXPECT_TRUE(ip->isEnabled());
+    EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive parameter finish");
+
+    // Two silent ticks lose the link: module lamp red, tree and list emptied.
+    tick();
+    EXPECT_TRUE(window->moduleLamp()->isGreen());
+    tick();
+    EXPECT_FALSE(window->moduleLamp()->isGreen());
+    EXPECT_TRUE(window->portLamp()->isGreen());
+    EXPECT_EQ(treeNodes(*window), std::vector<std::string>{"HX-3420"});
+    EXPECT_EQ(listRows(*window), emptyGatewayList());
+    EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), "No connection to the Module !");
+    // The IP items stay as the last block left them.
+    EXPECT_TRUE(menu().ipNew->isEnabled());
+
+    // The module comes back, then announces its disconnect.
+    tick(c::kReplyConnect);
+    EXPECT_TRUE(window->moduleLamp()->isGreen());
+    port.queueBytes(parameterBlock('4', {kSystemModuleAt1, kWdoModule}));
+    tick(c::kReplyParameter);
+    awaitWorker();
+    tick(c::kReplyParameterFinish);
+    for (QAction* ip : {menu().ipNew, menu().ipFile, menu().ipDevice}) EXPECT_FALSE(ip->isEnabled());
+    EXPECT_EQ(treeNodes(*window), (std::vector<std::string>{"HX-3410", "Module 1", "Module 2"}));
+    tick(c::kReplyDisconnect);
+    EXPECT_FALSE(window->moduleLamp()->isGreen());
+    EXPECT_EQ(treeNodes(*window), std::vector<std::string>{"HX-3410"});
+    EXPECT_EQ(listRows(*window), emptyGatewayList());
+    EXPECT_FALSE(menu().connect->isEnabled());
+
+    window->onDisconnect();
+    EXPECT_EQ(port.closes, 1);
+    EXPECT_TRUE(menu().connect->isEnabled());
+    EXPECT_FALSE(menu().disconnect->isEnabled());
+    EXPECT_FALSE(window->portLamp()->isGreen());
+    EXPECT_FALSE(window->moduleLamp()->isGreen());
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(window->portBox(i)->isEnabled());
+    EXPECT_FALSE(window->pollTimerRunning());
+    EXPECT_FALSE(window->animationTimerRunning());
+    EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), "Com Port isn't open !");
+    EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "");
+    EXPECT_EQ(window->statusLine()->progressBar()->value(), 0);
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(MainWindowTest, progressBarRunsWhileAnimating) {
+    window->onConnect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();  // keep the parameter worker busy
+    tick(c::kReplyParameter);
+    std::vector<int> steps;
+    for (int i = 0; i < 11; ++i) {
+        window->dialogue().onAnimationTimer();
+        steps.push_back(window->statusLine()->progressBar()->value());
+    }
+    EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
+    port.queueBytes(parameterBlock('5', {kSystemModuleAt1}));
+    port.release();
+    awaitWorker();
+    tick(c::kReplyParameterFinish);
+    window->dialogue().onAnimationTimer();
+    EXPECT_EQ(window->statusLine()->progressBar()->value(), 0);
+    EXPECT_FALSE(window->animationTimerRunning());
+}
+
+// --- guards -------------------------------------------------------------------
+
+enum class Link { NotConnected, Loading, NoParameter, NoFirmware, Ready, Ready3410 };
+
+void setLink(CNorvikDlg& window, Link link) {
+    LinkSession& s = window.session();
+    s.linkState = link == Link::NotConnected ? LinkState::NotConnected
+                  : link == Link::Loading    ? LinkState::LoadingParameters
+                                             : LinkState::Connected;
+    s.parameterLoaded = link == Link::NoFirmware || link == Link::Ready || link == Link::Ready3410;
+    s.firmwareAutoQuery = link != Link::Ready && link != Link::Ready3410;
+    window.config().modelName = link == Link::Ready3410 ? kModelHx3410 : kModelHx3420;
+}
+
+TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
+    using Command = void (CNorvikDlg::*)();
+    struct Case {
+        const char* name;
+        Command command;
+        Link link;
+        const char* message;  // nullptr: no box
+        const char* dialog;   // nullptr: nothing opens
+        uint8_t safeValueCode;
+        uint8_t ipCode;
+    };
+    constexpr uint8_t kSv = Transfer::ReceiveFinished;  // what the codes hold before
+    constexpr uint8_t kIp = Transfer::SendFinished;
+    const std::vector<Case> cases{
+        {"device view", &CNorvikDlg::onViewDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"device view", &CNorvikDlg::onViewDevice, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
+        {"device view", &CNorvikDlg::onViewDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+        {"device view", &CNorvikDlg::onViewDevice, Link::NoFirmware, nullptr, "SDevice", kSv, kIp},
+        {"profibus view", &CNorvikDlg::onViewProfibus, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
+        {"profibus view", &CNorvikDlg::onViewProfibus, Link::Ready3410, nullptr, "SProfi", kSv, kIp},
+        {"modbus view", &CNorvikDlg::onViewModbus, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"modbus view", &CNorvikDlg::onViewModbus, Link::Ready, nullptr, "SModbus", kSv, kIp},
+        {"safe value new", &CNorvikDlg::onSafeValueNewSetting, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"safe value new", &CNorvikDlg::onSafeValueNewSetting, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+        {"safe value new", &CNorvikDlg::onSafeValueNewSetting, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
+        {"safe value new", &CNorvikDlg::onSafeValueNewSetting, Link::Ready, nullptr, "NSS", 1, kIp},
+        {"safe value file", &CNorvikDlg::onSafeValueLoadFromFile, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
+        {"safe value file", &CNorvikDlg::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS", 2, kIp},
+        {"safe value device", &CNorvikDlg::onSafeValueLoadFromDevice, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
+        {"safe value device", &CNorvikDlg::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS", 3, kIp},
+        {"ip new", &CNorvikDlg::onIpNewSetting, Link::NotConnected, nullptr, "IPSetting", kSv, 1},
+        {"ip file", &CNorvikDlg::onIpLoadFromFile, Link::Loading, nullptr, "IPSetting", kSv, 2},
+        {"ip device", &CNorvikDlg::onIpLoadFromDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"ip device", &CNorvikDlg::onIpLoadFromDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+        {"ip device", &CNorvikDlg::onIpLoadFromDevice, Link::Ready3410, w::kGuardOnlyHx3420, nullptr, kSv, kIp},
+        {"ip device", &CNorvikDlg::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting", kSv, 3},
+        {"firmware", &CNorvikDlg::onGetFirmwareVersion, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"firmware", &CNorvikDlg::onGetFirmwareVersion, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
+        {"firmware", &CNorvikDlg::onGetFirmwareVersion, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.name) + " in state " + std::to_string(static_cast<int>(k.link)));
+        boxes.shown.clear();
+        opener.opened.clear();
+        setLink(*window, k.link);
+        session().safeValueTransfer = kSv;
+        session().ipSettingTransfer = kIp;
+        session().setFirmwareState(FirmwareQueryState::Idle);
+        (window.get()->*k.command)();
+        if (k.message) {
+            ASSERT_EQ(boxes.shown.size(), 1u);
+            EXPECT_EQ(boxes.shown[0].title, "Message");
+            EXPECT_EQ(boxes.shown[0].text, k.message);
+            EXPECT_TRUE(opener.opened.empty());
+            EXPECT_EQ(session().firmwareState(), FirmwareQueryState::Idle);
+        } else {
+            EXPECT_TRUE(boxes.shown.empty());
+            ASSERT_EQ(opener.opened.size(), 1u);
+            EXPECT_EQ(opener.opened[0].dialog, k.dialog);
+            // The code is written before the dialog opens.
+            EXPECT_EQ(opener.opened[0].safeValueTransfer, k.safeValueCode);
+            EXPECT_EQ(opener.opened[0].ipSettingTransfer, k.ipCode);
+        }
+        EXPECT_EQ(session().safeValueTransfer.load(), k.safeValueCode);
+        EXPECT_EQ(session().ipSettingTransfer.load(), k.ipCode);
+    }
+}
+
+TEST_F(MainWindowTest, guardTextsAreTheUsersOwn) {
+    EXPECT_STREQ(w::kGuardNotConnected, "Error ! Device is not connected yet.");
+    EXPECT_STREQ(w::kGuardLoading, "Error ! It is loading parameter now. Please wait.");
+    EXPECT_STREQ(w::kGuardNoParameter, "Error ! It is not loaded parameter yet. Please wait.");
+    EXPECT_STREQ(w::kGuardNoFirmware, "Error ! It is not loaded firmware version yet. Please wait.");
+    EXPECT_STREQ(w::kGuardOnlyHx3420, "Error ! This function is only supported HX-3420.");
+}
+
+TEST_F(MainWindowTest, firmwareCommandOpensAtOnceOnlyWhenTheNamesAreHeld) {
+    setLink(*window, Link::Ready);
+    session().setFirmwareState(FirmwareQueryState::Received);
+    window->onGetFirmwareVersion();
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
+    EXPECT_EQ(session().firmwareState(), FirmwareQueryState::Received);
+
+    for (auto before : {FirmwareQueryState::Idle, FirmwareQueryState::ReceiveError, FirmwareQueryState::Receiving}) {
+        opener.opened.clear();
+        session().setFirmwareState(before);
+        window->onGetFirmwareVersion();
+        EXPECT_TRUE(opener.opened.empty());
+        EXPECT_EQ(session().firmwareState(), FirmwareQueryState::Requested);
+    }
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
+    connectAndLoad();
+    answerFileNames({"3420V13.bin"});
+    EXPECT_TRUE(opener.opened.empty());  // the automatic query shows nothing
+    EXPECT_FALSE(session().firmwareAutoQuery);
+
+    window->onGetFirmwareVersion();
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});  // held: at once
+
+    session().setFirmwareState(FirmwareQueryState::Idle);
+    opener.opened.clear();
+    window->onGetFirmwareVersion();
+    EXPECT_TRUE(opener.opened.empty());
+    answerFileNames({"3420V13.bin", "autoexec.bat"});
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
+}
+
+TEST_F(MainWindowTest, safeValueCommandsWaitForTheAutomaticFileQuery) {
+    connectAndLoad();
+    window->onSafeValueNewSetting();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, w::kGuardNoFirmware);
+    answerFileNames({"3420V13.bin"});
+    window->onSafeValueNewSetting();
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"NSS"});
+}
+
+// --- tree and list ---------------------------------------------------------------
+
+// A configuration as the parameter worker leaves it, built by hand: records
+// 0..count-1 with their texts, the system module (if any) placed at `position`.
+GatewayConfig handConfig(const char* model, int records, int systemPosition) {
+    GatewayConfig config;
+    config.modelName = model;
+    for (std::size_t i = 0; i < kGatewayRows; ++i) config.gatewayValueText[i] = "g" + std::to_string(i);
+    const char* types[] = {"WDO", "WAO", "RDI", "RAI"};
+    for (int r = 0; r < records; ++r) {
+        auto& texts = config.moduleValueText[static_cast<std::size_t>(r)];
+        texts = {"id" + std::to_string(r), types[r % 4], "pb", "ib", "4", "cc", "ms", "Disable", "1"};
+        config.modules[static_cast<std::size_t>(r)].dataLength = 4;
+    }
+    config.moduleCount = static_cast<uint8_t>(records);
+    if (systemPosition > 0) {
+        config.modules[0].deviceId = kSystemModuleId;
+        config.modules[0].modbusStart = static_cast<uint32_t>(systemPosition);
+        // Placement: entries from the position up move one place on.
+        for (int i = records; i >= systemPosition; --i)
+            config.modules[static_cast<std::size_t>(i)] =
+                i == systemPosition ? config.modules[0] : config.modules[static_cast<std::size_t>(i - 1)];
+    } else {
+        config.modules[0].deviceId = 9;
+        config.moduleCount = static_cast<uint8_t>(records - 1);
+    }
+    return config;
+}
+
+void selectNode(CNorvikDlg& window, const std::string& text) {
+    const auto found = window.tree()->findItems(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(found.size(), 1) << text;
+    window.tree()->setCurrentItem(found.front());
+}
+
+TEST_F(MainWindowTest, treeAndListShowTheConfiguration) {
+    struct Case {
+        const char* model;
+        int systemPosition;  // 0: no system module
+        std::vector<std::string> tree;
+        std::string node;
+        Rows rows;
+    };
+    const Rows system{{"Module ID", "0xFF"}, {"Module Type", "System Module"}};
+    const std::vector<Case> cases{
+        {"HX-3420", 1, {"HX-3420", "Module 1", "Module 2", "Module 3"}, "Module 1", system},
+        {"HX-3420", 1, {"HX-3420", "Module 1", "Module 2", "Module 3"}, "Module 2",
+         {{"Modbus Device ID (M)", "id1"}, {"Modbus Type", "WAO"}, {"Profibus base addr.(byte)", "pb"},
+          {"Internal base addr.(word/bit)", "ib"}, {"Data Length(byte)", "4"},
+          {"Modbus start addr.(word/bit) (M)", "ms"}, {"Change Word Order", "Disable"},
+          {"Tcp connect index (T)(M)", "1"}}},
+        {"HX-3420", 1, {"HX-3420", "Module 1", "Module 2", "Module 3"}, "HX-3420",
+         {{"Modbus Type", "g0"}, {"Modbus Format", "g1"}, {"I/O Value for Stop Mode", "g2"}, {"Byte Order", "g3"},
+          {"Output Data Mode", "g4"}, {"Modbus Device ID (S)", "g5"}, {"Poll interval time (M)", "g6"},
+          {"Time out value (M)", "g7"}, {"Module count", "g8"}, {"Tcp connect num (T)(M)", "g9"}}},
+        {"HX-3410", 2, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "Module 2", system},
+        {"HX-3410", 2, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "Module 1",
+         {{"Modbus Device ID (M)", "id1"}, {"Modbus Type", "WAO"}, {"Profibus base addr.(byte)", "pb"},
+          {"Internal base addr.(word/bit)", "ib"}, {"Data Length(byte)", "4"},
+          {"Modbus start addr.(word/bit) (M)", "ms"}, {"Change Word Order", "Disable"}}},
+        {"HX-3410", 2, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "Module 3",
+         {{"Modbus Device ID (M)", "id2"}, {"Modbus Type", "RDI"}, {"Profibus base addr.(byte)", "pb"},
+          {"Internal base addr.(word/bit)", "ib"}, {"Data Length(byte)", "4"}, {"NO. of Relay/Coil (M)", "cc"},
+          {"Modbus start addr.(word/bit) (M)", "ms"}}},
+        {"HX-3410", 2, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "HX-3410",
+         {{"Modbus Type", "g0"}, {"Modbus Format", "g1"}, {"I/O Value for Stop Mode", "g2"}, {"Byte Order", "g3"},
+          {"Output Data Mode", "g4"}, {"Modbus Device ID (S)", "g5"}, {"Poll interval time (M)", "g6"},
+          {"Time out value (M)", "g7"}, {"Module count", "g8"}}},
+        {"HX-3410", 0, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "Module 2",
+         {{"Modbus Device ID (M)", "id2"}, {"Modbus Type", "RDI"}, {"Profibus base addr.(byte)", "pb"},
+          {"Internal base addr.(word/bit)", "ib"}, {"Data Length(byte)", "4"}, {"NO. of Relay/Coil (M)", "cc"},
+          {"Modbus start addr.(word/bit) (M)", "ms"}}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(std::string(k.model) + " system module at " + std::to_string(k.systemPosition) + ", " + k.node);
+        window->config() = handConfig(k.model, 4, k.systemPosition);
+        if (k.systemPosition > 0) window->config().moduleCount = 3;
+        window->rebuildTree();
+        EXPECT_EQ(treeNodes(*window), k.tree);
+        // Rebuilding selects nothing and shows the gateway.
+        EXPECT_TRUE(window->tree()->selectedItems().isEmpty());
+        EXPECT_EQ(listRows(*window).size(), std::string(k.model) == "HX-3420" ? 10u : 9u);
+        selectNode(*window, k.node);
+        EXPECT_EQ(listRows(*window), k.rows);
+    }
+}
+
+TEST_F(MainWindowTest, treeUsesTwoImagesForSelectedAndNot) {
+    window->config() = handConfig("HX-3420", 3, 1);
+    window->rebuildTree();
+    const QIcon icon = window->treeRoot()->child(0)->icon(0);
+    const QImage normal = icon.pixmap(QSize(16, 16), 1.0, QIcon::Normal).toImage();
+    const QImage selected = icon.pixmap(QSize(16, 16), 1.0, QIcon::Selected).toImage();
+    EXPECT_FALSE(normal.isNull());
+    EXPECT_NE(normal, selected);
+    // Drawn, not scaled: a larger size is not a blown-up small one.
+    const QImage big = icon.pixmap(QSize(64, 64), 1.0, QIcon::Normal).toImage();
+    EXPECT_NE(big, normal.scaled(64, 64));
+}
+
+TEST_F(MainWindowTest, afterTheLinkEndsTheRootKeepsTheLastValues) {
+    window->config() = handConfig("HX-3420", 4, 1);
+    window->config().moduleCount = 3;
+    window->rebuildTree();
+    selectNode(*window, "Module 2");
+    window->clearTree();
+    window->resetList();
+    EXPECT_EQ(treeNodes(*window), std::vector<std::string>{"HX-3420"});
+    EXPECT_EQ(listRows(*window), emptyGatewayList());
+    selectNode(*window, "HX-3420");
+    ASSERT_EQ(listRows(*window).size(), 10u);
+    EXPECT_EQ(listRows(*window)[0].second, "g0");
+}
+
+// --- ending -------------------------------------------------------------------
+
+TEST_F(MainWindowTest, exitWithThePortOpenDisconnectsFirst) {
+    window->show();
+    window->onConnect();
+    boxes.answerExitWithOk = false;
+    window->onExit();
+    EXPECT_EQ(boxes.exitQuestions, 1);
+    EXPECT_EQ(port.closes, 0);
+    EXPECT_TRUE(window->isVisible());
+
+    boxes.answerExitWithOk = true;
+    window->onExit();
+    EXPECT_EQ(port.closes, 1);
+    EXPECT_FALSE(window->portLamp()->isGreen());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+}
+
+TEST_F(MainWindowTest, exitWithThePortClosedOnlyAsks) {
+    window->show();
+    window->onExit();
+    EXPECT_EQ(boxes.exitQuestions, 1);
+    EXPECT_EQ(port.closes, 0);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
+    window->show();
+    window->onConnect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter);
+    ASSERT_TRUE(window->dialogue().workerRunning());
+    // The gateway's bytes come late, while the window is already closing.
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        port.queueBytes(parameterBlock('5', {kSystemModuleAt1}));
+        port.release();
+    });
+    window->close();
+    late.join();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(boxes.exitQuestions, 0);
+    EXPECT_EQ(port.closes, 0);
+    EXPECT_FALSE(window->dialogue().workerRunning());
+    EXPECT_FALSE(window->pollTimerRunning());
+    // A notice the worker posted before it ended finds nothing to do.
+    QCoreApplication::processEvents();
+    window.reset();
+}
+
+TEST_F(MainWindowTest, timersKeepRunningWhileAModalDialogIsOpen) {
+    make(false);
+    window->onConnect();
+    setLink(*window, Link::Ready);
+    int readsWhileOpen = 0;
+    opener.whileOpen = [&] {
+        const int before = port.lineReads();
+        QEventLoop loop;  // what a modal dialog's exec() runs
+        QTimer::singleShot(2300, &loop, &QEventLoop::quit);
+        loop.exec();
+        readsWhileOpen = port.lineReads() - before;
+    };
+    window->onViewDevice();
+    EXPECT_GE(readsWhileOpen, 2);
+}
+
+#ifdef NORVIK_GATESIM
+TEST(MainWindowWithGatesim, connectsLoadsAndShowsTheDemoGateway) {
+    test::GatesimProcess sim(NORVIK_GATESIM);
+    ::setenv("NORVIK_COM1", sim.slavePath().c_str(), 1);
+    RecordingBoxes boxes;
+    RecordingOpener opener;
+    CNorvikDlg window(CNorvikDlg::Services{nullptr, &boxes, &opener, false});
+    opener.session = &window.session();
+    window.show();
+
+    window.onConnect();
+    ASSERT_TRUE(window.session().portOpen) << window.statusLine()->linkLabel()->text().toStdString();
+    ASSERT_TRUE(waitFor([&] { return window.session().parameterLoaded && !window.session().firmwareAutoQuery; }, 15000))
+        << window.statusLine()->operationLabel()->text().toStdString();
+    EXPECT_TRUE(window.moduleLamp()->isGreen());
+    EXPECT_EQ(window.statusLine()->linkLabel()->text().toStdString(), "Module is connected");
+    const auto nodes = treeNodes(window);
+    ASSERT_GE(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0], "HX-3420");
+    EXPECT_TRUE(window.actions().ipDevice->isEnabled());
+    selectNode(window, "Module 1");
+    EXPECT_EQ(listRows(window), (Rows{{"Module ID", "0xFF"}, {"Module Type", "System Module"}}));
+
+    window.onGetFirmwareVersion();
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
+    window.onViewModbus();
+    EXPECT_EQ(opener.names().back(), "SModbus");
+    EXPECT_TRUE(boxes.shown.empty());
+
+    window.onExit();
+    EXPECT_FALSE(window.session().portOpen);
+    EXPECT_FALSE(window.portLamp()->isGreen());
+    ::unsetenv("NORVIK_COM1");
+}
+#endif
+
+}  // namespace
+}  // namespace norvik

@@ -1,0 +1,87 @@
+#pragma once
+// Stand-ins for the boxes and dialogs of the main window: they record what
+// would have been shown and never block.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/dialog_opener.h"
+#include "app/message_boxes.h"
+#include "link/link_session.h"
+
+namespace norvik::test {
+
+class RecordingBoxes : public MessageBoxes {
+public:
+    struct Box {
+        std::string title;
+        std::string text;
+    };
+    std::vector<Box> shown;
+    int exitQuestions = 0;
+    bool answerExitWithOk = true;
+    // Every box and question in the order they came.
+    std::vector<std::string> events;
+
+    void showMessage(QWidget*, const QString& title, const QString& text) override {
+        shown.push_back({title.toStdString(), text.toStdString()});
+        events.push_back("box:" + text.toStdString());
+    }
+    bool confirmExit(QWidget*) override {
+        ++exitQuestions;
+        events.push_back("exit?");
+        return answerExitWithOk;
+    }
+};
+
+class RecordingOpener : public DialogOpener {
+public:
+    struct Opened {
+        std::string dialog;
+        uint8_t safeValueTransfer;
+        uint8_t ipSettingTransfer;
+    };
+    std::vector<Opened> opened;
+    const LinkSession* session = nullptr;
+    // Runs while the "modal" dialog is open.
+    std::function<void()> whileOpen;
+
+    void openSafeValueDialog(QWidget*) override { record("NSS"); }
+    void openIpSettingDialog(QWidget*) override { record("IPSetting"); }
+    void openDeviceView(QWidget*) override { record("SDevice"); }
+    void openProfibusView(QWidget*) override { record("SProfi"); }
+    void openModbusView(QWidget*) override { record("SModbus"); }
+    void openFirmwareDialog(QWidget*) override { record("Firmware_version"); }
+    void openAboutBox(QWidget*) override { record("CAboutDlg"); }
+
+    std::vector<std::string> names() const {
+        std::vector<std::string> n;
+        for (const auto& o : opened) n.push_back(o.dialog);
+        return n;
+    }
+
+private:
+    void record(const char* dialog) {
+        opened.push_back({dialog, session ? session->safeValueTransfer.load() : uint8_t{0},
+                          session ? session->ipSettingTransfer.load() : uint8_t{0}});
+        if (whileOpen) whileOpen();
+    }
+};
+
+// Runs the event loop until `done` holds or `ms` have passed.
+inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+}  // namespace norvik::test
