@@ -1,7 +1,9 @@
 #pragma once
 // Dialog units as the platform that the layout was drawn for computes them from
 // the window font: a horizontal unit is a quarter of the average character
-// width, a vertical unit an eighth of the font height.
+// width, a vertical unit an eighth of the font height. That platform takes the
+// average over the 52 Latin letters, not the font's own average, which for
+// today's fonts is noticeably narrower and would cramp the drop-down lists.
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -14,7 +16,11 @@ struct DialogUnits {
 
     static DialogUnits of(const QFont& font) {
         const QFontMetricsF metrics(font);
-        return {metrics.averageCharWidth() / 4.0, metrics.height() / 8.0};
+        return {averageCharWidth(font) / 4.0, metrics.height() / 8.0};
+    }
+    static double averageCharWidth(const QFont& font) {
+        const QFontMetricsF metrics(font);
+        return metrics.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) / 52.0;
     }
     int toX(double units) const { return static_cast<int>(std::lround(units * x)); }
     int toY(double units) const { return static_cast<int>(std::lround(units * y)); }

@@ -211,7 +211,8 @@ TEST_F(MainWindowTest, statusLinePartsEndAt300And500AndTheEdge) {
 
 TEST_F(MainWindowTest, layoutFollowsDialogUnitsOfTheWindowFont) {
     const QFontMetricsF metrics(window->font());
-    const double ux = metrics.averageCharWidth() / 4.0;
+    const double letters = metrics.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"));
+    const double ux = letters / 52.0 / 4.0;
     const double uy = metrics.height() / 8.0;
     const auto near = [](int px, double units, double unit) { return std::abs(px - units * unit) <= 1.0; };
     const QRect tree = window->tree()->geometry();
