@@ -92,9 +92,9 @@ public:
 
 protected:
     int execDialog(QDialog& dialog) override {
-        std::string what = "dialog:" + dialog.windowTitle().toStdString();
+        std::string what = std::string("dialog:") + dialog.windowTitle().toStdString();
         if (auto* firmware = qobject_cast<Firmware_version*>(&dialog))
-            what += ":" + firmware->firmwareNameEdit()->text().toStdString();
+            what += std::string(":") + firmware->firmwareNameEdit()->text().toStdString();
         boxes->events.push_back(what);
         return QDialog::Accepted;
     }

@@ -59,7 +59,7 @@ std::vector<uint8_t> parameterBlock(char model, const std::vector<Record>& recor
 std::vector<uint8_t> fileNameReply(const std::vector<std::string>& names) {
     std::string s = "File_NO=";
     s.push_back(static_cast<char>(names.size()));
-    for (const auto& n : names) s += "File_Name=" + n;
+    for (const auto& n : names) s += std::string("File_Name=") + n;
     return {s.begin(), s.end()};
 }
 
@@ -183,7 +183,7 @@ TEST_F(MainWindowTest, portBoxesOfferTheirEntriesWithThePreselections) {
 TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
     std::vector<std::string> seen;
     for (QAction* top : window->menu()->actions()) {
-        seen.push_back("[" + plain(top->text()) + "]");
+        seen.push_back(std::string("[") + plain(top->text()) + "]");
         for (QAction* item : top->menu()->actions()) seen.push_back(item->isSeparator() ? "-" : plain(item->text()));
     }
     const std::vector<std::string> expected{
@@ -521,11 +521,11 @@ TEST_F(MainWindowTest, safeValueCommandsWaitForTheAutomaticFileQuery) {
 GatewayConfig handConfig(const char* model, int records, int systemPosition) {
     GatewayConfig config;
     config.modelName = model;
-    for (std::size_t i = 0; i < kGatewayRows; ++i) config.gatewayValueText[i] = "g" + std::to_string(i);
+    for (std::size_t i = 0; i < kGatewayRows; ++i) config.gatewayValueText[i] = std::string("g") + std::to_string(i);
     const char* types[] = {"WDO", "WAO", "RDI", "RAI"};
     for (int r = 0; r < records; ++r) {
         auto& texts = config.moduleValueText[static_cast<std::size_t>(r)];
-        texts = {"id" + std::to_string(r), types[r % 4], "pb", "ib", "4", "cc", "ms", "Disable", "1"};
+        texts = {std::string("id") + std::to_string(r), types[r % 4], "pb", "ib", "4", "cc", "ms", "Disable", "1"};
         config.modules[static_cast<std::size_t>(r)].dataLength = 4;
     }
     config.moduleCount = static_cast<uint8_t>(records);

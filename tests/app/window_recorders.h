@@ -29,7 +29,7 @@ public:
 
     void showMessage(QWidget*, const QString& title, const QString& text) override {
         shown.push_back({title.toStdString(), text.toStdString()});
-        events.push_back("box:" + text.toStdString());
+        events.push_back(std::string("box:") + text.toStdString());
     }
     bool confirmExit(QWidget*) override {
         ++exitQuestions;

@@ -18,7 +18,8 @@ std::vector<std::string> labelsOf(const std::vector<ParameterRow>& rows) {
 // A record's nine texts, numbered so a test can tell which record they came from.
 std::array<std::string, kModuleRows> recordTexts(int record, const std::string& type) {
     const std::string tag = std::to_string(record);
-    return {"id" + tag, type, "pb" + tag, "ib" + tag, "dl" + tag, "cc" + tag, "ms" + tag, "Disable", "tc" + tag};
+    const auto t = [&](const char* prefix) { return std::string(prefix) + tag; };
+    return {t("id"), type, t("pb"), t("ib"), t("dl"), t("cc"), t("ms"), "Disable", t("tc")};
 }
 
 GatewayConfig withSystemModuleAt(uint32_t position, const std::string& model) {
@@ -35,7 +36,7 @@ GatewayConfig withSystemModuleAt(uint32_t position, const std::string& model) {
 
 TEST(ParameterRows, gatewayRowCountDependsOnTheNodeText) {
     GatewayConfig config;
-    for (std::size_t i = 0; i < kGatewayRows; ++i) config.gatewayValueText[i] = "v" + std::to_string(i);
+    for (std::size_t i = 0; i < kGatewayRows; ++i) config.gatewayValueText[i] = std::string("v") + std::to_string(i);
 
     const auto hx3420 = gatewayRows(config, "HX-3420");
     ASSERT_EQ(hx3420.size(), 10u);
