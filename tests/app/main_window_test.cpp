@@ -4,6 +4,8 @@
 #include "app/CNorvikDlg.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QHeaderView>
@@ -678,6 +680,30 @@ TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
     // A notice the worker posted before it ended finds nothing to do.
     QCoreApplication::processEvents();
     window.reset();
+}
+
+TEST_F(MainWindowTest, tabWalksTreeListAndPortBoxesAndEscapeEndsAtOnce) {
+    window->show();
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    window->tree()->setFocus();
+    ASSERT_TRUE(waitFor([&] { return QApplication::focusWidget() == window->tree(); }, 1000));
+    std::vector<QWidget*> seen{QApplication::focusWidget()};
+    for (int i = 0; i < 6; ++i) {
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QApplication::sendEvent(QApplication::focusWidget(), &tab);
+        seen.push_back(QApplication::focusWidget());
+    }
+    const std::vector<QWidget*> expected{window->tree(),     window->list(),     window->portBox(0), window->portBox(1),
+                                         window->portBox(2), window->portBox(3), window->portBox(4)};
+    EXPECT_EQ(seen, expected);
+
+    window->onConnect();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(window->tree(), &escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(boxes.exitQuestions, 0);
+    EXPECT_EQ(port.closes, 0);
 }
 
 TEST_F(MainWindowTest, timersKeepRunningWhileAModalDialogIsOpen) {
