@@ -5,6 +5,9 @@
 #include "app/message_boxes.h"
 #include "firmware/file_names.h"
 #include "link/console_texts.h"
+#include "views/SDevice.h"
+#include "views/SModbus.h"
+#include "views/SProfi.h"
 
 DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config,
                                          norvik::IpSettingRecord& ipSetting, MessageBoxes& boxes)
@@ -12,16 +15,27 @@ DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::G
 
 int DefaultDialogOpener::execDialog(QDialog& dialog) { return dialog.exec(); }
 
-// The safe-value dialog (NSS), the IP setting dialog (IPSetting) and the three
-// space views (SDevice, SProfi, SModbus) are opened here once they exist:
-// construct the dialog with parent and the shared records above, then
-// execDialog(dialog). The IP setting dialog also resets its send counter on
-// opening.
+// The safe-value dialog (NSS) and the IP setting dialog (IPSetting) are opened
+// here once they exist: construct the dialog with parent and the shared records
+// above, then execDialog(dialog). The IP setting dialog also resets its send
+// counter on opening.
 void DefaultDialogOpener::openSafeValueDialog(QWidget*) {}
 void DefaultDialogOpener::openIpSettingDialog(QWidget*) {}
-void DefaultDialogOpener::openDeviceView(QWidget*) {}
-void DefaultDialogOpener::openProfibusView(QWidget*) {}
-void DefaultDialogOpener::openModbusView(QWidget*) {}
+
+void DefaultDialogOpener::openDeviceView(QWidget* parent) {
+    SDevice view(config_, parent);
+    execDialog(view);
+}
+
+void DefaultDialogOpener::openProfibusView(QWidget* parent) {
+    SProfi view(config_, parent);
+    execDialog(view);
+}
+
+void DefaultDialogOpener::openModbusView(QWidget* parent) {
+    SModbus view(config_, parent);
+    execDialog(view);
+}
 
 void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
     Firmware_version dialog(session_, parent);
