@@ -34,6 +34,7 @@ struct ConsoleDialogue::WorkerResult {
     std::vector<uint8_t> safeValueBytes;
     IpSettingRecord ipSetting;
     FileNameReply fileNames;
+    bool receiveFailed = false;  // the safe-value or IP block did not arrive in full
 };
 
 ConsoleDialogue::ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting,
@@ -364,7 +365,6 @@ void ConsoleDialogue::startWorker(WorkerKind kind) {
     WorkerResult* out = result_.get();
     SerialPort* port = &port_;
     LinkUi* ui = &ui_;
-    LinkSession* session = &session_;
     const uint8_t portNumber = session_.portNumber;
     const uint32_t baud = session_.baud;
 
@@ -377,15 +377,17 @@ void ConsoleDialogue::startWorker(WorkerKind kind) {
             std::vector<uint8_t> buffer(safeValueSize, 0);
             const uint16_t status = port->receiveBlock(portNumber, buffer, blockTimeout(baud, safeValueSize));
             out->safeValueBytes = std::move(buffer);
-            if (status != 0) session->safeValueTransfer = Transfer::ReceiveError;
+            out->receiveFailed = status != 0;
             break;
         }
-        case WorkerKind::IpSetting:
-            ipSettingWorker(*port, portNumber, baud, out->ipSetting, session->ipSettingTransfer);
+        case WorkerKind::IpSetting: {
+            std::atomic<uint8_t> outcome{Transfer::Idle};
+            ipSettingWorker(*port, portNumber, baud, out->ipSetting, outcome);
+            out->receiveFailed = outcome == Transfer::ReceiveError;
             break;
+        }
         case WorkerKind::FileName:
             fileNameWorker(*port, portNumber, baud, out->fileNames);
-            if (out->fileNames.failed) session->setFirmwareState(FirmwareQueryState::ReceiveError);
             break;
         }
         ui->postWorkerDone(ticket);
@@ -401,6 +403,10 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     session_.linkState = LinkState::Connected;
     session_.workerBusy = false;
 
+    // The outcome codes are written here and not by the worker: the menu and the
+    // dialogs write the same bytes on this thread, and a failure written by the
+    // worker could be overwritten before its notice arrived and then be reported
+    // as a success.
     switch (result->kind) {
     case WorkerKind::Parameter:
         config_ = result->config;
@@ -408,13 +414,16 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     case WorkerKind::SafeValue:
         session_.safeValueBytes.insert(session_.safeValueBytes.end(), result->safeValueBytes.begin(),
                                        result->safeValueBytes.end());
+        if (result->receiveFailed) session_.safeValueTransfer = Transfer::ReceiveError;
         break;
     case WorkerKind::IpSetting:
         ipSetting_ = result->ipSetting;
+        if (result->receiveFailed) session_.ipSettingTransfer = Transfer::ReceiveError;
         break;
     case WorkerKind::FileName:
         session_.firmwareFileNames = result->fileNames.names;
         session_.fileCount = result->fileNames.fileCount;
+        if (result->fileNames.failed) session_.setFirmwareState(FirmwareQueryState::ReceiveError);
         break;
     }
 

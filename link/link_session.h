@@ -50,7 +50,8 @@ struct LinkSession {
     // Ticks in a row that a pending safe-value request has kept quiet.
     uint8_t quietTicks = 0;
 
-    // Written by the user-interface thread and by the receive workers.
+    // Request and result codes shared with the dialogs. A worker's outcome is
+    // installed by onWorkerDone, so a worker never writes them itself.
     std::atomic<uint8_t> safeValueTransfer{Transfer::Idle};
     std::atomic<uint8_t> ipSettingTransfer{Transfer::Idle};
     std::atomic<uint8_t> firmwareQuery{static_cast<uint8_t>(FirmwareQueryState::Idle)};

@@ -561,6 +561,24 @@ TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
     EXPECT_EQ(ui.operationText, "Receive file name error");
 }
 
+TEST_F(ConsoleDialogueTest, menuPressedWhileAFailedReplyIsReceivedStillReportsTheFailure) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    session.setFirmwareState(FirmwareQueryState::Requested);
+    tick(c::kReplyConnect);
+    const std::string bad = "File_NO=\x0C";
+    port.queueBytes(std::vector<uint8_t>(bad.begin(), bad.end()));
+    tick(c::kReplyFileName);
+    const auto ticket = ui.takeWorkerDone();
+    ASSERT_TRUE(ticket.has_value());
+    // The worker has ended, its notice is still queued, and the user asks again.
+    session.setFirmwareState(FirmwareQueryState::Requested);
+    dialogue.onWorkerDone(*ticket);
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_EQ(ui.operationText, c::kOpFileNameError);
+    EXPECT_EQ(ui.firmwareDialogs, 1);
+}
+
 TEST_F(ConsoleDialogueTest, gatewayThatNeverAnswersTheFileNameQueryIsAskedAgain) {
     connectAndLoad();
     tick(c::kReplyConnect);
