@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "model/parameter_block.h"
+
 namespace norvik {
 
 uint32_t spaceUseColour(SpaceUse use) {
@@ -20,10 +22,11 @@ int shownModuleCount(const GatewayConfig& config) {
 
 std::array<ModuleBoxState, kModuleBoxCount> moduleBoxStates(const GatewayConfig& config) {
     std::array<ModuleBoxState, kModuleBoxCount> boxes{};
-    const ModuleEntry& system = config.modules[0];
-    const bool systemPresent = system.deviceId == kSystemModuleId;
+    const bool systemPresent = config.modules[0].deviceId == kSystemModuleId;
+    // A recorded position of 0 puts the system module in slot 1, as the tree shows it.
+    const uint32_t systemSlot = systemModulePosition(config);
     for (int k = 1; k <= shownModuleCount(config); ++k) {
-        const bool isSystemSlot = systemPresent && system.modbusStart == static_cast<uint32_t>(k);
+        const bool isSystemSlot = systemPresent && systemSlot == static_cast<uint32_t>(k);
         boxes[k - 1] = isSystemSlot ? ModuleBoxState{} : ModuleBoxState{true, true};
     }
     return boxes;

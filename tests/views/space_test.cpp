@@ -53,13 +53,18 @@ TEST(SpaceUseColours, matchTheLegend) {
 TEST(ModuleBoxes, systemModuleSlotStaysOffAndBoxesBeyondTheCountStayDisabled) {
     GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 0), module(2, 0, 0, 1, 0), module(3, 0, 0, 1, 0),
                                           module(4, 0, 0, 1, 0)});
-    config.modules[0].modbusStart = 3;
-    const auto boxes = moduleBoxStates(config);
-    for (int k = 1; k <= 32; ++k) {
-        const bool on = k <= 4 && k != 3;
-        EXPECT_EQ(boxes[k - 1].enabled, on) << k;
-        EXPECT_EQ(boxes[k - 1].ticked, on) << k;
+    // Recorded position -> the box that stays off; 0 stands for slot 1 as everywhere else.
+    const std::pair<uint32_t, int> positions[] = {{3, 3}, {1, 1}, {0, 1}, {4, 4}};
+    for (const auto& [position, offBox] : positions) {
+        config.modules[0].modbusStart = position;
+        const auto boxes = moduleBoxStates(config);
+        for (int k = 1; k <= 32; ++k) {
+            const bool on = k <= 4 && k != offBox;
+            EXPECT_EQ(boxes[k - 1].enabled, on) << "position " << position << ", box " << k;
+            EXPECT_EQ(boxes[k - 1].ticked, on) << "position " << position << ", box " << k;
+        }
     }
+    config.modules[0].modbusStart = 3;
     // Without the system marker every slot is an ordinary module.
     config.modules[0].deviceId = 7;
     EXPECT_TRUE(moduleBoxStates(config)[2].enabled);
