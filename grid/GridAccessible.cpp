@@ -1,6 +1,7 @@
 #include "grid/GridAccessible.h"
 
 #include <QWidget>
+#include <algorithm>
 #include <QWindow>
 
 #include "grid/GridCtrl.h"
@@ -43,18 +44,21 @@ void GridAccessible::dropCells() {
 }
 
 int GridAccessible::rowCount() const {
-    return grid() ? grid()->GetRowCount() : 0;
+    const GridCtrl* g = grid();
+    return g ? std::max(0, g->GetRowCount() - g->GetFixedRowCount()) : 0;
 }
 
 int GridAccessible::columnCount() const {
-    return grid() ? grid()->GetColumnCount() : 0;
+    const GridCtrl* g = grid();
+    return g ? std::max(0, g->GetColumnCount() - g->GetFixedColumnCount()) : 0;
 }
 
 int GridAccessible::childCount() const {
-    return rowCount() * columnCount();
+    const GridCtrl* g = grid();
+    return g ? g->GetRowCount() * g->GetColumnCount() : 0;
 }
 
-QAccessibleInterface* GridAccessible::cellAt(int row, int column) const {
+QAccessibleInterface* GridAccessible::gridCell(int row, int column) const {
     GridCtrl* g = grid();
     if (!g || !g->model().isValid(row, column)) return nullptr;
     const quint64 key = cellKey(row, column);
@@ -65,18 +69,24 @@ QAccessibleInterface* GridAccessible::cellAt(int row, int column) const {
     return cell;
 }
 
+QAccessibleInterface* GridAccessible::cellAt(int row, int column) const {
+    const GridCtrl* g = grid();
+    if (!g || row < 0 || column < 0) return nullptr;
+    return gridCell(row + g->GetFixedRowCount(), column + g->GetFixedColumnCount());
+}
+
 QAccessibleInterface* GridAccessible::child(int index) const {
-    const int columns = columnCount();
-    if (index < 0 || columns == 0 || index >= childCount()) return nullptr;
-    return cellAt(index / columns, index % columns);
+    const GridCtrl* g = grid();
+    if (!g || index < 0 || index >= childCount()) return nullptr;
+    const int columns = g->GetColumnCount();
+    return gridCell(index / columns, index % columns);
 }
 
 int GridAccessible::indexOfChild(const QAccessibleInterface* child) const {
-    if (!child) return -1;
-    auto* cell = static_cast<QAccessibleTableCellInterface*>(
-        const_cast<QAccessibleInterface*>(child)->interface_cast(QAccessible::TableCellInterface));
-    if (!cell) return -1;
-    return cell->rowIndex() * columnCount() + cell->columnIndex();
+    const auto* cell = dynamic_cast<const GridCellAccessible*>(child);
+    const GridCtrl* g = grid();
+    if (!cell || !g || !cell->isValid() || cell->table() != this) return -1;
+    return cell->gridRow() * g->GetColumnCount() + cell->gridColumn();
 }
 
 QAccessibleInterface* GridAccessible::childAt(int x, int y) const {
@@ -84,14 +94,14 @@ QAccessibleInterface* GridAccessible::childAt(int x, int y) const {
     if (!g) return nullptr;
     const QPoint local = g->viewport()->mapFromGlobal(QPoint(x, y));
     const norvik::CellId hit = g->cellAt(local);
-    return hit.row >= 0 ? cellAt(hit.row, hit.column) : nullptr;
+    return hit.row >= 0 ? gridCell(hit.row, hit.column) : nullptr;
 }
 
 QAccessibleInterface* GridAccessible::focusChild() const {
     GridCtrl* g = grid();
     if (!g) return nullptr;
     const norvik::CellId focus = g->model().focusCell();
-    return focus.row >= 0 ? cellAt(focus.row, focus.column) : nullptr;
+    return focus.row >= 0 ? gridCell(focus.row, focus.column) : nullptr;
 }
 
 void* GridAccessible::interface_cast(QAccessible::InterfaceType type) {
@@ -109,21 +119,26 @@ QList<QAccessibleInterface*> GridAccessible::selectedCells() const {
     if (!g) return result;
     const auto range = g->model().selectedRange();
     if (range.empty()) return result;
-    for (int r = range.top; r <= range.bottom; ++r)
-        for (int c = range.left; c <= range.right; ++c) result.append(cellAt(r, c));
+    for (int r = range.top; r <= range.bottom; ++r) {
+        for (int c = range.left; c <= range.right; ++c) {
+            if (!g->model().isFixed(r, c)) result.append(gridCell(r, c));
+        }
+    }
     return result;
 }
 
+// A header is the text of the fixed cells above or beside the data cell, the last
+// fixed row or column being the one next to the data.
 QString GridAccessible::columnDescription(int column) const {
     GridCtrl* g = grid();
-    if (!g || g->GetFixedRowCount() == 0) return {};
-    return QString::fromStdString(g->GetItemText(0, column));
+    if (!g || g->GetFixedRowCount() == 0 || column < 0) return {};
+    return QString::fromStdString(g->GetItemText(g->GetFixedRowCount() - 1, column + g->GetFixedColumnCount()));
 }
 
 QString GridAccessible::rowDescription(int row) const {
     GridCtrl* g = grid();
-    if (!g || g->GetFixedColumnCount() == 0) return {};
-    return QString::fromStdString(g->GetItemText(row, 0));
+    if (!g || g->GetFixedColumnCount() == 0 || row < 0) return {};
+    return QString::fromStdString(g->GetItemText(row + g->GetFixedRowCount(), g->GetFixedColumnCount() - 1));
 }
 
 void GridAccessible::modelChange(QAccessibleTableModelChangeEvent*) {
@@ -147,6 +162,14 @@ QAccessibleInterface* GridCellAccessible::parent() const {
 
 QAccessibleInterface* GridCellAccessible::table() const {
     return parent();
+}
+
+int GridCellAccessible::rowIndex() const {
+    return grid_ ? row_ - grid_->GetFixedRowCount() : -1;
+}
+
+int GridCellAccessible::columnIndex() const {
+    return grid_ ? column_ - grid_->GetFixedColumnCount() : -1;
 }
 
 QString GridCellAccessible::text(QAccessible::Text t) const {
@@ -176,8 +199,9 @@ QAccessible::Role GridCellAccessible::role() const {
     if (!isValid()) return QAccessible::Cell;
     const bool fixedRow = row_ < grid_->GetFixedRowCount();
     const bool fixedColumn = column_ < grid_->GetFixedColumnCount();
-    if (fixedRow && !fixedColumn) return QAccessible::ColumnHeader;
-    if (fixedColumn && !fixedRow) return QAccessible::RowHeader;
+    // The corner cell names the column of row labels, so it is read as a column header.
+    if (fixedRow) return QAccessible::ColumnHeader;
+    if (fixedColumn) return QAccessible::RowHeader;
     return QAccessible::Cell;
 }
 
@@ -199,7 +223,10 @@ QAccessible::State GridCellAccessible::state() const {
 }
 
 void* GridCellAccessible::interface_cast(QAccessible::InterfaceType type) {
-    if (type == QAccessible::TableCellInterface) return static_cast<QAccessibleTableCellInterface*>(this);
+    // Header cells stand outside the table's rows and columns, as a table view's do.
+    if (type == QAccessible::TableCellInterface && isValid() && !grid_->model().isFixed(row_, column_)) {
+        return static_cast<QAccessibleTableCellInterface*>(this);
+    }
     return nullptr;
 }
 
@@ -209,16 +236,16 @@ bool GridCellAccessible::isSelected() const {
 
 QList<QAccessibleInterface*> GridCellAccessible::columnHeaderCells() const {
     QList<QAccessibleInterface*> result;
-    if (!isValid()) return result;
-    auto* table = static_cast<QAccessibleTableInterface*>(parent()->interface_cast(QAccessible::TableInterface));
-    for (int r = 0; r < grid_->GetFixedRowCount() && r != row_; ++r) result.append(table->cellAt(r, column_));
+    auto* table = isValid() ? dynamic_cast<GridAccessible*>(parent()) : nullptr;
+    if (!table) return result;
+    for (int r = 0; r < grid_->GetFixedRowCount() && r < row_; ++r) result.append(table->gridCell(r, column_));
     return result;
 }
 
 QList<QAccessibleInterface*> GridCellAccessible::rowHeaderCells() const {
     QList<QAccessibleInterface*> result;
-    if (!isValid()) return result;
-    auto* table = static_cast<QAccessibleTableInterface*>(parent()->interface_cast(QAccessible::TableInterface));
-    for (int c = 0; c < grid_->GetFixedColumnCount() && c != column_; ++c) result.append(table->cellAt(row_, c));
+    auto* table = isValid() ? dynamic_cast<GridAccessible*>(parent()) : nullptr;
+    if (!table) return result;
+    for (int c = 0; c < grid_->GetFixedColumnCount() && c < column_; ++c) result.append(table->gridCell(row_, c));
     return result;
 }

@@ -1,6 +1,8 @@
 #pragma once
-// Exposes the hand-drawn grid to assistive tools as a table of cells, the way a
-// table view is exposed: each cell with its row, column, text and screen rectangle.
+// Exposes the hand-drawn grid to assistive tools the way a table view is exposed: the
+// fixed rows and columns are its headers, the other cells its table, each cell with
+// its row, column, text and screen rectangle. Every cell, header or not, is a child,
+// numbered row by row over the whole grid.
 
 #include <QAccessibleWidget>
 #include <QHash>
@@ -46,6 +48,9 @@ public:
     bool unselectColumn(int) override { return false; }
     void modelChange(QAccessibleTableModelChangeEvent* event) override;
 
+    // Any cell of the grid, fixed ones included, by its grid row and column.
+    QAccessibleInterface* gridCell(int row, int column) const;
+
 private:
     void dropCells();
     mutable QHash<quint64, QAccessible::Id> cells_;
@@ -73,8 +78,11 @@ public:
     bool isSelected() const override;
     QList<QAccessibleInterface*> columnHeaderCells() const override;
     QList<QAccessibleInterface*> rowHeaderCells() const override;
-    int columnIndex() const override { return column_; }
-    int rowIndex() const override { return row_; }
+    // Table indices count data cells only, as a table view's do.
+    int columnIndex() const override;
+    int rowIndex() const override;
+    int gridRow() const { return row_; }
+    int gridColumn() const { return column_; }
     int columnExtent() const override { return 1; }
     int rowExtent() const override { return 1; }
     QAccessibleInterface* table() const override;

@@ -194,32 +194,73 @@ TEST(GridPainting, headersUseTheirDefaultCellsColour) {
     EXPECT_EQ(QColor(image.pixel(f.centre(3, 2))), QColor(0, 255, 255));
 }
 
-TEST(GridAccessibility, cellsAreExposedAsATable) {
+TEST(GridAccessibility, cellsAreExposedAsATableWithHeaders) {
     Fixture f;
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(f.grid);
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->role(), QAccessible::Table);
     QAccessibleTableInterface* tableIface = table->tableInterface();
     ASSERT_NE(tableIface, nullptr);
-    EXPECT_EQ(tableIface->rowCount(), 40);
-    EXPECT_EQ(tableIface->columnCount(), 4);
+    // The fixed row and column are headers, not rows and columns of the table.
+    EXPECT_EQ(tableIface->rowCount(), 39);
+    EXPECT_EQ(tableIface->columnCount(), 3);
     EXPECT_EQ(table->childCount(), 160);
 
-    QAccessibleInterface* cell = tableIface->cellAt(3, 2);
+    // Table position (2, 1) is grid cell (3, 2).
+    QAccessibleInterface* cell = tableIface->cellAt(2, 1);
     ASSERT_NE(cell, nullptr);
     EXPECT_EQ(cell->text(QAccessible::Name), "r3c2");
     EXPECT_EQ(cell->role(), QAccessible::Cell);
-    EXPECT_EQ(cell->tableCellInterface()->rowIndex(), 3);
-    EXPECT_EQ(cell->tableCellInterface()->columnIndex(), 2);
+    QAccessibleTableCellInterface* cellIface = cell->tableCellInterface();
+    ASSERT_NE(cellIface, nullptr);
+    EXPECT_EQ(cellIface->rowIndex(), 2);
+    EXPECT_EQ(cellIface->columnIndex(), 1);
+    EXPECT_EQ(cellIface->table(), table);
     EXPECT_EQ(table->indexOfChild(cell), 3 * 4 + 2);
+    EXPECT_EQ(table->child(3 * 4 + 2), cell);
+    EXPECT_EQ(cell->parent(), table);
     const QRect screen = cell->rect();
     EXPECT_EQ(screen.size(), f.grid->cellRect(3, 2).size());
     EXPECT_EQ(table->childAt(screen.center().x(), screen.center().y()), cell);
-    EXPECT_EQ(tableIface->cellAt(0, 2)->role(), QAccessible::ColumnHeader);
-    EXPECT_EQ(tableIface->cellAt(3, 0)->role(), QAccessible::RowHeader);
-    EXPECT_EQ(tableIface->cellAt(40, 0), nullptr);
+
+    // What a screen reader announces with the cell: its column and row headers.
+    const QList<QAccessibleInterface*> columnHeaders = cellIface->columnHeaderCells();
+    ASSERT_EQ(columnHeaders.size(), 1);
+    EXPECT_EQ(columnHeaders[0]->role(), QAccessible::ColumnHeader);
+    EXPECT_EQ(columnHeaders[0]->text(QAccessible::Name), "r0c2");
+    const QList<QAccessibleInterface*> rowHeaders = cellIface->rowHeaderCells();
+    ASSERT_EQ(rowHeaders.size(), 1);
+    EXPECT_EQ(rowHeaders[0]->role(), QAccessible::RowHeader);
+    EXPECT_EQ(rowHeaders[0]->text(QAccessible::Name), "r3c0");
+    EXPECT_EQ(tableIface->columnDescription(1), "r0c2");
+    EXPECT_EQ(tableIface->rowDescription(2), "r3c0");
+    EXPECT_EQ(table->indexOfChild(columnHeaders[0]), 2);
+    EXPECT_EQ(table->child(0)->role(), QAccessible::ColumnHeader);  // the corner
+    EXPECT_EQ(table->child(0)->text(QAccessible::Name), "r0c0");
+
+    // The header row stays on screen while the data scrolls under it.
+    f.grid->verticalScrollBar()->setValue(f.grid->verticalScrollBar()->maximum());
+    const QRect headerOnScreen = columnHeaders[0]->rect();
+    EXPECT_FALSE(headerOnScreen.isEmpty());
+    EXPECT_EQ(table->childAt(headerOnScreen.center().x(), headerOnScreen.center().y()), columnHeaders[0]);
+
+    EXPECT_EQ(tableIface->cellAt(39, 0), nullptr);
+    EXPECT_EQ(tableIface->cellAt(-1, 0), nullptr);
+    EXPECT_EQ(table->child(160), nullptr);
 
     f.grid->SetRowCount(2);
-    EXPECT_EQ(tableIface->rowCount(), 2);
-    EXPECT_EQ(tableIface->cellAt(3, 2), nullptr);
+    EXPECT_EQ(tableIface->rowCount(), 1);
+    EXPECT_EQ(tableIface->cellAt(2, 1), nullptr);
+    EXPECT_NE(tableIface->cellAt(0, 1), nullptr);
+}
+
+TEST(GridAccessibility, focusIsAnnouncedForTheFocusedCell) {
+    Fixture f;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(f.grid);
+    f.focusCell(5, 3);
+    QAccessibleInterface* focused = table->focusChild();
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->text(QAccessible::Name), "r5c3");
+    EXPECT_TRUE(focused->state().focused);
+    EXPECT_EQ(table->indexOfChild(focused), 5 * 4 + 3);
 }
