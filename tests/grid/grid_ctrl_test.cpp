@@ -19,6 +19,7 @@ struct Fixture {
     std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
     GridCtrl* grid = new GridCtrl(window.get());
     std::vector<GridNotification> seen;
+    int beginResult = 0;
     int endResult = 0;
 
     explicit Fixture(bool editable = true) {
@@ -34,6 +35,7 @@ struct Fixture {
         grid->AutoSize();
         grid->setOwner([this](const GridNotification& n) {
             seen.push_back(n);
+            if (n.code == GRID_BEGIN_EDIT) return beginResult;
             return n.code == GRID_END_EDIT ? endResult : 0;
         });
         window->show();
@@ -98,6 +100,68 @@ TEST(GridEditor, startAndEndKeys) {
             EXPECT_EQ(f.grid->editor()->selectedText(), "r2c2") << c.name;
         }
     }
+}
+
+TEST(GridEditor, howTheEditorOpens) {
+    struct Case {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        bool opens;
+        const char* selected;  // text selected in the box as it opens
+        const char* text;      // text in the box as it opens
+    };
+    const Case cases[] = {
+        {"Space selects the whole text and keeps it", Qt::Key_Space, Qt::NoModifier, true, "r2c1", "r2c1"},
+        {"F2 selects nothing", Qt::Key_F2, Qt::NoModifier, true, "", "r2c1"},
+        {"a character with Ctrl opens nothing", Qt::Key_Q, Qt::ControlModifier, false, "", ""},
+        {"Escape opens nothing", Qt::Key_Escape, Qt::NoModifier, false, "", ""},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.focusCell(2, 1);
+        QTest::keyClick(f.grid, c.key, c.mods);
+        InPlaceEdit* editor = f.grid->editor();
+        ASSERT_EQ(editor != nullptr, c.opens) << c.name;
+        EXPECT_EQ(f.count(GRID_BEGIN_EDIT), c.opens ? 1 : 0) << c.name;
+        if (!editor) continue;
+        EXPECT_EQ(editor->selectedText(), c.selected) << c.name;
+        EXPECT_EQ(editor->text(), c.text) << c.name;
+    }
+}
+
+TEST(GridEditor, refusedBeginEditKeepsTheEditorShut) {
+    Fixture f;
+    f.beginResult = -1;
+    f.focusCell(2, 1);
+    QTest::keyClick(f.grid, Qt::Key_F2);
+    QTest::keyClicks(f.grid, "z");
+    QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {}, f.centre(2, 1));
+    EXPECT_EQ(f.grid->editor(), nullptr);
+    // F2, the character and the double-click each asked; how many mouse events make up a
+    // double-click is the toolkit's business.
+    EXPECT_GE(f.count(GRID_BEGIN_EDIT), 3);
+    EXPECT_EQ(f.count(NM_DBLCLK), 1);
+    EXPECT_EQ(f.grid->GetItemText(2, 1), "r2c1");
+}
+
+TEST(GridEditor, secondClickOnTheFocusCellOpensTheEditor) {
+    Fixture f;
+    f.grid->setFocus();
+    QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, {}, f.centre(4, 2));
+    EXPECT_EQ(f.grid->editor(), nullptr);
+    EXPECT_EQ(f.grid->model().focusCell(), (CellId{4, 2}));
+    // With Ctrl held the click only selects.
+    QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, Qt::ControlModifier, f.centre(4, 2));
+    EXPECT_EQ(f.grid->editor(), nullptr);
+    QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, {}, f.centre(4, 2));
+    ASSERT_NE(f.grid->editor(), nullptr);
+    EXPECT_EQ(f.grid->editor()->cursorPosition(), 4);
+    // Ctrl and an arrow leave an editor that arrows otherwise move inside.
+    QTest::keyClick(f.grid->editor(), Qt::Key_Down, Qt::ControlModifier);
+    QApplication::processEvents();
+    ASSERT_NE(f.grid->editor(), nullptr);
+    EXPECT_EQ(f.grid->editor()->row(), 5);
 }
 
 TEST(GridEditor, refusedEndEditLeavesTheOldTextVisible) {
