@@ -30,8 +30,8 @@ QLabel* swatch(SpaceUse use, QWidget* parent) {
 
 SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
     : SpaceDialog(config, QStringLiteral("Space configuration in modbus"), parent) {
-    bitGroup_ = new GridBox(QStringLiteral("DO"), this);
-    wordGroup_ = new GridBox(QStringLiteral("AO"), this);
+    bitGroup_ = new GridBox(QStringLiteral("DO"), 1056, this);
+    wordGroup_ = new GridBox(QStringLiteral("AO"), 1063, this);
     counters_.reset();
 
     struct GridSpec {
@@ -46,7 +46,7 @@ SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
                                                 {ModbusKind::RAO, 117}}};
     for (const GridSpec& spec : specs) {
         GridBox* box = norvik::isBitKind(spec.kind) ? bitGroup_ : wordGroup_;
-        GridCtrl* grid = box->addGrid(spec.id);
+        GridCtrl* grid = box->addGrid(spec.id, QString::fromLatin1(norvik::modbusKindName(spec.kind)));
         const ModbusKind kind = spec.kind;
         setUpGrid(*grid, norvik::modbusGridRows(kind), norvik::modbusGridColumns(kind),
                   [kind](int row, int column) {

@@ -12,10 +12,12 @@ SProfi::SProfi(const norvik::GatewayConfig& config, QWidget* parent)
     auto* tables = new QHBoxLayout;
     constexpr std::array<ProfibusTable, 2> order = {ProfibusTable::Output, ProfibusTable::Input};
     constexpr std::array<int, 2> gridIds = {1052, 1053};
+    constexpr std::array<int, 2> boxIds = {1056, 1062};
     for (std::size_t i = 0; i < order.size(); ++i) {
         const ProfibusTable table = order[i];
-        auto* box = new GridBox(QString::fromLatin1(norvik::profibusTableTitle(table)), this);
-        GridCtrl* grid = box->addGrid(gridIds[i]);
+        const QString name = QString::fromLatin1(norvik::profibusTableTitle(table));
+        auto* box = new GridBox(name, boxIds[i], this);
+        GridCtrl* grid = box->addGrid(gridIds[i], name);
         setUpGrid(*grid, norvik::kProfibusBytes + 1, 2, [](int row, int column) -> std::string {
             if (row == 0) return column == 0 ? "Address" : "Configure";
             return norvik::profibusRowLabel(row);

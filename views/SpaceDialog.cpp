@@ -24,14 +24,17 @@ constexpr uint32_t kCellFormat = norvik::GridFormat::Center | norvik::GridFormat
 
 }  // namespace
 
-GridBox::GridBox(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+GridBox::GridBox(const QString& title, int controlId, QWidget* parent) : QGroupBox(title, parent) {
+    setProperty("controlId", controlId);
+}
 
 QRect GridBox::gridRect() const {
     return rect().adjusted(kInsetSide, kInsetTop, -kInsetSide, -kInsetBottom);
 }
 
-GridCtrl* GridBox::addGrid(int controlId) {
+GridCtrl* GridBox::addGrid(int controlId, const QString& accessibleName) {
     auto* grid = new GridCtrl(this);
+    grid->setAccessibleName(accessibleName);
     grid->Create(this, gridRect(), controlId);
     grids_.push_back(grid);
     return grid;

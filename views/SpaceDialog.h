@@ -19,8 +19,9 @@ class QLayout;
 class GridBox : public QGroupBox {
     Q_OBJECT
 public:
-    explicit GridBox(const QString& title, QWidget* parent = nullptr);
-    GridCtrl* addGrid(int controlId);
+    GridBox(const QString& title, int controlId, QWidget* parent = nullptr);
+    // The grid is named for assistive tools, since the box title may change under it.
+    GridCtrl* addGrid(int controlId, const QString& accessibleName);
     QRect gridRect() const;
     const std::vector<GridCtrl*>& grids() const { return grids_; }
     // Wide enough for the widest grid and its scroll bar.

@@ -150,6 +150,9 @@ TEST(SModbusView, gridsHaveTheirLabelsAndGreyHeaders) {
     EXPECT_EQ(bits.GetItemText(0, 8), "bit 7");
     EXPECT_EQ(bits.GetItemText(128, 0), "1016~1023");
     EXPECT_EQ(bits.controlId(), 116);
+    EXPECT_EQ(bits.accessibleName(), "RDO");
+    EXPECT_EQ(view.bitGroup()->property("controlId").toInt(), 1056);
+    EXPECT_EQ(view.wordGroup()->property("controlId").toInt(), 1063);
     GridCtrl& words = view.kindGrid(ModbusKind::RAO);
     EXPECT_EQ(words.GetRowCount(), 1025);
     EXPECT_EQ(words.GetItemText(0, 1), "Configure");
@@ -180,6 +183,40 @@ TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
     EXPECT_EQ(colourOf(dout, 4, 1), kCyan);
     view.moduleBox(2)->click();
     EXPECT_EQ(colourOf(dout, 3, 1), kCyan);
+}
+
+TEST(SDeviceView, areasSitInTheirBoxesWithTheirSizes) {
+    const GatewayConfig config = configWith(0, {});
+    SDevice view(config);
+    view.resize(900, 600);
+    view.show();
+    struct Case {
+        DeviceArea area;
+        const char* title;
+        int boxId, gridId, rows;
+        const char* lastLabel;
+    };
+    const Case cases[] = {{DeviceArea::DO, "DO", 1056, 1052, 245, "Byte243"},
+                          {DeviceArea::DI, "DI", 1062, 1053, 245, "Byte243"},
+                          {DeviceArea::AO, "AO", 1063, 1054, 123, "Word121"},
+                          {DeviceArea::AI, "AI", 1064, 1055, 123, "Word121"}};
+    for (const Case& c : cases) {
+        GridCtrl& grid = view.areaGrid(c.area);
+        auto* box = qobject_cast<QGroupBox*>(grid.parentWidget());
+        ASSERT_NE(box, nullptr) << c.title;
+        EXPECT_EQ(box->title(), c.title);
+        EXPECT_EQ(box->property("controlId").toInt(), c.boxId) << c.title;
+        EXPECT_EQ(grid.controlId(), c.gridId) << c.title;
+        EXPECT_EQ(grid.accessibleName(), c.title);
+        EXPECT_EQ(grid.GetRowCount(), c.rows) << c.title;
+        EXPECT_EQ(grid.GetColumnCount(), 2) << c.title;
+        EXPECT_EQ(grid.GetFixedRowCount(), 1) << c.title;
+        EXPECT_EQ(grid.GetFixedColumnCount(), 1) << c.title;
+        EXPECT_EQ(grid.GetItemText(0, 1), "Configure") << c.title;
+        EXPECT_EQ(grid.GetItemText(c.rows - 1, 0), c.lastLabel) << c.title;
+        // Inside the box frame: 5 pixels at the sides, 15 below the caption, 3 at the bottom.
+        EXPECT_EQ(grid.geometry(), box->rect().adjusted(5, 15, -5, -3)) << c.title;
+    }
 }
 
 TEST(SDeviceView, moduleBoxesFollowTheSystemModule) {
