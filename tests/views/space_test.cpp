@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <initializer_list>
+#include <random>
 #include <vector>
 
 #include "views/device_space.h"
@@ -256,4 +258,75 @@ TEST(ModbusSpace, slaveModuleLandsInDiNotDo) {
     EXPECT_EQ(marks.front().address, 16u);
     EXPECT_EQ(counters.count(ModbusKind::DI, 31, 1), 1u);
     EXPECT_EQ(counters.count(ModbusKind::DO, 900, 1), 0u);
+}
+
+namespace {
+
+// The counting rule written out plainly: a full table per device ID, 255 included,
+// and the scans over it, to hold the per-address bookkeeping of UsageCounters against.
+struct PlainCounters {
+    std::vector<uint8_t> table = std::vector<uint8_t>(kModbusKinds * kModbusAddresses * 256, 0);
+    uint8_t& at(ModbusKind kind, uint32_t a, int id) {
+        return table[(static_cast<std::size_t>(kind) * kModbusAddresses + a) * 256 + static_cast<std::size_t>(id)];
+    }
+    int idsUsing(ModbusKind kind, uint32_t a) {
+        int n = 0;
+        for (int e = 0; e < 256; ++e) n += at(kind, a, e) > 0;
+        return n;
+    }
+    SpaceUse add(ModbusKind kind, uint32_t a, int id) {
+        SpaceUse use = SpaceUse::InUse;
+        if (at(kind, a, id) > 0) use = SpaceUse::AddrIdOverlap;
+        else if (idsUsing(kind, a) > 0) use = SpaceUse::AddrOverlap;
+        ++at(kind, a, id);
+        return use;
+    }
+    SpaceUse remove(ModbusKind kind, uint32_t a, int id) {
+        if (at(kind, a, id) > 0) --at(kind, a, id);
+        if (at(kind, a, id) > 1) return SpaceUse::AddrIdOverlap;
+        const int n = idsUsing(kind, a);
+        return n > 1 ? SpaceUse::AddrOverlap : n == 1 ? SpaceUse::InUse : SpaceUse::NotUsed;
+    }
+};
+
+}  // namespace
+
+TEST(ModbusSpace, countersAgreeWithThePlainRuleInAnyOrderOfClicks) {
+    const uint8_t ids[] = {0, 1, 2, 254, kSystemModuleId};
+    for (uint8_t role : {0, 1}) {
+        std::mt19937 random(role == 0 ? 4460u : 3420u);
+        GatewayConfig config;
+        config.role = role;
+        config.moduleCount = 12;
+        for (int k = 1; k <= 12; ++k) {
+            // Small ranges near each other and near the top end, so runs meet and get cut.
+            const auto type = static_cast<uint8_t>(random() % 6);
+            const uint32_t start = (k % 3 == 0 ? 1000u : 0u) + random() % 24;
+            const auto length = static_cast<uint8_t>(random() % 5);
+            config.modules[static_cast<std::size_t>(k)] =
+                module(ids[random() % 5], type, start, length, start, length == 0 ? 0 : length * 8u - random() % 8);
+        }
+        UsageCounters counters;
+        PlainCounters plain;
+        std::array<bool, 13> ticked{};
+        for (int step = 0; step < 400; ++step) {
+            const int k = 1 + static_cast<int>(random() % 12);
+            // Now and then a remove of a module that is not counted, which the rule tolerates.
+            const bool add = step % 37 == 36 ? false : !ticked[static_cast<std::size_t>(k)];
+            if (add || ticked[static_cast<std::size_t>(k)]) ticked[static_cast<std::size_t>(k)] = add;
+            const auto run = modbusModuleAddresses(config, k);
+            const uint8_t id = config.modules[static_cast<std::size_t>(k)].deviceId;
+            const auto marks = markModbusModule(counters, config, k, add);
+            std::size_t i = 0;
+            for (uint32_t a = run->first; a < run->first + run->count; ++a) {
+                if (a >= kModbusAddresses) continue;
+                const SpaceUse expected = add ? plain.add(run->kind, a, id) : plain.remove(run->kind, a, id);
+                ASSERT_LT(i, marks.size()) << "role " << int(role) << ", step " << step;
+                EXPECT_EQ(marks[i].address, a);
+                EXPECT_EQ(marks[i].use, expected) << "role " << int(role) << ", step " << step << ", address " << a;
+                ++i;
+            }
+            EXPECT_EQ(i, marks.size()) << "role " << int(role) << ", step " << step;
+        }
+    }
 }
