@@ -208,6 +208,25 @@ TEST(GridNotifications, doubleClicksReportTheirCell) {
     }
 }
 
+TEST(GridNotifications, doubleClickOnADividerFitsInsteadOfReporting) {
+    struct Case {
+        const char* name;
+        bool column;  // a column divider in the header row, else a row divider in the label column
+    };
+    for (const Case& c : {Case{"column divider", true}, Case{"row divider", false}}) {
+        Fixture f;
+        const int fitted = c.column ? f.grid->GetColumnWidth(2) : f.grid->GetRowHeight(3);
+        if (c.column) f.grid->SetColumnWidth(2, fitted + 40);
+        else f.grid->SetRowHeight(3, fitted + 20);
+        const QRect cell = c.column ? f.grid->cellRect(0, 2) : f.grid->cellRect(3, 0);
+        const QPoint divider = c.column ? QPoint(cell.left() + cell.width(), cell.center().y())
+                                        : QPoint(cell.center().x(), cell.top() + cell.height());
+        QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {}, divider);
+        EXPECT_EQ(f.count(NM_DBLCLK), 0) << c.name;
+        EXPECT_EQ(c.column ? f.grid->GetColumnWidth(2) : f.grid->GetRowHeight(3), fitted) << c.name;
+    }
+}
+
 TEST(GridNotifications, nothingOpensTheEditorWhenNotEditable) {
     Fixture f(false);
     f.focusCell(4, 2);
