@@ -1,5 +1,6 @@
 #include "bench/demo_configs.h"
 
+#include <algorithm>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
@@ -58,14 +59,17 @@ GatewayConfig configFromDescription(const std::string& path) {
         records.push_back(entry);
     }
     const auto& sys = doc.value("system_module", nlohmann::json::object());
-    const uint32_t position = sys.value("position", 1u);
+    // Placed as the parameter block places it: a recorded 0 stands for slot 1.
+    const uint32_t position = std::max(1u, sys.value("position", 1u));
     ModuleEntry system = module(kSystemModuleId, sys.value("type", 3), sys.value("profibus_base", 0),
                                 sys.value("internal_base", 0u), sys.value("data_length", 2), position);
     config.modules[0] = system;
     std::size_t next = 0;
     const std::size_t count = std::min<std::size_t>(records.size() + 1, kMaxModules);
     for (std::size_t k = 1; k <= count; ++k) {
-        config.modules[k] = (k == position) ? system : records[next++];
+        // A position past the last module leaves a slot with no record to fill it.
+        if (k == position) config.modules[k] = system;
+        else if (next < records.size()) config.modules[k] = records[next++];
     }
     config.moduleCount = static_cast<uint8_t>(count);
     return config;
