@@ -5,6 +5,9 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <atomic>
+#include <span>
+#include <string_view>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -29,13 +32,35 @@ using namespace std::chrono_literals;
 using test::GatesimProcess;
 using test::RecordingUi;
 
+// The real port, counting the lines it sends so that a test can tell when the
+// gateway has had all of them.
+class CountingPort : public SerialPort {
+public:
+    uint16_t openPort(const PortSettings& settings) override { return port_.openPort(settings); }
+    uint32_t closePort(uint8_t p) override { return port_.closePort(p); }
+    void sendLine(uint8_t p, std::string_view text) override {
+        port_.sendLine(p, text);
+        ++linesSent_;
+    }
+    void sendBlock(uint8_t p, std::span<const uint8_t> bytes) override { port_.sendBlock(p, bytes); }
+    std::string receiveLine(uint8_t p, uint16_t timeoutMs) override { return port_.receiveLine(p, timeoutMs); }
+    uint16_t receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
+        return port_.receiveBlock(p, buffer, timeoutMs);
+    }
+    unsigned linesSent() const { return linesSent_; }
+
+private:
+    TermiosSerialPort port_;
+    std::atomic<unsigned> linesSent_{0};
+};
+
 class LinkEndToEnd : public ::testing::Test {
 protected:
     std::unique_ptr<GatesimProcess> sim;
     LinkSession session;
     GatewayConfig config;
     IpSettingRecord ip;
-    TermiosSerialPort port;
+    CountingPort port;
     RecordingUi ui;
     std::unique_ptr<ConsoleDialogue> dialogue;
 
@@ -55,10 +80,41 @@ protected:
         dialogue.reset();
     }
 
+    // True once the simulator has read every line Norvik sent and has written
+    // what it answers at once. A line read at 2400 baud waits only 150 ms, so on
+    // a loaded machine a fixed pause before the tick would sometimes not be
+    // enough; this waits for the gateway itself, up to `bound`.
+    bool awaitGateway(std::chrono::milliseconds bound = 10s) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        while (true) {
+            const auto lines = sim->logLines();
+            const auto received = std::count_if(lines.begin(), lines.end(),
+                                                [](const std::string& l) { return l.starts_with("RX LINE "); });
+            const bool answered = lines.empty() || !lines.back().starts_with("RX ");
+            if (static_cast<unsigned>(received) >= port.linesSent() && answered) return true;
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+
+    // Waits until the wire log holds this entry.
+    bool awaitLogEntry(const std::string& entry, std::chrono::milliseconds bound = 10s) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        while (!logHas(entry)) {
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            std::this_thread::sleep_for(5ms);
+        }
+        return true;
+    }
+
+    enum class Gateway { Answers, Silent };
+
     // One tick as the poll timer gives it, with the worker's notice delivered
-    // the way the window's event loop would.
-    void tick() {
-        std::this_thread::sleep_for(40ms);  // the gateway's turn to answer
+    // the way the window's event loop would. A gateway known to be silent gets
+    // a short pause instead of the wait for its answer.
+    void tick(Gateway gateway = Gateway::Answers) {
+        if (gateway == Gateway::Answers) awaitGateway();
+        else std::this_thread::sleep_for(40ms);
         dialogue->onPollTimer();
         if (session.workerBusy) {
             const auto ticket = ui.takeWorkerDone(10s);
@@ -123,9 +179,9 @@ TEST_F(LinkEndToEnd, linkIsLostAfterTwoSilentTicksAndRegained) {
     start();
     loadAndQueryNames();
     ASSERT_EQ(::kill(sim->pid(), SIGSTOP), 0);
-    tick();
-    tick();
-    tick();
+    tick(Gateway::Silent);
+    tick(Gateway::Silent);
+    tick(Gateway::Silent);
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_FALSE(ui.moduleLamp);
     EXPECT_EQ(ui.linkText, c::kLinkLost);
@@ -207,8 +263,9 @@ TEST_F(LinkEndToEnd, garbageRepliesShowTheAccessBoxOnce) {
 }
 
 TEST_F(LinkEndToEnd, truncatedParameterBlockIsReportedIncomplete) {
-    // The finish line comes after the worker has given up waiting for the rest.
-    start({"--truncate-parameter-block", "40"}, 115200, 700);
+    // The finish line comes well after the worker has given up waiting for the
+    // rest (396 ms at this rate).
+    start({"--truncate-parameter-block", "40"}, 115200, 1500);
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
     EXPECT_EQ(ui.operationText, c::kOpParameterIncomplete);
 }
@@ -222,11 +279,13 @@ TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTree) {
 }
 
 TEST_F(LinkEndToEnd, disconnectWaitsForAWorkerStillReceiving) {
-    start({"--late-block-ms", "600"});
+    // Only the first block is late: the parameter worker gives up on the header
+    // long before it comes, so every later block has to come at once.
+    start({"--late-block-ms", "1000", "--late-blocks", "1"});
     ASSERT_TRUE(tickUntil([&] { return session.linkState == LinkState::Connected; }));
     // Tick by hand so the worker is still waiting for its block when we disconnect.
     for (int i = 0; i < 10 && !session.workerBusy; ++i) {
-        std::this_thread::sleep_for(40ms);
+        awaitGateway();
         dialogue->onPollTimer();
     }
     ASSERT_TRUE(session.workerBusy);
@@ -237,11 +296,22 @@ TEST_F(LinkEndToEnd, disconnectWaitsForAWorkerStillReceiving) {
     ASSERT_TRUE(ticket.has_value());
     dialogue->onWorkerDone(*ticket);  // arrives after the link ended: ignored
     EXPECT_EQ(ui.rebuilds, 0);
+    EXPECT_FALSE(session.parameterLoaded);
+
+    // The old exchange's "finish" line must not stand in for a new load: let
+    // it go out before the port opens again (Connect drops what came before).
+    ASSERT_TRUE(awaitLogEntry("TX LINE send parameter to com finish"));
 
     // Connect again on the same simulator: the whole sequence runs.
-    dialogue->connect({});
+    PortSettings again;
+    again.baud = 2400;
+    dialogue->connect(again);
     ASSERT_TRUE(session.portOpen);
-    EXPECT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    EXPECT_EQ(ui.rebuilds, 1);
+    EXPECT_EQ(config.moduleCount, 7);
+    EXPECT_TRUE(config.blockComplete);
+    EXPECT_EQ(ui.operationText, "Receive parameter finish");
 }
 
 TEST_F(LinkEndToEnd, pulledDeviceLosesTheLinkWithoutHanging) {
@@ -249,9 +319,9 @@ TEST_F(LinkEndToEnd, pulledDeviceLosesTheLinkWithoutHanging) {
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
     sim->stop();
     const auto begin = std::chrono::steady_clock::now();
-    tick();
-    tick();
-    tick();
+    tick(Gateway::Silent);
+    tick(Gateway::Silent);
+    tick(Gateway::Silent);
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
     dialogue->disconnect();

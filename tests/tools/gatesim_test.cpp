@@ -9,6 +9,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -64,7 +65,8 @@ public:
     void sendLine(const std::string& text) { send(text + "\r\n"); }
     void sendBytes(const Bytes& bytes) { send(std::string(bytes.begin(), bytes.end())); }
 
-    std::optional<std::string> readLine(std::chrono::milliseconds timeout = 1s) {
+    // The time-outs only bound a failing test; a passing one never waits them out.
+    std::optional<std::string> readLine(std::chrono::milliseconds timeout = 5s) {
         auto deadline = std::chrono::steady_clock::now() + timeout;
         while (true) {
             if (auto pos = buffer_.find('\n'); pos != std::string::npos) {
@@ -78,7 +80,7 @@ public:
     }
 
     // Up to n bytes: fewer when the time runs out first.
-    Bytes readBytes(std::size_t n, std::chrono::milliseconds timeout = 1s) {
+    Bytes readBytes(std::size_t n, std::chrono::milliseconds timeout = 5s) {
         auto deadline = std::chrono::steady_clock::now() + timeout;
         while (buffer_.size() < n && fill(deadline)) {
         }
@@ -178,12 +180,13 @@ TEST(Gatesim, answersThePromptAlsoWhenItArrivesInPieces) {
 }
 
 TEST(Gatesim, parameterBlockComesWithItsLineAndBeforeTheFinishLine) {
-    GatesimProcess sim(NORVIK_GATESIM);  // the default pause before "finish"
+    GatesimProcess sim(NORVIK_GATESIM, {"--finish-delay-ms", "1500"});
     RawPort port(sim.slavePath());
     port.sendLine("LOAD--PARAMETER");
     EXPECT_EQ(port.readLine(), "send parameter to com");
     // Written together with the line: already there long before the finish pause ends.
-    EXPECT_EQ(port.readBytes(kDemoParameterBlock.size(), 50ms), kDemoParameterBlock);
+    EXPECT_EQ(port.readBytes(kDemoParameterBlock.size(), 500ms), kDemoParameterBlock);
+    EXPECT_TRUE(port.staysSilent(300ms));
     EXPECT_EQ(port.readLine(), "send parameter to com finish");
 }
 
@@ -203,6 +206,9 @@ struct BlockKind {
     std::string load, loadLine, loadFinish;
     Bytes initial;
 };
+
+// A failing case is reported by its name, not as a dump of its bytes.
+void PrintTo(const BlockKind& k, std::ostream* os) { *os << k.name; }
 
 class BlockRoundTrip : public testing::TestWithParam<BlockKind> {};
 
@@ -237,6 +243,8 @@ struct LayoutCase {
     std::string descriptionJson;
     std::size_t blockBytes;
 };
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 class SafeValueLayout : public testing::TestWithParam<LayoutCase> {};
 
@@ -275,6 +283,8 @@ struct BadSendCase {
     std::function<void(RawPort&)> sendInstead;
 };
 
+void PrintTo(const BadSendCase& c, std::ostream* os) { *os << c.name; }
+
 class IncompleteSafeValueBlock : public testing::TestWithParam<BadSendCase> {};
 
 TEST_P(IncompleteSafeValueBlock, isAnsweredWithReceiveErrorAndNotStored) {
@@ -309,6 +319,8 @@ struct FaultCase {
     std::vector<std::string> args;
     std::function<void(RawPort&)> exchange;
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 class FaultSwitch : public testing::TestWithParam<FaultCase> {};
 
@@ -423,13 +435,24 @@ INSTANTIATE_TEST_SUITE_P(
                                              "send ip setting to com finish"),
                                 Bytes(kFactoryIpBlock.begin(), kFactoryIpBlock.begin() + 10));
                   }},
-        FaultCase{"lateBlock", {"--late-block-ms", "300"},
+        FaultCase{"lateBlock", {"--late-block-ms", "1000"},
                   [](RawPort& p) {
                       p.sendLine("LOAD--PARAMETER");
                       EXPECT_EQ(p.readLine(), "send parameter to com");
-                      EXPECT_TRUE(p.staysSilent(150ms));
+                      EXPECT_TRUE(p.staysSilent(300ms));
                       EXPECT_EQ(p.readBytes(kDemoParameterBlock.size()), kDemoParameterBlock);
                       EXPECT_EQ(p.readLine(), "send parameter to com finish");
+                  }},
+        FaultCase{"onlyTheFirstBlockLate", {"--late-block-ms", "1000", "--late-blocks", "1"},
+                  [](RawPort& p) {
+                      p.sendLine("LOAD_IP_SETTING");
+                      EXPECT_EQ(p.readLine(), "send ip setting to com");
+                      EXPECT_TRUE(p.staysSilent(300ms));
+                      EXPECT_EQ(p.readBytes(76), kFactoryIpBlock);
+                      EXPECT_EQ(p.readLine(), "send ip setting to com finish");
+                      p.sendLine("LOAD--PARAMETER");
+                      EXPECT_EQ(p.readLine(), "send parameter to com");
+                      EXPECT_EQ(p.readBytes(kDemoParameterBlock.size(), 500ms), kDemoParameterBlock);
                   }}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -16,6 +16,7 @@ struct FaultSwitches {
     bool garbage = false;                           // answer the prompt with a line nobody knows
     std::optional<std::size_t> truncateParameterBlock;
     std::chrono::milliseconds lateBlock{0};         // pause between an announcing line and its block
+    std::optional<unsigned> lateBlockCount;         // only this many blocks come late, the rest at once
     std::optional<unsigned> sendDisconnectAfter;    // connect replies before one disconnect notice
     std::set<ReplyError> replyErrors;
     bool ignoreFileName = false;

@@ -177,10 +177,13 @@ void Gateway::answerLoad(std::string_view announce, std::vector<uint8_t> bytes, 
                          Clock::time_point now) {
     if (!mayAnswer()) return;
     std::vector<Piece> first{line(announce)};
-    if (faults_.lateBlock.count() == 0) {
+    bool late = faults_.lateBlock.count() != 0 &&
+                (!faults_.lateBlockCount || lateBlocksSent_ < *faults_.lateBlockCount);
+    if (!late) {
         first.push_back(block(bytes));
         enqueue(now, {}, std::move(first));
     } else {
+        ++lateBlocksSent_;
         enqueue(now, {}, std::move(first));
         enqueue(now, faults_.lateBlock, {block(bytes)});
     }

@@ -88,6 +88,7 @@ private:
 
     unsigned replies_ = 0;
     unsigned connectReplies_ = 0;
+    unsigned lateBlocksSent_ = 0;
     bool disconnectSent_ = false;
     bool overlongSent_ = false;
 };

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     std::string configPath, linkPath, logPath;
     bool verbose = false, printDemo = false;
     unsigned finishDelayMs = 200, blockTimeoutMs = 3000, lateBlockMs = 0;
-    unsigned silentAfter = 0, disconnectAfter = 0;
+    unsigned silentAfter = 0, disconnectAfter = 0, lateBlocks = 0;
     std::size_t truncateParameter = 0, truncateSafe = 0, truncateIp = 0, overlong = 0;
     std::vector<std::string> replyErrors;
     FaultSwitches faults;
@@ -86,6 +86,8 @@ int main(int argc, char** argv) {
     auto* truncParamOpt = app.add_option("--truncate-parameter-block", truncateParameter,
                                          "Send only this many bytes of the parameter block");
     app.add_option("--late-block-ms", lateBlockMs, "Send every block this long after the line announcing it");
+    auto* lateBlocksOpt = app.add_option("--late-blocks", lateBlocks,
+                                         "Only the first N blocks come late (with --late-block-ms)");
     auto* disconnectOpt = app.add_option("--send-disconnect-after", disconnectAfter,
                                          "After N connect replies answer one prompt with the disconnect notice");
     app.add_option("--reply-error", replyErrors, "Answer with this error (repeatable, or comma-separated)")
@@ -110,6 +112,7 @@ int main(int argc, char** argv) {
     if (*truncParamOpt) faults.truncateParameterBlock = truncateParameter;
     if (*disconnectOpt) faults.sendDisconnectAfter = disconnectAfter;
     if (*overlongOpt) faults.overlongLine = overlong;
+    if (*lateBlocksOpt) faults.lateBlockCount = lateBlocks;
     if (*truncSafeOpt) faults.truncateSafeBlock = truncateSafe;
     if (*truncIpOpt) faults.truncateIpBlock = truncateIp;
     faults.lateBlock = std::chrono::milliseconds(lateBlockMs);
