@@ -2,6 +2,7 @@
 // A serial port whose gateway is a script: the test queues the lines and blocks
 // the gateway would send and reads back everything the program sent.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -34,7 +35,8 @@ public:
         std::lock_guard lock(mutex_);
         bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
     }
-    // Holds block receives until release() (to keep a worker running).
+    // Holds block receives until release() (to keep a worker running), at most
+    // five seconds.
     void holdBlocks() {
         std::lock_guard lock(mutex_);
         held_ = true;
@@ -104,7 +106,9 @@ public:
     }
     uint16_t receiveBlock(uint8_t, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
         std::unique_lock lock(mutex_);
-        cv_.wait(lock, [&] { return !held_; });
+        // Bounded like a real receive: a test that fails before release() must
+        // not leave the dialogue's destructor joining a worker for ever.
+        cv_.wait_for(lock, std::chrono::seconds(5), [&] { return !held_; });
         blockTimeouts_.push_back(timeoutMs);
         std::size_t n = 0;
         for (; n < buffer.size() && !bytes_.empty(); ++n) {
