@@ -31,6 +31,11 @@ void checkInvariants(const norvik::GatewayConfig& c) {
     if (c.systemModuleStatus == SystemModuleStatus::Present && c.moduleCount > 0) {
         require(c.modules[1].deviceId == kSystemModuleId);
     }
+    // A system module placed among the modules stands at its own position.
+    const uint32_t position = systemModulePosition(c);
+    if (c.systemModuleStatus == SystemModuleStatus::Misplaced && position <= c.moduleCount) {
+        require(c.modules[position].deviceId == kSystemModuleId);
+    }
 }
 
 }  // namespace
