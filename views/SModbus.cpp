@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -16,10 +17,26 @@ QColor toQColor(uint32_t colour) {
                   static_cast<int>((colour >> 16) & 0xFF));
 }
 
+const char* colourName(SpaceUse use) {
+    switch (use) {
+    case SpaceUse::NotUsed: return "white";
+    case SpaceUse::InUse: return "cyan";
+    case SpaceUse::AddrOverlap: return "blue";
+    case SpaceUse::AddrIdOverlap: return "red";
+    }
+    return "";
+}
+
 QLabel* swatch(SpaceUse use, QWidget* parent) {
     QPixmap pixmap(18, 12);
     pixmap.fill(toQColor(norvik::spaceUseColour(use)));
+    // A thin frame, or the white swatch vanishes against a light dialog.
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(96, 96, 96));
+    painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
+    painter.end();
     auto* label = new QLabel(parent);
+    label->setAccessibleName(QString::fromLatin1(colourName(use)));
     label->setPixmap(pixmap);
     label->setFixedSize(18, 12);
     label->setObjectName(QStringLiteral("swatch%1").arg(static_cast<int>(use)));
