@@ -317,7 +317,7 @@ TEST_F(LinkEndToEnd, disconnectWaitsForAWorkerStillReceiving) {
 TEST_F(LinkEndToEnd, pulledDeviceLosesTheLinkWithoutHanging) {
     start();
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
-    sim->stop();
+    EXPECT_TRUE(GatesimProcess::endedCleanly(sim->stop()));
     const auto begin = std::chrono::steady_clock::now();
     tick(Gateway::Silent);
     tick(Gateway::Silent);

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -61,9 +63,24 @@ public:
     GatesimProcess(const GatesimProcess&) = delete;
     GatesimProcess& operator=(const GatesimProcess&) = delete;
 
+    // A simulator that did not end cleanly on SIGTERM (a sanitizer report, a
+    // crash, a hang until SIGKILL) fails the test that ran it.
     ~GatesimProcess() {
-        stop();
+        const int status = stop();
+        if (status != -1 && !endedCleanly(status)) {
+            if (::testing::UnitTest::GetInstance()->current_test_info() != nullptr)
+                ADD_FAILURE() << "norvik-gatesim " << describeEnd(status);
+            else
+                std::fprintf(stderr, "norvik-gatesim %s\n", describeEnd(status).c_str());
+        }
         removeLog();
+    }
+
+    static bool endedCleanly(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+    static std::string describeEnd(int status) {
+        if (WIFEXITED(status)) return "exited with status " + std::to_string(WEXITSTATUS(status));
+        if (WIFSIGNALED(status)) return "was killed by signal " + std::to_string(WTERMSIG(status));
+        return "ended with wait status " + std::to_string(status);
     }
 
     const std::string& slavePath() const { return slavePath_; }
@@ -83,6 +100,8 @@ public:
     int stop(std::chrono::milliseconds grace = std::chrono::seconds(2)) {
         if (pid_ <= 0) return -1;
         ::kill(pid_, SIGTERM);
+        // A test may have left it stopped (SIGSTOP); the SIGTERM waits for this.
+        ::kill(pid_, SIGCONT);
         int status = 0;
         auto deadline = std::chrono::steady_clock::now() + grace;
         while (true) {
