@@ -177,6 +177,7 @@ QString GridCellAccessible::text(QAccessible::Text t) const {
     if (t == QAccessible::Name || t == QAccessible::Value) {
         return QString::fromStdString(grid_->GetItemText(row_, column_));
     }
+    if (t == QAccessible::Description) return grid_->colourMeaning(row_, column_);
     return {};
 }
 

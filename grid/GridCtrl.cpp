@@ -790,3 +790,9 @@ void GridCtrl::editorEnded(int row, int column, const QString& text, int key, Qt
 InPlaceEdit* GridCtrl::editor() const {
     return editor_.data();
 }
+
+QString GridCtrl::colourMeaning(int row, int column) const {
+    const norvik::GridCell* cell = model_.GetCell(row, column);
+    if (cell == nullptr) return {};
+    return colourMeanings_.value(cell->GetBackClr());
+}

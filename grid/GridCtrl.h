@@ -7,6 +7,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QHash>
 #include <QPointer>
 #include <functional>
 #include <memory>
@@ -79,6 +80,10 @@ public:
     void editorEnded(int row, int column, const QString& text, int key, Qt::KeyboardModifiers mods);
 
     QFont cellFont(int row, int column) const;
+    // What a cell's background colour means, told to screen readers as the
+    // cell's description; a colour without one is not described.
+    void describeColour(norvik::GridColour colour, const QString& meaning) { colourMeanings_.insert(colour, meaning); }
+    QString colourMeaning(int row, int column) const;
     // Forgets every measured text width, so the next AutoSize measures from scratch.
     static void dropTextWidths();
     QSize totalSize() const;
@@ -95,6 +100,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
 
 private:
+    QHash<norvik::GridColour, QString> colourMeanings_;
+
     void takeSystemLook();
     void sizesChanged();
     void updatePositions() const;

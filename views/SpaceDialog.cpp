@@ -35,6 +35,12 @@ QRect GridBox::gridRect() const {
 GridCtrl* GridBox::addGrid(int controlId, const QString& accessibleName) {
     auto* grid = new GridCtrl(this);
     grid->setAccessibleName(accessibleName);
+    // The colours carry the view's message; screen readers hear it in words.
+    for (const auto& [use, meaning] : {std::pair{norvik::SpaceUse::InUse, "In used"},
+                                       std::pair{norvik::SpaceUse::AddrOverlap, "Addr. overlap"},
+                                       std::pair{norvik::SpaceUse::AddrIdOverlap, "Addr. and ID overlap"}}) {
+        grid->describeColour(norvik::spaceUseColour(use), QString::fromLatin1(meaning));
+    }
     grid->Create(this, gridRect(), controlId);
     grids_.push_back(grid);
     return grid;

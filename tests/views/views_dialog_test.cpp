@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -77,6 +78,21 @@ TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
         view.moduleBox(first)->click();
         EXPECT_EQ(colourOf(aout, 12, 1), kRed) << first;
     }
+}
+
+TEST(SModbusView, screenReadersHearWhatACellsColourMeans) {
+    const GatewayConfig config = configWith(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
+    SModbus view(config);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&view.kindGrid(ModbusKind::AO));
+    ASSERT_NE(table, nullptr);
+    ASSERT_NE(table->tableInterface(), nullptr);
+    // Data rows and columns count from the first non-header cell.
+    auto meaning = [&](int word) { return table->tableInterface()->cellAt(word, 0)->text(QAccessible::Description); };
+    EXPECT_EQ(meaning(9), "");
+    EXPECT_EQ(meaning(10), "In used");
+    EXPECT_EQ(meaning(11), "Addr. and ID overlap");
+    view.moduleBox(3)->click();
+    EXPECT_EQ(meaning(11), "In used");
 }
 
 TEST(SModbusView, buttonsSwitchSpacesAndKeepColours) {
