@@ -115,8 +115,16 @@ CNorvikDlg::CNorvikDlg(const Services& services, QWidget* parent) : QDialog(pare
 
     pollTimer_ = new QTimer(this);
     pollTimer_->setInterval(1000);
+    // A tick may open a modal box (the access error), and Qt does not fire a
+    // timer again while its own handler runs. Ticking from a posted call lets
+    // the timer go on behind the box, as it does behind every other dialog.
     connect(pollTimer_, &QTimer::timeout, this, [this] {
-        if (dialogue_) dialogue_->onPollTimer();
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (dialogue_) dialogue_->onPollTimer();
+            },
+            Qt::QueuedConnection);
     });
     animationTimer_ = new QTimer(this);
     animationTimer_->setInterval(100);

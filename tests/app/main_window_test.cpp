@@ -16,6 +16,7 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -506,6 +507,31 @@ TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
     EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
 }
 
+TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
+    connectAndLoad();
+    answerFileNames({"3420V13.bin"});
+    session().setFirmwareState(FirmwareQueryState::Idle);
+    window->onGetFirmwareVersion();
+    tick(c::kReplyConnect);
+    ASSERT_EQ(port.lastSent(), c::kLoadFileName);
+    const std::string badHeader = "File_XX=";
+    std::vector<uint8_t> reply(badHeader.begin(), badHeader.end());
+    reply.push_back(0);
+    port.queueBytes(reply);
+    const std::size_t receivesBefore = port.blockTimeouts().size();
+    tick(c::kReplyFileName);
+    // The worker has failed and ended, its notice is not yet taken: the user
+    // asks again.
+    for (int i = 0; i < 500 && port.blockTimeouts().size() == receivesBefore; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    window->onGetFirmwareVersion();
+    awaitWorker();
+    EXPECT_EQ(session().firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive file name error");
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
+}
+
 TEST_F(MainWindowTest, safeValueCommandsWaitForTheAutomaticFileQuery) {
     connectAndLoad();
     window->onSafeValueNewSetting();
@@ -720,6 +746,30 @@ TEST_F(MainWindowTest, timersKeepRunningWhileAModalDialogIsOpen) {
     };
     window->onViewDevice();
     EXPECT_GE(readsWhileOpen, 2);
+}
+
+// The access error box opens from inside a poll tick; the ticks must go on
+// behind it, or a gateway that wakes up meanwhile is only seen once the user
+// has dismissed the box.
+TEST_F(MainWindowTest, pollGoesOnWhileTheAccessErrorBoxIsOpen) {
+    make(false);
+    int readsWhileOpen = -1;
+    boxes.whileOpen = [&] {
+        const int before = port.lineReads();
+        port.queueLine(c::kReplyConnect);
+        QEventLoop loop;
+        QTimer::singleShot(2300, &loop, &QEventLoop::quit);
+        loop.exec();
+        readsWhileOpen = port.lineReads() - before;
+    };
+    window->onConnect();
+    ASSERT_TRUE(waitFor([&] { return readsWhileOpen >= 0; }, 4000));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, c::kAccessErrorBox);
+    EXPECT_GE(readsWhileOpen, 2);
+    EXPECT_TRUE(window->moduleLamp()->isGreen());
+    const auto sent = port.sentLines();
+    EXPECT_TRUE(std::find(sent.begin(), sent.end(), c::kLoadParameter) != sent.end());
 }
 
 #ifdef NORVIK_GATESIM

@@ -26,10 +26,13 @@ public:
     bool answerExitWithOk = true;
     // Every box and question in the order they came.
     std::vector<std::string> events;
+    // Runs while a box is "open".
+    std::function<void()> whileOpen;
 
     void showMessage(QWidget*, const QString& title, const QString& text) override {
         shown.push_back({title.toStdString(), text.toStdString()});
         events.push_back(std::string("box:") + text.toStdString());
+        if (whileOpen) whileOpen();
     }
     bool confirmExit(QWidget*) override {
         ++exitQuestions;
