@@ -117,12 +117,14 @@ CNorvikDlg::CNorvikDlg(const Services& services, QWidget* parent) : QDialog(pare
     pollTimer_->setInterval(1000);
     // A tick may open a modal box (the access error), and Qt does not fire a
     // timer again while its own handler runs. Ticking from a posted call lets
-    // the timer go on behind the box, as it does behind every other dialog.
+    // the timer go on behind the box, as it does behind every other dialog. A
+    // tick still queued when the timer stops (Disconnect, the window ending)
+    // is dropped.
     connect(pollTimer_, &QTimer::timeout, this, [this] {
         QMetaObject::invokeMethod(
             this,
             [this] {
-                if (dialogue_) dialogue_->onPollTimer();
+                if (dialogue_ && pollTimer_->isActive()) dialogue_->onPollTimer();
             },
             Qt::QueuedConnection);
     });
