@@ -49,11 +49,11 @@ constexpr std::array<BoxPlace, 5> kBoxPlaces{{
 }};
 constexpr double kLabelGap = 3;
 
-// The keyboard letter is marked on the text's first `key`; the visible text
-// stays as it is.
-QString withMnemonic(const char* text, QChar key) {
+// The keyboard letter is marked on the text's first `key` (or its last, for
+// texts that differ only at their end); the visible text stays as it is.
+QString withMnemonic(const char* text, QChar key, bool last = false) {
     QString marked = QLatin1String(text);
-    const qsizetype at = marked.indexOf(key);
+    const qsizetype at = last ? marked.lastIndexOf(key) : marked.indexOf(key);
     if (at >= 0) marked.insert(at, QLatin1Char('&'));
     return marked;
 }
@@ -156,8 +156,9 @@ CNorvikDlg::~CNorvikDlg() {
 void CNorvikDlg::buildMenu() {
     menuBar_ = new QMenuBar(this);
     menuBar_->setAccessibleName(QStringLiteral("Menu"));
-    const auto item = [this](QMenu* menu, const char* text, QChar key, void (CNorvikDlg::*command)()) {
-        return addItem(menu, withMnemonic(text, key), this, command);
+    const auto item = [this](QMenu* menu, const char* text, QChar key, void (CNorvikDlg::*command)(),
+                             bool last = false) {
+        return addItem(menu, withMnemonic(text, key, last), this, command);
     };
 
     QMenu* communication = menuBar_->addMenu(withMnemonic(w::kMenuCommunication, 'C'));
@@ -177,9 +178,9 @@ void CNorvikDlg::buildMenu() {
     actions_.safeValueDevice = item(safeValue, w::kItemLoadFromDevice, 'd', &CNorvikDlg::onSafeValueLoadFromDevice);
 
     QMenu* view = menuBar_->addMenu(withMnemonic(w::kMenuView, 'V'));
-    actions_.viewDevice = item(view, w::kItemViewDevice, 'd', &CNorvikDlg::onViewDevice);
-    actions_.viewProfibus = item(view, w::kItemViewProfibus, 'p', &CNorvikDlg::onViewProfibus);
-    actions_.viewModbus = item(view, w::kItemViewModbus, 'm', &CNorvikDlg::onViewModbus);
+    actions_.viewDevice = item(view, w::kItemViewDevice, 'd', &CNorvikDlg::onViewDevice, true);
+    actions_.viewProfibus = item(view, w::kItemViewProfibus, 'p', &CNorvikDlg::onViewProfibus, true);
+    actions_.viewModbus = item(view, w::kItemViewModbus, 'm', &CNorvikDlg::onViewModbus, true);
 
     QMenu* help = menuBar_->addMenu(withMnemonic(w::kMenuHelp, 'H'));
     actions_.firmware = item(help, w::kItemFirmware, 'G', &CNorvikDlg::onGetFirmwareVersion);
@@ -317,23 +318,24 @@ void CNorvikDlg::clearTree() {
     treeUpdating_ = false;
 }
 
-void CNorvikDlg::resetList() {
+void CNorvikDlg::fillList(const std::vector<norvik::ParameterRow>& rows) {
     list_->clear();
     const QIcon icon = listRowIcon();
-    for (const norvik::ParameterRow& row : norvik::emptyGatewayRows()) {
+    for (const norvik::ParameterRow& row : rows) {
         auto* item = new QTreeWidgetItem(list_, {latin1(row.label), latin1(row.value)});
         item->setIcon(0, icon);
+        // The columns keep their set widths, so a long label ("Modbus start
+        // addr.(word/bit) (M)" in most fonts) ends in an ellipsis: hovering
+        // shows it whole.
+        for (int column = 0; column < 2; ++column) item->setToolTip(column, item->text(column));
     }
 }
 
+void CNorvikDlg::resetList() { fillList(norvik::emptyGatewayRows()); }
+
 void CNorvikDlg::showRows(const QString& nodeText) {
-    list_->clear();
-    const QIcon icon = listRowIcon();
     const QByteArray text = nodeText.toLatin1();
-    for (const norvik::ParameterRow& row : norvik::rowsForNode(config_, std::string_view(text.data(), text.size()))) {
-        auto* item = new QTreeWidgetItem(list_, {latin1(row.label), latin1(row.value)});
-        item->setIcon(0, icon);
-    }
+    fillList(norvik::rowsForNode(config_, std::string_view(text.data(), text.size())));
 }
 
 void CNorvikDlg::showMessage(std::string_view title, std::string_view text) {

@@ -7,11 +7,13 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
 #include "link/link_ui.h"
 #include "model/gateway_config.h"
+#include "model/parameter_rows.h"
 
 class QAction;
 class QComboBox;
@@ -129,7 +131,7 @@ public slots:
 private:
     void buildMenu();
     void buildControls(QWidget* client);
-    void fillRows(const QString& nodeText);
+    void fillList(const std::vector<norvik::ParameterRow>& rows);
     void message(const char* text);
     // The link guards of the menu commands; each refusal shows one box.
     bool linkReady();

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -196,6 +197,28 @@ TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
         "[View]", "Space configuration in device", "Space configuration in profibus", "Space configuration in modbus",
         "[Help]", "Get Firmware Version From Module", "About Norvik"};
     EXPECT_EQ(seen, expected);
+
+    // Each menu reaches every item by its own letter, within the item's
+    // distinguishing word.
+    const auto mnemonic = [](const QAction* a) {
+        const QString text = a->text();
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        return at < 0 || at + 1 >= text.size() ? QChar() : text.at(at + 1).toLower();
+    };
+    std::vector<QChar> top;
+    for (QAction* menuAction : window->menu()->actions()) {
+        top.push_back(mnemonic(menuAction));
+        std::vector<QChar> keys;
+        for (QAction* a : menuAction->menu()->actions()) {
+            if (a->isSeparator()) continue;
+            EXPECT_FALSE(mnemonic(a).isNull()) << plain(a->text());
+            EXPECT_EQ(std::count(keys.begin(), keys.end(), mnemonic(a)), 0) << plain(a->text());
+            keys.push_back(mnemonic(a));
+        }
+    }
+    EXPECT_EQ(std::set<QChar>(top.begin(), top.end()).size(), top.size());
+    EXPECT_TRUE(menu().viewProfibus->text().endsWith(QLatin1String("&profibus")));
+
     window->onAbout();
     EXPECT_EQ(opener.names(), std::vector<std::string>{"CAboutDlg"});
 }
@@ -626,6 +649,11 @@ TEST_F(MainWindowTest, treeAndListShowTheConfiguration) {
         EXPECT_EQ(listRows(*window).size(), std::string(k.model) == "HX-3420" ? 10u : 9u);
         selectNode(*window, k.node);
         EXPECT_EQ(listRows(*window), k.rows);
+        // Labels cut by the fixed column width are offered whole on hover.
+        for (int i = 0; i < window->list()->topLevelItemCount(); ++i) {
+            const QTreeWidgetItem* item = window->list()->topLevelItem(i);
+            EXPECT_EQ(item->toolTip(0), item->text(0));
+        }
     }
 }
 
