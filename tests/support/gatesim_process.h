@@ -99,9 +99,11 @@ public:
     // status (as waitpid gives it), or -1 when the process was already reaped.
     int stop(std::chrono::milliseconds grace = std::chrono::seconds(2)) {
         if (pid_ <= 0) return -1;
-        ::kill(pid_, SIGTERM);
-        // A test may have left it stopped (SIGSTOP); the SIGTERM waits for this.
+        // A test may have left it stopped (SIGSTOP). Continued first, never
+        // after SIGTERM: by then LeakSanitizer may be stopping the process for
+        // its exit check, and a SIGCONT cancels that stop and hangs the check.
         ::kill(pid_, SIGCONT);
+        ::kill(pid_, SIGTERM);
         int status = 0;
         auto deadline = std::chrono::steady_clock::now() + grace;
         while (true) {
