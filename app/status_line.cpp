@@ -1,17 +1,41 @@
 #include "app/status_line.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
+#include <QStyle>
 #include <algorithm>
 
 namespace {
 
-QLabel* makePart(QWidget* parent) {
-    auto* part = new QLabel(parent);
-    part->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    part->setIndent(3);
-    part->setTextFormat(Qt::PlainText);
-    return part;
+// A part of fixed width. Some texts are wider than their part ("Error !
+// System module does not exist!" needs some 230 of the 200 pixels in common
+// fonts); they end in an ellipsis instead of being cut mid-letter, and the
+// label keeps the whole text for screen readers and the tooltip.
+class StatusPart : public QLabel {
+public:
+    explicit StatusPart(QWidget* parent) : QLabel(parent) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setIndent(3);
+        setTextFormat(Qt::PlainText);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect area = contentsRect().adjusted(indent(), 0, 0, 0);
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
+        style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(), shown,
+                              foregroundRole());
+    }
+};
+
+QLabel* makePart(QWidget* parent) { return new StatusPart(parent); }
+
+void setPartText(QLabel* part, const QString& text) {
+    part->setText(text);
+    part->setToolTip(text);
 }
 
 }  // namespace
@@ -29,8 +53,8 @@ StatusLine::StatusLine(QSize progressSize, QWidget* parent)
     setFixedHeight(progressSize.height() + 2 * kProgressTop);
 }
 
-void StatusLine::setLinkText(const QString& text) { link_->setText(text); }
-void StatusLine::setOperationText(const QString& text) { operation_->setText(text); }
+void StatusLine::setLinkText(const QString& text) { setPartText(link_, text); }
+void StatusLine::setOperationText(const QString& text) { setPartText(operation_, text); }
 void StatusLine::setProgress(int step) { progress_->setValue(step); }
 
 void StatusLine::resizeEvent(QResizeEvent* event) {

@@ -233,6 +233,19 @@ TEST_F(MainWindowTest, statusLinePartsEndAt300And500AndTheEdge) {
     EXPECT_EQ(line->width(), window->width());
     EXPECT_EQ(line->mapTo(window.get(), QPoint(0, line->height())).y(), window->height());
     EXPECT_NE(line->linkLabel(), line->operationLabel());
+
+    // The longest texts do not fit their part: the part keeps its place, and
+    // readers and the tooltip get the whole text.
+    window->setOperationText(c::kOpSystemModuleMissing);
+    window->setLinkText(c::kLinkPortOpen);
+    EXPECT_EQ(line->operationLabel()->geometry(), QRect(300, 0, 200, line->height()));
+    for (QLabel* part : {line->linkLabel(), line->operationLabel()}) {
+        EXPECT_EQ(part->toolTip(), part->text());
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(part);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(QAccessible::Name), part->text());
+    }
+    EXPECT_EQ(line->operationLabel()->text().toStdString(), "Error ! System module does not exist!");
 }
 
 TEST_F(MainWindowTest, layoutFollowsDialogUnitsOfTheWindowFont) {
