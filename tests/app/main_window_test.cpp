@@ -749,6 +749,25 @@ TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
     window.reset();
 }
 
+TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
+    window->onConnect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter);
+    ASSERT_TRUE(window->dialogue().workerRunning());
+    std::thread late([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        port.queueBytes(parameterBlock('5', {kSystemModuleAt1}));
+        port.release();
+    });
+    window.reset();
+    late.join();
+    // A notice that outlived the window would be delivered here.
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(port.blockTimeouts().size(), 2u);  // the worker ran to its end first
+}
+
 TEST_F(MainWindowTest, tabWalksTreeListAndPortBoxesAndEscapeEndsAtOnce) {
     window->show();
     window->activateWindow();
