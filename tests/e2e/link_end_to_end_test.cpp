@@ -270,12 +270,40 @@ TEST_F(LinkEndToEnd, truncatedParameterBlockIsReportedIncomplete) {
     EXPECT_EQ(ui.operationText, c::kOpParameterIncomplete);
 }
 
-TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTree) {
+TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTreeAndTheLinkComesBack) {
+    // Connect replies 1 to 3 bring the parameter block, the file-name query and
+    // one keep-alive; the fourth prompt gets the notice.
     start({"--send-disconnect-after", "3"});
     ASSERT_TRUE(tickUntil([&] { return ui.clears > 0; }));
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_FALSE(ui.moduleLamp);
+    EXPECT_EQ(ui.linkText, c::kLinkLost);
     EXPECT_EQ(config.moduleCount, 0);
+    // Unlike a lost link, the notice leaves the file names as they are known.
+    EXPECT_FALSE(session.firmwareAutoQuery);
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
+
+    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    EXPECT_EQ(config.moduleCount, 7);
+    EXPECT_TRUE(ui.moduleLamp);
+    EXPECT_EQ(ui.rebuilds, 2);
+    for (int i = 0; i < 3; ++i) tick();
+    const auto lines = sim->logLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX LINE LOAD--FILE_NAME"), 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX LINE LOAD--PARAMETER"), 2);
+}
+
+TEST_F(LinkEndToEnd, unacknowledgedFileNameQueryIsAskedAgainAndTheLinkHolds) {
+    start({"--ignore-file-name"});
+    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    // Each connect reply asks again; the silent tick after it is one miss only.
+    for (int i = 0; i < 6; ++i) tick();
+    EXPECT_TRUE(session.firmwareAutoQuery);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    EXPECT_TRUE(ui.moduleLamp);
+    EXPECT_TRUE(ui.messages.empty());
+    const auto lines = sim->logLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX LINE LOAD--FILE_NAME"), 3);
 }
 
 TEST_F(LinkEndToEnd, disconnectWaitsForAWorkerStillReceiving) {

@@ -488,6 +488,35 @@ TEST(Gatesim, wireLogRecordsBothDirections) {
     EXPECT_EQ(sim.logLines(), expected);
 }
 
+// The log as soon as it holds at least `n` entries (or as it stands after `bound`).
+std::vector<std::string> logOnceItHas(const GatesimProcess& sim, std::size_t n, std::chrono::milliseconds bound = 5s) {
+    auto deadline = std::chrono::steady_clock::now() + bound;
+    auto lines = sim.logLines();
+    while (lines.size() < n && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+        lines = sim.logLines();
+    }
+    return lines;
+}
+
+TEST(Gatesim, wireLogMarksTheLinesItLeavesUnanswered) {
+    GatesimProcess sim(NORVIK_GATESIM, fast({"--ignore-file-name", "--silent-after", "1"}));
+    RawPort port(sim.slavePath());
+    port.sendLine("NO_SUCH_COMMAND");
+    port.sendLine("LOAD--FILE_NAME");
+    port.sendLine(kPrompt);
+    EXPECT_EQ(port.readLine(), kConnect);
+    port.sendLine(kPrompt);
+    const std::vector<std::string> expected{
+        "RX LINE NO_SUCH_COMMAND",  "QUIET no answer to this line",
+        "RX LINE LOAD--FILE_NAME",  "QUIET ignoring the file-name query",
+        "RX LINE KESTRA--r4460k>",  "TX LINE KESTRA--r4460k> connect",
+        "RX LINE KESTRA--r4460k>",  "QUIET silent",
+    };
+    EXPECT_EQ(logOnceItHas(sim, expected.size()), expected);
+    EXPECT_TRUE(port.staysSilent(100ms));
+}
+
 TEST(Gatesim, keepsServingWhenThePortIsClosedAndOpenedAgain) {
     GatesimProcess sim(NORVIK_GATESIM, kFast);
     {

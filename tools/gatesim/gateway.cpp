@@ -118,7 +118,7 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
         answerLoad(kSendParameter, std::move(bytes), kSendParameterFinish, now);
     } else if (text == kLoadFileName) {
         if (faults_.ignoreFileName) {
-            log_.note("ignoring the file-name query");
+            log_.quiet("ignoring the file-name query");
             return;
         }
         answerLoad(kSendFileName,
@@ -149,7 +149,7 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
         if (faults_.truncateIpBlock) bytes.resize(std::min(bytes.size(), *faults_.truncateIpBlock));
         answerLoad(kSendIpSettingToCom, std::move(bytes), kSendIpSettingToComFinish, now);
     } else {
-        log_.note("no answer to this line");
+        log_.quiet("no answer to this line");
     }
 }
 
@@ -246,7 +246,7 @@ void Gateway::expire(Clock::time_point now) {
 
 bool Gateway::mayAnswer() const {
     if (faults_.silentAfter && replies_ >= *faults_.silentAfter) {
-        log_.note("silent");
+        log_.quiet("silent");
         return false;
     }
     return true;

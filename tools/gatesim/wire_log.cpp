@@ -52,6 +52,8 @@ void WireLog::txLine(std::string_view text) { entry("TX LINE " + printable(text)
 
 void WireLog::txBlock(std::size_t size) { entry("TX BLOCK " + std::to_string(size)); }
 
+void WireLog::quiet(std::string_view why) { entry("QUIET " + std::string(why)); }
+
 void WireLog::note(std::string_view text) {
     if (verbose_) std::fprintf(stderr, "gatesim: %.*s\n", static_cast<int>(text.size()), text.data());
 }

@@ -24,6 +24,9 @@ public:
     void rxBlock(std::span<const uint8_t> bytes);
     void txLine(std::string_view text);
     void txBlock(std::size_t size);
+    // A line received and deliberately left unanswered, so a reader of the log
+    // can tell "will not answer" from "has not answered yet".
+    void quiet(std::string_view why);
     // Goes to stderr only, and only when verbose.
     void note(std::string_view text);
 
