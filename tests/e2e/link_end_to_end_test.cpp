@@ -364,7 +364,11 @@ TEST_F(LinkEndToEnd, realOneSecondTimerBringsTheLinkUp) {
         next += 1s;
         std::this_thread::sleep_until(next);
         dialogue->onPollTimer();
-        if (session.workerBusy) dialogue->onWorkerDone(*ui.takeWorkerDone(10s));
+        if (session.workerBusy) {
+            const auto ticket = ui.takeWorkerDone(10s);
+            ASSERT_TRUE(ticket.has_value()) << "worker did not finish";
+            dialogue->onWorkerDone(*ticket);
+        }
     }
     EXPECT_TRUE(session.parameterLoaded);
     EXPECT_EQ(config.moduleCount, 7);

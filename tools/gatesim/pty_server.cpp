@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -57,22 +58,32 @@ void serve(Gateway& gateway, int masterFd, WireLog& log, const volatile std::sig
     ::sigdelset(&waitMask, SIGINT);
 
     std::string pending;          // bytes of an answer the pty did not take at once
+    std::vector<Piece> unlogged;  // the pieces those bytes belong to
     Clock::time_point quietUntil{};
     std::array<uint8_t, 4096> buffer{};
+
+    // An answer is logged once the pty holds all of it, so a reader of the log
+    // may rely on every TX entry being there to be read.
+    auto writePending = [&](Clock::time_point now) {
+        ssize_t n = ::write(masterFd, pending.data(), pending.size());
+        if (n > 0) pending.erase(0, static_cast<std::size_t>(n));
+        else if (n < 0 && errno == EIO) quietUntil = now + kHangupPause;
+        if (!pending.empty()) return;
+        for (const auto& p : unlogged) {
+            if (p.kind == Piece::Kind::Line) log.txLine(p.bytes);
+            else log.txBlock(p.bytes.size());
+        }
+        unlogged.clear();
+    };
 
     while (!stop) {
         auto now = Clock::now();
         gateway.expire(now);
         while (pending.empty() && gateway.hasDue(now)) {
             Outgoing out = gateway.popDue();
-            for (const auto& p : out.pieces) {
-                if (p.kind == Piece::Kind::Line) log.txLine(p.bytes);
-                else log.txBlock(p.bytes.size());
-            }
             pending = out.wireBytes();
-            ssize_t n = ::write(masterFd, pending.data(), pending.size());
-            if (n > 0) pending.erase(0, static_cast<std::size_t>(n));
-            else if (n < 0 && errno == EIO) quietUntil = now + kHangupPause;
+            unlogged = std::move(out.pieces);
+            writePending(now);
         }
 
         bool quiet = now < quietUntil;
@@ -92,11 +103,7 @@ void serve(Gateway& gateway, int masterFd, WireLog& log, const volatile std::sig
         if (ready == 0 || pfd.fd < 0) continue;
         now = Clock::now();
 
-        if (pfd.revents & POLLOUT && !pending.empty()) {
-            ssize_t n = ::write(masterFd, pending.data(), pending.size());
-            if (n > 0) pending.erase(0, static_cast<std::size_t>(n));
-            else if (n < 0 && errno == EIO) quietUntil = now + kHangupPause;
-        }
+        if (pfd.revents & POLLOUT && !pending.empty()) writePending(now);
         if (pfd.revents & POLLIN) {
             ssize_t n = ::read(masterFd, buffer.data(), buffer.size());
             if (n > 0) gateway.receive(std::span<const uint8_t>(buffer.data(), static_cast<std::size_t>(n)), now);
