@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -252,6 +253,44 @@ TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
     ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == Transfer::ReadError; }));
     EXPECT_EQ(ui.operationText, "Read safe value error !");
 }
+
+// Both loads pending: the safe values go first, and the gateway's read error
+// belongs to whichever load it answers, not to the IP load merely pending.
+struct ReadErrorCase {
+    const char* name;
+    const char* fault;
+    uint8_t safeValueEnd;
+    uint8_t ipSettingEnd;
+    const char* errorText;
+};
+
+void PrintTo(const ReadErrorCase& c, std::ostream* os) { *os << c.name; }
+
+class LinkReadError : public LinkEndToEnd, public ::testing::WithParamInterface<ReadErrorCase> {};
+
+TEST_P(LinkReadError, goesToTheLoadItAnswers) {
+    const auto& c = GetParam();
+    start({"--reply-error", c.fault});
+    loadAndQueryNames();
+    session.safeValueTransfer = Transfer::LoadRequested;
+    session.ipSettingTransfer = Transfer::LoadRequested;
+    ASSERT_TRUE(tickUntil([&] {
+        return session.safeValueTransfer != Transfer::LoadRequested &&
+               session.ipSettingTransfer != Transfer::LoadRequested;
+    }));
+    EXPECT_EQ(session.safeValueTransfer, c.safeValueEnd);
+    EXPECT_EQ(session.ipSettingTransfer, c.ipSettingEnd);
+    EXPECT_EQ(std::count(ui.operationTexts.begin(), ui.operationTexts.end(), std::string(c.errorText)), 1);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LinkEndToEnd, LinkReadError,
+    ::testing::Values(ReadErrorCase{"safeValues", "read-safe", Transfer::ReadError, Transfer::ReceiveFinished,
+                                    c::kOpReadSafeValueError},
+                      ReadErrorCase{"ipSetting", "read-ip", Transfer::ReceiveFinished, Transfer::ReadError,
+                                    c::kOpReadIpSettingError}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LinkEndToEnd, garbageRepliesShowTheAccessBoxOnce) {
     start({"--garbage"});
