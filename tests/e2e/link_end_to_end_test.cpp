@@ -6,13 +6,15 @@
 
 #include <algorithm>
 #include <atomic>
-#include <span>
-#include <string_view>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <ostream>
+#include <span>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -195,10 +197,40 @@ TEST_F(LinkEndToEnd, linkIsLostAfterTwoSilentTicksAndRegained) {
     EXPECT_TRUE(ui.moduleLamp);
 }
 
-TEST_F(LinkEndToEnd, safeValueBlockIsSentAndReadBackByteForByte) {
-    start();
+// The block size follows the firmware names the gateway lists, on both sides
+// of the wire: a size mismatch would leave the gateway waiting for bytes.
+struct SafeValueCase {
+    const char* name;
+    const char* description;  // nullptr: the built-in demo
+    uint32_t layout;
+    std::size_t blockBytes;
+};
+
+void PrintTo(const SafeValueCase& c, std::ostream* os) { *os << c.name; }
+
+class SafeValueRoundTrip : public LinkEndToEnd, public ::testing::WithParamInterface<SafeValueCase> {
+protected:
+    void TearDown() override {
+        LinkEndToEnd::TearDown();
+        if (!configPath.empty()) std::filesystem::remove(configPath);
+    }
+    std::string configPath;
+};
+
+TEST_P(SafeValueRoundTrip, blockIsSentAndReadBackByteForByte) {
+    const auto& c = GetParam();
+    std::vector<std::string> args;
+    if (c.description != nullptr) {
+        configPath = (std::filesystem::temp_directory_path() /
+                      ("e2e-gateway-" + std::to_string(::getpid()) + "-" + c.name + ".json"))
+                         .string();
+        std::ofstream(configPath) << c.description;
+        args = {"--config", configPath};
+    }
+    start(args);
     loadAndQueryNames();
-    std::vector<uint8_t> block(512);
+    EXPECT_EQ(session.safeValueLayout, c.layout);
+    std::vector<uint8_t> block(c.blockBytes);
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 13 + 7);
     block[3] = '\n';
     block[4] = '\r';
@@ -216,6 +248,16 @@ TEST_F(LinkEndToEnd, safeValueBlockIsSentAndReadBackByteForByte) {
     EXPECT_EQ(session.safeValueBytes, block);
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    LinkEndToEnd, SafeValueRoundTrip,
+    ::testing::Values(SafeValueCase{"demoWith512Bytes", nullptr, 1, 512},
+                      SafeValueCase{"firmwareV13With976Bytes",
+                                    R"({"model": "HX-3420", "system_module": {"position": 1},
+                                        "modules": [{"device_id": 1, "type": 0, "data_length": 2}],
+                                        "file_names": ["autoexec.bat", "3420V13.bin"]})",
+                                    0, 976}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LinkEndToEnd, ipSettingBlockIsSentAndReadBackByteForByte) {
     start();
