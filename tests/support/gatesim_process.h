@@ -35,7 +35,7 @@ public:
     // Throws std::runtime_error when the simulator does not print its slave path
     // within `startTimeout`.
     explicit GatesimProcess(std::string binary, std::vector<std::string> args = {},
-                            std::chrono::milliseconds startTimeout = std::chrono::seconds(5)) {
+                            std::chrono::milliseconds startTimeout = std::chrono::seconds(15)) {
         for (std::size_t i = 0; i + 1 < args.size(); ++i)
             if (args[i] == "--log") logPath_ = args[i + 1];
         if (logPath_.empty()) {
