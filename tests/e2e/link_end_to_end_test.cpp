@@ -181,9 +181,16 @@ TEST_F(LinkEndToEnd, connectLoadsTheDemoAndKeepsTheLinkAlive) {
 TEST_F(LinkEndToEnd, linkIsLostAfterTwoSilentTicksAndRegained) {
     start();
     loadAndQueryNames();
+    tick();  // the file-name finish line; the prompt goes out
+    // Its connect reply is the last thing the gateway says before it stops.
+    ASSERT_TRUE(awaitGateway());
     ASSERT_EQ(::kill(sim->pid(), SIGSTOP), 0);
     tick(Gateway::Silent);
+    ASSERT_EQ(session.missCount, 0);
     tick(Gateway::Silent);
+    EXPECT_EQ(session.linkState, LinkState::Connected);  // one miss is not a loss
+    EXPECT_EQ(session.missCount, 1);
+    EXPECT_TRUE(ui.moduleLamp);
     tick(Gateway::Silent);
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_FALSE(ui.moduleLamp);
