@@ -350,6 +350,18 @@ TEST_F(LinkEndToEnd, garbageRepliesShowTheAccessBoxOnce) {
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
 }
 
+TEST_F(LinkEndToEnd, overlongLineCostsOneTickAndTheNextLineIsIntact) {
+    start({"--overlong-line", "3000"});
+    tick();  // the long line, cut and drained up to its end: no known reply
+    EXPECT_EQ(session.linkState, LinkState::NotConnected);
+    EXPECT_EQ(ui.messages.size(), 1u);  // the module has not answered yet
+    tick();
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    EXPECT_EQ(config.moduleCount, 7);
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
 TEST_F(LinkEndToEnd, truncatedParameterBlockIsReportedIncomplete) {
     // The finish line comes well after the worker has given up waiting for the
     // rest (396 ms at this rate).
