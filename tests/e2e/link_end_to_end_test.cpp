@@ -393,6 +393,22 @@ TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTreeAndTheLinkComesBack) {
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX LINE LOAD--PARAMETER"), 2);
 }
 
+TEST_F(LinkEndToEnd, fileNameReplyThatDoesNotParseEndsTheAutomaticQueryWithoutADialog) {
+    start({"--bad-file-name-reply"});
+    loadAndQueryNames();
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_EQ(ui.operationText, c::kOpFileNameError);
+    EXPECT_EQ(ui.firmwareDialogs, 0);
+    EXPECT_EQ(session.safeValueLayout, 1u);
+    // The rest of the reply and its finish line arrive as one unknown line:
+    // a single miss, and the query is not asked again.
+    for (int i = 0; i < 4; ++i) tick();
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    EXPECT_EQ(ui.linkText, c::kLinkConnected);
+    const auto lines = sim->logLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX LINE LOAD--FILE_NAME"), 1);
+}
+
 TEST_F(LinkEndToEnd, unacknowledgedFileNameQueryIsAskedAgainAndTheLinkHolds) {
     start({"--ignore-file-name"});
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
