@@ -46,22 +46,6 @@ QFont toQFont(const GridFont& font, const QFont& base) {
 
 constexpr int kDividerSlack = 3;
 
-bool isNavigationKey(int key) {
-    switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-        return true;
-    default:
-        return false;
-    }
-}
-
 }  // namespace
 
 // Text widths per font, shared by every grid: the views repeat the same labels across
@@ -671,7 +655,7 @@ void GridCtrl::keyPressEvent(QKeyEvent* event) {
         viewport()->update();
         return;
     }
-    if (isNavigationKey(key)) {
+    if (isGridNavigationKey(key)) {
         moveFocus(key, mods);
         return;
     }
@@ -775,7 +759,7 @@ void GridCtrl::editorEnded(int row, int column, const QString& text, int key, Qt
     viewport()->update();
     if (key == 0) return;
     setFocus(Qt::OtherFocusReason);
-    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || isNavigationKey(key)) {
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab || isGridNavigationKey(key)) {
         const CellId before = model_.focusCell();
         moveFocus(key, mods);
         const CellId after = model_.focusCell();

@@ -4,9 +4,7 @@
 #include <QStyle>
 #include <algorithm>
 
-namespace {
-
-bool isNavigationKey(int key) {
+bool isGridNavigationKey(int key) {
     switch (key) {
     case Qt::Key_Left:
     case Qt::Key_Right:
@@ -21,8 +19,6 @@ bool isNavigationKey(int key) {
         return false;
     }
 }
-
-}  // namespace
 
 InPlaceEdit::InPlaceEdit(GridCtrl* grid, const QRect& cellRect, int row, int column,
                          const QString& text, EditStart how, const QString& typed)
@@ -97,7 +93,7 @@ void InPlaceEdit::keyPressEvent(QKeyEvent* event) {
         endEdit(key, event->modifiers());
         return;
     }
-    if (isNavigationKey(key) && (endsOnArrows_ || (event->modifiers() & Qt::ControlModifier))) {
+    if (isGridNavigationKey(key) && (endsOnArrows_ || (event->modifiers() & Qt::ControlModifier))) {
         endEdit(key, event->modifiers());
         return;
     }

@@ -6,6 +6,10 @@
 
 #include "grid/GridCtrl.h"
 
+// The keys that move the focus cell. The edit box hands them back to the grid, so both
+// must agree on the set.
+bool isGridNavigationKey(int key);
+
 class InPlaceEdit : public QLineEdit {
     Q_OBJECT
 public:
