@@ -138,6 +138,7 @@ void ConsoleDialogue::onPollTimer() {
 }
 
 bool ConsoleDialogue::handleReply(const std::string& line) {
+    if (handleSendResult(line)) return true;
     if (line == c::kReplyConnect) {
         session_.linkState = LinkState::Connected;
         session_.accessErrorShown = true;
@@ -178,12 +179,6 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
             session_.safeValueTransfer = Transfer::SendError;
             ui_.setOperationText(c::kOpSendSafeValueError);
         }
-    } else if (line == c::kReplySafeValueSent) {
-        finishTransfer(session_.safeValueTransfer, Transfer::SendFinished, c::kOpSafeValueSent);
-    } else if (line == c::kReplySaveSafeValueError) {
-        finishTransfer(session_.safeValueTransfer, Transfer::SaveError, c::kOpSaveSafeValueError);
-    } else if (line == c::kReplyReceiveSafeValueError) {
-        finishTransfer(session_.safeValueTransfer, Transfer::SendError, c::kOpSendSafeValueError);
     } else if (line == c::kReplySafeValue) {
         ui_.setOperationText(c::kOpReceiveSafeValue);
         startWorker(WorkerKind::SafeValue);
@@ -205,12 +200,6 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
         port_.sendBlock(session_.portNumber, block);
         sendCommand(c::kTransmitEnd);
         startAnimation();
-    } else if (line == c::kReplyIpSettingSent) {
-        finishTransfer(session_.ipSettingTransfer, Transfer::SendFinished, c::kOpIpSettingSent);
-    } else if (line == c::kReplySaveIpSettingError) {
-        finishTransfer(session_.ipSettingTransfer, Transfer::SaveError, c::kOpSaveIpSettingError);
-    } else if (line == c::kReplyReceiveIpSettingError) {
-        finishTransfer(session_.ipSettingTransfer, Transfer::SendError, c::kOpSendIpSettingError);
     } else if (line == c::kReplyIpSetting) {
         ui_.setOperationText(c::kOpReceiveIpSetting);
         startWorker(WorkerKind::IpSetting);
@@ -241,6 +230,33 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
         return false;
     }
     return true;
+}
+
+// The gateway's verdicts on a block it was sent: each ends its transfer with a code.
+bool ConsoleDialogue::handleSendResult(const std::string& line) {
+    struct Verdict {
+        const char* reply;
+        std::atomic<uint8_t> LinkSession::*transfer;
+        uint8_t code;
+        const char* text;
+    };
+    static constexpr Verdict kVerdicts[] = {
+        {c::kReplySafeValueSent, &LinkSession::safeValueTransfer, Transfer::SendFinished, c::kOpSafeValueSent},
+        {c::kReplySaveSafeValueError, &LinkSession::safeValueTransfer, Transfer::SaveError, c::kOpSaveSafeValueError},
+        {c::kReplyReceiveSafeValueError, &LinkSession::safeValueTransfer, Transfer::SendError,
+         c::kOpSendSafeValueError},
+        {c::kReplyIpSettingSent, &LinkSession::ipSettingTransfer, Transfer::SendFinished, c::kOpIpSettingSent},
+        {c::kReplySaveIpSettingError, &LinkSession::ipSettingTransfer, Transfer::SaveError, c::kOpSaveIpSettingError},
+        {c::kReplyReceiveIpSettingError, &LinkSession::ipSettingTransfer, Transfer::SendError,
+         c::kOpSendIpSettingError},
+    };
+    for (const Verdict& v : kVerdicts) {
+        if (line == v.reply) {
+            finishTransfer(session_.*v.transfer, v.code, v.text);
+            return true;
+        }
+    }
+    return false;
 }
 
 void ConsoleDialogue::finishTransfer(std::atomic<uint8_t>& transfer, uint8_t code, const char* text) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 
 #include "ipsetting/ip_setting.h"
@@ -50,6 +51,7 @@ private:
     void startAnimation();
     void startWorker(WorkerKind kind);
     void fileNameCompletion();
+    bool handleSendResult(const std::string& line);
     void finishTransfer(std::atomic<uint8_t>& transfer, uint8_t code, const char* text);
     void finishReceive(std::atomic<uint8_t>& transfer, const char* text);
     void dropWorkerResult();
