@@ -4,20 +4,18 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
-
-#include <unistd.h>
 
 #include "link/link_session.h"
 #include "link/memory_port.h"
 #include "link/serial_port.h"
+#include "support/temp_file.h"
 
 namespace norvik {
 namespace {
 
 namespace fs = std::filesystem;
+using test::TempFile;
 using Bytes = std::vector<uint8_t>;
 
 Bytes toBytes(const IpSettingBlock& block) { return Bytes(block.begin(), block.end()); }
@@ -27,27 +25,6 @@ IpSettingBlock patternBlock() {
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(255 - i * 3);
     return block;
 }
-
-class TempFile {
-public:
-    explicit TempFile(const char* name)
-        : path_(fs::temp_directory_path() / (std::string(name) + "_" + std::to_string(::getpid()) + ".ptm")) {
-        fs::remove(path_);
-    }
-    ~TempFile() { fs::remove(path_); }
-    std::string path() const { return path_.string(); }
-    void write(const Bytes& bytes) const {
-        std::ofstream f(path_, std::ios::binary);
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-    Bytes read() const {
-        std::ifstream f(path_, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(f), {});
-    }
-
-private:
-    fs::path path_;
-};
 
 TEST(IpSettingBlock, defaultsEncodeToTheFactoryBytes) {
     IpSettingRecord r;

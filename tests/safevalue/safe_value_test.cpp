@@ -3,39 +3,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include "support/temp_file.h"
 
 namespace norvik {
 namespace {
 
 namespace fs = std::filesystem;
+using test::TempFile;
 using Bytes = std::vector<uint8_t>;
-
-class TempFile {
-public:
-    explicit TempFile(const std::string& name)
-        : path_(fs::temp_directory_path() / (name + "_" + std::to_string(::getpid()) + ".ptm")) {
-        fs::remove(path_);
-    }
-    ~TempFile() { fs::remove(path_); }
-    std::string path() const { return path_.string(); }
-    void write(const Bytes& bytes) const {
-        std::ofstream f(path_, std::ios::binary);
-        f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-    Bytes read() const {
-        std::ifstream f(path_, std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(f), {});
-    }
-
-private:
-    fs::path path_;
-};
 
 struct Layout {
     uint32_t layout;
