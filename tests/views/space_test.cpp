@@ -1,40 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <initializer_list>
 #include <random>
 #include <vector>
 
 #include "views/device_space.h"
 #include "views/modbus_space.h"
 #include "views/profibus_space.h"
+#include "view_configs.h"
 
 using namespace norvik;
 
 namespace {
 
-ModuleEntry module(uint8_t id, uint8_t type, uint32_t internalBase, uint8_t length, uint32_t modbusStart,
-                   uint32_t coils = 0, uint8_t profibusBase = 0) {
-    ModuleEntry m;
-    m.deviceId = id;
-    m.type = static_cast<ModuleType>(type);
-    m.internalBase = internalBase;
-    m.dataLength = length;
-    m.modbusStart = modbusStart;
-    m.coilCount = coils;
-    m.profibusBase = profibusBase;
-    return m;
-}
-
-GatewayConfig configWith(uint8_t role, std::initializer_list<ModuleEntry> modules) {
-    GatewayConfig config;
-    config.role = role;
-    config.modules[0] = module(kSystemModuleId, 3, 0, 2, 1);
-    std::size_t k = 1;
-    for (const ModuleEntry& m : modules) config.modules[k++] = m;
-    config.moduleCount = static_cast<uint8_t>(modules.size());
-    return config;
-}
+using test::configWith;
+using test::module;
 
 SpaceUse useAt(const std::vector<AddressMark>& marks, uint32_t address) {
     for (const AddressMark& m : marks)

@@ -6,40 +6,17 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <initializer_list>
-
 #include "views/SDevice.h"
 #include "views/SModbus.h"
 #include "views/SProfi.h"
+#include "view_configs.h"
 
 using namespace norvik;
 
 namespace {
 
-ModuleEntry module(uint8_t id, uint8_t type, uint32_t internalBase, uint8_t length, uint32_t modbusStart,
-                   uint32_t coils = 0, uint8_t profibusBase = 0) {
-    ModuleEntry m;
-    m.deviceId = id;
-    m.type = static_cast<ModuleType>(type);
-    m.internalBase = internalBase;
-    m.dataLength = length;
-    m.modbusStart = modbusStart;
-    m.coilCount = coils;
-    m.profibusBase = profibusBase;
-    return m;
-}
-
-// Module 1 is the system module; the given modules follow as 2, 3, ...
-GatewayConfig configWith(uint8_t role, std::initializer_list<ModuleEntry> modules) {
-    GatewayConfig config;
-    config.role = role;
-    config.modules[0] = module(kSystemModuleId, 3, 0, 0, 1);
-    config.modules[1] = config.modules[0];
-    std::size_t k = 2;
-    for (const ModuleEntry& m : modules) config.modules[k++] = m;
-    config.moduleCount = static_cast<uint8_t>(modules.size() + 1);
-    return config;
-}
+using test::configWithSystemModule;
+using test::module;
 
 GridColour colourOf(GridCtrl& grid, int row, int column) {
     return grid.model().backColourOf(row, column);
@@ -53,7 +30,7 @@ constexpr GridColour kRed = 0x0000FF;
 }  // namespace
 
 TEST(SModbusView, twoDeviceIdsOnTheSameCoils) {
-    const GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 0, 8), module(2, 0, 0, 1, 0, 8)});
+    const GatewayConfig config = configWithSystemModule(0, {module(1, 0, 0, 1, 0, 8), module(2, 0, 0, 1, 0, 8)});
     SModbus view(config);
     GridCtrl& dout = view.kindGrid(ModbusKind::DO);
     for (int c = 1; c <= 8; ++c) EXPECT_EQ(colourOf(dout, 1, c), kBlue) << c;
@@ -66,7 +43,7 @@ TEST(SModbusView, twoDeviceIdsOnTheSameCoils) {
 }
 
 TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
-    const GatewayConfig config = configWith(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
+    const GatewayConfig config = configWithSystemModule(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
     for (int first : {2, 3}) {
         SModbus view(config);
         GridCtrl& aout = view.kindGrid(ModbusKind::AO);
@@ -81,7 +58,7 @@ TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
 }
 
 TEST(SModbusView, screenReadersHearWhatACellsColourMeans) {
-    const GatewayConfig config = configWith(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
+    const GatewayConfig config = configWithSystemModule(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
     SModbus view(config);
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&view.kindGrid(ModbusKind::AO));
     ASSERT_NE(table, nullptr);
@@ -96,7 +73,7 @@ TEST(SModbusView, screenReadersHearWhatACellsColourMeans) {
 }
 
 TEST(SModbusView, buttonsSwitchSpacesAndKeepColours) {
-    const GatewayConfig config = configWith(0, {module(1, 1, 0, 1, 8, 8), module(1, 0, 0, 1, 0, 8)});
+    const GatewayConfig config = configWithSystemModule(0, {module(1, 1, 0, 1, 8, 8), module(1, 0, 0, 1, 0, 8)});
     SModbus view(config);
     EXPECT_EQ(view.writeOutputButton()->text(), "Write Output ");
     EXPECT_EQ(view.readInputButton()->text(), "Read Input");
@@ -130,7 +107,7 @@ TEST(SModbusView, buttonsSwitchSpacesAndKeepColours) {
 }
 
 TEST(SModbusView, slaveDisablesReadOutputAndCountsTypeZeroInDi) {
-    const GatewayConfig config = configWith(1, {module(1, 0, 16, 2, 900, 3)});
+    const GatewayConfig config = configWithSystemModule(1, {module(1, 0, 16, 2, 900, 3)});
     SModbus view(config);
     EXPECT_FALSE(view.readOutputButton()->isEnabled());
     GridCtrl& din = view.kindGrid(ModbusKind::DI);
@@ -141,7 +118,7 @@ TEST(SModbusView, slaveDisablesReadOutputAndCountsTypeZeroInDi) {
 }
 
 TEST(SModbusView, legendShowsFourSwatchesInOrder) {
-    const GatewayConfig config = configWith(0, {});
+    const GatewayConfig config = configWithSystemModule(0, {});
     SModbus view(config);
     const char* texts[] = {"Not used :", "In used :", "Addr. overlap :", "Addr. and ID overlap :"};
     const QColor colours[] = {QColor(255, 255, 255), QColor(0, 255, 255), QColor(0, 0, 255), QColor(255, 0, 0)};
@@ -157,7 +134,7 @@ TEST(SModbusView, legendShowsFourSwatchesInOrder) {
 }
 
 TEST(SModbusView, gridsHaveTheirLabelsAndGreyHeaders) {
-    const GatewayConfig config = configWith(0, {});
+    const GatewayConfig config = configWithSystemModule(0, {});
     SModbus view(config);
     GridCtrl& bits = view.kindGrid(ModbusKind::RDO);
     EXPECT_EQ(bits.GetRowCount(), 129);
@@ -183,7 +160,8 @@ TEST(SModbusView, gridsHaveTheirLabelsAndGreyHeaders) {
 
 TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
     // Two DO modules on bytes 1..2 and 2..3; module 3 is a DI module.
-    const GatewayConfig config = configWith(0, {module(1, 0, 12, 2, 0), module(2, 0, 16, 2, 0), module(3, 1, 0, 1, 0)});
+    const GatewayConfig config =
+        configWithSystemModule(0, {module(1, 0, 12, 2, 0), module(2, 0, 16, 2, 0), module(3, 1, 0, 1, 0)});
     SDevice view(config);
     EXPECT_EQ(view.windowTitle(), "Space configuration in device");
     GridCtrl& dout = view.areaGrid(DeviceArea::DO);
@@ -202,7 +180,7 @@ TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
 }
 
 TEST(SDeviceView, areasSitInTheirBoxesWithTheirSizes) {
-    const GatewayConfig config = configWith(0, {});
+    const GatewayConfig config = configWithSystemModule(0, {});
     SDevice view(config);
     view.resize(900, 600);
     view.show();
@@ -236,7 +214,8 @@ TEST(SDeviceView, areasSitInTheirBoxesWithTheirSizes) {
 }
 
 TEST(SDeviceView, moduleBoxesFollowTheSystemModule) {
-    GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 0), module(2, 0, 8, 1, 0), module(3, 0, 16, 1, 0)});
+    GatewayConfig config =
+        configWithSystemModule(0, {module(1, 0, 0, 1, 0), module(2, 0, 8, 1, 0), module(3, 0, 16, 1, 0)});
     // The system module in slot 3 instead of 1.
     std::swap(config.modules[1], config.modules[3]);
     config.modules[0].modbusStart = 3;
@@ -251,7 +230,7 @@ TEST(SDeviceView, moduleBoxesFollowTheSystemModule) {
 }
 
 TEST(SDeviceView, moreThanThirtyTwoModulesShowsThirtyTwo) {
-    GatewayConfig config = configWith(0, {});
+    GatewayConfig config = configWithSystemModule(0, {});
     for (std::size_t k = 1; k < kModuleSlots; ++k) config.modules[k] = module(1, 0, 8 * (k - 1), 1, 0);
     config.modules[0].deviceId = 9;  // no system module
     config.moduleCount = 33;
@@ -262,7 +241,8 @@ TEST(SDeviceView, moreThanThirtyTwoModulesShowsThirtyTwo) {
 }
 
 TEST(SProfiView, typeFourGoesToTheInputTable) {
-    const GatewayConfig config = configWith(1, {module(1, 4, 0, 4, 0, 0, 10), module(2, 0, 0, 0, 0, 0, 50)});
+    const GatewayConfig config =
+        configWithSystemModule(1, {module(1, 4, 0, 4, 0, 0, 10), module(2, 0, 0, 0, 0, 0, 50)});
     SProfi view(config);
     EXPECT_EQ(view.windowTitle(), "Space configuration in profibus");
     GridCtrl& input = view.tableGrid(ProfibusTable::Input);
@@ -275,7 +255,7 @@ TEST(SProfiView, typeFourGoesToTheInputTable) {
 }
 
 TEST(SpaceViews, escapeClosesTheDialog) {
-    const GatewayConfig config = configWith(0, {});
+    const GatewayConfig config = configWithSystemModule(0, {});
     SProfi view(config);
     view.show();
     view.tableGrid(ProfibusTable::Output).setFocus();
