@@ -320,6 +320,7 @@ TEST_F(TermiosPortTest, linesSentWhileAWorkerReceivesABlock) {
 }
 
 struct PathCase {
+    const char* name;
     uint8_t port;
     const char* env;  // nullptr: unset
     std::string expected;
@@ -338,14 +339,15 @@ TEST_P(ComDevicePathTest, namesTheDevice) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ports, ComDevicePathTest,
-                         ::testing::Values(PathCase{1, "/dev/pts/7", "/dev/pts/7"},
-                                           PathCase{8, "/tmp/gatesim", "/tmp/gatesim"},
-                                           PathCase{1, nullptr, "/dev/ttyS0"},
-                                           PathCase{3, nullptr, "/dev/ttyS2"},
-                                           PathCase{8, nullptr, "/dev/ttyS7"},
-                                           PathCase{2, "", "/dev/ttyS1"},
-                                           PathCase{0, nullptr, ""},
-                                           PathCase{9, nullptr, ""}));
+                         ::testing::Values(PathCase{"com1FromItsVariable", 1, "/dev/pts/7", "/dev/pts/7"},
+                                           PathCase{"com8FromItsVariable", 8, "/tmp/gatesim", "/tmp/gatesim"},
+                                           PathCase{"com1UnsetIsTtyS0", 1, nullptr, "/dev/ttyS0"},
+                                           PathCase{"com3UnsetIsTtyS2", 3, nullptr, "/dev/ttyS2"},
+                                           PathCase{"com8UnsetIsTtyS7", 8, nullptr, "/dev/ttyS7"},
+                                           PathCase{"com2EmptyIsTtyS1", 2, "", "/dev/ttyS1"},
+                                           PathCase{"port0HasNoDevice", 0, nullptr, ""},
+                                           PathCase{"port9HasNoDevice", 9, nullptr, ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace norvik
