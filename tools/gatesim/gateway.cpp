@@ -129,25 +129,9 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
     } else if (text == kSendIpSetting) {
         answerSend(BlockKind::IpSetting, now);
     } else if (text == kLoadSafeValue) {
-        if (!mayAnswer()) return;
-        if (faultOn(ReplyError::ReadSafe)) {
-            enqueue(now, {}, {line(kReadEepromError)});
-            answered();
-            return;
-        }
-        auto bytes = safeValues_;
-        if (faults_.truncateSafeBlock) bytes.resize(std::min(bytes.size(), *faults_.truncateSafeBlock));
-        answerLoad(kSendSafeValueToCom, std::move(bytes), kSendSafeValueToComFinish, now);
+        answerLoadStored(BlockKind::SafeValues, now);
     } else if (text == kLoadIpSetting) {
-        if (!mayAnswer()) return;
-        if (faultOn(ReplyError::ReadIp)) {
-            enqueue(now, {}, {line(kReadEepromError)});
-            answered();
-            return;
-        }
-        auto bytes = ipSetting_;
-        if (faults_.truncateIpBlock) bytes.resize(std::min(bytes.size(), *faults_.truncateIpBlock));
-        answerLoad(kSendIpSettingToCom, std::move(bytes), kSendIpSettingToComFinish, now);
+        answerLoadStored(BlockKind::IpSetting, now);
     } else {
         log_.quiet("no answer to this line");
     }
@@ -189,6 +173,21 @@ void Gateway::answerLoad(std::string_view announce, std::vector<uint8_t> bytes, 
     }
     enqueue(now, timing_.finishDelay, {line(finish)});
     answered();
+}
+
+void Gateway::answerLoadStored(BlockKind kind, Clock::time_point now) {
+    if (!mayAnswer()) return;
+    bool safe = kind == BlockKind::SafeValues;
+    if (faultOn(safe ? ReplyError::ReadSafe : ReplyError::ReadIp)) {
+        enqueue(now, {}, {line(kReadEepromError)});
+        answered();
+        return;
+    }
+    auto bytes = safe ? safeValues_ : ipSetting_;
+    const auto& truncate = safe ? faults_.truncateSafeBlock : faults_.truncateIpBlock;
+    if (truncate) bytes.resize(std::min(bytes.size(), *truncate));
+    answerLoad(safe ? kSendSafeValueToCom : kSendIpSettingToCom, std::move(bytes),
+               safe ? kSendSafeValueToComFinish : kSendIpSettingToComFinish, now);
 }
 
 void Gateway::answerSend(BlockKind kind, Clock::time_point now) {

@@ -64,6 +64,8 @@ private:
     void answerPrompt(Clock::time_point now);
     void answerLoad(std::string_view announce, std::vector<uint8_t> block, std::string_view finish,
                     Clock::time_point now);
+    // LOAD_SAFE_VALUE and LOAD_IP_SETTING: the stored block, unless a fault says otherwise.
+    void answerLoadStored(BlockKind kind, Clock::time_point now);
     void answerSend(BlockKind kind, Clock::time_point now);
     void finishReceive(std::string_view line, Clock::time_point now);
     void failReceive(Clock::time_point now);
