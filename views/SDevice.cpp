@@ -35,11 +35,6 @@ SDevice::SDevice(const norvik::GatewayConfig& config, QWidget* parent)
 
 void SDevice::paintDeviceModule(int k, bool on) {
     const auto rows = norvik::deviceModuleRows(config_, k);
-    if (rows) {
-        const uint32_t colour = norvik::spaceUseColour(on ? norvik::SpaceUse::InUse : norvik::SpaceUse::NotUsed);
-        GridCtrl& grid = areaGrid(rows->area);
-        const int end = std::min(rows->firstRow + rows->rowCount, grid.GetRowCount());
-        for (int row = rows->firstRow; row < end; ++row) grid.SetItemBackground(row, 1, colour);
-    }
+    if (rows) paintModuleRows(areaGrid(rows->area), rows->firstRow, rows->rowCount, on);
     for (GridCtrl* grid : grids_) grid->Refresh();
 }

@@ -37,11 +37,6 @@ SProfi::SProfi(const norvik::GatewayConfig& config, QWidget* parent)
 
 void SProfi::paintProfibusModule(int k, bool on) {
     const auto rows = norvik::profibusModuleRows(config_, k);
-    if (rows) {
-        const uint32_t colour = norvik::spaceUseColour(on ? norvik::SpaceUse::InUse : norvik::SpaceUse::NotUsed);
-        GridCtrl& grid = tableGrid(rows->table);
-        const int end = std::min(rows->firstRow + rows->rowCount, grid.GetRowCount());
-        for (int row = rows->firstRow; row < end; ++row) grid.SetItemBackground(row, 1, colour);
-    }
+    if (rows) paintModuleRows(tableGrid(rows->table), rows->firstRow, rows->rowCount, on);
     for (GridCtrl* grid : grids_) grid->Refresh();
 }

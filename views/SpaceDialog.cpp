@@ -4,6 +4,7 @@
 #include <QGridLayout>
 #include <QScrollBar>
 #include <QStyle>
+#include <algorithm>
 
 #include "views/device_space.h"
 
@@ -114,4 +115,10 @@ void SpaceDialog::setUpGrid(GridCtrl& grid, int rows, int columns, const TextOf&
         }
     }
     grid.AutoSize();
+}
+
+void SpaceDialog::paintModuleRows(GridCtrl& grid, int firstRow, int rowCount, bool on) {
+    const uint32_t colour = norvik::spaceUseColour(on ? norvik::SpaceUse::InUse : norvik::SpaceUse::NotUsed);
+    const int end = std::min(firstRow + rowCount, grid.GetRowCount());
+    for (int row = firstRow; row < end; ++row) grid.SetItemBackground(row, 1, colour);
 }

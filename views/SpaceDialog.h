@@ -49,6 +49,9 @@ public:
 protected:
     virtual void moduleClicked(int k, bool ticked) = 0;
     QGroupBox* moduleGroup() const { return moduleGroup_; }
+    // Colours a module's rows in the grid's one data column as in use, or clears them;
+    // rows past the grid's end are left out.
+    static void paintModuleRows(GridCtrl& grid, int firstRow, int rowCount, bool on);
 
     const norvik::GatewayConfig& config_;
 
