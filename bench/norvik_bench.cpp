@@ -67,11 +67,6 @@ double medianOpen(Make make) {
     return median(runs);
 }
 
-QColor toQColor(uint32_t colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
-
 // The plain route: headers for row 0 and column 0, an item per cell, Qt's sizing.
 QTableWidget* plainTable(QWidget* parent, int rows, int columns, const std::function<QString(int, int)>& textOf) {
     auto* table = new QTableWidget(rows - 1, columns - 1, parent);

@@ -21,11 +21,6 @@ using norvik::GridModel;
 
 namespace {
 
-QColor toQColor(GridColour colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
-
 GridColour fromQColor(const QColor& colour) {
     return static_cast<GridColour>(colour.red()) | (static_cast<GridColour>(colour.green()) << 8) |
            (static_cast<GridColour>(colour.blue()) << 16);
@@ -47,6 +42,11 @@ QFont toQFont(const GridFont& font, const QFont& base) {
 constexpr int kDividerSlack = 3;
 
 }  // namespace
+
+QColor toQColor(GridColour colour) {
+    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
+                  static_cast<int>((colour >> 16) & 0xFF));
+}
 
 // Text widths per font, shared by every grid: the views repeat the same labels across
 // grids and rows, and looking a width up is far cheaper than laying the text out again.

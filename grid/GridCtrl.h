@@ -6,6 +6,7 @@
 // per-cell size hints and header bookkeeping the views never need.
 
 #include <QAbstractScrollArea>
+#include <QColor>
 #include <QFont>
 #include <QHash>
 #include <QPointer>
@@ -18,6 +19,9 @@
 
 class InPlaceEdit;
 class QFontMetrics;
+
+// A grid colour, red in the low byte, as Qt paints it.
+QColor toQColor(norvik::GridColour colour);
 
 // How the in-place editor was opened; decides the caret and whether arrows end it.
 enum class EditStart { Mouse, F2, Enter, Backspace, Tab, Space, Navigation, Character };

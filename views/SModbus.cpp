@@ -12,11 +12,6 @@ using norvik::SpaceUse;
 
 namespace {
 
-QColor toQColor(uint32_t colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
-
 const char* colourName(SpaceUse use) {
     switch (use) {
     case SpaceUse::NotUsed: return "white";
