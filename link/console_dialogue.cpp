@@ -215,17 +215,8 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
         if (session_.firmwareState() != FirmwareQueryState::ReceiveError) ui_.setOperationText(c::kOpFileNameFinish);
         sendPrompt();
     } else if (line == c::kReplyDisconnect) {
-        session_.animating = false;
-        session_.linkState = LinkState::NotConnected;
-        session_.parameterLoaded = false;
-        session_.workerBusy = false;
-        config_.moduleCount = 0;
-        ui_.setLinkText(c::kLinkLost);
-        ui_.setOperationText("");
-        ui_.setModuleLamp(false);
-        session_.safeValueTransfer = Transfer::Idle;
-        ui_.clearTree();
-        ui_.resetList();
+        // The module's own notice: what the firmware query learnt stays valid.
+        endLinkView();
     } else {
         return false;
     }
@@ -299,10 +290,15 @@ void ConsoleDialogue::silence() {
 }
 
 void ConsoleDialogue::loseLink() {
-    session_.animating = false;
     session_.setFirmwareState(FirmwareQueryState::Idle);
     session_.firmwareAutoQuery = true;
     session_.safeValueLayout = kLayout512;
+    endLinkView();
+}
+
+// The module is gone: the link state, the lamp and the tree say so.
+void ConsoleDialogue::endLinkView() {
+    session_.animating = false;
     session_.linkState = LinkState::NotConnected;
     session_.parameterLoaded = false;
     session_.workerBusy = false;
