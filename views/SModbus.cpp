@@ -56,10 +56,10 @@ SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
                                                 {ModbusKind::AI, 1055},
                                                 {ModbusKind::RDO, 116},
                                                 {ModbusKind::RAO, 117}}};
-    for (const GridSpec& spec : specs) {
-        GridBox* box = norvik::isBitKind(spec.kind) ? bitGroup_ : wordGroup_;
-        GridCtrl* grid = box->addGrid(spec.id, QString::fromLatin1(norvik::modbusKindName(spec.kind)));
-        const ModbusKind kind = spec.kind;
+    for (const GridSpec& place : specs) {
+        GridBox* box = norvik::isBitKind(place.kind) ? bitGroup_ : wordGroup_;
+        GridCtrl* grid = box->addGrid(place.id, QString::fromLatin1(norvik::modbusKindName(place.kind)));
+        const ModbusKind kind = place.kind;
         setUpGrid(*grid, norvik::modbusGridRows(kind), norvik::modbusGridColumns(kind),
                   [kind](int row, int column) {
                       return row == 0 ? norvik::modbusHeaderText(kind, column) : norvik::modbusRowLabel(kind, row);
