@@ -1,13 +1,13 @@
 #include "app/dialog_opener.h"
 
-#include "app/CAboutDlg.h"
-#include "app/Firmware_version.h"
+#include "app/about_dialog.h"
+#include "firmware/firmware_dialog.h"
 #include "app/message_boxes.h"
 #include "firmware/file_names.h"
 #include "link/console_texts.h"
-#include "views/SDevice.h"
-#include "views/SModbus.h"
-#include "views/SProfi.h"
+#include "views/device_space_dialog.h"
+#include "views/modbus_space_dialog.h"
+#include "views/profibus_space_dialog.h"
 
 DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config,
                                          norvik::IpSettingRecord& ipSetting, MessageBoxes& boxes)
@@ -23,22 +23,22 @@ void DefaultDialogOpener::openSafeValueDialog(QWidget*) {}
 void DefaultDialogOpener::openIpSettingDialog(QWidget*) {}
 
 void DefaultDialogOpener::openDeviceView(QWidget* parent) {
-    SDevice view(config_, parent);
+    DeviceSpaceDialog view(config_, parent);
     execDialog(view);
 }
 
 void DefaultDialogOpener::openProfibusView(QWidget* parent) {
-    SProfi view(config_, parent);
+    ProfibusSpaceDialog view(config_, parent);
     execDialog(view);
 }
 
 void DefaultDialogOpener::openModbusView(QWidget* parent) {
-    SModbus view(config_, parent);
+    ModbusSpaceDialog view(config_, parent);
     execDialog(view);
 }
 
 void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
-    Firmware_version dialog(session_, parent);
+    FirmwareDialog dialog(session_, parent);
     if (dialog.notSupported()) {
         boxes_.showMessage(parent, QLatin1String(norvik::console::kTitleMessage),
                            QLatin1String(norvik::kNotSupportedMessage));
@@ -47,6 +47,6 @@ void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
 }
 
 void DefaultDialogOpener::openAboutBox(QWidget* parent) {
-    CAboutDlg about(parent);
+    AboutDialog about(parent);
     execDialog(about);
 }

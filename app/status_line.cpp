@@ -41,7 +41,7 @@ void setPartText(QLabel* part, const QString& text) {
 }  // namespace
 
 StatusLine::StatusLine(QSize progressSize, QWidget* parent)
-    : QFrame(parent), link_(makePart(this)), operation_(makePart(this)),
+    : QStatusBar(parent), link_(makePart(this)), operation_(makePart(this)),
       progressPart_(new QFrame(this)),
       progress_(new QProgressBar(this)),
       progressSize_(progressSize) {
@@ -50,6 +50,8 @@ StatusLine::StatusLine(QSize progressSize, QWidget* parent)
     progress_->setValue(0);
     progress_->setTextVisible(false);
     progress_->setAccessibleName(QStringLiteral("Progress"));
+    setSizeGripEnabled(false);
+    setAccessibleName(QStringLiteral("Status"));
     setFixedHeight(progressSize.height() + 2 * kProgressTop);
 }
 
@@ -58,7 +60,7 @@ void StatusLine::setOperationText(const QString& text) { setPartText(operation_,
 void StatusLine::setProgress(int step) { progress_->setValue(step); }
 
 void StatusLine::resizeEvent(QResizeEvent* event) {
-    QFrame::resizeEvent(event);
+    QStatusBar::resizeEvent(event);
     arrangeParts();
 }
 

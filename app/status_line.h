@@ -1,13 +1,16 @@
 #pragma once
-// The bar along the bottom of the main window: the link text, the operation
-// text and the progress bar, each in its own part so screen readers read each.
+// The main window's status bar: the link text, the operation text and the
+// progress bar, each in its own part so screen readers read each. The parts
+// keep fixed places rather than the bar's own layout, which would share the
+// width out among them.
 
-#include <QFrame>
+#include <QStatusBar>
 
+class QFrame;
 class QLabel;
 class QProgressBar;
 
-class StatusLine : public QFrame {
+class StatusLine : public QStatusBar {
     Q_OBJECT
 public:
     // Right edges of the first two parts, in pixels; the third ends at the edge.

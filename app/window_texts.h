@@ -63,13 +63,8 @@ inline constexpr const char* kExitQuestion = "Exit Norvik";
 
 // About box.
 inline constexpr const char* kAboutCaption = "About Norvik";
-inline constexpr const char* kAboutVersion = "Norvik Version 1.5";
+// Followed by the program's version.
+inline constexpr const char* kAboutVersionPrefix = "Norvik Version ";
 inline constexpr const char* kOk = "OK";
-
-// Firmware dialog.
-inline constexpr const char* kFirmwareCaption = "Firmware Information";
-inline constexpr const char* kLabelFirmwareName = "Firmware name :";
-inline constexpr const char* kLabelVersion = "Version :";
-inline constexpr const char* kLabelFileCount = "File count :";
 
 }  // namespace norvik::window

@@ -20,9 +20,9 @@
 #include <vector>
 
 #include "bench/demo_configs.h"
-#include "views/SDevice.h"
-#include "views/SModbus.h"
-#include "views/SProfi.h"
+#include "views/device_space_dialog.h"
+#include "views/modbus_space_dialog.h"
+#include "views/profibus_space_dialog.h"
 #include "views/device_space.h"
 #include "views/modbus_space.h"
 #include "views/profibus_space.h"
@@ -186,20 +186,20 @@ long residentBytes() {
     return read == 2 ? resident * sysconf(_SC_PAGESIZE) : -1;
 }
 
-void fillWithoutSizing(GridCtrl& grid, norvik::ModbusKind kind) {
-    grid.SetRowCount(norvik::modbusGridRows(kind));
-    grid.SetColumnCount(norvik::modbusGridColumns(kind));
-    grid.SetFixedRowCount(1);
-    grid.SetFixedColumnCount(1);
+void fillWithoutSizing(GridWidget& grid, norvik::ModbusKind kind) {
+    grid.setRowCount(norvik::modbusGridRows(kind));
+    grid.setColumnCount(norvik::modbusGridColumns(kind));
+    grid.setFixedRowCount(1);
+    grid.setFixedColumnCount(1);
     norvik::GridItem item;
     item.mask = norvik::GridMask::Text | norvik::GridMask::Format;
-    for (int r = 0; r < grid.GetRowCount(); ++r) {
-        for (int c = 0; c < grid.GetColumnCount(); ++c) {
+    for (int r = 0; r < grid.getRowCount(); ++r) {
+        for (int c = 0; c < grid.getColumnCount(); ++c) {
             item.row = r;
             item.column = c;
             item.format = r == 0 ? 0x10 : (c == 0 ? 0x8826 : 0x8825);
             item.text = r == 0 ? norvik::modbusHeaderText(kind, c) : (c == 0 ? norvik::modbusRowLabel(kind, r) : "");
-            grid.SetItem(item);
+            grid.setItem(item);
         }
     }
 }
@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
     {
         QCoreApplication::processEvents();
         const long before = residentBytes();
-        auto dialog = std::make_unique<SModbus>(config);
+        auto dialog = std::make_unique<ModbusSpaceDialog>(config);
         const long built = residentBytes();
         dialog->show();
         QCoreApplication::processEvents();
@@ -247,14 +247,14 @@ int main(int argc, char** argv) {
         double ratioGoal;
     };
     std::vector<Row> rows;
-    rows.push_back({"Device view", medianOpen([&] { return std::unique_ptr<QDialog>(new SDevice(config)); }),
+    rows.push_back({"Device view", medianOpen([&] { return std::unique_ptr<QDialog>(new DeviceSpaceDialog(config)); }),
                     medianOpen([&] { return plainDevice(config); }), 0.75});
-    rows.push_back({"PROFIBUS view", medianOpen([&] { return std::unique_ptr<QDialog>(new SProfi(config)); }),
+    rows.push_back({"PROFIBUS view", medianOpen([&] { return std::unique_ptr<QDialog>(new ProfibusSpaceDialog(config)); }),
                     medianOpen([&] { return plainProfi(config); }), 0.75});
-    rows.push_back({"Modbus view", medianOpen([&] { return std::unique_ptr<QDialog>(new SModbus(config)); }),
+    rows.push_back({"Modbus view", medianOpen([&] { return std::unique_ptr<QDialog>(new ModbusSpaceDialog(config)); }),
                     medianOpen([&] { return plainModbus(config); }), 0.4});
 
-    std::printf("%-15s %12s %14s %8s %s\n", "open+paint", "GridCtrl ms", "QTableWidget ms", "ratio", "goal");
+    std::printf("%-15s %12s %14s %8s %s\n", "open+paint", "GridWidget ms", "QTableWidget ms", "ratio", "goal");
     for (const Row& row : rows) {
         const double ratio = row.grid / row.plain;
         std::printf("%-15s %12.2f %14.2f %8.3f <= %.2f %s\n", row.name, row.grid, row.plain, ratio, row.ratioGoal,
@@ -266,19 +266,19 @@ int main(int argc, char** argv) {
     std::vector<double> cold;
     std::vector<double> warm;
     for (int run = 0; run < kRuns; ++run) {
-        std::vector<std::unique_ptr<GridCtrl>> grids;
+        std::vector<std::unique_ptr<GridWidget>> grids;
         for (int i = 0; i < norvik::kModbusKinds; ++i) {
-            grids.push_back(std::make_unique<GridCtrl>());
-            grids.back()->Create(nullptr, QRect(0, 0, 300, 400), 1052 + i);
+            grids.push_back(std::make_unique<GridWidget>());
+            grids.back()->createIn(nullptr, QRect(0, 0, 300, 400), 1052 + i);
             grids.back()->hide();
             fillWithoutSizing(*grids.back(), static_cast<norvik::ModbusKind>(i));
         }
-        GridCtrl::dropTextWidths();
+        GridWidget::dropTextWidths();
         cold.push_back(timeMs([&] {
-            for (auto& grid : grids) grid->AutoSize();
+            for (auto& grid : grids) grid->autoSize();
         }));
         warm.push_back(timeMs([&] {
-            for (auto& grid : grids) grid->AutoSize();
+            for (auto& grid : grids) grid->autoSize();
         }));
     }
     std::printf("AutoSize, six Modbus grids: %.3f ms with no width known, %.3f ms again (goal < 2 ms) %s\n", median(cold),
@@ -286,7 +286,7 @@ int main(int argc, char** argv) {
 
     // A check-box click on the open view: the recolouring and the repaint it causes.
     {
-        SModbus dialog(config);
+        ModbusSpaceDialog dialog(config);
         dialog.show();
         QCoreApplication::processEvents();
         QCheckBox* box = dialog.moduleBox(2);
@@ -295,7 +295,7 @@ int main(int argc, char** argv) {
             clicks.push_back(timeMs([&] {
                 box->click();
                 for (int g = 0; g < norvik::kModbusKinds; ++g) {
-                    GridCtrl& grid = dialog.kindGrid(static_cast<norvik::ModbusKind>(g));
+                    GridWidget& grid = dialog.kindGrid(static_cast<norvik::ModbusKind>(g));
                     if (grid.isVisible()) grid.viewport()->repaint();
                 }
             }));

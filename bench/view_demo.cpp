@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "bench/demo_configs.h"
-#include "views/SDevice.h"
-#include "views/SModbus.h"
-#include "views/SProfi.h"
+#include "views/device_space_dialog.h"
+#include "views/modbus_space_dialog.h"
+#include "views/profibus_space_dialog.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -41,11 +41,11 @@ int main(int argc, char** argv) {
 
     std::unique_ptr<SpaceDialog> dialog;
     const QString view = parser.value("view");
-    if (view == "device") dialog = std::make_unique<SDevice>(config, nullptr);
-    else if (view == "profibus") dialog = std::make_unique<SProfi>(config, nullptr);
-    else dialog = std::make_unique<SModbus>(config, nullptr);
+    if (view == "device") dialog = std::make_unique<DeviceSpaceDialog>(config, nullptr);
+    else if (view == "profibus") dialog = std::make_unique<ProfibusSpaceDialog>(config, nullptr);
+    else dialog = std::make_unique<ModbusSpaceDialog>(config, nullptr);
 
-    if (auto* modbus = dynamic_cast<SModbus*>(dialog.get())) {
+    if (auto* modbus = dynamic_cast<ModbusSpaceDialog*>(dialog.get())) {
         const QString space = parser.value("space");
         if (space == "input") modbus->readInputButton()->click();
         else if (space == "read") modbus->readOutputButton()->click();
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
     const int scroll = parser.value("scroll").toInt();
     const QString file = parser.value("shot");
     QTimer::singleShot(400, [&] {
-        for (GridCtrl* grid : dialog->findChildren<GridCtrl*>()) grid->verticalScrollBar()->setValue(scroll);
+        for (GridWidget* grid : dialog->findChildren<GridWidget*>()) grid->verticalScrollBar()->setValue(scroll);
         QTimer::singleShot(200, [&] {
             const bool saved = dialog->grab().save(file);
             app.exit(saved ? 0 : 1);

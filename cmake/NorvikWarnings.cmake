@@ -1,6 +1,12 @@
 function(norvik_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
   if(NORVIK_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
+endfunction()
+
+# The core converts between byte, word and size types everywhere; each
+# narrowing is to be spelt out.
+function(norvik_core_warnings target)
+  target_compile_options(${target} PRIVATE -Wconversion)
 endfunction()

@@ -6,17 +6,15 @@
 #include <string>
 #include <string_view>
 
-#include "link/serial_port.h"
-
 namespace norvik {
 
 namespace {
 
 constexpr std::size_t kHeaderBytes = 9;
 constexpr std::size_t kCountByte = 8;
-constexpr std::size_t kPartABytes = 14;
-constexpr std::size_t kPartBBytes = 7;
-constexpr std::size_t kPartBBytesAfterAuto = 8;
+constexpr std::size_t kHeadBytes = 14;
+constexpr std::size_t kTailBytes = 7;
+constexpr std::size_t kTailBytesAfterAuto = 8;
 constexpr std::string_view kHeaderText = "File_NO=";
 constexpr std::string_view kRecordText = "File_Name=";
 constexpr std::string_view kAutoStart = "auto";
@@ -31,44 +29,53 @@ std::string chunkText(std::span<const uint8_t> chunk) {
     return std::string(chunk.begin(), end);
 }
 
-template <std::size_t N>
-std::array<uint8_t, N> receiveChunk(SerialPort& port, uint8_t portNumber, uint32_t baud) {
-    std::array<uint8_t, N> chunk{};
-    // The chunk's text decides, not the receive status: a time-out alone is no failure.
-    (void)port.receiveBlock(portNumber, chunk, blockTimeout(baud, N));
-    return chunk;
-}
-
 std::string versionOf(const std::string& name) {
     return name.size() > kVersionStart ? name.substr(kVersionStart, kVersionLength) : std::string{};
 }
 
 }  // namespace
 
-void fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply) {
-    const auto header = receiveChunk<kHeaderBytes>(port, portNumber, baud);
-    if (chunkText(header).find(kHeaderText) == std::string::npos) {
-        reply.failed = true;
-        return;
+std::size_t FileNameReplyDecoder::nextChunkBytes() const {
+    switch (expect_) {
+    case Expect::Header: return kHeaderBytes;
+    case Expect::Head: return kHeadBytes;
+    case Expect::Tail: return head_ == kAutoStart ? kTailBytesAfterAuto : kTailBytes;
+    case Expect::Done: break;
     }
-    const uint8_t count = header[kCountByte];
-    if (count > kFileNameSlots) {
-        reply.failed = true;
-        return;
-    }
-    reply.fileCount = count;
+    return 0;
+}
 
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string partA = chunkText(receiveChunk<kPartABytes>(port, portNumber, baud));
-        if (partA.find(kRecordText) == std::string::npos) {
-            reply.failed = true;
+void FileNameReplyDecoder::feed(std::span<const uint8_t> chunk) {
+    switch (expect_) {
+    case Expect::Header: {
+        if (chunkText(chunk).find(kHeaderText) == std::string::npos || chunk.size() <= kCountByte ||
+            chunk[kCountByte] > kFileNameSlots) {
+            reply_.failed = true;
+            expect_ = Expect::Done;
             return;
         }
-        const std::string beginning = partA.substr(kRecordText.size());
-        const std::string rest = beginning == kAutoStart
-                                     ? chunkText(receiveChunk<kPartBBytesAfterAuto>(port, portNumber, baud))
-                                     : chunkText(receiveChunk<kPartBBytes>(port, portNumber, baud));
-        reply.names[i] = beginning + rest;
+        reply_.fileCount = chunk[kCountByte];
+        expect_ = reply_.fileCount == 0 ? Expect::Done : Expect::Head;
+        return;
+    }
+    case Expect::Head: {
+        const std::string head = chunkText(chunk);
+        if (head.find(kRecordText) == std::string::npos) {
+            reply_.failed = true;
+            expect_ = Expect::Done;
+            return;
+        }
+        head_ = head.substr(kRecordText.size());
+        expect_ = Expect::Tail;
+        return;
+    }
+    case Expect::Tail:
+        reply_.names[file_] = head_ + chunkText(chunk);
+        ++file_;
+        expect_ = file_ < reply_.fileCount ? Expect::Head : Expect::Done;
+        return;
+    case Expect::Done:
+        return;
     }
 }
 

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "firmware/file_names.h"
-#include "link/memory_port.h"
+#include "link/block_receivers.h"
+#include "support/memory_port.h"
 #include "model/gateway_config.h"
 #include "safevalue/safe_value_layout.h"
 

@@ -7,7 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "link/memory_port.h"
+#include "link/block_receivers.h"
+#include "support/memory_port.h"
 #include "model/gateway_config.h"
 #include "model/parameter_block.h"
 

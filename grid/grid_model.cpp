@@ -32,13 +32,13 @@ GridCell& GridCell::operator=(const GridCell& other) {
     return *this;
 }
 
-void GridCell::SetFont(const GridFont* font) {
+void GridCell::setFont(const GridFont* font) {
     font_ = font ? std::make_unique<GridFont>(*font) : nullptr;
 }
 
 GridDefaultCell::GridDefaultCell() {
-    SetFormat(kDefaultFormat);
-    SetMargin(3);
+    setFormat(kDefaultFormat);
+    setMargin(3);
 }
 
 GridModel::GridModel() = default;
@@ -47,7 +47,7 @@ void GridModel::setDefaultMetrics(int width, int height, int margin, const GridF
     for (auto& cell : defaults_) {
         cell.width = width;
         cell.height = height;
-        cell.SetMargin(margin);
+        cell.setMargin(margin);
         cell.font = font;
     }
 }
@@ -66,12 +66,12 @@ void GridModel::refreshFixedBits(int firstRow, int endRow, int firstColumn, int 
     for (int r = std::max(firstRow, 0); r < endRow; ++r) {
         for (int c = std::max(firstColumn, 0); c < endColumn; ++c) {
             GridCell& cell = rows_[r][c];
-            cell.SetState((cell.GetState() & ~all) | fixedBits(r, c));
+            cell.setState((cell.getState() & ~all) | fixedBits(r, c));
         }
     }
 }
 
-bool GridModel::SetRowCount(int n) {
+bool GridModel::setRowCount(int n) {
     if (n < 0) return false;
     if (n == rowCount_) return true;
     try {
@@ -81,8 +81,8 @@ bool GridModel::SetRowCount(int n) {
         for (int r = oldCount; r < n; ++r) {
             rows_[r].resize(static_cast<std::size_t>(columnCount_));
             for (int c = 0; c < columnCount_; ++c) {
-                rows_[r][c].SetFormat(defaultCellFor(r, c).GetFormat());
-                rows_[r][c].SetState(fixedBits(r, c));
+                rows_[r][c].setFormat(defaultCellFor(r, c).getFormat());
+                rows_[r][c].setState(fixedBits(r, c));
             }
         }
     } catch (const std::bad_alloc&) {
@@ -92,12 +92,12 @@ bool GridModel::SetRowCount(int n) {
     }
     rowCount_ = n;
     if (fixedRowCount_ > n) fixedRowCount_ = n;
-    if (focus_.row >= n) SetFocusCell({});
+    if (focus_.row >= n) setFocusCell({});
     if (selection_.bottom >= n) clearSelection();
     return true;
 }
 
-bool GridModel::SetColumnCount(int n) {
+bool GridModel::setColumnCount(int n) {
     if (n < 0) return false;
     if (n == columnCount_) return true;
     const int oldCount = columnCount_;
@@ -112,35 +112,35 @@ bool GridModel::SetColumnCount(int n) {
     columnCount_ = n;
     for (int r = 0; r < rowCount_; ++r) {
         for (int c = oldCount; c < n; ++c) {
-            rows_[r][c].SetFormat(defaultCellFor(r, c).GetFormat());
-            rows_[r][c].SetState(fixedBits(r, c));
+            rows_[r][c].setFormat(defaultCellFor(r, c).getFormat());
+            rows_[r][c].setState(fixedBits(r, c));
         }
     }
     if (fixedColumnCount_ > n) fixedColumnCount_ = n;
-    if (focus_.column >= n) SetFocusCell({});
+    if (focus_.column >= n) setFocusCell({});
     if (selection_.right >= n) clearSelection();
     return true;
 }
 
-bool GridModel::SetFixedRowCount(int n) {
+bool GridModel::setFixedRowCount(int n) {
     if (n < 0) return false;
     if (n == fixedRowCount_) return true;
-    if (n > rowCount_ && !SetRowCount(n)) return false;
+    if (n > rowCount_ && !setRowCount(n)) return false;
     const int oldCount = fixedRowCount_;
     clearSelection();
-    SetFocusCell({});
+    setFocusCell({});
     fixedRowCount_ = n;
     refreshFixedBits(std::min(oldCount, n), std::max(oldCount, n), 0, columnCount_);
     return true;
 }
 
-bool GridModel::SetFixedColumnCount(int n) {
+bool GridModel::setFixedColumnCount(int n) {
     if (n < 0) return false;
     if (n == fixedColumnCount_) return true;
-    if (n > columnCount_ && !SetColumnCount(n)) return false;
+    if (n > columnCount_ && !setColumnCount(n)) return false;
     const int oldCount = fixedColumnCount_;
     clearSelection();
-    SetFocusCell({});
+    setFocusCell({});
     fixedColumnCount_ = n;
     refreshFixedBits(0, rowCount_, std::min(oldCount, n), std::max(oldCount, n));
     return true;
@@ -151,21 +151,21 @@ void GridModel::resetSizes() {
     columnWidths_.assign(static_cast<std::size_t>(columnCount_), defaultCell().width);
 }
 
-int GridModel::GetRowHeight(int row) const {
+int GridModel::getRowHeight(int row) const {
     return row >= 0 && row < rowCount_ ? rowHeights_[row] : -1;
 }
 
-int GridModel::GetColumnWidth(int column) const {
+int GridModel::getColumnWidth(int column) const {
     return column >= 0 && column < columnCount_ ? columnWidths_[column] : -1;
 }
 
-bool GridModel::SetRowHeight(int row, int height) {
+bool GridModel::setRowHeight(int row, int height) {
     if (row < 0 || row >= rowCount_ || height < 0) return false;
     rowHeights_[row] = height;
     return true;
 }
 
-bool GridModel::SetColumnWidth(int column, int width) {
+bool GridModel::setColumnWidth(int column, int width) {
     if (column < 0 || column >= columnCount_ || width < 0) return false;
     columnWidths_[column] = width;
     return true;
@@ -175,53 +175,53 @@ bool GridModel::isValid(int row, int column) const {
     return row >= 0 && row < rowCount_ && column >= 0 && column < columnCount_;
 }
 
-GridCell* GridModel::GetCell(int row, int column) {
+GridCell* GridModel::getCell(int row, int column) {
     return isValid(row, column) ? &rows_[row][column] : nullptr;
 }
 
-const GridCell* GridModel::GetCell(int row, int column) const {
+const GridCell* GridModel::getCell(int row, int column) const {
     return isValid(row, column) ? &rows_[row][column] : nullptr;
 }
 
-std::string GridModel::GetItemText(int row, int column) const {
-    const GridCell* cell = GetCell(row, column);
-    return cell ? cell->GetText() : std::string();
+std::string GridModel::getItemText(int row, int column) const {
+    const GridCell* cell = getCell(row, column);
+    return cell ? cell->getText() : std::string();
 }
 
-bool GridModel::SetItem(const GridItem& item) {
-    GridCell* cell = GetCell(item.row, item.column);
+bool GridModel::setItem(const GridItem& item) {
+    GridCell* cell = getCell(item.row, item.column);
     if (!cell) return false;
-    MarkModified(item.row, item.column);
-    if (item.mask & GridMask::Text) cell->SetText(item.text);
-    if (item.mask & GridMask::Param) cell->SetData(item.param);
-    if (item.mask & GridMask::Image) cell->SetImage(item.image);
-    if (item.mask & GridMask::State) cell->SetState(item.state);
-    if (item.mask & GridMask::Format) cell->SetFormat(item.format);
-    if (item.mask & GridMask::BackColour) cell->SetBackColor(item.backColour);
-    if (item.mask & GridMask::TextColour) cell->SetTextClr(item.textColour);
-    if (item.mask & GridMask::Font) cell->SetFont(&item.font);
-    if (item.mask & GridMask::Margin) cell->SetMargin(static_cast<int>(item.margin));
+    markModified(item.row, item.column);
+    if (item.mask & GridMask::Text) cell->setText(item.text);
+    if (item.mask & GridMask::Param) cell->setData(item.param);
+    if (item.mask & GridMask::Image) cell->setImage(item.image);
+    if (item.mask & GridMask::State) cell->setState(item.state);
+    if (item.mask & GridMask::Format) cell->setFormat(item.format);
+    if (item.mask & GridMask::BackColour) cell->setBackColour(item.backColour);
+    if (item.mask & GridMask::TextColour) cell->setTextColour(item.textColour);
+    if (item.mask & GridMask::Font) cell->setFont(&item.font);
+    if (item.mask & GridMask::Margin) cell->setMargin(static_cast<int>(item.margin));
     return true;
 }
 
-bool GridModel::SetItemBackground(int row, int column, GridColour colour) {
-    GridCell* cell = GetCell(row, column);
+bool GridModel::setItemBackground(int row, int column, GridColour colour) {
+    GridCell* cell = getCell(row, column);
     if (!cell) return false;
-    cell->SetBackColor(colour);
+    cell->setBackColour(colour);
     return true;
 }
 
-bool GridModel::SetItemText(int row, int column, const std::string& text) {
-    GridCell* cell = GetCell(row, column);
+bool GridModel::setItemText(int row, int column, const std::string& text) {
+    GridCell* cell = getCell(row, column);
     if (!cell) return false;
-    cell->SetText(text);
+    cell->setText(text);
     return true;
 }
 
-void GridModel::MarkModified(int row, int column) {
-    GridCell* cell = GetCell(row, column);
+void GridModel::markModified(int row, int column) {
+    GridCell* cell = getCell(row, column);
     if (!cell) return;
-    cell->SetState(cell->GetState() | GridState::Modified);
+    cell->setState(cell->getState() | GridState::Modified);
     modified_ = true;
 }
 
@@ -235,30 +235,30 @@ const GridDefaultCell& GridModel::defaultCellFor(int row, int column) const {
 }
 
 GridColour GridModel::backColourOf(int row, int column) const {
-    const GridCell* cell = GetCell(row, column);
-    if (cell && cell->GetBackClr() != kNoColour) return cell->GetBackClr();
-    const GridColour fallback = defaultCellFor(row, column).GetBackClr();
+    const GridCell* cell = getCell(row, column);
+    if (cell && cell->backColour() != kNoColour) return cell->backColour();
+    const GridColour fallback = defaultCellFor(row, column).backColour();
     if (fallback != kNoColour) return fallback;
     return isFixed(row, column) ? fixedBackColour : gridBackColour;
 }
 
 GridColour GridModel::textColourOf(int row, int column) const {
-    const GridCell* cell = GetCell(row, column);
-    if (cell && cell->GetTextClr() != kNoColour) return cell->GetTextClr();
-    const GridColour fallback = defaultCellFor(row, column).GetTextClr();
+    const GridCell* cell = getCell(row, column);
+    if (cell && cell->textColour() != kNoColour) return cell->textColour();
+    const GridColour fallback = defaultCellFor(row, column).textColour();
     return fallback != kNoColour ? fallback : gridTextColour;
 }
 
 const GridFont& GridModel::fontOf(int row, int column) const {
-    const GridCell* cell = GetCell(row, column);
-    if (cell && cell->GetFont()) return *cell->GetFont();
+    const GridCell* cell = getCell(row, column);
+    if (cell && cell->getFont()) return *cell->getFont();
     return defaultCellFor(row, column).font;
 }
 
 int GridModel::marginOf(int row, int column) const {
-    const GridCell* cell = GetCell(row, column);
-    if (cell && cell->GetMargin() >= 0) return cell->GetMargin();
-    return defaultCellFor(row, column).GetMargin();
+    const GridCell* cell = getCell(row, column);
+    if (cell && cell->getMargin() >= 0) return cell->getMargin();
+    return defaultCellFor(row, column).getMargin();
 }
 
 void GridModel::setStateBits(const Range& range, uint32_t bits, bool on) {
@@ -266,12 +266,12 @@ void GridModel::setStateBits(const Range& range, uint32_t bits, bool on) {
     for (int r = std::max(range.top, 0); r <= range.bottom && r < rowCount_; ++r) {
         for (int c = std::max(range.left, 0); c <= range.right && c < columnCount_; ++c) {
             GridCell& cell = rows_[r][c];
-            cell.SetState(on ? (cell.GetState() | bits) : (cell.GetState() & ~bits));
+            cell.setState(on ? (cell.getState() | bits) : (cell.getState() & ~bits));
         }
     }
 }
 
-void GridModel::SetFocusCell(CellId cell) {
+void GridModel::setFocusCell(CellId cell) {
     if (isValid(focus_.row, focus_.column)) {
         setStateBits({focus_.row, focus_.column, focus_.row, focus_.column}, GridState::Focused, false);
     }
@@ -281,7 +281,7 @@ void GridModel::SetFocusCell(CellId cell) {
     }
 }
 
-void GridModel::SetSelectedRange(CellId from, CellId to) {
+void GridModel::setSelectedRange(CellId from, CellId to) {
     setStateBits(selection_, GridState::Selected, false);
     selection_ = Range{};
     if (!isValid(from.row, from.column) || !isValid(to.row, to.column)) return;
@@ -296,8 +296,8 @@ int GridModel::notify(int code, int row, int column) const {
 }
 
 bool GridModel::isEditable(int row, int column) const {
-    const GridCell* cell = GetCell(row, column);
-    return editable && cell && !(cell->GetState() & GridState::ReadOnly);
+    const GridCell* cell = getCell(row, column);
+    return editable && cell && !(cell->getState() & GridState::ReadOnly);
 }
 
 bool GridModel::beginUserEdit(int row, int column) {
@@ -306,21 +306,21 @@ bool GridModel::beginUserEdit(int row, int column) {
 }
 
 GridModel::EditOutcome GridModel::endUserEdit(int row, int column, const std::string& text) {
-    GridCell* cell = GetCell(row, column);
-    if (!cell || cell->GetText() == text) return EditOutcome::Unchanged;
-    const std::string oldText = cell->GetText();
-    cell->SetText(text);
-    MarkModified(row, column);
-    const bool valid = cell->ValidateEdit(text);
+    GridCell* cell = getCell(row, column);
+    if (!cell || cell->getText() == text) return EditOutcome::Unchanged;
+    const std::string oldText = cell->getText();
+    cell->setText(text);
+    markModified(row, column);
+    const bool valid = cell->validateEdit(text);
     const int result = notify(GRID_END_EDIT, row, column);
     // The owner's handler may have resized the grid; look the cell up again.
-    cell = GetCell(row, column);
+    cell = getCell(row, column);
     if (!cell) return EditOutcome::Rejected;
     if (valid && result >= 0) {
-        MarkModified(row, column);
+        markModified(row, column);
         return EditOutcome::Accepted;
     }
-    cell->SetText(oldText);
+    cell->setText(oldText);
     return EditOutcome::Rejected;
 }
 
@@ -330,9 +330,9 @@ GridModel::EditOutcome GridModel::changeTextByUser(int row, int column, const st
 }
 
 TextExtent GridModel::cellExtent(int row, int column, const TextMeasurer& measure) const {
-    const GridCell* cell = GetCell(row, column);
+    const GridCell* cell = getCell(row, column);
     if (!cell) return {};
-    const std::string_view text = cell->GetText();
+    const std::string_view text = cell->getText();
     const GridFont& font = fontOf(row, column);
     TextExtent extent;
     std::size_t start = 0;
@@ -351,11 +351,11 @@ TextExtent GridModel::cellExtent(int row, int column, const TextMeasurer& measur
     const int extra = isFixed(row, column) ? 2 : 1;
     extent.width += 2 * marginOf(row, column) + extra;
     extent.height += extra;
-    if (cell->GetImage() >= 0) extent.width += imageWidth;
+    if (cell->getImage() >= 0) extent.width += imageWidth;
     return extent;
 }
 
-bool GridModel::AutoSizeColumn(int column, const TextMeasurer& measure) {
+bool GridModel::autoSizeColumn(int column, const TextMeasurer& measure) {
     if (column < 0 || column >= columnCount_) return false;
     if (columnWidths_[column] == 0) return true;
     int width = 0;
@@ -364,7 +364,7 @@ bool GridModel::AutoSizeColumn(int column, const TextMeasurer& measure) {
     return true;
 }
 
-bool GridModel::AutoSizeRow(int row, const TextMeasurer& measure) {
+bool GridModel::autoSizeRow(int row, const TextMeasurer& measure) {
     if (row < 0 || row >= rowCount_) return false;
     if (rowHeights_[row] == 0) return true;
     int height = 0;
@@ -373,7 +373,7 @@ bool GridModel::AutoSizeRow(int row, const TextMeasurer& measure) {
     return true;
 }
 
-void GridModel::AutoSize(const TextMeasurer& measure) {
+void GridModel::autoSize(const TextMeasurer& measure) {
     std::vector<int> widths(static_cast<std::size_t>(columnCount_), 0);
     std::vector<int> heights(static_cast<std::size_t>(rowCount_), 0);
     for (int r = 0; r < rowCount_; ++r) {

@@ -1,6 +1,6 @@
 #pragma once
 // The grid's cell model: counts, cells, default cells and the rule by which a user's
-// change of a cell's text is offered to the owner. The window half (GridCtrl) only
+// change of a cell's text is offered to the owner. The window half (GridWidget) only
 // paints this model and forwards the user's actions to it.
 
 #include <cstdint>
@@ -102,26 +102,26 @@ struct GridNotification {
 class GridCellBase {
 public:
     virtual ~GridCellBase() = default;
-    virtual void SetText(const std::string& text) = 0;
-    virtual void SetImage(int image) = 0;
-    virtual void SetData(uint32_t param) = 0;
-    virtual void SetState(uint32_t state) = 0;
-    virtual void SetFormat(uint32_t format) = 0;
-    virtual void SetTextClr(GridColour colour) = 0;
-    virtual void SetBackColor(GridColour colour) = 0;
-    virtual void SetFont(const GridFont* font) = 0;
-    virtual void SetMargin(int margin) = 0;
-    virtual const std::string& GetText() const = 0;
-    virtual uint32_t GetState() const = 0;
-    virtual int GetImage() const = 0;
-    virtual uint32_t GetData() const = 0;
-    virtual uint32_t GetFormat() const = 0;
-    virtual GridColour GetTextClr() const = 0;
-    virtual GridColour GetBackClr() const = 0;
-    virtual const GridFont* GetFont() const = 0;
-    virtual int GetMargin() const = 0;
+    virtual void setText(const std::string& text) = 0;
+    virtual void setImage(int image) = 0;
+    virtual void setData(uint32_t param) = 0;
+    virtual void setState(uint32_t state) = 0;
+    virtual void setFormat(uint32_t format) = 0;
+    virtual void setTextColour(GridColour colour) = 0;
+    virtual void setBackColour(GridColour colour) = 0;
+    virtual void setFont(const GridFont* font) = 0;
+    virtual void setMargin(int margin) = 0;
+    virtual const std::string& getText() const = 0;
+    virtual uint32_t getState() const = 0;
+    virtual int getImage() const = 0;
+    virtual uint32_t getData() const = 0;
+    virtual uint32_t getFormat() const = 0;
+    virtual GridColour textColour() const = 0;
+    virtual GridColour backColour() const = 0;
+    virtual const GridFont* getFont() const = 0;
+    virtual int getMargin() const = 0;
     // A cell may refuse a text the user typed; the plain cell takes everything.
-    virtual bool ValidateEdit(const std::string&) { return true; }
+    virtual bool validateEdit(const std::string&) { return true; }
 };
 
 class GridCell : public GridCellBase {
@@ -132,24 +132,24 @@ public:
     GridCell(GridCell&&) noexcept = default;
     GridCell& operator=(GridCell&&) noexcept = default;
 
-    void SetText(const std::string& text) override { text_ = text; }
-    void SetImage(int image) override { image_ = image; }
-    void SetData(uint32_t param) override { param_ = param; }
-    void SetState(uint32_t state) override { state_ = state; }
-    void SetFormat(uint32_t format) override { format_ = format; }
-    void SetTextClr(GridColour colour) override { textColour_ = colour; }
-    void SetBackColor(GridColour colour) override { backColour_ = colour; }
-    void SetFont(const GridFont* font) override;
-    void SetMargin(int margin) override { margin_ = margin; }
-    const std::string& GetText() const override { return text_; }
-    uint32_t GetState() const override { return state_; }
-    int GetImage() const override { return image_; }
-    uint32_t GetData() const override { return param_; }
-    uint32_t GetFormat() const override { return format_; }
-    GridColour GetTextClr() const override { return textColour_; }
-    GridColour GetBackClr() const override { return backColour_; }
-    const GridFont* GetFont() const override { return font_.get(); }
-    int GetMargin() const override { return margin_; }
+    void setText(const std::string& text) override { text_ = text; }
+    void setImage(int image) override { image_ = image; }
+    void setData(uint32_t param) override { param_ = param; }
+    void setState(uint32_t state) override { state_ = state; }
+    void setFormat(uint32_t format) override { format_ = format; }
+    void setTextColour(GridColour colour) override { textColour_ = colour; }
+    void setBackColour(GridColour colour) override { backColour_ = colour; }
+    void setFont(const GridFont* font) override;
+    void setMargin(int margin) override { margin_ = margin; }
+    const std::string& getText() const override { return text_; }
+    uint32_t getState() const override { return state_; }
+    int getImage() const override { return image_; }
+    uint32_t getData() const override { return param_; }
+    uint32_t getFormat() const override { return format_; }
+    GridColour textColour() const override { return textColour_; }
+    GridColour backColour() const override { return backColour_; }
+    const GridFont* getFont() const override { return font_.get(); }
+    int getMargin() const override { return margin_; }
 
     bool isEditing() const { return editing_; }
     void setEditing(bool on) { editing_ = on; }
@@ -170,9 +170,9 @@ private:
 class GridDefaultCell : public GridCell {
 public:
     GridDefaultCell();
-    void SetData(uint32_t) override {}
-    void SetState(uint32_t) override {}
-    uint32_t GetState() const override { return GridCell::GetState() | GridState::ReadOnly; }
+    void setData(uint32_t) override {}
+    void setState(uint32_t) override {}
+    uint32_t getState() const override { return GridCell::getState() | GridState::ReadOnly; }
 
     int width = 40;
     int height = 16;
@@ -192,34 +192,34 @@ public:
 
     GridModel();
 
-    int GetRowCount() const { return rowCount_; }
-    int GetColumnCount() const { return columnCount_; }
-    int GetFixedRowCount() const { return fixedRowCount_; }
-    int GetFixedColumnCount() const { return fixedColumnCount_; }
+    int getRowCount() const { return rowCount_; }
+    int getColumnCount() const { return columnCount_; }
+    int getFixedRowCount() const { return fixedRowCount_; }
+    int getFixedColumnCount() const { return fixedColumnCount_; }
 
-    bool SetRowCount(int n);
-    bool SetColumnCount(int n);
-    bool SetFixedRowCount(int n);
-    bool SetFixedColumnCount(int n);
+    bool setRowCount(int n);
+    bool setColumnCount(int n);
+    bool setFixedRowCount(int n);
+    bool setFixedColumnCount(int n);
 
     // Fills the size tables with the default sizes, as window creation does.
     void resetSizes();
-    int GetRowHeight(int row) const;
-    int GetColumnWidth(int column) const;
-    bool SetRowHeight(int row, int height);
-    bool SetColumnWidth(int column, int width);
+    int getRowHeight(int row) const;
+    int getColumnWidth(int column) const;
+    bool setRowHeight(int row, int height);
+    bool setColumnWidth(int column, int width);
     const std::vector<int>& rowHeights() const { return rowHeights_; }
     const std::vector<int>& columnWidths() const { return columnWidths_; }
 
     bool isValid(int row, int column) const;
     bool isFixed(int row, int column) const { return row < fixedRowCount_ || column < fixedColumnCount_; }
-    GridCell* GetCell(int row, int column);
-    const GridCell* GetCell(int row, int column) const;
-    std::string GetItemText(int row, int column) const;
-    bool SetItem(const GridItem& item);
-    bool SetItemBackground(int row, int column, GridColour colour);
-    bool SetItemText(int row, int column, const std::string& text);
-    void MarkModified(int row, int column);
+    GridCell* getCell(int row, int column);
+    const GridCell* getCell(int row, int column) const;
+    std::string getItemText(int row, int column) const;
+    bool setItem(const GridItem& item);
+    bool setItemBackground(int row, int column, GridColour colour);
+    bool setItemText(int row, int column, const std::string& text);
+    void markModified(int row, int column);
     bool isModified() const { return modified_; }
     void clearModified() { modified_ = false; }
 
@@ -249,10 +249,10 @@ public:
     bool redrawAllowed = true;
 
     CellId focusCell() const { return focus_; }
-    void SetFocusCell(CellId cell);
+    void setFocusCell(CellId cell);
     // Selected cells form one rectangle; an invalid corner clears the selection.
-    void SetSelectedRange(CellId from, CellId to);
-    void clearSelection() { SetSelectedRange({}, {}); }
+    void setSelectedRange(CellId from, CellId to);
+    void clearSelection() { setSelectedRange({}, {}); }
     struct Range {
         int top = -1, left = -1, bottom = -2, right = -2;
         bool empty() const { return bottom < top || right < left; }
@@ -278,9 +278,9 @@ public:
     bool isEditable(int row, int column) const;
 
     // Fits every column to its widest cell and every row to its tallest; hidden ones stay.
-    void AutoSize(const TextMeasurer& measure);
-    bool AutoSizeColumn(int column, const TextMeasurer& measure);
-    bool AutoSizeRow(int row, const TextMeasurer& measure);
+    void autoSize(const TextMeasurer& measure);
+    bool autoSizeColumn(int column, const TextMeasurer& measure);
+    bool autoSizeRow(int row, const TextMeasurer& measure);
     TextExtent cellExtent(int row, int column, const TextMeasurer& measure) const;
 
 private:

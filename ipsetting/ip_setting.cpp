@@ -4,8 +4,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "link/link_session.h"
-#include "link/serial_port.h"
 
 namespace norvik {
 
@@ -107,14 +105,6 @@ bool writeIpSettingFile(const std::string& path, const IpSettingRecord& record) 
     file.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
     file.close();
     return !file.fail();
-}
-
-void ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out,
-                     std::atomic<uint8_t>& ipSettingTransfer) {
-    IpSettingBlock block{};
-    const uint16_t status = port.receiveBlock(portNumber, block, blockTimeout(baud, kIpSettingBlockBytes));
-    out = decodeIpSettingBlock(block);
-    if (status != 0) ipSettingTransfer.store(Transfer::ReceiveError);
 }
 
 }  // namespace norvik

@@ -1,9 +1,7 @@
 #pragma once
-// The HX-3420's IP setting: record, 76-byte block (also the whole *.ptm file)
-// and the receive worker's body.
+// The HX-3420's IP setting: record and 76-byte block, which is also the whole *.ptm file.
 
 #include <array>
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -45,13 +43,5 @@ bool isLegalIpAddress(const Ipv4& address);
 // does not open; writing fails when it cannot be created or written.
 bool readIpSettingFile(const std::string& path, IpSettingRecord& record);
 bool writeIpSettingFile(const std::string& path, const IpSettingRecord& record);
-
-class SerialPort;
-
-// IP-setting worker body: receives the 76-byte block from the open port and
-// decodes it into `out`; a block that did not arrive in full stores the
-// receive-error code in `ipSettingTransfer`.
-void ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out,
-                     std::atomic<uint8_t>& ipSettingTransfer);
 
 }  // namespace norvik

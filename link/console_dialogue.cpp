@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "firmware/file_names.h"
+#include "link/block_receivers.h"
 #include "link/console_texts.h"
-#include "model/parameter_block.h"
 #include "safevalue/safe_value_layout.h"
 
 namespace norvik {
@@ -385,19 +385,12 @@ void ConsoleDialogue::startWorker(WorkerKind kind) {
         case WorkerKind::Parameter:
             parseParameterBlock(*port, portNumber, baud, out->config);
             break;
-        case WorkerKind::SafeValue: {
-            std::vector<uint8_t> buffer(safeValueSize, 0);
-            const uint16_t status = port->receiveBlock(portNumber, buffer, blockTimeout(baud, safeValueSize));
-            out->safeValueBytes = std::move(buffer);
-            out->receiveFailed = status != 0;
+        case WorkerKind::SafeValue:
+            out->receiveFailed = !safeValueWorker(*port, portNumber, baud, safeValueSize, out->safeValueBytes);
             break;
-        }
-        case WorkerKind::IpSetting: {
-            std::atomic<uint8_t> outcome{Transfer::Idle};
-            ipSettingWorker(*port, portNumber, baud, out->ipSetting, outcome);
-            out->receiveFailed = outcome == Transfer::ReceiveError;
+        case WorkerKind::IpSetting:
+            out->receiveFailed = !ipSettingWorker(*port, portNumber, baud, out->ipSetting);
             break;
-        }
         case WorkerKind::FileName:
             fileNameWorker(*port, portNumber, baud, out->fileNames);
             break;
@@ -429,8 +422,12 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
         if (result->receiveFailed) session_.safeValueTransfer = Transfer::ReceiveError;
         break;
     case WorkerKind::IpSetting:
-        ipSetting_ = result->ipSetting;
-        if (result->receiveFailed) session_.ipSettingTransfer = Transfer::ReceiveError;
+        // A partial block is no IP setting: the record on hand stays.
+        if (result->receiveFailed) {
+            session_.ipSettingTransfer = Transfer::ReceiveError;
+        } else {
+            ipSetting_ = result->ipSetting;
+        }
         break;
     case WorkerKind::FileName:
         session_.firmwareFileNames = result->fileNames.names;

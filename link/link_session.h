@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "firmware/file_names.h"
+
 namespace norvik {
 
 enum class LinkState : uint8_t { NotConnected = 0, Connected = 1, LoadingParameters = 2 };
@@ -27,11 +29,6 @@ inline constexpr uint8_t ReceiveFinished = 10;
 inline constexpr uint8_t ReceiveError = 11;
 inline constexpr uint8_t ReadError = 12;
 }  // namespace Transfer
-
-enum class FirmwareQueryState : uint8_t { Idle = 0, Requested = 1, Receiving = 2, Received = 3, ReceiveError = 4 };
-
-inline constexpr std::size_t kFileNameSlots = 10;
-using FileNameList = std::array<std::string, kFileNameSlots>;
 
 struct LinkSession {
     // The open port and its baud rate; every time-out is computed from the baud rate.

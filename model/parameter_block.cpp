@@ -5,15 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "link/serial_port.h"
-
 namespace norvik {
 
 namespace {
-
-// What the tables can hold; a record receive waits at least as long as this
-// many bytes take, however few records the header announces.
-constexpr uint32_t kNominalRecordBlockBytes = kModuleSlots * kRecordBytes;
 
 constexpr const char* kMasterTypeTexts[] = {"WDO", "RDI", "WAO", "RAI", "RDO", "RAO"};
 constexpr const char* kSlaveTypeTexts[] = {"RDI", "WDO", "RAI", "WAO", "WDO", "WAO"};
@@ -145,23 +139,11 @@ void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8
     if (place) placeAmong(config, stored);
 }
 
-void parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config) {
-    std::array<uint8_t, kHeaderBytes> header{};
-    const uint16_t headerStatus = port.receiveBlock(portNumber, header, blockTimeout(baud, kHeaderBytes));
-
-    const uint32_t announced = static_cast<uint8_t>(header[11] + 1);
-    std::vector<uint8_t> records(announced * kRecordBytes, 0);
-    uint16_t recordStatus = 0;
-    if (!records.empty()) {
-        // Records beyond the tables are still drained, so the console dialogue
-        // does not read them as lines; they need their own, longer time-out.
-        const uint16_t timeout = std::max(blockTimeout(baud, kNominalRecordBlockBytes),
-                                          blockTimeout(baud, static_cast<uint32_t>(records.size())));
-        recordStatus = port.receiveBlock(portNumber, records, timeout);
-    }
-
-    decodeParameterBlock(header, records, config);
-    config.blockComplete = headerStatus == 0 && recordStatus == 0;
+std::size_t announcedRecordBytes(std::span<const uint8_t> header) {
+    // The count byte holds the module count less one, in eight bits: 255 wraps
+    // to no record at all, as the gateway's own arithmetic does.
+    const auto count = static_cast<uint8_t>(byteAt(header, 11) + 1);
+    return count * kRecordBytes;
 }
 
 }  // namespace norvik

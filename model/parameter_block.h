@@ -2,6 +2,7 @@
 // Decoding the gateway's parameter block: a 16-byte header and one 12-byte
 // record per module.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -9,12 +10,13 @@
 
 namespace norvik {
 
-class SerialPort;
+// How many record bytes a header announces (its module count byte plus one,
+// whatever the tables can hold).
+std::size_t announcedRecordBytes(std::span<const uint8_t> header);
 
-// Parameter worker body: receives the header and the records from the open port
-// and updates `config` in place (fields the block does not cover keep their
-// values). Sets config.blockComplete. Runs on a worker thread on a private copy.
-void parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config);
+// What the tables can hold; a record receive waits at least as long as this
+// many bytes take, however few records the header announces.
+inline constexpr std::size_t kNominalRecordBlockBytes = kModuleSlots * kRecordBytes;
 
 // The same decoding from bytes already received; `records` may be shorter than
 // announced (missing bytes read as zero).

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "link/link_session.h"
+#include "firmware/file_names.h"
 
 namespace norvik {
 

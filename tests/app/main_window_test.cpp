@@ -1,7 +1,7 @@
 // The main window against a scripted gateway: the test drives the dialogue's
 // ticks itself and answers every box through recorders.
 
-#include "app/CNorvikDlg.h"
+#include "app/main_window.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -31,7 +31,7 @@
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "support/scripted_port.h"
-#include "window_recorders.h"
+#include "support/window_recorders.h"
 
 #ifdef NORVIK_GATESIM
 #include "support/gatesim_process.h"
@@ -69,7 +69,7 @@ std::vector<uint8_t> fileNameReply(const std::vector<std::string>& names) {
 
 std::string plain(const QString& text) { return QString(text).remove(QLatin1Char('&')).toStdString(); }
 
-Rows listRows(const CNorvikDlg& window) {
+Rows listRows(const MainWindow& window) {
     Rows rows;
     for (int i = 0; i < window.list()->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = window.list()->topLevelItem(i);
@@ -78,7 +78,7 @@ Rows listRows(const CNorvikDlg& window) {
     return rows;
 }
 
-std::vector<std::string> treeNodes(const CNorvikDlg& window) {
+std::vector<std::string> treeNodes(const MainWindow& window) {
     std::vector<std::string> nodes;
     const QTreeWidgetItem* root = window.treeRoot();
     if (!root) return nodes;
@@ -101,18 +101,18 @@ protected:
     ScriptedPort port;
     RecordingBoxes boxes;
     RecordingOpener opener;
-    std::unique_ptr<CNorvikDlg> window;
+    std::unique_ptr<MainWindow> window;
 
     void SetUp() override { make(true); }
 
     void make(bool manualTimers) {
         window.reset();
-        window = std::make_unique<CNorvikDlg>(CNorvikDlg::Services{&port, &boxes, &opener, manualTimers});
+        window = std::make_unique<MainWindow>(MainWindow::Services{&port, &boxes, &opener, manualTimers});
         opener.session = &window->session();
     }
 
     LinkSession& session() { return window->session(); }
-    const CNorvikDlg::Actions& menu() { return window->actions(); }
+    const MainWindow::Actions& menu() { return window->actions(); }
 
     void tick(const std::string& line = {}) {
         if (!line.empty()) port.queueLine(line);
@@ -220,7 +220,7 @@ TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
     EXPECT_TRUE(menu().viewProfibus->text().endsWith(QLatin1String("&profibus")));
 
     window->onAbout();
-    EXPECT_EQ(opener.names(), std::vector<std::string>{"CAboutDlg"});
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"AboutDialog"});
 }
 
 TEST_F(MainWindowTest, statusLinePartsEndAt300And500AndTheEdge) {
@@ -297,8 +297,8 @@ TEST_F(MainWindowTest, lampsArePicturesThatSayTheirColour) {
     EXPECT_EQ(window->moduleLamp()->accessibleName().toStdString(), "Module   State :");
     EXPECT_EQ(window->portLamp()->accessibleName().toStdString(), "Com Port State :");
     window->onConnect();
-    QAccessibleInterface* port = QAccessible::queryAccessibleInterface(window->portLamp());
-    EXPECT_EQ(port->text(QAccessible::Description).toStdString(), "green");
+    QAccessibleInterface* portLamp = QAccessible::queryAccessibleInterface(window->portLamp());
+    EXPECT_EQ(portLamp->text(QAccessible::Description).toStdString(), "green");
 }
 
 // --- menu and lamps over a connection -------------------------------------------
@@ -423,7 +423,7 @@ TEST_F(MainWindowTest, progressBarRunsWhileAnimating) {
 
 enum class Link { NotConnected, Loading, NoParameter, NoFirmware, Ready, Ready3410 };
 
-void setLink(CNorvikDlg& window, Link link) {
+void setLink(MainWindow& window, Link link) {
     LinkSession& s = window.session();
     s.linkState = link == Link::NotConnected ? LinkState::NotConnected
                   : link == Link::Loading    ? LinkState::LoadingParameters
@@ -434,7 +434,7 @@ void setLink(CNorvikDlg& window, Link link) {
 }
 
 TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
-    using Command = void (CNorvikDlg::*)();
+    using Command = void (MainWindow::*)();
     struct Case {
         const char* name;
         Command command;
@@ -447,31 +447,31 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
     constexpr uint8_t kSv = Transfer::ReceiveFinished;  // what the codes hold before
     constexpr uint8_t kIp = Transfer::SendFinished;
     const std::vector<Case> cases{
-        {"device view", &CNorvikDlg::onViewDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"device view", &CNorvikDlg::onViewDevice, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"device view", &CNorvikDlg::onViewDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
-        {"device view", &CNorvikDlg::onViewDevice, Link::NoFirmware, nullptr, "SDevice", kSv, kIp},
-        {"profibus view", &CNorvikDlg::onViewProfibus, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"profibus view", &CNorvikDlg::onViewProfibus, Link::Ready3410, nullptr, "SProfi", kSv, kIp},
-        {"modbus view", &CNorvikDlg::onViewModbus, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"modbus view", &CNorvikDlg::onViewModbus, Link::Ready, nullptr, "SModbus", kSv, kIp},
-        {"safe value new", &CNorvikDlg::onSafeValueNewSetting, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"safe value new", &CNorvikDlg::onSafeValueNewSetting, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
-        {"safe value new", &CNorvikDlg::onSafeValueNewSetting, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
-        {"safe value new", &CNorvikDlg::onSafeValueNewSetting, Link::Ready, nullptr, "NSS", 1, kIp},
-        {"safe value file", &CNorvikDlg::onSafeValueLoadFromFile, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"safe value file", &CNorvikDlg::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS", 2, kIp},
-        {"safe value device", &CNorvikDlg::onSafeValueLoadFromDevice, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
-        {"safe value device", &CNorvikDlg::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS", 3, kIp},
-        {"ip new", &CNorvikDlg::onIpNewSetting, Link::NotConnected, nullptr, "IPSetting", kSv, 1},
-        {"ip file", &CNorvikDlg::onIpLoadFromFile, Link::Loading, nullptr, "IPSetting", kSv, 2},
-        {"ip device", &CNorvikDlg::onIpLoadFromDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"ip device", &CNorvikDlg::onIpLoadFromDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
-        {"ip device", &CNorvikDlg::onIpLoadFromDevice, Link::Ready3410, w::kGuardOnlyHx3420, nullptr, kSv, kIp},
-        {"ip device", &CNorvikDlg::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting", kSv, 3},
-        {"firmware", &CNorvikDlg::onGetFirmwareVersion, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"firmware", &CNorvikDlg::onGetFirmwareVersion, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"firmware", &CNorvikDlg::onGetFirmwareVersion, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+        {"device view", &MainWindow::onViewDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"device view", &MainWindow::onViewDevice, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
+        {"device view", &MainWindow::onViewDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+        {"device view", &MainWindow::onViewDevice, Link::NoFirmware, nullptr, "DeviceSpaceDialog", kSv, kIp},
+        {"profibus view", &MainWindow::onViewProfibus, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
+        {"profibus view", &MainWindow::onViewProfibus, Link::Ready3410, nullptr, "ProfibusSpaceDialog", kSv, kIp},
+        {"modbus view", &MainWindow::onViewModbus, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"modbus view", &MainWindow::onViewModbus, Link::Ready, nullptr, "ModbusSpaceDialog", kSv, kIp},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::Ready, nullptr, "NSS", 1, kIp},
+        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
+        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS", 2, kIp},
+        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
+        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS", 3, kIp},
+        {"ip new", &MainWindow::onIpNewSetting, Link::NotConnected, nullptr, "IPSetting", kSv, 1},
+        {"ip file", &MainWindow::onIpLoadFromFile, Link::Loading, nullptr, "IPSetting", kSv, 2},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::Ready3410, w::kGuardOnlyHx3420, nullptr, kSv, kIp},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting", kSv, 3},
+        {"firmware", &MainWindow::onGetFirmwareVersion, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
+        {"firmware", &MainWindow::onGetFirmwareVersion, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
+        {"firmware", &MainWindow::onGetFirmwareVersion, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(std::string(k.name) + " in state " + std::to_string(static_cast<int>(k.link)));
@@ -513,7 +513,7 @@ TEST_F(MainWindowTest, firmwareCommandOpensAtOnceOnlyWhenTheNamesAreHeld) {
     setLink(*window, Link::Ready);
     session().setFirmwareState(FirmwareQueryState::Received);
     window->onGetFirmwareVersion();
-    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
     EXPECT_EQ(session().firmwareState(), FirmwareQueryState::Received);
 
     for (auto before : {FirmwareQueryState::Idle, FirmwareQueryState::ReceiveError, FirmwareQueryState::Receiving}) {
@@ -533,14 +533,14 @@ TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
     EXPECT_FALSE(session().firmwareAutoQuery);
 
     window->onGetFirmwareVersion();
-    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});  // held: at once
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});  // held: at once
 
     session().setFirmwareState(FirmwareQueryState::Idle);
     opener.opened.clear();
     window->onGetFirmwareVersion();
     EXPECT_TRUE(opener.opened.empty());
     answerFileNames({"3420V13.bin", "autoexec.bat"});
-    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
 }
 
 TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
@@ -565,7 +565,7 @@ TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     awaitWorker();
     EXPECT_EQ(session().firmwareState(), FirmwareQueryState::ReceiveError);
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive file name error");
-    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
 }
 
 TEST_F(MainWindowTest, safeValueCommandsWaitForTheAutomaticFileQuery) {
@@ -607,7 +607,7 @@ GatewayConfig handConfig(const char* model, int records, int systemPosition) {
     return config;
 }
 
-void selectNode(CNorvikDlg& window, const std::string& text) {
+void selectNode(MainWindow& window, const std::string& text) {
     const auto found = window.tree()->findItems(QString::fromStdString(text), Qt::MatchExactly | Qt::MatchRecursive);
     ASSERT_EQ(found.size(), 1) << text;
     window.tree()->setCurrentItem(found.front());
@@ -713,7 +713,6 @@ TEST_F(MainWindowTest, exitWithThePortOpenDisconnectsFirst) {
     EXPECT_EQ(port.closes, 1);
     EXPECT_FALSE(window->portLamp()->isGreen());
     EXPECT_FALSE(window->isVisible());
-    EXPECT_EQ(window->result(), QDialog::Accepted);
 }
 
 TEST_F(MainWindowTest, exitWithThePortClosedOnlyAsks) {
@@ -838,7 +837,7 @@ TEST(MainWindowWithGatesim, connectsLoadsAndShowsTheDemoGateway) {
     ::setenv("NORVIK_COM1", sim.slavePath().c_str(), 1);
     RecordingBoxes boxes;
     RecordingOpener opener;
-    CNorvikDlg window(CNorvikDlg::Services{nullptr, &boxes, &opener, false});
+    MainWindow window(MainWindow::Services{nullptr, &boxes, &opener, false});
     opener.session = &window.session();
     window.show();
 
@@ -856,9 +855,9 @@ TEST(MainWindowWithGatesim, connectsLoadsAndShowsTheDemoGateway) {
     EXPECT_EQ(listRows(window), (Rows{{"Module ID", "0xFF"}, {"Module Type", "System Module"}}));
 
     window.onGetFirmwareVersion();
-    EXPECT_EQ(opener.names(), std::vector<std::string>{"Firmware_version"});
+    EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
     window.onViewModbus();
-    EXPECT_EQ(opener.names().back(), "SModbus");
+    EXPECT_EQ(opener.names().back(), "ModbusSpaceDialog");
     EXPECT_TRUE(boxes.shown.empty());
 
     window.onExit();

@@ -264,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
                                         "modules": [{"device_id": 1, "type": 0, "data_length": 2}],
                                         "file_names": ["autoexec.bat", "3420V13.bin"]})",
                                     0, 976}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LinkEndToEnd, ipSettingBlockIsSentAndReadBackByteForByte) {
     start();
@@ -339,7 +339,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     c::kOpReadSafeValueError},
                       ReadErrorCase{"ipSetting", "read-ip", Transfer::ReceiveFinished, Transfer::ReadError,
                                     c::kOpReadIpSettingError}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LinkEndToEnd, garbageRepliesShowTheAccessBoxOnce) {
     start({"--garbage"});

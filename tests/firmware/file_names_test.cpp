@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "link/memory_port.h"
+#include "link/block_receivers.h"
+#include "support/memory_port.h"
 #include "link/serial_port.h"
 
 namespace norvik {

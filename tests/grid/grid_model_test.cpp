@@ -22,7 +22,7 @@ struct OwnerRecorder {
             seen.push_back(n);
             if (n.code == GRID_BEGIN_EDIT) return beginResult;
             if (n.code == GRID_END_EDIT) {
-                textsAtEndEdit.push_back(grid->GetItemText(n.row, n.column));
+                textsAtEndEdit.push_back(grid->getItemText(n.row, n.column));
                 return endResult;
             }
             return 0;
@@ -37,10 +37,10 @@ struct OwnerRecorder {
 
 GridModel makeGrid(int rows, int columns) {
     GridModel grid;
-    grid.SetRowCount(rows);
-    grid.SetColumnCount(columns);
-    grid.SetFixedRowCount(1);
-    grid.SetFixedColumnCount(1);
+    grid.setRowCount(rows);
+    grid.setColumnCount(columns);
+    grid.setFixedRowCount(1);
+    grid.setFixedColumnCount(1);
     return grid;
 }
 
@@ -48,31 +48,31 @@ GridModel makeGrid(int rows, int columns) {
 
 TEST(GridCounts, fixedCountRaisesTheTotalOnAnEmptyGrid) {
     GridModel grid;
-    EXPECT_TRUE(grid.SetFixedRowCount(1));
-    EXPECT_EQ(grid.GetRowCount(), 1);
-    EXPECT_TRUE(grid.SetFixedColumnCount(2));
-    EXPECT_EQ(grid.GetColumnCount(), 2);
-    ASSERT_NE(grid.GetCell(0, 1), nullptr);
-    EXPECT_EQ(grid.GetCell(0, 1)->GetState() & 0x70, 0x70u);
+    EXPECT_TRUE(grid.setFixedRowCount(1));
+    EXPECT_EQ(grid.getRowCount(), 1);
+    EXPECT_TRUE(grid.setFixedColumnCount(2));
+    EXPECT_EQ(grid.getColumnCount(), 2);
+    ASSERT_NE(grid.getCell(0, 1), nullptr);
+    EXPECT_EQ(grid.getCell(0, 1)->getState() & 0x70, 0x70u);
 }
 
 TEST(GridCounts, loweringTheTotalLowersTheFixedCountAndDropsCells) {
     GridModel grid = makeGrid(5, 3);
-    grid.SetItemText(1, 1, "kept");
-    grid.SetItemText(4, 1, "dropped");
-    EXPECT_TRUE(grid.SetRowCount(0));
-    EXPECT_EQ(grid.GetFixedRowCount(), 0);
-    EXPECT_TRUE(grid.SetRowCount(5));
-    EXPECT_EQ(grid.GetItemText(4, 1), "");
+    grid.setItemText(1, 1, "kept");
+    grid.setItemText(4, 1, "dropped");
+    EXPECT_TRUE(grid.setRowCount(0));
+    EXPECT_EQ(grid.getFixedRowCount(), 0);
+    EXPECT_TRUE(grid.setRowCount(5));
+    EXPECT_EQ(grid.getItemText(4, 1), "");
 
     GridModel other = makeGrid(5, 3);
-    other.SetItemText(1, 1, "kept");
-    other.SetItemText(4, 1, "dropped");
-    other.SetRowCount(3);
-    other.SetRowCount(8);
-    EXPECT_EQ(other.GetItemText(1, 1), "kept");
-    EXPECT_EQ(other.GetItemText(4, 1), "");
-    EXPECT_EQ(other.GetFixedRowCount(), 1);
+    other.setItemText(1, 1, "kept");
+    other.setItemText(4, 1, "dropped");
+    other.setRowCount(3);
+    other.setRowCount(8);
+    EXPECT_EQ(other.getItemText(1, 1), "kept");
+    EXPECT_EQ(other.getItemText(4, 1), "");
+    EXPECT_EQ(other.getFixedRowCount(), 1);
 }
 
 TEST(GridCounts, fixedBitsFollowTheFixedCounts) {
@@ -83,34 +83,34 @@ TEST(GridCounts, fixedBitsFollowTheFixedCounts) {
     };
     const Case cases[] = {{0, 0, 0x70}, {0, 2, 0x30}, {2, 0, 0x50}, {2, 2, 0x00}};
     for (const Case& c : cases) {
-        EXPECT_EQ(grid.GetCell(c.row, c.column)->GetState() & 0x70, c.bits) << c.row << "," << c.column;
+        EXPECT_EQ(grid.getCell(c.row, c.column)->getState() & 0x70, c.bits) << c.row << "," << c.column;
     }
-    grid.SetFixedRowCount(0);
-    EXPECT_EQ(grid.GetCell(0, 2)->GetState() & 0x70, 0u);
-    EXPECT_EQ(grid.GetCell(0, 0)->GetState() & 0x70, 0x50u);
+    grid.setFixedRowCount(0);
+    EXPECT_EQ(grid.getCell(0, 2)->getState() & 0x70, 0u);
+    EXPECT_EQ(grid.getCell(0, 0)->getState() & 0x70, 0x50u);
     // Cells added later take the bits of where they land.
-    grid.SetFixedRowCount(1);
-    grid.SetColumnCount(4);
-    EXPECT_EQ(grid.GetCell(0, 3)->GetState() & 0x70, 0x30u);
+    grid.setFixedRowCount(1);
+    grid.setColumnCount(4);
+    EXPECT_EQ(grid.getCell(0, 3)->getState() & 0x70, 0x30u);
 }
 
 TEST(GridCounts, negativeCountsAreRefused) {
     GridModel grid = makeGrid(3, 3);
-    EXPECT_FALSE(grid.SetRowCount(-1));
-    EXPECT_FALSE(grid.SetColumnCount(-5));
-    EXPECT_FALSE(grid.SetFixedRowCount(-1));
-    EXPECT_EQ(grid.GetRowCount(), 3);
-    EXPECT_EQ(grid.GetFixedRowCount(), 1);
+    EXPECT_FALSE(grid.setRowCount(-1));
+    EXPECT_FALSE(grid.setColumnCount(-5));
+    EXPECT_FALSE(grid.setFixedRowCount(-1));
+    EXPECT_EQ(grid.getRowCount(), 3);
+    EXPECT_EQ(grid.getFixedRowCount(), 1);
 }
 
 TEST(GridCounts, settingTheFixedCountClearsFocusAndSelection) {
     GridModel grid = makeGrid(4, 4);
-    grid.SetFocusCell({2, 2});
-    grid.SetSelectedRange({2, 2}, {3, 3});
-    grid.SetFixedRowCount(2);
+    grid.setFocusCell({2, 2});
+    grid.setSelectedRange({2, 2}, {3, 3});
+    grid.setFixedRowCount(2);
     EXPECT_EQ(grid.focusCell().row, -1);
     EXPECT_TRUE(grid.selectedRange().empty());
-    EXPECT_EQ(grid.GetCell(3, 3)->GetState() & (GridState::Focused | GridState::Selected), 0u);
+    EXPECT_EQ(grid.getCell(3, 3)->getState() & (GridState::Focused | GridState::Selected), 0u);
 }
 
 TEST(GridOutOfRange, callsOutsideTheGridChangeNothing) {
@@ -122,11 +122,11 @@ TEST(GridOutOfRange, callsOutsideTheGridChangeNothing) {
         item.column = column;
         item.mask = 0x1FF;
         item.text = "x";
-        EXPECT_EQ(grid.GetCell(row, column), nullptr);
-        EXPECT_EQ(grid.GetItemText(row, column), "");
-        EXPECT_FALSE(grid.SetItem(item));
-        EXPECT_FALSE(grid.SetItemBackground(row, column, 0x123456));
-        grid.MarkModified(row, column);
+        EXPECT_EQ(grid.getCell(row, column), nullptr);
+        EXPECT_EQ(grid.getItemText(row, column), "");
+        EXPECT_FALSE(grid.setItem(item));
+        EXPECT_FALSE(grid.setItemBackground(row, column, 0x123456));
+        grid.markModified(row, column);
         EXPECT_FALSE(grid.isModified()) << row << "," << column;
         EXPECT_FALSE(grid.beginUserEdit(row, column));
     }
@@ -134,7 +134,7 @@ TEST(GridOutOfRange, callsOutsideTheGridChangeNothing) {
 
 TEST(GridItems, textAndFormatMaskNeverTouchesColours) {
     GridModel grid = makeGrid(3, 3);
-    grid.SetItemBackground(1, 1, 0x00FFFF00);
+    grid.setItemBackground(1, 1, 0x00FFFF00);
     GridItem item;
     item.row = 1;
     item.column = 1;
@@ -143,13 +143,13 @@ TEST(GridItems, textAndFormatMaskNeverTouchesColours) {
     item.format = 0x8826;
     item.backColour = 0x0000FF;
     item.textColour = 0x00FF00;
-    ASSERT_TRUE(grid.SetItem(item));
-    const GridCell* cell = grid.GetCell(1, 1);
-    EXPECT_EQ(cell->GetText(), "Byte0");
-    EXPECT_EQ(cell->GetFormat(), 0x8826u);
-    EXPECT_EQ(cell->GetBackClr(), 0x00FFFF00u);
-    EXPECT_EQ(cell->GetTextClr(), kNoColour);
-    EXPECT_TRUE(cell->GetState() & GridState::Modified);
+    ASSERT_TRUE(grid.setItem(item));
+    const GridCell* cell = grid.getCell(1, 1);
+    EXPECT_EQ(cell->getText(), "Byte0");
+    EXPECT_EQ(cell->getFormat(), 0x8826u);
+    EXPECT_EQ(cell->backColour(), 0x00FFFF00u);
+    EXPECT_EQ(cell->textColour(), kNoColour);
+    EXPECT_TRUE(cell->getState() & GridState::Modified);
 }
 
 TEST(GridItems, stateInTheMaskIsAppliedAfterTheModifiedMark) {
@@ -161,9 +161,9 @@ TEST(GridItems, stateInTheMaskIsAppliedAfterTheModifiedMark) {
     item.state = GridState::ReadOnly;
     item.param = 77;
     item.margin = 9;
-    ASSERT_TRUE(grid.SetItem(item));
-    EXPECT_EQ(grid.GetCell(2, 2)->GetState(), GridState::ReadOnly);
-    EXPECT_EQ(grid.GetCell(2, 2)->GetData(), 77u);
+    ASSERT_TRUE(grid.setItem(item));
+    EXPECT_EQ(grid.getCell(2, 2)->getState(), GridState::ReadOnly);
+    EXPECT_EQ(grid.getCell(2, 2)->getData(), 77u);
     EXPECT_EQ(grid.marginOf(2, 2), 9);
     EXPECT_TRUE(grid.isModified());
 }
@@ -171,23 +171,23 @@ TEST(GridItems, stateInTheMaskIsAppliedAfterTheModifiedMark) {
 TEST(GridDefaults, defaultCellsKeepTheirReadOnlyStateAndLendTheirColour) {
     GridModel grid = makeGrid(3, 3);
     GridDefaultCell& corner = grid.cornerDefaultCell();
-    corner.SetState(0);
-    corner.SetData(5);
-    EXPECT_EQ(corner.GetState() & GridState::ReadOnly, GridState::ReadOnly);
-    EXPECT_EQ(corner.GetData(), 0u);
-    EXPECT_EQ(grid.defaultCell().GetFormat(), 0x8824u);
+    corner.setState(0);
+    corner.setData(5);
+    EXPECT_EQ(corner.getState() & GridState::ReadOnly, GridState::ReadOnly);
+    EXPECT_EQ(corner.getData(), 0u);
+    EXPECT_EQ(grid.defaultCell().getFormat(), 0x8824u);
 
-    grid.fixedRowDefaultCell().SetBackColor(HeaderGrey);
-    grid.fixedColumnDefaultCell().SetBackColor(HeaderGrey);
-    grid.cornerDefaultCell().SetBackColor(HeaderGrey);
-    EXPECT_EQ(grid.GetCell(0, 2)->GetBackClr(), kNoColour);
+    grid.fixedRowDefaultCell().setBackColour(HeaderGrey);
+    grid.fixedColumnDefaultCell().setBackColour(HeaderGrey);
+    grid.cornerDefaultCell().setBackColour(HeaderGrey);
+    EXPECT_EQ(grid.getCell(0, 2)->backColour(), kNoColour);
     struct Case {
         int row, column;
         GridColour expected;
     };
     const Case cases[] = {{0, 0, HeaderGrey}, {0, 2, HeaderGrey}, {2, 0, HeaderGrey}, {2, 2, grid.gridBackColour}};
     for (const Case& c : cases) EXPECT_EQ(grid.backColourOf(c.row, c.column), c.expected);
-    grid.SetItemBackground(0, 2, 0x0000FF);
+    grid.setItemBackground(0, 2, 0x0000FF);
     EXPECT_EQ(grid.backColourOf(0, 2), 0x0000FFu);
 }
 
@@ -223,11 +223,11 @@ TEST(GridEditRule, outcomesAndNotifications) {
         owner.endResult = c.endResult;
         grid.setOwner(owner.owner());
         grid.editable = c.editable;
-        grid.SetItemText(2, 3, "old");
-        if (c.readOnly) grid.GetCell(2, 3)->SetState(grid.GetCell(2, 3)->GetState() | GridState::ReadOnly);
+        grid.setItemText(2, 3, "old");
+        if (c.readOnly) grid.getCell(2, 3)->setState(grid.getCell(2, 3)->getState() | GridState::ReadOnly);
 
         EXPECT_EQ(grid.changeTextByUser(2, 3, c.newText), c.outcome) << c.name;
-        EXPECT_EQ(grid.GetItemText(2, 3), c.finalText) << c.name;
+        EXPECT_EQ(grid.getItemText(2, 3), c.finalText) << c.name;
         EXPECT_EQ(owner.count(GRID_BEGIN_EDIT), c.expectBegin ? 1 : 0) << c.name;
         EXPECT_EQ(owner.count(GRID_END_EDIT), c.expectEnd ? 1 : 0) << c.name;
         if (c.expectEnd) {
@@ -242,7 +242,7 @@ TEST(GridEditRule, outcomesAndNotifications) {
         }
         if (c.outcome == O::Rejected && c.expectEnd) {
             // A refused change still leaves the cell marked modified.
-            EXPECT_TRUE(grid.GetCell(2, 3)->GetState() & GridState::Modified) << c.name;
+            EXPECT_TRUE(grid.getCell(2, 3)->getState() & GridState::Modified) << c.name;
         }
     }
 }
@@ -251,11 +251,11 @@ TEST(GridEditRule, ownerShrinkingTheGridDuringEndEditIsSurvived) {
     GridModel grid = makeGrid(4, 4);
     grid.setOwner([&grid](const GridNotification& n) {
         if (n.code != GRID_END_EDIT) return 0;
-        grid.SetRowCount(1);
+        grid.setRowCount(1);
         return -1;
     });
     EXPECT_EQ(grid.changeTextByUser(3, 3, "x"), GridModel::EditOutcome::Rejected);
-    EXPECT_EQ(grid.GetRowCount(), 1);
+    EXPECT_EQ(grid.getRowCount(), 1);
 }
 
 TEST(GridAutoSize, extentsAddMarginsAndTheFixedPixel) {
@@ -266,15 +266,15 @@ TEST(GridAutoSize, extentsAddMarginsAndTheFixedPixel) {
     const TextMeasurer measure = [](std::string_view text, const GridFont&) {
         return TextExtent{static_cast<int>(text.size()) * 7, 10};
     };
-    grid.SetItemText(0, 1, "Configure");     // 63 + 6 + 2 = 71
-    grid.SetItemText(2, 1, "ab\nabcdefghij");  // widest line 70 + 6 + 1 = 77, two lines
-    grid.SetItemText(1, 0, "Byte0");         // 35 + 6 + 2 = 43
-    grid.SetRowHeight(1, 0);                 // hidden rows stay hidden
-    grid.AutoSize(measure);
-    EXPECT_EQ(grid.GetColumnWidth(1), 77);
-    EXPECT_EQ(grid.GetColumnWidth(0), 43);
-    EXPECT_EQ(grid.GetColumnWidth(2), 8);   // empty: margins and the fixed header pixels
-    EXPECT_EQ(grid.GetRowHeight(0), 12);
-    EXPECT_EQ(grid.GetRowHeight(1), 0);
-    EXPECT_EQ(grid.GetRowHeight(2), 21);
+    grid.setItemText(0, 1, "Configure");     // 63 + 6 + 2 = 71
+    grid.setItemText(2, 1, "ab\nabcdefghij");  // widest line 70 + 6 + 1 = 77, two lines
+    grid.setItemText(1, 0, "Byte0");         // 35 + 6 + 2 = 43
+    grid.setRowHeight(1, 0);                 // hidden rows stay hidden
+    grid.autoSize(measure);
+    EXPECT_EQ(grid.getColumnWidth(1), 77);
+    EXPECT_EQ(grid.getColumnWidth(0), 43);
+    EXPECT_EQ(grid.getColumnWidth(2), 8);   // empty: margins and the fixed header pixels
+    EXPECT_EQ(grid.getRowHeight(0), 12);
+    EXPECT_EQ(grid.getRowHeight(1), 0);
+    EXPECT_EQ(grid.getRowHeight(2), 21);
 }

@@ -347,7 +347,7 @@ INSTANTIATE_TEST_SUITE_P(Ports, ComDevicePathTest,
                                            PathCase{"com2EmptyIsTtyS1", 2, "", "/dev/ttyS1"},
                                            PathCase{"port0HasNoDevice", 0, nullptr, ""},
                                            PathCase{"port9HasNoDevice", 9, nullptr, ""}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace norvik

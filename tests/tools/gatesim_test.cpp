@@ -236,7 +236,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BlockKind{"ipSetting", "SEND_IP_SETTING", "receive ip setting", "receive_ip_setting finish",
                               "LOAD_IP_SETTING", "send ip setting to com", "send ip setting to com finish",
                               kFactoryIpBlock}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct LayoutCase {
     const char* name;
@@ -276,7 +276,7 @@ INSTANTIATE_TEST_SUITE_P(
         LayoutCase{"noDecidingName", R"({"model":"HX-3420","file_names":["autoexec.bat","3410V13.bin"]})", 512},
         LayoutCase{"hx3410IgnoresNames", R"({"model":"HX-3410","file_names":["3420V13.bin"]})", 512},
         LayoutCase{"explicitSize", R"({"model":"HX-3410","safe_value_bytes":976})", 976}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct BadSendCase {
     const char* name;
@@ -312,7 +312,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     p.sendLine("transmit_end");
                                 }},
                     BadSendCase{"noTransmitEnd", [](RawPort& p) { p.sendBytes(pattern(512)); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct FaultCase {
     const char* name;
@@ -454,7 +454,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(p.readLine(), "send parameter to com");
                       EXPECT_EQ(p.readBytes(kDemoParameterBlock.size(), 500ms), kDemoParameterBlock);
                   }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The log as soon as it holds at least `n` entries (or as it stands after `bound`).
 std::vector<std::string> logOnceItHas(const GatesimProcess& sim, std::size_t n, std::chrono::milliseconds bound = 5s) {

@@ -6,9 +6,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "views/SDevice.h"
-#include "views/SModbus.h"
-#include "views/SProfi.h"
+#include "views/device_space_dialog.h"
+#include "views/modbus_space_dialog.h"
+#include "views/profibus_space_dialog.h"
 #include "view_configs.h"
 
 using namespace norvik;
@@ -18,7 +18,7 @@ namespace {
 using test::configWithSystemModule;
 using test::module;
 
-GridColour colourOf(GridCtrl& grid, int row, int column) {
+GridColour colourOf(GridWidget& grid, int row, int column) {
     return grid.model().backColourOf(row, column);
 }
 
@@ -31,8 +31,8 @@ constexpr GridColour kRed = 0x0000FF;
 
 TEST(SModbusView, twoDeviceIdsOnTheSameCoils) {
     const GatewayConfig config = configWithSystemModule(0, {module(1, 0, 0, 1, 0, 8), module(2, 0, 0, 1, 0, 8)});
-    SModbus view(config);
-    GridCtrl& dout = view.kindGrid(ModbusKind::DO);
+    ModbusSpaceDialog view(config);
+    GridWidget& dout = view.kindGrid(ModbusKind::DO);
     for (int c = 1; c <= 8; ++c) EXPECT_EQ(colourOf(dout, 1, c), kBlue) << c;
     view.moduleBox(3)->click();
     for (int c = 1; c <= 8; ++c) EXPECT_EQ(colourOf(dout, 1, c), kCyan) << c;
@@ -45,8 +45,8 @@ TEST(SModbusView, twoDeviceIdsOnTheSameCoils) {
 TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
     const GatewayConfig config = configWithSystemModule(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
     for (int first : {2, 3}) {
-        SModbus view(config);
-        GridCtrl& aout = view.kindGrid(ModbusKind::AO);
+        ModbusSpaceDialog view(config);
+        GridWidget& aout = view.kindGrid(ModbusKind::AO);
         EXPECT_EQ(colourOf(aout, 11, 1), kCyan);   // word 10
         EXPECT_EQ(colourOf(aout, 12, 1), kRed);    // word 11, both modules
         EXPECT_EQ(colourOf(aout, 13, 1), kCyan);   // word 12
@@ -59,7 +59,7 @@ TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
 
 TEST(SModbusView, screenReadersHearWhatACellsColourMeans) {
     const GatewayConfig config = configWithSystemModule(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
-    SModbus view(config);
+    ModbusSpaceDialog view(config);
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&view.kindGrid(ModbusKind::AO));
     ASSERT_NE(table, nullptr);
     ASSERT_NE(table->tableInterface(), nullptr);
@@ -74,7 +74,7 @@ TEST(SModbusView, screenReadersHearWhatACellsColourMeans) {
 
 TEST(SModbusView, buttonsSwitchSpacesAndKeepColours) {
     const GatewayConfig config = configWithSystemModule(0, {module(1, 1, 0, 1, 8, 8), module(1, 0, 0, 1, 0, 8)});
-    SModbus view(config);
+    ModbusSpaceDialog view(config);
     EXPECT_EQ(view.writeOutputButton()->text(), "Write Output ");
     EXPECT_EQ(view.readInputButton()->text(), "Read Input");
     EXPECT_EQ(view.readOutputButton()->text(), "Read Output ");
@@ -108,9 +108,9 @@ TEST(SModbusView, buttonsSwitchSpacesAndKeepColours) {
 
 TEST(SModbusView, slaveDisablesReadOutputAndCountsTypeZeroInDi) {
     const GatewayConfig config = configWithSystemModule(1, {module(1, 0, 16, 2, 900, 3)});
-    SModbus view(config);
+    ModbusSpaceDialog view(config);
     EXPECT_FALSE(view.readOutputButton()->isEnabled());
-    GridCtrl& din = view.kindGrid(ModbusKind::DI);
+    GridWidget& din = view.kindGrid(ModbusKind::DI);
     EXPECT_EQ(colourOf(din, 3, 1), kCyan);  // bit 16
     EXPECT_EQ(colourOf(din, 4, 8), kCyan);  // bit 31
     EXPECT_EQ(colourOf(din, 5, 1), kWhite);
@@ -119,7 +119,7 @@ TEST(SModbusView, slaveDisablesReadOutputAndCountsTypeZeroInDi) {
 
 TEST(SModbusView, legendShowsFourSwatchesInOrder) {
     const GatewayConfig config = configWithSystemModule(0, {});
-    SModbus view(config);
+    ModbusSpaceDialog view(config);
     const char* texts[] = {"Not used :", "In used :", "Addr. overlap :", "Addr. and ID overlap :"};
     const QColor colours[] = {QColor(255, 255, 255), QColor(0, 255, 255), QColor(0, 0, 255), QColor(255, 0, 0)};
     for (int i = 0; i < 4; ++i) {
@@ -135,38 +135,38 @@ TEST(SModbusView, legendShowsFourSwatchesInOrder) {
 
 TEST(SModbusView, gridsHaveTheirLabelsAndGreyHeaders) {
     const GatewayConfig config = configWithSystemModule(0, {});
-    SModbus view(config);
-    GridCtrl& bits = view.kindGrid(ModbusKind::RDO);
-    EXPECT_EQ(bits.GetRowCount(), 129);
-    EXPECT_EQ(bits.GetColumnCount(), 9);
-    EXPECT_EQ(bits.GetItemText(0, 0), "Address");
-    EXPECT_EQ(bits.GetItemText(0, 8), "bit 7");
-    EXPECT_EQ(bits.GetItemText(128, 0), "1016~1023");
+    ModbusSpaceDialog view(config);
+    GridWidget& bits = view.kindGrid(ModbusKind::RDO);
+    EXPECT_EQ(bits.getRowCount(), 129);
+    EXPECT_EQ(bits.getColumnCount(), 9);
+    EXPECT_EQ(bits.getItemText(0, 0), "Address");
+    EXPECT_EQ(bits.getItemText(0, 8), "bit 7");
+    EXPECT_EQ(bits.getItemText(128, 0), "1016~1023");
     EXPECT_EQ(bits.controlId(), 116);
     EXPECT_EQ(bits.accessibleName(), "RDO");
     EXPECT_EQ(view.bitGroup()->property("controlId").toInt(), 1056);
     EXPECT_EQ(view.wordGroup()->property("controlId").toInt(), 1063);
-    GridCtrl& words = view.kindGrid(ModbusKind::RAO);
-    EXPECT_EQ(words.GetRowCount(), 1025);
-    EXPECT_EQ(words.GetItemText(0, 1), "Configure");
-    EXPECT_EQ(words.GetItemText(1024, 0), "1023");
+    GridWidget& words = view.kindGrid(ModbusKind::RAO);
+    EXPECT_EQ(words.getRowCount(), 1025);
+    EXPECT_EQ(words.getItemText(0, 1), "Configure");
+    EXPECT_EQ(words.getItemText(1024, 0), "1023");
     EXPECT_EQ(colourOf(words, 0, 1), HeaderGrey);
     EXPECT_EQ(colourOf(words, 7, 0), HeaderGrey);
-    EXPECT_FALSE(words.IsEditable());
-    EXPECT_EQ(words.GetCell(5, 0)->GetFormat(), 0x8826u);
-    EXPECT_EQ(words.GetCell(0, 1)->GetFormat(), 0x10u);
-    EXPECT_EQ(words.GetCell(5, 1)->GetFormat(), 0x8825u);
+    EXPECT_FALSE(words.isEditable());
+    EXPECT_EQ(words.getCell(5, 0)->getFormat(), 0x8826u);
+    EXPECT_EQ(words.getCell(0, 1)->getFormat(), 0x10u);
+    EXPECT_EQ(words.getCell(5, 1)->getFormat(), 0x8825u);
 }
 
 TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
     // Two DO modules on bytes 1..2 and 2..3; module 3 is a DI module.
     const GatewayConfig config =
         configWithSystemModule(0, {module(1, 0, 12, 2, 0), module(2, 0, 16, 2, 0), module(3, 1, 0, 1, 0)});
-    SDevice view(config);
+    DeviceSpaceDialog view(config);
     EXPECT_EQ(view.windowTitle(), "Space configuration in device");
-    GridCtrl& dout = view.areaGrid(DeviceArea::DO);
-    EXPECT_EQ(dout.GetItemText(2, 0), "Byte1");
-    EXPECT_EQ(dout.GetItemText(0, 0), "Addr.");
+    GridWidget& dout = view.areaGrid(DeviceArea::DO);
+    EXPECT_EQ(dout.getItemText(2, 0), "Byte1");
+    EXPECT_EQ(dout.getItemText(0, 0), "Addr.");
     EXPECT_EQ(colourOf(dout, 1, 1), kWhite);
     EXPECT_EQ(colourOf(dout, 2, 1), kCyan);
     EXPECT_EQ(colourOf(dout, 3, 1), kCyan);
@@ -181,7 +181,7 @@ TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
 
 TEST(SDeviceView, areasSitInTheirBoxesWithTheirSizes) {
     const GatewayConfig config = configWithSystemModule(0, {});
-    SDevice view(config);
+    DeviceSpaceDialog view(config);
     view.resize(900, 600);
     view.show();
     struct Case {
@@ -195,19 +195,19 @@ TEST(SDeviceView, areasSitInTheirBoxesWithTheirSizes) {
                           {DeviceArea::AO, "AO", 1063, 1054, 123, "Word121"},
                           {DeviceArea::AI, "AI", 1064, 1055, 123, "Word121"}};
     for (const Case& c : cases) {
-        GridCtrl& grid = view.areaGrid(c.area);
+        GridWidget& grid = view.areaGrid(c.area);
         auto* box = qobject_cast<QGroupBox*>(grid.parentWidget());
         ASSERT_NE(box, nullptr) << c.title;
         EXPECT_EQ(box->title(), c.title);
         EXPECT_EQ(box->property("controlId").toInt(), c.boxId) << c.title;
         EXPECT_EQ(grid.controlId(), c.gridId) << c.title;
         EXPECT_EQ(grid.accessibleName(), c.title);
-        EXPECT_EQ(grid.GetRowCount(), c.rows) << c.title;
-        EXPECT_EQ(grid.GetColumnCount(), 2) << c.title;
-        EXPECT_EQ(grid.GetFixedRowCount(), 1) << c.title;
-        EXPECT_EQ(grid.GetFixedColumnCount(), 1) << c.title;
-        EXPECT_EQ(grid.GetItemText(0, 1), "Configure") << c.title;
-        EXPECT_EQ(grid.GetItemText(c.rows - 1, 0), c.lastLabel) << c.title;
+        EXPECT_EQ(grid.getRowCount(), c.rows) << c.title;
+        EXPECT_EQ(grid.getColumnCount(), 2) << c.title;
+        EXPECT_EQ(grid.getFixedRowCount(), 1) << c.title;
+        EXPECT_EQ(grid.getFixedColumnCount(), 1) << c.title;
+        EXPECT_EQ(grid.getItemText(0, 1), "Configure") << c.title;
+        EXPECT_EQ(grid.getItemText(c.rows - 1, 0), c.lastLabel) << c.title;
         // Inside the box frame: 5 pixels at the sides, 15 below the caption, 3 at the bottom.
         EXPECT_EQ(grid.geometry(), box->rect().adjusted(5, 15, -5, -3)) << c.title;
     }
@@ -220,7 +220,7 @@ TEST(SDeviceView, moduleBoxesFollowTheSystemModule) {
     std::swap(config.modules[1], config.modules[3]);
     config.modules[0].modbusStart = 3;
     config.modules[3].modbusStart = 3;
-    SDevice view(config);
+    DeviceSpaceDialog view(config);
     for (int k = 1; k <= 32; ++k) {
         const bool on = k <= 4 && k != 3;
         EXPECT_EQ(view.moduleBox(k)->isEnabled(), on) << k;
@@ -234,7 +234,7 @@ TEST(SDeviceView, moreThanThirtyTwoModulesShowsThirtyTwo) {
     for (std::size_t k = 1; k < kModuleSlots; ++k) config.modules[k] = module(1, 0, 8 * (k - 1), 1, 0);
     config.modules[0].deviceId = 9;  // no system module
     config.moduleCount = 33;
-    SDevice view(config);
+    DeviceSpaceDialog view(config);
     EXPECT_TRUE(view.moduleBox(32)->isChecked());
     EXPECT_EQ(colourOf(view.areaGrid(DeviceArea::DO), 32, 1), kCyan);
     EXPECT_EQ(colourOf(view.areaGrid(DeviceArea::DO), 33, 1), kWhite);
@@ -243,10 +243,10 @@ TEST(SDeviceView, moreThanThirtyTwoModulesShowsThirtyTwo) {
 TEST(SProfiView, typeFourGoesToTheInputTable) {
     const GatewayConfig config =
         configWithSystemModule(1, {module(1, 4, 0, 4, 0, 0, 10), module(2, 0, 0, 0, 0, 0, 50)});
-    SProfi view(config);
+    ProfibusSpaceDialog view(config);
     EXPECT_EQ(view.windowTitle(), "Space configuration in profibus");
-    GridCtrl& input = view.tableGrid(ProfibusTable::Input);
-    EXPECT_EQ(input.GetItemText(11, 0), "Byte 10");
+    GridWidget& input = view.tableGrid(ProfibusTable::Input);
+    EXPECT_EQ(input.getItemText(11, 0), "Byte 10");
     for (int row = 11; row <= 14; ++row) EXPECT_EQ(colourOf(input, row, 1), kCyan);
     EXPECT_EQ(colourOf(input, 15, 1), kWhite);
     EXPECT_EQ(colourOf(view.tableGrid(ProfibusTable::Output), 51, 1), kWhite);  // length 0
@@ -256,7 +256,7 @@ TEST(SProfiView, typeFourGoesToTheInputTable) {
 
 TEST(SpaceViews, escapeClosesTheDialog) {
     const GatewayConfig config = configWithSystemModule(0, {});
-    SProfi view(config);
+    ProfibusSpaceDialog view(config);
     view.show();
     view.tableGrid(ProfibusTable::Output).setFocus();
     QTest::keyClick(&view.tableGrid(ProfibusTable::Output), Qt::Key_Escape);

@@ -1,11 +1,10 @@
-#include "app/Firmware_version.h"
+#include "firmware/firmware_dialog.h"
 
 #include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/window_texts.h"
 #include "firmware/file_names.h"
 #include "link/link_session.h"
 
@@ -22,18 +21,18 @@ QLabel* addRow(QGridLayout* grid, int row, const char* caption, QWidget* field) 
 
 }  // namespace
 
-Firmware_version::Firmware_version(const norvik::LinkSession& session, QWidget* parent)
+FirmwareDialog::FirmwareDialog(const norvik::LinkSession& session, QWidget* parent)
     : QDialog(parent),
       nameEdit_(new QLineEdit),
       versionEdit_(new QLineEdit),
       countText_(new QLabel(QStringLiteral("0"))) {
-    setWindowTitle(QLatin1String(norvik::window::kFirmwareCaption));
+    setWindowTitle(QLatin1String(norvik::kFirmwareCaption));
     setModal(true);
 
     auto* grid = new QGridLayout(this);
-    addRow(grid, 0, norvik::window::kLabelFirmwareName, nameEdit_);
-    addRow(grid, 1, norvik::window::kLabelVersion, versionEdit_);
-    addRow(grid, 2, norvik::window::kLabelFileCount, countText_);
+    addRow(grid, 0, norvik::kLabelFirmwareName, nameEdit_);
+    addRow(grid, 1, norvik::kLabelVersion, versionEdit_);
+    addRow(grid, 2, norvik::kLabelFileCount, countText_);
     countText_->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     grid->setColumnMinimumWidth(1, fontMetrics().averageCharWidth() * 24);
 
@@ -49,7 +48,7 @@ Firmware_version::Firmware_version(const norvik::LinkSession& session, QWidget* 
     setFixedSize(sizeHint());
 }
 
-void Firmware_version::keyPressEvent(QKeyEvent* event) {
+void FirmwareDialog::keyPressEvent(QKeyEvent* event) {
     // The dialog has no buttons; Enter closes it as Escape does.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         accept();

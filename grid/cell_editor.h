@@ -4,16 +4,16 @@
 
 #include <QLineEdit>
 
-#include "grid/GridCtrl.h"
+#include "grid/grid_widget.h"
 
 // The keys that move the focus cell. The edit box hands them back to the grid, so both
 // must agree on the set.
 bool isGridNavigationKey(int key);
 
-class InPlaceEdit : public QLineEdit {
+class CellEditor : public QLineEdit {
     Q_OBJECT
 public:
-    InPlaceEdit(GridCtrl* grid, const QRect& cellRect, int row, int column, const QString& text,
+    CellEditor(GridWidget* grid, const QRect& cellRect, int row, int column, const QString& text,
                 EditStart how, const QString& typed);
 
     int row() const { return row_; }
@@ -29,7 +29,7 @@ protected:
 private:
     void fitText();
 
-    GridCtrl* grid_;
+    GridWidget* grid_;
     int row_;
     int column_;
     QString original_;

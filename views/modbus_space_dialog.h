@@ -4,17 +4,17 @@
 
 #include <array>
 
-#include "views/SpaceDialog.h"
+#include "views/space_dialog.h"
 #include "views/modbus_space.h"
 
 class QPushButton;
 
-class SModbus : public SpaceDialog {
+class ModbusSpaceDialog : public SpaceDialog {
     Q_OBJECT
 public:
-    SModbus(const norvik::GatewayConfig& config, QWidget* parent = nullptr);
+    ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent = nullptr);
 
-    GridCtrl& kindGrid(norvik::ModbusKind kind) const { return *grids_[static_cast<std::size_t>(kind)]; }
+    GridWidget& kindGrid(norvik::ModbusKind kind) const { return *grids_[static_cast<std::size_t>(kind)]; }
     QGroupBox* bitGroup() const { return bitGroup_; }
     QGroupBox* wordGroup() const { return wordGroup_; }
     QPushButton* writeOutputButton() const { return writeOutput_; }
@@ -30,7 +30,7 @@ protected:
 
 private:
     norvik::UsageCounters counters_;
-    std::array<GridCtrl*, norvik::kModbusKinds> grids_{};
+    std::array<GridWidget*, norvik::kModbusKinds> grids_{};
     GridBox* bitGroup_ = nullptr;
     GridBox* wordGroup_ = nullptr;
     QPushButton* writeOutput_ = nullptr;

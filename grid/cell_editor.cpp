@@ -1,4 +1,4 @@
-#include "grid/InPlaceEdit.h"
+#include "grid/cell_editor.h"
 
 #include <QKeyEvent>
 #include <QStyle>
@@ -20,7 +20,7 @@ bool isGridNavigationKey(int key) {
     }
 }
 
-InPlaceEdit::InPlaceEdit(GridCtrl* grid, const QRect& cellRect, int row, int column,
+CellEditor::CellEditor(GridWidget* grid, const QRect& cellRect, int row, int column,
                          const QString& text, EditStart how, const QString& typed)
     : QLineEdit(grid->viewport()),
       grid_(grid),
@@ -54,13 +54,13 @@ InPlaceEdit::InPlaceEdit(GridCtrl* grid, const QRect& cellRect, int row, int col
         insert(typed);
         break;
     }
-    connect(this, &QLineEdit::textChanged, this, &InPlaceEdit::fitText);
+    connect(this, &QLineEdit::textChanged, this, &CellEditor::fitText);
     fitText();
     show();
     setFocus(Qt::OtherFocusReason);
 }
 
-void InPlaceEdit::fitText() {
+void CellEditor::fitText() {
     // Wide enough for the text and two blanks, but never past the grid's right edge.
     const QFontMetrics metrics(font());
     const int wanted = metrics.horizontalAdvance(text() + QStringLiteral("  ")) + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4;
@@ -70,7 +70,7 @@ void InPlaceEdit::fitText() {
     if (fitted != current) resize(fitted, height());
 }
 
-bool InPlaceEdit::event(QEvent* event) {
+bool CellEditor::event(QEvent* event) {
     // Tab would move the keyboard focus away before the box could end the edit with it.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -82,7 +82,7 @@ bool InPlaceEdit::event(QEvent* event) {
     return QLineEdit::event(event);
 }
 
-void InPlaceEdit::keyPressEvent(QKeyEvent* event) {
+void CellEditor::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
         endEdit(key, event->modifiers());
@@ -100,12 +100,12 @@ void InPlaceEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
-void InPlaceEdit::focusOutEvent(QFocusEvent* event) {
+void CellEditor::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     endEdit(0);
 }
 
-void InPlaceEdit::endEdit(int key, Qt::KeyboardModifiers mods) {
+void CellEditor::endEdit(int key, Qt::KeyboardModifiers mods) {
     if (ended_) return;
     ended_ = true;
     const QString finalText = text();

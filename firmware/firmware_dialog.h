@@ -11,10 +11,10 @@ namespace norvik {
 struct LinkSession;
 }
 
-class Firmware_version : public QDialog {
+class FirmwareDialog : public QDialog {
     Q_OBJECT
 public:
-    Firmware_version(const norvik::LinkSession& session, QWidget* parent = nullptr);
+    FirmwareDialog(const norvik::LinkSession& session, QWidget* parent = nullptr);
 
     // The last reply did not parse: the fields stay empty and the caller
     // shows the "not support" box before the dialog.

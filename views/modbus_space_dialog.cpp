@@ -1,4 +1,4 @@
-#include "views/SModbus.h"
+#include "views/modbus_space_dialog.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -40,7 +40,7 @@ QLabel* swatch(SpaceUse use, QWidget* parent) {
 
 }  // namespace
 
-SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
+ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
     : SpaceDialog(config, QStringLiteral("Space configuration in modbus"), parent) {
     bitGroup_ = new GridBox(QStringLiteral("DO"), 1056, this);
     wordGroup_ = new GridBox(QStringLiteral("AO"), 1063, this);
@@ -58,7 +58,7 @@ SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
                                                 {ModbusKind::RAO, 117}}};
     for (const GridSpec& place : specs) {
         GridBox* box = norvik::isBitKind(place.kind) ? bitGroup_ : wordGroup_;
-        GridCtrl* grid = box->addGrid(place.id, QString::fromLatin1(norvik::modbusKindName(place.kind)));
+        GridWidget* grid = box->addGrid(place.id, QString::fromLatin1(norvik::modbusKindName(place.kind)));
         const ModbusKind kind = place.kind;
         setUpGrid(*grid, norvik::modbusGridRows(kind), norvik::modbusGridColumns(kind),
                   [kind](int row, int column) {
@@ -67,7 +67,7 @@ SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
         grids_[static_cast<std::size_t>(kind)] = grid;
     }
     for (ModbusKind hidden : {ModbusKind::DI, ModbusKind::AI, ModbusKind::RDO, ModbusKind::RAO}) {
-        kindGrid(hidden).ShowGrid(false);
+        kindGrid(hidden).showGrid(false);
     }
     bitGroup_->fitWidthToGrids();
     wordGroup_->fitWidthToGrids();
@@ -118,19 +118,19 @@ SModbus::SModbus(const norvik::GatewayConfig& config, QWidget* parent)
     if (config_.role == 1) readOutput_->setEnabled(false);
 }
 
-void SModbus::markModbusModule(int k, bool add) {
+void ModbusSpaceDialog::markModbusModule(int k, bool add) {
     for (const norvik::AddressMark& mark : norvik::markModbusModule(counters_, config_, k, add)) {
         const norvik::GridCellRef cell = norvik::modbusCell(mark.kind, mark.address);
-        kindGrid(mark.kind).SetItemBackground(cell.row, cell.column, norvik::spaceUseColour(mark.use));
+        kindGrid(mark.kind).setItemBackground(cell.row, cell.column, norvik::spaceUseColour(mark.use));
     }
-    for (GridCtrl* grid : grids_) grid->Refresh();
+    for (GridWidget* grid : grids_) grid->refresh();
 }
 
-void SModbus::showModbusSpace(ModbusKind bitKind, ModbusKind wordKind) {
+void ModbusSpaceDialog::showModbusSpace(ModbusKind bitKind, ModbusKind wordKind) {
     bitGroup_->setTitle(QString::fromLatin1(norvik::modbusKindName(bitKind)));
     wordGroup_->setTitle(QString::fromLatin1(norvik::modbusKindName(wordKind)));
     for (int i = 0; i < norvik::kModbusKinds; ++i) {
         const auto kind = static_cast<ModbusKind>(i);
-        kindGrid(kind).ShowGrid(kind == bitKind || kind == wordKind);
+        kindGrid(kind).showGrid(kind == bitKind || kind == wordKind);
     }
 }

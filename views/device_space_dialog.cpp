@@ -1,11 +1,11 @@
-#include "views/SDevice.h"
+#include "views/device_space_dialog.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
 using norvik::DeviceArea;
 
-SDevice::SDevice(const norvik::GatewayConfig& config, QWidget* parent)
+DeviceSpaceDialog::DeviceSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
     : SpaceDialog(config, QStringLiteral("Space configuration in device"), parent) {
     auto* areas = new QHBoxLayout;
     constexpr std::array<DeviceArea, 4> order = {DeviceArea::DO, DeviceArea::DI, DeviceArea::AO, DeviceArea::AI};
@@ -15,7 +15,7 @@ SDevice::SDevice(const norvik::GatewayConfig& config, QWidget* parent)
         const DeviceArea area = order[i];
         const QString name = QString::fromLatin1(norvik::deviceAreaName(area));
         auto* box = new GridBox(name, boxIds[i], this);
-        GridCtrl* grid = box->addGrid(gridIds[i], name);
+        GridWidget* grid = box->addGrid(gridIds[i], name);
         setUpGrid(*grid, norvik::deviceGridRows(area), 2, [area](int row, int column) -> std::string {
             if (row == 0) return column == 0 ? "Addr." : "Configure";
             return norvik::deviceRowLabel(area, row);
@@ -33,8 +33,8 @@ SDevice::SDevice(const norvik::GatewayConfig& config, QWidget* parent)
     for (int k = 1; k <= norvik::shownModuleCount(config_); ++k) paintDeviceModule(k, true);
 }
 
-void SDevice::paintDeviceModule(int k, bool on) {
+void DeviceSpaceDialog::paintDeviceModule(int k, bool on) {
     const auto rows = norvik::deviceModuleRows(config_, k);
     if (rows) paintModuleRows(areaGrid(rows->area), rows->firstRow, rows->rowCount, on);
-    for (GridCtrl* grid : grids_) grid->Refresh();
+    for (GridWidget* grid : grids_) grid->refresh();
 }

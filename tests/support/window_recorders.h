@@ -55,11 +55,11 @@ public:
 
     void openSafeValueDialog(QWidget*) override { record("NSS"); }
     void openIpSettingDialog(QWidget*) override { record("IPSetting"); }
-    void openDeviceView(QWidget*) override { record("SDevice"); }
-    void openProfibusView(QWidget*) override { record("SProfi"); }
-    void openModbusView(QWidget*) override { record("SModbus"); }
-    void openFirmwareDialog(QWidget*) override { record("Firmware_version"); }
-    void openAboutBox(QWidget*) override { record("CAboutDlg"); }
+    void openDeviceView(QWidget*) override { record("DeviceSpaceDialog"); }
+    void openProfibusView(QWidget*) override { record("ProfibusSpaceDialog"); }
+    void openModbusView(QWidget*) override { record("ModbusSpaceDialog"); }
+    void openFirmwareDialog(QWidget*) override { record("FirmwareDialog"); }
+    void openAboutBox(QWidget*) override { record("AboutDialog"); }
 
     std::vector<std::string> names() const {
         std::vector<std::string> n;

@@ -1,6 +1,6 @@
 // "Firmware Information" for each shape of the gateway's file-name reply.
 
-#include "app/Firmware_version.h"
+#include "firmware/firmware_dialog.h"
 
 #include <QKeyEvent>
 #include <QLabel>
@@ -11,12 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "app/CAboutDlg.h"
+#include "app/about_dialog.h"
 #include "app/dialog_opener.h"
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
-#include "window_recorders.h"
+#include "support/window_recorders.h"
+#include "norvik_version.h"
 
 namespace norvik {
 namespace {
@@ -53,7 +54,7 @@ TEST(FirmwareDialog, fieldsFollowTheReplyShape) {
         SCOPED_TRACE(k.shape);
         LinkSession session;
         hold(session, k.state, k.names, k.count);
-        Firmware_version dialog(session);
+        FirmwareDialog dialog(session);
         EXPECT_EQ(dialog.windowTitle().toStdString(), "Firmware Information");
         EXPECT_EQ(dialog.firmwareNameEdit()->text().toStdString(), k.name);
         EXPECT_EQ(dialog.versionEdit()->text().toStdString(), k.version);
@@ -65,7 +66,7 @@ TEST(FirmwareDialog, fieldsFollowTheReplyShape) {
 
 TEST(FirmwareDialog, fieldsCarryTheirLabelsForScreenReaders) {
     LinkSession session;
-    Firmware_version dialog(session);
+    FirmwareDialog dialog(session);
     EXPECT_EQ(dialog.firmwareNameEdit()->accessibleName().toStdString(), "Firmware name :");
     EXPECT_EQ(dialog.versionEdit()->accessibleName().toStdString(), "Version :");
     EXPECT_EQ(dialog.fileCountText()->accessibleName().toStdString(), "File count :");
@@ -74,7 +75,7 @@ TEST(FirmwareDialog, fieldsCarryTheirLabelsForScreenReaders) {
 TEST(FirmwareDialog, enterAndEscapeCloseIt) {
     for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
         LinkSession session;
-        Firmware_version dialog(session);
+        FirmwareDialog dialog(session);
         dialog.show();
         dialog.firmwareNameEdit()->setFocus();
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -93,7 +94,7 @@ public:
 protected:
     int execDialog(QDialog& dialog) override {
         std::string what = std::string("dialog:") + dialog.windowTitle().toStdString();
-        if (auto* firmware = qobject_cast<Firmware_version*>(&dialog))
+        if (auto* firmware = qobject_cast<FirmwareDialog*>(&dialog))
             what += std::string(":") + firmware->firmwareNameEdit()->text().toStdString();
         boxes->events.push_back(what);
         return QDialog::Accepted;
@@ -127,11 +128,11 @@ TEST(FirmwareDialog, unsupportedReplyShowsTheBoxBeforeTheEmptyDialog) {
 }
 
 TEST(AboutBox, namesTheProgramAndVersion) {
-    CAboutDlg about;
+    AboutDialog about;
     EXPECT_EQ(about.windowTitle().toStdString(), "About Norvik");
     bool versionShown = false;
     for (QLabel* label : about.findChildren<QLabel*>()) {
-        if (label->text() == QLatin1String("Norvik Version 1.5")) versionShown = true;
+        if (label->text() == QLatin1String("Norvik Version " NORVIK_VERSION)) versionShown = true;
     }
     EXPECT_TRUE(versionShown);
 }

@@ -1,4 +1,4 @@
-#include "views/SProfi.h"
+#include "views/profibus_space_dialog.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -7,7 +7,7 @@
 
 using norvik::ProfibusTable;
 
-SProfi::SProfi(const norvik::GatewayConfig& config, QWidget* parent)
+ProfibusSpaceDialog::ProfibusSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
     : SpaceDialog(config, QStringLiteral("Space configuration in profibus"), parent) {
     auto* tables = new QHBoxLayout;
     constexpr std::array<ProfibusTable, 2> order = {ProfibusTable::Output, ProfibusTable::Input};
@@ -17,7 +17,7 @@ SProfi::SProfi(const norvik::GatewayConfig& config, QWidget* parent)
         const ProfibusTable table = order[i];
         const QString name = QString::fromLatin1(norvik::profibusTableTitle(table));
         auto* box = new GridBox(name, boxIds[i], this);
-        GridCtrl* grid = box->addGrid(gridIds[i], name);
+        GridWidget* grid = box->addGrid(gridIds[i], name);
         setUpGrid(*grid, norvik::kProfibusBytes + 1, 2, [](int row, int column) -> std::string {
             if (row == 0) return column == 0 ? "Address" : "Configure";
             return norvik::profibusRowLabel(row);
@@ -35,8 +35,8 @@ SProfi::SProfi(const norvik::GatewayConfig& config, QWidget* parent)
     for (int k = 1; k <= norvik::shownModuleCount(config_); ++k) paintProfibusModule(k, true);
 }
 
-void SProfi::paintProfibusModule(int k, bool on) {
+void ProfibusSpaceDialog::paintProfibusModule(int k, bool on) {
     const auto rows = norvik::profibusModuleRows(config_, k);
     if (rows) paintModuleRows(tableGrid(rows->table), rows->firstRow, rows->rowCount, on);
-    for (GridCtrl* grid : grids_) grid->Refresh();
+    for (GridWidget* grid : grids_) grid->refresh();
 }

@@ -3,7 +3,7 @@
 // line and the menu from which every other dialog opens. It owns the link and
 // implements what the console dialogue asks of a window.
 
-#include <QDialog>
+#include <QMainWindow>
 #include <QString>
 #include <array>
 #include <memory>
@@ -33,7 +33,7 @@ class ConsoleDialogue;
 class SerialPort;
 }  // namespace norvik
 
-class CNorvikDlg : public QDialog, public norvik::LinkUi {
+class MainWindow : public QMainWindow, public norvik::LinkUi {
     Q_OBJECT
 public:
     // What tests put in place of the real things; every null member gets the
@@ -46,9 +46,9 @@ public:
         bool manualTimers = false;
     };
 
-    explicit CNorvikDlg(QWidget* parent = nullptr);
-    explicit CNorvikDlg(const Services& services, QWidget* parent = nullptr);
-    ~CNorvikDlg() override;
+    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(const Services& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // norvik::LinkUi
     void setLinkText(std::string_view text) override;
@@ -124,9 +124,12 @@ public:
     };
     const Actions& actions() const { return actions_; }
 
-public slots:
-    void accept() override;
-    void reject() override;
+protected:
+    // The close box ends the program at once: no question, and the port is left
+    // for the process end to close.
+    void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window like its close box, as a dialog-style tool's does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildMenu();

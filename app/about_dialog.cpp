@@ -1,4 +1,4 @@
-#include "app/CAboutDlg.h"
+#include "app/about_dialog.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -6,8 +6,9 @@
 #include "app/dialog_units.h"
 #include "app/painted_icons.h"
 #include "app/window_texts.h"
+#include "norvik_version.h"
 
-CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QLatin1String(norvik::window::kAboutCaption));
     const DialogUnits du = DialogUnits::of(font());
 
@@ -17,7 +18,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     icon->setAccessibleName(QStringLiteral("Norvik"));
     icon->setGeometry(du.toX(11), du.toY(17), side, side);
 
-    auto* version = new QLabel(QLatin1String(norvik::window::kAboutVersion), this);
+    auto* version = new QLabel(QLatin1String(norvik::window::kAboutVersionPrefix) + QStringLiteral(NORVIK_VERSION), this);
     version->adjustSize();
     version->move(du.toX(40), du.toY(10));
 

@@ -1,16 +1,16 @@
-#include "grid/GridAccessible.h"
+#include "grid/grid_accessible.h"
 
 #include <QWidget>
 #include <algorithm>
 #include <QWindow>
 
-#include "grid/GridCtrl.h"
-#include "grid/InPlaceEdit.h"
+#include "grid/grid_widget.h"
+#include "grid/cell_editor.h"
 
 namespace {
 
 QAccessibleInterface* gridFactory(const QString&, QObject* object) {
-    if (auto* grid = qobject_cast<GridCtrl*>(object)) return new GridAccessible(grid);
+    if (auto* grid = qobject_cast<GridWidget*>(object)) return new GridAccessible(grid);
     return nullptr;
 }
 
@@ -34,8 +34,8 @@ GridAccessible::~GridAccessible() {
     dropCells();
 }
 
-GridCtrl* GridAccessible::grid() const {
-    return qobject_cast<GridCtrl*>(object());
+GridWidget* GridAccessible::grid() const {
+    return qobject_cast<GridWidget*>(object());
 }
 
 void GridAccessible::dropCells() {
@@ -44,22 +44,22 @@ void GridAccessible::dropCells() {
 }
 
 int GridAccessible::rowCount() const {
-    const GridCtrl* g = grid();
-    return g ? std::max(0, g->GetRowCount() - g->GetFixedRowCount()) : 0;
+    const GridWidget* g = grid();
+    return g ? std::max(0, g->getRowCount() - g->getFixedRowCount()) : 0;
 }
 
 int GridAccessible::columnCount() const {
-    const GridCtrl* g = grid();
-    return g ? std::max(0, g->GetColumnCount() - g->GetFixedColumnCount()) : 0;
+    const GridWidget* g = grid();
+    return g ? std::max(0, g->getColumnCount() - g->getFixedColumnCount()) : 0;
 }
 
 int GridAccessible::childCount() const {
-    const GridCtrl* g = grid();
-    return g ? g->GetRowCount() * g->GetColumnCount() : 0;
+    const GridWidget* g = grid();
+    return g ? g->getRowCount() * g->getColumnCount() : 0;
 }
 
 QAccessibleInterface* GridAccessible::gridCell(int row, int column) const {
-    GridCtrl* g = grid();
+    GridWidget* g = grid();
     if (!g || !g->model().isValid(row, column)) return nullptr;
     const quint64 key = cellKey(row, column);
     const auto found = cells_.constFind(key);
@@ -70,27 +70,27 @@ QAccessibleInterface* GridAccessible::gridCell(int row, int column) const {
 }
 
 QAccessibleInterface* GridAccessible::cellAt(int row, int column) const {
-    const GridCtrl* g = grid();
+    const GridWidget* g = grid();
     if (!g || row < 0 || column < 0) return nullptr;
-    return gridCell(row + g->GetFixedRowCount(), column + g->GetFixedColumnCount());
+    return gridCell(row + g->getFixedRowCount(), column + g->getFixedColumnCount());
 }
 
 QAccessibleInterface* GridAccessible::child(int index) const {
-    const GridCtrl* g = grid();
+    const GridWidget* g = grid();
     if (!g || index < 0 || index >= childCount()) return nullptr;
-    const int columns = g->GetColumnCount();
+    const int columns = g->getColumnCount();
     return gridCell(index / columns, index % columns);
 }
 
 int GridAccessible::indexOfChild(const QAccessibleInterface* child) const {
     const auto* cell = dynamic_cast<const GridCellAccessible*>(child);
-    const GridCtrl* g = grid();
+    const GridWidget* g = grid();
     if (!cell || !g || !cell->isValid() || cell->table() != this) return -1;
-    return cell->gridRow() * g->GetColumnCount() + cell->gridColumn();
+    return cell->gridRow() * g->getColumnCount() + cell->gridColumn();
 }
 
 QAccessibleInterface* GridAccessible::childAt(int x, int y) const {
-    GridCtrl* g = grid();
+    GridWidget* g = grid();
     if (!g) return nullptr;
     const QPoint local = g->viewport()->mapFromGlobal(QPoint(x, y));
     const norvik::CellId hit = g->cellAt(local);
@@ -98,7 +98,7 @@ QAccessibleInterface* GridAccessible::childAt(int x, int y) const {
 }
 
 QAccessibleInterface* GridAccessible::focusChild() const {
-    GridCtrl* g = grid();
+    GridWidget* g = grid();
     if (!g) return nullptr;
     const norvik::CellId focus = g->model().focusCell();
     return focus.row >= 0 ? gridCell(focus.row, focus.column) : nullptr;
@@ -115,7 +115,7 @@ int GridAccessible::selectedCellCount() const {
 
 QList<QAccessibleInterface*> GridAccessible::selectedCells() const {
     QList<QAccessibleInterface*> result;
-    GridCtrl* g = grid();
+    GridWidget* g = grid();
     if (!g) return result;
     const auto range = g->model().selectedRange();
     if (range.empty()) return result;
@@ -130,22 +130,22 @@ QList<QAccessibleInterface*> GridAccessible::selectedCells() const {
 // A header is the text of the fixed cells above or beside the data cell, the last
 // fixed row or column being the one next to the data.
 QString GridAccessible::columnDescription(int column) const {
-    GridCtrl* g = grid();
-    if (!g || g->GetFixedRowCount() == 0 || column < 0) return {};
-    return QString::fromStdString(g->GetItemText(g->GetFixedRowCount() - 1, column + g->GetFixedColumnCount()));
+    GridWidget* g = grid();
+    if (!g || g->getFixedRowCount() == 0 || column < 0) return {};
+    return QString::fromStdString(g->getItemText(g->getFixedRowCount() - 1, column + g->getFixedColumnCount()));
 }
 
 QString GridAccessible::rowDescription(int row) const {
-    GridCtrl* g = grid();
-    if (!g || g->GetFixedColumnCount() == 0 || row < 0) return {};
-    return QString::fromStdString(g->GetItemText(row + g->GetFixedRowCount(), g->GetFixedColumnCount() - 1));
+    GridWidget* g = grid();
+    if (!g || g->getFixedColumnCount() == 0 || row < 0) return {};
+    return QString::fromStdString(g->getItemText(row + g->getFixedRowCount(), g->getFixedColumnCount() - 1));
 }
 
 void GridAccessible::modelChange(QAccessibleTableModelChangeEvent*) {
     dropCells();
 }
 
-GridCellAccessible::GridCellAccessible(GridCtrl* grid, int row, int column)
+GridCellAccessible::GridCellAccessible(GridWidget* grid, int row, int column)
     : grid_(grid), row_(row), column_(column) {}
 
 bool GridCellAccessible::isValid() const {
@@ -165,17 +165,17 @@ QAccessibleInterface* GridCellAccessible::table() const {
 }
 
 int GridCellAccessible::rowIndex() const {
-    return grid_ ? row_ - grid_->GetFixedRowCount() : -1;
+    return grid_ ? row_ - grid_->getFixedRowCount() : -1;
 }
 
 int GridCellAccessible::columnIndex() const {
-    return grid_ ? column_ - grid_->GetFixedColumnCount() : -1;
+    return grid_ ? column_ - grid_->getFixedColumnCount() : -1;
 }
 
 QString GridCellAccessible::text(QAccessible::Text t) const {
     if (!isValid()) return {};
     if (t == QAccessible::Name || t == QAccessible::Value) {
-        return QString::fromStdString(grid_->GetItemText(row_, column_));
+        return QString::fromStdString(grid_->getItemText(row_, column_));
     }
     if (t == QAccessible::Description) return grid_->colourMeaning(row_, column_);
     return {};
@@ -186,7 +186,7 @@ void GridCellAccessible::setText(QAccessible::Text t, const QString& text) {
     if (!isValid() || (t != QAccessible::Name && t != QAccessible::Value)) return;
     if (grid_->model().isFixed(row_, column_)) return;
     grid_->model().changeTextByUser(row_, column_, text.toStdString());
-    grid_->Refresh();
+    grid_->refresh();
 }
 
 QRect GridCellAccessible::rect() const {
@@ -198,8 +198,8 @@ QRect GridCellAccessible::rect() const {
 
 QAccessible::Role GridCellAccessible::role() const {
     if (!isValid()) return QAccessible::Cell;
-    const bool fixedRow = row_ < grid_->GetFixedRowCount();
-    const bool fixedColumn = column_ < grid_->GetFixedColumnCount();
+    const bool fixedRow = row_ < grid_->getFixedRowCount();
+    const bool fixedColumn = column_ < grid_->getFixedColumnCount();
     // The corner cell names the column of row labels, so it is read as a column header.
     if (fixedRow) return QAccessible::ColumnHeader;
     if (fixedColumn) return QAccessible::RowHeader;
@@ -212,7 +212,7 @@ QAccessible::State GridCellAccessible::state() const {
         st.invalid = true;
         return st;
     }
-    const uint32_t bits = grid_->model().GetCell(row_, column_)->GetState();
+    const uint32_t bits = grid_->model().getCell(row_, column_)->getState();
     st.selectable = true;
     st.focusable = true;
     st.selected = bits & norvik::GridState::Selected;
@@ -232,14 +232,14 @@ void* GridCellAccessible::interface_cast(QAccessible::InterfaceType type) {
 }
 
 bool GridCellAccessible::isSelected() const {
-    return isValid() && (grid_->model().GetCell(row_, column_)->GetState() & norvik::GridState::Selected);
+    return isValid() && (grid_->model().getCell(row_, column_)->getState() & norvik::GridState::Selected);
 }
 
 QList<QAccessibleInterface*> GridCellAccessible::columnHeaderCells() const {
     QList<QAccessibleInterface*> result;
     auto* table = isValid() ? dynamic_cast<GridAccessible*>(parent()) : nullptr;
     if (!table) return result;
-    for (int r = 0; r < grid_->GetFixedRowCount() && r < row_; ++r) result.append(table->gridCell(r, column_));
+    for (int r = 0; r < grid_->getFixedRowCount() && r < row_; ++r) result.append(table->gridCell(r, column_));
     return result;
 }
 
@@ -247,6 +247,6 @@ QList<QAccessibleInterface*> GridCellAccessible::rowHeaderCells() const {
     QList<QAccessibleInterface*> result;
     auto* table = isValid() ? dynamic_cast<GridAccessible*>(parent()) : nullptr;
     if (!table) return result;
-    for (int c = 0; c < grid_->GetFixedColumnCount() && c < column_; ++c) result.append(table->gridCell(row_, c));
+    for (int c = 0; c < grid_->getFixedColumnCount() && c < column_; ++c) result.append(table->gridCell(row_, c));
     return result;
 }

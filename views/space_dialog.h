@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "grid/GridCtrl.h"
+#include "grid/grid_widget.h"
 #include "model/gateway_config.h"
 
 class QCheckBox;
@@ -21,9 +21,9 @@ class GridBox : public QGroupBox {
 public:
     GridBox(const QString& title, int controlId, QWidget* parent = nullptr);
     // The grid is named for assistive tools, since the box title may change under it.
-    GridCtrl* addGrid(int controlId, const QString& accessibleName);
+    GridWidget* addGrid(int controlId, const QString& accessibleName);
     QRect gridRect() const;
-    const std::vector<GridCtrl*>& grids() const { return grids_; }
+    const std::vector<GridWidget*>& grids() const { return grids_; }
     // Wide enough for the widest grid and its scroll bar.
     void fitWidthToGrids();
 
@@ -31,7 +31,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    std::vector<GridCtrl*> grids_;
+    std::vector<GridWidget*> grids_;
 };
 
 class SpaceDialog : public QDialog {
@@ -44,14 +44,14 @@ public:
 
     using TextOf = std::function<std::string(int row, int column)>;
     // The set-up every view gives its grids: counts, grey headers, texts and formats, sizes.
-    static void setUpGrid(GridCtrl& grid, int rows, int columns, const TextOf& textOf);
+    static void setUpGrid(GridWidget& grid, int rows, int columns, const TextOf& textOf);
 
 protected:
     virtual void moduleClicked(int k, bool ticked) = 0;
     QGroupBox* moduleGroup() const { return moduleGroup_; }
     // Colours a module's rows in the grid's one data column as in use, or clears them;
     // rows past the grid's end are left out.
-    static void paintModuleRows(GridCtrl& grid, int firstRow, int rowCount, bool on);
+    static void paintModuleRows(GridWidget& grid, int firstRow, int rowCount, bool on);
 
     const norvik::GatewayConfig& config_;
 

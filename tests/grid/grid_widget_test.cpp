@@ -1,4 +1,4 @@
-#include "grid/GridCtrl.h"
+#include "grid/grid_widget.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "grid/InPlaceEdit.h"
+#include "grid/cell_editor.h"
 
 using namespace norvik;
 
@@ -17,22 +17,22 @@ namespace {
 
 struct Fixture {
     std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
-    GridCtrl* grid = new GridCtrl(window.get());
+    GridWidget* grid = new GridWidget(window.get());
     std::vector<GridNotification> seen;
     int beginResult = 0;
     int endResult = 0;
 
     explicit Fixture(bool editable = true) {
         window->resize(400, 300);
-        grid->Create(window.get(), QRect(0, 0, 400, 300), 1054);
-        grid->SetEditable(editable);
-        grid->SetRowCount(40);
-        grid->SetColumnCount(4);
-        grid->SetFixedRowCount(1);
-        grid->SetFixedColumnCount(1);
+        grid->createIn(window.get(), QRect(0, 0, 400, 300), 1054);
+        grid->setEditable(editable);
+        grid->setRowCount(40);
+        grid->setColumnCount(4);
+        grid->setFixedRowCount(1);
+        grid->setFixedColumnCount(1);
         for (int r = 0; r < 40; ++r)
-            for (int c = 0; c < 4; ++c) grid->GetCell(r, c)->SetText(QStringLiteral("r%1c%2").arg(r).arg(c).toStdString());
-        grid->AutoSize();
+            for (int c = 0; c < 4; ++c) grid->getCell(r, c)->setText(QStringLiteral("r%1c%2").arg(r).arg(c).toStdString());
+        grid->autoSize();
         grid->setOwner([this](const GridNotification& n) {
             seen.push_back(n);
             if (n.code == GRID_BEGIN_EDIT) return beginResult;
@@ -80,7 +80,7 @@ TEST(GridEditor, startAndEndKeys) {
         f.focusCell(2, 1);
         if (!c.typed.isEmpty()) QTest::keyClicks(f.grid, c.typed);
         else QTest::keyClick(f.grid, c.startKey);
-        InPlaceEdit* editor = f.grid->editor();
+        CellEditor* editor = f.grid->editor();
         ASSERT_NE(editor, nullptr) << c.name;
         if (c.startKey == Qt::Key_F2 || c.startKey == Qt::Key_Return) {
             EXPECT_EQ(editor->cursorPosition(), editor->text().size()) << c.name;
@@ -90,9 +90,9 @@ TEST(GridEditor, startAndEndKeys) {
         QApplication::processEvents();
         EXPECT_EQ(f.grid->editor() == editor, c.editorStillOpen) << c.name;
         if (c.editorStillOpen) QTest::keyClick(editor, Qt::Key_Return);
-        EXPECT_EQ(f.grid->GetItemText(2, 1), c.storedText) << c.name;
+        EXPECT_EQ(f.grid->getItemText(2, 1), c.storedText) << c.name;
         EXPECT_EQ(f.grid->model().focusCell().column, c.focusColumnAfter) << c.name;
-        EXPECT_EQ(f.count(GRID_END_EDIT), f.grid->GetItemText(2, 1) == "r2c1" ? 0 : 1) << c.name;
+        EXPECT_EQ(f.count(GRID_END_EDIT), f.grid->getItemText(2, 1) == "r2c1" ? 0 : 1) << c.name;
         if (c.endKey == Qt::Key_Tab || (c.endKey == Qt::Key_Right && !c.editorStillOpen)) {
             // Moving on opens the editor on the next cell with its whole text selected.
             ASSERT_NE(f.grid->editor(), nullptr) << c.name;
@@ -121,7 +121,7 @@ TEST(GridEditor, howTheEditorOpens) {
         Fixture f;
         f.focusCell(2, 1);
         QTest::keyClick(f.grid, c.key, c.mods);
-        InPlaceEdit* editor = f.grid->editor();
+        CellEditor* editor = f.grid->editor();
         ASSERT_EQ(editor != nullptr, c.opens) << c.name;
         EXPECT_EQ(f.count(GRID_BEGIN_EDIT), c.opens ? 1 : 0) << c.name;
         if (!editor) continue;
@@ -142,7 +142,7 @@ TEST(GridEditor, refusedBeginEditKeepsTheEditorShut) {
     // double-click is the toolkit's business.
     EXPECT_GE(f.count(GRID_BEGIN_EDIT), 3);
     EXPECT_EQ(f.count(NM_DBLCLK), 1);
-    EXPECT_EQ(f.grid->GetItemText(2, 1), "r2c1");
+    EXPECT_EQ(f.grid->getItemText(2, 1), "r2c1");
 }
 
 TEST(GridEditor, secondClickOnTheFocusCellOpensTheEditor) {
@@ -172,7 +172,7 @@ TEST(GridEditor, refusedEndEditLeavesTheOldTextVisible) {
     ASSERT_NE(f.grid->editor(), nullptr);
     f.grid->editor()->setText("changed");
     QTest::keyClick(f.grid->editor(), Qt::Key_Return);
-    EXPECT_EQ(f.grid->GetItemText(3, 2), "r3c2");
+    EXPECT_EQ(f.grid->getItemText(3, 2), "r3c2");
     EXPECT_EQ(f.count(GRID_END_EDIT), 1);
 }
 
@@ -184,7 +184,7 @@ TEST(GridEditor, losingFocusEndsTheEdit) {
     f.grid->editor()->endEdit(0);
     QApplication::processEvents();
     EXPECT_EQ(f.grid->editor(), nullptr);
-    EXPECT_EQ(f.grid->GetItemText(3, 2), "q");
+    EXPECT_EQ(f.grid->getItemText(3, 2), "q");
     EXPECT_EQ(f.grid->model().focusCell().row, 3);
 }
 
@@ -215,15 +215,15 @@ TEST(GridNotifications, doubleClickOnADividerFitsInsteadOfReporting) {
     };
     for (const Case& c : {Case{"column divider", true}, Case{"row divider", false}}) {
         Fixture f;
-        const int fitted = c.column ? f.grid->GetColumnWidth(2) : f.grid->GetRowHeight(3);
-        if (c.column) f.grid->SetColumnWidth(2, fitted + 40);
-        else f.grid->SetRowHeight(3, fitted + 20);
+        const int fitted = c.column ? f.grid->getColumnWidth(2) : f.grid->getRowHeight(3);
+        if (c.column) f.grid->setColumnWidth(2, fitted + 40);
+        else f.grid->setRowHeight(3, fitted + 20);
         const QRect cell = c.column ? f.grid->cellRect(0, 2) : f.grid->cellRect(3, 0);
         const QPoint divider = c.column ? QPoint(cell.left() + cell.width(), cell.center().y())
                                         : QPoint(cell.center().x(), cell.top() + cell.height());
         QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {}, divider);
         EXPECT_EQ(f.count(NM_DBLCLK), 0) << c.name;
-        EXPECT_EQ(c.column ? f.grid->GetColumnWidth(2) : f.grid->GetRowHeight(3), fitted) << c.name;
+        EXPECT_EQ(c.column ? f.grid->getColumnWidth(2) : f.grid->getRowHeight(3), fitted) << c.name;
     }
 }
 
@@ -236,14 +236,14 @@ TEST(GridNotifications, nothingOpensTheEditorWhenNotEditable) {
     QTest::keyClick(f.grid, Qt::Key_Delete);
     EXPECT_EQ(f.grid->editor(), nullptr);
     EXPECT_EQ(f.count(GRID_BEGIN_EDIT), 0);
-    EXPECT_EQ(f.grid->GetItemText(4, 2), "r4c2");
+    EXPECT_EQ(f.grid->getItemText(4, 2), "r4c2");
 }
 
 TEST(GridNotifications, deleteGoesThroughTheEditRule) {
     Fixture f;
     f.focusCell(4, 2);
     QTest::keyClick(f.grid, Qt::Key_Delete);
-    EXPECT_EQ(f.grid->GetItemText(4, 2), "");
+    EXPECT_EQ(f.grid->getItemText(4, 2), "");
     EXPECT_EQ(f.count(GRID_BEGIN_EDIT), 1);
     EXPECT_EQ(f.count(GRID_END_EDIT), 1);
 }
@@ -265,13 +265,13 @@ TEST(GridScrolling, fixedRowAndColumnStayInPlace) {
 
 TEST(GridPainting, headersUseTheirDefaultCellsColour) {
     Fixture f;
-    f.grid->GetDefaultCell(true, false).SetBackColor(HeaderGrey);
-    f.grid->GetDefaultCell(false, true).SetBackColor(HeaderGrey);
-    f.grid->GetDefaultCell(true, true).SetBackColor(HeaderGrey);
-    f.grid->SetItemBackground(3, 2, 0xFFFF00);
-    f.grid->GetCell(0, 2)->SetText("");
-    f.grid->GetCell(3, 2)->SetText("");
-    f.grid->Refresh();
+    f.grid->getDefaultCell(true, false).setBackColour(HeaderGrey);
+    f.grid->getDefaultCell(false, true).setBackColour(HeaderGrey);
+    f.grid->getDefaultCell(true, true).setBackColour(HeaderGrey);
+    f.grid->setItemBackground(3, 2, 0xFFFF00);
+    f.grid->getCell(0, 2)->setText("");
+    f.grid->getCell(3, 2)->setText("");
+    f.grid->refresh();
     const QImage image = f.grid->viewport()->grab().toImage();
     EXPECT_EQ(QColor(image.pixel(f.centre(0, 2))), QColor(200, 200, 200));
     EXPECT_EQ(QColor(image.pixel(f.centre(3, 2))), QColor(0, 255, 255));
@@ -331,7 +331,7 @@ TEST(GridAccessibility, cellsAreExposedAsATableWithHeaders) {
     EXPECT_EQ(tableIface->cellAt(-1, 0), nullptr);
     EXPECT_EQ(table->child(160), nullptr);
 
-    f.grid->SetRowCount(2);
+    f.grid->setRowCount(2);
     EXPECT_EQ(tableIface->rowCount(), 1);
     EXPECT_EQ(tableIface->cellAt(2, 1), nullptr);
     EXPECT_NE(tableIface->cellAt(0, 1), nullptr);

@@ -3,20 +3,20 @@
 
 #include <array>
 
-#include "views/SpaceDialog.h"
+#include "views/space_dialog.h"
 #include "views/device_space.h"
 
-class SDevice : public SpaceDialog {
+class DeviceSpaceDialog : public SpaceDialog {
     Q_OBJECT
 public:
-    SDevice(const norvik::GatewayConfig& config, QWidget* parent = nullptr);
+    DeviceSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent = nullptr);
 
-    GridCtrl& areaGrid(norvik::DeviceArea area) const { return *grids_[static_cast<std::size_t>(area)]; }
+    GridWidget& areaGrid(norvik::DeviceArea area) const { return *grids_[static_cast<std::size_t>(area)]; }
     void paintDeviceModule(int k, bool on);
 
 protected:
     void moduleClicked(int k, bool ticked) override { paintDeviceModule(k, ticked); }
 
 private:
-    std::array<GridCtrl*, 4> grids_{};
+    std::array<GridWidget*, 4> grids_{};
 };

@@ -8,7 +8,7 @@
 #include <QHash>
 #include <QPointer>
 
-class GridCtrl;
+class GridWidget;
 
 // Registers the factory once; the grid calls it on construction.
 void installGridAccessibility();
@@ -18,7 +18,7 @@ public:
     explicit GridAccessible(QWidget* widget);
     ~GridAccessible() override;
 
-    GridCtrl* grid() const;
+    GridWidget* grid() const;
 
     int childCount() const override;
     QAccessibleInterface* child(int index) const override;
@@ -58,7 +58,7 @@ private:
 
 class GridCellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
 public:
-    GridCellAccessible(GridCtrl* grid, int row, int column);
+    GridCellAccessible(GridWidget* grid, int row, int column);
 
     bool isValid() const override;
     QObject* object() const override { return nullptr; }
@@ -88,7 +88,7 @@ public:
     QAccessibleInterface* table() const override;
 
 private:
-    QPointer<GridCtrl> grid_;
+    QPointer<GridWidget> grid_;
     int row_;
     int column_;
 };

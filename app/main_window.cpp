@@ -1,15 +1,17 @@
-#include "app/CNorvikDlg.h"
+#include "app/main_window.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 #include <algorithm>
 #include <string>
 
@@ -58,7 +60,7 @@ QString withMnemonic(const char* text, QChar key, bool last = false) {
     return marked;
 }
 
-QAction* addItem(QMenu* menu, const QString& text, CNorvikDlg* window, void (CNorvikDlg::*command)()) {
+QAction* addItem(QMenu* menu, const QString& text, MainWindow* window, void (MainWindow::*command)()) {
     QAction* action = menu->addAction(text);
     QObject::connect(action, &QAction::triggered, window, command);
     return action;
@@ -75,9 +77,9 @@ QLabel* labelLeftOf(QWidget* parent, const char* text, int right, int centreY, Q
 
 }  // namespace
 
-CNorvikDlg::CNorvikDlg(QWidget* parent) : CNorvikDlg(Services{}, parent) {}
+MainWindow::MainWindow(QWidget* parent) : MainWindow(Services{}, parent) {}
 
-CNorvikDlg::CNorvikDlg(const Services& services, QWidget* parent) : QDialog(parent), services_(services) {
+MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(parent), services_(services) {
     if (services_.port) {
         port_ = services_.port;
     } else {
@@ -102,16 +104,14 @@ CNorvikDlg::CNorvikDlg(const Services& services, QWidget* parent) : QDialog(pare
     setWindowIcon(programIcon());
     setAccessibleName(latin1(w::kCaption));
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
     buildMenu();
-    layout->setMenuBar(menuBar_);
+    setMenuBar(menuBar_);
     auto* client = new QWidget(this);
     buildControls(client);
-    layout->addWidget(client);
-    setFixedSize(client->width(), client->height() + menuBar_->sizeHint().height());
-    layout->activate();
+    setCentralWidget(client);
+    setStatusBar(status_);
+    setFixedSize(client->width(), menuBar_->sizeHint().height() + client->height() + status_->height());
+    layout()->activate();
 
     pollTimer_ = new QTimer(this);
     pollTimer_->setInterval(1000);
@@ -147,47 +147,47 @@ CNorvikDlg::CNorvikDlg(const Services& services, QWidget* parent) : QDialog(pare
     resetList();
 }
 
-CNorvikDlg::~CNorvikDlg() {
+MainWindow::~MainWindow() {
     windDown();
     // The dialogue still calls back into this window while it ends.
     dialogue_.reset();
 }
 
-void CNorvikDlg::buildMenu() {
+void MainWindow::buildMenu() {
     menuBar_ = new QMenuBar(this);
     menuBar_->setAccessibleName(QStringLiteral("Menu"));
-    const auto item = [this](QMenu* menu, const char* text, QChar key, void (CNorvikDlg::*command)(),
+    const auto item = [this](QMenu* menu, const char* text, QChar key, void (MainWindow::*command)(),
                              bool last = false) {
         return addItem(menu, withMnemonic(text, key, last), this, command);
     };
 
     QMenu* communication = menuBar_->addMenu(withMnemonic(w::kMenuCommunication, 'C'));
-    actions_.connect = item(communication, w::kItemConnect, 'C', &CNorvikDlg::onConnect);
-    actions_.disconnect = item(communication, w::kItemDisconnect, 'D', &CNorvikDlg::onDisconnect);
+    actions_.connect = item(communication, w::kItemConnect, 'C', &MainWindow::onConnect);
+    actions_.disconnect = item(communication, w::kItemDisconnect, 'D', &MainWindow::onDisconnect);
     communication->addSeparator();
-    actions_.exit = item(communication, w::kItemExit, 'x', &CNorvikDlg::onExit);
+    actions_.exit = item(communication, w::kItemExit, 'x', &MainWindow::onExit);
 
     QMenu* ip = menuBar_->addMenu(withMnemonic(w::kMenuIpSetting, 'I'));
-    actions_.ipNew = item(ip, w::kItemNewSetting, 'N', &CNorvikDlg::onIpNewSetting);
-    actions_.ipFile = item(ip, w::kItemLoadFromFile, 'f', &CNorvikDlg::onIpLoadFromFile);
-    actions_.ipDevice = item(ip, w::kItemLoadFromDevice, 'd', &CNorvikDlg::onIpLoadFromDevice);
+    actions_.ipNew = item(ip, w::kItemNewSetting, 'N', &MainWindow::onIpNewSetting);
+    actions_.ipFile = item(ip, w::kItemLoadFromFile, 'f', &MainWindow::onIpLoadFromFile);
+    actions_.ipDevice = item(ip, w::kItemLoadFromDevice, 'd', &MainWindow::onIpLoadFromDevice);
 
     QMenu* safeValue = menuBar_->addMenu(withMnemonic(w::kMenuSafeValue, 'S'));
-    actions_.safeValueNew = item(safeValue, w::kItemNewSetting, 'N', &CNorvikDlg::onSafeValueNewSetting);
-    actions_.safeValueFile = item(safeValue, w::kItemLoadFromFile, 'f', &CNorvikDlg::onSafeValueLoadFromFile);
-    actions_.safeValueDevice = item(safeValue, w::kItemLoadFromDevice, 'd', &CNorvikDlg::onSafeValueLoadFromDevice);
+    actions_.safeValueNew = item(safeValue, w::kItemNewSetting, 'N', &MainWindow::onSafeValueNewSetting);
+    actions_.safeValueFile = item(safeValue, w::kItemLoadFromFile, 'f', &MainWindow::onSafeValueLoadFromFile);
+    actions_.safeValueDevice = item(safeValue, w::kItemLoadFromDevice, 'd', &MainWindow::onSafeValueLoadFromDevice);
 
     QMenu* view = menuBar_->addMenu(withMnemonic(w::kMenuView, 'V'));
-    actions_.viewDevice = item(view, w::kItemViewDevice, 'd', &CNorvikDlg::onViewDevice, true);
-    actions_.viewProfibus = item(view, w::kItemViewProfibus, 'p', &CNorvikDlg::onViewProfibus, true);
-    actions_.viewModbus = item(view, w::kItemViewModbus, 'm', &CNorvikDlg::onViewModbus, true);
+    actions_.viewDevice = item(view, w::kItemViewDevice, 'd', &MainWindow::onViewDevice, true);
+    actions_.viewProfibus = item(view, w::kItemViewProfibus, 'p', &MainWindow::onViewProfibus, true);
+    actions_.viewModbus = item(view, w::kItemViewModbus, 'm', &MainWindow::onViewModbus, true);
 
     QMenu* help = menuBar_->addMenu(withMnemonic(w::kMenuHelp, 'H'));
-    actions_.firmware = item(help, w::kItemFirmware, 'G', &CNorvikDlg::onGetFirmwareVersion);
-    actions_.about = item(help, w::kItemAbout, 'A', &CNorvikDlg::onAbout);
+    actions_.firmware = item(help, w::kItemFirmware, 'G', &MainWindow::onGetFirmwareVersion);
+    actions_.about = item(help, w::kItemAbout, 'A', &MainWindow::onAbout);
 }
 
-void CNorvikDlg::buildControls(QWidget* client) {
+void MainWindow::buildControls(QWidget* client) {
     const DialogUnits du = DialogUnits::of(font());
     client->setFixedSize(du.toX(426), du.toY(300));
 
@@ -265,35 +265,38 @@ void CNorvikDlg::buildControls(QWidget* client) {
     moduleLamp_ = placeLamp(196, w::kLabelModuleLamp);
     portLamp_ = placeLamp(403, w::kLabelPortLamp);
 
-    status_ = new StatusLine(QSize(du.toX(93), du.toY(12)), client);
-    status_->setGeometry(0, client->height() - status_->height(), client->width(), status_->height());
+    // The status bar takes the bottom of the window's area; the controls keep
+    // their places above it.
+    status_ = new StatusLine(QSize(du.toX(93), du.toY(12)), this);
+    client->setFixedSize(client->width(), client->height() - status_->height());
+    status_->resize(client->width(), status_->height());
     status_->arrangeParts();
 }
 
 // --- what the console dialogue asks of the window ---------------------------
 
-void CNorvikDlg::setLinkText(std::string_view text) { status_->setLinkText(latin1(text)); }
-void CNorvikDlg::setOperationText(std::string_view text) { status_->setOperationText(latin1(text)); }
-void CNorvikDlg::setProgress(int step) { status_->setProgress(step); }
-void CNorvikDlg::setPortLamp(bool green) { portLamp_->setGreen(green); }
-void CNorvikDlg::setModuleLamp(bool green) { moduleLamp_->setGreen(green); }
+void MainWindow::setLinkText(std::string_view text) { status_->setLinkText(latin1(text)); }
+void MainWindow::setOperationText(std::string_view text) { status_->setOperationText(latin1(text)); }
+void MainWindow::setProgress(int step) { status_->setProgress(step); }
+void MainWindow::setPortLamp(bool green) { portLamp_->setGreen(green); }
+void MainWindow::setModuleLamp(bool green) { moduleLamp_->setGreen(green); }
 
-void CNorvikDlg::setConnectionMenu(bool connectEnabled, bool disconnectEnabled) {
+void MainWindow::setConnectionMenu(bool connectEnabled, bool disconnectEnabled) {
     actions_.connect->setEnabled(connectEnabled);
     actions_.disconnect->setEnabled(disconnectEnabled);
 }
 
-void CNorvikDlg::setIpSettingMenu(bool enabled) {
+void MainWindow::setIpSettingMenu(bool enabled) {
     actions_.ipNew->setEnabled(enabled);
     actions_.ipFile->setEnabled(enabled);
     actions_.ipDevice->setEnabled(enabled);
 }
 
-void CNorvikDlg::setPortBoxesEnabled(bool enabled) {
+void MainWindow::setPortBoxesEnabled(bool enabled) {
     for (QComboBox* box : boxes_) box->setEnabled(enabled);
 }
 
-void CNorvikDlg::rebuildTree() {
+void MainWindow::rebuildTree() {
     const QIcon icon = treeNodeIcon();
     treeUpdating_ = true;
     tree_->clear();
@@ -309,7 +312,7 @@ void CNorvikDlg::rebuildTree() {
     showRows(latin1(config_.modelName));
 }
 
-void CNorvikDlg::clearTree() {
+void MainWindow::clearTree() {
     treeUpdating_ = true;
     // With nothing selected, choosing the root again shows its rows.
     tree_->setCurrentItem(nullptr);
@@ -318,7 +321,7 @@ void CNorvikDlg::clearTree() {
     treeUpdating_ = false;
 }
 
-void CNorvikDlg::fillList(const std::vector<norvik::ParameterRow>& rows) {
+void MainWindow::fillList(const std::vector<norvik::ParameterRow>& rows) {
     list_->clear();
     const QIcon icon = listRowIcon();
     for (const norvik::ParameterRow& row : rows) {
@@ -331,20 +334,20 @@ void CNorvikDlg::fillList(const std::vector<norvik::ParameterRow>& rows) {
     }
 }
 
-void CNorvikDlg::resetList() { fillList(norvik::emptyGatewayRows()); }
+void MainWindow::resetList() { fillList(norvik::emptyGatewayRows()); }
 
-void CNorvikDlg::showRows(const QString& nodeText) {
+void MainWindow::showRows(const QString& nodeText) {
     const QByteArray text = nodeText.toLatin1();
     fillList(norvik::rowsForNode(config_, std::string_view(text.data(), text.size())));
 }
 
-void CNorvikDlg::showMessage(std::string_view title, std::string_view text) {
+void MainWindow::showMessage(std::string_view title, std::string_view text) {
     messageBoxes_->showMessage(this, latin1(title), latin1(text));
 }
 
-void CNorvikDlg::openFirmwareDialog() { opener_->openFirmwareDialog(this); }
+void MainWindow::openFirmwareDialog() { opener_->openFirmwareDialog(this); }
 
-bool CNorvikDlg::startPollTimer() {
+bool MainWindow::startPollTimer() {
     if (services_.manualTimers)
         manualPollRunning_ = true;
     else
@@ -352,27 +355,27 @@ bool CNorvikDlg::startPollTimer() {
     return true;
 }
 
-void CNorvikDlg::stopPollTimer() {
+void MainWindow::stopPollTimer() {
     manualPollRunning_ = false;
     pollTimer_->stop();
 }
 
-void CNorvikDlg::startAnimationTimer() {
+void MainWindow::startAnimationTimer() {
     if (services_.manualTimers)
         manualAnimationRunning_ = true;
     else
         animationTimer_->start();
 }
 
-void CNorvikDlg::stopAnimationTimer() {
+void MainWindow::stopAnimationTimer() {
     manualAnimationRunning_ = false;
     animationTimer_->stop();
 }
 
-bool CNorvikDlg::pollTimerRunning() const { return manualPollRunning_ || pollTimer_->isActive(); }
-bool CNorvikDlg::animationTimerRunning() const { return manualAnimationRunning_ || animationTimer_->isActive(); }
+bool MainWindow::pollTimerRunning() const { return manualPollRunning_ || pollTimer_->isActive(); }
+bool MainWindow::animationTimerRunning() const { return manualAnimationRunning_ || animationTimer_->isActive(); }
 
-void CNorvikDlg::postWorkerDone(uint64_t ticket) {
+void MainWindow::postWorkerDone(uint64_t ticket) {
     // Runs on the worker thread: only a queued call may cross to the window.
     QMetaObject::invokeMethod(
         this,
@@ -384,11 +387,11 @@ void CNorvikDlg::postWorkerDone(uint64_t ticket) {
 
 // --- menu commands -------------------------------------------------------------
 
-void CNorvikDlg::message(const char* text) {
+void MainWindow::message(const char* text) {
     messageBoxes_->showMessage(this, latin1(norvik::console::kTitleMessage), latin1(text));
 }
 
-bool CNorvikDlg::linkReady() {
+bool MainWindow::linkReady() {
     if (session_.linkState != norvik::LinkState::Connected) {
         message(session_.linkState == norvik::LinkState::LoadingParameters ? w::kGuardLoading
                                                                            : w::kGuardNotConnected);
@@ -401,7 +404,7 @@ bool CNorvikDlg::linkReady() {
     return true;
 }
 
-bool CNorvikDlg::safeValueReady() {
+bool MainWindow::safeValueReady() {
     if (!linkReady()) return false;
     if (session_.firmwareAutoQuery) {
         message(w::kGuardNoFirmware);
@@ -410,7 +413,7 @@ bool CNorvikDlg::safeValueReady() {
     return true;
 }
 
-void CNorvikDlg::onConnect() {
+void MainWindow::onConnect() {
     norvik::PortSettings settings;
     const int port = boxes_[BoxPort]->currentIndex();
     settings.port = static_cast<uint8_t>(std::clamp(port, 0, 7) + 1);
@@ -424,23 +427,23 @@ void CNorvikDlg::onConnect() {
     dialogue_->connect(settings);
 }
 
-void CNorvikDlg::onDisconnect() { dialogue_->disconnect(); }
+void MainWindow::onDisconnect() { dialogue_->disconnect(); }
 
-void CNorvikDlg::onExit() {
+void MainWindow::onExit() {
     if (!messageBoxes_->confirmExit(this)) return;
     if (session_.portOpen) dialogue_->disconnect();
-    accept();
+    close();
 }
 
-void CNorvikDlg::openIpSetting(uint8_t mode) {
+void MainWindow::openIpSetting(uint8_t mode) {
     session_.ipSettingTransfer = mode;
     opener_->openIpSettingDialog(this);
 }
 
-void CNorvikDlg::onIpNewSetting() { openIpSetting(norvik::Transfer::OpenedNew); }
-void CNorvikDlg::onIpLoadFromFile() { openIpSetting(norvik::Transfer::OpenedFromFile); }
+void MainWindow::onIpNewSetting() { openIpSetting(norvik::Transfer::OpenedNew); }
+void MainWindow::onIpLoadFromFile() { openIpSetting(norvik::Transfer::OpenedFromFile); }
 
-void CNorvikDlg::onIpLoadFromDevice() {
+void MainWindow::onIpLoadFromDevice() {
     if (!linkReady()) return;
     if (config_.modelName != norvik::kModelHx3420) {
         message(w::kGuardOnlyHx3420);
@@ -449,27 +452,27 @@ void CNorvikDlg::onIpLoadFromDevice() {
     openIpSetting(norvik::Transfer::OpenedFromDevice);
 }
 
-void CNorvikDlg::openSafeValue(uint8_t mode) {
+void MainWindow::openSafeValue(uint8_t mode) {
     if (!safeValueReady()) return;
     session_.safeValueTransfer = mode;
     opener_->openSafeValueDialog(this);
 }
 
-void CNorvikDlg::onSafeValueNewSetting() { openSafeValue(norvik::Transfer::OpenedNew); }
-void CNorvikDlg::onSafeValueLoadFromFile() { openSafeValue(norvik::Transfer::OpenedFromFile); }
-void CNorvikDlg::onSafeValueLoadFromDevice() { openSafeValue(norvik::Transfer::OpenedFromDevice); }
+void MainWindow::onSafeValueNewSetting() { openSafeValue(norvik::Transfer::OpenedNew); }
+void MainWindow::onSafeValueLoadFromFile() { openSafeValue(norvik::Transfer::OpenedFromFile); }
+void MainWindow::onSafeValueLoadFromDevice() { openSafeValue(norvik::Transfer::OpenedFromDevice); }
 
-void CNorvikDlg::onViewDevice() {
+void MainWindow::onViewDevice() {
     if (linkReady()) opener_->openDeviceView(this);
 }
-void CNorvikDlg::onViewProfibus() {
+void MainWindow::onViewProfibus() {
     if (linkReady()) opener_->openProfibusView(this);
 }
-void CNorvikDlg::onViewModbus() {
+void MainWindow::onViewModbus() {
     if (linkReady()) opener_->openModbusView(this);
 }
 
-void CNorvikDlg::onGetFirmwareVersion() {
+void MainWindow::onGetFirmwareVersion() {
     if (!linkReady()) return;
     if (session_.firmwareState() == norvik::FirmwareQueryState::Received) {
         opener_->openFirmwareDialog(this);
@@ -480,11 +483,11 @@ void CNorvikDlg::onGetFirmwareVersion() {
     session_.setFirmwareState(norvik::FirmwareQueryState::Requested);
 }
 
-void CNorvikDlg::onAbout() { opener_->openAboutBox(this); }
+void MainWindow::onAbout() { opener_->openAboutBox(this); }
 
 // --- ending ----------------------------------------------------------------------
 
-void CNorvikDlg::windDown() {
+void MainWindow::windDown() {
     stopPollTimer();
     stopAnimationTimer();
     // A worker still reading must end before the port and the records go; it
@@ -492,14 +495,15 @@ void CNorvikDlg::windDown() {
     if (dialogue_) dialogue_->finishWorker();
 }
 
-void CNorvikDlg::accept() {
-    windDown();
-    QDialog::accept();
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
-void CNorvikDlg::reject() {
-    // The close box and Escape end the program at once: no question, and the
-    // port is left for the process end to close.
+void MainWindow::closeEvent(QCloseEvent* event) {
     windDown();
-    QDialog::reject();
+    QMainWindow::closeEvent(event);
 }

@@ -1,4 +1,4 @@
-#include "grid/GridCtrl.h"
+#include "grid/grid_widget.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "grid/GridAccessible.h"
-#include "grid/InPlaceEdit.h"
+#include "grid/grid_accessible.h"
+#include "grid/cell_editor.h"
 
 using norvik::CellId;
 using norvik::GridColour;
@@ -72,7 +72,7 @@ int widthsGeneration = 0;
 
 }  // namespace
 
-struct GridCtrl::WidthCache {
+struct GridWidget::WidthCache {
     GridFont key;
     FontWidths* current = nullptr;
     int generation = -1;
@@ -100,12 +100,12 @@ struct GridCtrl::WidthCache {
     }
 };
 
-void GridCtrl::dropTextWidths() {
+void GridWidget::dropTextWidths() {
     sharedWidths().clear();
     ++widthsGeneration;
 }
 
-GridCtrl::GridCtrl(QWidget* parent) : QAbstractScrollArea(parent), widths_(std::make_unique<WidthCache>()) {
+GridWidget::GridWidget(QWidget* parent) : QAbstractScrollArea(parent), widths_(std::make_unique<WidthCache>()) {
     installGridAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setFrameShape(QFrame::StyledPanel);
@@ -115,9 +115,9 @@ GridCtrl::GridCtrl(QWidget* parent) : QAbstractScrollArea(parent), widths_(std::
     takeSystemLook();
 }
 
-GridCtrl::~GridCtrl() = default;
+GridWidget::~GridWidget() = default;
 
-void GridCtrl::takeSystemLook() {
+void GridWidget::takeSystemLook() {
     const QPalette pal = palette();
     model_.gridTextColour = fromQColor(pal.color(QPalette::WindowText));
     model_.gridBackColour = fromQColor(pal.color(QPalette::Base));
@@ -132,7 +132,7 @@ void GridCtrl::takeSystemLook() {
     setFont(defaultFont_);
 }
 
-bool GridCtrl::Create(QWidget* parent, const QRect& rect, int controlId) {
+bool GridWidget::createIn(QWidget* parent, const QRect& rect, int controlId) {
     if (parent && parentWidget() != parent) setParent(parent);
     model_.setSender(reinterpret_cast<std::uintptr_t>(this), controlId);
     setGeometry(rect);
@@ -142,105 +142,105 @@ bool GridCtrl::Create(QWidget* parent, const QRect& rect, int controlId) {
     return true;
 }
 
-bool GridCtrl::SetRowCount(int n) {
-    const bool ok = model_.SetRowCount(n);
+bool GridWidget::setRowCount(int n) {
+    const bool ok = model_.setRowCount(n);
     sizesChanged();
     return ok;
 }
 
-bool GridCtrl::SetColumnCount(int n) {
-    const bool ok = model_.SetColumnCount(n);
+bool GridWidget::setColumnCount(int n) {
+    const bool ok = model_.setColumnCount(n);
     sizesChanged();
     return ok;
 }
 
-bool GridCtrl::SetFixedRowCount(int n) {
-    const bool ok = model_.SetFixedRowCount(n);
+bool GridWidget::setFixedRowCount(int n) {
+    const bool ok = model_.setFixedRowCount(n);
     sizesChanged();
     return ok;
 }
 
-bool GridCtrl::SetFixedColumnCount(int n) {
-    const bool ok = model_.SetFixedColumnCount(n);
+bool GridWidget::setFixedColumnCount(int n) {
+    const bool ok = model_.setFixedColumnCount(n);
     sizesChanged();
     return ok;
 }
 
-bool GridCtrl::SetRowHeight(int row, int height) {
-    const bool ok = model_.SetRowHeight(row, height);
+bool GridWidget::setRowHeight(int row, int height) {
+    const bool ok = model_.setRowHeight(row, height);
     if (ok) sizesChanged();
     return ok;
 }
 
-bool GridCtrl::SetColumnWidth(int column, int width) {
-    const bool ok = model_.SetColumnWidth(column, width);
+bool GridWidget::setColumnWidth(int column, int width) {
+    const bool ok = model_.setColumnWidth(column, width);
     if (ok) sizesChanged();
     return ok;
 }
 
-bool GridCtrl::SetItem(const norvik::GridItem& item) {
-    return model_.SetItem(item);
+bool GridWidget::setItem(const norvik::GridItem& item) {
+    return model_.setItem(item);
 }
 
-bool GridCtrl::SetItemBackground(int row, int column, GridColour colour) {
-    return model_.SetItemBackground(row, column, colour);
+bool GridWidget::setItemBackground(int row, int column, GridColour colour) {
+    return model_.setItemBackground(row, column, colour);
 }
 
-norvik::GridDefaultCell& GridCtrl::GetDefaultCell(bool fixedRow, bool fixedColumn) {
+norvik::GridDefaultCell& GridWidget::getDefaultCell(bool fixedRow, bool fixedColumn) {
     if (fixedRow && fixedColumn) return model_.cornerDefaultCell();
     if (fixedRow) return model_.fixedRowDefaultCell();
     if (fixedColumn) return model_.fixedColumnDefaultCell();
     return model_.defaultCell();
 }
 
-norvik::TextMeasurer GridCtrl::measurer() {
+norvik::TextMeasurer GridWidget::measurer() {
     return [this](std::string_view text, const GridFont& font) {
         widths_->select(font, defaultFont_);
         return norvik::TextExtent{widths_->width(text), widths_->lineHeight()};
     };
 }
 
-void GridCtrl::AutoSize() {
-    model_.AutoSize(measurer());
+void GridWidget::autoSize() {
+    model_.autoSize(measurer());
     sizesChanged();
 }
 
-bool GridCtrl::AutoSizeColumn(int column) {
-    const bool ok = model_.AutoSizeColumn(column, measurer());
-    sizesChanged();
-    return ok;
-}
-
-bool GridCtrl::AutoSizeRow(int row) {
-    const bool ok = model_.AutoSizeRow(row, measurer());
+bool GridWidget::autoSizeColumn(int column) {
+    const bool ok = model_.autoSizeColumn(column, measurer());
     sizesChanged();
     return ok;
 }
 
-void GridCtrl::Refresh() {
+bool GridWidget::autoSizeRow(int row) {
+    const bool ok = model_.autoSizeRow(row, measurer());
+    sizesChanged();
+    return ok;
+}
+
+void GridWidget::refresh() {
     if (model_.redrawAllowed) viewport()->update();
 }
 
-void GridCtrl::SetRedraw(bool on) {
+void GridWidget::setRedraw(bool on) {
     model_.redrawAllowed = on;
     viewport()->setUpdatesEnabled(on);
     if (on) viewport()->update();
 }
 
-void GridCtrl::sizesChanged() {
+void GridWidget::sizesChanged() {
     positionsDirty_ = true;
     updateScrollBars();
-    Refresh();
+    refresh();
     notifyAccessibility();
 }
 
-void GridCtrl::notifyAccessibility() {
+void GridWidget::notifyAccessibility() {
     if (!QAccessible::isActive()) return;
     QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::ModelReset);
     QAccessible::updateAccessibility(&event);
 }
 
-void GridCtrl::updatePositions() const {
+void GridWidget::updatePositions() const {
     if (!positionsDirty_) return;
     const auto& heights = model_.rowHeights();
     const auto& widths = model_.columnWidths();
@@ -251,22 +251,22 @@ void GridCtrl::updatePositions() const {
     positionsDirty_ = false;
 }
 
-int GridCtrl::fixedWidth() const {
+int GridWidget::fixedWidth() const {
     updatePositions();
-    return columnPos_[static_cast<std::size_t>(model_.GetFixedColumnCount())];
+    return columnPos_[static_cast<std::size_t>(model_.getFixedColumnCount())];
 }
 
-int GridCtrl::fixedHeight() const {
+int GridWidget::fixedHeight() const {
     updatePositions();
-    return rowPos_[static_cast<std::size_t>(model_.GetFixedRowCount())];
+    return rowPos_[static_cast<std::size_t>(model_.getFixedRowCount())];
 }
 
-QSize GridCtrl::totalSize() const {
+QSize GridWidget::totalSize() const {
     updatePositions();
     return {columnPos_.back(), rowPos_.back()};
 }
 
-void GridCtrl::updateScrollBars() {
+void GridWidget::updateScrollBars() {
     const QSize total = totalSize();
     const QSize area = viewport()->size();
     const int scrollableWidth = total.width() - fixedWidth();
@@ -281,27 +281,27 @@ void GridCtrl::updateScrollBars() {
     verticalScrollBar()->setSingleStep(std::max(1, model_.defaultCell().height));
 }
 
-int GridCtrl::rowTop(int row) const {
+int GridWidget::rowTop(int row) const {
     updatePositions();
     const int top = rowPos_[static_cast<std::size_t>(row)];
-    return row < model_.GetFixedRowCount() ? top : top - verticalScrollBar()->value();
+    return row < model_.getFixedRowCount() ? top : top - verticalScrollBar()->value();
 }
 
-int GridCtrl::columnLeft(int column) const {
+int GridWidget::columnLeft(int column) const {
     updatePositions();
     const int left = columnPos_[static_cast<std::size_t>(column)];
-    return column < model_.GetFixedColumnCount() ? left : left - horizontalScrollBar()->value();
+    return column < model_.getFixedColumnCount() ? left : left - horizontalScrollBar()->value();
 }
 
-QRect GridCtrl::cellRect(int row, int column) const {
+QRect GridWidget::cellRect(int row, int column) const {
     if (!model_.isValid(row, column)) return {};
-    return QRect(columnLeft(column), rowTop(row), model_.GetColumnWidth(column), model_.GetRowHeight(row));
+    return QRect(columnLeft(column), rowTop(row), model_.getColumnWidth(column), model_.getRowHeight(row));
 }
 
-CellId GridCtrl::cellAt(const QPoint& pos) const {
+CellId GridWidget::cellAt(const QPoint& pos) const {
     updatePositions();
-    const int fixedRows = model_.GetFixedRowCount();
-    const int fixedColumns = model_.GetFixedColumnCount();
+    const int fixedRows = model_.getFixedRowCount();
+    const int fixedColumns = model_.getFixedColumnCount();
     auto locate = [](const std::vector<int>& starts, int first, int last, int x) {
         // starts holds last + 1 edges; find the section whose span holds x.
         const auto begin = starts.begin() + first;
@@ -314,22 +314,22 @@ CellId GridCtrl::cellAt(const QPoint& pos) const {
     if (pos.y() >= 0 && pos.y() < fixedHeight()) {
         row = locate(rowPos_, 0, fixedRows, pos.y());
     } else if (pos.y() >= fixedHeight()) {
-        row = locate(rowPos_, fixedRows, model_.GetRowCount(), pos.y() + verticalScrollBar()->value());
+        row = locate(rowPos_, fixedRows, model_.getRowCount(), pos.y() + verticalScrollBar()->value());
     }
     int column = -1;
     if (pos.x() >= 0 && pos.x() < fixedWidth()) {
         column = locate(columnPos_, 0, fixedColumns, pos.x());
     } else if (pos.x() >= fixedWidth()) {
-        column = locate(columnPos_, fixedColumns, model_.GetColumnCount(), pos.x() + horizontalScrollBar()->value());
+        column = locate(columnPos_, fixedColumns, model_.getColumnCount(), pos.x() + horizontalScrollBar()->value());
     }
     if (row < 0 || column < 0) return {};
     return {row, column};
 }
 
-void GridCtrl::ensureCellVisible(int row, int column) {
+void GridWidget::ensureCellVisible(int row, int column) {
     if (!model_.isValid(row, column)) return;
     updatePositions();
-    if (row >= model_.GetFixedRowCount()) {
+    if (row >= model_.getFixedRowCount()) {
         const int top = rowPos_[row] - fixedHeight();
         const int bottom = rowPos_[row + 1] - fixedHeight();
         const int page = viewport()->height() - fixedHeight();
@@ -337,7 +337,7 @@ void GridCtrl::ensureCellVisible(int row, int column) {
         if (top < bar->value()) bar->setValue(top);
         else if (bottom > bar->value() + page) bar->setValue(std::min(top, bottom - page));
     }
-    if (column >= model_.GetFixedColumnCount()) {
+    if (column >= model_.getFixedColumnCount()) {
         const int left = columnPos_[column] - fixedWidth();
         const int right = columnPos_[column + 1] - fixedWidth();
         const int page = viewport()->width() - fixedWidth();
@@ -347,47 +347,47 @@ void GridCtrl::ensureCellVisible(int row, int column) {
     }
 }
 
-void GridCtrl::setFocusCell(int row, int column) {
+void GridWidget::setFocusCell(int row, int column) {
     const CellId old = model_.focusCell();
     if (old == CellId{row, column}) return;
     model_.notify(norvik::GRID_SELCHANGING, row, column);
-    model_.SetFocusCell({row, column});
-    model_.SetSelectedRange({row, column}, {row, column});
+    model_.setFocusCell({row, column});
+    model_.setSelectedRange({row, column}, {row, column});
     model_.notify(norvik::GRID_SELCHANGED, row, column);
     ensureCellVisible(row, column);
     viewport()->update();
     if (QAccessible::isActive() && model_.isValid(row, column)) {
         QAccessibleEvent event(this, QAccessible::Focus);
-        event.setChild(row * model_.GetColumnCount() + column);
+        event.setChild(row * model_.getColumnCount() + column);
         QAccessible::updateAccessibility(&event);
     }
 }
 
-QFont GridCtrl::cellFont(int row, int column) const {
+QFont GridWidget::cellFont(int row, int column) const {
     const GridFont& font = model_.fontOf(row, column);
     if (font == model_.defaultCellFor(row, column).font && font == toGridFont(defaultFont_)) return defaultFont_;
     return toQFont(font, defaultFont_);
 }
 
-void GridCtrl::resizeEvent(QResizeEvent* event) {
+void GridWidget::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
 }
 
-void GridCtrl::scrollContentsBy(int, int) {
+void GridWidget::scrollContentsBy(int, int) {
     if (editor_) editor_->move(cellRect(editor_->row(), editor_->column()).topLeft());
     viewport()->update();
 }
 
-void GridCtrl::changeEvent(QEvent* event) {
+void GridWidget::changeEvent(QEvent* event) {
     if (event->type() == QEvent::PaletteChange) takeSystemLook();
     QAbstractScrollArea::changeEvent(event);
 }
 
-void GridCtrl::paintCell(QPainter& painter, const QRect& rect, int row, int column) {
-    const norvik::GridCell* cell = model_.GetCell(row, column);
+void GridWidget::paintCell(QPainter& painter, const QRect& rect, int row, int column) {
+    const norvik::GridCell* cell = model_.getCell(row, column);
     const bool fixed = model_.isFixed(row, column);
-    const uint32_t state = cell->GetState();
+    const uint32_t state = cell->getState();
     QColor back = toQColor(model_.backColourOf(row, column));
     QColor fore = toQColor(model_.textColourOf(row, column));
     if (!fixed && (state & norvik::GridState::Selected) && hasFocus()) {
@@ -409,11 +409,11 @@ void GridCtrl::paintCell(QPainter& painter, const QRect& rect, int row, int colu
         painter.setPen(QPen(palette().color(QPalette::Text), 1));
         painter.drawRect(rect.adjusted(0, 0, -2, -2));
     }
-    if (cell->isEditing() || cell->GetText().empty()) return;
+    if (cell->isEditing() || cell->getText().empty()) return;
 
     const int margin = model_.marginOf(row, column);
     const QRect textRect = rect.adjusted(margin, 0, -margin - 1, -1);
-    const uint32_t format = cell->GetFormat();
+    const uint32_t format = cell->getFormat();
     int flags = Qt::TextSingleLine;
     if (format & norvik::GridFormat::Center) flags |= Qt::AlignHCenter;
     else if (format & norvik::GridFormat::Right) flags |= Qt::AlignRight;
@@ -428,23 +428,23 @@ void GridCtrl::paintCell(QPainter& painter, const QRect& rect, int row, int colu
     const QFont font = cellFont(row, column);
     painter.setFont(font);
     painter.setPen(fore);
-    QString text = QString::fromStdString(cell->GetText());
+    QString text = QString::fromStdString(cell->getText());
     if ((format & norvik::GridFormat::EndEllipsis) && singleLine) {
         text = QFontMetrics(font).elidedText(text, Qt::ElideRight, textRect.width());
     }
     painter.drawText(textRect, flags, text);
 }
 
-void GridCtrl::paintEvent(QPaintEvent* event) {
+void GridWidget::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect dirty = event->rect();
     painter.fillRect(dirty, palette().color(QPalette::Base));
     updatePositions();
-    const int rows = model_.GetRowCount();
-    const int columns = model_.GetColumnCount();
+    const int rows = model_.getRowCount();
+    const int columns = model_.getColumnCount();
     if (rows == 0 || columns == 0) return;
-    const int fixedRows = model_.GetFixedRowCount();
-    const int fixedColumns = model_.GetFixedColumnCount();
+    const int fixedRows = model_.getFixedRowCount();
+    const int fixedColumns = model_.getFixedColumnCount();
     const int fw = fixedWidth();
     const int fh = fixedHeight();
     const int sx = horizontalScrollBar()->value();
@@ -466,12 +466,12 @@ void GridCtrl::paintEvent(QPaintEvent* event) {
         for (int r = rowBegin; r < rowEnd; ++r) {
             const int top = rowTop(r);
             if (top >= region.bottom() + 1) break;
-            const int height = model_.GetRowHeight(r);
+            const int height = model_.getRowHeight(r);
             if (height == 0 || top + height <= region.top()) continue;
             for (int c = columnBegin; c < columnEnd; ++c) {
                 const int left = columnLeft(c);
                 if (left >= region.right() + 1) break;
-                const int width = model_.GetColumnWidth(c);
+                const int width = model_.getColumnWidth(c);
                 if (width == 0 || left + width <= region.left()) continue;
                 paintCell(painter, QRect(left, top, width, height), r, c);
             }
@@ -483,21 +483,21 @@ void GridCtrl::paintEvent(QPaintEvent* event) {
     paintBand(0, fixedRows, 0, fixedColumns, QRect(0, 0, fw, fh));
 }
 
-bool GridCtrl::inTextArea(int row, int column, const QPoint& pos) const {
+bool GridWidget::inTextArea(int row, int column, const QPoint& pos) const {
     const int margin = model_.marginOf(row, column);
     return cellRect(row, column).adjusted(margin, 0, -margin, 0).contains(pos);
 }
 
-int GridCtrl::dividerColumnAt(const QPoint& pos) const {
+int GridWidget::dividerColumnAt(const QPoint& pos) const {
     if (pos.y() >= fixedHeight()) return -1;
-    for (int c = 0; c < model_.GetColumnCount(); ++c) {
+    for (int c = 0; c < model_.getColumnCount(); ++c) {
         const QRect rect = cellRect(0, c);
         if (std::abs(pos.x() - (rect.left() + rect.width())) <= kDividerSlack) return c;
     }
     return -1;
 }
 
-int GridCtrl::dividerRowAt(const QPoint& pos) const {
+int GridWidget::dividerRowAt(const QPoint& pos) const {
     if (pos.x() >= fixedWidth()) return -1;
     const CellId hit = cellAt(pos);
     if (hit.row < 0) return -1;
@@ -507,7 +507,7 @@ int GridCtrl::dividerRowAt(const QPoint& pos) const {
     return -1;
 }
 
-void GridCtrl::mousePressEvent(QMouseEvent* event) {
+void GridWidget::mousePressEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     pendingClickEdit_ = false;
     if (event->button() == Qt::LeftButton) {
@@ -531,16 +531,16 @@ void GridCtrl::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-void GridCtrl::mouseMoveEvent(QMouseEvent* event) {
+void GridWidget::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (resizingColumn_ >= 0) {
         const int width = std::max(0, pos.x() - cellRect(0, resizingColumn_).left());
-        SetColumnWidth(resizingColumn_, width);
+        setColumnWidth(resizingColumn_, width);
         return;
     }
     if (resizingRow_ >= 0) {
         const int height = std::max(0, pos.y() - cellRect(resizingRow_, 0).top());
-        SetRowHeight(resizingRow_, height);
+        setRowHeight(resizingRow_, height);
         return;
     }
     if (dividerColumnAt(pos) >= 0) viewport()->setCursor(Qt::SplitHCursor);
@@ -548,7 +548,7 @@ void GridCtrl::mouseMoveEvent(QMouseEvent* event) {
     else viewport()->unsetCursor();
 }
 
-void GridCtrl::mouseReleaseEvent(QMouseEvent* event) {
+void GridWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (resizingColumn_ >= 0 || resizingRow_ >= 0) {
         resizingColumn_ = resizingRow_ = -1;
         return;
@@ -561,18 +561,18 @@ void GridCtrl::mouseReleaseEvent(QMouseEvent* event) {
     pendingClickEdit_ = false;
 }
 
-void GridCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+void GridWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     if (event->button() != Qt::LeftButton) return;
     // A double-click on a divider fits that column or row instead of reporting a cell.
     const int dividerColumn = dividerColumnAt(pos);
     if (dividerColumn >= 0) {
-        AutoSizeColumn(dividerColumn);
+        autoSizeColumn(dividerColumn);
         return;
     }
     const int dividerRow = dividerRowAt(pos);
     if (dividerRow >= 0) {
-        AutoSizeRow(dividerRow);
+        autoSizeRow(dividerRow);
         return;
     }
     const CellId hit = cellAt(pos);
@@ -584,11 +584,11 @@ void GridCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
     model_.notify(norvik::NM_DBLCLK, hit.row, hit.column);
 }
 
-bool GridCtrl::moveFocus(int key, Qt::KeyboardModifiers mods) {
-    const int rows = model_.GetRowCount();
-    const int columns = model_.GetColumnCount();
-    const int firstRow = model_.GetFixedRowCount();
-    const int firstColumn = model_.GetFixedColumnCount();
+bool GridWidget::moveFocus(int key, Qt::KeyboardModifiers mods) {
+    const int rows = model_.getRowCount();
+    const int columns = model_.getColumnCount();
+    const int firstRow = model_.getFixedRowCount();
+    const int firstColumn = model_.getFixedColumnCount();
     if (rows <= firstRow || columns <= firstColumn) return false;
     CellId focus = model_.focusCell();
     if (focus.row < 0) {
@@ -631,7 +631,7 @@ bool GridCtrl::moveFocus(int key, Qt::KeyboardModifiers mods) {
     return true;
 }
 
-void GridCtrl::keyPressEvent(QKeyEvent* event) {
+void GridWidget::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const Qt::KeyboardModifiers mods = event->modifiers();
     const bool ctrl = mods & Qt::ControlModifier;
@@ -650,8 +650,8 @@ void GridCtrl::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (ctrl && key == Qt::Key_A) {
-        model_.SetSelectedRange({model_.GetFixedRowCount(), model_.GetFixedColumnCount()},
-                                {model_.GetRowCount() - 1, model_.GetColumnCount() - 1});
+        model_.setSelectedRange({model_.getFixedRowCount(), model_.getFixedColumnCount()},
+                                {model_.getRowCount() - 1, model_.getColumnCount() - 1});
         viewport()->update();
         return;
     }
@@ -685,7 +685,7 @@ void GridCtrl::keyPressEvent(QKeyEvent* event) {
     QAbstractScrollArea::keyPressEvent(event);
 }
 
-void GridCtrl::copySelection() {
+void GridWidget::copySelection() {
     GridModel::Range range = model_.selectedRange();
     if (range.empty()) {
         const CellId focus = model_.focusCell();
@@ -696,14 +696,14 @@ void GridCtrl::copySelection() {
     for (int r = range.top; r <= range.bottom; ++r) {
         for (int c = range.left; c <= range.right; ++c) {
             if (c > range.left) text += QLatin1Char('\t');
-            text += QString::fromStdString(model_.GetItemText(r, c));
+            text += QString::fromStdString(model_.getItemText(r, c));
         }
         text += QLatin1String("\r\n");
     }
     QApplication::clipboard()->setText(text);
 }
 
-void GridCtrl::pasteAtFocus() {
+void GridWidget::pasteAtFocus() {
     const CellId focus = model_.focusCell();
     if (focus.row < 0) return;
     QString text = QApplication::clipboard()->text();
@@ -724,7 +724,7 @@ void GridCtrl::pasteAtFocus() {
     viewport()->update();
 }
 
-void GridCtrl::clearSelectedCells() {
+void GridWidget::clearSelectedCells() {
     GridModel::Range range = model_.selectedRange();
     if (range.empty()) {
         const CellId focus = model_.focusCell();
@@ -739,22 +739,22 @@ void GridCtrl::clearSelectedCells() {
     viewport()->update();
 }
 
-bool GridCtrl::startEdit(int row, int column, EditStart how, const QString& typed) {
+bool GridWidget::startEdit(int row, int column, EditStart how, const QString& typed) {
     if (editor_ || !model_.isValid(row, column) || model_.isFixed(row, column)) return false;
     if (!model_.beginUserEdit(row, column)) return false;
     ensureCellVisible(row, column);
-    norvik::GridCell* cell = model_.GetCell(row, column);
+    norvik::GridCell* cell = model_.getCell(row, column);
     if (!cell) return false;  // the owner's handler may have shrunk the grid
     cell->setEditing(true);
-    editor_ = new InPlaceEdit(this, cellRect(row, column), row, column,
-                              QString::fromStdString(cell->GetText()), how, typed);
+    editor_ = new CellEditor(this, cellRect(row, column), row, column,
+                              QString::fromStdString(cell->getText()), how, typed);
     viewport()->update();
     return true;
 }
 
-void GridCtrl::editorEnded(int row, int column, const QString& text, int key, Qt::KeyboardModifiers mods) {
+void GridWidget::editorEnded(int row, int column, const QString& text, int key, Qt::KeyboardModifiers mods) {
     editor_ = nullptr;
-    if (norvik::GridCell* cell = model_.GetCell(row, column)) cell->setEditing(false);
+    if (norvik::GridCell* cell = model_.getCell(row, column)) cell->setEditing(false);
     model_.endUserEdit(row, column, text.toStdString());
     viewport()->update();
     if (key == 0) return;
@@ -771,12 +771,12 @@ void GridCtrl::editorEnded(int row, int column, const QString& text, int key, Qt
     }
 }
 
-InPlaceEdit* GridCtrl::editor() const {
+CellEditor* GridWidget::editor() const {
     return editor_.data();
 }
 
-QString GridCtrl::colourMeaning(int row, int column) const {
-    const norvik::GridCell* cell = model_.GetCell(row, column);
+QString GridWidget::colourMeaning(int row, int column) const {
+    const norvik::GridCell* cell = model_.getCell(row, column);
     if (cell == nullptr) return {};
-    return colourMeanings_.value(cell->GetBackClr());
+    return colourMeanings_.value(cell->backColour());
 }

@@ -1,4 +1,4 @@
-#include "views/SpaceDialog.h"
+#include "views/space_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -33,8 +33,8 @@ QRect GridBox::gridRect() const {
     return rect().adjusted(kInsetSide, kInsetTop, -kInsetSide, -kInsetBottom);
 }
 
-GridCtrl* GridBox::addGrid(int controlId, const QString& accessibleName) {
-    auto* grid = new GridCtrl(this);
+GridWidget* GridBox::addGrid(int controlId, const QString& accessibleName) {
+    auto* grid = new GridWidget(this);
     grid->setAccessibleName(accessibleName);
     // The colours carry the view's message; screen readers hear it in words.
     for (const auto& [use, meaning] : {std::pair{norvik::SpaceUse::InUse, "In used"},
@@ -42,14 +42,14 @@ GridCtrl* GridBox::addGrid(int controlId, const QString& accessibleName) {
                                        std::pair{norvik::SpaceUse::AddrIdOverlap, "Addr. and ID overlap"}}) {
         grid->describeColour(norvik::spaceUseColour(use), QString::fromLatin1(meaning));
     }
-    grid->Create(this, gridRect(), controlId);
+    grid->createIn(this, gridRect(), controlId);
     grids_.push_back(grid);
     return grid;
 }
 
 void GridBox::fitWidthToGrids() {
     int widest = 0;
-    for (GridCtrl* grid : grids_) {
+    for (GridWidget* grid : grids_) {
         widest = std::max(widest, grid->totalSize().width() + 2 * grid->frameWidth() +
                                       grid->verticalScrollBar()->sizeHint().width());
     }
@@ -60,7 +60,7 @@ void GridBox::fitWidthToGrids() {
 
 void GridBox::resizeEvent(QResizeEvent* event) {
     QGroupBox::resizeEvent(event);
-    for (GridCtrl* grid : grids_) grid->setGeometry(gridRect());
+    for (GridWidget* grid : grids_) grid->setGeometry(gridRect());
 }
 
 SpaceDialog::SpaceDialog(const norvik::GatewayConfig& config, const QString& caption, QWidget* parent)
@@ -93,16 +93,16 @@ void SpaceDialog::enableModuleBoxes() {
     }
 }
 
-void SpaceDialog::setUpGrid(GridCtrl& grid, int rows, int columns, const TextOf& textOf) {
-    grid.SetEditable(false);
-    grid.EnableDragAndDrop(false);
-    grid.SetRowCount(rows);
-    grid.SetColumnCount(columns);
-    grid.SetFixedRowCount(1);
-    grid.SetFixedColumnCount(1);
-    grid.GetDefaultCell(true, false).SetBackColor(norvik::HeaderGrey);
-    grid.GetDefaultCell(false, true).SetBackColor(norvik::HeaderGrey);
-    grid.GetDefaultCell(true, true).SetBackColor(norvik::HeaderGrey);
+void SpaceDialog::setUpGrid(GridWidget& grid, int rows, int columns, const TextOf& textOf) {
+    grid.setEditable(false);
+    grid.enableDragAndDrop(false);
+    grid.setRowCount(rows);
+    grid.setColumnCount(columns);
+    grid.setFixedRowCount(1);
+    grid.setFixedColumnCount(1);
+    grid.getDefaultCell(true, false).setBackColour(norvik::HeaderGrey);
+    grid.getDefaultCell(false, true).setBackColour(norvik::HeaderGrey);
+    grid.getDefaultCell(true, true).setBackColour(norvik::HeaderGrey);
     norvik::GridItem item;
     item.mask = norvik::GridMask::Text | norvik::GridMask::Format;
     for (int r = 0; r < rows; ++r) {
@@ -111,14 +111,14 @@ void SpaceDialog::setUpGrid(GridCtrl& grid, int rows, int columns, const TextOf&
             item.column = c;
             item.format = r == 0 ? kHeaderFormat : (c == 0 ? kLabelFormat : kCellFormat);
             item.text = (r == 0 || c == 0) ? textOf(r, c) : std::string();
-            grid.SetItem(item);
+            grid.setItem(item);
         }
     }
-    grid.AutoSize();
+    grid.autoSize();
 }
 
-void SpaceDialog::paintModuleRows(GridCtrl& grid, int firstRow, int rowCount, bool on) {
+void SpaceDialog::paintModuleRows(GridWidget& grid, int firstRow, int rowCount, bool on) {
     const uint32_t colour = norvik::spaceUseColour(on ? norvik::SpaceUse::InUse : norvik::SpaceUse::NotUsed);
-    const int end = std::min(firstRow + rowCount, grid.GetRowCount());
-    for (int row = firstRow; row < end; ++row) grid.SetItemBackground(row, 1, colour);
+    const int end = std::min(firstRow + rowCount, grid.getRowCount());
+    for (int row = firstRow; row < end; ++row) grid.setItemBackground(row, 1, colour);
 }

@@ -3,20 +3,20 @@
 
 #include <array>
 
-#include "views/SpaceDialog.h"
+#include "views/space_dialog.h"
 #include "views/profibus_space.h"
 
-class SProfi : public SpaceDialog {
+class ProfibusSpaceDialog : public SpaceDialog {
     Q_OBJECT
 public:
-    SProfi(const norvik::GatewayConfig& config, QWidget* parent = nullptr);
+    ProfibusSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent = nullptr);
 
-    GridCtrl& tableGrid(norvik::ProfibusTable table) const { return *grids_[static_cast<std::size_t>(table)]; }
+    GridWidget& tableGrid(norvik::ProfibusTable table) const { return *grids_[static_cast<std::size_t>(table)]; }
     void paintProfibusModule(int k, bool on);
 
 protected:
     void moduleClicked(int k, bool ticked) override { paintProfibusModule(k, ticked); }
 
 private:
-    std::array<GridCtrl*, 2> grids_{};
+    std::array<GridWidget*, 2> grids_{};
 };

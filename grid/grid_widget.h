@@ -17,7 +17,7 @@
 
 #include "grid/grid_model.h"
 
-class InPlaceEdit;
+class CellEditor;
 class QFontMetrics;
 
 // A grid colour, red in the low byte, as Qt paints it.
@@ -26,50 +26,50 @@ QColor toQColor(norvik::GridColour colour);
 // How the in-place editor was opened; decides the caret and whether arrows end it.
 enum class EditStart { Mouse, F2, Enter, Backspace, Tab, Space, Navigation, Character };
 
-class GridCtrl : public QAbstractScrollArea {
+class GridWidget : public QAbstractScrollArea {
     Q_OBJECT
 public:
     using Owner = norvik::GridModel::Owner;
 
-    explicit GridCtrl(QWidget* parent = nullptr);
-    ~GridCtrl() override;
+    explicit GridWidget(QWidget* parent = nullptr);
+    ~GridWidget() override;
 
-    bool Create(QWidget* parent, const QRect& rect, int controlId);
+    bool createIn(QWidget* parent, const QRect& rect, int controlId);
     int controlId() const { return model_.controlId(); }
 
     norvik::GridModel& model() { return model_; }
     const norvik::GridModel& model() const { return model_; }
 
-    bool SetRowCount(int n);
-    bool SetColumnCount(int n);
-    bool SetFixedRowCount(int n);
-    bool SetFixedColumnCount(int n);
-    int GetRowCount() const { return model_.GetRowCount(); }
-    int GetColumnCount() const { return model_.GetColumnCount(); }
-    int GetFixedRowCount() const { return model_.GetFixedRowCount(); }
-    int GetFixedColumnCount() const { return model_.GetFixedColumnCount(); }
-    int GetRowHeight(int row) const { return model_.GetRowHeight(row); }
-    int GetColumnWidth(int column) const { return model_.GetColumnWidth(column); }
-    bool SetRowHeight(int row, int height);
-    bool SetColumnWidth(int column, int width);
+    bool setRowCount(int n);
+    bool setColumnCount(int n);
+    bool setFixedRowCount(int n);
+    bool setFixedColumnCount(int n);
+    int getRowCount() const { return model_.getRowCount(); }
+    int getColumnCount() const { return model_.getColumnCount(); }
+    int getFixedRowCount() const { return model_.getFixedRowCount(); }
+    int getFixedColumnCount() const { return model_.getFixedColumnCount(); }
+    int getRowHeight(int row) const { return model_.getRowHeight(row); }
+    int getColumnWidth(int column) const { return model_.getColumnWidth(column); }
+    bool setRowHeight(int row, int height);
+    bool setColumnWidth(int column, int width);
 
-    bool SetItem(const norvik::GridItem& item);
-    bool SetItemBackground(int row, int column, norvik::GridColour colour);
-    norvik::GridCell* GetCell(int row, int column) { return model_.GetCell(row, column); }
-    std::string GetItemText(int row, int column) const { return model_.GetItemText(row, column); }
-    void MarkModified(int row, int column) { model_.MarkModified(row, column); }
-    norvik::GridDefaultCell& GetDefaultCell(bool fixedRow, bool fixedColumn);
+    bool setItem(const norvik::GridItem& item);
+    bool setItemBackground(int row, int column, norvik::GridColour colour);
+    norvik::GridCell* getCell(int row, int column) { return model_.getCell(row, column); }
+    std::string getItemText(int row, int column) const { return model_.getItemText(row, column); }
+    void markModified(int row, int column) { model_.markModified(row, column); }
+    norvik::GridDefaultCell& getDefaultCell(bool fixedRow, bool fixedColumn);
 
-    void AutoSize();
-    bool AutoSizeColumn(int column);
-    bool AutoSizeRow(int row);
-    void Refresh();
-    void ShowGrid(bool visible) { setVisible(visible); }
+    void autoSize();
+    bool autoSizeColumn(int column);
+    bool autoSizeRow(int row);
+    void refresh();
+    void showGrid(bool visible) { setVisible(visible); }
 
-    void SetEditable(bool on) { model_.editable = on; }
-    bool IsEditable() const { return model_.editable; }
-    void EnableDragAndDrop(bool on) { model_.dragAndDrop = on; }
-    void SetRedraw(bool on);
+    void setEditable(bool on) { model_.editable = on; }
+    bool isEditable() const { return model_.editable; }
+    void enableDragAndDrop(bool on) { model_.dragAndDrop = on; }
+    void setRedraw(bool on);
     void setOwner(Owner owner) { model_.setOwner(std::move(owner)); }
 
     // Cell geometry in viewport coordinates, as painted with the current scroll position.
@@ -79,7 +79,7 @@ public:
     void setFocusCell(int row, int column);
 
     bool startEdit(int row, int column, EditStart how, const QString& typed = {});
-    InPlaceEdit* editor() const;
+    CellEditor* editor() const;
     // Called by the editor as it closes; key is the key that ended it, 0 for lost focus.
     void editorEnded(int row, int column, const QString& text, int key, Qt::KeyboardModifiers mods);
 
@@ -129,7 +129,7 @@ private:
     mutable std::vector<int> rowPos_;
     mutable std::vector<int> columnPos_;
     mutable bool positionsDirty_ = true;
-    QPointer<InPlaceEdit> editor_;
+    QPointer<CellEditor> editor_;
     bool pendingClickEdit_ = false;
     norvik::CellId pressedCell_;
     int resizingColumn_ = -1;
