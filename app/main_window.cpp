@@ -435,13 +435,13 @@ void MainWindow::onExit() {
     close();
 }
 
-void MainWindow::openIpSetting(uint8_t mode) {
+void MainWindow::openIpSetting(norvik::TransferState mode) {
     session_.ipSettingTransfer = mode;
     opener_->openIpSettingDialog(this);
 }
 
-void MainWindow::onIpNewSetting() { openIpSetting(norvik::Transfer::OpenedNew); }
-void MainWindow::onIpLoadFromFile() { openIpSetting(norvik::Transfer::OpenedFromFile); }
+void MainWindow::onIpNewSetting() { openIpSetting(norvik::TransferState::OpenedNew); }
+void MainWindow::onIpLoadFromFile() { openIpSetting(norvik::TransferState::OpenedFromFile); }
 
 void MainWindow::onIpLoadFromDevice() {
     if (!linkReady()) return;
@@ -449,18 +449,18 @@ void MainWindow::onIpLoadFromDevice() {
         message(w::kGuardOnlyHx3420);
         return;
     }
-    openIpSetting(norvik::Transfer::OpenedFromDevice);
+    openIpSetting(norvik::TransferState::OpenedFromDevice);
 }
 
-void MainWindow::openSafeValue(uint8_t mode) {
+void MainWindow::openSafeValue(norvik::TransferState mode) {
     if (!safeValueReady()) return;
     session_.safeValueTransfer = mode;
     opener_->openSafeValueDialog(this);
 }
 
-void MainWindow::onSafeValueNewSetting() { openSafeValue(norvik::Transfer::OpenedNew); }
-void MainWindow::onSafeValueLoadFromFile() { openSafeValue(norvik::Transfer::OpenedFromFile); }
-void MainWindow::onSafeValueLoadFromDevice() { openSafeValue(norvik::Transfer::OpenedFromDevice); }
+void MainWindow::onSafeValueNewSetting() { openSafeValue(norvik::TransferState::OpenedNew); }
+void MainWindow::onSafeValueLoadFromFile() { openSafeValue(norvik::TransferState::OpenedFromFile); }
+void MainWindow::onSafeValueLoadFromDevice() { openSafeValue(norvik::TransferState::OpenedFromDevice); }
 
 void MainWindow::onViewDevice() {
     if (linkReady()) opener_->openDeviceView(this);

@@ -139,8 +139,8 @@ private:
     // The link guards of the menu commands; each refusal shows one box.
     bool linkReady();
     bool safeValueReady();
-    void openSafeValue(uint8_t mode);
-    void openIpSetting(uint8_t mode);
+    void openSafeValue(norvik::TransferState mode);
+    void openIpSetting(norvik::TransferState mode);
     // Ends the link's background work before the window goes.
     void windDown();
 

@@ -176,7 +176,7 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
         } else {
             // The block on hand does not fit the gateway's layout: sending a part
             // of it, or bytes beyond it, would store wrong safe values.
-            session_.safeValueTransfer = Transfer::SendError;
+            session_.safeValueTransfer = TransferState::SendError;
             ui_.setOperationText(c::kOpSendSafeValueError);
         }
     } else if (line == c::kReplySafeValue) {
@@ -188,11 +188,11 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
         // The error belongs to the load that was asked for last; without one,
         // the pending IP load decides.
         const bool ip = lastLoad_ == LoadCommand::IpSetting ||
-                        (lastLoad_ == LoadCommand::None && session_.ipSettingTransfer == Transfer::LoadRequested);
+                        (lastLoad_ == LoadCommand::None && session_.ipSettingTransfer == TransferState::LoadRequested);
         if (ip) {
-            finishTransfer(session_.ipSettingTransfer, Transfer::ReadError, c::kOpReadIpSettingError);
+            finishTransfer(session_.ipSettingTransfer, TransferState::ReadError, c::kOpReadIpSettingError);
         } else {
-            finishTransfer(session_.safeValueTransfer, Transfer::ReadError, c::kOpReadSafeValueError);
+            finishTransfer(session_.safeValueTransfer, TransferState::ReadError, c::kOpReadSafeValueError);
         }
     } else if (line == c::kReplyReceiveIpSetting) {
         const IpSettingBlock block = encodeIpSettingBlock(ipSetting_);
@@ -227,18 +227,18 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
 bool ConsoleDialogue::handleSendResult(const std::string& line) {
     struct Verdict {
         const char* reply;
-        std::atomic<uint8_t> LinkSession::*transfer;
-        uint8_t code;
+        TransferCell LinkSession::*transfer;
+        TransferState code;
         const char* text;
     };
     static constexpr Verdict kVerdicts[] = {
-        {c::kReplySafeValueSent, &LinkSession::safeValueTransfer, Transfer::SendFinished, c::kOpSafeValueSent},
-        {c::kReplySaveSafeValueError, &LinkSession::safeValueTransfer, Transfer::SaveError, c::kOpSaveSafeValueError},
-        {c::kReplyReceiveSafeValueError, &LinkSession::safeValueTransfer, Transfer::SendError,
+        {c::kReplySafeValueSent, &LinkSession::safeValueTransfer, TransferState::SendFinished, c::kOpSafeValueSent},
+        {c::kReplySaveSafeValueError, &LinkSession::safeValueTransfer, TransferState::SaveError, c::kOpSaveSafeValueError},
+        {c::kReplyReceiveSafeValueError, &LinkSession::safeValueTransfer, TransferState::SendError,
          c::kOpSendSafeValueError},
-        {c::kReplyIpSettingSent, &LinkSession::ipSettingTransfer, Transfer::SendFinished, c::kOpIpSettingSent},
-        {c::kReplySaveIpSettingError, &LinkSession::ipSettingTransfer, Transfer::SaveError, c::kOpSaveIpSettingError},
-        {c::kReplyReceiveIpSettingError, &LinkSession::ipSettingTransfer, Transfer::SendError,
+        {c::kReplyIpSettingSent, &LinkSession::ipSettingTransfer, TransferState::SendFinished, c::kOpIpSettingSent},
+        {c::kReplySaveIpSettingError, &LinkSession::ipSettingTransfer, TransferState::SaveError, c::kOpSaveIpSettingError},
+        {c::kReplyReceiveIpSettingError, &LinkSession::ipSettingTransfer, TransferState::SendError,
          c::kOpSendIpSettingError},
     };
     for (const Verdict& v : kVerdicts) {
@@ -250,25 +250,25 @@ bool ConsoleDialogue::handleSendResult(const std::string& line) {
     return false;
 }
 
-void ConsoleDialogue::finishTransfer(std::atomic<uint8_t>& transfer, uint8_t code, const char* text) {
+void ConsoleDialogue::finishTransfer(TransferCell& transfer, TransferState code, const char* text) {
     session_.animating = false;
     ui_.setOperationText(text);
     transfer = code;
     sendPrompt();
 }
 
-void ConsoleDialogue::finishReceive(std::atomic<uint8_t>& transfer, const char* text) {
+void ConsoleDialogue::finishReceive(TransferCell& transfer, const char* text) {
     session_.animating = false;
     ui_.setOperationText(text);
     // A worker that missed part of the block has said so; the gateway's
     // "finish" does not make the block whole.
-    if (transfer != Transfer::ReceiveError) transfer = Transfer::ReceiveFinished;
+    if (transfer != TransferState::ReceiveError) transfer = TransferState::ReceiveFinished;
     sendPrompt();
 }
 
 void ConsoleDialogue::silence() {
-    const bool safeValuePending = session_.safeValueTransfer == Transfer::SendRequested ||
-                                  session_.safeValueTransfer == Transfer::LoadRequested;
+    const bool safeValuePending = session_.safeValueTransfer == TransferState::SendRequested ||
+                                  session_.safeValueTransfer == TransferState::LoadRequested;
     if (session_.linkState == LinkState::LoadingParameters ||
         session_.firmwareState() == FirmwareQueryState::Receiving) {
         return;
@@ -306,7 +306,7 @@ void ConsoleDialogue::endLinkView() {
     ui_.setLinkText(c::kLinkLost);
     ui_.setOperationText("");
     ui_.setModuleLamp(false);
-    session_.safeValueTransfer = Transfer::Idle;
+    session_.safeValueTransfer = TransferState::Idle;
     ui_.clearTree();
     ui_.resetList();
 }
@@ -320,16 +320,16 @@ void ConsoleDialogue::sendPrompt() { sendCommand(c::kPrompt); }
 void ConsoleDialogue::sendNextCommand() {
     if (!session_.parameterLoaded) {
         sendCommand(c::kLoadParameter);
-    } else if (session_.safeValueTransfer == Transfer::SendRequested) {
+    } else if (session_.safeValueTransfer == TransferState::SendRequested) {
         sendCommand(c::kSendSafeValue);
-    } else if (session_.safeValueTransfer == Transfer::LoadRequested) {
+    } else if (session_.safeValueTransfer == TransferState::LoadRequested) {
         lastLoad_ = LoadCommand::SafeValue;
         sendCommand(c::kLoadSafeValue);
     } else if (session_.firmwareAutoQuery || session_.firmwareState() == FirmwareQueryState::Requested) {
         sendCommand(c::kLoadFileName);
-    } else if (session_.ipSettingTransfer == Transfer::SendRequested) {
+    } else if (session_.ipSettingTransfer == TransferState::SendRequested) {
         sendCommand(c::kSendIpSetting);
-    } else if (session_.ipSettingTransfer == Transfer::LoadRequested) {
+    } else if (session_.ipSettingTransfer == TransferState::LoadRequested) {
         lastLoad_ = LoadCommand::IpSetting;
         sendCommand(c::kLoadIpSetting);
     } else {
@@ -419,12 +419,12 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     case WorkerKind::SafeValue:
         session_.safeValueBytes.insert(session_.safeValueBytes.end(), result->safeValueBytes.begin(),
                                        result->safeValueBytes.end());
-        if (result->receiveFailed) session_.safeValueTransfer = Transfer::ReceiveError;
+        if (result->receiveFailed) session_.safeValueTransfer = TransferState::ReceiveError;
         break;
     case WorkerKind::IpSetting:
         // A partial block is no IP setting: the record on hand stays.
         if (result->receiveFailed) {
-            session_.ipSettingTransfer = Transfer::ReceiveError;
+            session_.ipSettingTransfer = TransferState::ReceiveError;
         } else {
             ipSetting_ = result->ipSetting;
         }

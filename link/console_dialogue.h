@@ -52,8 +52,8 @@ private:
     void startWorker(WorkerKind kind);
     void fileNameCompletion();
     bool handleSendResult(const std::string& line);
-    void finishTransfer(std::atomic<uint8_t>& transfer, uint8_t code, const char* text);
-    void finishReceive(std::atomic<uint8_t>& transfer, const char* text);
+    void finishTransfer(TransferCell& transfer, TransferState code, const char* text);
+    void finishReceive(TransferCell& transfer, const char* text);
     void dropWorkerResult();
 
     LinkSession& session_;

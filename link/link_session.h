@@ -14,21 +14,44 @@ namespace norvik {
 
 enum class LinkState : uint8_t { NotConnected = 0, Connected = 1, LoadingParameters = 2 };
 
-// Request and result codes of a safe-value or IP-setting transfer (4 is unused).
-namespace Transfer {
-inline constexpr uint8_t Idle = 0;
-inline constexpr uint8_t OpenedNew = 1;
-inline constexpr uint8_t OpenedFromFile = 2;
-inline constexpr uint8_t OpenedFromDevice = 3;
-inline constexpr uint8_t SendRequested = 5;
-inline constexpr uint8_t SendFinished = 6;
-inline constexpr uint8_t SendError = 7;
-inline constexpr uint8_t SaveError = 8;
-inline constexpr uint8_t LoadRequested = 9;
-inline constexpr uint8_t ReceiveFinished = 10;
-inline constexpr uint8_t ReceiveError = 11;
-inline constexpr uint8_t ReadError = 12;
-}  // namespace Transfer
+// Request and result codes of a safe-value or IP-setting transfer, as the
+// dialogs and the dialogue exchange them (4 is unused).
+enum class TransferState : uint8_t {
+    Idle = 0,
+    OpenedNew = 1,         // the dialog was opened by "New setting"
+    OpenedFromFile = 2,    // ... by "Load from file"
+    OpenedFromDevice = 3,  // ... by "Load from device"
+    SendRequested = 5,
+    SendFinished = 6,
+    SendError = 7,
+    SaveError = 8,
+    LoadRequested = 9,
+    ReceiveFinished = 10,
+    ReceiveError = 11,
+    ReadError = 12,
+};
+
+// One transfer code shared by the user-interface thread and a worker: a single
+// byte, written and read whole.
+class TransferCell {
+public:
+    TransferCell() = default;
+    explicit TransferCell(TransferState state) : code_(static_cast<uint8_t>(state)) {}
+    TransferCell(const TransferCell&) = delete;
+    TransferCell& operator=(const TransferCell&) = delete;
+
+    TransferState load() const { return static_cast<TransferState>(code_.load()); }
+    void store(TransferState state) { code_.store(static_cast<uint8_t>(state)); }
+    TransferCell& operator=(TransferState state) {
+        store(state);
+        return *this;
+    }
+    operator TransferState() const { return load(); }
+    bool operator==(TransferState state) const { return load() == state; }
+
+private:
+    std::atomic<uint8_t> code_{0};
+};
 
 struct LinkSession {
     // The open port and its baud rate; every time-out is computed from the baud rate.
@@ -49,8 +72,8 @@ struct LinkSession {
 
     // Request and result codes shared with the dialogs. A worker's outcome is
     // installed by onWorkerDone, so a worker never writes them itself.
-    std::atomic<uint8_t> safeValueTransfer{Transfer::Idle};
-    std::atomic<uint8_t> ipSettingTransfer{Transfer::Idle};
+    TransferCell safeValueTransfer;
+    TransferCell ipSettingTransfer;
     std::atomic<uint8_t> firmwareQuery{static_cast<uint8_t>(FirmwareQueryState::Idle)};
 
     bool firmwareAutoQuery = true;

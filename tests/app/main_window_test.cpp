@@ -441,11 +441,11 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
         Link link;
         const char* message;  // nullptr: no box
         const char* dialog;   // nullptr: nothing opens
-        uint8_t safeValueCode;
-        uint8_t ipCode;
+        TransferState safeValueCode;
+        TransferState ipCode;
     };
-    constexpr uint8_t kSv = Transfer::ReceiveFinished;  // what the codes hold before
-    constexpr uint8_t kIp = Transfer::SendFinished;
+    constexpr TransferState kSv = TransferState::ReceiveFinished;  // what the codes hold before
+    constexpr TransferState kIp = TransferState::SendFinished;
     const std::vector<Case> cases{
         {"device view", &MainWindow::onViewDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
         {"device view", &MainWindow::onViewDevice, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
@@ -458,17 +458,17 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
         {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
         {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
         {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
-        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::Ready, nullptr, "NSS", 1, kIp},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::Ready, nullptr, "NSS", TransferState::OpenedNew, kIp},
         {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS", 2, kIp},
+        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS", TransferState::OpenedFromFile, kIp},
         {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
-        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS", 3, kIp},
-        {"ip new", &MainWindow::onIpNewSetting, Link::NotConnected, nullptr, "IPSetting", kSv, 1},
-        {"ip file", &MainWindow::onIpLoadFromFile, Link::Loading, nullptr, "IPSetting", kSv, 2},
+        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS", TransferState::OpenedFromDevice, kIp},
+        {"ip new", &MainWindow::onIpNewSetting, Link::NotConnected, nullptr, "IPSetting", kSv, TransferState::OpenedNew},
+        {"ip file", &MainWindow::onIpLoadFromFile, Link::Loading, nullptr, "IPSetting", kSv, TransferState::OpenedFromFile},
         {"ip device", &MainWindow::onIpLoadFromDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
         {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
         {"ip device", &MainWindow::onIpLoadFromDevice, Link::Ready3410, w::kGuardOnlyHx3420, nullptr, kSv, kIp},
-        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting", kSv, 3},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting", kSv, TransferState::OpenedFromDevice},
         {"firmware", &MainWindow::onGetFirmwareVersion, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
         {"firmware", &MainWindow::onGetFirmwareVersion, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
         {"firmware", &MainWindow::onGetFirmwareVersion, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},

@@ -243,14 +243,14 @@ TEST_P(SafeValueRoundTrip, blockIsSentAndReadBackByteForByte) {
     block[4] = '\r';
     block[5] = 0;
     session.safeValueBytes = block;
-    session.safeValueTransfer = Transfer::SendRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == Transfer::SendFinished; }))
+    session.safeValueTransfer = TransferState::SendRequested;
+    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::SendFinished; }))
         << ui.operationText;
     EXPECT_EQ(ui.operationText, "Send safe value finish");
 
     session.safeValueBytes.clear();
-    session.safeValueTransfer = Transfer::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == Transfer::ReceiveFinished; }))
+    session.safeValueTransfer = TransferState::LoadRequested;
+    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveFinished; }))
         << ui.operationText;
     EXPECT_EQ(session.safeValueBytes, block);
     EXPECT_EQ(session.linkState, LinkState::Connected);
@@ -274,32 +274,32 @@ TEST_F(LinkEndToEnd, ipSettingBlockIsSentAndReadBackByteForByte) {
     ip.remotes[7].timeoutValueMs = 0x0A0D;  // "\n\r" on the wire
     ip.remotes[2].reconnectTimeMs = 65535;
     const IpSettingBlock sent = encodeIpSettingBlock(ip);
-    session.ipSettingTransfer = Transfer::SendRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.ipSettingTransfer == Transfer::SendFinished; }));
+    session.ipSettingTransfer = TransferState::SendRequested;
+    ASSERT_TRUE(tickUntil([&] { return session.ipSettingTransfer == TransferState::SendFinished; }));
 
     ip = {};
-    session.ipSettingTransfer = Transfer::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.ipSettingTransfer == Transfer::ReceiveFinished; }));
+    session.ipSettingTransfer = TransferState::LoadRequested;
+    ASSERT_TRUE(tickUntil([&] { return session.ipSettingTransfer == TransferState::ReceiveFinished; }));
     EXPECT_EQ(encodeIpSettingBlock(ip), sent);
 }
 
 TEST_F(LinkEndToEnd, truncatedSafeValueBlockEndsAsReceiveError) {
     start({"--truncate-safe-block", "100"});
     loadAndQueryNames();
-    session.safeValueTransfer = Transfer::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == Transfer::ReceiveError; }));
+    session.safeValueTransfer = TransferState::LoadRequested;
+    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveError; }));
     // The worker waited for the missing bytes and took the gateway's "finish"
     // line in with them; the link carries on and the error stands.
     for (int i = 0; i < 4; ++i) tick();
-    EXPECT_EQ(session.safeValueTransfer, Transfer::ReceiveError);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
 TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
     start({"--reply-error", "read-safe"});
     loadAndQueryNames();
-    session.safeValueTransfer = Transfer::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == Transfer::ReadError; }));
+    session.safeValueTransfer = TransferState::LoadRequested;
+    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReadError; }));
     EXPECT_EQ(ui.operationText, "Read safe value error !");
 }
 
@@ -308,8 +308,8 @@ TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
 struct ReadErrorCase {
     const char* name;
     const char* fault;
-    uint8_t safeValueEnd;
-    uint8_t ipSettingEnd;
+    TransferState safeValueEnd;
+    TransferState ipSettingEnd;
     const char* errorText;
 };
 
@@ -321,11 +321,11 @@ TEST_P(LinkReadError, goesToTheLoadItAnswers) {
     const auto& c = GetParam();
     start({"--reply-error", c.fault});
     loadAndQueryNames();
-    session.safeValueTransfer = Transfer::LoadRequested;
-    session.ipSettingTransfer = Transfer::LoadRequested;
+    session.safeValueTransfer = TransferState::LoadRequested;
+    session.ipSettingTransfer = TransferState::LoadRequested;
     ASSERT_TRUE(tickUntil([&] {
-        return session.safeValueTransfer != Transfer::LoadRequested &&
-               session.ipSettingTransfer != Transfer::LoadRequested;
+        return session.safeValueTransfer != TransferState::LoadRequested &&
+               session.ipSettingTransfer != TransferState::LoadRequested;
     }));
     EXPECT_EQ(session.safeValueTransfer, c.safeValueEnd);
     EXPECT_EQ(session.ipSettingTransfer, c.ipSettingEnd);
@@ -335,9 +335,9 @@ TEST_P(LinkReadError, goesToTheLoadItAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(
     LinkEndToEnd, LinkReadError,
-    ::testing::Values(ReadErrorCase{"safeValues", "read-safe", Transfer::ReadError, Transfer::ReceiveFinished,
+    ::testing::Values(ReadErrorCase{"safeValues", "read-safe", TransferState::ReadError, TransferState::ReceiveFinished,
                                     c::kOpReadSafeValueError},
-                      ReadErrorCase{"ipSetting", "read-ip", Transfer::ReceiveFinished, Transfer::ReadError,
+                      ReadErrorCase{"ipSetting", "read-ip", TransferState::ReceiveFinished, TransferState::ReadError,
                                     c::kOpReadIpSettingError}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 

@@ -289,14 +289,14 @@ TEST_F(ConsoleDialogueTest, quietStatesNeitherPromptNorCountAMiss) {
     };
     const std::vector<Case> cases = {
         {"loading", [&] { session.linkState = LinkState::LoadingParameters; }},
-        {"safe send", [&] { session.safeValueTransfer = Transfer::SendRequested; }},
-        {"safe load", [&] { session.safeValueTransfer = Transfer::LoadRequested; }},
+        {"safe send", [&] { session.safeValueTransfer = TransferState::SendRequested; }},
+        {"safe load", [&] { session.safeValueTransfer = TransferState::LoadRequested; }},
         {"names", [&] { session.setFirmwareState(FirmwareQueryState::Receiving); }},
     };
     for (const auto& k : cases) {
         tick(c::kReplyConnect);
         session.linkState = LinkState::Connected;
-        session.safeValueTransfer = Transfer::Idle;
+        session.safeValueTransfer = TransferState::Idle;
         session.setFirmwareState(FirmwareQueryState::Received);
         k.set();
         port.clearSent();
@@ -311,7 +311,7 @@ TEST_F(ConsoleDialogueTest, quietStatesNeitherPromptNorCountAMiss) {
 TEST_F(ConsoleDialogueTest, pendingSafeValueRequestQuietsAtMostTenTicks) {
     connectAndLoad();
     answerAutoQuery({});
-    session.safeValueTransfer = Transfer::SendRequested;
+    session.safeValueTransfer = TransferState::SendRequested;
     port.clearSent();
     for (int i = 0; i < 10; ++i) tick();
     EXPECT_TRUE(port.sentLines().empty());
@@ -323,7 +323,7 @@ TEST_F(ConsoleDialogueTest, pendingSafeValueRequestQuietsAtMostTenTicks) {
 }
 
 TEST_F(ConsoleDialogueTest, staleSafeValueRequestDoesNotQuietAFreshConnect) {
-    session.safeValueTransfer = Transfer::LoadRequested;
+    session.safeValueTransfer = TransferState::LoadRequested;
     connect();
     tick();
     EXPECT_EQ(port.sentLines().size(), 2u);
@@ -333,7 +333,7 @@ TEST_F(ConsoleDialogueTest, staleSafeValueRequestDoesNotQuietAFreshConnect) {
 TEST_F(ConsoleDialogueTest, ipRequestsDoNotQuietThePoll) {
     connectAndLoad();
     answerAutoQuery({});
-    session.ipSettingTransfer = Transfer::LoadRequested;
+    session.ipSettingTransfer = TransferState::LoadRequested;
     tick();
     EXPECT_EQ(session.missCount, 1);
     tick();
@@ -343,21 +343,21 @@ TEST_F(ConsoleDialogueTest, ipRequestsDoNotQuietThePoll) {
 TEST_F(ConsoleDialogueTest, commandRulePrecedence) {
     connectAndLoad();
     struct Case {
-        uint8_t safe;
+        TransferState safe;
         bool autoQuery;
         FirmwareQueryState fw;
-        uint8_t ipT;
+        TransferState ipT;
         const char* expected;
     };
     const FirmwareQueryState rx = FirmwareQueryState::Received;
     const std::vector<Case> cases = {
-        {Transfer::SendRequested, true, FirmwareQueryState::Requested, Transfer::SendRequested, c::kSendSafeValue},
-        {Transfer::LoadRequested, true, rx, Transfer::SendRequested, c::kLoadSafeValue},
-        {Transfer::SendFinished, true, rx, Transfer::SendRequested, c::kLoadFileName},
-        {Transfer::Idle, false, FirmwareQueryState::Requested, Transfer::LoadRequested, c::kLoadFileName},
-        {Transfer::Idle, false, rx, Transfer::SendRequested, c::kSendIpSetting},
-        {Transfer::Idle, false, rx, Transfer::LoadRequested, c::kLoadIpSetting},
-        {Transfer::OpenedNew, false, FirmwareQueryState::ReceiveError, Transfer::ReceiveError, c::kPrompt},
+        {TransferState::SendRequested, true, FirmwareQueryState::Requested, TransferState::SendRequested, c::kSendSafeValue},
+        {TransferState::LoadRequested, true, rx, TransferState::SendRequested, c::kLoadSafeValue},
+        {TransferState::SendFinished, true, rx, TransferState::SendRequested, c::kLoadFileName},
+        {TransferState::Idle, false, FirmwareQueryState::Requested, TransferState::LoadRequested, c::kLoadFileName},
+        {TransferState::Idle, false, rx, TransferState::SendRequested, c::kSendIpSetting},
+        {TransferState::Idle, false, rx, TransferState::LoadRequested, c::kLoadIpSetting},
+        {TransferState::OpenedNew, false, FirmwareQueryState::ReceiveError, TransferState::ReceiveError, c::kPrompt},
     };
     for (const auto& k : cases) {
         session.safeValueTransfer = k.safe;
@@ -377,7 +377,7 @@ TEST_F(ConsoleDialogueTest, safeValueSendSendsTheBlockThenTransmitEnd) {
     answerAutoQuery({"3420V10.bin"});
     session.safeValueBytes.assign(512, 0xA5);
     session.safeValueBytes[0] = 1;
-    session.safeValueTransfer = Transfer::SendRequested;
+    session.safeValueTransfer = TransferState::SendRequested;
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kSendSafeValue);
     port.clearSent();
@@ -388,7 +388,7 @@ TEST_F(ConsoleDialogueTest, safeValueSendSendsTheBlockThenTransmitEnd) {
     EXPECT_EQ(ui.operationText, c::kOpSendSafeValue);
     EXPECT_TRUE(session.animating);
     tick(c::kReplySafeValueSent);
-    EXPECT_EQ(session.safeValueTransfer, Transfer::SendFinished);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::SendFinished);
     EXPECT_FALSE(session.animating);
     EXPECT_EQ(port.lastSent(), c::kPrompt);
 }
@@ -398,13 +398,13 @@ TEST_F(ConsoleDialogueTest, safeValueBlockOfTheWrongSizeIsNotSent) {
     answerAutoQuery({"3420V13.bin"});  // 976-byte layout
     ASSERT_EQ(session.safeValueLayout, 0u);
     session.safeValueBytes.assign(512, 0);
-    session.safeValueTransfer = Transfer::SendRequested;
+    session.safeValueTransfer = TransferState::SendRequested;
     tick(c::kReplyConnect);
     port.clearSent();
     tick(c::kReplyReceiveSafeValue);
     EXPECT_TRUE(port.sentBlocks().empty());
     EXPECT_TRUE(port.sentLines().empty());
-    EXPECT_EQ(session.safeValueTransfer, Transfer::SendError);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::SendError);
     EXPECT_EQ(ui.operationText, "Send safe value error !");
 }
 
@@ -413,19 +413,19 @@ TEST_F(ConsoleDialogueTest, transferResultRepliesSetTheirCodes) {
     answerAutoQuery({});
     struct Case {
         const char* reply;
-        std::atomic<uint8_t>* transfer;
-        uint8_t code;
+        TransferCell* transfer;
+        TransferState code;
         const char* text;
     };
     const std::vector<Case> cases = {
-        {c::kReplySaveSafeValueError, &session.safeValueTransfer, Transfer::SaveError, "Save safe value error !"},
-        {c::kReplyReceiveSafeValueError, &session.safeValueTransfer, Transfer::SendError, "Send safe value error !"},
-        {c::kReplyIpSettingSent, &session.ipSettingTransfer, Transfer::SendFinished, "Send ip setting finish"},
-        {c::kReplySaveIpSettingError, &session.ipSettingTransfer, Transfer::SaveError, "Save ip setting error !"},
-        {c::kReplyReceiveIpSettingError, &session.ipSettingTransfer, Transfer::SendError, "Send ip setting error !"},
+        {c::kReplySaveSafeValueError, &session.safeValueTransfer, TransferState::SaveError, "Save safe value error !"},
+        {c::kReplyReceiveSafeValueError, &session.safeValueTransfer, TransferState::SendError, "Send safe value error !"},
+        {c::kReplyIpSettingSent, &session.ipSettingTransfer, TransferState::SendFinished, "Send ip setting finish"},
+        {c::kReplySaveIpSettingError, &session.ipSettingTransfer, TransferState::SaveError, "Save ip setting error !"},
+        {c::kReplyReceiveIpSettingError, &session.ipSettingTransfer, TransferState::SendError, "Send ip setting error !"},
     };
     for (const auto& k : cases) {
-        *k.transfer = Transfer::SendRequested;
+        *k.transfer = TransferState::SendRequested;
         session.animating = true;
         tick(k.reply);
         EXPECT_EQ(k.transfer->load(), k.code) << k.reply;
@@ -439,7 +439,7 @@ TEST_F(ConsoleDialogueTest, safeValueLoadAppendsTheReceivedBlock) {
     connectAndLoad();
     answerAutoQuery({});
     session.safeValueBytes.clear();
-    session.safeValueTransfer = Transfer::LoadRequested;
+    session.safeValueTransfer = TransferState::LoadRequested;
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadSafeValue);
     std::vector<uint8_t> block(512);
@@ -450,34 +450,34 @@ TEST_F(ConsoleDialogueTest, safeValueLoadAppendsTheReceivedBlock) {
     deliverWorkerDone();
     EXPECT_EQ(session.safeValueBytes, block);
     tick(c::kReplySafeValueFinish);
-    EXPECT_EQ(session.safeValueTransfer, Transfer::ReceiveFinished);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveFinished);
     EXPECT_EQ(ui.operationText, "Receive safe value finish");
 }
 
 TEST_F(ConsoleDialogueTest, truncatedBlocksLeaveReceiveErrorAfterFinish) {
     connectAndLoad();
     answerAutoQuery({});
-    session.safeValueTransfer = Transfer::LoadRequested;
+    session.safeValueTransfer = TransferState::LoadRequested;
     port.queueBytes(std::vector<uint8_t>(100, 1));
     tick(c::kReplySafeValue);
     deliverWorkerDone();
-    EXPECT_EQ(session.safeValueTransfer, Transfer::ReceiveError);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
     tick(c::kReplySafeValueFinish);
-    EXPECT_EQ(session.safeValueTransfer, Transfer::ReceiveError);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
 
-    session.ipSettingTransfer = Transfer::LoadRequested;
+    session.ipSettingTransfer = TransferState::LoadRequested;
     port.queueBytes(std::vector<uint8_t>(10, 1));
     tick(c::kReplyIpSetting);
     deliverWorkerDone();
     tick(c::kReplyIpSettingFinish);
-    EXPECT_EQ(session.ipSettingTransfer, Transfer::ReceiveError);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
 }
 
 TEST_F(ConsoleDialogueTest, ipSettingSendAndLoad) {
     connectAndLoad();
     answerAutoQuery({});
     setDefaultIpSetting(ip);
-    session.ipSettingTransfer = Transfer::SendRequested;
+    session.ipSettingTransfer = TransferState::SendRequested;
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kSendIpSetting);
     port.clearSent();
@@ -491,14 +491,14 @@ TEST_F(ConsoleDialogueTest, ipSettingSendAndLoad) {
 
     const IpSettingBlock sent = encodeIpSettingBlock(ip);
     ip = {};
-    session.ipSettingTransfer = Transfer::LoadRequested;
+    session.ipSettingTransfer = TransferState::LoadRequested;
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadIpSetting);
     port.queueBytes(sent);
     tick(c::kReplyIpSetting);
     deliverWorkerDone();
     tick(c::kReplyIpSettingFinish);
-    EXPECT_EQ(session.ipSettingTransfer, Transfer::ReceiveFinished);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveFinished);
     EXPECT_EQ(encodeIpSettingBlock(ip), sent);
 }
 
@@ -506,29 +506,29 @@ TEST_F(ConsoleDialogueTest, readEepromErrorGoesToTheLoadSentLast) {
     connectAndLoad();
     answerAutoQuery({});
     // An IP load is pending, but the safe-value load went out last.
-    session.ipSettingTransfer = Transfer::LoadRequested;
-    session.safeValueTransfer = Transfer::LoadRequested;
+    session.ipSettingTransfer = TransferState::LoadRequested;
+    session.safeValueTransfer = TransferState::LoadRequested;
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kLoadSafeValue);
     tick(c::kReplyReadEepromError);
-    EXPECT_EQ(session.safeValueTransfer, Transfer::ReadError);
-    EXPECT_EQ(session.ipSettingTransfer, Transfer::LoadRequested);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReadError);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
     EXPECT_EQ(ui.operationText, "Read safe value error !");
 
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kLoadIpSetting);
     tick(c::kReplyReadEepromError);
-    EXPECT_EQ(session.ipSettingTransfer, Transfer::ReadError);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReadError);
     EXPECT_EQ(ui.operationText, "Read ip setting error !");
 }
 
 TEST_F(ConsoleDialogueTest, readEepromErrorWithoutALoadFollowsThePendingIpLoad) {
     connectAndLoad();
-    session.ipSettingTransfer = Transfer::LoadRequested;
+    session.ipSettingTransfer = TransferState::LoadRequested;
     tick(c::kReplyReadEepromError);
-    EXPECT_EQ(session.ipSettingTransfer, Transfer::ReadError);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReadError);
     tick(c::kReplyReadEepromError);
-    EXPECT_EQ(session.safeValueTransfer, Transfer::ReadError);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReadError);
 }
 
 TEST_F(ConsoleDialogueTest, menuQueryOpensTheFirmwareDialogAndChoosesTheLayout) {
@@ -591,13 +591,13 @@ TEST_F(ConsoleDialogueTest, gatewayThatNeverAnswersTheFileNameQueryIsAskedAgain)
 TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareState) {
     connectAndLoad();
     answerAutoQuery({"3420V13.bin"});
-    session.safeValueTransfer = Transfer::LoadRequested;
+    session.safeValueTransfer = TransferState::LoadRequested;
     ui.clears = ui.resets = 0;
     tick(c::kReplyDisconnect);
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_FALSE(session.parameterLoaded);
     EXPECT_EQ(config.moduleCount, 0);
-    EXPECT_EQ(session.safeValueTransfer, Transfer::Idle);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::Idle);
     EXPECT_FALSE(ui.moduleLamp);
     EXPECT_EQ(ui.linkText, c::kLinkLost);
     EXPECT_EQ(ui.clears, 1);
@@ -610,7 +610,7 @@ TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareStat
 
 TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
     connectAndLoad();
-    session.ipSettingTransfer = Transfer::SendRequested;
+    session.ipSettingTransfer = TransferState::SendRequested;
     session.animating = true;
     session.progressStep = 4;
     dialogue.disconnect();
@@ -625,7 +625,7 @@ TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
     EXPECT_FALSE(ui.animationTimerRunning);
     EXPECT_EQ(ui.progress, 0);
     EXPECT_EQ(ui.linkText, "Com Port isn't open !");
-    EXPECT_EQ(session.ipSettingTransfer, Transfer::SendRequested);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::SendRequested);
     EXPECT_EQ(config.moduleCount, 0);
 }
 

@@ -45,8 +45,8 @@ class RecordingOpener : public DialogOpener {
 public:
     struct Opened {
         std::string dialog;
-        uint8_t safeValueTransfer;
-        uint8_t ipSettingTransfer;
+        TransferState safeValueTransfer;
+        TransferState ipSettingTransfer;
     };
     std::vector<Opened> opened;
     const LinkSession* session = nullptr;
@@ -69,8 +69,8 @@ public:
 
 private:
     void record(const char* dialog) {
-        opened.push_back({dialog, session ? session->safeValueTransfer.load() : uint8_t{0},
-                          session ? session->ipSettingTransfer.load() : uint8_t{0}});
+        opened.push_back({dialog, session ? session->safeValueTransfer.load() : TransferState::Idle,
+                          session ? session->ipSettingTransfer.load() : TransferState::Idle});
         if (whileOpen) whileOpen();
     }
 };
