@@ -1,0 +1,55 @@
+#include "app/qt_user_prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "link/console_texts.h"
+
+namespace {
+
+QString latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+// The file names themselves are the system's, so they travel as UTF-8.
+std::optional<std::string> chosen(QFileDialog& dialog) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+void prepare(QFileDialog& dialog, const norvik::FileChoice& choice) {
+    dialog.setNameFilter(latin1(choice.filter));
+    dialog.setDefaultSuffix(latin1(choice.defaultSuffix));
+}
+
+}  // namespace
+
+QWidget* QtUserPrompts::parentWidget() const {
+    if (parent_) return parent_;
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    return QApplication::activeWindow();
+}
+
+void QtUserPrompts::showMessage(std::string_view title, std::string_view text) {
+    const bool failure = title == norvik::console::kTitleError;
+    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, latin1(title), latin1(text),
+                    QMessageBox::Ok, parentWidget());
+    box.exec();
+}
+
+std::optional<std::string> QtUserPrompts::openFileName(const norvik::FileChoice& choice) {
+    QFileDialog dialog(parentWidget());
+    prepare(dialog, choice);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return chosen(dialog);
+}
+
+std::optional<std::string> QtUserPrompts::saveFileName(const norvik::FileChoice& choice) {
+    QFileDialog dialog(parentWidget());
+    prepare(dialog, choice);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(latin1(choice.proposedName));
+    return chosen(dialog);
+}
