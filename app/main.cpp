@@ -3,23 +3,50 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <cstring>
 
 #include "app/main_window.h"
 #include "app/painted_icons.h"
 #include "norvik_version.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Norvik"));
-    QApplication::setApplicationVersion(QStringLiteral(NORVIK_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("norvik"));
-    QApplication::setWindowIcon(programIcon());
+namespace {
 
-    QCommandLineParser parser;
+void describe(QCoreApplication& app, QCommandLineParser& parser) {
+    QCoreApplication::setApplicationName(QStringLiteral("norvik"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NORVIK_VERSION));
     parser.setApplicationDescription(QStringLiteral(NORVIK_DESCRIPTION));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.process(app);
+}
+
+// --help and --version must answer on a terminal without a display, where a
+// QApplication cannot even start; they need no window, so they get none.
+bool asksForTextOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        for (const char* option : {"-h", "--help", "--help-all", "-?", "-v", "--version"}) {
+            if (std::strcmp(argv[i], option) == 0) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (asksForTextOnly(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCommandLineParser parser;
+        describe(app, parser);  // prints and exits
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    describe(app, parser);
+    QApplication::setApplicationName(QStringLiteral("Norvik"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.norvik.Norvik"));
+    QApplication::setWindowIcon(programIcon());
 
     MainWindow window;
     window.show();

@@ -61,6 +61,7 @@ int main(int argc, char** argv) {
     CLI::App app{"Simulated PROFIBUS-Modbus gateway console on a pseudo-terminal.\n"
                  "Prints the slave path as its first line of output and serves it until SIGTERM or SIGINT.",
                  "norvik-gatesim"};
+    app.set_version_flag("--version", std::string(NORVIK_VERSION));
     std::string configPath, linkPath, logPath;
     bool verbose = false, printDemo = false;
     unsigned finishDelayMs = 200, blockTimeoutMs = 3000, lateBlockMs = 0;
