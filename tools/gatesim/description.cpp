@@ -2,10 +2,13 @@
 
 #include "gateway_blocks.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
-#include <fstream>
+#include <cerrno>
 #include <initializer_list>
-#include <sstream>
 #include <utility>
 
 #include <nlohmann/json.hpp>
@@ -210,12 +213,35 @@ GatewayDescription parseDescription(std::string_view jsonText) {
 }
 
 GatewayDescription loadDescriptionFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DescriptionError(path + ": cannot be opened");
-    std::ostringstream text;
-    text << in.rdbuf();
+    // Opened without blocking and looked at before a byte is read: a FIFO would
+    // wait for a writer, and /dev/zero or a file that keeps growing would be
+    // read without end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) throw DescriptionError(path + ": cannot be opened");
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        throw DescriptionError(path + ": not a regular file");
+    if (info.st_size > static_cast<off_t>(kMaxDescriptionBytes))
+        throw DescriptionError(path + ": larger than " + std::to_string(kMaxDescriptionBytes) + " bytes");
+
+    std::string text(kMaxDescriptionBytes + 1, '\0');
+    std::size_t have = 0;
+    while (have < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + have, text.size() - have);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw DescriptionError(path + ": cannot be read");
+        if (n == 0) break;
+        have += static_cast<std::size_t>(n);
+    }
+    if (have > kMaxDescriptionBytes)
+        throw DescriptionError(path + ": grew past " + std::to_string(kMaxDescriptionBytes) + " bytes while read");
+    text.resize(have);
     try {
-        return parseDescription(text.str());
+        return parseDescription(text);
     } catch (const DescriptionError& e) {
         throw DescriptionError(path + ": " + e.what());
     }

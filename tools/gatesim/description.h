@@ -1,6 +1,7 @@
 #pragma once
 // What the simulated gateway is: its parameters, modules, files and stored blocks.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -52,6 +53,9 @@ public:
 
 // Throws DescriptionError naming the offending key.
 GatewayDescription parseDescription(std::string_view jsonText);
+// A description is a regular file of at most this many bytes; anything else
+// is refused before it is read.
+inline constexpr std::size_t kMaxDescriptionBytes = 1024 * 1024;
 GatewayDescription loadDescriptionFile(const std::string& path);
 
 // The built-in demo: an HX-3420 master on RTU with a system module and six modules.
