@@ -421,7 +421,7 @@ void MainWindow::onConnect() {
     settings.baud = (baud >= 0 && baud < static_cast<int>(norvik::kBaudRates.size()))
                         ? norvik::kBaudRates[static_cast<std::size_t>(baud)]
                         : session_.baud;
-    settings.parity = static_cast<uint8_t>(std::clamp(boxes_[BoxParity]->currentIndex(), 0, 2));
+    settings.parity = static_cast<norvik::Parity>(std::clamp(boxes_[BoxParity]->currentIndex(), 0, 2));
     settings.dataBits = 8;
     settings.stopBits = 0;
     dialogue_->connect(settings);

@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "model/module_types.h"
+
 namespace norvik::bench {
 
 namespace {
@@ -29,7 +31,7 @@ ModuleEntry systemModule(uint32_t position) {
 }
 
 // Module 1 is the system module; the records follow as Modules 2, 3, ...
-GatewayConfig withModules(uint8_t role, const std::vector<ModuleEntry>& records) {
+GatewayConfig withModules(ModbusRole role, const std::vector<ModuleEntry>& records) {
     GatewayConfig config;
     config.modelName = kModelHx3420;
     config.role = role;
@@ -48,7 +50,7 @@ GatewayConfig configFromDescription(const std::string& path) {
     const nlohmann::json doc = nlohmann::json::parse(in);
     GatewayConfig config;
     config.modelName = doc.value("model", std::string(kModelHx3420));
-    config.role = doc.value("role", std::string("master")) == "slave" ? 1 : 0;
+    config.role = doc.value("role", std::string("master")) == "slave" ? ModbusRole::Slave : ModbusRole::Master;
     std::vector<ModuleEntry> records;
     for (const auto& m : doc.at("modules")) {
         ModuleEntry entry = module(m.value("device_id", 0), m.value("type", 0), m.value("profibus_base", 0),
@@ -76,7 +78,7 @@ GatewayConfig configFromDescription(const std::string& path) {
 }
 
 GatewayConfig overlapConfig() {
-    return withModules(0, {
+    return withModules(ModbusRole::Master, {
         module(1, 0, 0, 0, 1, 0),        // DO 0..7, ID 1
         module(2, 0, 1, 8, 1, 4),        // DO 4..11, ID 2: differs in ID from the first
         module(1, 0, 2, 16, 2, 8),       // DO 8..23, ID 1: same ID as the first, meets the second
@@ -92,7 +94,7 @@ GatewayConfig overlapConfig() {
 
 GatewayConfig slaveConfig() {
     GatewayConfig config = overlapConfig();
-    config.role = 1;
+    config.role = ModbusRole::Slave;
     return config;
 }
 
@@ -100,13 +102,13 @@ GatewayConfig fullConfig() {
     std::vector<ModuleEntry> records;
     for (int i = 0; i < 31; ++i) {
         const auto type = static_cast<uint8_t>(i % 6);
-        const bool bits = type == 0 || type == 1 || type == 4;
+        const bool bits = isBitKind(kModuleTypes[type].master.modbusKind);
         const auto length = static_cast<uint8_t>(bits ? 4 + i % 5 : 8 + 2 * (i % 4));
         records.push_back(module(static_cast<uint8_t>(1 + i % 7), type, static_cast<uint8_t>((i * 7) % 240),
                                  static_cast<uint32_t>(bits ? i * 40 : i * 3), length,
                                  static_cast<uint32_t>(bits ? i * 24 : i * 4)));
     }
-    return withModules(0, records);
+    return withModules(ModbusRole::Master, records);
 }
 
 }  // namespace norvik::bench

@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const FirmwareDisplay shown = selectFirmwareFile(
         reply.failed ? FirmwareQueryState::ReceiveError : FirmwareQueryState::Received, reply.names, reply.fileCount);
     require(shown.version.size() <= 3);
-    const uint32_t layout = chooseSafeValueLayout(kModelHx3420, reply.names, kLayout512);
-    require(layout == kLayout512 || layout == kLayout976);
+    const SafeValueLayout layout = chooseSafeValueLayout(kModelHx3420, reply.names, SafeValueLayout::Block512);
+    require(layout == SafeValueLayout::Block512 || layout == SafeValueLayout::Block976);
     return 0;
 }

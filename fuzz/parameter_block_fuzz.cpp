@@ -10,6 +10,7 @@
 #include "link/block_receivers.h"
 #include "support/memory_port.h"
 #include "model/gateway_config.h"
+#include "model/module_types.h"
 #include "model/parameter_block.h"
 
 namespace {
@@ -25,7 +26,7 @@ void checkInvariants(const norvik::GatewayConfig& c) {
     require(c.systemModuleStatus == SystemModuleStatus::Present || c.systemModuleStatus == SystemModuleStatus::Missing ||
             c.systemModuleStatus == SystemModuleStatus::Misplaced);
     for (const ModuleEntry& e : c.modules) {
-        require(static_cast<uint8_t>(e.type) <= 5);
+        require(moduleTypeRow(e.type) != nullptr);
         // The largest count a record can give: 255 bytes with 255 bits in the last.
         require(e.coilCount <= 254u * 8u + 255u);
     }

@@ -58,7 +58,7 @@ void ConsoleDialogue::connect(const PortSettings& settings) {
     session_.setFirmwareState(FirmwareQueryState::Idle);
     session_.firmwareAutoQuery = true;
     session_.fileCount = 0;
-    session_.safeValueLayout = kLayout512;
+    session_.safeValueLayout = SafeValueLayout::Block512;
     ui_.setPortBoxesEnabled(false);
     session_.portOpen = true;
     session_.parameterPending = false;
@@ -90,7 +90,7 @@ void ConsoleDialogue::disconnect() {
     session_.portOpen = false;
     session_.setFirmwareState(FirmwareQueryState::Idle);
     session_.firmwareAutoQuery = true;
-    session_.safeValueLayout = kLayout512;
+    session_.safeValueLayout = SafeValueLayout::Block512;
     ui_.setPortLamp(false);
     session_.workerBusy = false;
     config_.moduleCount = 0;
@@ -292,7 +292,7 @@ void ConsoleDialogue::silence() {
 void ConsoleDialogue::loseLink() {
     session_.setFirmwareState(FirmwareQueryState::Idle);
     session_.firmwareAutoQuery = true;
-    session_.safeValueLayout = kLayout512;
+    session_.safeValueLayout = SafeValueLayout::Block512;
     endLinkView();
 }
 

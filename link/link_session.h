@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "firmware/file_names.h"
+#include "safevalue/safe_value_layout.h"
 
 namespace norvik {
 
@@ -77,7 +78,7 @@ struct LinkSession {
     std::atomic<uint8_t> firmwareQuery{static_cast<uint8_t>(FirmwareQueryState::Idle)};
 
     bool firmwareAutoQuery = true;
-    uint32_t safeValueLayout = 1;  // 1 = 512-byte safe-value block, 0 = 976-byte
+    SafeValueLayout safeValueLayout = SafeValueLayout::Block512;
     FileNameList firmwareFileNames{};
     uint8_t fileCount = 0;
     std::vector<uint8_t> safeValueBytes;

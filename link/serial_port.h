@@ -10,11 +10,14 @@
 
 namespace norvik {
 
+// The values are the indices of the parity box's entries "None", "Odd", "Even".
+enum class Parity : uint8_t { None = 0, Odd = 1, Even = 2 };
+
 struct PortSettings {
     uint8_t port = 1;        // 1..8 = "Com1".."Com8"
     uint32_t baud = 115200;
     uint8_t dataBits = 8;    // always 8
-    uint8_t parity = 0;      // 0 none, 1 odd, 2 even
+    Parity parity = Parity::None;
     uint8_t stopBits = 0;    // always 0: one stop bit
 };
 

@@ -78,7 +78,7 @@ uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
     if (fd_ >= 0) return EBUSY;
     speed_t speed{};
     if (settings.port < kFirstPort || settings.port > kLastPort || !toSpeed(settings.baud, speed) ||
-        settings.parity > 2 || settings.dataBits != 8 || settings.stopBits != 0) {
+        settings.parity > Parity::Even || settings.dataBits != 8 || settings.stopBits != 0) {
         return EINVAL;
     }
 
@@ -107,8 +107,8 @@ uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | CSTOPB | PARENB | PARODD | CSIZE);
     tio.c_cflag |= CS8 | CLOCAL | CREAD;
-    if (settings.parity == 1) tio.c_cflag |= PARENB | PARODD;
-    if (settings.parity == 2) tio.c_cflag |= PARENB;
+    if (settings.parity == Parity::Odd) tio.c_cflag |= PARENB | PARODD;
+    if (settings.parity == Parity::Even) tio.c_cflag |= PARENB;
     // VMIN 1 makes an empty non-blocking read fail with EAGAIN, so that a read
     // of 0 bytes can only mean the device hung up.
     tio.c_cc[VMIN] = 1;

@@ -9,7 +9,14 @@
 
 namespace norvik {
 
-enum class ModuleType : uint8_t { Code0 = 0, Code1 = 1, Code2 = 2, Code3 = 3, Code4 = 4, Code5 = 5 };
+// A module's type code, named for what the gateway does with the module's data
+// when it is Modbus master; model/module_types.h says what each code means
+// under either role.
+enum class ModuleType : uint8_t { WriteDo = 0, ReadDi = 1, WriteAo = 2, ReadAi = 3, ReadDo = 4, ReadAo = 5 };
+
+enum class ModbusRole : uint8_t { Master = 0, Slave = 1 };
+
+enum class ModbusFormat : uint8_t { Rtu = 0, Ascii = 1, Tcp = 2 };
 
 enum class SystemModuleStatus : uint8_t { Present = 0, Missing = 1, Misplaced = 2 };
 
@@ -27,7 +34,7 @@ inline constexpr const char* kModelHx3420 = "HX-3420";
 
 struct ModuleEntry {
     uint8_t deviceId = 0;
-    ModuleType type = ModuleType::Code0;
+    ModuleType type = ModuleType::WriteDo;
     uint8_t profibusBase = 0;
     uint32_t internalBase = 0;
     uint8_t dataLength = 0;
@@ -39,8 +46,8 @@ struct ModuleEntry {
 
 struct GatewayConfig {
     std::string modelName = kModelUnknown;
-    uint8_t role = 0;            // 0 master, 1 slave
-    uint8_t modbusFormat = 0;    // 0 RTU, 1 ASCII, 2 TCP
+    ModbusRole role = ModbusRole::Master;
+    ModbusFormat modbusFormat = ModbusFormat::Rtu;
     uint8_t slaveDeviceId = 0;
     uint8_t stopMode = 0;
     uint8_t byteOrder = 0;

@@ -5,13 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "model/module_types.h"
+
 namespace norvik {
 
 namespace {
-
-constexpr const char* kMasterTypeTexts[] = {"WDO", "RDI", "WAO", "RAI", "RDO", "RAO"};
-constexpr const char* kSlaveTypeTexts[] = {"RDI", "WDO", "RAI", "WAO", "WDO", "WAO"};
-constexpr uint8_t kHighestTypeCode = 5;
 
 uint8_t byteAt(std::span<const uint8_t> bytes, std::size_t i) { return i < bytes.size() ? bytes[i] : 0; }
 
@@ -21,8 +19,8 @@ uint32_t wordAt(std::span<const uint8_t> bytes, std::size_t i) {
 
 void writeGatewayTexts(GatewayConfig& config) {
     auto& t = config.gatewayValueText;
-    t[0] = config.role == 0 ? "Master" : "Slave";
-    t[1] = config.modbusFormat == 0 ? "RTU" : config.modbusFormat == 1 ? "ASCII" : "TCP";
+    t[0] = modbusRoleText(config.role);
+    t[1] = modbusFormatText(config.modbusFormat);
     t[2] = config.stopMode == 0 ? "Retain Last Value" : "Switch Safe Value";
     t[3] = config.byteOrder == 0 ? "Little Endian (Intel format)" : "Big Endian (Motorola  format)";
     t[4] = config.outputDataMode == 0 ? "Manual" : "Auto";
@@ -33,14 +31,14 @@ void writeGatewayTexts(GatewayConfig& config) {
     t[9] = std::to_string(config.tcpConnectCount);
 }
 
-void decodeRecord(std::span<const uint8_t> records, std::size_t k, uint8_t role, ModuleEntry& entry,
+void decodeRecord(std::span<const uint8_t> records, std::size_t k, ModbusRole role, ModuleEntry& entry,
                   std::array<std::string, kModuleRows>& text) {
     const std::size_t base = k * kRecordBytes;
     auto b = [&](std::size_t i) { return byteAt(records, base + i); };
 
     entry.deviceId = b(0);
     const uint8_t code = b(1);
-    entry.type = code <= kHighestTypeCode ? static_cast<ModuleType>(code) : ModuleType::Code0;
+    entry.type = isKnownModuleType(code) ? static_cast<ModuleType>(code) : ModuleType::WriteDo;
     entry.profibusBase = b(2);
     entry.internalBase = wordAt(records, base + 3);
     entry.dataLength = b(5);
@@ -84,11 +82,6 @@ void placeAmong(GatewayConfig& config, std::size_t freshEntries) {
 
 }  // namespace
 
-const char* moduleTypeText(uint8_t typeCode, uint8_t role) {
-    if (typeCode > kHighestTypeCode) return "";
-    return role == 0 ? kMasterTypeTexts[typeCode] : kSlaveTypeTexts[typeCode];
-}
-
 uint32_t systemModulePosition(const GatewayConfig& config) {
     return std::max<uint32_t>(1, config.modules[0].modbusStart);
 }
@@ -103,8 +96,8 @@ void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8
         if (h(1) == '4') config.modelName = kModelHx3410;
         if (h(1) == '5') config.modelName = kModelHx3420;
     }
-    config.role = h(2) == 0 ? 0 : 1;
-    config.modbusFormat = h(3) == 0 ? 0 : h(3) == 1 ? 1 : 2;
+    config.role = h(2) == 0 ? ModbusRole::Master : ModbusRole::Slave;
+    config.modbusFormat = h(3) == 0 ? ModbusFormat::Rtu : h(3) == 1 ? ModbusFormat::Ascii : ModbusFormat::Tcp;
     config.stopMode = h(4) == 0 ? 0 : 1;
     config.byteOrder = h(5) & 1u;
     config.outputDataMode = (h(5) >> 1) & 1u;

@@ -30,7 +30,4 @@ void placeSystemModule(GatewayConfig& config);
 // counts as 1 like every position below 1.
 uint32_t systemModulePosition(const GatewayConfig& config);
 
-// The type text shown for a module type code under a Modbus role.
-const char* moduleTypeText(uint8_t typeCode, uint8_t role);
-
 }  // namespace norvik

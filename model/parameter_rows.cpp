@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "model/module_types.h"
 #include "model/parameter_block.h"
 
 namespace norvik {
@@ -12,12 +13,16 @@ constexpr std::string_view kModulePrefix = "Module ";
 
 bool isSystemModule(const ModuleEntry& entry) { return entry.deviceId == kSystemModuleId; }
 
+// Decided by the text made when the record arrived, under the role of that
+// block; a module whose code the gateway did not know shows both rows.
 bool hasWordOrder(std::string_view typeText) {
-    return typeText != "WDO" && typeText != "RDI" && typeText != "RDO";
+    const auto kind = modbusKindOfTypeText(typeText);
+    return !kind || !isBitKind(*kind);
 }
 
 bool hasCoilCount(std::string_view typeText) {
-    return typeText != "WAO" && typeText != "RAI" && typeText != "RAO";
+    const auto kind = modbusKindOfTypeText(typeText);
+    return !kind || isBitKind(*kind);
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ void decodeWords(const uint8_t* in, uint32_t n, std::vector<SafeWord>& words) {
 
 }  // namespace
 
-SafeValueTable resetSafeValueTable(uint32_t layout, bool withDefaults) {
+SafeValueTable resetSafeValueTable(SafeValueLayout layout, bool withDefaults) {
     const uint32_t n = safeValueAreaBytes(layout);
     const SafeBit bit = withDefaults ? SafeBit::High : SafeBit::Unset;
     const SafeWord word = withDefaults ? SafeWord{0xFFFF} : SafeWord{};
@@ -73,7 +73,7 @@ void setAllWords(SafeValueTable& table, AnalogArea area, uint16_t value) {
     std::fill(words.begin(), words.end(), SafeWord{value});
 }
 
-std::optional<SafeValueBlock> encodeSafeValueBlock(const SafeValueTable& table, uint32_t layout) {
+std::optional<SafeValueBlock> encodeSafeValueBlock(const SafeValueTable& table, SafeValueLayout layout) {
     const uint32_t n = safeValueAreaBytes(layout);
     const Offsets at = offsetsFor(n);
     SafeValueBlock block(4u * n, 0);
@@ -84,7 +84,7 @@ std::optional<SafeValueBlock> encodeSafeValueBlock(const SafeValueTable& table, 
     return block;
 }
 
-std::optional<SafeValueTable> decodeSafeValueBlock(std::span<const uint8_t> bytes, uint32_t layout) {
+std::optional<SafeValueTable> decodeSafeValueBlock(std::span<const uint8_t> bytes, SafeValueLayout layout) {
     const uint32_t n = safeValueAreaBytes(layout);
     if (bytes.size() < 4u * n) return std::nullopt;
     const Offsets at = offsetsFor(n);
@@ -112,7 +112,7 @@ const char* safeBitText(SafeBit bit) {
     return "";
 }
 
-SafeValueFileResult saveSafeValueFile(const std::string& path, const SafeValueTable& table, uint32_t layout) {
+SafeValueFileResult saveSafeValueFile(const std::string& path, const SafeValueTable& table, SafeValueLayout layout) {
     // Encoded before the file is touched: a table that cannot be encoded must
     // not cost the user the file they chose to replace.
     const std::optional<SafeValueBlock> block = encodeSafeValueBlock(table, layout);
@@ -124,7 +124,7 @@ SafeValueFileResult saveSafeValueFile(const std::string& path, const SafeValueTa
     return file.fail() ? SafeValueFileResult::CannotCreate : SafeValueFileResult::Ok;
 }
 
-SafeValueFileResult loadSafeValueFile(const std::string& path, uint32_t layout, SafeValueTable& table) {
+SafeValueFileResult loadSafeValueFile(const std::string& path, SafeValueLayout layout, SafeValueTable& table) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return SafeValueFileResult::CannotOpen;
     SafeValueBlock block(safeValueBlockBytes(layout), 0);

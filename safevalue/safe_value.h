@@ -1,7 +1,7 @@
 #pragma once
 // The safe-value table, its block (also the whole safe-value *.ptm file) and
 // the file itself. Every operation takes the layout it works under
-// (kLayout512 or kLayout976) from the caller at the moment it runs.
+// (512 or 976 bytes) from the caller at the moment it runs.
 
 #include <cstdint>
 #include <optional>
@@ -32,19 +32,19 @@ enum class DigitalArea : uint8_t { Do, Di };
 enum class AnalogArea : uint8_t { Ao, Ai };
 
 // N: bytes of one area under a layout (128 or 244).
-inline constexpr uint32_t safeValueAreaBytes(uint32_t layout) { return safeValueBlockBytes(layout) / 4; }
+inline constexpr uint32_t safeValueAreaBytes(SafeValueLayout layout) { return safeValueBlockBytes(layout) / 4; }
 
 // With defaults every bit is High and every word 0xFFFF; without, all Unset.
-SafeValueTable resetSafeValueTable(uint32_t layout, bool withDefaults);
+SafeValueTable resetSafeValueTable(SafeValueLayout layout, bool withDefaults);
 void setAllBits(SafeValueTable& table, DigitalArea area, SafeBit state);
 void setAllWords(SafeValueTable& table, AnalogArea area, uint16_t value);
 
 // Empty (the EncodeError) when a word of AO or AI is Unset; Unset bits encode
 // as 0. A table built under the other layout is read by this layout's sizes,
 // missing entries counting as Unset.
-std::optional<SafeValueBlock> encodeSafeValueBlock(const SafeValueTable& table, uint32_t layout);
+std::optional<SafeValueBlock> encodeSafeValueBlock(const SafeValueTable& table, SafeValueLayout layout);
 // Uses the first 4 N bytes; empty when fewer are given.
-std::optional<SafeValueTable> decodeSafeValueBlock(std::span<const uint8_t> bytes, uint32_t layout);
+std::optional<SafeValueTable> decodeSafeValueBlock(std::span<const uint8_t> bytes, SafeValueLayout layout);
 
 // A word as the grid shows it: four upper-case hex digits, "" when Unset.
 std::string safeWordText(SafeWord word);
@@ -59,8 +59,8 @@ enum class SafeValueFileResult : uint8_t {
     EncodeError,   // an Unset word: nothing written, an existing file untouched
 };
 
-SafeValueFileResult saveSafeValueFile(const std::string& path, const SafeValueTable& table, uint32_t layout);
-SafeValueFileResult loadSafeValueFile(const std::string& path, uint32_t layout, SafeValueTable& table);
+SafeValueFileResult saveSafeValueFile(const std::string& path, const SafeValueTable& table, SafeValueLayout layout);
+SafeValueFileResult loadSafeValueFile(const std::string& path, SafeValueLayout layout, SafeValueTable& table);
 
 inline constexpr const char* kSafeValueFileFilter = "Norvik File|*.ptm||";
 inline constexpr const char* kSafeValueFileExtension = "ptm";

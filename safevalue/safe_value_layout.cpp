@@ -14,17 +14,18 @@ constexpr std::size_t kPatchPosition = 6;
 
 // Firmware 3420?1[012]... still takes the small block; every other firmware
 // of the HX-3420, a name too short to say included, takes the large one.
-uint32_t layoutNamedBy(const std::string& name) {
+SafeValueLayout layoutNamedBy(const std::string& name) {
     const bool small = name.size() > kPatchPosition && name[kMinorPosition] == '1' &&
                        name[kPatchPosition] >= '0' && name[kPatchPosition] <= '2';
-    return small ? kLayout512 : kLayout976;
+    return small ? SafeValueLayout::Block512 : SafeValueLayout::Block976;
 }
 
 }  // namespace
 
-uint32_t chooseSafeValueLayout(std::string_view modelName, const FileNameList& names, uint32_t current) {
+SafeValueLayout chooseSafeValueLayout(std::string_view modelName, const FileNameList& names,
+                                      SafeValueLayout current) {
     if (modelName != kModelHx3420) return current;
-    uint32_t layout = current;
+    SafeValueLayout layout = current;
     for (const std::string& name : names) {
         if (name.starts_with(kDecidingStart)) layout = layoutNamedBy(name);
     }

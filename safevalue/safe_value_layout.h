@@ -8,13 +8,16 @@
 
 namespace norvik {
 
-inline constexpr uint32_t kLayout512 = 1;
-inline constexpr uint32_t kLayout976 = 0;
+// The two sizes of safe-value block; the values are the ones the link keeps.
+enum class SafeValueLayout : uint32_t { Block976 = 0, Block512 = 1 };
 
 // Returns the layout to use: `current` unless an HX-3420 names a deciding file.
-uint32_t chooseSafeValueLayout(std::string_view modelName, const FileNameList& names, uint32_t current);
+SafeValueLayout chooseSafeValueLayout(std::string_view modelName, const FileNameList& names,
+                                      SafeValueLayout current);
 
 // Bytes of one safe-value block for a layout (512 or 976).
-inline constexpr uint32_t safeValueBlockBytes(uint32_t layout) { return layout == kLayout512 ? 512u : 976u; }
+inline constexpr uint32_t safeValueBlockBytes(SafeValueLayout layout) {
+    return layout == SafeValueLayout::Block512 ? 512u : 976u;
+}
 
 }  // namespace norvik

@@ -42,10 +42,6 @@ const char* deviceAreaName(DeviceArea area) {
     return "";
 }
 
-bool isDigitalArea(DeviceArea area) {
-    return area == DeviceArea::DO || area == DeviceArea::DI;
-}
-
 int deviceGridRows(DeviceArea area) {
     return (isDigitalArea(area) ? kDigitalAreaBytes : kAnalogAreaWords) + 1;
 }
@@ -57,17 +53,9 @@ std::string deviceRowLabel(DeviceArea area, int row) {
 std::optional<DeviceRows> deviceModuleRows(const GatewayConfig& config, int k) {
     if (k < 1 || k > kModuleBoxCount) return std::nullopt;
     const ModuleEntry& module = config.modules[static_cast<std::size_t>(k)];
-    const bool slave = config.role == 1;
-    DeviceArea area;
-    switch (static_cast<uint8_t>(module.type)) {
-    case 0: area = slave ? DeviceArea::DI : DeviceArea::DO; break;
-    case 1: area = slave ? DeviceArea::DO : DeviceArea::DI; break;
-    case 2: area = slave ? DeviceArea::AI : DeviceArea::AO; break;
-    case 3: area = slave ? DeviceArea::AO : DeviceArea::AI; break;
-    case 4: area = slave ? DeviceArea::DO : DeviceArea::DI; break;
-    case 5: area = slave ? DeviceArea::AO : DeviceArea::AI; break;
-    default: return std::nullopt;
-    }
+    const auto meaning = moduleMeaning(module.type, config.role);
+    if (!meaning) return std::nullopt;
+    const DeviceArea area = meaning->deviceArea;
     // Digital bases count bits; a module starting inside a byte is shown from that byte.
     const bool digital = isDigitalArea(area);
     const uint32_t firstItem = digital ? module.internalBase / 8 : module.internalBase;

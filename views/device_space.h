@@ -8,6 +8,7 @@
 #include <string>
 
 #include "model/gateway_config.h"
+#include "model/module_types.h"
 
 namespace norvik {
 
@@ -28,12 +29,10 @@ struct ModuleBoxState {
 // Index k - 1 holds box k ("Module<k>").
 std::array<ModuleBoxState, kModuleBoxCount> moduleBoxStates(const GatewayConfig& config);
 
-enum class DeviceArea : uint8_t { DO, DI, AO, AI };
 inline constexpr int kDigitalAreaBytes = 244;
 inline constexpr int kAnalogAreaWords = 122;
 
 const char* deviceAreaName(DeviceArea area);
-bool isDigitalArea(DeviceArea area);
 // Rows of the area's grid, the header row included.
 int deviceGridRows(DeviceArea area);
 std::string deviceRowLabel(DeviceArea area, int row);

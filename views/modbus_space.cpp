@@ -9,10 +9,6 @@ const char* modbusKindName(ModbusKind kind) {
     return names[static_cast<int>(kind)];
 }
 
-bool isBitKind(ModbusKind kind) {
-    return kind == ModbusKind::DO || kind == ModbusKind::DI || kind == ModbusKind::RDO;
-}
-
 int modbusGridRows(ModbusKind kind) {
     return isBitKind(kind) ? static_cast<int>(kModbusAddresses / 8) + 1
                            : static_cast<int>(kModbusAddresses) + 1;
@@ -42,28 +38,12 @@ GridCellRef modbusCell(ModbusKind kind, uint32_t address) {
 std::optional<ModbusAddresses> modbusModuleAddresses(const GatewayConfig& config, int k) {
     if (k < 1 || k > kModuleBoxCount) return std::nullopt;
     const ModuleEntry& module = config.modules[static_cast<std::size_t>(k)];
-    const bool slave = config.role == 1;
-    ModbusKind kind;
-    switch (static_cast<uint8_t>(module.type)) {
-    case 0: kind = slave ? ModbusKind::DI : ModbusKind::DO; break;
-    case 1: kind = slave ? ModbusKind::DO : ModbusKind::DI; break;
-    case 2: kind = slave ? ModbusKind::AI : ModbusKind::AO; break;
-    case 3: kind = slave ? ModbusKind::AO : ModbusKind::AI; break;
-    case 4: kind = slave ? ModbusKind::DO : ModbusKind::RDO; break;
-    case 5: kind = slave ? ModbusKind::AO : ModbusKind::RAO; break;
-    default: return std::nullopt;
-    }
-    const uint32_t first = slave ? module.internalBase : module.modbusStart;
-    uint32_t count;
-    if (isBitKind(kind)) {
-        count = slave ? 8u * module.dataLength : module.coilCount;
-        // A data length of 0 would give a coil count below zero; the parser already
-        // clips it, but a count past any data length the gateway can hold means the same.
-        if (!slave && module.dataLength == 0) count = 0;
-    } else {
-        count = module.dataLength / 2u;
-    }
-    return ModbusAddresses{kind, first, count};
+    const auto meaning = moduleMeaning(module.type, config.role);
+    if (!meaning) return std::nullopt;
+    // As master the gateway addresses the remote device; as slave it is addressed
+    // at its own internal addresses.
+    const uint32_t first = config.role == ModbusRole::Master ? module.modbusStart : module.internalBase;
+    return ModbusAddresses{meaning->modbusKind, first, moduleItemCount(module, config.role)};
 }
 
 UsageCounters::UsageCounters()

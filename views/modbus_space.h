@@ -10,18 +10,16 @@
 #include <vector>
 
 #include "model/gateway_config.h"
+#include "model/module_types.h"
 #include "views/device_space.h"
 
 namespace norvik {
 
-enum class ModbusKind : uint8_t { DO = 0, DI = 1, AO = 2, AI = 3, RDO = 4, RAO = 5 };
-inline constexpr int kModbusKinds = 6;
 inline constexpr uint32_t kModbusAddresses = 1024;
 // IDs 0..254 are the Modbus device IDs; 255 marks the system module and has its own entry.
 inline constexpr int kCountedIds = 256;
 
 const char* modbusKindName(ModbusKind kind);
-bool isBitKind(ModbusKind kind);
 int modbusGridRows(ModbusKind kind);
 int modbusGridColumns(ModbusKind kind);
 std::string modbusHeaderText(ModbusKind kind, int column);

@@ -115,7 +115,7 @@ ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidge
 
     enableModuleBoxes();
     for (int k = 1; k <= norvik::shownModuleCount(config_); ++k) markModbusModule(k, true);
-    if (config_.role == 1) readOutput_->setEnabled(false);
+    if (config_.role == norvik::ModbusRole::Slave) readOutput_->setEnabled(false);
 }
 
 void ModbusSpaceDialog::markModbusModule(int k, bool add) {

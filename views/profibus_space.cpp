@@ -15,18 +15,9 @@ std::string profibusRowLabel(int row) {
 std::optional<ProfibusRows> profibusModuleRows(const GatewayConfig& config, int k) {
     if (k < 1 || k > kModuleBoxCount) return std::nullopt;
     const ModuleEntry& module = config.modules[static_cast<std::size_t>(k)];
-    ProfibusTable table;
-    switch (static_cast<uint8_t>(module.type)) {
-    case 0:
-    case 2: table = ProfibusTable::Output; break;
-    case 1:
-    case 3:
-    case 4:
-    case 5: table = ProfibusTable::Input; break;
-    default: return std::nullopt;
-    }
-    if (module.dataLength == 0) return std::nullopt;
-    return ProfibusRows{table, module.profibusBase + 1, module.dataLength};
+    const ModuleTypeRow* type = moduleTypeRow(module.type);
+    if (type == nullptr || module.dataLength == 0) return std::nullopt;
+    return ProfibusRows{type->profibus, module.profibusBase + 1, module.dataLength};
 }
 
 }  // namespace norvik

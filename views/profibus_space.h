@@ -5,10 +5,10 @@
 #include <string>
 
 #include "model/gateway_config.h"
+#include "model/module_types.h"
 
 namespace norvik {
 
-enum class ProfibusTable : uint8_t { Output, Input };
 inline constexpr int kProfibusBytes = 244;
 
 const char* profibusTableTitle(ProfibusTable table);

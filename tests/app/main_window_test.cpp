@@ -311,7 +311,7 @@ TEST_F(MainWindowTest, connectTakesTheChosenSettings) {
     ASSERT_EQ(port.opened.size(), 1u);
     EXPECT_EQ(port.opened[0].port, 3);
     EXPECT_EQ(port.opened[0].baud, 9600u);
-    EXPECT_EQ(port.opened[0].parity, 1);
+    EXPECT_EQ(port.opened[0].parity, norvik::Parity::Odd);
     EXPECT_EQ(port.opened[0].dataBits, 8);
     EXPECT_EQ(port.opened[0].stopBits, 0);
 }

@@ -168,7 +168,7 @@ TEST_F(LinkEndToEnd, connectLoadsTheDemoAndKeepsTheLinkAlive) {
     EXPECT_EQ(session.firmwareFileNames[0], "autoexec.bat");
     EXPECT_EQ(session.firmwareFileNames[1], "3420V10.bin");
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
-    EXPECT_EQ(session.safeValueLayout, 1u);
+    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
     EXPECT_EQ(ui.firmwareDialogs, 0);
 
     for (int i = 0; i < 3; ++i) tick();
@@ -209,7 +209,7 @@ TEST_F(LinkEndToEnd, linkIsLostAfterTwoSilentTicksAndRegained) {
 struct SafeValueCase {
     const char* name;
     const char* description;  // nullptr: the built-in demo
-    uint32_t layout;
+    SafeValueLayout layout;
     std::size_t blockBytes;
 };
 
@@ -258,12 +258,12 @@ TEST_P(SafeValueRoundTrip, blockIsSentAndReadBackByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(
     LinkEndToEnd, SafeValueRoundTrip,
-    ::testing::Values(SafeValueCase{"demoWith512Bytes", nullptr, 1, 512},
+    ::testing::Values(SafeValueCase{"demoWith512Bytes", nullptr, SafeValueLayout::Block512, 512},
                       SafeValueCase{"firmwareV13With976Bytes",
                                     R"({"model": "HX-3420", "system_module": {"position": 1},
                                         "modules": [{"device_id": 1, "type": 0, "data_length": 2}],
                                         "file_names": ["autoexec.bat", "3420V13.bin"]})",
-                                    0, 976}),
+                                    SafeValueLayout::Block976, 976}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LinkEndToEnd, ipSettingBlockIsSentAndReadBackByteForByte) {
@@ -399,7 +399,7 @@ TEST_F(LinkEndToEnd, fileNameReplyThatDoesNotParseEndsTheAutomaticQueryWithoutAD
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
     EXPECT_EQ(ui.operationText, c::kOpFileNameError);
     EXPECT_EQ(ui.firmwareDialogs, 0);
-    EXPECT_EQ(session.safeValueLayout, 1u);
+    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
     // The rest of the reply and its finish line arrive as one unknown line:
     // a single miss, and the query is not asked again.
     for (int i = 0; i < 4; ++i) tick();

@@ -97,11 +97,11 @@ TEST_F(ConsoleDialogueTest, connectOpensThePortAndSendsThePrompt) {
     PortSettings s;
     s.port = 3;
     s.baud = 9600;
-    s.parity = 1;
+    s.parity = Parity::Odd;
     dialogue.connect(s);
     ASSERT_EQ(port.opened.size(), 1u);
     EXPECT_EQ(port.opened[0].port, 3);
-    EXPECT_EQ(port.opened[0].parity, 1);
+    EXPECT_EQ(port.opened[0].parity, Parity::Odd);
     EXPECT_TRUE(session.portOpen);
     EXPECT_TRUE(ui.portLamp);
     EXPECT_FALSE(ui.portBoxesEnabled);
@@ -257,7 +257,7 @@ TEST_F(ConsoleDialogueTest, secondMissInARowLosesTheLink) {
     EXPECT_EQ(session.missCount, 0);
     tick("unexpected line");
     EXPECT_EQ(session.linkState, LinkState::Connected);
-    session.safeValueLayout = 0;
+    session.safeValueLayout = SafeValueLayout::Block976;
     ui.clears = ui.resets = 0;
     tick();
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
@@ -269,7 +269,7 @@ TEST_F(ConsoleDialogueTest, secondMissInARowLosesTheLink) {
     EXPECT_EQ(ui.operationText, "");
     EXPECT_TRUE(session.firmwareAutoQuery);
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Idle);
-    EXPECT_EQ(session.safeValueLayout, 1u);
+    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
     EXPECT_EQ(ui.clears, 1);
     EXPECT_EQ(ui.resets, 1);
     EXPECT_EQ(port.lastSent(), c::kPrompt);
@@ -396,7 +396,7 @@ TEST_F(ConsoleDialogueTest, safeValueSendSendsTheBlockThenTransmitEnd) {
 TEST_F(ConsoleDialogueTest, safeValueBlockOfTheWrongSizeIsNotSent) {
     connectAndLoad();
     answerAutoQuery({"3420V13.bin"});  // 976-byte layout
-    ASSERT_EQ(session.safeValueLayout, 0u);
+    ASSERT_EQ(session.safeValueLayout, SafeValueLayout::Block976);
     session.safeValueBytes.assign(512, 0);
     session.safeValueTransfer = TransferState::SendRequested;
     tick(c::kReplyConnect);
@@ -534,7 +534,7 @@ TEST_F(ConsoleDialogueTest, readEepromErrorWithoutALoadFollowsThePendingIpLoad) 
 TEST_F(ConsoleDialogueTest, menuQueryOpensTheFirmwareDialogAndChoosesTheLayout) {
     connectAndLoad();
     answerAutoQuery({"3420V10.bin"});
-    EXPECT_EQ(session.safeValueLayout, 1u);
+    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
@@ -543,7 +543,7 @@ TEST_F(ConsoleDialogueTest, menuQueryOpensTheFirmwareDialogAndChoosesTheLayout) 
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Receiving);
     deliverWorkerDone();
     EXPECT_EQ(ui.firmwareDialogs, 1);
-    EXPECT_EQ(session.safeValueLayout, 0u);  // the later slot decides
+    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block976);  // the later slot decides
 }
 
 TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
@@ -604,7 +604,7 @@ TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareStat
     EXPECT_EQ(ui.resets, 1);
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
     EXPECT_FALSE(session.firmwareAutoQuery);
-    EXPECT_EQ(session.safeValueLayout, 0u);
+    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block976);
     EXPECT_EQ(config.modelName, "HX-3420");  // texts of the last block stay
 }
 

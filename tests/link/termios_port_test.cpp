@@ -244,16 +244,16 @@ TEST_F(TermiosPortTest, openFailuresGiveTheErrnoCode) {
         const char* device;
         uint8_t port;
         uint32_t baud;
-        uint8_t parity;
+        Parity parity;
         uint16_t code;
     };
     const Case cases[] = {
-        {"/nonexistent/ttyNorvik", 2, 115200, 0, ENOENT},
-        {"/dev/null", 2, 115200, 0, ENOTTY},
-        {nullptr, 0, 115200, 0, EINVAL},
-        {nullptr, 9, 115200, 0, EINVAL},
-        {nullptr, 2, 12345, 0, EINVAL},
-        {nullptr, 2, 9600, 3, EINVAL},
+        {"/nonexistent/ttyNorvik", 2, 115200, Parity::None, ENOENT},
+        {"/dev/null", 2, 115200, Parity::None, ENOTTY},
+        {nullptr, 0, 115200, Parity::None, EINVAL},
+        {nullptr, 9, 115200, Parity::None, EINVAL},
+        {nullptr, 2, 12345, Parity::None, EINVAL},
+        {nullptr, 2, 9600, static_cast<Parity>(3), EINVAL},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.device ? c.device : "bad setting");
@@ -268,8 +268,8 @@ TEST_F(TermiosPortTest, openFailuresGiveTheErrnoCode) {
 TEST_F(TermiosPortTest, deviceIsFreeAgainAfterClose) {
     EXPECT_EQ(port_.closePort(kPort), 0u);
     EXPECT_NE(port_.closePort(kPort), 0u) << "closing a closed port";
-    for (uint8_t parity : {0, 1, 2}) {
-        SCOPED_TRACE(int{parity});
+    for (Parity parity : {Parity::None, Parity::Odd, Parity::Even}) {
+        SCOPED_TRACE(static_cast<int>(parity));
         TermiosSerialPort other;
         EXPECT_EQ(other.openPort(PortSettings{kPort, 9600, 8, parity, 0}), 0);
         EXPECT_NE(other.closePort(2), 0u) << "not the open port";
@@ -285,7 +285,7 @@ TEST_F(TermiosPortTest, permissionDeniedGivesEacces) {
     ::close(fd);
     ::setenv("NORVIK_COM3", node.c_str(), 1);
     TermiosSerialPort other;
-    EXPECT_EQ(other.openPort(PortSettings{3, 115200, 8, 0, 0}), EACCES);
+    EXPECT_EQ(other.openPort(PortSettings{3, 115200, 8, Parity::None, 0}), EACCES);
     ::unsetenv("NORVIK_COM3");
     ::unlink(node.c_str());
 }

@@ -82,13 +82,21 @@ TEST(ParameterBlock, headerVectorGivesEveryGatewayText) {
 TEST(ParameterBlock, headerAlternativesGiveTheOtherTexts) {
     struct Case {
         std::array<uint8_t, 6> bytes2to7;  // role, format, stop, flags, id, -
+        ModbusRole role;
+        ModbusFormat format;
         std::array<const char*, 5> texts;
     };
+    using R = ModbusRole;
+    using F = ModbusFormat;
     const Case cases[] = {
-        {{0, 0, 0, 0, 0, 0}, {"Master", "RTU", "Retain Last Value", "Little Endian (Intel format)", "Manual"}},
-        {{9, 7, 2, 0xFC, 0, 0}, {"Slave", "TCP", "Switch Safe Value", "Little Endian (Intel format)", "Manual"}},
-        {{1, 2, 0, 1, 0, 0}, {"Slave", "TCP", "Retain Last Value", "Big Endian (Motorola  format)", "Manual"}},
-        {{0, 1, 0, 2, 0, 0}, {"Master", "ASCII", "Retain Last Value", "Little Endian (Intel format)", "Auto"}},
+        {{0, 0, 0, 0, 0, 0}, R::Master, F::Rtu,
+         {"Master", "RTU", "Retain Last Value", "Little Endian (Intel format)", "Manual"}},
+        {{9, 7, 2, 0xFC, 0, 0}, R::Slave, F::Tcp,
+         {"Slave", "TCP", "Switch Safe Value", "Little Endian (Intel format)", "Manual"}},
+        {{1, 2, 0, 1, 0, 0}, R::Slave, F::Tcp,
+         {"Slave", "TCP", "Retain Last Value", "Big Endian (Motorola  format)", "Manual"}},
+        {{0, 1, 0, 2, 0, 0}, R::Master, F::Ascii,
+         {"Master", "ASCII", "Retain Last Value", "Little Endian (Intel format)", "Auto"}},
     };
     for (const Case& k : cases) {
         Bytes head = header(1);
@@ -96,6 +104,8 @@ TEST(ParameterBlock, headerAlternativesGiveTheOtherTexts) {
         Bytes records;
         append(records, systemModule(1));
         const GatewayConfig c = parse(head, records);
+        EXPECT_EQ(c.role, k.role) << k.texts[0];
+        EXPECT_EQ(c.modbusFormat, k.format) << k.texts[1];
         for (std::size_t i = 0; i < k.texts.size(); ++i) {
             EXPECT_EQ(c.gatewayValueText[i], k.texts[i]) << "row " << i << " of case " << k.texts[0];
         }
@@ -141,14 +151,14 @@ TEST(ParameterBlock, recordFieldsAndTheirTexts) {
         const char* swapText;
     };
     const Case cases[] = {
-        {{.dataLength = 2, .lastBits = 3}, 0, 11, ModuleType::Code0, "WDO", 1, "Disable"},
-        {{.type = 4, .dataLength = 0, .lastBits = 0}, 0, 0, ModuleType::Code4, "RDO", 1, "Disable"},
-        {{.type = 4, .dataLength = 0, .lastBits = 7}, 1, 0, ModuleType::Code4, "WDO", 1, "Disable"},
-        {{.type = 9, .dataLength = 0, .lastBits = 9}, 0, 1, ModuleType::Code0, "", 1, "Disable"},
-        {{.type = 5, .dataLength = 1, .lastBits = 0, .tcpIndexByte = 255}, 1, 0, ModuleType::Code5, "WAO", 0, "Disable"},
+        {{.dataLength = 2, .lastBits = 3}, 0, 11, ModuleType::WriteDo, "WDO", 1, "Disable"},
+        {{.type = 4, .dataLength = 0, .lastBits = 0}, 0, 0, ModuleType::ReadDo, "RDO", 1, "Disable"},
+        {{.type = 4, .dataLength = 0, .lastBits = 7}, 1, 0, ModuleType::ReadDo, "WDO", 1, "Disable"},
+        {{.type = 9, .dataLength = 0, .lastBits = 9}, 0, 1, ModuleType::WriteDo, "", 1, "Disable"},
+        {{.type = 5, .dataLength = 1, .lastBits = 0, .tcpIndexByte = 255}, 1, 0, ModuleType::ReadAo, "WAO", 0, "Disable"},
         {{.type = 3, .dataLength = 255, .lastBits = 255, .tcpIndexByte = 3, .swapByte = 0xFE}, 0, 254 * 8 + 255,
-         ModuleType::Code3, "RAI", 4, "Disable"},
-        {{.type = 2, .swapByte = 0x01}, 1, 16, ModuleType::Code2, "RAI", 1, "Enable"},
+         ModuleType::ReadAi, "RAI", 4, "Disable"},
+        {{.type = 2, .swapByte = 0x01}, 1, 16, ModuleType::WriteAo, "RAI", 1, "Enable"},
     };
     for (const Case& k : cases) {
         Bytes records;

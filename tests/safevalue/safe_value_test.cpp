@@ -16,10 +16,10 @@ using test::TempFile;
 using Bytes = std::vector<uint8_t>;
 
 struct Layout {
-    uint32_t layout;
+    SafeValueLayout layout;
     uint32_t n;
 };
-constexpr Layout kLayouts[] = {{kLayout512, 128}, {kLayout976, 244}};
+constexpr Layout kLayouts[] = {{SafeValueLayout::Block512, 128}, {SafeValueLayout::Block976, 244}};
 
 TEST(SafeValueTable, resetGivesSizesAndDefaultsOfTheLayout) {
     for (const Layout& l : kLayouts) {
@@ -74,11 +74,11 @@ TEST(SafeValueBlock, singleValuesLandAtTheirOffsets) {
 }
 
 TEST(SafeValueBlock, unsetBitsEncodeAsZero) {
-    SafeValueTable t = resetSafeValueTable(kLayout512, false);
+    SafeValueTable t = resetSafeValueTable(SafeValueLayout::Block512, false);
     setAllWords(t, AnalogArea::Ai, 0xFFFF);
     setAllWords(t, AnalogArea::Ao, 0xFFFF);
     t.di[1] = SafeBit::High;
-    const auto block = encodeSafeValueBlock(t, kLayout512);
+    const auto block = encodeSafeValueBlock(t, SafeValueLayout::Block512);
     ASSERT_TRUE(block.has_value());
     EXPECT_EQ((*block)[0], 0x02);
     EXPECT_EQ((*block)[128], 0x00);
@@ -86,17 +86,17 @@ TEST(SafeValueBlock, unsetBitsEncodeAsZero) {
 
 TEST(SafeValueBlock, oneUnsetWordFailsTheWholeEncoding) {
     for (AnalogArea area : {AnalogArea::Ai, AnalogArea::Ao}) {
-        SafeValueTable t = resetSafeValueTable(kLayout976, true);
+        SafeValueTable t = resetSafeValueTable(SafeValueLayout::Block976, true);
         (area == AnalogArea::Ai ? t.ai : t.ao).back().reset();
-        EXPECT_FALSE(encodeSafeValueBlock(t, kLayout976).has_value());
+        EXPECT_FALSE(encodeSafeValueBlock(t, SafeValueLayout::Block976).has_value());
     }
 }
 
 TEST(SafeValueBlock, tableOfTheOtherLayoutNeverReadsPastItsEnd) {
-    const SafeValueTable small = resetSafeValueTable(kLayout512, true);
-    EXPECT_FALSE(encodeSafeValueBlock(small, kLayout976).has_value());
-    const SafeValueTable large = resetSafeValueTable(kLayout976, true);
-    EXPECT_EQ(encodeSafeValueBlock(large, kLayout512), Bytes(512, 0xFF));
+    const SafeValueTable small = resetSafeValueTable(SafeValueLayout::Block512, true);
+    EXPECT_FALSE(encodeSafeValueBlock(small, SafeValueLayout::Block976).has_value());
+    const SafeValueTable large = resetSafeValueTable(SafeValueLayout::Block976, true);
+    EXPECT_EQ(encodeSafeValueBlock(large, SafeValueLayout::Block512), Bytes(512, 0xFF));
 }
 
 TEST(SafeValueBlock, decodeThenEncodeGivesTheSameBytes) {
@@ -114,10 +114,10 @@ TEST(SafeValueBlock, decodeThenEncodeGivesTheSameBytes) {
 TEST(SafeValueBlock, decodeUsesOnlyTheFirstBlockAndRefusesLess) {
     Bytes large(976, 0x00);
     large[512] = 0xFF;  // beyond a 512-byte block
-    const auto t = decodeSafeValueBlock(large, kLayout512);
+    const auto t = decodeSafeValueBlock(large, SafeValueLayout::Block512);
     ASSERT_TRUE(t.has_value());
-    EXPECT_EQ(encodeSafeValueBlock(*t, kLayout512), Bytes(512, 0x00));
-    EXPECT_FALSE(decodeSafeValueBlock(Bytes(975, 0), kLayout976).has_value());
+    EXPECT_EQ(encodeSafeValueBlock(*t, SafeValueLayout::Block512), Bytes(512, 0x00));
+    EXPECT_FALSE(decodeSafeValueBlock(Bytes(975, 0), SafeValueLayout::Block976).has_value());
 }
 
 TEST(SafeValueText, wordsAndBitsAsTheGridShowsThem) {
@@ -149,15 +149,15 @@ TEST(SafeValueFile, fileSizesAgainstTheLayout) {
     struct Case {
         const char* name;
         std::size_t fileBytes;
-        uint32_t layout;
+        SafeValueLayout layout;
         SafeValueFileResult result;
     };
     const Case cases[] = {
-        {"976-byte file under 512", 976, kLayout512, SafeValueFileResult::Ok},
-        {"exact 512", 512, kLayout512, SafeValueFileResult::Ok},
-        {"512-byte file under 976", 512, kLayout976, SafeValueFileResult::TooShort},
-        {"one byte short", 511, kLayout512, SafeValueFileResult::TooShort},
-        {"empty", 0, kLayout512, SafeValueFileResult::TooShort},
+        {"976-byte file under 512", 976, SafeValueLayout::Block512, SafeValueFileResult::Ok},
+        {"exact 512", 512, SafeValueLayout::Block512, SafeValueFileResult::Ok},
+        {"512-byte file under 976", 512, SafeValueLayout::Block976, SafeValueFileResult::TooShort},
+        {"one byte short", 511, SafeValueLayout::Block512, SafeValueFileResult::TooShort},
+        {"empty", 0, SafeValueLayout::Block512, SafeValueFileResult::TooShort},
     };
     for (const Case& k : cases) {
         TempFile file("norvik_sv_sizes");
@@ -172,23 +172,23 @@ TEST(SafeValueFile, fileSizesAgainstTheLayout) {
 
 TEST(SafeValueFile, failuresLeaveTableAndFileAlone) {
     TempFile file("norvik_sv_failures");
-    SafeValueTable t = resetSafeValueTable(kLayout512, true);
-    EXPECT_EQ(loadSafeValueFile(file.path(), kLayout512, t), SafeValueFileResult::CannotOpen);
-    EXPECT_EQ(t, resetSafeValueTable(kLayout512, true));
+    SafeValueTable t = resetSafeValueTable(SafeValueLayout::Block512, true);
+    EXPECT_EQ(loadSafeValueFile(file.path(), SafeValueLayout::Block512, t), SafeValueFileResult::CannotOpen);
+    EXPECT_EQ(t, resetSafeValueTable(SafeValueLayout::Block512, true));
 
     file.write(Bytes(3, 0x42));
-    const SafeValueTable unset = resetSafeValueTable(kLayout512, false);
-    EXPECT_EQ(saveSafeValueFile(file.path(), unset, kLayout512), SafeValueFileResult::EncodeError);
+    const SafeValueTable unset = resetSafeValueTable(SafeValueLayout::Block512, false);
+    EXPECT_EQ(saveSafeValueFile(file.path(), unset, SafeValueLayout::Block512), SafeValueFileResult::EncodeError);
     EXPECT_EQ(file.read(), Bytes(3, 0x42)) << "an unencodable table must not wipe the chosen file";
 
-    EXPECT_EQ(saveSafeValueFile((fs::temp_directory_path() / "no_such_dir" / "x.ptm").string(), t, kLayout512),
+    EXPECT_EQ(saveSafeValueFile((fs::temp_directory_path() / "no_such_dir" / "x.ptm").string(), t, SafeValueLayout::Block512),
               SafeValueFileResult::CannotCreate);
 }
 
 TEST(SafeValueFile, savingReplacesALongerFile) {
     TempFile file("norvik_sv_replace");
     file.write(Bytes(2000, 0x11));
-    ASSERT_EQ(saveSafeValueFile(file.path(), resetSafeValueTable(kLayout512, true), kLayout512),
+    ASSERT_EQ(saveSafeValueFile(file.path(), resetSafeValueTable(SafeValueLayout::Block512, true), SafeValueLayout::Block512),
               SafeValueFileResult::Ok);
     EXPECT_EQ(file.read(), Bytes(512, 0xFF));
 }

@@ -14,6 +14,8 @@ using namespace norvik;
 namespace {
 
 using test::configWith;
+using test::kMaster;
+using test::kSlave;
 using test::module;
 
 SpaceUse useAt(const std::vector<AddressMark>& marks, uint32_t address) {
@@ -33,7 +35,7 @@ TEST(SpaceUseColours, matchTheLegend) {
 }
 
 TEST(ModuleBoxes, systemModuleSlotStaysOffAndBoxesBeyondTheCountStayDisabled) {
-    GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 0), module(2, 0, 0, 1, 0), module(3, 0, 0, 1, 0),
+    GatewayConfig config = configWith(kMaster, {module(1, 0, 0, 1, 0), module(2, 0, 0, 1, 0), module(3, 0, 0, 1, 0),
                                           module(4, 0, 0, 1, 0)});
     // Recorded position -> the box that stays off; 0 stands for slot 1 as everywhere else.
     const std::pair<uint32_t, int> positions[] = {{3, 3}, {1, 1}, {0, 1}, {4, 4}};
@@ -53,7 +55,7 @@ TEST(ModuleBoxes, systemModuleSlotStaysOffAndBoxesBeyondTheCountStayDisabled) {
 }
 
 TEST(ModuleBoxes, aCountAboveThirtyTwoShowsThirtyTwoModules) {
-    GatewayConfig config = configWith(0, {});
+    GatewayConfig config = configWith(kMaster, {});
     config.moduleCount = 33;
     EXPECT_EQ(shownModuleCount(config), 32);
     const auto boxes = moduleBoxStates(config);
@@ -67,7 +69,8 @@ TEST(ModuleBoxes, aCountAboveThirtyTwoShowsThirtyTwoModules) {
 
 TEST(DeviceSpace, rowsByTypeRoleBaseAndLength) {
     struct Case {
-        uint8_t role, type;
+        ModbusRole role;
+        uint8_t type;
         uint32_t base;
         uint8_t length;
         bool shown;
@@ -75,16 +78,16 @@ TEST(DeviceSpace, rowsByTypeRoleBaseAndLength) {
         int first, count;
     };
     const Case cases[] = {
-        {0, 0, 12, 2, true, DeviceArea::DO, 2, 2},  // start bit rounded down to its byte
-        {1, 0, 0, 1, true, DeviceArea::DI, 1, 1},
-        {0, 4, 8, 3, true, DeviceArea::DI, 2, 3},
-        {1, 4, 8, 3, true, DeviceArea::DO, 2, 3},
-        {0, 2, 5, 5, true, DeviceArea::AO, 6, 2},   // 5 bytes make 2 words
-        {1, 5, 0, 4, true, DeviceArea::AO, 1, 2},
-        {0, 3, 121, 4, true, DeviceArea::AI, 122, 2},
-        {0, 2, 0, 1, false, DeviceArea::AO, 0, 0},  // less than one word
-        {0, 0, 0, 0, false, DeviceArea::DO, 0, 0},
-        {0, 9, 0, 4, false, DeviceArea::DO, 0, 0},  // unknown type
+        {kMaster, 0, 12, 2, true, DeviceArea::DO, 2, 2},  // start bit rounded down to its byte
+        {kSlave, 0, 0, 1, true, DeviceArea::DI, 1, 1},
+        {kMaster, 4, 8, 3, true, DeviceArea::DI, 2, 3},
+        {kSlave, 4, 8, 3, true, DeviceArea::DO, 2, 3},
+        {kMaster, 2, 5, 5, true, DeviceArea::AO, 6, 2},   // 5 bytes make 2 words
+        {kSlave, 5, 0, 4, true, DeviceArea::AO, 1, 2},
+        {kMaster, 3, 121, 4, true, DeviceArea::AI, 122, 2},
+        {kMaster, 2, 0, 1, false, DeviceArea::AO, 0, 0},  // less than one word
+        {kMaster, 0, 0, 0, false, DeviceArea::DO, 0, 0},
+        {kMaster, 9, 0, 4, false, DeviceArea::DO, 0, 0},  // unknown type
     };
     for (const Case& c : cases) {
         const GatewayConfig config = configWith(c.role, {module(1, c.type, c.base, c.length, 0)});
@@ -100,7 +103,7 @@ TEST(DeviceSpace, rowsByTypeRoleBaseAndLength) {
 }
 
 TEST(ProfibusSpace, rowsByTypeBaseAndLength) {
-    for (uint8_t role : {0, 1}) {
+    for (ModbusRole role : {kMaster, kSlave}) {
         const GatewayConfig config = configWith(role, {module(1, 4, 0, 4, 0, 0, 10)});
         const auto rows = profibusModuleRows(config, 1);
         ASSERT_TRUE(rows);
@@ -108,28 +111,29 @@ TEST(ProfibusSpace, rowsByTypeBaseAndLength) {
         EXPECT_EQ(rows->firstRow, 11);
         EXPECT_EQ(rows->rowCount, 4);
     }
-    EXPECT_EQ(profibusModuleRows(configWith(0, {module(1, 2, 0, 2, 0)}), 1)->table, ProfibusTable::Output);
-    EXPECT_FALSE(profibusModuleRows(configWith(0, {module(1, 0, 0, 0, 0)}), 1));
+    EXPECT_EQ(profibusModuleRows(configWith(kMaster, {module(1, 2, 0, 2, 0)}), 1)->table, ProfibusTable::Output);
+    EXPECT_FALSE(profibusModuleRows(configWith(kMaster, {module(1, 0, 0, 0, 0)}), 1));
     EXPECT_EQ(profibusRowLabel(11), "Byte 10");
 }
 
 TEST(ModbusSpace, addressesByRoleAndType) {
     struct Case {
-        uint8_t role, type;
+        ModbusRole role;
+        uint8_t type;
         ModbusKind kind;
         uint32_t first, count;
     };
     // internalBase 40, modbusStart 300, dataLength 5, coilCount 35.
     const Case cases[] = {
-        {0, 0, ModbusKind::DO, 300, 35}, {0, 1, ModbusKind::DI, 300, 35}, {0, 2, ModbusKind::AO, 300, 2},
-        {0, 3, ModbusKind::AI, 300, 2},  {0, 4, ModbusKind::RDO, 300, 35}, {0, 5, ModbusKind::RAO, 300, 2},
-        {1, 0, ModbusKind::DI, 40, 40},  {1, 1, ModbusKind::DO, 40, 40},  {1, 2, ModbusKind::AI, 40, 2},
-        {1, 3, ModbusKind::AO, 40, 2},   {1, 4, ModbusKind::DO, 40, 40},  {1, 5, ModbusKind::AO, 40, 2},
+        {kMaster, 0, ModbusKind::DO, 300, 35}, {kMaster, 1, ModbusKind::DI, 300, 35}, {kMaster, 2, ModbusKind::AO, 300, 2},
+        {kMaster, 3, ModbusKind::AI, 300, 2},  {kMaster, 4, ModbusKind::RDO, 300, 35}, {kMaster, 5, ModbusKind::RAO, 300, 2},
+        {kSlave, 0, ModbusKind::DI, 40, 40},  {kSlave, 1, ModbusKind::DO, 40, 40},  {kSlave, 2, ModbusKind::AI, 40, 2},
+        {kSlave, 3, ModbusKind::AO, 40, 2},   {kSlave, 4, ModbusKind::DO, 40, 40},  {kSlave, 5, ModbusKind::AO, 40, 2},
     };
     for (const Case& c : cases) {
         const auto run = modbusModuleAddresses(configWith(c.role, {module(1, c.type, 40, 5, 300, 35)}), 1);
         ASSERT_TRUE(run);
-        EXPECT_EQ(run->kind, c.kind) << int(c.role) << "/" << int(c.type);
+        EXPECT_EQ(run->kind, c.kind) << modbusRoleText(c.role) << "/" << int(c.type);
         EXPECT_EQ(run->first, c.first);
         EXPECT_EQ(run->count, c.count);
     }
@@ -138,14 +142,14 @@ TEST(ModbusSpace, addressesByRoleAndType) {
 TEST(ModbusSpace, dataLengthZeroGivesNoCoilsEvenIfTheCountWrapped) {
     UsageCounters counters;
     // (0 - 1) * 8 + bits in unsigned arithmetic, as an unclipped parser would give it.
-    const GatewayConfig config = configWith(0, {module(1, 0, 0, 0, 0, 0xFFFFFFF8u + 3)});
+    const GatewayConfig config = configWith(kMaster, {module(1, 0, 0, 0, 0, 0xFFFFFFF8u + 3)});
     EXPECT_EQ(modbusModuleAddresses(config, 1)->count, 0u);
     EXPECT_TRUE(markModbusModule(counters, config, 1, true).empty());
 }
 
 TEST(ModbusSpace, addressesPastTheEndAreSkipped) {
     UsageCounters counters;
-    const GatewayConfig config = configWith(0, {module(1, 0, 0, 1, 1020, 8), module(1, 2, 0, 8, 5000)});
+    const GatewayConfig config = configWith(kMaster, {module(1, 0, 0, 1, 1020, 8), module(1, 2, 0, 8, 5000)});
     const auto marks = markModbusModule(counters, config, 1, true);
     ASSERT_EQ(marks.size(), 4u);
     EXPECT_EQ(marks.front().address, 1020u);
@@ -167,7 +171,7 @@ struct Step {
 
 struct Scenario {
     const char* name;
-    uint8_t role;
+    ModbusRole role;
     std::vector<ModuleEntry> modules;
     uint32_t address;
     std::vector<Step> steps;
@@ -177,40 +181,40 @@ TEST(ModbusSpace, overlapClassesAsModulesComeAndGo) {
     using U = SpaceUse;
     const std::vector<Scenario> scenarios = {
         {"two IDs on the same coils",
-         0,
+         kMaster,
          {module(1, 0, 0, 1, 0, 8), module(2, 0, 0, 1, 0, 8)},
          3,
          {{1, true, U::InUse}, {2, true, U::AddrOverlap}, {2, false, U::InUse}, {1, false, U::NotUsed}}},
         {"same ID on the same words",
-         0,
+         kMaster,
          {module(4, 2, 0, 4, 10), module(4, 2, 0, 4, 11)},
          11,
          {{1, true, U::InUse}, {2, true, U::AddrIdOverlap}, {1, false, U::InUse}, {1, true, U::AddrIdOverlap}}},
         {"third ID joins a same-ID pair, then leaves",
-         0,
+         kMaster,
          {module(4, 2, 0, 2, 7), module(4, 2, 0, 2, 7), module(9, 2, 0, 2, 7)},
          7,
          {{1, true, U::InUse}, {2, true, U::AddrIdOverlap}, {3, true, U::AddrOverlap}, {3, false, U::InUse},
           {2, false, U::InUse}}},
         {"same modules in the other order",
-         0,
+         kMaster,
          {module(4, 2, 0, 2, 7), module(4, 2, 0, 2, 7), module(9, 2, 0, 2, 7)},
          7,
          {{3, true, U::InUse}, {1, true, U::AddrOverlap}, {2, true, U::AddrIdOverlap}, {1, false, U::AddrOverlap},
           {3, false, U::InUse}}},
         {"removing a module that was never added leaves the others counted",
-         0,
+         kMaster,
          {module(1, 1, 0, 1, 0, 8), module(2, 1, 0, 1, 0, 8)},
          0,
          {{1, true, U::InUse}, {2, false, U::InUse}, {2, true, U::AddrOverlap}}},
         {"system module ID 255 is counted under its own entry",
-         0,
+         kMaster,
          {module(kSystemModuleId, 3, 0, 2, 0), module(kSystemModuleId, 3, 0, 2, 0), module(0, 3, 0, 2, 0)},
          0,
          {{1, true, U::InUse}, {2, true, U::AddrIdOverlap}, {3, true, U::AddrOverlap}, {1, false, U::AddrOverlap},
           {2, false, U::InUse}, {3, false, U::NotUsed}}},
         {"slave counts type 0 in DI at the internal base, 8 bits per byte",
-         1,
+         kSlave,
          {module(1, 0, 16, 2, 900, 3), module(2, 1, 0, 4, 0, 0)},
          31,
          {{1, true, U::InUse}, {2, true, U::InUse}}},
@@ -231,7 +235,7 @@ TEST(ModbusSpace, overlapClassesAsModulesComeAndGo) {
 
 TEST(ModbusSpace, slaveModuleLandsInDiNotDo) {
     UsageCounters counters;
-    const GatewayConfig config = configWith(1, {module(1, 0, 16, 2, 900, 3)});
+    const GatewayConfig config = configWith(kSlave, {module(1, 0, 16, 2, 900, 3)});
     const auto marks = markModbusModule(counters, config, 1, true);
     ASSERT_EQ(marks.size(), 16u);
     EXPECT_EQ(marks.front().kind, ModbusKind::DI);
@@ -273,8 +277,8 @@ struct PlainCounters {
 
 TEST(ModbusSpace, countersAgreeWithThePlainRuleInAnyOrderOfClicks) {
     const uint8_t ids[] = {0, 1, 2, 254, kSystemModuleId};
-    for (uint8_t role : {0, 1}) {
-        std::mt19937 random(role == 0 ? 4460u : 3420u);
+    for (ModbusRole role : {kMaster, kSlave}) {
+        std::mt19937 random(role == kMaster ? 4460u : 3420u);
         GatewayConfig config;
         config.role = role;
         config.moduleCount = 12;
@@ -301,12 +305,12 @@ TEST(ModbusSpace, countersAgreeWithThePlainRuleInAnyOrderOfClicks) {
             for (uint32_t a = run->first; a < run->first + run->count; ++a) {
                 if (a >= kModbusAddresses) continue;
                 const SpaceUse expected = add ? plain.add(run->kind, a, id) : plain.remove(run->kind, a, id);
-                ASSERT_LT(i, marks.size()) << "role " << int(role) << ", step " << step;
+                ASSERT_LT(i, marks.size()) << "role " << modbusRoleText(role) << ", step " << step;
                 EXPECT_EQ(marks[i].address, a);
-                EXPECT_EQ(marks[i].use, expected) << "role " << int(role) << ", step " << step << ", address " << a;
+                EXPECT_EQ(marks[i].use, expected) << "role " << modbusRoleText(role) << ", step " << step << ", address " << a;
                 ++i;
             }
-            EXPECT_EQ(i, marks.size()) << "role " << int(role) << ", step " << step;
+            EXPECT_EQ(i, marks.size()) << "role " << modbusRoleText(role) << ", step " << step;
         }
     }
 }

@@ -10,6 +10,9 @@
 
 namespace norvik::test {
 
+inline constexpr ModbusRole kMaster = ModbusRole::Master;
+inline constexpr ModbusRole kSlave = ModbusRole::Slave;
+
 inline ModuleEntry module(uint8_t id, uint8_t type, uint32_t internalBase, uint8_t length,
                           uint32_t modbusStart, uint32_t coils = 0, uint8_t profibusBase = 0) {
     ModuleEntry m;
@@ -24,7 +27,7 @@ inline ModuleEntry module(uint8_t id, uint8_t type, uint32_t internalBase, uint8
 }
 
 // Entry 0 holds the system module's record; the given modules are Modules 1, 2, ...
-inline GatewayConfig configWith(uint8_t role, std::initializer_list<ModuleEntry> modules) {
+inline GatewayConfig configWith(ModbusRole role, std::initializer_list<ModuleEntry> modules) {
     GatewayConfig config;
     config.role = role;
     config.modules[0] = module(kSystemModuleId, 3, 0, 2, 1);
@@ -36,7 +39,7 @@ inline GatewayConfig configWith(uint8_t role, std::initializer_list<ModuleEntry>
 
 // The table as the gateway's block decodes: Module 1 is the system module itself, here
 // with a data length of 0, and the given modules follow as Modules 2, 3, ...
-inline GatewayConfig configWithSystemModule(uint8_t role, std::initializer_list<ModuleEntry> modules) {
+inline GatewayConfig configWithSystemModule(ModbusRole role, std::initializer_list<ModuleEntry> modules) {
     GatewayConfig config;
     config.role = role;
     config.modules[0] = module(kSystemModuleId, 3, 0, 0, 1);

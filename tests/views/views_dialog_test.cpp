@@ -16,6 +16,8 @@ using namespace norvik;
 namespace {
 
 using test::configWithSystemModule;
+using test::kMaster;
+using test::kSlave;
 using test::module;
 
 GridColour colourOf(GridWidget& grid, int row, int column) {
@@ -30,7 +32,7 @@ constexpr GridColour kRed = 0x0000FF;
 }  // namespace
 
 TEST(SModbusView, twoDeviceIdsOnTheSameCoils) {
-    const GatewayConfig config = configWithSystemModule(0, {module(1, 0, 0, 1, 0, 8), module(2, 0, 0, 1, 0, 8)});
+    const GatewayConfig config = configWithSystemModule(kMaster, {module(1, 0, 0, 1, 0, 8), module(2, 0, 0, 1, 0, 8)});
     ModbusSpaceDialog view(config);
     GridWidget& dout = view.kindGrid(ModbusKind::DO);
     for (int c = 1; c <= 8; ++c) EXPECT_EQ(colourOf(dout, 1, c), kBlue) << c;
@@ -43,7 +45,7 @@ TEST(SModbusView, twoDeviceIdsOnTheSameCoils) {
 }
 
 TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
-    const GatewayConfig config = configWithSystemModule(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
+    const GatewayConfig config = configWithSystemModule(kMaster, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
     for (int first : {2, 3}) {
         ModbusSpaceDialog view(config);
         GridWidget& aout = view.kindGrid(ModbusKind::AO);
@@ -58,7 +60,7 @@ TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
 }
 
 TEST(SModbusView, screenReadersHearWhatACellsColourMeans) {
-    const GatewayConfig config = configWithSystemModule(0, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
+    const GatewayConfig config = configWithSystemModule(kMaster, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
     ModbusSpaceDialog view(config);
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&view.kindGrid(ModbusKind::AO));
     ASSERT_NE(table, nullptr);
@@ -73,7 +75,7 @@ TEST(SModbusView, screenReadersHearWhatACellsColourMeans) {
 }
 
 TEST(SModbusView, buttonsSwitchSpacesAndKeepColours) {
-    const GatewayConfig config = configWithSystemModule(0, {module(1, 1, 0, 1, 8, 8), module(1, 0, 0, 1, 0, 8)});
+    const GatewayConfig config = configWithSystemModule(kMaster, {module(1, 1, 0, 1, 8, 8), module(1, 0, 0, 1, 0, 8)});
     ModbusSpaceDialog view(config);
     EXPECT_EQ(view.writeOutputButton()->text(), "Write Output ");
     EXPECT_EQ(view.readInputButton()->text(), "Read Input");
@@ -107,7 +109,7 @@ TEST(SModbusView, buttonsSwitchSpacesAndKeepColours) {
 }
 
 TEST(SModbusView, slaveDisablesReadOutputAndCountsTypeZeroInDi) {
-    const GatewayConfig config = configWithSystemModule(1, {module(1, 0, 16, 2, 900, 3)});
+    const GatewayConfig config = configWithSystemModule(kSlave, {module(1, 0, 16, 2, 900, 3)});
     ModbusSpaceDialog view(config);
     EXPECT_FALSE(view.readOutputButton()->isEnabled());
     GridWidget& din = view.kindGrid(ModbusKind::DI);
@@ -118,7 +120,7 @@ TEST(SModbusView, slaveDisablesReadOutputAndCountsTypeZeroInDi) {
 }
 
 TEST(SModbusView, legendShowsFourSwatchesInOrder) {
-    const GatewayConfig config = configWithSystemModule(0, {});
+    const GatewayConfig config = configWithSystemModule(kMaster, {});
     ModbusSpaceDialog view(config);
     const char* texts[] = {"Not used :", "In used :", "Addr. overlap :", "Addr. and ID overlap :"};
     const QColor colours[] = {QColor(255, 255, 255), QColor(0, 255, 255), QColor(0, 0, 255), QColor(255, 0, 0)};
@@ -134,7 +136,7 @@ TEST(SModbusView, legendShowsFourSwatchesInOrder) {
 }
 
 TEST(SModbusView, gridsHaveTheirLabelsAndGreyHeaders) {
-    const GatewayConfig config = configWithSystemModule(0, {});
+    const GatewayConfig config = configWithSystemModule(kMaster, {});
     ModbusSpaceDialog view(config);
     GridWidget& bits = view.kindGrid(ModbusKind::RDO);
     EXPECT_EQ(bits.getRowCount(), 129);
@@ -161,7 +163,7 @@ TEST(SModbusView, gridsHaveTheirLabelsAndGreyHeaders) {
 TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
     // Two DO modules on bytes 1..2 and 2..3; module 3 is a DI module.
     const GatewayConfig config =
-        configWithSystemModule(0, {module(1, 0, 12, 2, 0), module(2, 0, 16, 2, 0), module(3, 1, 0, 1, 0)});
+        configWithSystemModule(kMaster, {module(1, 0, 12, 2, 0), module(2, 0, 16, 2, 0), module(3, 1, 0, 1, 0)});
     DeviceSpaceDialog view(config);
     EXPECT_EQ(view.windowTitle(), "Space configuration in device");
     GridWidget& dout = view.areaGrid(DeviceArea::DO);
@@ -180,7 +182,7 @@ TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
 }
 
 TEST(SDeviceView, areasSitInTheirBoxesWithTheirSizes) {
-    const GatewayConfig config = configWithSystemModule(0, {});
+    const GatewayConfig config = configWithSystemModule(kMaster, {});
     DeviceSpaceDialog view(config);
     view.resize(900, 600);
     view.show();
@@ -215,7 +217,7 @@ TEST(SDeviceView, areasSitInTheirBoxesWithTheirSizes) {
 
 TEST(SDeviceView, moduleBoxesFollowTheSystemModule) {
     GatewayConfig config =
-        configWithSystemModule(0, {module(1, 0, 0, 1, 0), module(2, 0, 8, 1, 0), module(3, 0, 16, 1, 0)});
+        configWithSystemModule(kMaster, {module(1, 0, 0, 1, 0), module(2, 0, 8, 1, 0), module(3, 0, 16, 1, 0)});
     // The system module in slot 3 instead of 1.
     std::swap(config.modules[1], config.modules[3]);
     config.modules[0].modbusStart = 3;
@@ -230,7 +232,7 @@ TEST(SDeviceView, moduleBoxesFollowTheSystemModule) {
 }
 
 TEST(SDeviceView, moreThanThirtyTwoModulesShowsThirtyTwo) {
-    GatewayConfig config = configWithSystemModule(0, {});
+    GatewayConfig config = configWithSystemModule(kMaster, {});
     for (std::size_t k = 1; k < kModuleSlots; ++k) config.modules[k] = module(1, 0, 8 * (k - 1), 1, 0);
     config.modules[0].deviceId = 9;  // no system module
     config.moduleCount = 33;
@@ -242,7 +244,7 @@ TEST(SDeviceView, moreThanThirtyTwoModulesShowsThirtyTwo) {
 
 TEST(SProfiView, typeFourGoesToTheInputTable) {
     const GatewayConfig config =
-        configWithSystemModule(1, {module(1, 4, 0, 4, 0, 0, 10), module(2, 0, 0, 0, 0, 0, 50)});
+        configWithSystemModule(kSlave, {module(1, 4, 0, 4, 0, 0, 10), module(2, 0, 0, 0, 0, 0, 50)});
     ProfibusSpaceDialog view(config);
     EXPECT_EQ(view.windowTitle(), "Space configuration in profibus");
     GridWidget& input = view.tableGrid(ProfibusTable::Input);
@@ -255,7 +257,7 @@ TEST(SProfiView, typeFourGoesToTheInputTable) {
 }
 
 TEST(SpaceViews, escapeClosesTheDialog) {
-    const GatewayConfig config = configWithSystemModule(0, {});
+    const GatewayConfig config = configWithSystemModule(kMaster, {});
     ProfibusSpaceDialog view(config);
     view.show();
     view.tableGrid(ProfibusTable::Output).setFocus();
