@@ -298,6 +298,19 @@ QRect GridWidget::cellRect(int row, int column) const {
     return QRect(columnLeft(column), rowTop(row), model_.getColumnWidth(column), model_.getRowHeight(row));
 }
 
+bool GridWidget::isCellShown(int row, int column) const {
+    if (!isVisible() || !model_.isValid(row, column)) return false;
+    const QSize area = viewport()->size();
+    const int fw = std::min(fixedWidth(), area.width());
+    const int fh = std::min(fixedHeight(), area.height());
+    const int bandLeft = column < model_.getFixedColumnCount() ? 0 : fw;
+    const int bandRight = column < model_.getFixedColumnCount() ? fw : area.width();
+    const int bandTop = row < model_.getFixedRowCount() ? 0 : fh;
+    const int bandBottom = row < model_.getFixedRowCount() ? fh : area.height();
+    const QRect band(bandLeft, bandTop, bandRight - bandLeft, bandBottom - bandTop);
+    return band.intersects(cellRect(row, column));
+}
+
 CellId GridWidget::cellAt(const QPoint& pos) const {
     updatePositions();
     const int fixedRows = model_.getFixedRowCount();

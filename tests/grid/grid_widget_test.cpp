@@ -347,3 +347,56 @@ TEST(GridAccessibility, focusIsAnnouncedForTheFocusedCell) {
     EXPECT_TRUE(focused->state().focused);
     EXPECT_EQ(table->indexOfChild(focused), 5 * 4 + 3);
 }
+
+// Magnifiers and automated checks place cells by their rectangles: each cell reports
+// all of itself where it lies, also when it is scrolled partly or wholly out of view,
+// and only the ones that show lack the off-screen state.
+TEST(GridAccessibility, cellsReportTheirWholeRectangleAndWhetherTheyShow) {
+    Fixture f;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(f.grid);
+    ASSERT_NE(table, nullptr);
+    const int rowHeight = f.grid->getRowHeight(3);
+    const int headerHeight = f.grid->getRowHeight(0);
+    // Rows 1 and 2 slide wholly under the header row, row 3 half.
+    const int scroll = f.grid->getRowHeight(1) + f.grid->getRowHeight(2) + rowHeight / 2;
+    ASSERT_GE(f.grid->verticalScrollBar()->maximum(), scroll);
+    f.grid->verticalScrollBar()->setValue(scroll);
+    const int bottomRow = f.grid->cellAt(QPoint(f.centre(0, 2).x(), f.grid->viewport()->height() - 1)).row;
+    ASSERT_GT(bottomRow, 3);
+    ASSERT_LT(bottomRow, 39);
+
+    struct Case {
+        const char* name;
+        int row, column;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"header cell", 0, 2, true},
+        {"corner", 0, 0, true},
+        {"data cell wholly under the header row", 1, 2, false},
+        {"its row label, scrolled away with it", 1, 0, false},
+        {"data cell half under the header row", 3, 2, true},
+        {"data cell in the middle", 6, 1, true},
+        {"data cell cut by the bottom edge", bottomRow, 3, true},
+        {"data cell below the bottom edge", bottomRow + 1, 3, false},
+        {"last row", 39, 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QAccessibleInterface* cell = table->child(c.row * 4 + c.column);
+        ASSERT_NE(cell, nullptr);
+        const QRect local = f.grid->cellRect(c.row, c.column);
+        EXPECT_EQ(cell->rect(), QRect(f.grid->viewport()->mapToGlobal(local.topLeft()), local.size()));
+        EXPECT_EQ(cell->rect().size(), QSize(f.grid->getColumnWidth(c.column), f.grid->getRowHeight(c.row)));
+        EXPECT_EQ(cell->state().offscreen, !c.shown);
+        EXPECT_EQ(cell->state().invisible, !c.shown);
+    }
+    // The cell under the header row lies above the header row's bottom edge, not at it.
+    const QRect header = table->child(2)->rect();
+    EXPECT_LT(table->child(1 * 4 + 2)->rect().bottom(), header.bottom());
+    EXPECT_EQ(table->child(3 * 4 + 2)->rect().top(), header.top() + headerHeight - rowHeight / 2);
+
+    f.grid->hide();
+    EXPECT_TRUE(table->child(6 * 4 + 1)->state().offscreen);
+    EXPECT_FALSE(table->child(6 * 4 + 1)->rect().isEmpty());
+}
