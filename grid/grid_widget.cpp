@@ -419,7 +419,8 @@ void GridWidget::paintCell(QPainter& painter, const QRect& rect, int row, int co
         painter.drawLine(rect.left(), rect.top(), rect.left(), rect.bottom() - 1);
     }
     if (!fixed && (state & norvik::GridState::Focused)) {
-        painter.setPen(QPen(palette().color(QPalette::Text), 1));
+        const GridColour frame = norvik::readableTextOn(fromQColor(back), fromQColor(palette().color(QPalette::Text)));
+        painter.setPen(QPen(toQColor(frame), 1));
         painter.drawRect(rect.adjusted(0, 0, -2, -2));
     }
     if (cell->isEditing() || cell->getText().empty()) return;

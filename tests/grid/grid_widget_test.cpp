@@ -2,10 +2,12 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QPalette>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -275,6 +277,69 @@ TEST(GridPainting, headersUseTheirDefaultCellsColour) {
     const QImage image = f.grid->viewport()->grab().toImage();
     EXPECT_EQ(QColor(image.pixel(f.centre(0, 2))), QColor(200, 200, 200));
     EXPECT_EQ(QColor(image.pixel(f.centre(3, 2))), QColor(0, 255, 255));
+}
+
+// The colours of the pixels a cell's text left behind: everything in the cell's inner
+// area that is not its background.
+std::vector<QColor> inkIn(const QImage& image, const QRect& cell, const QColor& background) {
+    std::vector<QColor> ink;
+    const QRect inner = cell.adjusted(2, 2, -3, -3);
+    for (int y = inner.top(); y <= inner.bottom(); ++y)
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            if (QColor(image.pixel(x, y)) != background) ink.emplace_back(image.pixel(x, y));
+    return ink;
+}
+
+TEST(GridPainting, darkPaletteKeepsDarkTextOnTheGreyHeaders) {
+    Fixture f;
+    for (bool row : {false, true})
+        for (bool column : {false, true})
+            if (row || column) f.grid->getDefaultCell(row, column).setBackColour(HeaderGrey);
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(60, 60, 60));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Mid, QColor(80, 80, 80));
+    f.grid->setPalette(dark);
+    f.grid->refresh();
+    const QImage image = f.grid->viewport()->grab().toImage();
+
+    struct Case {
+        const char* name;
+        int row, column;
+        QColor background;
+        bool darkInk;
+    };
+    const Case cases[] = {
+        {"header", 0, 2, QColor(200, 200, 200), true},
+        {"corner", 0, 0, QColor(200, 200, 200), true},
+        {"row label", 5, 0, QColor(200, 200, 200), true},
+        {"plain cell, the palette's own colours", 5, 2, QColor(30, 30, 30), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRect cell = f.grid->cellRect(c.row, c.column);
+        EXPECT_EQ(QColor(image.pixel(cell.topLeft() + QPoint(1, 1))), c.background);
+        const std::vector<QColor> ink = inkIn(image, cell, c.background);
+        ASSERT_FALSE(ink.empty()) << "no text painted";
+        // Anti-aliased edges blend into the background; the darkest or lightest
+        // pixel is the text's own colour.
+        int darkest = 255, lightest = 0;
+        for (const QColor& colour : ink) {
+            darkest = std::min(darkest, colour.lightness());
+            lightest = std::max(lightest, colour.lightness());
+        }
+        if (c.darkInk) {
+            EXPECT_LT(darkest, 60);
+            EXPECT_LE(lightest, c.background.lightness());
+        } else {
+            EXPECT_GT(lightest, 200);
+        }
+    }
+    EXPECT_EQ(f.grid->model().textColourOf(0, 2), 0x000000u);
 }
 
 TEST(GridAccessibility, cellsAreExposedAsATableWithHeaders) {
