@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QStyle>
+#include <QStyleOptionFrame>
 #include <algorithm>
 
 namespace {
@@ -42,10 +43,8 @@ void setPartText(QLabel* part, const QString& text) {
 
 StatusLine::StatusLine(QSize progressSize, QWidget* parent)
     : QStatusBar(parent), link_(makePart(this)), operation_(makePart(this)),
-      progressPart_(new QFrame(this)),
       progress_(new QProgressBar(this)),
       progressSize_(progressSize) {
-    progressPart_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     progress_->setRange(0, 9);
     progress_->setValue(0);
     progress_->setTextVisible(false);
@@ -64,12 +63,27 @@ void StatusLine::resizeEvent(QResizeEvent* event) {
     arrangeParts();
 }
 
+QRect StatusLine::progressPart() const {
+    return QRect(kOperationPartEnd, 0, std::max(0, width() - kOperationPartEnd), height());
+}
+
+void StatusLine::paintEvent(QPaintEvent* event) {
+    QStatusBar::paintEvent(event);
+    QPainter painter(this);
+    QStyleOptionFrame frame;
+    frame.initFrom(this);
+    frame.rect = progressPart();
+    frame.frameShape = QFrame::Panel;
+    frame.lineWidth = 1;
+    frame.midLineWidth = 0;
+    frame.state |= QStyle::State_Sunken;
+    style()->drawControl(QStyle::CE_ShapedFrame, &frame, &painter, this);
+}
+
 void StatusLine::arrangeParts() {
     const int h = height();
     link_->setGeometry(0, 0, kLinkPartEnd, h);
     operation_->setGeometry(kLinkPartEnd, 0, kOperationPartEnd - kLinkPartEnd, h);
-    progressPart_->setGeometry(kOperationPartEnd, 0, std::max(0, width() - kOperationPartEnd), h);
     const int progressWidth = std::clamp(width() - kProgressLeft - kProgressTop, 0, progressSize_.width());
     progress_->setGeometry(kProgressLeft, kProgressTop, progressWidth, progressSize_.height());
-    progress_->raise();
 }

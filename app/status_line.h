@@ -6,7 +6,6 @@
 
 #include <QStatusBar>
 
-class QFrame;
 class QLabel;
 class QProgressBar;
 
@@ -35,11 +34,15 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // The third part's sunken frame is painted, not a widget: an empty frame widget
+    // would stand between the texts and the progress bar for screen readers.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    QRect progressPart() const;
+
     QLabel* link_;
     QLabel* operation_;
-    QFrame* progressPart_;
     QProgressBar* progress_;
     QSize progressSize_;
 };

@@ -1,6 +1,7 @@
-// Times the three views against the same grids built on QTableWidget with Qt's own
-// resize-to-contents, in one run on one machine. It prints figures and goals and
-// never fails on timing: a loaded machine must not break a build.
+// Times the three views against two baselines built in the same run on the same
+// machine: the same grids as QTableWidgets, and as QTableViews over a plain
+// QAbstractTableModel, both sized by Qt's own resize-to-contents. It prints figures,
+// ratios and goals and never fails on timing: a loaded machine must not break a build.
 
 #include <QApplication>
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QPixmap>
+#include <QTableView>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "bench/demo_configs.h"
+#include "bench/space_table_model.h"
 #include "views/device_space_dialog.h"
 #include "views/modbus_space_dialog.h"
 #include "views/profibus_space_dialog.h"
@@ -67,6 +70,33 @@ double medianOpen(Make make) {
     return median(runs);
 }
 
+// The two item-view routes the grid is measured against.
+enum class Baseline { TableWidget, TableView };
+
+// One grid of a baseline dialog; rows and columns count data cells only.
+struct PlainTable {
+    QAbstractItemView* view = nullptr;
+    QTableWidget* widget = nullptr;
+    SpaceTableModel* model = nullptr;
+
+    int rowCount() const { return widget ? widget->rowCount() : model->rowCount(); }
+    void setBackground(int row, int column, const QColor& colour) const {
+        if (widget) widget->item(row, column)->setBackground(colour);
+        else model->setBackground(row, column, colour);
+    }
+};
+
+// The model route: a view over a plain table model, with the same sizing.
+PlainTable modelTable(QWidget* parent, int rows, int columns, const std::function<QString(int, int)>& textOf) {
+    auto* view = new QTableView(parent);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* model = new SpaceTableModel(rows, columns, textOf, view);
+    view->setModel(model);
+    view->resizeColumnsToContents();
+    view->resizeRowsToContents();
+    return {view, nullptr, model};
+}
+
 // The plain route: headers for row 0 and column 0, an item per cell, Qt's sizing.
 QTableWidget* plainTable(QWidget* parent, int rows, int columns, const std::function<QString(int, int)>& textOf) {
     auto* table = new QTableWidget(rows - 1, columns - 1, parent);
@@ -90,7 +120,7 @@ QTableWidget* plainTable(QWidget* parent, int rows, int columns, const std::func
 }
 
 struct PlainDialog : QDialog {
-    PlainDialog() {
+    explicit PlainDialog(Baseline kind) : baseline(kind) {
         auto* layout = new QVBoxLayout(this);
         auto* modules = new QGroupBox(QStringLiteral("Select module"), this);
         auto* boxes = new QGridLayout(modules);
@@ -99,20 +129,27 @@ struct PlainDialog : QDialog {
         row = new QHBoxLayout;
         layout->addLayout(row, 1);
     }
-    QTableWidget* addTable(const QString& title, int rows, int columns, const std::function<QString(int, int)>& textOf) {
+    PlainTable addTable(const QString& title, int rows, int columns, const std::function<QString(int, int)>& textOf) {
         auto* box = new QGroupBox(title, this);
         auto* inner = new QVBoxLayout(box);
-        QTableWidget* table = plainTable(box, rows, columns, textOf);
-        inner->addWidget(table);
+        PlainTable table;
+        if (baseline == Baseline::TableWidget) {
+            table.widget = plainTable(box, rows, columns, textOf);
+            table.view = table.widget;
+        } else {
+            table = modelTable(box, rows, columns, textOf);
+        }
+        inner->addWidget(table.view);
         row->addWidget(box);
         return table;
     }
+    Baseline baseline;
     QHBoxLayout* row;
 };
 
-std::unique_ptr<QDialog> plainDevice(const norvik::GatewayConfig& config) {
-    auto dialog = std::make_unique<PlainDialog>();
-    std::array<QTableWidget*, 4> tables{};
+std::unique_ptr<QDialog> plainDevice(const norvik::GatewayConfig& config, Baseline baseline) {
+    auto dialog = std::make_unique<PlainDialog>(baseline);
+    std::array<PlainTable, 4> tables{};
     for (int a = 0; a < 4; ++a) {
         const auto area = static_cast<norvik::DeviceArea>(a);
         tables[a] = dialog->addTable(norvik::deviceAreaName(area), norvik::deviceGridRows(area), 2, [area](int r, int c) {
@@ -123,17 +160,17 @@ std::unique_ptr<QDialog> plainDevice(const norvik::GatewayConfig& config) {
     for (int k = 1; k <= norvik::shownModuleCount(config); ++k) {
         const auto rows = norvik::deviceModuleRows(config, k);
         if (!rows) continue;
-        QTableWidget* table = tables[static_cast<int>(rows->area)];
-        for (int r = rows->firstRow; r < rows->firstRow + rows->rowCount && r <= table->rowCount(); ++r)
-            table->item(r - 1, 0)->setBackground(toQColor(norvik::spaceUseColour(norvik::SpaceUse::InUse)));
+        const PlainTable& table = tables[static_cast<std::size_t>(rows->area)];
+        for (int r = rows->firstRow; r < rows->firstRow + rows->rowCount && r <= table.rowCount(); ++r)
+            table.setBackground(r - 1, 0, toQColor(norvik::spaceUseColour(norvik::SpaceUse::InUse)));
     }
     dialog->resize(dialog->sizeHint().width(), 560);
     return dialog;
 }
 
-std::unique_ptr<QDialog> plainProfi(const norvik::GatewayConfig& config) {
-    auto dialog = std::make_unique<PlainDialog>();
-    std::array<QTableWidget*, 2> tables{};
+std::unique_ptr<QDialog> plainProfi(const norvik::GatewayConfig& config, Baseline baseline) {
+    auto dialog = std::make_unique<PlainDialog>(baseline);
+    std::array<PlainTable, 2> tables{};
     for (int t = 0; t < 2; ++t) {
         const auto table = static_cast<norvik::ProfibusTable>(t);
         tables[t] = dialog->addTable(norvik::profibusTableTitle(table), norvik::kProfibusBytes + 1, 2, [](int r, int c) {
@@ -144,17 +181,17 @@ std::unique_ptr<QDialog> plainProfi(const norvik::GatewayConfig& config) {
     for (int k = 1; k <= norvik::shownModuleCount(config); ++k) {
         const auto rows = norvik::profibusModuleRows(config, k);
         if (!rows) continue;
-        QTableWidget* table = tables[static_cast<int>(rows->table)];
-        for (int r = rows->firstRow; r < rows->firstRow + rows->rowCount && r <= table->rowCount(); ++r)
-            table->item(r - 1, 0)->setBackground(toQColor(norvik::spaceUseColour(norvik::SpaceUse::InUse)));
+        const PlainTable& table = tables[static_cast<std::size_t>(rows->table)];
+        for (int r = rows->firstRow; r < rows->firstRow + rows->rowCount && r <= table.rowCount(); ++r)
+            table.setBackground(r - 1, 0, toQColor(norvik::spaceUseColour(norvik::SpaceUse::InUse)));
     }
     dialog->resize(dialog->sizeHint().width(), 560);
     return dialog;
 }
 
-std::unique_ptr<QDialog> plainModbus(const norvik::GatewayConfig& config) {
-    auto dialog = std::make_unique<PlainDialog>();
-    std::array<QTableWidget*, norvik::kModbusKinds> tables{};
+std::unique_ptr<QDialog> plainModbus(const norvik::GatewayConfig& config, Baseline baseline) {
+    auto dialog = std::make_unique<PlainDialog>(baseline);
+    std::array<PlainTable, norvik::kModbusKinds> tables{};
     for (int i = 0; i < norvik::kModbusKinds; ++i) {
         const auto kind = static_cast<norvik::ModbusKind>(i);
         tables[i] = dialog->addTable(norvik::modbusKindName(kind), norvik::modbusGridRows(kind),
@@ -162,14 +199,14 @@ std::unique_ptr<QDialog> plainModbus(const norvik::GatewayConfig& config) {
                                          return QString::fromStdString(r == 0 ? norvik::modbusHeaderText(kind, c)
                                                                               : norvik::modbusRowLabel(kind, r));
                                      });
-        if (i != 0 && i != 2) tables[i]->parentWidget()->hide();
+        if (i != 0 && i != 2) dialog->row->itemAt(i)->widget()->hide();
     }
     norvik::UsageCounters counters;
     for (int k = 1; k <= norvik::shownModuleCount(config); ++k) {
         for (const auto& mark : norvik::markModbusModule(counters, config, k, true)) {
             const auto cell = norvik::modbusCell(mark.kind, mark.address);
-            tables[static_cast<int>(mark.kind)]->item(cell.row - 1, cell.column - 1)->setBackground(
-                toQColor(norvik::spaceUseColour(mark.use)));
+            tables[static_cast<std::size_t>(mark.kind)].setBackground(cell.row - 1, cell.column - 1,
+                                                                     toQColor(norvik::spaceUseColour(mark.use)));
         }
     }
     dialog->resize(dialog->sizeHint().width(), 600);
@@ -240,25 +277,32 @@ int main(int argc, char** argv) {
             mb, static_cast<double>(built - before) / (1024.0 * 1024.0), verdict(mb <= 6.0));
     }
 
+    // Each view and its two baselines, timed one after the other in this run.
     struct Row {
         const char* name;
         double grid;
-        double plain;
-        double ratioGoal;
+        double tableWidget;
+        double tableView;
+        double ratioGoal;  // of the grid's time to QTableWidget's
     };
+    using W = Baseline;
     std::vector<Row> rows;
     rows.push_back({"Device view", medianOpen([&] { return std::unique_ptr<QDialog>(new DeviceSpaceDialog(config)); }),
-                    medianOpen([&] { return plainDevice(config); }), 0.75});
+                    medianOpen([&] { return plainDevice(config, W::TableWidget); }),
+                    medianOpen([&] { return plainDevice(config, W::TableView); }), 0.75});
     rows.push_back({"PROFIBUS view", medianOpen([&] { return std::unique_ptr<QDialog>(new ProfibusSpaceDialog(config)); }),
-                    medianOpen([&] { return plainProfi(config); }), 0.75});
+                    medianOpen([&] { return plainProfi(config, W::TableWidget); }),
+                    medianOpen([&] { return plainProfi(config, W::TableView); }), 0.75});
     rows.push_back({"Modbus view", medianOpen([&] { return std::unique_ptr<QDialog>(new ModbusSpaceDialog(config)); }),
-                    medianOpen([&] { return plainModbus(config); }), 0.4});
+                    medianOpen([&] { return plainModbus(config, W::TableWidget); }),
+                    medianOpen([&] { return plainModbus(config, W::TableView); }), 0.4});
 
-    std::printf("%-15s %12s %14s %8s %s\n", "open+paint", "GridWidget ms", "QTableWidget ms", "ratio", "goal");
+    std::printf("%-15s %10s %10s %10s %10s %10s  %s\n", "open+paint ms", "GridWidget", "QTableWdgt", "QTableView",
+                "grid/Wdgt", "grid/View", "goal (grid/Wdgt)");
     for (const Row& row : rows) {
-        const double ratio = row.grid / row.plain;
-        std::printf("%-15s %12.2f %14.2f %8.3f <= %.2f %s\n", row.name, row.grid, row.plain, ratio, row.ratioGoal,
-                    verdict(ratio <= row.ratioGoal));
+        const double ratio = row.grid / row.tableWidget;
+        std::printf("%-15s %10.2f %10.2f %10.2f %10.3f %10.3f  <= %.2f %s\n", row.name, row.grid, row.tableWidget,
+                    row.tableView, ratio, row.grid / row.tableView, row.ratioGoal, verdict(ratio <= row.ratioGoal));
     }
     std::printf("%-15s %12.2f ms (goal < 50 ms) %s\n\n", "Modbus ready", rows[2].grid, verdict(rows[2].grid < 50.0));
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCheckBox>
+#include <QPalette>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
@@ -13,6 +14,37 @@
 #include "views/device_space_dialog.h"
 #include "views/modbus_space_dialog.h"
 #include "views/profibus_space_dialog.h"
+
+namespace {
+
+// A dark palette of the kind desktop themes hand to Qt programs.
+QPalette darkPalette() {
+    QPalette dark;
+    const QColor window(53, 53, 53);
+    const QColor text(230, 230, 230);
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Base, QColor(35, 35, 35));
+    dark.setColor(QPalette::AlternateBase, window);
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::Button, window);
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::Light, QColor(80, 80, 80));
+    dark.setColor(QPalette::Midlight, QColor(66, 66, 66));
+    dark.setColor(QPalette::Mid, QColor(40, 40, 40));
+    dark.setColor(QPalette::Dark, QColor(25, 25, 25));
+    dark.setColor(QPalette::Shadow, QColor(10, 10, 10));
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    dark.setColor(QPalette::ToolTipBase, window);
+    dark.setColor(QPalette::ToolTipText, text);
+    dark.setColor(QPalette::Disabled, QPalette::WindowText, QColor(127, 127, 127));
+    dark.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
+    dark.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(127, 127, 127));
+    return dark;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -24,7 +56,9 @@ int main(int argc, char** argv) {
     parser.addOption({"scroll", "scroll every grid down by this many pixels", "pixels", "0"});
     parser.addOption({"untick", "untick module box k before the shot", "k"});
     parser.addOption({"shot", "save a picture of the dialog to this file and quit", "file"});
+    parser.addOption({"dark", "show the view under a dark palette"});
     parser.process(app);
+    if (parser.isSet("dark")) QApplication::setPalette(darkPalette());
 
     const QString which = parser.value("config");
     norvik::GatewayConfig config;

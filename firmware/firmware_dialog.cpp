@@ -10,10 +10,13 @@
 
 namespace {
 
+// An edit field is named by its caption, since its text is what it holds; a
+// static value is read by its text, so it keeps no name of its own and the
+// caption stays its label.
 QLabel* addRow(QGridLayout* grid, int row, const char* caption, QWidget* field) {
     auto* label = new QLabel(QLatin1String(caption));
     label->setBuddy(field);
-    field->setAccessibleName(QLatin1String(caption));
+    if (!qobject_cast<QLabel*>(field)) field->setAccessibleName(QLatin1String(caption));
     grid->addWidget(label, row, 0);
     grid->addWidget(field, row, 1);
     return label;

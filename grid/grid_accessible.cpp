@@ -189,10 +189,12 @@ void GridCellAccessible::setText(QAccessible::Text t, const QString& text) {
     grid_->refresh();
 }
 
+// The whole cell wherever it lies, scrolled out of view or not, as Qt's own tables
+// report theirs: magnifiers and automated checks place and compare cells by it, and
+// the state tells whether it shows.
 QRect GridCellAccessible::rect() const {
     if (!isValid()) return {};
-    const QRect local = grid_->cellRect(row_, column_).intersected(grid_->viewport()->rect());
-    if (local.isEmpty()) return {};
+    const QRect local = grid_->cellRect(row_, column_);
     return QRect(grid_->viewport()->mapToGlobal(local.topLeft()), local.size());
 }
 
@@ -219,7 +221,7 @@ QAccessible::State GridCellAccessible::state() const {
     st.focused = bits & norvik::GridState::Focused;
     st.editable = grid_->model().isEditable(row_, column_) && !grid_->model().isFixed(row_, column_);
     st.readOnly = !st.editable;
-    st.invisible = rect().isEmpty();
+    st.invisible = st.offscreen = !grid_->isCellShown(row_, column_);
     return st;
 }
 

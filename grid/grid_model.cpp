@@ -1,6 +1,7 @@
 #include "grid/grid_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 
 namespace norvik {
@@ -10,7 +11,31 @@ namespace {
 constexpr uint32_t kDefaultFormat =
     GridFormat::VCenter | GridFormat::SingleLine | GridFormat::NoPrefix | GridFormat::EndEllipsis;
 
+// Relative luminance of an sRGB colour, 0 for black to 1 for white.
+double luminance(GridColour colour) {
+    auto channel = [colour](int shift) {
+        const double c = static_cast<double>((colour >> shift) & 0xFFu) / 255.0;
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(0) + 0.7152 * channel(8) + 0.0722 * channel(16);
+}
+
+double contrast(GridColour a, GridColour b) {
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+constexpr double kReadableContrast = 4.5;
+constexpr GridColour kBlack = 0x000000;
+constexpr GridColour kWhite = 0xFFFFFF;
+
 }  // namespace
+
+GridColour readableTextOn(GridColour back, GridColour preferred) {
+    if (contrast(back, preferred) >= kReadableContrast) return preferred;
+    return contrast(back, kBlack) >= contrast(back, kWhite) ? kBlack : kWhite;
+}
 
 GridCell::GridCell(const GridCell& other)
     : state_(other.state_),
@@ -246,7 +271,11 @@ GridColour GridModel::textColourOf(int row, int column) const {
     const GridCell* cell = getCell(row, column);
     if (cell && cell->textColour() != kNoColour) return cell->textColour();
     const GridColour fallback = defaultCellFor(row, column).textColour();
-    return fallback != kNoColour ? fallback : gridTextColour;
+    if (fallback != kNoColour) return fallback;
+    // The grid's text colour follows the palette, a background set on the cell or
+    // its default cell does not: the views' grey headers must not get a dark
+    // palette's light text.
+    return readableTextOn(backColourOf(row, column), gridTextColour);
 }
 
 const GridFont& GridModel::fontOf(int row, int column) const {

@@ -19,6 +19,10 @@ using GridColour = uint32_t;
 inline constexpr GridColour kNoColour = 0xFF000000;
 inline constexpr GridColour HeaderGrey = 0xC8C8C8;
 
+// The text colour to draw on `back`: `preferred` while it stands out enough to be read
+// (a contrast ratio of at least 4.5 to 1), else black or white, whichever stands out more.
+GridColour readableTextOn(GridColour back, GridColour preferred);
+
 namespace GridState {
 inline constexpr uint32_t Focused = 0x01;
 inline constexpr uint32_t Selected = 0x02;
@@ -232,7 +236,8 @@ public:
     void setDefaultMetrics(int width, int height, int margin, const GridFont& font);
 
     // Colours a cell is painted with, after falling back to its default cell and
-    // then to the grid's own colours.
+    // then to the grid's own colours. A text colour the cell and its default cell
+    // leave open is the grid's, unless that would not read on the cell's background.
     GridColour backColourOf(int row, int column) const;
     GridColour textColourOf(int row, int column) const;
     const GridFont& fontOf(int row, int column) const;

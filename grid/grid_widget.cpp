@@ -298,6 +298,19 @@ QRect GridWidget::cellRect(int row, int column) const {
     return QRect(columnLeft(column), rowTop(row), model_.getColumnWidth(column), model_.getRowHeight(row));
 }
 
+bool GridWidget::isCellShown(int row, int column) const {
+    if (!isVisible() || !model_.isValid(row, column)) return false;
+    const QSize area = viewport()->size();
+    const int fw = std::min(fixedWidth(), area.width());
+    const int fh = std::min(fixedHeight(), area.height());
+    const int bandLeft = column < model_.getFixedColumnCount() ? 0 : fw;
+    const int bandRight = column < model_.getFixedColumnCount() ? fw : area.width();
+    const int bandTop = row < model_.getFixedRowCount() ? 0 : fh;
+    const int bandBottom = row < model_.getFixedRowCount() ? fh : area.height();
+    const QRect band(bandLeft, bandTop, bandRight - bandLeft, bandBottom - bandTop);
+    return band.intersects(cellRect(row, column));
+}
+
 CellId GridWidget::cellAt(const QPoint& pos) const {
     updatePositions();
     const int fixedRows = model_.getFixedRowCount();
@@ -406,7 +419,8 @@ void GridWidget::paintCell(QPainter& painter, const QRect& rect, int row, int co
         painter.drawLine(rect.left(), rect.top(), rect.left(), rect.bottom() - 1);
     }
     if (!fixed && (state & norvik::GridState::Focused)) {
-        painter.setPen(QPen(palette().color(QPalette::Text), 1));
+        const GridColour frame = norvik::readableTextOn(fromQColor(back), fromQColor(palette().color(QPalette::Text)));
+        painter.setPen(QPen(toQColor(frame), 1));
         painter.drawRect(rect.adjusted(0, 0, -2, -2));
     }
     if (cell->isEditing() || cell->getText().empty()) return;

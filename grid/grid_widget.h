@@ -74,6 +74,9 @@ public:
 
     // Cell geometry in viewport coordinates, as painted with the current scroll position.
     QRect cellRect(int row, int column) const;
+    // Whether any of the cell shows: scrolled cells count only where they are not under
+    // the fixed rows and columns, and nothing shows while the grid is hidden.
+    bool isCellShown(int row, int column) const;
     norvik::CellId cellAt(const QPoint& viewportPos) const;
     void ensureCellVisible(int row, int column);
     void setFocusCell(int row, int column);

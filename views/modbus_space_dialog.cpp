@@ -1,5 +1,6 @@
 #include "views/modbus_space_dialog.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -22,21 +23,41 @@ const char* colourName(SpaceUse use) {
     return "";
 }
 
-QLabel* swatch(SpaceUse use, QWidget* parent) {
-    QPixmap pixmap(18, 12);
-    pixmap.fill(toQColor(norvik::spaceUseColour(use)));
-    // A thin frame, or the white swatch vanishes against a light dialog.
-    QPainter painter(&pixmap);
-    painter.setPen(QColor(96, 96, 96));
-    painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
-    painter.end();
-    auto* label = new QLabel(parent);
-    label->setAccessibleName(QString::fromLatin1(colourName(use)));
-    label->setPixmap(pixmap);
-    label->setFixedSize(18, 12);
-    label->setObjectName(QStringLiteral("swatch%1").arg(static_cast<int>(use)));
-    return label;
-}
+// A legend colour in a thin frame, or the white swatch vanishes against a light
+// dialog and the blue one against a dark one. The frame lies between the dialog's
+// text and background colours, so it shows on either and follows a palette change.
+class Swatch : public QLabel {
+public:
+    Swatch(SpaceUse use, QWidget* parent) : QLabel(parent), use_(use) {
+        setAccessibleName(QString::fromLatin1(colourName(use)));
+        setFixedSize(18, 12);
+        setObjectName(QStringLiteral("swatch%1").arg(static_cast<int>(use)));
+        paintSwatch();
+    }
+
+protected:
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::PaletteChange) paintSwatch();
+    }
+
+private:
+    void paintSwatch() {
+        QPixmap pixmap(size());
+        pixmap.fill(toQColor(norvik::spaceUseColour(use_)));
+        const QColor text = palette().color(QPalette::WindowText);
+        const QColor back = palette().color(QPalette::Window);
+        const auto mix = [](int t, int b) { return (3 * t + 2 * b + 2) / 5; };
+        QPainter painter(&pixmap);
+        painter.setPen(QColor(mix(text.red(), back.red()), mix(text.green(), back.green()),
+                              mix(text.blue(), back.blue())));
+        painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
+        painter.end();
+        setPixmap(pixmap);
+    }
+
+    SpaceUse use_;
+};
 
 }  // namespace
 
@@ -102,7 +123,7 @@ ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidge
                                                                       {SpaceUse::AddrIdOverlap, "Addr. and ID overlap :"}}};
     for (const auto& [use, text] : entries) {
         legend->addWidget(new QLabel(QString::fromLatin1(text), this));
-        legend->addWidget(swatch(use, this));
+        legend->addWidget(new Swatch(use, this));
         legend->addSpacing(16);
     }
     legend->addStretch(1);

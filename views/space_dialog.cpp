@@ -103,6 +103,9 @@ void SpaceDialog::setUpGrid(GridWidget& grid, int rows, int columns, const TextO
     grid.getDefaultCell(true, false).setBackColour(norvik::HeaderGrey);
     grid.getDefaultCell(false, true).setBackColour(norvik::HeaderGrey);
     grid.getDefaultCell(true, true).setBackColour(norvik::HeaderGrey);
+    // An unused address is white as the legend says, also where a dark palette
+    // would give the grid a dark base.
+    grid.getDefaultCell(false, false).setBackColour(norvik::spaceUseColour(norvik::SpaceUse::NotUsed));
     norvik::GridItem item;
     item.mask = norvik::GridMask::Text | norvik::GridMask::Format;
     for (int r = 0; r < rows; ++r) {

@@ -17,13 +17,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 #include "app/lamp.h"
 #include "app/status_line.h"
@@ -94,6 +100,63 @@ Rows emptyGatewayList() {
                               "Time out value (M)", "Module count", "Tcp connect num (T)(M)"})
         rows.emplace_back(label, "");
     return rows;
+}
+
+// Runs an event loop of its own, as a modal dialog's exec() does, until `done`
+// holds or `boundMs` have passed.
+bool runModalLoopUntil(const std::function<bool()>& done, int boundMs = 20000) {
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done()) loop.quit();
+    });
+    check.start(10);
+    QTimer::singleShot(boundMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
+}
+
+// Runs `first` on the window's thread just before the first call queued to the
+// window once `armed` holds, and lets that call through after it.
+class AheadOfQueuedCall : public QObject {
+public:
+    AheadOfQueuedCall(QObject* target, std::function<bool()> armed, std::function<void()> first)
+        : armed_(std::move(armed)), first_(std::move(first)) {
+        target->installEventFilter(this);
+    }
+    bool ran() const { return ran_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (!ran_ && event->type() == QEvent::MetaCall && armed_()) {
+            ran_ = true;
+            first_();
+        }
+        return false;
+    }
+
+private:
+    std::function<bool()> armed_;
+    std::function<void()> first_;
+    bool ran_ = false;
+};
+
+// Waits until the test's main thread has gone to sleep in the kernel and stays
+// there, as it does while the window waits for its worker to end.
+void awaitMainThreadWaiting() {
+    const std::string path = "/proc/self/task/" + std::to_string(::getpid()) + "/stat";
+    const auto sleeping = [&] {
+        std::ifstream stat(path);
+        const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        const std::size_t end = text.rfind(')');  // the command name may hold spaces
+        return end != std::string::npos && end + 2 < text.size() && text[end + 2] == 'S';
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+    int sleepingReads = 0;
+    while (sleepingReads < 3 && std::chrono::steady_clock::now() < deadline) {
+        sleepingReads = sleeping() ? sleepingReads + 1 : 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -555,13 +618,13 @@ TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     reply.push_back(0);
     port.queueBytes(reply);
     const std::size_t receivesBefore = port.blockTimeouts().size();
-    tick(c::kReplyFileName);
     // The worker has failed and ended, its notice is not yet taken: the user
     // asks again.
-    for (int i = 0; i < 500 && port.blockTimeouts().size() == receivesBefore; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    window->onGetFirmwareVersion();
+    AheadOfQueuedCall askAgain(
+        window.get(), [&] { return port.blockTimeouts().size() > receivesBefore; },
+        [&] { window->onGetFirmwareVersion(); });
+    tick(c::kReplyFileName);
+    ASSERT_TRUE(waitFor([&] { return askAgain.ran(); }, 20000)) << "the worker's notice never came";
     awaitWorker();
     EXPECT_EQ(session().firmwareState(), FirmwareQueryState::ReceiveError);
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive file name error");
@@ -732,7 +795,7 @@ TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
     ASSERT_TRUE(window->dialogue().workerRunning());
     // The gateway's bytes come late, while the window is already closing.
     std::thread late([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        awaitMainThreadWaiting();
         port.queueBytes(parameterBlock('5', {kSystemModuleAt1}));
         port.release();
     });
@@ -755,7 +818,7 @@ TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
     tick(c::kReplyParameter);
     ASSERT_TRUE(window->dialogue().workerRunning());
     std::thread late([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+        awaitMainThreadWaiting();
         port.queueBytes(parameterBlock('5', {kSystemModuleAt1}));
         port.release();
     });
@@ -798,9 +861,7 @@ TEST_F(MainWindowTest, timersKeepRunningWhileAModalDialogIsOpen) {
     int readsWhileOpen = 0;
     opener.whileOpen = [&] {
         const int before = port.lineReads();
-        QEventLoop loop;  // what a modal dialog's exec() runs
-        QTimer::singleShot(2300, &loop, &QEventLoop::quit);
-        loop.exec();
+        runModalLoopUntil([&] { return port.lineReads() - before >= 2; });
         readsWhileOpen = port.lineReads() - before;
     };
     window->onViewDevice();
@@ -816,13 +877,11 @@ TEST_F(MainWindowTest, pollGoesOnWhileTheAccessErrorBoxIsOpen) {
     boxes.whileOpen = [&] {
         const int before = port.lineReads();
         port.queueLine(c::kReplyConnect);
-        QEventLoop loop;
-        QTimer::singleShot(2300, &loop, &QEventLoop::quit);
-        loop.exec();
+        runModalLoopUntil([&] { return port.lineReads() - before >= 2; });
         readsWhileOpen = port.lineReads() - before;
     };
     window->onConnect();
-    ASSERT_TRUE(waitFor([&] { return readsWhileOpen >= 0; }, 4000));
+    ASSERT_TRUE(waitFor([&] { return readsWhileOpen >= 0; }, 30000));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, c::kAccessErrorBox);
     EXPECT_GE(readsWhileOpen, 2);

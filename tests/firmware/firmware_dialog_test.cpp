@@ -2,6 +2,7 @@
 
 #include "firmware/firmware_dialog.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,12 +65,37 @@ TEST(FirmwareDialog, fieldsFollowTheReplyShape) {
     }
 }
 
-TEST(FirmwareDialog, fieldsCarryTheirLabelsForScreenReaders) {
+// What a screen reader says for each field: an edit field is named by its caption
+// and holds its text as the value; the file count is a static value read by its text,
+// with the caption as its label.
+TEST(FirmwareDialog, screenReadersHearEachCaptionWithItsValue) {
     LinkSession session;
+    hold(session, FirmwareQueryState::Received, {"autoexec.bat", "3420V13.bin"}, 2);
     FirmwareDialog dialog(session);
-    EXPECT_EQ(dialog.firmwareNameEdit()->accessibleName().toStdString(), "Firmware name :");
-    EXPECT_EQ(dialog.versionEdit()->accessibleName().toStdString(), "Version :");
-    EXPECT_EQ(dialog.fileCountText()->accessibleName().toStdString(), "File count :");
+    struct Case {
+        QWidget* field;
+        QAccessible::Role role;
+        std::string name, value, label;
+    };
+    const Case cases[] = {
+        {dialog.firmwareNameEdit(), QAccessible::EditableText, "Firmware name :", "3420V13.bin", "Firmware name :"},
+        {dialog.versionEdit(), QAccessible::EditableText, "Version :", "V13", "Version :"},
+        {dialog.fileCountText(), QAccessible::StaticText, "2", "", "File count :"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        QAccessibleInterface* field = QAccessible::queryAccessibleInterface(c.field);
+        ASSERT_NE(field, nullptr);
+        EXPECT_EQ(field->role(), c.role);
+        EXPECT_EQ(field->text(QAccessible::Name).toStdString(), c.name);
+        if (!c.value.empty()) {
+            EXPECT_EQ(field->text(QAccessible::Value).toStdString(), c.value);
+        }
+        std::vector<std::string> labels;
+        for (const auto& [other, relation] : field->relations(QAccessible::Label))
+            labels.push_back(other->text(QAccessible::Name).toStdString());
+        EXPECT_EQ(labels, std::vector<std::string>{c.label});
+    }
 }
 
 TEST(FirmwareDialog, enterAndEscapeCloseIt) {

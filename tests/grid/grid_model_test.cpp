@@ -191,6 +191,50 @@ TEST(GridDefaults, defaultCellsKeepTheirReadOnlyStateAndLendTheirColour) {
     EXPECT_EQ(grid.backColourOf(0, 2), 0x0000FFu);
 }
 
+// A dark palette hands the grid light text; on a background the grid's owner chose
+// (the grey headers, the usage colours) that text would not read.
+TEST(GridDefaults, textTakesTheGridsColourOnlyWhereItReads) {
+    constexpr GridColour kLightText = 0xDCDCDC;
+    constexpr GridColour kDarkBase = 0x2A2A2A;
+    constexpr GridColour kCyan = 0xFFFF00;
+    constexpr GridColour kBlue = 0xFF0000;
+    GridModel grid = makeGrid(3, 3);
+    grid.fixedRowDefaultCell().setBackColour(HeaderGrey);
+    grid.fixedColumnDefaultCell().setBackColour(HeaderGrey);
+    grid.cornerDefaultCell().setBackColour(HeaderGrey);
+    grid.setItemBackground(1, 1, kCyan);
+    grid.setItemBackground(1, 2, kBlue);
+    grid.setItemBackground(2, 1, 0xFFFFFF);
+    struct Case {
+        const char* name;
+        GridColour gridText, gridBack;
+        int row, column;
+        GridColour expected;
+    };
+    const Case cases[] = {
+        {"light palette, header", 0x000000, 0xFFFFFF, 0, 1, 0x000000},
+        {"light palette, plain cell", 0x000000, 0xFFFFFF, 2, 2, 0x000000},
+        {"light palette, cyan cell", 0x000000, 0xFFFFFF, 1, 1, 0x000000},
+        {"dark palette, header", kLightText, kDarkBase, 0, 1, 0x000000},
+        {"dark palette, corner", kLightText, kDarkBase, 0, 0, 0x000000},
+        {"dark palette, row label", kLightText, kDarkBase, 2, 0, 0x000000},
+        {"dark palette, plain cell", kLightText, kDarkBase, 2, 2, kLightText},
+        {"dark palette, white cell", kLightText, kDarkBase, 2, 1, 0x000000},
+        {"dark palette, cyan cell", kLightText, kDarkBase, 1, 1, 0x000000},
+        {"dark palette, blue cell", kLightText, kDarkBase, 1, 2, kLightText},
+        {"black text on blue", 0x000000, 0xFFFFFF, 1, 2, 0xFFFFFF},
+    };
+    for (const Case& c : cases) {
+        grid.gridTextColour = c.gridText;
+        grid.gridBackColour = c.gridBack;
+        EXPECT_EQ(grid.textColourOf(c.row, c.column), c.expected) << c.name;
+    }
+    // A text colour the owner chose is kept, readable or not.
+    grid.gridTextColour = kLightText;
+    grid.fixedRowDefaultCell().setTextColour(0xFFFFFF);
+    EXPECT_EQ(grid.textColourOf(0, 1), 0xFFFFFFu);
+}
+
 TEST(GridEditRule, outcomesAndNotifications) {
     struct Case {
         const char* name;

@@ -2,10 +2,12 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QPalette>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -277,6 +279,69 @@ TEST(GridPainting, headersUseTheirDefaultCellsColour) {
     EXPECT_EQ(QColor(image.pixel(f.centre(3, 2))), QColor(0, 255, 255));
 }
 
+// The colours of the pixels a cell's text left behind: everything in the cell's inner
+// area that is not its background.
+std::vector<QColor> inkIn(const QImage& image, const QRect& cell, const QColor& background) {
+    std::vector<QColor> ink;
+    const QRect inner = cell.adjusted(2, 2, -3, -3);
+    for (int y = inner.top(); y <= inner.bottom(); ++y)
+        for (int x = inner.left(); x <= inner.right(); ++x)
+            if (QColor(image.pixel(x, y)) != background) ink.emplace_back(image.pixel(x, y));
+    return ink;
+}
+
+TEST(GridPainting, darkPaletteKeepsDarkTextOnTheGreyHeaders) {
+    Fixture f;
+    for (bool row : {false, true})
+        for (bool column : {false, true})
+            if (row || column) f.grid->getDefaultCell(row, column).setBackColour(HeaderGrey);
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(60, 60, 60));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Mid, QColor(80, 80, 80));
+    f.grid->setPalette(dark);
+    f.grid->refresh();
+    const QImage image = f.grid->viewport()->grab().toImage();
+
+    struct Case {
+        const char* name;
+        int row, column;
+        QColor background;
+        bool darkInk;
+    };
+    const Case cases[] = {
+        {"header", 0, 2, QColor(200, 200, 200), true},
+        {"corner", 0, 0, QColor(200, 200, 200), true},
+        {"row label", 5, 0, QColor(200, 200, 200), true},
+        {"plain cell, the palette's own colours", 5, 2, QColor(30, 30, 30), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QRect cell = f.grid->cellRect(c.row, c.column);
+        EXPECT_EQ(QColor(image.pixel(cell.topLeft() + QPoint(1, 1))), c.background);
+        const std::vector<QColor> ink = inkIn(image, cell, c.background);
+        ASSERT_FALSE(ink.empty()) << "no text painted";
+        // Anti-aliased edges blend into the background; the darkest or lightest
+        // pixel is the text's own colour.
+        int darkest = 255, lightest = 0;
+        for (const QColor& colour : ink) {
+            darkest = std::min(darkest, colour.lightness());
+            lightest = std::max(lightest, colour.lightness());
+        }
+        if (c.darkInk) {
+            EXPECT_LT(darkest, 60);
+            EXPECT_LE(lightest, c.background.lightness());
+        } else {
+            EXPECT_GT(lightest, 200);
+        }
+    }
+    EXPECT_EQ(f.grid->model().textColourOf(0, 2), 0x000000u);
+}
+
 TEST(GridAccessibility, cellsAreExposedAsATableWithHeaders) {
     Fixture f;
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(f.grid);
@@ -346,4 +411,57 @@ TEST(GridAccessibility, focusIsAnnouncedForTheFocusedCell) {
     EXPECT_EQ(focused->text(QAccessible::Name), "r5c3");
     EXPECT_TRUE(focused->state().focused);
     EXPECT_EQ(table->indexOfChild(focused), 5 * 4 + 3);
+}
+
+// Magnifiers and automated checks place cells by their rectangles: each cell reports
+// all of itself where it lies, also when it is scrolled partly or wholly out of view,
+// and only the ones that show lack the off-screen state.
+TEST(GridAccessibility, cellsReportTheirWholeRectangleAndWhetherTheyShow) {
+    Fixture f;
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(f.grid);
+    ASSERT_NE(table, nullptr);
+    const int rowHeight = f.grid->getRowHeight(3);
+    const int headerHeight = f.grid->getRowHeight(0);
+    // Rows 1 and 2 slide wholly under the header row, row 3 half.
+    const int scroll = f.grid->getRowHeight(1) + f.grid->getRowHeight(2) + rowHeight / 2;
+    ASSERT_GE(f.grid->verticalScrollBar()->maximum(), scroll);
+    f.grid->verticalScrollBar()->setValue(scroll);
+    const int bottomRow = f.grid->cellAt(QPoint(f.centre(0, 2).x(), f.grid->viewport()->height() - 1)).row;
+    ASSERT_GT(bottomRow, 3);
+    ASSERT_LT(bottomRow, 39);
+
+    struct Case {
+        const char* name;
+        int row, column;
+        bool shown;
+    };
+    const Case cases[] = {
+        {"header cell", 0, 2, true},
+        {"corner", 0, 0, true},
+        {"data cell wholly under the header row", 1, 2, false},
+        {"its row label, scrolled away with it", 1, 0, false},
+        {"data cell half under the header row", 3, 2, true},
+        {"data cell in the middle", 6, 1, true},
+        {"data cell cut by the bottom edge", bottomRow, 3, true},
+        {"data cell below the bottom edge", bottomRow + 1, 3, false},
+        {"last row", 39, 3, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QAccessibleInterface* cell = table->child(c.row * 4 + c.column);
+        ASSERT_NE(cell, nullptr);
+        const QRect local = f.grid->cellRect(c.row, c.column);
+        EXPECT_EQ(cell->rect(), QRect(f.grid->viewport()->mapToGlobal(local.topLeft()), local.size()));
+        EXPECT_EQ(cell->rect().size(), QSize(f.grid->getColumnWidth(c.column), f.grid->getRowHeight(c.row)));
+        EXPECT_EQ(cell->state().offscreen, !c.shown);
+        EXPECT_EQ(cell->state().invisible, !c.shown);
+    }
+    // The cell under the header row lies above the header row's bottom edge, not at it.
+    const QRect header = table->child(2)->rect();
+    EXPECT_LT(table->child(1 * 4 + 2)->rect().bottom(), header.bottom());
+    EXPECT_EQ(table->child(3 * 4 + 2)->rect().top(), header.top() + headerHeight - rowHeight / 2);
+
+    f.grid->hide();
+    EXPECT_TRUE(table->child(6 * 4 + 1)->state().offscreen);
+    EXPECT_FALSE(table->child(6 * 4 + 1)->rect().isEmpty());
 }

@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -132,6 +133,36 @@ TEST(SModbusView, legendShowsFourSwatchesInOrder) {
         bool found = false;
         for (QLabel* label : view.findChildren<QLabel*>()) found |= label->text() == texts[i];
         EXPECT_TRUE(found) << texts[i];
+    }
+}
+
+// Under a dark palette the views keep the colours the legend names, their grey
+// headers keep dark text, and every swatch keeps a frame that shows on the dialog.
+TEST(SModbusView, darkPaletteKeepsTheColoursAndTheLegendReadable) {
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(60, 60, 60));
+    const GatewayConfig config = configWithSystemModule(0, {module(1, 0, 0, 1, 0, 8)});
+    ModbusSpaceDialog view(config);
+    view.setPalette(dark);
+    GridWidget& bits = view.kindGrid(ModbusKind::DO);
+    EXPECT_EQ(colourOf(bits, 1, 1), kCyan);
+    EXPECT_EQ(colourOf(bits, 5, 1), kWhite);  // never touched: the legend's "Not used"
+    EXPECT_EQ(colourOf(bits, 0, 1), HeaderGrey);
+    for (const auto& [row, column] : {std::pair{0, 1}, std::pair{3, 0}, std::pair{5, 1}, std::pair{1, 1}})
+        EXPECT_EQ(bits.model().textColourOf(row, column), 0x000000u) << row << "," << column;
+
+    const QColor window = view.palette().color(QPalette::Window);
+    for (int i = 0; i < 4; ++i) {
+        auto* swatch = view.findChild<QLabel*>(QStringLiteral("swatch%1").arg(i));
+        ASSERT_NE(swatch, nullptr);
+        const QImage image = swatch->pixmap().toImage();
+        const QColor frame(image.pixel(0, 0));
+        EXPECT_GT(frame.lightness() - window.lightness(), 80) << i;
+        EXPECT_NE(frame, QColor(image.pixel(5, 5))) << i;
     }
 }
 
