@@ -145,7 +145,7 @@ TEST(SModbusView, darkPaletteKeepsTheColoursAndTheLegendReadable) {
     dark.setColor(QPalette::Base, QColor(30, 30, 30));
     dark.setColor(QPalette::Text, QColor(230, 230, 230));
     dark.setColor(QPalette::Button, QColor(60, 60, 60));
-    const GatewayConfig config = configWithSystemModule(0, {module(1, 0, 0, 1, 0, 8)});
+    const GatewayConfig config = configWithSystemModule(kMaster, {module(1, 0, 0, 1, 0, 8)});
     ModbusSpaceDialog view(config);
     view.setPalette(dark);
     GridWidget& bits = view.kindGrid(ModbusKind::DO);
