@@ -3,8 +3,10 @@
 #include "app/about_dialog.h"
 #include "firmware/firmware_dialog.h"
 #include "app/message_boxes.h"
+#include "app/qt_user_prompts.h"
 #include "firmware/file_names.h"
 #include "link/console_texts.h"
+#include "safevalue/safe_value_dialog.h"
 #include "views/device_space_dialog.h"
 #include "views/modbus_space_dialog.h"
 #include "views/profibus_space_dialog.h"
@@ -15,11 +17,19 @@ DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::G
 
 int DefaultDialogOpener::execDialog(QDialog& dialog) { return dialog.exec(); }
 
-// The safe-value dialog (NSS) and the IP setting dialog (IPSetting) are opened
-// here once they exist: construct the dialog with parent and the shared records
-// above, then execDialog(dialog). The IP setting dialog also resets its send
-// counter on opening.
-void DefaultDialogOpener::openSafeValueDialog(QWidget*) {}
+// The IP setting dialog (IPSetting) is opened here once it exists: construct
+// the dialog with parent and the shared records above, then execDialog(dialog).
+// It also resets its send counter on opening.
+void DefaultDialogOpener::openSafeValueDialog(QWidget* parent) {
+    // "Load from file" asks for its file before the dialog is shown, over the
+    // window that opened it; every later box is modal over the dialog.
+    QtUserPrompts prompts;
+    prompts.setParent(parent);
+    SafeValueDialog dialog(session_, config_, prompts, parent);
+    prompts.setParent(&dialog);
+    execDialog(dialog);
+}
+
 void DefaultDialogOpener::openIpSettingDialog(QWidget*) {}
 
 void DefaultDialogOpener::openDeviceView(QWidget* parent) {

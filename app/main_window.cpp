@@ -24,6 +24,7 @@
 #include "app/window_texts.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
+#include "link/link_guards.h"
 #include "link/termios_port.h"
 #include "model/parameter_rows.h"
 
@@ -392,25 +393,15 @@ void MainWindow::message(const char* text) {
 }
 
 bool MainWindow::linkReady() {
-    if (session_.linkState != norvik::LinkState::Connected) {
-        message(session_.linkState == norvik::LinkState::LoadingParameters ? w::kGuardLoading
-                                                                           : w::kGuardNotConnected);
-        return false;
-    }
-    if (!session_.parameterLoaded) {
-        message(w::kGuardNoParameter);
-        return false;
-    }
-    return true;
+    const char* refused = norvik::linkGuardMessage(session_);
+    if (refused) message(refused);
+    return refused == nullptr;
 }
 
 bool MainWindow::safeValueReady() {
-    if (!linkReady()) return false;
-    if (session_.firmwareAutoQuery) {
-        message(w::kGuardNoFirmware);
-        return false;
-    }
-    return true;
+    const char* refused = norvik::safeValueOpenGuardMessage(session_);
+    if (refused) message(refused);
+    return refused == nullptr;
 }
 
 void MainWindow::onConnect() {

@@ -41,6 +41,7 @@ std::optional<std::string> QtUserPrompts::openFileName(const norvik::FileChoice&
     prepare(dialog, choice);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.selectFile(latin1(choice.proposedName));
     return chosen(dialog);
 }
 

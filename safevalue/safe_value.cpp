@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <fstream>
+
+#include "model/atomic_file.h"
 
 namespace norvik {
 
@@ -20,7 +21,7 @@ void encodeBits(const std::vector<SafeBit>& bits, uint32_t n, uint8_t* out) {
         uint8_t value = 0;
         for (std::size_t i = 0; i < 8; ++i) {
             const std::size_t b = 8 * k + i;
-            if (b < bits.size() && bits[b] == SafeBit::High) value |= static_cast<uint8_t>(1u << i);
+            if (bits[b] == SafeBit::High) value |= static_cast<uint8_t>(1u << i);
         }
         out[k] = value;
     }
@@ -28,7 +29,7 @@ void encodeBits(const std::vector<SafeBit>& bits, uint32_t n, uint8_t* out) {
 
 bool encodeWords(const std::vector<SafeWord>& words, uint32_t n, uint8_t* out) {
     for (std::size_t w = 0; w < n / 2; ++w) {
-        if (w >= words.size() || !words[w]) return false;
+        if (!words[w]) return false;
         out[2 * w] = static_cast<uint8_t>(*words[w]);
         out[2 * w + 1] = static_cast<uint8_t>(*words[w] >> 8);
     }
@@ -73,7 +74,16 @@ void setAllWords(SafeValueTable& table, AnalogArea area, uint16_t value) {
     std::fill(words.begin(), words.end(), SafeWord{value});
 }
 
+bool tableFitsLayout(const SafeValueTable& table, SafeValueLayout layout) {
+    const uint32_t n = safeValueAreaBytes(layout);
+    return table.do_.size() == 8u * n && table.di.size() == 8u * n && table.ao.size() == n / 2 &&
+           table.ai.size() == n / 2;
+}
+
 std::optional<SafeValueBlock> encodeSafeValueBlock(const SafeValueTable& table, SafeValueLayout layout) {
+    // A table built while the gateway asked for the other block would be cut
+    // short or padded, and the gateway would store values nobody chose.
+    if (!tableFitsLayout(table, layout)) return std::nullopt;
     const uint32_t n = safeValueAreaBytes(layout);
     const Offsets at = offsetsFor(n);
     SafeValueBlock block(4u * n, 0);
@@ -117,20 +127,15 @@ SafeValueFileResult saveSafeValueFile(const std::string& path, const SafeValueTa
     // not cost the user the file they chose to replace.
     const std::optional<SafeValueBlock> block = encodeSafeValueBlock(table, layout);
     if (!block) return SafeValueFileResult::EncodeError;
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (!file) return SafeValueFileResult::CannotCreate;
-    file.write(reinterpret_cast<const char*>(block->data()), static_cast<std::streamsize>(block->size()));
-    file.close();
-    return file.fail() ? SafeValueFileResult::CannotCreate : SafeValueFileResult::Ok;
+    return writeFileAtomically(path, *block) ? SafeValueFileResult::Ok : SafeValueFileResult::CannotCreate;
 }
 
 SafeValueFileResult loadSafeValueFile(const std::string& path, SafeValueLayout layout, SafeValueTable& table) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return SafeValueFileResult::CannotOpen;
-    SafeValueBlock block(safeValueBlockBytes(layout), 0);
-    file.read(reinterpret_cast<char*>(block.data()), static_cast<std::streamsize>(block.size()));
-    if (static_cast<std::size_t>(file.gcount()) != block.size()) return SafeValueFileResult::TooShort;
-    table = *decodeSafeValueBlock(block, layout);
+    const std::size_t size = safeValueBlockBytes(layout);
+    const std::optional<std::vector<uint8_t>> bytes = readRegularFile(path, size);
+    if (!bytes) return SafeValueFileResult::CannotOpen;
+    if (bytes->size() != size) return SafeValueFileResult::TooShort;
+    table = *decodeSafeValueBlock(*bytes, layout);
     return SafeValueFileResult::Ok;
 }
 

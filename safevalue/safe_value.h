@@ -39,9 +39,11 @@ SafeValueTable resetSafeValueTable(SafeValueLayout layout, bool withDefaults);
 void setAllBits(SafeValueTable& table, DigitalArea area, SafeBit state);
 void setAllWords(SafeValueTable& table, AnalogArea area, uint16_t value);
 
-// Empty (the EncodeError) when a word of AO or AI is Unset; Unset bits encode
-// as 0. A table built under the other layout is read by this layout's sizes,
-// missing entries counting as Unset.
+// Whether the table has exactly the sizes of this layout.
+bool tableFitsLayout(const SafeValueTable& table, SafeValueLayout layout);
+
+// Empty (the EncodeError) when a word of AO or AI is Unset or the table was
+// built for the other layout; Unset bits encode as 0.
 std::optional<SafeValueBlock> encodeSafeValueBlock(const SafeValueTable& table, SafeValueLayout layout);
 // Uses the first 4 N bytes; empty when fewer are given.
 std::optional<SafeValueTable> decodeSafeValueBlock(std::span<const uint8_t> bytes, SafeValueLayout layout);
@@ -53,8 +55,8 @@ const char* safeBitText(SafeBit bit);
 
 enum class SafeValueFileResult : uint8_t {
     Ok,
-    CannotCreate,  // the file could not be created or written
-    CannotOpen,    // the file could not be opened for reading
+    CannotCreate,  // the file could not be created or written; an old one stays as it was
+    CannotOpen,    // the file could not be opened for reading, or is no regular file
     TooShort,      // fewer than 4 N bytes: refused, the table is unchanged
     EncodeError,   // an Unset word: nothing written, an existing file untouched
 };

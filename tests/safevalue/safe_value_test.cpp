@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "support/temp_file.h"
 
 namespace norvik {
@@ -92,11 +95,15 @@ TEST(SafeValueBlock, oneUnsetWordFailsTheWholeEncoding) {
     }
 }
 
-TEST(SafeValueBlock, tableOfTheOtherLayoutNeverReadsPastItsEnd) {
+// Cutting a 976-byte table down, or padding a 512-byte one, would send values
+// nobody chose; either is refused like an unset word.
+TEST(SafeValueBlock, tableOfTheOtherLayoutIsAnEncodeError) {
     const SafeValueTable small = resetSafeValueTable(SafeValueLayout::Block512, true);
     EXPECT_FALSE(encodeSafeValueBlock(small, SafeValueLayout::Block976).has_value());
     const SafeValueTable large = resetSafeValueTable(SafeValueLayout::Block976, true);
-    EXPECT_EQ(encodeSafeValueBlock(large, SafeValueLayout::Block512), Bytes(512, 0xFF));
+    EXPECT_FALSE(encodeSafeValueBlock(large, SafeValueLayout::Block512).has_value());
+    EXPECT_TRUE(tableFitsLayout(large, SafeValueLayout::Block976));
+    EXPECT_FALSE(tableFitsLayout(large, SafeValueLayout::Block512));
 }
 
 TEST(SafeValueBlock, decodeThenEncodeGivesTheSameBytes) {
@@ -183,6 +190,22 @@ TEST(SafeValueFile, failuresLeaveTableAndFileAlone) {
 
     EXPECT_EQ(saveSafeValueFile((fs::temp_directory_path() / "no_such_dir" / "x.ptm").string(), t, SafeValueLayout::Block512),
               SafeValueFileResult::CannotCreate);
+}
+
+TEST(SafeValueFile, onlyRegularFilesAreReadOrReplaced) {
+    const fs::path fifo = fs::temp_directory_path() / ("norvik_sv_fifo_" + std::to_string(::getpid()) + ".ptm");
+    fs::remove(fifo);
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const SafeValueTable fresh = resetSafeValueTable(SafeValueLayout::Block512, true);
+    for (const std::string& path : {fifo.string(), fs::temp_directory_path().string(), std::string("/dev/zero")}) {
+        SafeValueTable t = fresh;
+        // A FIFO nobody writes to would hold the dialog for ever if it were opened for reading.
+        EXPECT_EQ(loadSafeValueFile(path, SafeValueLayout::Block512, t), SafeValueFileResult::CannotOpen) << path;
+        EXPECT_EQ(t, fresh);
+        EXPECT_EQ(saveSafeValueFile(path, fresh, SafeValueLayout::Block512), SafeValueFileResult::CannotCreate) << path;
+    }
+    EXPECT_EQ(fs::status(fifo).type(), fs::file_type::fifo);
+    fs::remove(fifo);
 }
 
 TEST(SafeValueFile, savingReplacesALongerFile) {

@@ -220,6 +220,7 @@ void Gateway::finishReceive(std::string_view text, Clock::time_point now) {
     } else if (faultOn(safe ? ReplyError::SaveSafe : ReplyError::SaveIp)) {
         reply = safe ? kSaveSafeValueError : kSaveIpSettingError;
     } else {
+        log_.stored(safe ? "SAFE_VALUE" : "IP_SETTING", done.got);
         (safe ? safeValues_ : ipSetting_) = std::move(done.got);
         reply = safe ? kReceiveSafeValueFinish : kReceiveIpSettingFinish;
     }

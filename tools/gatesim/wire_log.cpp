@@ -38,14 +38,27 @@ void WireLog::openFile(const std::string& path) {
 
 void WireLog::rxLine(std::string_view text) { entry("RX LINE " + printable(text)); }
 
-void WireLog::rxBlock(std::span<const uint8_t> bytes) {
+namespace {
+
+std::string hexBytes(std::span<const uint8_t> bytes) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string line = "RX BLOCK " + std::to_string(bytes.size()) + " ";
+    std::string hex;
+    hex.reserve(2 * bytes.size());
     for (uint8_t b : bytes) {
-        line += kHex[b >> 4];
-        line += kHex[b & 0x0F];
+        hex += kHex[b >> 4];
+        hex += kHex[b & 0x0F];
     }
-    entry(line);
+    return hex;
+}
+
+}  // namespace
+
+void WireLog::rxBlock(std::span<const uint8_t> bytes) {
+    entry("RX BLOCK " + std::to_string(bytes.size()) + " " + hexBytes(bytes));
+}
+
+void WireLog::stored(std::string_view what, std::span<const uint8_t> bytes) {
+    entry("RX STORED " + std::string(what) + " " + std::to_string(bytes.size()) + " " + hexBytes(bytes));
 }
 
 void WireLog::txLine(std::string_view text) { entry("TX LINE " + printable(text)); }

@@ -24,6 +24,10 @@ public:
     void rxBlock(std::span<const uint8_t> bytes);
     void txLine(std::string_view text);
     void txBlock(std::size_t size);
+    // A sent block the gateway has kept, as a later load sends it back. Logged
+    // as part of the receive, so that a reader waiting for the answer to the
+    // last line received still waits until the answer is written.
+    void stored(std::string_view what, std::span<const uint8_t> bytes);
     // A line received and deliberately left unanswered, so a reader of the log
     // can tell "will not answer" from "has not answered yet".
     void quiet(std::string_view why);
