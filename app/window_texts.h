@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "link/link_guards.h"
+
 namespace norvik::window {
 
 inline constexpr const char* kCaption = "Norvik";
@@ -53,12 +55,13 @@ inline constexpr const char* kMenuHelp = "Help";
 inline constexpr const char* kItemFirmware = "Get Firmware Version From Module";
 inline constexpr const char* kItemAbout = "About Norvik";
 
-// Guards and the exit question (all titled "Message").
-inline constexpr const char* kGuardNotConnected = "Error ! Device is not connected yet.";
-inline constexpr const char* kGuardLoading = "Error ! It is loading parameter now. Please wait.";
-inline constexpr const char* kGuardNoParameter = "Error ! It is not loaded parameter yet. Please wait.";
+// Guards and the exit question (all titled "Message"). The link guards are
+// shared with the settings dialogs' "Save to Device".
+using norvik::kGuardNotConnected;
+using norvik::kGuardLoading;
+using norvik::kGuardNoParameter;
+using norvik::kGuardOnlyHx3420;
 inline constexpr const char* kGuardNoFirmware = "Error ! It is not loaded firmware version yet. Please wait.";
-inline constexpr const char* kGuardOnlyHx3420 = "Error ! This function is only supported HX-3420.";
 inline constexpr const char* kExitQuestion = "Exit Norvik";
 
 // About box.
