@@ -3,7 +3,9 @@
 #include "app/about_dialog.h"
 #include "firmware/firmware_dialog.h"
 #include "app/message_boxes.h"
+#include "app/qt_user_prompts.h"
 #include "firmware/file_names.h"
+#include "ipsetting/ip_setting_dialog.h"
 #include "link/console_texts.h"
 #include "views/device_space_dialog.h"
 #include "views/modbus_space_dialog.h"
@@ -15,12 +17,17 @@ DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::G
 
 int DefaultDialogOpener::execDialog(QDialog& dialog) { return dialog.exec(); }
 
-// The safe-value dialog (NSS) and the IP setting dialog (IPSetting) are opened
-// here once they exist: construct the dialog with parent and the shared records
-// above, then execDialog(dialog). The IP setting dialog also resets its send
-// counter on opening.
+// The safe-value dialog (NSS) is opened here once it exists: construct the
+// dialog with parent and the shared records above, then execDialog(dialog).
 void DefaultDialogOpener::openSafeValueDialog(QWidget*) {}
-void DefaultDialogOpener::openIpSettingDialog(QWidget*) {}
+
+void DefaultDialogOpener::openIpSettingDialog(QWidget* parent) {
+    // Boxes and file dialogs go over whichever window is modal at the time:
+    // the main window while the dialog opens, the dialog once it runs.
+    QtUserPrompts prompts;
+    IpSettingDialog dialog(session_, config_, ipSetting_, prompts, parent);
+    execDialog(dialog);
+}
 
 void DefaultDialogOpener::openDeviceView(QWidget* parent) {
     DeviceSpaceDialog view(config_, parent);
