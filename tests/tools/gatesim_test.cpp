@@ -490,6 +490,7 @@ TEST(Gatesim, wireLogRecordsBothDirections) {
         "TX LINE receive ip setting",
         "RX BLOCK 76 0A" + std::string(148, '0') + "AB",
         "RX LINE transmit_end",
+        "STORED IP 76 0A" + std::string(148, '0') + "AB",
         "TX LINE receive_ip_setting finish",
         "RX LINE LOAD--PARAMETER",
         "TX LINE send parameter to com",

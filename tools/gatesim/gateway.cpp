@@ -221,6 +221,7 @@ void Gateway::finishReceive(std::string_view text, Clock::time_point now) {
         reply = safe ? kSaveSafeValueError : kSaveIpSettingError;
     } else {
         (safe ? safeValues_ : ipSetting_) = std::move(done.got);
+        log_.stored(safe ? "SAFE" : "IP", safe ? safeValues_ : ipSetting_);
         reply = safe ? kReceiveSafeValueFinish : kReceiveIpSettingFinish;
     }
     if (!mayAnswer()) return;

@@ -38,14 +38,24 @@ void WireLog::openFile(const std::string& path) {
 
 void WireLog::rxLine(std::string_view text) { entry("RX LINE " + printable(text)); }
 
-void WireLog::rxBlock(std::span<const uint8_t> bytes) {
+namespace {
+
+std::string sizeAndHex(std::span<const uint8_t> bytes) {
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string line = "RX BLOCK " + std::to_string(bytes.size()) + " ";
+    std::string text = std::to_string(bytes.size()) + " ";
     for (uint8_t b : bytes) {
-        line += kHex[b >> 4];
-        line += kHex[b & 0x0F];
+        text += kHex[b >> 4];
+        text += kHex[b & 0x0F];
     }
-    entry(line);
+    return text;
+}
+
+}  // namespace
+
+void WireLog::rxBlock(std::span<const uint8_t> bytes) { entry("RX BLOCK " + sizeAndHex(bytes)); }
+
+void WireLog::stored(std::string_view what, std::span<const uint8_t> bytes) {
+    entry("STORED " + std::string(what) + " " + sizeAndHex(bytes));
 }
 
 void WireLog::txLine(std::string_view text) { entry("TX LINE " + printable(text)); }

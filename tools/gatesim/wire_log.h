@@ -24,6 +24,9 @@ public:
     void rxBlock(std::span<const uint8_t> bytes);
     void txLine(std::string_view text);
     void txBlock(std::size_t size);
+    // A block the gateway has taken into its memory ("SAFE" or "IP"), as it
+    // would answer a later load with it.
+    void stored(std::string_view what, std::span<const uint8_t> bytes);
     // A line received and deliberately left unanswered, so a reader of the log
     // can tell "will not answer" from "has not answered yet".
     void quiet(std::string_view why);
