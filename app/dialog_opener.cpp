@@ -5,6 +5,7 @@
 #include "app/message_boxes.h"
 #include "app/qt_user_prompts.h"
 #include "firmware/file_names.h"
+#include "ipsetting/ip_setting_dialog.h"
 #include "link/console_texts.h"
 #include "safevalue/safe_value_dialog.h"
 #include "views/device_space_dialog.h"
@@ -17,9 +18,6 @@ DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::G
 
 int DefaultDialogOpener::execDialog(QDialog& dialog) { return dialog.exec(); }
 
-// The IP setting dialog (IPSetting) is opened here once it exists: construct
-// the dialog with parent and the shared records above, then execDialog(dialog).
-// It also resets its send counter on opening.
 void DefaultDialogOpener::openSafeValueDialog(QWidget* parent) {
     // "Load from file" asks for its file before the dialog is shown, over the
     // window that opened it; every later box is modal over the dialog.
@@ -30,7 +28,13 @@ void DefaultDialogOpener::openSafeValueDialog(QWidget* parent) {
     execDialog(dialog);
 }
 
-void DefaultDialogOpener::openIpSettingDialog(QWidget*) {}
+void DefaultDialogOpener::openIpSettingDialog(QWidget* parent) {
+    // Boxes and file dialogs go over whichever window is modal at the time:
+    // the main window while the dialog opens, the dialog once it runs.
+    QtUserPrompts prompts;
+    IpSettingDialog dialog(session_, config_, ipSetting_, prompts, parent);
+    execDialog(dialog);
+}
 
 void DefaultDialogOpener::openDeviceView(QWidget* parent) {
     DeviceSpaceDialog view(config_, parent);

@@ -427,6 +427,7 @@ void MainWindow::onExit() {
 }
 
 void MainWindow::openIpSetting(norvik::TransferState mode) {
+    session_.ipSendWaitTicks = 0;
     session_.ipSettingTransfer = mode;
     opener_->openIpSettingDialog(this);
 }

@@ -61,7 +61,7 @@ inline constexpr const char* kGuardNotConnected = guard::kNotConnected;
 inline constexpr const char* kGuardLoading = guard::kLoading;
 inline constexpr const char* kGuardNoParameter = guard::kNoParameter;
 inline constexpr const char* kGuardNoFirmware = guard::kNoFirmware;
-inline constexpr const char* kGuardOnlyHx3420 = "Error ! This function is only supported HX-3420.";
+inline constexpr const char* kGuardOnlyHx3420 = guard::kOnlyHx3420;
 inline constexpr const char* kExitQuestion = "Exit Norvik";
 
 // About box.

@@ -40,7 +40,10 @@ IpSettingRecord decodeIpSettingBlock(std::span<const uint8_t, kIpSettingBlockByt
 bool isLegalIpAddress(const Ipv4& address);
 
 // File of exactly one block. Reading fails (record unchanged) when the file
-// does not open; writing fails when it cannot be created or written.
+// does not open, is no regular file or holds fewer than 76 bytes; bytes after
+// the 76th are ignored. Writing replaces the file whole or not at all: it
+// fails, keeping the old file, when the new one cannot be created or written
+// or when the name belongs to something other than a regular file.
 bool readIpSettingFile(const std::string& path, IpSettingRecord& record);
 bool writeIpSettingFile(const std::string& path, const IpSettingRecord& record);
 

@@ -12,6 +12,7 @@ inline constexpr const char* kNotConnected = "Error ! Device is not connected ye
 inline constexpr const char* kLoading = "Error ! It is loading parameter now. Please wait.";
 inline constexpr const char* kNoParameter = "Error ! It is not loaded parameter yet. Please wait.";
 inline constexpr const char* kNoFirmware = "Error ! It is not loaded firmware version yet. Please wait.";
+inline constexpr const char* kOnlyHx3420 = "Error ! This function is only supported HX-3420.";
 }  // namespace guard
 
 // A link to the module with its parameters loaded.

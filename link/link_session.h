@@ -75,6 +75,9 @@ struct LinkSession {
     // installed by onWorkerDone, so a worker never writes them itself.
     TransferCell safeValueTransfer;
     TransferCell ipSettingTransfer;
+    // Ticks the IP-setting dialog has waited for a send's verdict; the menu
+    // command that opens the dialog clears it, a time-out clears it again.
+    uint8_t ipSendWaitTicks = 0;
     std::atomic<uint8_t> firmwareQuery{static_cast<uint8_t>(FirmwareQueryState::Idle)};
 
     bool firmwareAutoQuery = true;

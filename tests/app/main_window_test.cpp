@@ -543,8 +543,12 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
         setLink(*window, k.link);
         session().safeValueTransfer = kSv;
         session().ipSettingTransfer = kIp;
+        session().ipSendWaitTicks = 9;
         session().setFirmwareState(FirmwareQueryState::Idle);
         (window.get()->*k.command)();
+        // Opening the IP setting dialog starts its send count afresh.
+        const bool ipOpened = k.dialog != nullptr && std::string(k.dialog) == "IPSetting";
+        EXPECT_EQ(session().ipSendWaitTicks, ipOpened ? 0 : 9);
         if (k.message) {
             ASSERT_EQ(boxes.shown.size(), 1u);
             EXPECT_EQ(boxes.shown[0].title, "Message");

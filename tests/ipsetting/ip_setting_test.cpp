@@ -2,9 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <string>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "link/link_session.h"
 #include "link/block_receivers.h"
@@ -138,6 +144,109 @@ TEST(IpSettingFile, writingReplacesALongerFile) {
     IpSettingRecord r;
     ASSERT_TRUE(writeIpSettingFile(file.path(), r));
     EXPECT_EQ(file.read(), Bytes(76, 0x00));
+}
+
+// A folder of its own for the tests that look at what lies beside the file.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& name)
+        : path_(fs::temp_directory_path() / (name + "_" + std::to_string(::getpid()))) {
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+    std::vector<std::string> names() const {
+        std::vector<std::string> all;
+        for (const auto& entry : fs::directory_iterator(path_)) all.push_back(entry.path().filename().string());
+        std::sort(all.begin(), all.end());
+        return all;
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+TEST(IpSettingFile, readingRefusesWhatIsNoRegularFileWithoutWaiting) {
+    TempFolder folder("norvik_ip_kinds");
+    const fs::path fifo = folder / "fifo.ptm";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // /dev/zero would give 76 bytes of zeros: it is refused for what it is, not for its length.
+    const std::pair<std::string, std::string> cases[] = {
+        {"a FIFO without a writer", fifo.string()},
+        {"a folder", folder.path().string()},
+        {"a device", "/dev/zero"},
+    };
+    for (const auto& [name, path] : cases) {
+        IpSettingRecord r;
+        setDefaultIpSetting(r);
+        EXPECT_FALSE(readIpSettingFile(path, r)) << name;
+        EXPECT_EQ(r.localIp, (Ipv4{192, 168, 255, 1})) << name;
+    }
+}
+
+TEST(IpSettingFile, writingLeavesOnlyTheFileBehind) {
+    TempFolder folder("norvik_ip_write_clean");
+    IpSettingRecord r;
+    setDefaultIpSetting(r);
+    ASSERT_TRUE(writeIpSettingFile((folder / "IP_setting.ptm").string(), r));
+    ASSERT_TRUE(writeIpSettingFile((folder / "IP_setting.ptm").string(), r));
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"IP_setting.ptm"});
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(folder / "IP_setting.ptm").permissions() & fs::perms::all,
+              static_cast<fs::perms>(0666 & ~mask));
+}
+
+TEST(IpSettingFile, writingKeepsWhatIsNoRegularFile) {
+    TempFolder folder("norvik_ip_write_kinds");
+    const fs::path fifo = folder / "fifo.ptm";
+    const fs::path sub = folder / "sub.ptm";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(sub);
+    IpSettingRecord r;
+    EXPECT_FALSE(writeIpSettingFile(fifo.string(), r));
+    EXPECT_FALSE(writeIpSettingFile(sub.string(), r));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_directory(sub));
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"fifo.ptm", "sub.ptm"}));
+}
+
+TEST(IpSettingFile, writingThroughALinkReplacesTheFileItNames) {
+    TempFolder folder("norvik_ip_write_link");
+    const fs::path target = folder / "real.ptm";
+    const fs::path link = folder / "link.ptm";
+    std::ofstream(target) << "old";
+    fs::create_symlink(target, link);
+    IpSettingRecord r;
+    setDefaultIpSetting(r);
+    ASSERT_TRUE(writeIpSettingFile(link.string(), r));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::file_size(target), kIpSettingBlockBytes);
+}
+
+TEST(IpSettingFile, failedWriteKeepsTheOldFile) {
+    if (::geteuid() == 0) GTEST_SKIP() << "a read-only folder does not stop root";
+    TempFolder folder("norvik_ip_write_fail");
+    const fs::path file = folder / "IP_setting.ptm";
+    IpSettingRecord r;
+    setDefaultIpSetting(r);
+    ASSERT_TRUE(writeIpSettingFile(file.string(), r));
+    fs::permissions(folder.path(), fs::perms::owner_read | fs::perms::owner_exec);
+    IpSettingRecord other;
+    EXPECT_FALSE(writeIpSettingFile(file.string(), other));
+    fs::permissions(folder.path(), fs::perms::owner_all);
+    IpSettingRecord back;
+    ASSERT_TRUE(readIpSettingFile(file.string(), back));
+    EXPECT_EQ(back, r);
+    EXPECT_EQ(folder.names(), std::vector<std::string>{"IP_setting.ptm"});
 }
 
 TEST(IpSettingWorker, receivesDecodesAndLeavesTheRecordAloneOnAShortBlock) {

@@ -127,10 +127,10 @@ TEST_F(SafeValueEditorTest, loadFromFileAsksForTheFileAtOnce) {
     // Cancelled: nothing but the question, the cells stay empty.
     open(TransferState::OpenedFromFile);
     EXPECT_EQ(prompts.events, std::vector<std::string>{"open?"});
-    ASSERT_EQ(prompts.choices.size(), 1u);
-    EXPECT_EQ(prompts.choices[0].filter, "Norvik File (*.ptm)");
-    EXPECT_EQ(prompts.choices[0].proposedName, "Save_value_setting");
-    EXPECT_EQ(prompts.choices[0].defaultSuffix, "ptm");
+    ASSERT_EQ(prompts.choices().size(), 1u);
+    EXPECT_EQ(prompts.choices()[0].filter, "Norvik File (*.ptm)");
+    EXPECT_EQ(prompts.choices()[0].proposedName, "Save_value_setting");
+    EXPECT_EQ(prompts.choices()[0].defaultSuffix, "ptm");
     EXPECT_EQ(editor->table(), resetSafeValueTable(SafeValueLayout::Block512, false));
     EXPECT_FALSE(window.running);
 
@@ -579,7 +579,7 @@ TEST_F(SafeValueEditorTest, saveToFileWritesTheBlockOrTellsWhyNot) {
     prompts.saveAnswer.reset();
     editor->saveToFile();
     EXPECT_EQ(prompts.events, std::vector<std::string>{"save?"});
-    EXPECT_EQ(prompts.choices.back().proposedName, "Save_value_setting");
+    EXPECT_EQ(prompts.choices().back().proposedName, "Save_value_setting");
     EXPECT_EQ(file.read(), Bytes(3, 0x42));
 
     prompts.saveAnswer = file.path();

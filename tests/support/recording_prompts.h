@@ -2,6 +2,7 @@
 // The user's side of the settings dialogs' questions: every box is recorded and
 // closed at once, every file dialog answered with what the test set up.
 
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -18,11 +19,17 @@ public:
         std::string title;
         std::string text;
     };
+    struct FileQuestion {
+        bool save;
+        FileChoice choice;
+    };
     std::vector<Box> shown;
     // Boxes ("box:<text>") and file dialogs ("open?", "save?") in the order they came.
     std::vector<std::string> events;
-    std::vector<FileChoice> choices;
-    // What the file dialogs answer; nothing means the user cancelled.
+    std::vector<FileQuestion> fileQuestions;
+    // What the file dialogs answer: the queue in turn while it holds answers,
+    // otherwise the fixed answer of each kind; nothing means the user cancelled.
+    std::deque<std::optional<std::string>> fileAnswers;
     std::optional<std::string> openAnswer;
     std::optional<std::string> saveAnswer;
     // Runs while a box is "open".
@@ -34,20 +41,32 @@ public:
         if (whileOpen) whileOpen();
     }
     std::optional<std::string> openFileName(const FileChoice& choice) override {
-        choices.push_back(choice);
         events.push_back("open?");
-        return openAnswer;
+        return answer(false, choice, openAnswer);
     }
     std::optional<std::string> saveFileName(const FileChoice& choice) override {
-        choices.push_back(choice);
         events.push_back("save?");
-        return saveAnswer;
+        return answer(true, choice, saveAnswer);
     }
 
+    std::vector<FileChoice> choices() const {
+        std::vector<FileChoice> all;
+        for (const FileQuestion& q : fileQuestions) all.push_back(q.choice);
+        return all;
+    }
     std::vector<std::string> texts() const {
         std::vector<std::string> all;
         for (const Box& box : shown) all.push_back(box.text);
         return all;
+    }
+
+private:
+    std::optional<std::string> answer(bool save, const FileChoice& choice, const std::optional<std::string>& fixed) {
+        fileQuestions.push_back({save, choice});
+        if (fileAnswers.empty()) return fixed;
+        std::optional<std::string> path = fileAnswers.front();
+        fileAnswers.pop_front();
+        return path;
     }
 };
 

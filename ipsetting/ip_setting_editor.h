@@ -1,0 +1,137 @@
+#pragma once
+// The rules of the "IP Setting" dialog that need no window: how its fields are
+// read into the record and shown from it, the range of the time edits, the
+// ways the dialog opens, "Save to File", "Save to Device" and the transfer
+// timer. The dialog implements IpSettingView and forwards its events here.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ipsetting/ip_setting.h"
+#include "link/link_session.h"
+#include "link/user_prompts.h"
+#include "model/gateway_config.h"
+
+namespace norvik {
+
+// --- texts --------------------------------------------------------------------
+
+inline constexpr const char* kIpSettingCaption = "IP Setting";
+inline constexpr const char* kGroupLocalIp = "Local IP Setting";
+inline constexpr const char* kGroupRemoteIp = "Remote IP Setting";
+inline constexpr const char* kLabelLocalIp = "I P :";
+inline constexpr const char* kLabelSubnetMask = "MASK :";
+inline constexpr const char* kLabelGateway = "GATEWAY :";
+inline constexpr std::array<const char*, kRemoteIpEntries> kLabelRemoteIp{
+    "I P (1) :", "I P (2) :", "I P (3) :", "I P (4) :", "I P (5) :", "I P (6) :", "I P (7) :", "I P (8) :"};
+inline constexpr const char* kLabelTimeout = "Time out value (ms) :";
+inline constexpr const char* kLabelReconnect = "ReConnect time (ms) :";
+inline constexpr const char* kButtonSaveToFile = "Save to File";
+inline constexpr const char* kButtonSaveToDevice = "Save to Device";
+
+inline constexpr const char* kLocalIpIllegal = "Error ! Local IP isn't legal.";
+inline constexpr std::array<const char*, kRemoteIpEntries> kRemoteIpIllegal{
+    "Error ! Remote IP (1) isn't legal.", "Error ! Remote IP (2) isn't legal.", "Error ! Remote IP (3) isn't legal.",
+    "Error ! Remote IP (4) isn't legal.", "Error ! Remote IP (5) isn't legal.", "Error ! Remote IP (6) isn't legal.",
+    "Error ! Remote IP (7) isn't legal.", "Error ! Remote IP (8) isn't legal."};
+inline constexpr const char* kTimeOutOfRange = "Error !! Value must be 1~65535";
+inline constexpr const char* kIpFileOpenError = "Error ! File doesn't exits or other unexpected error.";
+inline constexpr const char* kIpFileCreateError = "Error ! File can not create or other unexpected error.";
+inline constexpr const char* kTimerFailure = "Timer Creat failure";
+inline constexpr const char* kIpSendFinished = "Save IP Setting Finish.";
+inline constexpr const char* kIpSendError = "Send IP Setting Error !";
+inline constexpr const char* kIpSaveError = "Save IP Setting Error !";
+inline constexpr const char* kIpReceiveFinished = "Receive IP Setting finish .";
+inline constexpr const char* kIpReceiveError = "Receive IP Setting Error !";
+inline constexpr const char* kIpReadError = "Read IP Setting Error !";
+inline constexpr const char* kIpValueBreak = "Error ! IP Setting Value break.";
+
+// The IP-setting file as the file dialogs offer it.
+inline constexpr const char* kIpFileFilter = "Norvik File (*.ptm)";
+inline constexpr const char* kIpFileProposedName = "IP_setting";
+inline constexpr const char* kIpFileSuffix = "ptm";
+
+// --- the dialog's fields --------------------------------------------------------
+
+// The eleven IP-address fields, in the order they are read and shown: local IP,
+// mask, gateway, then the remote rows 1 to 8.
+inline constexpr std::size_t kIpFieldCount = 3 + kRemoteIpEntries;
+inline constexpr std::size_t kLocalIpField = 0;
+inline constexpr std::size_t kSubnetMaskField = 1;
+inline constexpr std::size_t kGatewayField = 2;
+constexpr std::size_t remoteIpField(std::size_t row) { return 3 + row; }
+
+// The sixteen time edits: the time-outs of rows 1 to 8, then their reconnect times.
+inline constexpr std::size_t kTimeEditCount = 2 * kRemoteIpEntries;
+constexpr std::size_t timeoutEdit(std::size_t row) { return row; }
+constexpr std::size_t reconnectEdit(std::size_t row) { return kRemoteIpEntries + row; }
+
+// The label under which each field and edit is shown and read out
+// ("I P (3) : Time out value (ms) :" for the third row's time-out).
+std::string ipFieldLabel(std::size_t field);
+std::string timeEditLabel(std::size_t edit);
+
+// A time edit's text as a number: its leading decimal digits, 0 when there
+// are none. However many digits follow, the value never wraps: anything above
+// 4294967295 reads as 4294967295.
+uint32_t timeEditValue(std::string_view text);
+
+// The text that replaces an edit's out-of-range value ("1" below 1, "65535"
+// above 65535), or nullptr when the value is in range.
+const char* timeEditReplacement(uint32_t value);
+
+// --- the editor -----------------------------------------------------------------
+
+// What the editor asks of the dialog's window.
+class IpSettingView {
+public:
+    virtual ~IpSettingView() = default;
+
+    // A field's four octets; a blank octet reads as 0.
+    virtual Ipv4 address(std::size_t field) const = 0;
+    virtual void showAddress(std::size_t field, const Ipv4& address) = 0;
+    virtual std::string timeText(std::size_t edit) const = 0;
+    // Setting an edit's text is a change of that edit: the view passes it on
+    // to IpSettingEditor::onTimeTextChanged, as it does the user's typing.
+    virtual void showTimeText(std::size_t edit, const std::string& text) = 0;
+    virtual void setSaveToDeviceEnabled(bool enabled) = 0;
+    // The transfer timer, one tick a second; start returns false when no
+    // timer could be had.
+    virtual bool startTransferTimer() = 0;
+    virtual void stopTransferTimer() = 0;
+};
+
+class IpSettingEditor {
+public:
+    IpSettingEditor(LinkSession& session, const GatewayConfig& config, IpSettingRecord& record, UserPrompts& prompts,
+                    IpSettingView& view);
+
+    // The dialog opens in the mode the menu command left in ipSettingTransfer:
+    // defaults, a file, or a load from the gateway.
+    void open();
+    void saveToFile();
+    void saveToDevice();
+    void onTimeTextChanged(std::size_t edit);
+    void onTransferTick();
+
+    // The fields into `into`, checking the local and remote addresses in their
+    // order. What was read before a refused address stays in `into`.
+    bool readIpControls(IpSettingRecord& into);
+    void showIpSetting();
+
+private:
+    void message(const char* text);
+    void finish(const char* text);
+    void loadFromFile();
+
+    LinkSession& session_;
+    const GatewayConfig& config_;
+    IpSettingRecord& record_;
+    UserPrompts& prompts_;
+    IpSettingView& view_;
+};
+
+}  // namespace norvik

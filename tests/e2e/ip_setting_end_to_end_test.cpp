@@ -1,0 +1,201 @@
+// The IP-setting dialog's rules against norvik-gatesim: what the user puts in
+// "New setting" and sends with "Save to Device" is what the gateway stores, and
+// what "Load from device" then shows.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ipsetting/ip_setting.h"
+#include "ipsetting/ip_setting_editor.h"
+#include "link/console_dialogue.h"
+#include "link/link_session.h"
+#include "link/termios_port.h"
+#include "model/gateway_config.h"
+#include "support/fake_ip_setting_view.h"
+#include "support/gatesim_process.h"
+#include "support/recording_prompts.h"
+#include "support/recording_ui.h"
+
+namespace norvik {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakeIpSettingView;
+using test::GatesimProcess;
+using test::RecordingPrompts;
+using test::RecordingUi;
+using Strings = std::vector<std::string>;
+
+// The real port, counting the lines it sends so that a tick waits until the
+// gateway has read them all and answered.
+class CountingPort : public SerialPort {
+public:
+    uint16_t openPort(const PortSettings& settings) override { return port_.openPort(settings); }
+    uint32_t closePort(uint8_t p) override { return port_.closePort(p); }
+    void sendLine(uint8_t p, std::string_view text) override {
+        port_.sendLine(p, text);
+        ++linesSent_;
+    }
+    void sendBlock(uint8_t p, std::span<const uint8_t> bytes) override { port_.sendBlock(p, bytes); }
+    std::string receiveLine(uint8_t p, uint16_t timeoutMs) override { return port_.receiveLine(p, timeoutMs); }
+    uint16_t receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
+        return port_.receiveBlock(p, buffer, timeoutMs);
+    }
+    unsigned linesSent() const { return linesSent_; }
+
+private:
+    TermiosSerialPort port_;
+    std::atomic<unsigned> linesSent_{0};
+};
+
+std::string hex(const IpSettingBlock& block) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text;
+    for (const uint8_t b : block) {
+        text += kHex[b >> 4];
+        text += kHex[b & 0x0F];
+    }
+    return text;
+}
+
+class IpSettingEndToEnd : public ::testing::Test {
+protected:
+    std::unique_ptr<GatesimProcess> sim;
+    LinkSession session;
+    GatewayConfig config;
+    IpSettingRecord record;
+    CountingPort port;
+    RecordingUi ui;
+    std::unique_ptr<ConsoleDialogue> dialogue;
+
+    void start(Strings simArgs = {}) {
+        simArgs.insert(simArgs.begin(), {"--finish-delay-ms", "20"});
+        sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
+        ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, record, port, ui);
+        PortSettings settings;
+        settings.baud = 2400;  // a pty ignores it; the slow rate gives generous time-outs
+        dialogue->connect(settings);
+        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
+            << ui.linkText << " / " << ui.operationText;
+    }
+    void TearDown() override {
+        if (dialogue && session.portOpen) dialogue->disconnect();
+        dialogue.reset();
+    }
+
+    bool awaitGateway(std::chrono::milliseconds bound = 10s) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        while (true) {
+            const auto lines = sim->logLines();
+            const auto received = std::count_if(lines.begin(), lines.end(),
+                                                [](const std::string& l) { return l.starts_with("RX LINE "); });
+            const bool answered = lines.empty() || !lines.back().starts_with("RX ");
+            if (static_cast<unsigned>(received) >= port.linesSent() && answered) return true;
+            if (std::chrono::steady_clock::now() >= deadline) return false;
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+    // One poll tick of the main window, the worker's notice delivered as the
+    // event loop would.
+    void tick() {
+        ASSERT_TRUE(awaitGateway());
+        dialogue->onPollTimer();
+        if (session.workerBusy) {
+            const auto ticket = ui.takeWorkerDone(10s);
+            ASSERT_TRUE(ticket.has_value()) << "worker did not finish";
+            dialogue->onWorkerDone(*ticket);
+        }
+    }
+    bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {
+        for (int i = 0; i < maxTicks && !done(); ++i) tick();
+        return done();
+    }
+
+    // A dialog opening: the menu command's codes, then the editor's opening.
+    struct Opening {
+        RecordingPrompts prompts;
+        FakeIpSettingView view;
+        std::unique_ptr<IpSettingEditor> editor;
+    };
+    std::unique_ptr<Opening> open(TransferState mode) {
+        auto opening = std::make_unique<Opening>();
+        opening->editor =
+            std::make_unique<IpSettingEditor>(session, config, record, opening->prompts, opening->view);
+        opening->view.editor = opening->editor.get();
+        session.ipSendWaitTicks = 0;
+        session.ipSettingTransfer = mode;
+        opening->editor->open();
+        return opening;
+    }
+    // Both timers run until the dialog has reported its result.
+    void runUntilReported(Opening& opening) {
+        for (int i = 0; i < 20 && opening.prompts.shown.empty(); ++i) {
+            tick();
+            opening.editor->onTransferTick();
+        }
+    }
+};
+
+TEST_F(IpSettingEndToEnd, newSettingSentIsStoredAndLoadedBack) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    auto dialog = open(TransferState::OpenedNew);
+    FakeIpSettingView& fields = dialog->view;
+    fields.addresses[kLocalIpField] = {10, 0, 13, 10};  // "\n\r" in the block
+    fields.addresses[remoteIpField(7)] = {172, 16, 0, 8};
+    fields.type(timeoutEdit(7), "2573");  // 0x0A0D
+    fields.type(reconnectEdit(2), "65535");
+    IpSettingRecord expected;
+    setDefaultIpSetting(expected);
+    expected.localIp = {10, 0, 13, 10};
+    expected.remotes[7].address = {172, 16, 0, 8};
+    expected.remotes[7].timeoutValueMs = 2573;
+    expected.remotes[2].reconnectTimeMs = 65535;
+
+    dialog->editor->saveToDevice();
+    ASSERT_EQ(session.ipSettingTransfer, TransferState::SendRequested);
+    runUntilReported(*dialog);
+
+    EXPECT_EQ(dialog->prompts.texts(), Strings{kIpSendFinished});
+    EXPECT_TRUE(dialog->view.saveToDeviceEnabled);
+    const std::vector<std::string> log = sim->logLines();
+    EXPECT_NE(std::find(log.begin(), log.end(), "RX STORED IP_SETTING 76 " + hex(encodeIpSettingBlock(expected))), log.end());
+    dialog.reset();
+
+    record = IpSettingRecord{};
+    auto again = open(TransferState::OpenedFromDevice);
+    EXPECT_FALSE(again->view.saveToDeviceEnabled);
+    runUntilReported(*again);
+
+    EXPECT_EQ(again->prompts.texts(), Strings{kIpReceiveFinished});
+    EXPECT_EQ(record, expected);
+    EXPECT_EQ(again->view.addresses[kLocalIpField], (Ipv4{10, 0, 13, 10}));
+    EXPECT_EQ(again->view.addresses[remoteIpField(7)], (Ipv4{172, 16, 0, 8}));
+    EXPECT_EQ(again->view.times[timeoutEdit(7)], "2573");
+    EXPECT_EQ(again->view.times[reconnectEdit(2)], "65535");
+    EXPECT_EQ(again->view.times[timeoutEdit(0)], "1500");
+    EXPECT_TRUE(again->view.saveToDeviceEnabled);
+}
+
+TEST_F(IpSettingEndToEnd, gatewayThatCannotSaveIsReported) {
+    ASSERT_NO_FATAL_FAILURE(start({"--reply-error", "save-ip"}));
+
+    auto dialog = open(TransferState::OpenedNew);
+    dialog->editor->saveToDevice();
+    runUntilReported(*dialog);
+    EXPECT_EQ(dialog->prompts.texts(), Strings{kIpSaveError});
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::SaveError);
+}
+
+}  // namespace
+}  // namespace norvik

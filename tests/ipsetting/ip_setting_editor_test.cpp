@@ -1,0 +1,533 @@
+// The rules of the "IP Setting" dialog, driven without a window.
+
+#include "ipsetting/ip_setting_editor.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "link/link_guards.h"
+#include "link/link_session.h"
+#include "model/gateway_config.h"
+#include "support/fake_ip_setting_view.h"
+#include "support/recording_prompts.h"
+#include "support/temp_file.h"
+
+namespace norvik {
+namespace {
+
+using test::FakeIpSettingView;
+using test::RecordingPrompts;
+using test::TempFile;
+using Strings = std::vector<std::string>;
+
+IpSettingRecord defaults() {
+    IpSettingRecord r;
+    setDefaultIpSetting(r);
+    return r;
+}
+
+// A pattern record whose every value differs, all of them legal.
+IpSettingRecord pattern() {
+    IpSettingRecord r;
+    r.localIp = {10, 0, 0, 1};
+    r.subnetMask = {255, 255, 255, 0};
+    r.gateway = {10, 0, 0, 254};
+    for (std::size_t k = 0; k < kRemoteIpEntries; ++k) {
+        r.remotes[k].address = {10, 1, 0, static_cast<uint8_t>(10 + k)};
+        r.remotes[k].timeoutValueMs = static_cast<uint32_t>(100 + k);
+        r.remotes[k].reconnectTimeMs = static_cast<uint32_t>(60000 + k);
+    }
+    return r;
+}
+
+class IpSettingEditorTest : public ::testing::Test {
+protected:
+    LinkSession session;
+    GatewayConfig config;
+    IpSettingRecord record;
+    RecordingPrompts prompts;
+    FakeIpSettingView view;
+    IpSettingEditor editor{session, config, record, prompts, view};
+
+    void SetUp() override {
+        view.editor = &editor;
+        session.linkState = LinkState::Connected;
+        session.parameterLoaded = true;
+        config.modelName = kModelHx3420;
+    }
+    // What the menu command does before the dialog opens.
+    void openIn(TransferState mode) {
+        session.ipSendWaitTicks = 0;
+        session.ipSettingTransfer = mode;
+        editor.open();
+    }
+    IpSettingRecord shownRecord() const {
+        IpSettingRecord r;
+        r.localIp = view.addresses[kLocalIpField];
+        r.subnetMask = view.addresses[kSubnetMaskField];
+        r.gateway = view.addresses[kGatewayField];
+        for (std::size_t k = 0; k < kRemoteIpEntries; ++k) {
+            r.remotes[k].address = view.addresses[remoteIpField(k)];
+            r.remotes[k].timeoutValueMs = timeEditValue(view.times[timeoutEdit(k)]);
+            r.remotes[k].reconnectTimeMs = timeEditValue(view.times[reconnectEdit(k)]);
+        }
+        return r;
+    }
+};
+
+// --- plain rules ---------------------------------------------------------------
+
+TEST(IpSettingTimeEdit, valueIsTheLeadingDigitsAndSaturates) {
+    constexpr uint32_t kMax = std::numeric_limits<uint32_t>::max();
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"", 0},
+        {"0", 0},
+        {"1", 1},
+        {"65535", 65535},
+        {"65536", 65536},
+        {"70000", 70000},
+        {"0001500", 1500},
+        {"12ab3", 12},
+        {"x12", 0},
+        {"4294967295", kMax},
+        {"4294967296", kMax},                 // one more would wrap to 0
+        {"4294967306", kMax},                 // ... or to 10
+        {"99999999999999999999", kMax},       // twenty digits
+        {"18446744073709551617", kMax},       // would wrap a 64-bit count to 1
+    };
+    for (const auto& [text, value] : cases) EXPECT_EQ(timeEditValue(text), value) << '"' << text << '"';
+}
+
+TEST(IpSettingTimeEdit, replacementKeepsOneTo65535) {
+    const std::pair<uint32_t, const char*> cases[] = {
+        {0, "1"}, {1, nullptr}, {1500, nullptr}, {65535, nullptr}, {65536, "65535"}, {4294967295u, "65535"}};
+    for (const auto& [value, replacement] : cases) {
+        const char* got = timeEditReplacement(value);
+        if (replacement == nullptr) {
+            EXPECT_EQ(got, nullptr) << value;
+        } else {
+            ASSERT_NE(got, nullptr) << value;
+            EXPECT_STREQ(got, replacement) << value;
+        }
+    }
+}
+
+TEST(IpSettingTexts, areTheUsersOwn) {
+    const std::pair<std::string, std::string> cases[] = {
+        {kIpSettingCaption, "IP Setting"},
+        {kLocalIpIllegal, "Error ! Local IP isn't legal."},
+        {kRemoteIpIllegal[0], "Error ! Remote IP (1) isn't legal."},
+        {kRemoteIpIllegal[7], "Error ! Remote IP (8) isn't legal."},
+        {kTimeOutOfRange, "Error !! Value must be 1~65535"},
+        {kIpFileOpenError, "Error ! File doesn't exits or other unexpected error."},
+        {kIpFileCreateError, "Error ! File can not create or other unexpected error."},
+        {kTimerFailure, "Timer Creat failure"},
+        {kIpSendFinished, "Save IP Setting Finish."},
+        {kIpSendError, "Send IP Setting Error !"},
+        {kIpSaveError, "Save IP Setting Error !"},
+        {kIpReceiveFinished, "Receive IP Setting finish ."},
+        {kIpReceiveError, "Receive IP Setting Error !"},
+        {kIpReadError, "Read IP Setting Error !"},
+        {kIpValueBreak, "Error ! IP Setting Value break."},
+        {ipFieldLabel(kLocalIpField), "I P :"},
+        {ipFieldLabel(kSubnetMaskField), "MASK :"},
+        {ipFieldLabel(kGatewayField), "GATEWAY :"},
+        {ipFieldLabel(remoteIpField(7)), "I P (8) :"},
+        {timeEditLabel(timeoutEdit(2)), "I P (3) : Time out value (ms) :"},
+        {timeEditLabel(reconnectEdit(7)), "I P (8) : ReConnect time (ms) :"},
+    };
+    for (const auto& [constant, text] : cases) EXPECT_EQ(constant, text);
+}
+
+// --- reading and showing the fields ------------------------------------------------
+
+TEST_F(IpSettingEditorTest, illegalLocalAddressIsRefusedWithItsMessage) {
+    const std::pair<Ipv4, bool> cases[] = {
+        {{10, 0, 0, 255}, false}, {{255, 255, 255, 0}, false}, {{127, 0, 0, 1}, false}, {{224, 0, 0, 0}, false},
+        {{0, 0, 0, 0}, true},     {{127, 0, 0, 2}, true},      {{224, 0, 0, 1}, true},  {{255, 0, 0, 1}, true},
+    };
+    for (const auto& [local, legal] : cases) {
+        prompts.shown.clear();
+        view.fill(pattern());
+        view.addresses[kLocalIpField] = local;
+        record = defaults();
+        EXPECT_EQ(editor.readIpControls(record), legal);
+        EXPECT_EQ(prompts.texts(), legal ? Strings{} : Strings{kLocalIpIllegal});
+        EXPECT_EQ(record.localIp, local);
+        // Nothing after the local address was read on a refusal.
+        EXPECT_EQ(record.subnetMask, legal ? pattern().subnetMask : defaults().subnetMask);
+    }
+}
+
+TEST_F(IpSettingEditorTest, maskAndGatewayAreNotChecked) {
+    view.fill(pattern());
+    view.addresses[kSubnetMaskField] = {1, 2, 3, 255};
+    view.addresses[kGatewayField] = {127, 0, 0, 1};
+    ASSERT_TRUE(editor.readIpControls(record));
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(record.gateway, (Ipv4{127, 0, 0, 1}));
+}
+
+TEST_F(IpSettingEditorTest, eachIllegalRemoteAddressNamesItsRowAndKeepsWhatWasRead) {
+    for (std::size_t bad = 0; bad < kRemoteIpEntries; ++bad) {
+        SCOPED_TRACE(bad + 1);
+        prompts.shown.clear();
+        view.fill(pattern());
+        view.addresses[remoteIpField(bad)] = {192, 168, 1, 255};
+        record = defaults();
+
+        EXPECT_FALSE(editor.readIpControls(record));
+
+        EXPECT_EQ(prompts.texts(), Strings{kRemoteIpIllegal[bad]});
+        EXPECT_EQ(record.localIp, pattern().localIp);
+        EXPECT_EQ(record.subnetMask, pattern().subnetMask);
+        EXPECT_EQ(record.gateway, pattern().gateway);
+        for (std::size_t k = 0; k < kRemoteIpEntries; ++k) {
+            const Ipv4 expected = k < bad ? pattern().remotes[k].address
+                                  : k == bad ? Ipv4{192, 168, 1, 255}
+                                             : defaults().remotes[k].address;
+            EXPECT_EQ(record.remotes[k].address, expected) << k;
+            // The times are read last, so none of them were.
+            EXPECT_EQ(record.remotes[k].timeoutValueMs, 1500u);
+        }
+    }
+}
+
+TEST_F(IpSettingEditorTest, remoteFiveIllegalSendsAndSavesNothing) {
+    view.fill(pattern());
+    view.addresses[remoteIpField(4)] = {192, 168, 1, 255};
+    session.ipSettingTransfer = TransferState::OpenedNew;
+    editor.saveToDevice();
+    editor.saveToFile();
+    EXPECT_EQ(prompts.texts(), (Strings{kRemoteIpIllegal[4], kRemoteIpIllegal[4]}));
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::OpenedNew);
+    EXPECT_TRUE(prompts.fileQuestions.empty());
+    EXPECT_FALSE(view.timerRunning);
+    EXPECT_TRUE(view.saveToDeviceEnabled);
+}
+
+TEST_F(IpSettingEditorTest, showingPutsEveryValueInItsFieldAsDecimal) {
+    record = pattern();
+    editor.showIpSetting();
+    EXPECT_EQ(shownRecord(), pattern());
+    EXPECT_EQ(view.times[timeoutEdit(0)], "100");
+    EXPECT_EQ(view.times[reconnectEdit(7)], "60007");
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+// --- range check ---------------------------------------------------------------------
+
+TEST_F(IpSettingEditorTest, rangeCheckReplacesOutOfRangeTextsOnce) {
+    struct Case {
+        const char* typed;
+        const char* shown;  // nullptr: kept as typed, no box
+    };
+    const Case cases[] = {
+        {"", "1"},
+        {"0", "1"},
+        {"000", "1"},
+        {"70000", "65535"},
+        {"65536", "65535"},
+        {"99999999999999999999", "65535"},
+        {"4294967296", "65535"},
+        {"1", nullptr},
+        {"65535", nullptr},
+        {"8000", nullptr},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.typed);
+        prompts.shown.clear();
+        view.type(reconnectEdit(3), k.typed);
+        EXPECT_EQ(view.times[reconnectEdit(3)], k.shown ? k.shown : k.typed);
+        EXPECT_EQ(prompts.texts(), k.shown ? Strings{kTimeOutOfRange} : Strings{});
+        if (k.shown) {
+            EXPECT_EQ(prompts.shown[0].title, "Message");
+        }
+    }
+}
+
+// --- opening -------------------------------------------------------------------------
+
+TEST_F(IpSettingEditorTest, newSettingShowsTheDefaultsWithoutAMessage) {
+    record = pattern();
+    openIn(TransferState::OpenedNew);
+    EXPECT_EQ(record, defaults());
+    EXPECT_EQ(shownRecord(), defaults());
+    EXPECT_EQ(view.times[timeoutEdit(5)], "1500");
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_FALSE(view.timerRunning);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::OpenedNew);
+}
+
+TEST_F(IpSettingEditorTest, loadFromFileShowsTheFile) {
+    TempFile file("norvik_ip_editor_open");
+    ASSERT_TRUE(writeIpSettingFile(file.path(), pattern()));
+    prompts.fileAnswers.push_back(file.path());
+    openIn(TransferState::OpenedFromFile);
+
+    ASSERT_EQ(prompts.fileQuestions.size(), 1u);
+    EXPECT_FALSE(prompts.fileQuestions[0].save);
+    EXPECT_EQ(prompts.fileQuestions[0].choice.filter, "Norvik File (*.ptm)");
+    EXPECT_EQ(prompts.fileQuestions[0].choice.proposedName, "IP_setting");
+    EXPECT_EQ(prompts.fileQuestions[0].choice.defaultSuffix, "ptm");
+    EXPECT_EQ(record, pattern());
+    EXPECT_EQ(shownRecord(), pattern());
+    EXPECT_TRUE(prompts.shown.empty());
+}
+
+TEST_F(IpSettingEditorTest, loadFromFileThatFailsOrIsCancelledShowsNothing) {
+    TempFile missing("norvik_ip_editor_missing");
+    TempFile shortFile("norvik_ip_editor_short");
+    shortFile.write(std::vector<uint8_t>(75, 1));
+    const struct {
+        const char* name;
+        std::optional<std::string> answer;
+        Strings messages;
+    } cases[] = {
+        {"cancelled", std::nullopt, {}},
+        {"missing", missing.path(), {kIpFileOpenError}},
+        {"short", shortFile.path(), {kIpFileOpenError}},
+        {"a folder", std::filesystem::temp_directory_path().string(), {kIpFileOpenError}},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        prompts.shown.clear();
+        view = FakeIpSettingView{};
+        view.editor = &editor;
+        record = pattern();
+        prompts.fileAnswers = {k.answer};
+        openIn(TransferState::OpenedFromFile);
+        EXPECT_EQ(prompts.texts(), k.messages);
+        EXPECT_EQ(record, pattern());
+        for (bool shown : view.addressShown) EXPECT_FALSE(shown);
+        for (const std::string& text : view.times) EXPECT_EQ(text, "");
+    }
+}
+
+TEST_F(IpSettingEditorTest, cancelledLoadThenSaveToFileWritesZeros) {
+    openIn(TransferState::OpenedFromFile);
+    TempFile file("norvik_ip_editor_zeros");
+    prompts.fileAnswers.push_back(file.path());
+    editor.saveToFile();
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(file.read(), std::vector<uint8_t>(kIpSettingBlockBytes, 0));
+}
+
+TEST_F(IpSettingEditorTest, fileWithZeroTimesWarnsOncePerEditAndKeepsTheRecord) {
+    IpSettingRecord zeros = pattern();
+    zeros.remotes[1].timeoutValueMs = 0;
+    zeros.remotes[6].reconnectTimeMs = 0;
+    TempFile file("norvik_ip_editor_zero_times");
+    ASSERT_TRUE(writeIpSettingFile(file.path(), zeros));
+    prompts.fileAnswers.push_back(file.path());
+    openIn(TransferState::OpenedFromFile);
+
+    EXPECT_EQ(prompts.texts(), (Strings{kTimeOutOfRange, kTimeOutOfRange}));
+    EXPECT_EQ(view.times[timeoutEdit(1)], "1");
+    EXPECT_EQ(view.times[reconnectEdit(6)], "1");
+    EXPECT_EQ(record, zeros);
+    ASSERT_TRUE(editor.readIpControls(record));
+    EXPECT_EQ(record.remotes[1].timeoutValueMs, 1u);
+}
+
+TEST_F(IpSettingEditorTest, loadFromDeviceClearsTheRecordAndWaitsForTheBlock) {
+    for (const bool timerAvailable : {true, false}) {
+        SCOPED_TRACE(timerAvailable);
+        prompts.shown.clear();
+        view = FakeIpSettingView{};
+        view.editor = &editor;
+        view.timerAvailable = timerAvailable;
+        record = pattern();
+        openIn(TransferState::OpenedFromDevice);
+
+        EXPECT_EQ(record, IpSettingRecord{});
+        EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
+        EXPECT_FALSE(view.saveToDeviceEnabled);
+        EXPECT_EQ(view.timerRunning, timerAvailable);
+        EXPECT_EQ(prompts.texts(), timerAvailable ? Strings{} : Strings{kTimerFailure});
+        for (bool shown : view.addressShown) EXPECT_FALSE(shown);
+    }
+}
+
+TEST_F(IpSettingEditorTest, anyOtherOpeningCodeDoesNothing) {
+    for (auto code : {TransferState::Idle, TransferState::SendFinished, TransferState::ReceiveError}) {
+        record = pattern();
+        openIn(code);
+        EXPECT_EQ(record, pattern());
+        EXPECT_EQ(session.ipSettingTransfer, code);
+        EXPECT_TRUE(prompts.shown.empty());
+        EXPECT_TRUE(prompts.fileQuestions.empty());
+        EXPECT_FALSE(view.timerRunning);
+    }
+}
+
+// --- Save to File ----------------------------------------------------------------------
+
+TEST_F(IpSettingEditorTest, saveToFileWritesTheFieldsWithoutAQuestion) {
+    TempFile file("norvik_ip_editor_save");
+    file.write(std::vector<uint8_t>(200, 0x5A));  // replaced silently
+    view.fill(pattern());
+    prompts.fileAnswers.push_back(file.path());
+    editor.saveToFile();
+
+    ASSERT_EQ(prompts.fileQuestions.size(), 1u);
+    EXPECT_TRUE(prompts.fileQuestions[0].save);
+    EXPECT_EQ(prompts.fileQuestions[0].choice.proposedName, "IP_setting");
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_EQ(record, pattern());
+    const IpSettingBlock block = encodeIpSettingBlock(pattern());
+    EXPECT_EQ(file.read(), std::vector<uint8_t>(block.begin(), block.end()));
+}
+
+TEST_F(IpSettingEditorTest, saveToFileCancelledOrRefusedByTheFileSystem) {
+    view.fill(pattern());
+    editor.saveToFile();  // cancelled
+    EXPECT_TRUE(prompts.shown.empty());
+
+    prompts.fileAnswers.push_back(std::filesystem::temp_directory_path().string());
+    editor.saveToFile();
+    EXPECT_EQ(prompts.texts(), Strings{kIpFileCreateError});
+}
+
+TEST_F(IpSettingEditorTest, saveToFileDuringALoadWritesACopyAndLeavesTheRecordToTheBlock) {
+    openIn(TransferState::OpenedFromDevice);
+    view.fill(pattern());
+    TempFile file("norvik_ip_editor_copy");
+    prompts.fileAnswers.push_back(file.path());
+    editor.saveToFile();
+
+    EXPECT_EQ(record, IpSettingRecord{});
+    ASSERT_TRUE(readIpSettingFile(file.path(), record));
+    EXPECT_EQ(record, pattern());
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
+}
+
+// --- Save to Device ----------------------------------------------------------------------
+
+TEST_F(IpSettingEditorTest, saveToDeviceChecksInOrder) {
+    struct Case {
+        const char* name;
+        LinkState link;
+        bool parameterLoaded;
+        const char* model;
+        const char* message;  // nullptr: sent
+    };
+    const Case cases[] = {
+        {"loading", LinkState::LoadingParameters, false, kModelHx3420, guard::kLoading},
+        {"not connected", LinkState::NotConnected, true, kModelHx3410, guard::kNotConnected},
+        {"no parameter", LinkState::Connected, false, kModelHx3410, guard::kNoParameter},
+        {"HX-3410", LinkState::Connected, true, kModelHx3410, guard::kOnlyHx3420},
+        {"unknown model", LinkState::Connected, true, kModelUnknown, guard::kOnlyHx3420},
+        {"HX-3420", LinkState::Connected, true, kModelHx3420, nullptr},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        prompts.shown.clear();
+        view = FakeIpSettingView{};
+        view.editor = &editor;
+        view.fill(pattern());
+        record = defaults();
+        openIn(TransferState::OpenedFromFile);
+        session.linkState = k.link;
+        session.parameterLoaded = k.parameterLoaded;
+        config.modelName = k.model;
+
+        editor.saveToDevice();
+
+        EXPECT_EQ(prompts.texts(), k.message ? Strings{k.message} : Strings{});
+        EXPECT_EQ(session.ipSettingTransfer, k.message ? TransferState::OpenedFromFile : TransferState::SendRequested);
+        EXPECT_EQ(record, k.message ? defaults() : pattern());
+        EXPECT_EQ(view.saveToDeviceEnabled, k.message != nullptr);
+        EXPECT_EQ(view.timerRunning, k.message == nullptr);
+    }
+    EXPECT_STREQ(guard::kOnlyHx3420, "Error ! This function is only supported HX-3420.");
+}
+
+TEST_F(IpSettingEditorTest, saveToDeviceWithoutATimerLeavesTheRequestPosted) {
+    view.fill(pattern());
+    view.timerAvailable = false;
+    editor.saveToDevice();
+    EXPECT_EQ(prompts.texts(), Strings{kTimerFailure});
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::SendRequested);
+    EXPECT_FALSE(view.saveToDeviceEnabled);
+}
+
+// --- transfer timer ------------------------------------------------------------------------
+
+TEST_F(IpSettingEditorTest, tickFinishesEachResultWithItsText) {
+    const std::pair<TransferState, const char*> cases[] = {
+        {TransferState::SendFinished, kIpSendFinished}, {TransferState::SendError, kIpSendError},
+        {TransferState::SaveError, kIpSaveError},       {TransferState::ReceiveError, kIpReceiveError},
+        {TransferState::ReadError, kIpReadError},       {TransferState::Idle, kIpValueBreak},
+        {TransferState::OpenedNew, kIpValueBreak},      {TransferState::OpenedFromDevice, kIpValueBreak},
+        {static_cast<TransferState>(4), kIpValueBreak}, {static_cast<TransferState>(200), kIpValueBreak},
+    };
+    for (const auto& [code, text] : cases) {
+        SCOPED_TRACE(text);
+        prompts.shown.clear();
+        view.saveToDeviceEnabled = false;
+        view.timerRunning = true;
+        record = pattern();
+        session.ipSettingTransfer = code;
+
+        editor.onTransferTick();
+
+        EXPECT_EQ(prompts.texts(), Strings{text});
+        EXPECT_TRUE(view.saveToDeviceEnabled);
+        EXPECT_FALSE(view.timerRunning);
+        EXPECT_EQ(session.ipSettingTransfer, code);  // the result stays
+        for (bool shown : view.addressShown) EXPECT_FALSE(shown);
+    }
+}
+
+TEST_F(IpSettingEditorTest, receivedBlockIsShownBeforeItsMessage) {
+    openIn(TransferState::OpenedFromDevice);
+    for (int tick = 0; tick < 30; ++tick) editor.onTransferTick();  // a load has no time-out
+    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(view.timerRunning);
+
+    record = pattern();  // as the console dialogue installs it
+    session.ipSettingTransfer = TransferState::ReceiveFinished;
+    prompts.whileOpen = [&] { EXPECT_EQ(shownRecord(), pattern()); };
+    editor.onTransferTick();
+    EXPECT_EQ(prompts.texts(), Strings{kIpReceiveFinished});
+    EXPECT_TRUE(view.saveToDeviceEnabled);
+    EXPECT_FALSE(view.timerRunning);
+}
+
+TEST_F(IpSettingEditorTest, unansweredSendFailsAtTheEleventhTickAndIsReportedAtTheTwelfth) {
+    openIn(TransferState::OpenedNew);
+    editor.saveToDevice();
+    for (int tick = 1; tick <= 10; ++tick) {
+        editor.onTransferTick();
+        EXPECT_EQ(session.ipSendWaitTicks, tick);
+        EXPECT_EQ(session.ipSettingTransfer, TransferState::SendRequested) << tick;
+    }
+    editor.onTransferTick();
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(session.ipSendWaitTicks, 0);
+    EXPECT_TRUE(prompts.shown.empty());
+    editor.onTransferTick();
+    EXPECT_EQ(prompts.texts(), Strings{kIpReceiveError});
+    EXPECT_TRUE(view.saveToDeviceEnabled);
+}
+
+TEST_F(IpSettingEditorTest, secondSendInOneOpeningCountsOnFromTheFirst) {
+    openIn(TransferState::OpenedNew);
+    editor.saveToDevice();
+    for (int tick = 0; tick < 4; ++tick) editor.onTransferTick();
+    session.ipSettingTransfer = TransferState::SendFinished;
+    editor.onTransferTick();
+    EXPECT_EQ(prompts.texts(), Strings{kIpSendFinished});
+
+    editor.saveToDevice();
+    for (int tick = 0; tick < 7; ++tick) editor.onTransferTick();
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+}
+
+}  // namespace
+}  // namespace norvik
