@@ -38,6 +38,11 @@ TEST(GatesimDescriptionFile, takesARegularFileWithinTheLimit) {
     fs::remove_all(dir);
 }
 
+TEST(GatesimDescription, aNumberTooLargeForAnyTypeIsADescriptionError) {
+    EXPECT_THROW(gatesim::parseDescription(R"({"slave_device_id": 3333333335555555E5555555555555555555})"),
+                 gatesim::DescriptionError);
+}
+
 TEST(GatesimDescriptionFile, refusesAtOnceWhatIsNoRegularFileOrTooLarge) {
     const fs::path dir = fs::temp_directory_path() / ("gatesim-refuse-" + std::to_string(::getpid()));
     fs::create_directories(dir);

@@ -139,7 +139,8 @@ GatewayDescription parseDescription(std::string_view jsonText) {
     json root;
     try {
         root = json::parse(jsonText);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) {
+        // Syntax errors and numbers too large for any type alike.
         throw DescriptionError(std::string("not valid JSON: ") + e.what());
     }
     if (!root.is_object()) throw DescriptionError("the description must be a JSON object");
