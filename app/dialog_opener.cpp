@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "firmware/firmware_dialog.h"
 #include "app/message_boxes.h"
+#include "app/port_devices_dialog.h"
 #include "firmware/file_names.h"
 #include "link/console_texts.h"
 #include "views/device_space_dialog.h"
@@ -49,4 +50,9 @@ void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
 void DefaultDialogOpener::openAboutBox(QWidget* parent) {
     AboutDialog about(parent);
     execDialog(about);
+}
+
+void DefaultDialogOpener::openPortDevicesDialog(QWidget* parent) {
+    PortDevicesDialog dialog(parent);
+    execDialog(dialog);
 }

@@ -23,6 +23,9 @@ public:
     StatusLine(QSize progressSize, QWidget* parent = nullptr);
 
     void setLinkText(const QString& text);
+    // While the port is open, the link part's tooltip also names the device
+    // behind it ("Com2 opens /dev/ttyUSB0"); empty when closed.
+    void setLinkDevice(const QString& device);
     void setOperationText(const QString& text);
     void setProgress(int step);
 
@@ -42,4 +45,5 @@ private:
     QFrame* progressPart_;
     QProgressBar* progress_;
     QSize progressSize_;
+    QString linkDevice_;
 };
