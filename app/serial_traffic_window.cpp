@@ -10,11 +10,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -32,11 +34,45 @@ QString utf8(const char* text) { return QString::fromUtf8(text); }
 // Lines of the gateway are 8-bit; their escaped form is ASCII.
 QString ascii(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
+// The table repaints all its rows whenever one is added (QTableView redraws the
+// viewport on every change of its row count), once a tick. Qt's own delegate
+// lays out each cell's text for wrapping and elision, which costs more than
+// the whole tick; these cells are single lines, drawn and clipped at their
+// edge.
+class PlainRowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const bool selected = (option.state & QStyle::State_Selected) != 0;
+        if (selected) painter->fillRect(option.rect, option.palette.brush(QPalette::Highlight));
+        const QVariant font = index.data(Qt::FontRole);
+        const QFont used = font.isValid() ? font.value<QFont>() : option.font;
+        const QFontMetrics metrics(used);
+        const int margin = option.widget ? option.widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1 : 3;
+        const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
+        painter->save();
+        painter->setClipRect(area);
+        painter->setFont(used);
+        painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        const int baseline = area.top() + (area.height() + metrics.ascent() - metrics.descent()) / 2;
+        painter->drawText(QPoint(area.left(), baseline), index.data(Qt::DisplayRole).toString());
+        painter->restore();
+        if ((option.state & QStyle::State_HasFocus) != 0 && option.widget) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(option);
+            focus.backgroundColor = option.palette.color(selected ? QPalette::Highlight : QPalette::Base);
+            option.widget->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, option.widget);
+        }
+    }
+};
+
 }  // namespace
 
 // --- the model ---------------------------------------------------------------------
 
-TrafficTableModel::TrafficTableModel(norvik::TrafficLog& log, QObject* parent) : QAbstractTableModel(parent), log_(log) {
+TrafficTableModel::TrafficTableModel(norvik::TrafficLog& log, QObject* parent)
+    : QAbstractTableModel(parent), log_(log), fixedFont_(QFontDatabase::systemFont(QFontDatabase::FixedFont)) {
     refresh();
 }
 
@@ -58,8 +94,7 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
         default: return {};
         }
     case Qt::FontRole:
-        if (index.column() == ColumnData || index.column() == ColumnTime)
-            return QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        if (index.column() == ColumnData || index.column() == ColumnTime) return fixedFont_;
         return {};
     case Qt::ToolTipRole:
         if (index.column() == ColumnData && r.kind == norvik::TrafficKind::Block)
@@ -172,6 +207,7 @@ SerialTrafficWindow::SerialTrafficWindow(norvik::TrafficLog& log, QWidget* paren
 
     table_ = new QTableView(this);
     table_->setModel(model_);
+    table_->setItemDelegate(new PlainRowDelegate(table_));
     table_->setAccessibleName(utf8(t::kTrafficCaption));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);

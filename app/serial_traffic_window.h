@@ -48,6 +48,8 @@ private:
     void reload();
 
     norvik::TrafficLog& log_;
+    // Asked for by every cell painted: made once.
+    QVariant fixedFont_;
     std::deque<norvik::TrafficRowPtr> rows_;
     uint64_t lastSerial_ = 0;
     bool paused_ = false;
