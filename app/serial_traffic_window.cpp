@@ -267,7 +267,8 @@ SerialTrafficWindow::SerialTrafficWindow(norvik::TrafficLog& log, QWidget* paren
     connect(save_, &QPushButton::clicked, this, &SerialTrafficWindow::askAndSave);
     connect(bytes_, &QPushButton::clicked, this, &SerialTrafficWindow::showBytes);
 
-    resize(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 90, fontMetrics().height() * 30);
+    resize(std::max(minimumSizeHint().width(), fontMetrics().horizontalAdvance(QLatin1Char('x')) * 100),
+           fontMetrics().height() * 30);
 
     // Rows come from the user-interface thread and from the receive workers;
     // only a queued call may touch the model.

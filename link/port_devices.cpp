@@ -3,6 +3,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,7 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <system_error>
 
 namespace norvik {
@@ -89,8 +92,18 @@ std::string permissionAdvice(const std::string& path) {
            " $USER\n\nthen log out and log in again: a login keeps the groups it started with.";
 }
 
+std::string commandOf(const fs::path& process) {
+    std::string command;
+    std::ifstream(process / "comm") >> command;
+    return command;
+}
+
 std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
-    const std::vector<DeviceHolder> holders = deviceHolders(path, roots);
+    // A lock names the program that refuses us; the open files also name
+    // programs that merely have the device open, such as a simulator holding
+    // its own pseudo-terminal.
+    std::vector<DeviceHolder> holders = deviceLockers(path, roots);
+    if (holders.empty()) holders = deviceHolders(path, roots);
     if (holders.empty()) {
         return "Another program has the device open (a terminal program, ModemManager, another Norvik). "
                "\"sudo fuser -v " + path + "\" shows which. Close it, then press Connect again.";
@@ -106,8 +119,8 @@ std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
 
 std::string missingAdvice() {
     return std::string("Nothing is there now. Check the cable and that the adapter is plugged in "
-                       "(ls /dev/serial/by-id lists the adapters), then choose the device for this port under ") +
-           kPortDevicesMenuPath + ".";
+                       "(ls /dev/serial/by-id lists the adapters), and the device chosen for this port under ") +
+           kPortDevicesMenuPath + " Then press Connect again.";
 }
 
 }  // namespace
@@ -186,13 +199,35 @@ std::vector<DeviceHolder> deviceHolders(const std::string& path, const DeviceRoo
             }
         }
         if (!holds) continue;
-        std::string command;
-        std::ifstream(process.path() / "comm") >> command;
-        holders.push_back({static_cast<pid_t>(std::stol(pid)), command});
+        holders.push_back({static_cast<pid_t>(std::stol(pid)), commandOf(process.path())});
     }
     std::sort(holders.begin(), holders.end(),
               [](const DeviceHolder& a, const DeviceHolder& b) { return a.pid < b.pid; });
     return holders;
+}
+
+std::vector<DeviceHolder> deviceLockers(const std::string& path, const DeviceRoots& roots) {
+    std::vector<DeviceHolder> lockers;
+    struct stat wanted {};
+    if (path.empty() || ::stat(path.c_str(), &wanted) != 0) return lockers;
+    // "1: FLOCK  ADVISORY  WRITE 4242 00:19:4 0 EOF": the device of the file
+    // system in hex, then the inode. Waiting requests ("1: -> FLOCK ...") hold nothing.
+    std::ifstream locks(fs::path(roots.proc) / "locks");
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number, kind, mode, access, pid, file;
+        if (!(fields >> number >> kind >> mode >> access >> pid >> file) || kind == "->" || !isNumber(pid)) continue;
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(file.c_str(), "%x:%x:%llu", &major, &minor, &inode) != 3) continue;
+        if (major != ::major(wanted.st_dev) || minor != ::minor(wanted.st_dev) || inode != wanted.st_ino) continue;
+        const auto id = static_cast<pid_t>(std::stol(pid));
+        if (std::any_of(lockers.begin(), lockers.end(), [id](const DeviceHolder& h) { return h.pid == id; })) continue;
+        lockers.push_back({id, commandOf(fs::path(roots.proc) / pid)});
+    }
+    std::sort(lockers.begin(), lockers.end(),
+              [](const DeviceHolder& a, const DeviceHolder& b) { return a.pid < b.pid; });
+    return lockers;
 }
 
 std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots) {
@@ -214,10 +249,11 @@ std::string openErrorAdvice(const std::string& path, int errnoValue, const Devic
         fix = std::string("No working serial port answers behind this name: the adapter may have been pulled, or "
                           "this computer has no such port. Plug the adapter in again, or choose another device "
                           "under ") +
-              kPortDevicesMenuPath + ".";
+              kPortDevicesMenuPath + " Then press Connect again.";
         break;
     default:
-        fix = std::string("Check the device chosen for this port under ") + kPortDevicesMenuPath + ".";
+        fix = std::string("Check the device chosen for this port under ") + kPortDevicesMenuPath +
+              " Then press Connect again.";
         break;
     }
     return "Device: " + path + "\nReason: " + systemReason(errnoValue) + "\n\n" + fix;

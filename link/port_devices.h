@@ -78,6 +78,11 @@ struct DeviceHolder {
 // leads to). Processes of other users are usually not readable and are missed.
 std::vector<DeviceHolder> deviceHolders(const std::string& path, const DeviceRoots& roots = {});
 
+// The processes holding a lock on `path` (<proc>/locks), as another Norvik
+// does on the port it has open. Unlike the open files this is readable for
+// every user's processes.
+std::vector<DeviceHolder> deviceLockers(const std::string& path, const DeviceRoots& roots = {});
+
 // The informative text of the open-error box: the device, the system's reason
 // and what to do about it, for the error number `openPort` returned.
 std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots = {});

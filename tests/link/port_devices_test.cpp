@@ -7,10 +7,12 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -185,6 +187,34 @@ TEST(PortDevices, holdersAreFoundThroughTheirOpenFiles) {
     EXPECT_TRUE(deviceHolders(tree.path("dev/absent").string(), tree.roots()).empty());
 }
 
+// A line of <proc>/locks for `path`, as the kernel writes it.
+std::string lockLine(int number, const char* kind, pid_t pid, const std::string& path) {
+    struct stat node {};
+    if (::stat(path.c_str(), &node) != 0) return {};
+    char line[160];
+    std::snprintf(line, sizeof line, "%d: %s  ADVISORY  WRITE %d %02x:%02x:%llu 0 EOF\n", number, kind,
+                  static_cast<int>(pid), ::major(node.st_dev), ::minor(node.st_dev),
+                  static_cast<unsigned long long>(node.st_ino));
+    return line;
+}
+
+TEST(PortDevices, lockersAreFoundInTheLockTable) {
+    TempTree tree;
+    const std::string device = tree.file("dev/ttyUSB0");
+    const std::string other = tree.file("dev/ttyUSB1");
+    tree.file("proc/4242/comm", "norvik\n");
+    tree.file("proc/77/comm", "picocom\n");
+    tree.file("proc/locks", lockLine(1, "FLOCK", 4242, device) + lockLine(2, "POSIX", 77, other) +
+                                "3: OFDLCK ADVISORY  READ  -1 00:05:6 0 EOF\n" +
+                                lockLine(1, "-> FLOCK", 555, device));
+    const auto lockers = deviceLockers(device, tree.roots());
+    ASSERT_EQ(lockers.size(), 1u);
+    EXPECT_EQ(lockers[0].pid, 4242);
+    EXPECT_EQ(lockers[0].command, "norvik");
+    EXPECT_EQ(deviceLockers(other, tree.roots()).at(0).command, "picocom");
+    EXPECT_TRUE(deviceLockers(tree.path("dev/absent").string(), tree.roots()).empty());
+}
+
 TEST(PortDevices, thisProcessIsFoundHoldingADeviceInTheRealProcessTree) {
     TempTree tree;
     const std::string device = tree.file("dev/ttyUSB0");
@@ -207,7 +237,8 @@ TEST(OpenErrorAdvice, missingDeviceSendsToTheCableAndThePortDevicesDialog) {
               "Reason: No such file or directory (error 2)\n"
               "\n"
               "Nothing is there now. Check the cable and that the adapter is plugged in (ls /dev/serial/by-id "
-              "lists the adapters), then choose the device for this port under Communication > Port devices….");
+              "lists the adapters), and the device chosen for this port under Communication > Port devices… Then "
+              "press Connect again.");
 }
 
 // A group this process is not in, to give a file to; only root may do that.
@@ -280,6 +311,21 @@ TEST(OpenErrorAdvice, busyDeviceNamesTheProgramsHoldingIt) {
                   "\nReason: Device or resource busy (error 16)\n\nAnother program has the device open (a terminal "
                   "program, ModemManager, another Norvik). \"sudo fuser -v " +
                   device + "\" shows which. Close it, then press Connect again.");
+}
+
+TEST(OpenErrorAdvice, busyPseudoTerminalNamesTheProgramThatLockedItNotItsMaker) {
+    // A simulator keeps its own pseudo-terminal open; the other Norvik has it locked.
+    TempTree tree;
+    const std::string pty = tree.file("dev/pts/1");
+    tree.file("proc/300/comm", "norvik-gatesim\n");
+    tree.link("proc/300/fd/4", pty);
+    tree.file("proc/400/comm", "norvik\n");
+    tree.link("proc/400/fd/9", pty);
+    tree.file("proc/locks", lockLine(1, "FLOCK", 400, pty));
+    EXPECT_EQ(openErrorAdvice(pty, EBUSY, tree.roots()),
+              "Device: " + pty +
+                  "\nReason: Device or resource busy (error 16)\n\nThe device is held by norvik (PID 400). Close it, "
+                  "then press Connect again.");
 }
 
 TEST(OpenErrorAdvice, otherErrorsStillNameTheDeviceAndTheReason) {
