@@ -174,8 +174,11 @@ void MainWindow::buildMenu() {
     QMenu* communication = menuBar_->addMenu(withMnemonic(w::kMenuCommunication, 'C'));
     actions_.connect = item(communication, w::kItemConnect, 'C', &MainWindow::onConnect);
     actions_.disconnect = item(communication, w::kItemDisconnect, 'D', &MainWindow::onDisconnect);
-    actions_.portDevices = addItem(communication, QLatin1Char('&') + QString::fromUtf8(norvik::serialtexts::kItemPortDevices),
-                                   this, &MainWindow::onPortDevices);
+    // UTF-8 texts, marked on their first letter.
+    const auto utf8Item = [this](QMenu* menu, const char* text, void (MainWindow::*command)()) {
+        return addItem(menu, QLatin1Char('&') + QString::fromUtf8(text), this, command);
+    };
+    actions_.portDevices = utf8Item(communication, norvik::serialtexts::kItemPortDevices, &MainWindow::onPortDevices);
     communication->addSeparator();
     actions_.exit = item(communication, w::kItemExit, 'x', &MainWindow::onExit);
 
@@ -194,8 +197,7 @@ void MainWindow::buildMenu() {
     actions_.viewProfibus = item(view, w::kItemViewProfibus, 'p', &MainWindow::onViewProfibus, true);
     actions_.viewModbus = item(view, w::kItemViewModbus, 'm', &MainWindow::onViewModbus, true);
     view->addSeparator();
-    actions_.serialTraffic = addItem(view, QLatin1Char('&') + QString::fromUtf8(norvik::serialtexts::kItemSerialTraffic),
-                                     this, &MainWindow::onSerialTraffic);
+    actions_.serialTraffic = utf8Item(view, norvik::serialtexts::kItemSerialTraffic, &MainWindow::onSerialTraffic);
 
     QMenu* help = menuBar_->addMenu(withMnemonic(w::kMenuHelp, 'H'));
     actions_.firmware = item(help, w::kItemFirmware, 'G', &MainWindow::onGetFirmwareVersion);
@@ -361,8 +363,8 @@ void MainWindow::showRows(const QString& nodeText) {
 
 void MainWindow::showMessage(std::string_view title, std::string_view text) {
     if (text == norvik::console::kOpenErrorBox && tap_->lastOpenCode() != 0) {
-        messageBoxes_->showDetailedMessage(this, latin1(title), latin1(text),
-                                           QString::fromStdString(norvik::openErrorAdvice(connectDevice_, tap_->lastOpenCode())));
+        const std::string advice = norvik::openErrorAdvice(connectDevice_, tap_->lastOpenCode());
+        messageBoxes_->showDetailedMessage(this, latin1(title), latin1(text), QString::fromStdString(advice));
         return;
     }
     messageBoxes_->showMessage(this, latin1(title), latin1(text));

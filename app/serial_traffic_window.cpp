@@ -106,7 +106,8 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return QAbstractTableModel::headerData(section, orientation, role);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
     case ColumnTime: return utf8(t::kColumnTime);
     case ColumnDirection: return utf8(t::kColumnDirection);

@@ -17,7 +17,8 @@ struct PortSettings {
     uint8_t parity = 0;      // 0 none, 1 odd, 2 even
     uint8_t stopBits = 0;    // always 0: one stop bit
     // The device to open; when empty, the port's own rule for "Com<port>" decides.
-    std::string device;
+    // Initialised here so that the settings may still be written as five numbers.
+    std::string device = {};
 };
 
 // The entries of the port-setting boxes, in the order they are offered.

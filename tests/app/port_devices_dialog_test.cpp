@@ -89,7 +89,8 @@ TEST_F(PortDevicesTest, choiceIsSavedRestoredAndUsedAtTheNextConnect) {
     PortDevicesDialog again;
     EXPECT_EQ(text(again.pathEdit(2)->text()), usb);
     EXPECT_EQ(text(again.opensLabel(2)->text()), usb);
-    EXPECT_EQ(text(again.opensLabel(1)->text()), "/dev/ttyS0" + std::string(devicePresent("/dev/ttyS0") ? "" : " (absent)"));
+    EXPECT_EQ(text(again.opensLabel(1)->text()),
+              "/dev/ttyS0" + std::string(devicePresent("/dev/ttyS0") ? "" : " (absent)"));
     EXPECT_EQ(text(again.pathEdit(1)->placeholderText()), "/dev/ttyS0");
 
     ScriptedPort port;

@@ -108,7 +108,8 @@ TEST_F(TrafficWindowTest, keepAliveCanBeHiddenAndShownAgain) {
     ASSERT_TRUE(showsRows(6));
     window->hideKeepAliveBox()->setChecked(true);
     EXPECT_EQ(shownData(model()),
-              (std::vector<std::string>{"LOAD--PARAMETER", "send parameter to com", "4 bytes", "24 bytes, incomplete"}));
+              (std::vector<std::string>{"LOAD--PARAMETER", "send parameter to com", "4 bytes",
+                                        "24 bytes, incomplete"}));
     log.addLine(TrafficDirection::Sent, c::kPrompt);
     log.addLine(TrafficDirection::Received, c::kReplyConnect);
     log.addLine(TrafficDirection::Sent, c::kLoadFileName);
@@ -232,7 +233,8 @@ TEST_F(TrafficWindowTest, screenReadersSeeATableWithNamedControls) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         return std::make_pair(a->role(), text(a->text(QAccessible::Name)));
     };
-    EXPECT_EQ(named(window->hideKeepAliveBox()), std::make_pair(QAccessible::CheckBox, std::string("Hide prompt and reply")));
+    EXPECT_EQ(named(window->hideKeepAliveBox()),
+              std::make_pair(QAccessible::CheckBox, std::string("Hide prompt and reply")));
     // A button that stays down is a toggle to a screen reader.
     EXPECT_EQ(named(window->pauseButton()), std::make_pair(QAccessible::CheckBox, std::string("Pause")));
     EXPECT_EQ(named(window->clearButton()), std::make_pair(QAccessible::Button, std::string("Clear")));

@@ -53,7 +53,8 @@ std::vector<std::string> asWireLog(const std::vector<TrafficRowPtr>& rows, Traff
     std::size_t blockSize = 0;
     bool incomplete = false;
     const auto endBlock = [&] {
-        if (lastWasBlock) entries.push_back("TX BLOCK " + std::to_string(blockSize) + (incomplete ? " incomplete" : ""));
+        if (lastWasBlock)
+            entries.push_back("TX BLOCK " + std::to_string(blockSize) + (incomplete ? " incomplete" : ""));
         lastWasBlock = false;
         blockSize = 0;
         incomplete = false;
