@@ -3,6 +3,7 @@
 #include "app/about_dialog.h"
 #include "firmware/firmware_dialog.h"
 #include "app/message_boxes.h"
+#include "app/port_devices_dialog.h"
 #include "app/qt_user_prompts.h"
 #include "firmware/file_names.h"
 #include "ipsetting/ip_setting_dialog.h"
@@ -63,4 +64,9 @@ void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
 void DefaultDialogOpener::openAboutBox(QWidget* parent) {
     AboutDialog about(parent);
     execDialog(about);
+}
+
+void DefaultDialogOpener::openPortDevicesDialog(QWidget* parent) {
+    PortDevicesDialog dialog(parent);
+    execDialog(dialog);
 }

@@ -24,6 +24,7 @@ public:
     virtual void openModbusView(QWidget* parent) = 0;
     virtual void openFirmwareDialog(QWidget* parent) = 0;
     virtual void openAboutBox(QWidget* parent) = 0;
+    virtual void openPortDevicesDialog(QWidget* parent) = 0;
 };
 
 // The dialogs as the program shows them. The safe-value, IP-setting and space
@@ -40,6 +41,7 @@ public:
     void openModbusView(QWidget* parent) override;
     void openFirmwareDialog(QWidget* parent) override;
     void openAboutBox(QWidget* parent) override;
+    void openPortDevicesDialog(QWidget* parent) override;
 
 protected:
     // Runs a dialog modally; tests override it to look at the dialog instead.

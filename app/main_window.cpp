@@ -20,11 +20,15 @@
 #include "app/lamp.h"
 #include "app/message_boxes.h"
 #include "app/painted_icons.h"
+#include "app/port_devices_dialog.h"
+#include "app/serial_port_texts.h"
+#include "app/serial_traffic_window.h"
 #include "app/status_line.h"
 #include "app/window_texts.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "link/link_guards.h"
+#include "link/port_devices.h"
 #include "link/termios_port.h"
 #include "model/parameter_rows.h"
 
@@ -87,6 +91,8 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
         ownPort_ = std::make_unique<norvik::TermiosSerialPort>();
         port_ = ownPort_.get();
     }
+    tap_ = std::make_unique<norvik::TrafficTap>(*port_, trafficLog_);
+    port_ = tap_.get();
     if (services_.boxes) {
         messageBoxes_ = services_.boxes;
     } else {
@@ -112,6 +118,8 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     setCentralWidget(client);
     setStatusBar(status_);
     setFixedSize(client->width(), menuBar_->sizeHint().height() + client->height() + status_->height());
+    connect(boxes_[BoxPort], &QComboBox::currentIndexChanged, this, &MainWindow::showPortDevice);
+    showPortDevice();
     layout()->activate();
 
     pollTimer_ = new QTimer(this);
@@ -152,6 +160,8 @@ MainWindow::~MainWindow() {
     windDown();
     // The dialogue still calls back into this window while it ends.
     dialogue_.reset();
+    // Before the log it reads, which goes ahead of the window's children.
+    delete trafficWindow_;
 }
 
 void MainWindow::buildMenu() {
@@ -165,6 +175,11 @@ void MainWindow::buildMenu() {
     QMenu* communication = menuBar_->addMenu(withMnemonic(w::kMenuCommunication, 'C'));
     actions_.connect = item(communication, w::kItemConnect, 'C', &MainWindow::onConnect);
     actions_.disconnect = item(communication, w::kItemDisconnect, 'D', &MainWindow::onDisconnect);
+    // UTF-8 texts, marked on their first letter.
+    const auto utf8Item = [this](QMenu* menu, const char* text, void (MainWindow::*command)()) {
+        return addItem(menu, QLatin1Char('&') + QString::fromUtf8(text), this, command);
+    };
+    actions_.portDevices = utf8Item(communication, norvik::serialtexts::kItemPortDevices, &MainWindow::onPortDevices);
     communication->addSeparator();
     actions_.exit = item(communication, w::kItemExit, 'x', &MainWindow::onExit);
 
@@ -182,6 +197,8 @@ void MainWindow::buildMenu() {
     actions_.viewDevice = item(view, w::kItemViewDevice, 'd', &MainWindow::onViewDevice, true);
     actions_.viewProfibus = item(view, w::kItemViewProfibus, 'p', &MainWindow::onViewProfibus, true);
     actions_.viewModbus = item(view, w::kItemViewModbus, 'm', &MainWindow::onViewModbus, true);
+    view->addSeparator();
+    actions_.serialTraffic = utf8Item(view, norvik::serialtexts::kItemSerialTraffic, &MainWindow::onSerialTraffic);
 
     QMenu* help = menuBar_->addMenu(withMnemonic(w::kMenuHelp, 'H'));
     actions_.firmware = item(help, w::kItemFirmware, 'G', &MainWindow::onGetFirmwareVersion);
@@ -279,7 +296,10 @@ void MainWindow::buildControls(QWidget* client) {
 void MainWindow::setLinkText(std::string_view text) { status_->setLinkText(latin1(text)); }
 void MainWindow::setOperationText(std::string_view text) { status_->setOperationText(latin1(text)); }
 void MainWindow::setProgress(int step) { status_->setProgress(step); }
-void MainWindow::setPortLamp(bool green) { portLamp_->setGreen(green); }
+void MainWindow::setPortLamp(bool green) {
+    portLamp_->setGreen(green);
+    status_->setLinkDevice(green ? connectSummary_ : QString());
+}
 void MainWindow::setModuleLamp(bool green) { moduleLamp_->setGreen(green); }
 
 void MainWindow::setConnectionMenu(bool connectEnabled, bool disconnectEnabled) {
@@ -343,6 +363,11 @@ void MainWindow::showRows(const QString& nodeText) {
 }
 
 void MainWindow::showMessage(std::string_view title, std::string_view text) {
+    if (text == norvik::console::kOpenErrorBox && tap_->lastOpenCode() != 0) {
+        const std::string advice = norvik::openErrorAdvice(connectDevice_, tap_->lastOpenCode());
+        messageBoxes_->showDetailedMessage(this, latin1(title), latin1(text), QString::fromStdString(advice));
+        return;
+    }
     messageBoxes_->showMessage(this, latin1(title), latin1(text));
 }
 
@@ -415,6 +440,10 @@ void MainWindow::onConnect() {
     settings.parity = static_cast<norvik::Parity>(std::clamp(boxes_[BoxParity]->currentIndex(), 0, 2));
     settings.dataBits = 8;
     settings.stopBits = 0;
+    const norvik::SavedPortDevices saved = loadPortDevices();
+    settings.device = norvik::comDevice(settings.port, saved).path;
+    connectDevice_ = settings.device;
+    connectSummary_ = portDeviceSummary(settings.port, saved);
     dialogue_->connect(settings);
 }
 
@@ -476,6 +505,23 @@ void MainWindow::onGetFirmwareVersion() {
 }
 
 void MainWindow::onAbout() { opener_->openAboutBox(this); }
+
+void MainWindow::onPortDevices() {
+    opener_->openPortDevicesDialog(this);
+    showPortDevice();
+}
+
+void MainWindow::onSerialTraffic() {
+    if (!trafficWindow_) trafficWindow_ = new SerialTrafficWindow(trafficLog_, this);
+    trafficWindow_->show();
+    trafficWindow_->raise();
+    trafficWindow_->activateWindow();
+}
+
+void MainWindow::showPortDevice() {
+    const int index = std::clamp(boxes_[BoxPort]->currentIndex(), 0, 7);
+    boxes_[BoxPort]->setToolTip(portDeviceSummary(static_cast<uint8_t>(index + 1), loadPortDevices()));
+}
 
 // --- ending ----------------------------------------------------------------------
 

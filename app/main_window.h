@@ -12,6 +12,7 @@
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
 #include "link/link_ui.h"
+#include "link/traffic_log.h"
 #include "model/gateway_config.h"
 #include "model/parameter_rows.h"
 
@@ -26,6 +27,7 @@ class QTreeWidgetItem;
 class DialogOpener;
 class Lamp;
 class MessageBoxes;
+class SerialTrafficWindow;
 class StatusLine;
 
 namespace norvik {
@@ -88,11 +90,16 @@ public:
     void onViewModbus();
     void onGetFirmwareVersion();
     void onAbout();
+    void onPortDevices();
+    void onSerialTraffic();
 
     norvik::LinkSession& session() { return session_; }
     norvik::GatewayConfig& config() { return config_; }
     norvik::IpSettingRecord& ipSetting() { return ipSetting_; }
     norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
+    // Everything said on the line, whether or not the traffic window is open.
+    norvik::TrafficLog& trafficLog() { return trafficLog_; }
+    SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
 
     // For tests and the screenshot script.
     QTreeWidget* tree() const { return tree_; }
@@ -121,6 +128,8 @@ public:
         QAction* viewModbus = nullptr;
         QAction* firmware = nullptr;
         QAction* about = nullptr;
+        QAction* portDevices = nullptr;
+        QAction* serialTraffic = nullptr;
     };
     const Actions& actions() const { return actions_; }
 
@@ -143,6 +152,8 @@ private:
     void openIpSetting(norvik::TransferState mode);
     // Ends the link's background work before the window goes.
     void windDown();
+    // The port box's tooltip: the device behind the chosen Com entry.
+    void showPortDevice();
 
     Services services_;
     std::unique_ptr<norvik::SerialPort> ownPort_;
@@ -151,6 +162,13 @@ private:
     norvik::SerialPort* port_ = nullptr;
     MessageBoxes* messageBoxes_ = nullptr;
     DialogOpener* opener_ = nullptr;
+    // Ahead of the dialogue, which talks through the tap: they must outlive it.
+    norvik::TrafficLog trafficLog_;
+    std::unique_ptr<norvik::TrafficTap> tap_;
+    // The device of the last Connect, for the open-error advice and the status line.
+    std::string connectDevice_;
+    QString connectSummary_;
+    SerialTrafficWindow* trafficWindow_ = nullptr;
 
     norvik::LinkSession session_;
     norvik::GatewayConfig config_;

@@ -12,6 +12,18 @@ void QtMessageBoxes::showMessage(QWidget* parent, const QString& title, const QS
     box.exec();
 }
 
+void QtMessageBoxes::showDetailedMessage(QWidget* parent, const QString& title, const QString& text,
+                                        const QString& informative) {
+    const bool failure = title == QLatin1String(norvik::console::kTitleError);
+    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok,
+                    parent);
+    // Device paths and commands are not markup, and the user may want to copy the command.
+    box.setTextFormat(Qt::PlainText);
+    box.setInformativeText(informative);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box.exec();
+}
+
 bool QtMessageBoxes::confirmExit(QWidget* parent) {
     QMessageBox box(QMessageBox::Warning, QLatin1String(norvik::console::kTitleMessage),
                     QLatin1String(norvik::window::kExitQuestion), QMessageBox::Ok | QMessageBox::Cancel, parent);

@@ -54,7 +54,16 @@ StatusLine::StatusLine(QSize progressSize, QWidget* parent)
     setFixedHeight(progressSize.height() + 2 * kProgressTop);
 }
 
-void StatusLine::setLinkText(const QString& text) { setPartText(link_, text); }
+void StatusLine::setLinkText(const QString& text) {
+    setPartText(link_, text);
+    if (!linkDevice_.isEmpty()) link_->setToolTip(text + QLatin1Char('\n') + linkDevice_);
+}
+
+void StatusLine::setLinkDevice(const QString& device) {
+    linkDevice_ = device;
+    setLinkText(link_->text());
+    setToolTip(device);
+}
 void StatusLine::setOperationText(const QString& text) { setPartText(operation_, text); }
 void StatusLine::setProgress(int step) { progress_->setValue(step); }
 

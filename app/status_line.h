@@ -22,6 +22,9 @@ public:
     StatusLine(QSize progressSize, QWidget* parent = nullptr);
 
     void setLinkText(const QString& text);
+    // While the port is open, the link part's tooltip also names the device
+    // behind it ("Com2 opens /dev/ttyUSB0"); empty when closed.
+    void setLinkDevice(const QString& device);
     void setOperationText(const QString& text);
     void setProgress(int step);
 
@@ -45,4 +48,5 @@ private:
     QLabel* operation_;
     QProgressBar* progress_;
     QSize progressSize_;
+    QString linkDevice_;
 };

@@ -19,6 +19,9 @@ struct PortSettings {
     uint8_t dataBits = 8;    // always 8
     Parity parity = Parity::None;
     uint8_t stopBits = 0;    // always 0: one stop bit
+    // The device to open; when empty, the port's own rule for "Com<port>" decides.
+    // Initialised here so that the settings may still be written as five numbers.
+    std::string device = {};
 };
 
 // The entries of the port-setting boxes, in the order they are offered.

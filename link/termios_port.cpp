@@ -82,7 +82,7 @@ uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
         return EINVAL;
     }
 
-    const std::string path = comDevicePath(settings.port);
+    const std::string path = settings.device.empty() ? comDevicePath(settings.port) : settings.device;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return static_cast<uint16_t>(errno);
 

@@ -254,10 +254,11 @@ TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
         for (QAction* item : top->menu()->actions()) seen.push_back(item->isSeparator() ? "-" : plain(item->text()));
     }
     const std::vector<std::string> expected{
-        "[Communication]", "Connect", "Disconnect", "-", "Exit",
+        "[Communication]", "Connect", "Disconnect", "Port devices…", "-", "Exit",
         "[IP setting]", "New setting", "Load from file", "Load from device",
         "[Safe value setting]", "New setting", "Load from file", "Load from device",
         "[View]", "Space configuration in device", "Space configuration in profibus", "Space configuration in modbus",
+        "-", "Serial traffic",
         "[Help]", "Get Firmware Version From Module", "About Norvik"};
     EXPECT_EQ(seen, expected);
 
@@ -385,6 +386,8 @@ TEST_F(MainWindowTest, failedOpenShowsTheErrorBoxAndLeavesTheBoxesEditable) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Error message");
     EXPECT_EQ(boxes.shown[0].text, "Open Com Error ! Please check Com Port setting");
+    // Below the text: the device and what to do (tests/app/port_devices_dialog_test.cpp).
+    EXPECT_EQ(boxes.shown[0].informative.rfind("Device: ", 0), 0u);
     EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), "Open Com Error! Error Code = 2 ");
     EXPECT_TRUE(window->portBox(0)->isEnabled());
     EXPECT_TRUE(menu().connect->isEnabled());

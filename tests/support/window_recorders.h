@@ -20,6 +20,7 @@ public:
     struct Box {
         std::string title;
         std::string text;
+        std::string informative;
     };
     std::vector<Box> shown;
     int exitQuestions = 0;
@@ -30,7 +31,12 @@ public:
     std::function<void()> whileOpen;
 
     void showMessage(QWidget*, const QString& title, const QString& text) override {
-        shown.push_back({title.toStdString(), text.toStdString()});
+        shown.push_back({title.toStdString(), text.toStdString(), {}});
+        events.push_back(std::string("box:") + text.toStdString());
+        if (whileOpen) whileOpen();
+    }
+    void showDetailedMessage(QWidget*, const QString& title, const QString& text, const QString& informative) override {
+        shown.push_back({title.toStdString(), text.toStdString(), informative.toStdString()});
         events.push_back(std::string("box:") + text.toStdString());
         if (whileOpen) whileOpen();
     }
@@ -60,6 +66,7 @@ public:
     void openModbusView(QWidget*) override { record("ModbusSpaceDialog"); }
     void openFirmwareDialog(QWidget*) override { record("FirmwareDialog"); }
     void openAboutBox(QWidget*) override { record("AboutDialog"); }
+    void openPortDevicesDialog(QWidget*) override { record("PortDevicesDialog"); }
 
     std::vector<std::string> names() const {
         std::vector<std::string> n;
