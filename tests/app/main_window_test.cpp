@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <thread>
 #include <utility>
@@ -30,7 +31,7 @@
 #include "app/window_texts.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
-#include "support/scripted_port.h"
+#include "support/fake_port.h"
 #include "support/window_recorders.h"
 
 #ifdef NORVIK_GATESIM
@@ -44,7 +45,7 @@ namespace c = console;
 namespace w = window;
 using test::RecordingBoxes;
 using test::RecordingOpener;
-using test::ScriptedPort;
+using test::FakePort;
 using test::waitFor;
 using Rows = std::vector<std::pair<std::string, std::string>>;
 
@@ -98,7 +99,7 @@ Rows emptyGatewayList() {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    ScriptedPort port;
+    FakePort port;
     RecordingBoxes boxes;
     RecordingOpener opener;
     std::unique_ptr<MainWindow> window;
@@ -114,8 +115,10 @@ protected:
     LinkSession& session() { return window->session(); }
     const MainWindow::Actions& menu() { return window->actions(); }
 
-    void tick(const std::string& line = {}) {
+    // One tick on which the gateway sends `line` (empty = silence), then `block`.
+    void tick(const std::string& line = {}, std::span<const uint8_t> block = {}) {
         if (!line.empty()) port.queueLine(line);
+        port.queueBytes(block);
         window->dialogue().onPollTimer();
     }
     void awaitWorker() { ASSERT_TRUE(waitFor([&] { return !session().workerBusy; })) << "worker never reported"; }
@@ -124,16 +127,14 @@ protected:
                                                                                kWaoModule}) {
         window->onConnect();
         tick(c::kReplyConnect);
-        port.queueBytes(parameterBlock(model, records));
-        tick(c::kReplyParameter);
+        tick(c::kReplyParameter, parameterBlock(model, records));
         awaitWorker();
         tick(c::kReplyParameterFinish);
     }
     void answerFileNames(const std::vector<std::string>& names) {
         tick(c::kReplyConnect);
         ASSERT_EQ(port.lastSent(), c::kLoadFileName);
-        port.queueBytes(fileNameReply(names));
-        tick(c::kReplyFileName);
+        tick(c::kReplyFileName, fileNameReply(names));
         awaitWorker();
         tick(c::kReplyFileNameFinish);
     }
@@ -342,8 +343,7 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
     EXPECT_TRUE(window->moduleLamp()->isGreen());
     EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), "Module is connected");
 
-    port.queueBytes(parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
-    tick(c::kReplyParameter);
+    tick(c::kReplyParameter, parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive parameter now");
     EXPECT_TRUE(window->animationTimerRunning());
     awaitWorker();
@@ -372,8 +372,7 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
     // The module comes back, then announces its disconnect.
     tick(c::kReplyConnect);
     EXPECT_TRUE(window->moduleLamp()->isGreen());
-    port.queueBytes(parameterBlock('4', {kSystemModuleAt1, kWdoModule}));
-    tick(c::kReplyParameter);
+    tick(c::kReplyParameter, parameterBlock('4', {kSystemModuleAt1, kWdoModule}));
     awaitWorker();
     tick(c::kReplyParameterFinish);
     for (QAction* ip : {menu().ipNew, menu().ipFile, menu().ipDevice}) EXPECT_FALSE(ip->isEnabled());
@@ -553,9 +552,8 @@ TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     const std::string badHeader = "File_XX=";
     std::vector<uint8_t> reply(badHeader.begin(), badHeader.end());
     reply.push_back(0);
-    port.queueBytes(reply);
     const std::size_t receivesBefore = port.blockTimeouts().size();
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, reply);
     // The worker has failed and ended, its notice is not yet taken: the user
     // asks again.
     for (int i = 0; i < 500 && port.blockTimeouts().size() == receivesBefore; ++i)
@@ -764,7 +762,7 @@ TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
     // A notice that outlived the window would be delivered here.
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(port.blockTimeouts().size(), 2u);  // the worker ran to its end first
+    EXPECT_EQ(port.blockTimeouts().size(), 1u);  // the worker was cut short, not left to wait
 }
 
 TEST_F(MainWindowTest, tabWalksTreeListAndPortBoxesAndEscapeEndsAtOnce) {

@@ -47,9 +47,12 @@ public:
     }
     void sendBlock(uint8_t p, std::span<const uint8_t> bytes) override { port_.sendBlock(p, bytes); }
     std::string receiveLine(uint8_t p, uint16_t timeoutMs) override { return port_.receiveLine(p, timeoutMs); }
-    uint16_t receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
+    BlockReceipt receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
         return port_.receiveBlock(p, buffer, timeoutMs);
     }
+    void cancelWaits() override { port_.cancelWaits(); }
+    void resumeWaits() override { port_.resumeWaits(); }
+    uint32_t deviceError() const override { return port_.deviceError(); }
     unsigned linesSent() const { return linesSent_; }
 
 private:
@@ -135,6 +138,10 @@ protected:
     void loadAndQueryNames() {
         ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
             << ui.linkText << " / " << ui.operationText;
+    }
+    long countLog(const std::string& entry) const {
+        const auto lines = sim->logLines();
+        return std::count(lines.begin(), lines.end(), entry);
     }
     bool logHas(const std::string& entry) const {
         const auto lines = sim->logLines();
@@ -366,8 +373,28 @@ TEST_F(LinkEndToEnd, truncatedParameterBlockIsReportedIncomplete) {
     // The finish line comes well after the worker has given up waiting for the
     // rest (396 ms at this rate).
     start({"--truncate-parameter-block", "40"}, 115200, 1500);
-    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    ASSERT_TRUE(tickUntil([&] { return ui.operationText == c::kOpParameterIncomplete; }));
+    EXPECT_EQ(ui.rebuilds, 0) << "no module of a short block stands in the tree";
+    EXPECT_FALSE(session.animating);
+    // The finish line ends the exchange, and the next connect asks again.
+    ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--PARAMETER") == 2; }));
+    EXPECT_FALSE(session.parameterLoaded);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_EQ(ui.operationText, c::kOpParameterIncomplete);
+}
+
+// 20 bytes of the block, its finish line a second later: at 2400 baud the
+// record receive still waits then, and must give the line back, not decode it.
+TEST_F(LinkEndToEnd, finishLineAfterAShortParameterBlockIsReadAsALine) {
+    start({"--truncate-parameter-block", "20"}, 2400, 1000);
+    // Without its finish line the exchange would wait out its time-out first.
+    ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--PARAMETER") == 2; }, 4));
+    EXPECT_EQ(ui.operationText, c::kOpParameterIncomplete);
+    EXPECT_EQ(ui.rebuilds, 0);
+    EXPECT_EQ(config.moduleCount, 0);
+    EXPECT_FALSE(session.parameterLoaded);
+    EXPECT_EQ(session.missCount, 0) << "the finish line was taken as a reply";
+    EXPECT_EQ(std::count(ui.operationTexts.begin(), ui.operationTexts.end(), std::string(c::kOpReceiveParameter)), 2);
 }
 
 TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTreeAndTheLinkComesBack) {
@@ -412,14 +439,24 @@ TEST_F(LinkEndToEnd, fileNameReplyThatDoesNotParseEndsTheAutomaticQueryWithoutAD
 TEST_F(LinkEndToEnd, unacknowledgedFileNameQueryIsAskedAgainAndTheLinkHolds) {
     start({"--ignore-file-name"});
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
-    // Each connect reply asks again; the silent tick after it is one miss only.
-    for (int i = 0; i < 6; ++i) tick();
+    // Each query is given its time; then the prompt, a connect reply, and the
+    // query again. The one silent tick after the time-out is one miss only.
+    ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--FILE_NAME") == 3; }));
     EXPECT_TRUE(session.firmwareAutoQuery);
     EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_TRUE(ui.moduleLamp);
     EXPECT_TRUE(ui.messages.empty());
+    // Nothing went out between a query and its time-out.
     const auto lines = sim->logLines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX LINE LOAD--FILE_NAME"), 3);
+    int sinceQuery = -1;
+    for (const auto& l : lines) {
+        if (l == "RX LINE LOAD--FILE_NAME") {
+            sinceQuery = 0;
+        } else if (l.starts_with("RX ") && sinceQuery >= 0) {
+            EXPECT_EQ(l, "RX LINE KESTRA--r4460k>");
+            sinceQuery = -1;
+        }
+    }
 }
 
 TEST_F(LinkEndToEnd, disconnectWaitsForAWorkerStillReceiving) {

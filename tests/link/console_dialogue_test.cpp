@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <functional>
+#include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ipsetting/ip_setting.h"
@@ -12,14 +16,14 @@
 #include "link/link_session.h"
 #include "model/gateway_config.h"
 #include "support/recording_ui.h"
-#include "support/scripted_port.h"
+#include "support/fake_port.h"
 
 namespace norvik {
 namespace {
 
 namespace c = console;
 using test::RecordingUi;
-using test::ScriptedPort;
+using test::FakePort;
 
 // A parameter block: header for `records` records, model byte, then the records.
 std::vector<uint8_t> parameterBlock(char model, const std::vector<std::array<uint8_t, 12>>& records) {
@@ -45,7 +49,7 @@ protected:
     LinkSession session;
     GatewayConfig config;
     IpSettingRecord ip;
-    ScriptedPort port;
+    FakePort port;
     RecordingUi ui;
     ConsoleDialogue dialogue{session, config, ip, port, ui};
 
@@ -54,9 +58,11 @@ protected:
         s.baud = baud;
         dialogue.connect(s);
     }
-    // One poll tick on which the gateway sends `line` (empty = silence).
-    void tick(const std::string& line = {}) {
+    // One poll tick on which the gateway sends `line` (empty = silence) and
+    // then `block`.
+    void tick(const std::string& line = {}, std::span<const uint8_t> block = {}) {
         if (!line.empty()) port.queueLine(line);
+        port.queueBytes(block);
         dialogue.onPollTimer();
     }
     void deliverWorkerDone() {
@@ -68,8 +74,7 @@ protected:
     void connectAndLoad(char model = '5') {
         connect();
         tick(c::kReplyConnect);
-        port.queueBytes(parameterBlock(model, {kSystemModuleAt1, kWdoModule, kWaoModule}));
-        tick(c::kReplyParameter);
+        tick(c::kReplyParameter, parameterBlock(model, {kSystemModuleAt1, kWdoModule, kWaoModule}));
         deliverWorkerDone();
         tick(c::kReplyParameterFinish);
     }
@@ -77,8 +82,7 @@ protected:
     void answerAutoQuery(const std::vector<std::string>& names) {
         tick(c::kReplyConnect);
         ASSERT_EQ(port.lastSent(), c::kLoadFileName);
-        port.queueBytes(fileNameReply(names));
-        tick(c::kReplyFileName);
+        tick(c::kReplyFileName, fileNameReply(names));
         deliverWorkerDone();
         tick(c::kReplyFileNameFinish);
     }
@@ -158,9 +162,8 @@ TEST_F(ConsoleDialogueTest, silentGatewayShowsTheAccessBoxOncePerConnect) {
 TEST_F(ConsoleDialogueTest, noAccessBoxOnceTheModuleHasAnswered) {
     connect();
     tick(c::kReplyConnect);
-    tick();
-    tick();  // link lost
-    tick();
+    for (int i = 0; i < 2 * ConsoleDialogue::kExchangeTimeoutTicks; ++i) tick();
+    EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -172,8 +175,7 @@ TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
     EXPECT_EQ(ui.linkText, c::kLinkConnected);
     EXPECT_EQ(port.lastSent(), c::kLoadParameter);
 
-    port.queueBytes(parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
-    tick(c::kReplyParameter);
+    tick(c::kReplyParameter, parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
     EXPECT_EQ(session.linkState, LinkState::LoadingParameters);
     EXPECT_EQ(ui.operationText, c::kOpReceiveParameter);
     EXPECT_TRUE(session.workerBusy);
@@ -218,14 +220,14 @@ TEST_F(ConsoleDialogueTest, parameterFinishReportsTheSystemModuleCheck) {
         LinkSession s;
         GatewayConfig g;
         IpSettingRecord r;
-        ScriptedPort p;
+        FakePort p;
         RecordingUi u;
         ConsoleDialogue d(s, g, r, p, u);
         d.connect({});
         p.queueLine(c::kReplyConnect);
         d.onPollTimer();
-        p.queueBytes(parameterBlock('4', {k.first, kWaoModule, kWdoModule}));
         p.queueLine(c::kReplyParameter);
+        p.queueBytes(parameterBlock('4', {k.first, kWaoModule, kWdoModule}));
         d.onPollTimer();
         d.onWorkerDone(*u.takeWorkerDone());
         p.queueLine(c::kReplyParameterFinish);
@@ -240,8 +242,7 @@ TEST_F(ConsoleDialogueTest, incompleteParameterBlockIsReportedAtFinish) {
     tick(c::kReplyConnect);
     auto block = parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule});
     block.resize(16 + 12 + 5);
-    port.queueBytes(block);
-    tick(c::kReplyParameter);
+    tick(c::kReplyParameter, block);
     deliverWorkerDone();
     tick(c::kReplyParameterFinish);
     EXPECT_EQ(ui.operationText, "Error ! Parameter block incomplete!");
@@ -341,7 +342,6 @@ TEST_F(ConsoleDialogueTest, ipRequestsDoNotQuietThePoll) {
 }
 
 TEST_F(ConsoleDialogueTest, commandRulePrecedence) {
-    connectAndLoad();
     struct Case {
         TransferState safe;
         bool autoQuery;
@@ -359,14 +359,19 @@ TEST_F(ConsoleDialogueTest, commandRulePrecedence) {
         {TransferState::Idle, false, rx, TransferState::LoadRequested, c::kLoadIpSetting},
         {TransferState::OpenedNew, false, FirmwareQueryState::ReceiveError, TransferState::ReceiveError, c::kPrompt},
     };
+    // Each case from a fresh link: a command opens an exchange, and no second
+    // command goes out while it is under way.
     for (const auto& k : cases) {
+        connectAndLoad();
         session.safeValueTransfer = k.safe;
         session.firmwareAutoQuery = k.autoQuery;
         session.setFirmwareState(k.fw);
         session.ipSettingTransfer = k.ipT;
         tick(c::kReplyConnect);
         EXPECT_EQ(port.lastSent(), k.expected);
+        dialogue.disconnect();
     }
+    connectAndLoad();
     session.parameterLoaded = false;
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadParameter);
@@ -444,12 +449,11 @@ TEST_F(ConsoleDialogueTest, safeValueLoadAppendsTheReceivedBlock) {
     EXPECT_EQ(port.lastSent(), c::kLoadSafeValue);
     std::vector<uint8_t> block(512);
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
-    port.queueBytes(block);
-    tick(c::kReplySafeValue);
+    tick(c::kReplySafeValue, block);
     EXPECT_EQ(ui.operationText, "Receive safe value from com now !");
     deliverWorkerDone();
-    EXPECT_EQ(session.safeValueBytes, block);
     tick(c::kReplySafeValueFinish);
+    EXPECT_EQ(session.safeValueBytes, block);
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveFinished);
     EXPECT_EQ(ui.operationText, "Receive safe value finish");
 }
@@ -458,16 +462,14 @@ TEST_F(ConsoleDialogueTest, truncatedBlocksLeaveReceiveErrorAfterFinish) {
     connectAndLoad();
     answerAutoQuery({});
     session.safeValueTransfer = TransferState::LoadRequested;
-    port.queueBytes(std::vector<uint8_t>(100, 1));
-    tick(c::kReplySafeValue);
+    tick(c::kReplySafeValue, std::vector<uint8_t>(100, 1));
     deliverWorkerDone();
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
     tick(c::kReplySafeValueFinish);
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
 
     session.ipSettingTransfer = TransferState::LoadRequested;
-    port.queueBytes(std::vector<uint8_t>(10, 1));
-    tick(c::kReplyIpSetting);
+    tick(c::kReplyIpSetting, std::vector<uint8_t>(10, 1));
     deliverWorkerDone();
     tick(c::kReplyIpSettingFinish);
     EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
@@ -488,14 +490,15 @@ TEST_F(ConsoleDialogueTest, ipSettingSendAndLoad) {
     const std::vector<uint8_t> expectedStart = {0xC0, 0xA8, 0xFF, 0x01, 0xFF, 0xFF, 0x00, 0x00};
     EXPECT_EQ(std::vector<uint8_t>(blocks[0].begin(), blocks[0].begin() + 8), expectedStart);
     EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
+    tick(c::kReplyIpSettingSent);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::SendFinished);
 
     const IpSettingBlock sent = encodeIpSettingBlock(ip);
     ip = {};
     session.ipSettingTransfer = TransferState::LoadRequested;
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadIpSetting);
-    port.queueBytes(sent);
-    tick(c::kReplyIpSetting);
+    tick(c::kReplyIpSetting, sent);
     deliverWorkerDone();
     tick(c::kReplyIpSettingFinish);
     EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveFinished);
@@ -538,8 +541,7 @@ TEST_F(ConsoleDialogueTest, menuQueryOpensTheFirmwareDialogAndChoosesTheLayout) 
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
-    port.queueBytes(fileNameReply({"3420V10.bin", "3420V13.bin"}));
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, fileNameReply({"3420V10.bin", "3420V13.bin"}));
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Receiving);
     deliverWorkerDone();
     EXPECT_EQ(ui.firmwareDialogs, 1);
@@ -550,8 +552,7 @@ TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
     connectAndLoad();
     tick(c::kReplyConnect);
     const std::string bad = "File_XX=\x01";
-    port.queueBytes(std::vector<uint8_t>(bad.begin(), bad.end()));
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, std::vector<uint8_t>(bad.begin(), bad.end()));
     deliverWorkerDone();
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
     EXPECT_EQ(ui.operationText, "Receive file name error");
@@ -567,8 +568,7 @@ TEST_F(ConsoleDialogueTest, menuPressedWhileAFailedReplyIsReceivedStillReportsTh
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
     const std::string bad = "File_NO=\x0C";
-    port.queueBytes(std::vector<uint8_t>(bad.begin(), bad.end()));
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, std::vector<uint8_t>(bad.begin(), bad.end()));
     const auto ticket = ui.takeWorkerDone();
     ASSERT_TRUE(ticket.has_value());
     // The worker has ended, its notice is still queued, and the user asks again.
@@ -583,9 +583,19 @@ TEST_F(ConsoleDialogueTest, gatewayThatNeverAnswersTheFileNameQueryIsAskedAgain)
     connectAndLoad();
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
+    port.clearSent();
+    // A reply queued behind the first keeps the link alive but asks nothing.
+    tick(c::kReplyConnect);
+    for (int i = 1; i < ConsoleDialogue::kExchangeTimeoutTicks; ++i) tick();
+    EXPECT_TRUE(port.sentLines().empty());
+    EXPECT_EQ(session.missCount, 0);
+    tick();  // the exchange is given up: the prompt, and one miss
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+    EXPECT_EQ(session.missCount, 1);
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
     EXPECT_TRUE(session.firmwareAutoQuery);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
 TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareState) {
@@ -639,23 +649,20 @@ TEST_F(ConsoleDialogueTest, failedCloseLeavesTheConnectionAsItWas) {
     EXPECT_TRUE(ui.pollTimerRunning);
 }
 
-TEST_F(ConsoleDialogueTest, disconnectWaitsForARunningWorkerAndDropsItsNotice) {
+TEST_F(ConsoleDialogueTest, disconnectCutsARunningWorkerShortAndDropsItsNotice) {
     connect();
     tick(c::kReplyConnect);
-    port.holdBlocks();
+    port.holdBlocks();  // the gateway withholds the block: released only by a cancel
     tick(c::kReplyParameter);
     ASSERT_TRUE(dialogue.workerRunning());
     tick();  // the worker owns the port: nothing is read or sent
     EXPECT_EQ(port.lineReads(), 2);
-    std::thread releaser([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        port.release();
-    });
     dialogue.disconnect();
-    releaser.join();
     EXPECT_FALSE(dialogue.workerRunning());
     EXPECT_FALSE(session.workerBusy);
     EXPECT_FALSE(session.parameterPending);
+    EXPECT_EQ(port.closes, 1);
+    EXPECT_FALSE(port.waitsCancelled()) << "the port is usable again after the close";
     const auto ticket = ui.takeWorkerDone();
     ASSERT_TRUE(ticket.has_value());
     dialogue.onWorkerDone(*ticket);  // late notice of an ended link
@@ -684,8 +691,7 @@ TEST_F(ConsoleDialogueTest, ticksRunWhileTheFirmwareDialogIsOpen) {
     answerAutoQuery({});
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
-    port.queueBytes(fileNameReply({"3420V10.bin"}));
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, fileNameReply({"3420V10.bin"}));
     int ticksDuringDialog = 0;
     ui.whileFirmwareDialogOpen = [&] {
         tick(c::kReplyFileNameFinish);
