@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -21,9 +23,9 @@ namespace {
 // dialog is waiting for any more.
 constexpr uint8_t kMaxQuietTicks = 10;
 
-// Lines of a block that came late, dropped in one tick before its finish line;
+// Bytes of a block that came late, dropped in one tick before its finish line;
 // a bound so that a gateway streaming garbage cannot hold the tick for ever.
-constexpr int kMaxDroppedLines = 64;
+constexpr int kMaxDroppedBytes = 4096;
 
 std::string formatCode(const char* format, unsigned code) {
     char text[64];
@@ -219,20 +221,42 @@ void ConsoleDialogue::onPollTimer() {
     // While a worker owns the port nothing is read, so nothing can be missed.
     if (session_.workerBusy) return;
     if (endIfDeviceGone()) return;
-    // After a block that came short or late, its rest may still arrive as lines
-    // of garbage; they are dropped, all in this tick, up to its finish line.
-    const bool dropping = exchange_ != Exchange::None && phase_ == Phase::Failed;
-    for (int read = 1;; ++read) {
-        const std::string line =
-            port_.receiveLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes));
+    if (exchange_ != Exchange::None && phase_ == Phase::Failed) {
+        const bool finished = dropToFinishLine();
         if (endIfDeviceGone()) return;
-        if (handleLine(line)) {
+        if (finished) {
             session_.quietTicks = 0;
-            return;
+            onLoadFinish(exchange_, false);
+        } else {
+            silence();
         }
-        if (!dropping || line.empty() || read >= kMaxDroppedLines) break;
+        return;
     }
-    silence();
+    const std::string line = port_.receiveLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes));
+    if (endIfDeviceGone()) return;
+    if (handleLine(line)) {
+        session_.quietTicks = 0;
+    } else {
+        silence();
+    }
+}
+
+// After a block that came short or late, the rest of it may still arrive:
+// raw bytes, zeros and line ends among them, that no line read could be
+// trusted with. They are dropped up to the exchange's finish line.
+bool ConsoleDialogue::dropToFinishLine() {
+    const std::string finish = std::string(finishLineOf(exchange_)) + "\r\n";
+    std::string seen;
+    uint8_t byte = 0;
+    for (int i = 0; i < kMaxDroppedBytes; ++i) {
+        const BlockReceipt r = port_.receiveBlock(session_.portNumber, std::span(&byte, 1),
+                                                  blockTimeout(session_.baud, kLineTimeoutBytes));
+        if (!r.whole()) return false;
+        seen.push_back(static_cast<char>(byte));
+        if (seen.size() > finish.size()) seen.erase(0, 1);
+        if (seen == finish || seen.ends_with(finish.substr(0, finish.size() - 2) + "\n")) return true;
+    }
+    return false;
 }
 
 bool ConsoleDialogue::handleLine(const std::string& line) {
@@ -283,22 +307,25 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
     return true;
 }
 
-// A load's finish line that did not come as itself: behind the rest of a late
-// block on one line, or without its head, which a block that came short took
-// in the place of its own missing bytes. Either way the block was not whole.
-bool ConsoleDialogue::handleBrokenFinish(const std::string& line) {
-    const char* finish = nullptr;
-    switch (exchange_) {
-    case Exchange::Parameter: finish = c::kReplyParameterFinish; break;
-    case Exchange::FileName: finish = c::kReplyFileNameFinish; break;
-    case Exchange::LoadSafeValue: finish = c::kReplySafeValueFinish; break;
-    case Exchange::LoadIpSetting: finish = c::kReplyIpSettingFinish; break;
-    default: return false;
+const char* ConsoleDialogue::finishLineOf(Exchange exchange) {
+    switch (exchange) {
+    case Exchange::Parameter: return c::kReplyParameterFinish;
+    case Exchange::FileName: return c::kReplyFileNameFinish;
+    case Exchange::LoadSafeValue: return c::kReplySafeValueFinish;
+    case Exchange::LoadIpSetting: return c::kReplyIpSettingFinish;
+    default: return "";
     }
-    const std::string_view text = finish;
-    if (line.empty() || line == text) return false;
-    const bool afterGarbage = line.ends_with(text);
-    const bool headless = text.ends_with(line) && (phase_ == Phase::Received || phase_ == Phase::Failed);
+}
+
+// A load's finish line that did not come as itself: behind garbage on one line
+// (the block itself read as lines when its announcement was lost), or without
+// its head, which a block that came short took in place of its missing bytes.
+// Either way the block was not whole.
+bool ConsoleDialogue::handleBrokenFinish(const std::string& line) {
+    const std::string_view finish = finishLineOf(exchange_);
+    if (finish.empty() || line.empty() || line == finish) return false;
+    const bool afterGarbage = line.ends_with(finish);
+    const bool headless = finish.ends_with(line) && (phase_ == Phase::Received || phase_ == Phase::Failed);
     if (!afterGarbage && !headless) return false;
     onLoadFinish(exchange_, false);
     return true;

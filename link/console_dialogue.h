@@ -69,6 +69,8 @@ private:
     bool handleLine(const std::string& line);
     bool handleReply(const std::string& line);
     bool handleBrokenFinish(const std::string& line);
+    bool dropToFinishLine();
+    static const char* finishLineOf(Exchange exchange);
     bool handleSendResult(const std::string& line);
     void onConnectReply();
     void onBlockAsked(Exchange exchange);

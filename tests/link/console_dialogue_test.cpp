@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <functional>
 #include <span>
 #include <string>
@@ -702,6 +704,281 @@ TEST_F(ConsoleDialogueTest, ticksRunWhileTheFirmwareDialogIsOpen) {
     EXPECT_EQ(ticksDuringDialog, 1);
     EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_EQ(session.fileCount, 1);
+}
+
+// --- exchanges ---------------------------------------------------------------
+
+// A slow gateway answers two prompts at once. The first connect starts the
+// exchange; the one queued behind it must not send the command again.
+TEST_F(ConsoleDialogueTest, connectQueuedBehindAnotherStartsNoSecondCommand) {
+    struct Case {
+        const char* command;
+        std::function<void(LinkSession&)> request;
+    };
+    const std::vector<Case> cases = {
+        {c::kLoadParameter, [](LinkSession& s) { s.parameterLoaded = false; }},
+        {c::kSendSafeValue, [](LinkSession& s) { s.safeValueTransfer = TransferState::SendRequested; }},
+        {c::kLoadSafeValue, [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; }},
+        {c::kLoadFileName, [](LinkSession& s) { s.setFirmwareState(FirmwareQueryState::Requested); }},
+        {c::kSendIpSetting, [](LinkSession& s) { s.ipSettingTransfer = TransferState::SendRequested; }},
+        {c::kLoadIpSetting, [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; }},
+    };
+    for (const Case& k : cases) {
+        session.safeValueTransfer = TransferState::Idle;
+        session.ipSettingTransfer = TransferState::Idle;
+        connectAndLoad();
+        answerAutoQuery({"3420V10.bin"});
+        session.safeValueBytes.assign(512, 0x5A);
+        k.request(session);
+        port.clearSent();
+        port.queueLine(c::kReplyConnect);
+        tick(c::kReplyConnect);
+        tick();
+        EXPECT_EQ(port.sentLines(), std::vector<std::string>{k.command}) << k.command;
+        EXPECT_TRUE(dialogue.exchangeOpen()) << k.command;
+        EXPECT_EQ(session.missCount, 0) << k.command;
+        dialogue.disconnect();
+    }
+}
+
+// After a send command the gateway may already wait for our block: neither a
+// prompt on a silent tick nor a command may go out until it has answered.
+TEST_F(ConsoleDialogueTest, nothingGoesOutWhileASendCommandAwaitsItsAnswer) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    session.safeValueBytes.assign(512, 0x11);
+    session.safeValueTransfer = TransferState::SendRequested;
+    tick(c::kReplyConnect);
+    port.clearSent();
+    for (int i = 1; i < ConsoleDialogue::kExchangeTimeoutTicks; ++i) tick(i == 2 ? "garbage" : "");
+    EXPECT_TRUE(port.sent().empty());
+    tick(c::kReplyReceiveSafeValue);
+    const auto sent = port.sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_TRUE(sent[0].isBlock);
+    EXPECT_EQ(sent[1].line, c::kTransmitEnd);
+    // A doubled announcement gets no second block.
+    tick(c::kReplyReceiveSafeValue);
+    EXPECT_EQ(port.sent().size(), 2u);
+    tick(c::kReplySafeValueSent);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::SendFinished);
+    EXPECT_EQ(port.lastSent(), c::kPrompt);
+    EXPECT_FALSE(dialogue.exchangeOpen());
+}
+
+// The gateway asks for a block no command of ours is waiting for (after its
+// disconnect notice): no block, and quiet until its verdict.
+TEST_F(ConsoleDialogueTest, blockAskedForAfterTheDisconnectNoticeIsWithheld) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueBytes.assign(512, 0x11);
+    session.ipSettingTransfer = TransferState::SendRequested;
+    tick(c::kReplyConnect);
+    ASSERT_EQ(port.lastSent(), c::kSendIpSetting);
+    tick(c::kReplyDisconnect);
+    port.clearSent();
+    tick(c::kReplyReceiveIpSetting);
+    tick();
+    tick();
+    EXPECT_TRUE(port.sent().empty());
+    tick(c::kReplyReceiveIpSettingError);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+}
+
+// --- short and late blocks ----------------------------------------------------
+
+struct ShortBlockCase {
+    const char* name;
+    std::function<void(LinkSession&)> request;
+    const char* announce;
+    std::size_t bytesSent;  // of the whole block
+    const char* finish;
+    const char* errorText;
+};
+
+// A block that breaks off with its finish line right behind: the receive takes
+// the line in place of the missing bytes and hands it back.
+TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
+    const std::vector<ShortBlockCase> cases = {
+        {"parameter", [](LinkSession& s) { s.parameterLoaded = false; }, c::kReplyParameter, 16 + 12 + 12 + 7,
+         c::kReplyParameterFinish, c::kOpParameterIncomplete},
+        {"safe values", [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; }, c::kReplySafeValue,
+         400, c::kReplySafeValueFinish, c::kOpReceiveSafeValueError},
+        {"ip setting", [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; }, c::kReplyIpSetting,
+         20, c::kReplyIpSettingFinish, c::kOpReceiveIpSettingError},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        session.safeValueTransfer = TransferState::Idle;
+        session.ipSettingTransfer = TransferState::Idle;
+        connectAndLoad();
+        answerAutoQuery({"3420V10.bin"});
+        setDefaultIpSetting(ip);
+        const IpSettingRecord ipBefore = ip;
+        session.safeValueBytes.clear();
+        const int rebuildsBefore = ui.rebuilds;
+        k.request(session);
+        tick(c::kReplyConnect);
+        std::vector<uint8_t> block = parameterBlock(
+            '5', {kSystemModuleAt1, kWdoModule, kWaoModule, kWdoModule, kWaoModule, kWdoModule, kWaoModule});
+        block.resize(std::max<std::size_t>(block.size(), 512), 0x33);
+        block.resize(k.bytesSent);
+        port.queueLine(k.announce);
+        port.queueBytes(block);
+        port.queueLine(k.finish);
+        port.clearSent();
+        tick();
+        deliverWorkerDone();
+
+        EXPECT_EQ(ui.operationText, k.errorText);
+        EXPECT_FALSE(session.animating);
+        EXPECT_FALSE(dialogue.exchangeOpen()) << "the finish line was read as a line";
+        EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+        EXPECT_EQ(ui.rebuilds, rebuildsBefore);
+        EXPECT_EQ(ip, ipBefore);
+        EXPECT_TRUE(session.safeValueBytes.empty());
+        if (k.announce == c::kReplySafeValue) EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+        if (k.announce == c::kReplyIpSetting) EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+        if (k.announce == c::kReplyParameter) {
+            EXPECT_FALSE(session.parameterLoaded);
+            tick(c::kReplyConnect);
+            EXPECT_EQ(port.lastSent(), c::kLoadParameter) << "a short block is asked for again";
+        }
+        dialogue.disconnect();
+    }
+}
+
+// A block short by less than its finish line: the line's head fills it, and
+// what is left of the line shows the block was not whole.
+TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    setDefaultIpSetting(ip);
+    const IpSettingRecord before = ip;
+    session.ipSettingTransfer = TransferState::LoadRequested;
+    tick(c::kReplyConnect);
+    port.queueLine(c::kReplyIpSetting);
+    port.queueBytes(std::vector<uint8_t>(70, 0x44));
+    port.queueLine(c::kReplyIpSettingFinish);
+    tick();
+    deliverWorkerDone();
+    tick();
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(ui.operationText, c::kOpReceiveIpSettingError);
+    EXPECT_EQ(ip, before);
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(port.lastSent(), c::kPrompt);
+
+    // The same for a file-name reply: the name that took the line goes, and
+    // with it the layout it chose.
+    session.setFirmwareState(FirmwareQueryState::Requested);
+    tick(c::kReplyConnect);
+    port.queueLine(c::kReplyFileName);
+    port.queueBytes(std::string("File_NO=\x01") + "File_Name=3420V1");
+    port.queueLine(c::kReplyFileNameFinish);
+    tick();
+    deliverWorkerDone();
+    EXPECT_EQ(session.firmwareFileNames[0], "3420V1send ");
+    tick();
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_EQ(session.firmwareFileNames[0], "3420V10.bin");
+    EXPECT_EQ(session.safeValueLayout, 1u);
+}
+
+// A block that comes after its time-out: the error at once, and its bytes,
+// when they come, are dropped up to the finish line without a miss.
+TEST_F(ConsoleDialogueTest, restOfALateBlockIsDroppedUpToItsFinishLine) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueTransfer = TransferState::LoadRequested;
+    tick(c::kReplyConnect);
+    port.queueLine(c::kReplySafeValue);
+    port.pause();
+    tick();
+    deliverWorkerDone();
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(ui.operationText, c::kOpReceiveSafeValueError);
+    EXPECT_FALSE(session.animating);
+
+    std::vector<uint8_t> late(512);
+    for (std::size_t i = 0; i < late.size(); ++i) late[i] = static_cast<uint8_t>(i * 37);
+    port.queueBytes(late);
+    port.queueLine(c::kReplySafeValueFinish);
+    port.clearSent();
+    tick();
+    EXPECT_FALSE(dialogue.exchangeOpen());
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(ui.operationText, c::kOpReceiveSafeValueError);
+    EXPECT_TRUE(session.safeValueBytes.empty());
+}
+
+TEST_F(ConsoleDialogueTest, finishWithoutAnyBlockIsNoSuccess) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueTransfer = TransferState::LoadRequested;
+    tick(c::kReplyConnect);
+    // The announcement was lost on the line; the finish is all that came.
+    tick(c::kReplySafeValueFinish);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    tick(c::kReplySafeValueFinish);  // doubled: its exchange is over
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+}
+
+// --- ends ---------------------------------------------------------------------
+
+TEST_F(ConsoleDialogueTest, vanishedDeviceClosesThePortAndSaysWhy) {
+    struct Case {
+        const char* name;
+        bool duringWorker;
+    };
+    for (const Case k : {Case{"between ticks", false}, Case{"while a worker waits", true}}) {
+        SCOPED_TRACE(k.name);
+        connectAndLoad();
+        const int closesBefore = port.closes;
+        if (k.duringWorker) {
+            port.holdBlocks();
+            tick(c::kReplyConnect);
+            tick(c::kReplyFileName);
+            port.loseDevice(ENXIO);
+            deliverWorkerDone();
+            port.release();
+        } else {
+            port.loseDevice(ENXIO);
+            tick();
+        }
+        EXPECT_FALSE(session.portOpen);
+        EXPECT_EQ(port.closes, closesBefore + 1);
+        EXPECT_EQ(ui.linkText, "Com Port lost! Error Code = 6 ");
+        EXPECT_FALSE(ui.portLamp);
+        EXPECT_FALSE(ui.moduleLamp);
+        EXPECT_TRUE(ui.connectEnabled);
+        EXPECT_FALSE(ui.disconnectEnabled);
+        EXPECT_TRUE(ui.portBoxesEnabled);
+        EXPECT_FALSE(ui.pollTimerRunning);
+        EXPECT_FALSE(session.workerBusy);
+        EXPECT_FALSE(dialogue.workerRunning());
+        EXPECT_EQ(config.moduleCount, 0);
+        connect();  // plugged in again
+        EXPECT_TRUE(session.portOpen);
+        EXPECT_EQ(ui.linkText, c::kLinkPortOpen);
+        dialogue.disconnect();
+    }
+}
+
+TEST_F(ConsoleDialogueTest, windowEndCutsAWorkerShortAndLeavesThePortOpen) {
+    connect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter);
+    ASSERT_TRUE(dialogue.workerRunning());
+    dialogue.finishWorker();
+    EXPECT_FALSE(dialogue.workerRunning());
+    EXPECT_FALSE(session.workerBusy);
+    EXPECT_EQ(port.closes, 0);
+    EXPECT_FALSE(port.waitsCancelled());
+    port.release();
 }
 
 }  // namespace
