@@ -243,18 +243,26 @@ void ConsoleDialogue::onPollTimer() {
 
 // After a block that came short or late, the rest of it may still arrive:
 // raw bytes, zeros and line ends among them, that no line read could be
-// trusted with. They are dropped up to the exchange's finish line.
+// trusted with. They are dropped up to the exchange's finish line, which may
+// stand behind them on one line or, right after a block that took its head,
+// arrive without its head.
 bool ConsoleDialogue::dropToFinishLine() {
-    const std::string finish = std::string(finishLineOf(exchange_)) + "\r\n";
-    std::string seen;
+    const std::string_view finish = finishLineOf(exchange_);
+    std::string line;
     uint8_t byte = 0;
     for (int i = 0; i < kMaxDroppedBytes; ++i) {
         const BlockReceipt r = port_.receiveBlock(session_.portNumber, std::span(&byte, 1),
                                                   blockTimeout(session_.baud, kLineTimeoutBytes));
         if (!r.whole()) return false;
-        seen.push_back(static_cast<char>(byte));
-        if (seen.size() > finish.size()) seen.erase(0, 1);
-        if (seen == finish || seen.ends_with(finish.substr(0, finish.size() - 2) + "\n")) return true;
+        if (byte != '\n') {
+            line.push_back(static_cast<char>(byte));
+            continue;
+        }
+        if (line.ends_with('\r')) line.pop_back();
+        const bool headless = firstDroppedLine_ && !line.empty() && finish.ends_with(line);
+        firstDroppedLine_ = false;
+        if (line.ends_with(finish) || headless) return true;
+        line.clear();
     }
     return false;
 }
@@ -478,6 +486,7 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
     pendingSafeValues_.reset();
     pendingIpSetting_.reset();
     phase_ = Phase::Failed;
+    firstDroppedLine_ = true;
 }
 
 void ConsoleDialogue::onReadEepromError() {
@@ -692,6 +701,7 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
 
     const bool whole = result->outcome.whole;
     phase_ = whole ? Phase::Received : Phase::Failed;
+    firstDroppedLine_ = true;
     // The outcome codes are written here and not by the worker: the menu and the
     // dialogs write the same bytes on this thread, and a failure written by the
     // worker could be overwritten before its notice arrived and then be reported

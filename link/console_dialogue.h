@@ -120,6 +120,8 @@ private:
     Exchange exchange_ = Exchange::None;
     Phase phase_ = Phase::Asked;
     uint8_t exchangeQuietTicks_ = 0;
+    // The next line dropped after a failed block is the first after it.
+    bool firstDroppedLine_ = false;
     // A load's block that came whole, installed when its "finish" line confirms it.
     std::optional<std::vector<uint8_t>> pendingSafeValues_;
     std::optional<IpSettingRecord> pendingIpSetting_;
