@@ -151,15 +151,24 @@ void ConsoleDialogue::endLinkLoss() {
     resetModuleGone();
 }
 
-// The module's own notice: what the firmware query learnt stays valid. A
-// gateway that has asked for a block may still be waiting for it, so the guard
-// of a send stays until its verdict or its time-out.
+// The module's own notice: what the firmware query learnt stays valid. An
+// exchange under way goes on all the same, as the notice was queued ahead of
+// its answer: a gateway that has asked for a block may still be waiting for
+// it, and a block on its way is dropped up to its finish line, not installed.
 void ConsoleDialogue::endDisconnectNotice() {
-    const bool sendOpen = exchange_ == Exchange::SendSafeValue || exchange_ == Exchange::SendIpSetting;
-    if (sendOpen && phase_ != Phase::Sent) {
-        phase_ = Phase::Withheld;
-    } else {
-        closeExchange();
+    switch (exchange_) {
+    case Exchange::SendSafeValue:
+    case Exchange::SendIpSetting:
+        if (phase_ == Phase::Asked) phase_ = Phase::Withheld;
+        break;
+    case Exchange::None:
+        break;
+    default:
+        pendingSafeValues_.reset();
+        pendingIpSetting_.reset();
+        phase_ = Phase::Failed;
+        firstDroppedLine_ = true;
+        break;
     }
     resetModuleGone();
 }
@@ -222,11 +231,14 @@ void ConsoleDialogue::onPollTimer() {
     if (session_.workerBusy) return;
     if (endIfDeviceGone()) return;
     if (exchange_ != Exchange::None && phase_ == Phase::Failed) {
-        const bool finished = dropToFinishLine();
+        const Drop drop = dropToFinishLine();
         if (endIfDeviceGone()) return;
-        if (finished) {
+        if (drop == Drop::Finished) {
             session_.quietTicks = 0;
             onLoadFinish(exchange_, false);
+        } else if (drop == Drop::Dropped) {
+            // The gateway is still sending what belongs to the exchange.
+            exchangeQuietTicks_ = 0;
         } else {
             silence();
         }
@@ -246,14 +258,14 @@ void ConsoleDialogue::onPollTimer() {
 // trusted with. They are dropped up to the exchange's finish line, which may
 // stand behind them on one line or, right after a block that took its head,
 // arrive without its head.
-bool ConsoleDialogue::dropToFinishLine() {
+ConsoleDialogue::Drop ConsoleDialogue::dropToFinishLine() {
     const std::string_view finish = finishLineOf(exchange_);
     std::string line;
     uint8_t byte = 0;
     for (int i = 0; i < kMaxDroppedBytes; ++i) {
         const BlockReceipt r = port_.receiveBlock(session_.portNumber, std::span(&byte, 1),
                                                   blockTimeout(session_.baud, kLineTimeoutBytes));
-        if (!r.whole()) return false;
+        if (!r.whole()) return i == 0 ? Drop::Nothing : Drop::Dropped;
         if (byte != '\n') {
             line.push_back(static_cast<char>(byte));
             continue;
@@ -261,10 +273,10 @@ bool ConsoleDialogue::dropToFinishLine() {
         if (line.ends_with('\r')) line.pop_back();
         const bool headless = firstDroppedLine_ && !line.empty() && finish.ends_with(line);
         firstDroppedLine_ = false;
-        if (line.ends_with(finish) || headless) return true;
+        if (line.ends_with(finish) || headless) return Drop::Finished;
         line.clear();
     }
-    return false;
+    return Drop::Dropped;
 }
 
 bool ConsoleDialogue::handleLine(const std::string& line) {
@@ -402,7 +414,6 @@ void ConsoleDialogue::onLoadFinish(Exchange exchange, bool intactLine) {
     if (!whole && phase_ != Phase::Failed) failLoad(exchange);
     if (whole) completeLoad(exchange);
     if (exchange != Exchange::FileName) session_.animating = false;  // onWorkerDone stops it for names
-    if (exchange == Exchange::Parameter) session_.linkState = LinkState::Connected;
     closeExchange();
     sendPrompt();
 }
@@ -410,6 +421,7 @@ void ConsoleDialogue::onLoadFinish(Exchange exchange, bool intactLine) {
 void ConsoleDialogue::completeLoad(Exchange exchange) {
     switch (exchange) {
     case Exchange::Parameter:
+        session_.linkState = LinkState::Connected;
         session_.parameterLoaded = true;
         ui_.setIpSettingMenu(config_.modelName == kModelHx3420);
         if (config_.systemModuleStatus == SystemModuleStatus::Present) {

@@ -69,7 +69,8 @@ private:
     bool handleLine(const std::string& line);
     bool handleReply(const std::string& line);
     bool handleBrokenFinish(const std::string& line);
-    bool dropToFinishLine();
+    enum class Drop : uint8_t { Nothing, Dropped, Finished };
+    Drop dropToFinishLine();
     static const char* finishLineOf(Exchange exchange);
     bool handleSendResult(const std::string& line);
     void onConnectReply();

@@ -837,8 +837,12 @@ TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
         EXPECT_EQ(ui.rebuilds, rebuildsBefore);
         EXPECT_EQ(ip, ipBefore);
         EXPECT_TRUE(session.safeValueBytes.empty());
-        if (k.announce == c::kReplySafeValue) EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
-        if (k.announce == c::kReplyIpSetting) EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+        if (k.announce == c::kReplySafeValue) {
+            EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+        }
+        if (k.announce == c::kReplyIpSetting) {
+            EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+        }
         if (k.announce == c::kReplyParameter) {
             EXPECT_FALSE(session.parameterLoaded);
             tick(c::kReplyConnect);

@@ -140,13 +140,13 @@ uint32_t FakePort::closePort(uint8_t) {
 void FakePort::sendLine(uint8_t, std::string_view text) {
     std::lock_guard lock(mutex_);
     if (lost_ != 0) return;
-    sent_.push_back(Sent{false, std::string(text), {}});
+    sent_.push_back(Sent{false, std::string(text), {}, consumed_});
 }
 
 void FakePort::sendBlock(uint8_t, std::span<const uint8_t> bytes) {
     std::lock_guard lock(mutex_);
     if (lost_ != 0) return;
-    sent_.push_back(Sent{true, {}, std::vector<uint8_t>(bytes.begin(), bytes.end())});
+    sent_.push_back(Sent{true, {}, std::vector<uint8_t>(bytes.begin(), bytes.end()), consumed_});
 }
 
 std::string FakePort::receiveLine(uint8_t, uint16_t timeoutMs) {

@@ -28,6 +28,7 @@ public:
         bool isBlock = false;
         std::string line;
         std::vector<uint8_t> bytes;
+        std::size_t consumedBefore = 0;  // bytes of the stream received before it went out
     };
 
     // Set and read on the test's thread only.
