@@ -713,6 +713,32 @@ TEST_F(MainWindowTest, exitWithThePortOpenDisconnectsFirst) {
     EXPECT_FALSE(window->isVisible());
 }
 
+// A worker waiting for a block the gateway withholds must not hold the
+// window: Exit and the close box cut it short.
+TEST_F(MainWindowTest, exitAndTheCloseBoxCutAWaitingWorkerShort) {
+    for (const bool viaExit : {true, false}) {
+        SCOPED_TRACE(viaExit ? "Exit" : "close box");
+        make(true);
+        window->show();
+        window->onConnect();
+        tick(c::kReplyConnect);
+        port.holdBlocks();
+        tick(c::kReplyParameter);
+        ASSERT_TRUE(window->dialogue().workerRunning());
+        boxes.answerExitWithOk = true;
+        const auto begin = std::chrono::steady_clock::now();
+        if (viaExit) {
+            window->onExit();
+        } else {
+            window->close();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(100));
+        EXPECT_FALSE(window->dialogue().workerRunning());
+        EXPECT_FALSE(window->isVisible());
+        port.release();
+    }
+}
+
 TEST_F(MainWindowTest, exitWithThePortClosedOnlyAsks) {
     window->show();
     window->onExit();
