@@ -68,7 +68,10 @@ TermiosSerialPort::TermiosSerialPort() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_
 
 TermiosSerialPort::~TermiosSerialPort() {
     std::scoped_lock lock(writeMutex_, readMutex_);
-    releaseDevice();
+    if (fd_ >= 0) {
+        releaseDevice();
+        ::close(fd_);
+    }
     if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 

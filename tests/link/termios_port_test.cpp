@@ -351,6 +351,16 @@ TEST_F(TermiosPortTest, deviceIsFreeAgainAfterClose) {
     }
 }
 
+// The window's close box ends the program without Disconnect.
+TEST_F(TermiosPortTest, portDestroyedWhileOpenFreesTheDevice) {
+    ASSERT_EQ(port_.closePort(kPort), 0u);
+    {
+        TermiosSerialPort other;
+        ASSERT_EQ(other.openPort(PortSettings{}), 0);
+    }
+    EXPECT_EQ(port_.openPort(PortSettings{}), 0);
+}
+
 TEST_F(TermiosPortTest, permissionDeniedGivesEacces) {
     if (::geteuid() == 0) GTEST_SKIP() << "root opens any device";
     const std::string node = ::testing::TempDir() + "norvik_locked_tty";
