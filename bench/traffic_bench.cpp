@@ -35,7 +35,7 @@ public:
     void sendLine(uint8_t, std::string_view) override {}
     void sendBlock(uint8_t, std::span<const uint8_t>) override {}
     std::string receiveLine(uint8_t, uint16_t) override { return norvik::console::kReplyConnect; }
-    uint16_t receiveBlock(uint8_t, std::span<uint8_t>, uint16_t) override { return 1; }
+    norvik::BlockReceipt receiveBlock(uint8_t, std::span<uint8_t>, uint16_t) override { return {1, 0}; }
 };
 
 class SilentBoxes : public MessageBoxes {

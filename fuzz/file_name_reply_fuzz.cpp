@@ -9,7 +9,7 @@
 
 #include "firmware/file_names.h"
 #include "link/block_receivers.h"
-#include "support/memory_port.h"
+#include "support/fake_port.h"
 #include "model/gateway_config.h"
 #include "safevalue/safe_value_layout.h"
 
@@ -23,8 +23,8 @@ void require(bool holds) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace norvik;
-    MemoryPort port;
-    port.feed(std::span(data, size));
+    test::FakePort port;
+    port.queueBytes(std::span(data, size));
 
     const std::string old = "old";
     FileNameReply reply;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "link/block_receivers.h"
-#include "support/memory_port.h"
+#include "support/fake_port.h"
 #include "model/gateway_config.h"
 #include "model/module_types.h"
 #include "model/parameter_block.h"
@@ -44,8 +44,8 @@ void checkInvariants(const norvik::GatewayConfig& c) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     using namespace norvik;
-    MemoryPort port;
-    port.feed(std::span(data, size));
+    test::FakePort port;
+    port.queueBytes(std::span(data, size));
 
     GatewayConfig config;
     parseParameterBlock(port, 1, 115200, config);

@@ -1,9 +1,13 @@
 #pragma once
 // The receive loops of the four blocks the gateway sends. Each runs on a worker
 // thread, owns the port while it runs and hands the bytes to the decoders of the
-// subsystem that owns the block.
+// subsystem that owns the block. Only bytes that came are decoded; a block that
+// came short is reported so, never filled up with what followed it.
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "firmware/file_names.h"
@@ -14,21 +18,36 @@ namespace norvik {
 
 class SerialPort;
 
-// Receives the header and the records and updates `config` in place (fields the
-// block does not cover keep their values). Sets config.blockComplete.
-void parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config);
+// What a receive loop learnt beside its block.
+struct ReceiveOutcome {
+    // Every byte asked for came within its time-out.
+    bool whole = false;
+    // Console lines that came where the rest of a short block was awaited: the
+    // gateway's next lines (its "finish", typically), taken by the receive. The
+    // dialogue reads them as lines, in this order.
+    std::vector<std::string> linesAfter;
+};
 
-// Receives the file-name reply into `reply`; a reply that does not parse sets
-// reply.failed (names stored before the failure stay).
-void fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply);
+// Splits what a short receive got into the block's bytes and the console
+// lines that followed them: the longest run of whole lines at the end that
+// are all replies the gateway gives. Returns how many bytes belong to the block.
+std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::string>& lines);
 
-// Receives the 76-byte IP setting block; false when it did not arrive in full
-// (then `out` is left as it was).
-bool ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out);
+// Receives the header and the records and decodes what came into `config`
+// (fields the block does not cover keep their values); sets config.blockComplete.
+// A short header ends the receive: it cannot say how many records follow.
+ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config);
 
-// Receives a safe-value block of `size` bytes into `out`; false when it did not
-// arrive in full.
-bool safeValueWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, std::size_t size,
-                     std::vector<uint8_t>& out);
+// Receives the file-name reply into `reply`. A reply that does not parse, or a
+// chunk that comes short (not decoded), sets reply.failed; names stored before stay.
+ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply);
+
+// Receives the 76-byte IP setting block; `out` is written only when it came whole.
+ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out);
+
+// Receives a safe-value block of `size` bytes into `out` (size bytes; those
+// that did not come, or were lines after a short block, are zero).
+ReceiveOutcome safeValueWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, std::size_t size,
+                               std::vector<uint8_t>& out);
 
 }  // namespace norvik

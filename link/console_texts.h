@@ -44,6 +44,8 @@ inline constexpr const char* kLinkLost = "No connection to the Module !";
 inline constexpr const char* kLinkTimerFailure = "Timer Creat failure";
 inline constexpr const char* kLinkOpenErrorFormat = "Open Com Error! Error Code = %u ";
 inline constexpr const char* kLinkCloseErrorFormat = "Close Com Error! Error Code = %u ";
+// The device went away under an open port (adapter pulled, gateway's pty gone).
+inline constexpr const char* kLinkPortLostFormat = "Com Port lost! Error Code = %u ";
 
 // Status line, operation part.
 inline constexpr const char* kOpReceiveParameter = "Receive parameter now";
@@ -56,6 +58,7 @@ inline constexpr const char* kOpSafeValueSent = "Send safe value finish";
 inline constexpr const char* kOpSaveSafeValueError = "Save safe value error !";
 inline constexpr const char* kOpSendSafeValueError = "Send safe value error !";
 inline constexpr const char* kOpReceiveSafeValue = "Receive safe value from com now !";
+inline constexpr const char* kOpReceiveSafeValueError = "Receive safe value error !";
 inline constexpr const char* kOpSafeValueReceived = "Receive safe value finish";
 inline constexpr const char* kOpReadIpSettingError = "Read ip setting error !";
 inline constexpr const char* kOpReadSafeValueError = "Read safe value error !";
@@ -64,6 +67,7 @@ inline constexpr const char* kOpIpSettingSent = "Send ip setting finish";
 inline constexpr const char* kOpSaveIpSettingError = "Save ip setting error !";
 inline constexpr const char* kOpSendIpSettingError = "Send ip setting error !";
 inline constexpr const char* kOpReceiveIpSetting = "Receive ip setting from com now !";
+inline constexpr const char* kOpReceiveIpSettingError = "Receive ip setting error !";
 inline constexpr const char* kOpIpSettingReceived = "Receive ip setting finish";
 inline constexpr const char* kOpReceiveFileName = "Receive file name from com now !";
 inline constexpr const char* kOpFileNameFinish = "Receive file name finish";

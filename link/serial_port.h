@@ -39,8 +39,16 @@ inline constexpr uint32_t kLineTimeoutBytes = 30;
 // kLineBufferSize - 1 bytes.
 inline constexpr std::size_t kLineBufferSize = 1024;
 
-// The six operations the rest of the program relies on. Error codes are errno
-// values (2 no such device, 13 permission denied, 16 busy), 0 = success.
+// What a block receive got: the bytes that came stand at the front of the buffer.
+struct BlockReceipt {
+    uint16_t status = 0;       // 0 when every byte asked for came in time
+    std::size_t received = 0;  // how many bytes came
+    bool whole() const { return status == 0; }
+};
+
+// The six operations the rest of the program relies on, and the means to cut
+// a wait short. Error codes are errno values (2 no such device, 13 permission
+// denied, 16 busy), 0 = success.
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -53,9 +61,18 @@ public:
     virtual void sendBlock(uint8_t port, std::span<const uint8_t> bytes) = 0;
     // The next console line without its terminator, or "" when none came in time.
     virtual std::string receiveLine(uint8_t port, uint16_t timeoutMs) = 0;
-    // Fills the whole buffer in arrival order; 0 when every byte arrived in time,
-    // non-zero otherwise (the bytes that did arrive stand at the front).
-    virtual uint16_t receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) = 0;
+    // Fills the buffer in arrival order, never taking a byte more than it holds.
+    // Bytes that did not come are zero.
+    virtual BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) = 0;
+
+    // Ends every wait on the port at once, from any thread, and lets later waits
+    // end at once too, until resumeWaits() or until the port is opened or closed.
+    // A receive cut short reports what it had; a send cut short drops the rest.
+    virtual void cancelWaits() {}
+    virtual void resumeWaits() {}
+    // The error with which the device went away (EIO, ENXIO, ENODEV; a hang-up
+    // counts as EIO), or 0 while it is there. Stays until the port is closed.
+    virtual uint32_t deviceError() const { return 0; }
 };
 
 }  // namespace norvik

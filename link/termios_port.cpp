@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -63,19 +64,54 @@ std::string comDevicePath(uint8_t port) {
     return "/dev/ttyS" + std::string(1, static_cast<char>('0' + port - 1));
 }
 
+TermiosSerialPort::TermiosSerialPort() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
 TermiosSerialPort::~TermiosSerialPort() {
     std::scoped_lock lock(writeMutex_, readMutex_);
     if (fd_ >= 0) {
-        ::ioctl(fd_, TIOCNXCL);
+        releaseDevice();
         ::close(fd_);
     }
+    if (wakeFd_ >= 0) ::close(wakeFd_);
 }
 
 bool TermiosSerialPort::isOpen() const { return open_.load(); }
 
+uint32_t TermiosSerialPort::deviceError() const { return lostError_.load(); }
+
+void TermiosSerialPort::cancelWaits() {
+    // No lock: the waits to be ended hold them.
+    cancelled_ = true;
+    if (wakeFd_ >= 0) {
+        const uint64_t one = 1;
+        (void)!::write(wakeFd_, &one, sizeof one);
+    }
+}
+
+void TermiosSerialPort::resumeWaits() {
+    cancelled_ = false;
+    if (wakeFd_ >= 0) {
+        uint64_t count = 0;
+        (void)!::read(wakeFd_, &count, sizeof count);
+    }
+}
+
+void TermiosSerialPort::markGone(int err) {
+    uint32_t none = 0;
+    lostError_.compare_exchange_strong(none, static_cast<uint32_t>(err == 0 ? EIO : err));
+}
+
+void TermiosSerialPort::releaseDevice() {
+    if (fd_ < 0) return;
+    // Only the lock we set: another program's TIOCEXCL is not ours to clear.
+    if (ownsExclusive_) ::ioctl(fd_, TIOCNXCL);
+    ownsExclusive_ = false;
+}
+
 uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
     std::scoped_lock lock(writeMutex_, readMutex_);
     if (fd_ >= 0) return EBUSY;
+    resumeWaits();
     speed_t speed{};
     if (settings.port < kFirstPort || settings.port > kLastPort || !toSpeed(settings.baud, speed) ||
         settings.parity > Parity::Even || settings.dataBits != 8 || settings.stopBits != 0) {
@@ -100,6 +136,10 @@ uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) return fail(errno);
+    // Root gets past another program's TIOCEXCL at open; the port is still that
+    // program's, and its lock is not ours to take over and clear on close.
+    int heldExclusive = 0;
+    if (::ioctl(fd, TIOCGEXCL, &heldExclusive) == 0 && heldExclusive != 0) return fail(EBUSY);
     if (::ioctl(fd, TIOCEXCL) != 0) return fail(errno);
     exclusive = true;
 
@@ -125,9 +165,10 @@ uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
     fd_ = fd;
     port_ = settings.port;
     baud_ = settings.baud;
+    ownsExclusive_ = true;
     rx_.clear();
     discarding_ = false;
-    gone_ = false;
+    lostError_ = 0;
     open_ = true;
     return 0;
 }
@@ -135,7 +176,10 @@ uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
 uint32_t TermiosSerialPort::closePort(uint8_t port) {
     std::scoped_lock lock(writeMutex_, readMutex_);
     if (fd_ < 0 || port != port_) return EBADF;
-    ::ioctl(fd_, TIOCNXCL);
+    releaseDevice();
+    // Output still queued would hold close() until it has crawled out at the
+    // line's rate (up to half a minute on a real UART): Disconnect means now.
+    ::tcflush(fd_, TCIOFLUSH);
     // Linux releases the descriptor even when close reports an error, so the
     // port counts as closed either way; the error is still worth showing.
     const int rc = ::close(fd_);
@@ -145,8 +189,9 @@ uint32_t TermiosSerialPort::closePort(uint8_t port) {
     rx_.clear();
     rx_.shrink_to_fit();
     discarding_ = false;
-    gone_ = false;
+    lostError_ = 0;
     open_ = false;
+    resumeWaits();
     return rc == 0 ? 0u : static_cast<uint32_t>(err);
 }
 
@@ -162,6 +207,20 @@ void TermiosSerialPort::sendBlock(uint8_t port, std::span<const uint8_t> bytes) 
     writeAll(port, bytes);
 }
 
+TermiosSerialPort::Wait TermiosSerialPort::waitFor(short events, Clock::time_point deadline) {
+    const int wait = remainingMs(deadline);
+    if (cancelled_) return Wait::Cancelled;
+    if (wait == 0) return Wait::TimedOut;
+    std::array<pollfd, 2> fds{{{fd_, events, 0}, {wakeFd_, POLLIN, 0}}};
+    const nfds_t count = wakeFd_ >= 0 ? 2 : 1;
+    // Without a wake-up descriptor the flag is looked at every few milliseconds.
+    const int r = ::poll(fds.data(), count, wakeFd_ >= 0 ? wait : std::min(wait, 20));
+    if (cancelled_ || (fds[1].revents & POLLIN) != 0) return Wait::Cancelled;
+    if (r < 0) return errno == EINTR ? Wait::Ready : Wait::HungUp;
+    if (r > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) return Wait::HungUp;
+    return r > 0 ? Wait::Ready : Wait::TimedOut;
+}
+
 void TermiosSerialPort::writeAll(uint8_t port, std::span<const uint8_t> bytes) {
     std::lock_guard lock(writeMutex_);
     if (fd_ < 0 || port != port_) return;
@@ -169,45 +228,44 @@ void TermiosSerialPort::writeAll(uint8_t port, std::span<const uint8_t> bytes) {
     const auto transmit = std::chrono::milliseconds(bytes.size() * 10000u / baud_);
     const auto deadline = Clock::now() + transmit + kWriteGrace;
     std::size_t done = 0;
-    while (done < bytes.size()) {
+    while (done < bytes.size() && lostError_ == 0 && !cancelled_) {
         const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return;  // the device is gone
-        const int wait = remainingMs(deadline);
-        if (wait == 0) return;
-        pollfd pfd{fd_, POLLOUT, 0};
-        const int r = ::poll(&pfd, 1, wait);
-        if (r < 0 && errno != EINTR) return;
-        if (r > 0 && (pfd.revents & POLLOUT) == 0) return;  // hung up or invalid
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            markGone(errno);
+            return;
+        }
+        const Wait w = waitFor(POLLOUT, deadline);
+        if (w == Wait::HungUp) markGone(EIO);
+        if (w != Wait::Ready) return;
     }
 }
 
 std::size_t TermiosSerialPort::readSome(Clock::time_point deadline, std::span<uint8_t> dest) {
     bool hungUp = false;
-    while (!gone_) {
+    while (lostError_ == 0 && !cancelled_) {
         const ssize_t n = ::read(fd_, dest.data(), dest.size());
         if (n > 0) return static_cast<std::size_t>(n);
         if (n < 0 && errno == EINTR) continue;
         // A pulled adapter or a closed pty master shows as end of file, EIO, or a
         // hang-up with nothing to read. Every later read would say the same, so
         // remember it instead of spinning on it.
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || hungUp) {
-            gone_ = true;
+        if (n == 0 || hungUp) {
+            markGone(EIO);
             break;
         }
-        const int wait = remainingMs(deadline);
-        if (wait == 0) return 0;
-        pollfd pfd{fd_, POLLIN, 0};
-        const int r = ::poll(&pfd, 1, wait);
-        if (r < 0 && errno != EINTR) {
-            gone_ = true;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            markGone(errno);
             break;
         }
-        if (r > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) hungUp = true;
+        const Wait w = waitFor(POLLIN, deadline);
+        if (w == Wait::TimedOut || w == Wait::Cancelled) return 0;
+        // Bytes may still stand behind a hang-up: one more read takes them.
+        if (w == Wait::HungUp) hungUp = true;
     }
     return 0;
 }
@@ -257,11 +315,10 @@ std::string TermiosSerialPort::receiveLine(uint8_t port, uint16_t timeoutMs) {
     return line;
 }
 
-uint16_t TermiosSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer,
-                                         uint16_t timeoutMs) {
+BlockReceipt TermiosSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
     std::lock_guard lock(readMutex_);
-    if (fd_ < 0 || port != port_) return 1;
+    if (fd_ < 0 || port != port_) return {1, 0};
     // The caller has taken the line before as complete; what follows is the block.
     discarding_ = false;
     std::size_t got = std::min(rx_.size(), buffer.size());
@@ -274,7 +331,7 @@ uint16_t TermiosSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer
         if (n == 0) break;
         got += n;
     }
-    return got == buffer.size() ? 0 : 1;
+    return {static_cast<uint16_t>(got == buffer.size() ? 0 : 1), got};
 }
 
 }  // namespace norvik

@@ -21,7 +21,7 @@ std::string comDevicePath(uint8_t port);
 
 class TermiosSerialPort : public SerialPort {
 public:
-    TermiosSerialPort() = default;
+    TermiosSerialPort();
     ~TermiosSerialPort() override;
 
     TermiosSerialPort(const TermiosSerialPort&) = delete;
@@ -32,18 +32,27 @@ public:
     void sendLine(uint8_t port, std::string_view text) override;
     void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override;
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
-    uint16_t receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
+    BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
+    void cancelWaits() override;
+    void resumeWaits() override;
+    uint32_t deviceError() const override;
 
     bool isOpen() const;
 
 private:
     using Clock = std::chrono::steady_clock;
+    enum class Wait : uint8_t { Ready, TimedOut, Cancelled, HungUp };
 
     void writeAll(uint8_t port, std::span<const uint8_t> bytes);
+    // Waits until the device is ready for `events`, the deadline passes or the
+    // waits are cancelled.
+    Wait waitFor(short events, Clock::time_point deadline);
     // Waits until bytes can be read or the deadline passes, then reads at most
-    // dest.size() of them. Returns the count, 0 on time-out or once the device
-    // has gone. The caller holds readMutex_.
+    // dest.size() of them. Returns the count, 0 on time-out, on cancel or once
+    // the device has gone. The caller holds readMutex_.
     std::size_t readSome(Clock::time_point deadline, std::span<uint8_t> dest);
+    void markGone(int err);
+    void releaseDevice();
     // A complete line at the front of rx_, taken out of it, if there is one.
     bool takeLine(std::string& line);
 
@@ -55,12 +64,18 @@ private:
     int fd_ = -1;
     uint8_t port_ = 0;
     uint32_t baud_ = 0;
+    bool ownsExclusive_ = false;  // TIOCEXCL is ours to clear
     std::atomic<bool> open_{false};
+
+    // Readable while waits are cancelled: every poll watches it beside the device.
+    int wakeFd_ = -1;
+    std::atomic<bool> cancelled_{false};
+    // The device went away with this error; every wait returns at once.
+    std::atomic<uint32_t> lostError_{0};
 
     // Read side, under readMutex_.
     std::vector<uint8_t> rx_;
     bool discarding_ = false;  // the tail of a cut line is still to be skipped
-    bool gone_ = false;        // the device hung up; every read returns at once
 };
 
 }  // namespace norvik

@@ -120,10 +120,11 @@ std::string TrafficTap::receiveLine(uint8_t port, uint16_t timeoutMs) {
     return line;
 }
 
-uint16_t TrafficTap::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
-    const uint16_t status = port_.receiveBlock(port, buffer, timeoutMs);
-    log_.addBlock(TrafficDirection::Received, buffer, status != 0);
-    return status;
+BlockReceipt TrafficTap::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
+    const BlockReceipt receipt = port_.receiveBlock(port, buffer, timeoutMs);
+    // Only what came is shown; the rest of the buffer is no traffic.
+    log_.addBlock(TrafficDirection::Received, buffer.first(std::min(receipt.received, buffer.size())), !receipt.whole());
+    return receipt;
 }
 
 // --- texts ------------------------------------------------------------------------

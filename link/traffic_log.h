@@ -91,7 +91,10 @@ public:
     void sendLine(uint8_t port, std::string_view text) override;
     void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override;
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
-    uint16_t receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
+    BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
+    void cancelWaits() override { port_.cancelWaits(); }
+    void resumeWaits() override { port_.resumeWaits(); }
+    uint32_t deviceError() const override { return port_.deviceError(); }
 
     // What the last openPort returned (0 before the first).
     uint16_t lastOpenCode() const { return lastOpenCode_; }

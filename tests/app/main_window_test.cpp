@@ -24,6 +24,7 @@
 #include <iterator>
 #include <memory>
 #include <set>
+#include <span>
 #include <string>
 #include <thread>
 #include <utility>
@@ -36,7 +37,7 @@
 #include "app/window_texts.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
-#include "support/scripted_port.h"
+#include "support/fake_port.h"
 #include "support/window_recorders.h"
 
 #ifdef NORVIK_GATESIM
@@ -50,7 +51,7 @@ namespace c = console;
 namespace w = window;
 using test::RecordingBoxes;
 using test::RecordingOpener;
-using test::ScriptedPort;
+using test::FakePort;
 using test::waitFor;
 using Rows = std::vector<std::pair<std::string, std::string>>;
 
@@ -161,7 +162,7 @@ void awaitMainThreadWaiting() {
 
 class MainWindowTest : public ::testing::Test {
 protected:
-    ScriptedPort port;
+    FakePort port;
     RecordingBoxes boxes;
     RecordingOpener opener;
     std::unique_ptr<MainWindow> window;
@@ -177,8 +178,10 @@ protected:
     LinkSession& session() { return window->session(); }
     const MainWindow::Actions& menu() { return window->actions(); }
 
-    void tick(const std::string& line = {}) {
+    // One tick on which the gateway sends `line` (empty = silence), then `block`.
+    void tick(const std::string& line = {}, std::span<const uint8_t> block = {}) {
         if (!line.empty()) port.queueLine(line);
+        port.queueBytes(block);
         window->dialogue().onPollTimer();
     }
     void awaitWorker() { ASSERT_TRUE(waitFor([&] { return !session().workerBusy; })) << "worker never reported"; }
@@ -187,16 +190,14 @@ protected:
                                                                                kWaoModule}) {
         window->onConnect();
         tick(c::kReplyConnect);
-        port.queueBytes(parameterBlock(model, records));
-        tick(c::kReplyParameter);
+        tick(c::kReplyParameter, parameterBlock(model, records));
         awaitWorker();
         tick(c::kReplyParameterFinish);
     }
     void answerFileNames(const std::vector<std::string>& names) {
         tick(c::kReplyConnect);
         ASSERT_EQ(port.lastSent(), c::kLoadFileName);
-        port.queueBytes(fileNameReply(names));
-        tick(c::kReplyFileName);
+        tick(c::kReplyFileName, fileNameReply(names));
         awaitWorker();
         tick(c::kReplyFileNameFinish);
     }
@@ -408,8 +409,7 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
     EXPECT_TRUE(window->moduleLamp()->isGreen());
     EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), "Module is connected");
 
-    port.queueBytes(parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
-    tick(c::kReplyParameter);
+    tick(c::kReplyParameter, parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive parameter now");
     EXPECT_TRUE(window->animationTimerRunning());
     awaitWorker();
@@ -438,8 +438,7 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
     // The module comes back, then announces its disconnect.
     tick(c::kReplyConnect);
     EXPECT_TRUE(window->moduleLamp()->isGreen());
-    port.queueBytes(parameterBlock('4', {kSystemModuleAt1, kWdoModule}));
-    tick(c::kReplyParameter);
+    tick(c::kReplyParameter, parameterBlock('4', {kSystemModuleAt1, kWdoModule}));
     awaitWorker();
     tick(c::kReplyParameterFinish);
     for (QAction* ip : {menu().ipNew, menu().ipFile, menu().ipDevice}) EXPECT_FALSE(ip->isEnabled());
@@ -623,14 +622,13 @@ TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     const std::string badHeader = "File_XX=";
     std::vector<uint8_t> reply(badHeader.begin(), badHeader.end());
     reply.push_back(0);
-    port.queueBytes(reply);
     const std::size_t receivesBefore = port.blockTimeouts().size();
     // The worker has failed and ended, its notice is not yet taken: the user
     // asks again.
     AheadOfQueuedCall askAgain(
         window.get(), [&] { return port.blockTimeouts().size() > receivesBefore; },
         [&] { window->onGetFirmwareVersion(); });
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, reply);
     ASSERT_TRUE(waitFor([&] { return askAgain.ran(); }, 20000)) << "the worker's notice never came";
     awaitWorker();
     EXPECT_EQ(session().firmwareState(), FirmwareQueryState::ReceiveError);
@@ -785,6 +783,32 @@ TEST_F(MainWindowTest, exitWithThePortOpenDisconnectsFirst) {
     EXPECT_FALSE(window->isVisible());
 }
 
+// A worker waiting for a block the gateway withholds must not hold the
+// window: Exit and the close box cut it short.
+TEST_F(MainWindowTest, exitAndTheCloseBoxCutAWaitingWorkerShort) {
+    for (const bool viaExit : {true, false}) {
+        SCOPED_TRACE(viaExit ? "Exit" : "close box");
+        make(true);
+        window->show();
+        window->onConnect();
+        tick(c::kReplyConnect);
+        port.holdBlocks();
+        tick(c::kReplyParameter);
+        ASSERT_TRUE(window->dialogue().workerRunning());
+        boxes.answerExitWithOk = true;
+        const auto begin = std::chrono::steady_clock::now();
+        if (viaExit) {
+            window->onExit();
+        } else {
+            window->close();
+        }
+        EXPECT_LT(std::chrono::steady_clock::now() - begin, std::chrono::milliseconds(100));
+        EXPECT_FALSE(window->dialogue().workerRunning());
+        EXPECT_FALSE(window->isVisible());
+        port.release();
+    }
+}
+
 TEST_F(MainWindowTest, exitWithThePortClosedOnlyAsks) {
     window->show();
     window->onExit();
@@ -834,7 +858,7 @@ TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
     // A notice that outlived the window would be delivered here.
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(port.blockTimeouts().size(), 2u);  // the worker ran to its end first
+    EXPECT_EQ(port.blockTimeouts().size(), 1u);  // the worker was cut short, not left to wait
 }
 
 TEST_F(MainWindowTest, tabWalksTreeListAndPortBoxesAndEscapeEndsAtOnce) {

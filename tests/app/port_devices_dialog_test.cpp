@@ -26,7 +26,7 @@
 #include "app/status_line.h"
 #include "link/console_texts.h"
 #include "link/port_devices.h"
-#include "support/scripted_port.h"
+#include "support/fake_port.h"
 #include "support/window_recorders.h"
 
 namespace norvik {
@@ -35,7 +35,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::RecordingBoxes;
 using test::RecordingOpener;
-using test::ScriptedPort;
+using test::FakePort;
 
 std::string text(const QString& s) { return s.toStdString(); }
 
@@ -93,7 +93,7 @@ TEST_F(PortDevicesTest, choiceIsSavedRestoredAndUsedAtTheNextConnect) {
               "/dev/ttyS0" + std::string(devicePresent("/dev/ttyS0") ? "" : " (absent)"));
     EXPECT_EQ(text(again.pathEdit(1)->placeholderText()), "/dev/ttyS0");
 
-    ScriptedPort port;
+    FakePort port;
     RecordingBoxes boxes;
     RecordingOpener opener;
     MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
@@ -128,7 +128,7 @@ TEST_F(PortDevicesTest, variableOverridesTheSavedChoiceWithoutReplacingIt) {
     dialog.accept();
     EXPECT_EQ(loadPortDevices()[1], usb);
 
-    ScriptedPort port;
+    FakePort port;
     RecordingBoxes boxes;
     RecordingOpener opener;
     MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
@@ -158,7 +158,7 @@ TEST_F(PortDevicesTest, unpluggedDeviceIsShownAbsentAndKept) {
     dialog.accept();
     EXPECT_EQ(loadPortDevices()[2], byId);
 
-    ScriptedPort port;
+    FakePort port;
     RecordingBoxes boxes;
     RecordingOpener opener;
     MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
@@ -224,7 +224,7 @@ TEST_F(PortDevicesTest, pickingADetectedDeviceTakesItsStableName) {
 TEST_F(PortDevicesTest, failedOpenKeepsItsTextAndAddsTheAdvice) {
     const std::string usb = device("ttyUSB0");
     saveThroughTheDialog(2, usb);
-    ScriptedPort port;
+    FakePort port;
     RecordingBoxes boxes;
     RecordingOpener opener;
     MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
@@ -245,7 +245,7 @@ TEST_F(PortDevicesTest, failedOpenKeepsItsTextAndAddsTheAdvice) {
 }
 
 TEST_F(PortDevicesTest, menuOpensTheDialogAndTheTooltipFollows) {
-    ScriptedPort port;
+    FakePort port;
     RecordingBoxes boxes;
     RecordingOpener opener;
     MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});

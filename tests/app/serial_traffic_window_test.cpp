@@ -24,7 +24,7 @@
 #include "app/main_window.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
-#include "support/scripted_port.h"
+#include "support/fake_port.h"
 #include "support/window_recorders.h"
 
 namespace norvik {
@@ -246,7 +246,7 @@ TEST_F(TrafficWindowTest, screenReadersSeeATableWithNamedControls) {
 // --- in the main window ---------------------------------------------------------------
 
 TEST(TrafficInTheMainWindow, windowOpenedBeforeConnectFollowsTheLink) {
-    test::ScriptedPort port;
+    test::FakePort port;
     test::RecordingBoxes boxes;
     test::RecordingOpener opener;
     MainWindow main(MainWindow::Services{&port, &boxes, &opener, true});
@@ -261,9 +261,9 @@ TEST(TrafficInTheMainWindow, windowOpenedBeforeConnectFollowsTheLink) {
     main.onConnect();
     port.queueLine(c::kReplyConnect);
     main.dialogue().onPollTimer();
+    port.queueLine(c::kReplyParameter);
     port.queueBytes(Bytes{'K', '5', 0, 0, 0, 0, 7, 0, 0x64, 3, 0xE8, 0, 2, 0, 0, 0});
     port.queueBytes(Bytes{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
-    port.queueLine(c::kReplyParameter);
     main.dialogue().onPollTimer();
     ASSERT_TRUE(waitFor([&] { return !main.session().workerBusy; }));
     ASSERT_TRUE(waitFor([&] { return traffic->model()->rowCount() >= 6; }));

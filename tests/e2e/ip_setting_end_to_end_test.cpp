@@ -21,6 +21,7 @@
 #include "link/termios_port.h"
 #include "model/gateway_config.h"
 #include "support/fake_ip_setting_view.h"
+#include "support/counting_port.h"
 #include "support/gatesim_process.h"
 #include "support/recording_prompts.h"
 #include "support/recording_ui.h"
@@ -35,27 +36,7 @@ using test::RecordingPrompts;
 using test::RecordingUi;
 using Strings = std::vector<std::string>;
 
-// The real port, counting the lines it sends so that a tick waits until the
-// gateway has read them all and answered.
-class CountingPort : public SerialPort {
-public:
-    uint16_t openPort(const PortSettings& settings) override { return port_.openPort(settings); }
-    uint32_t closePort(uint8_t p) override { return port_.closePort(p); }
-    void sendLine(uint8_t p, std::string_view text) override {
-        port_.sendLine(p, text);
-        ++linesSent_;
-    }
-    void sendBlock(uint8_t p, std::span<const uint8_t> bytes) override { port_.sendBlock(p, bytes); }
-    std::string receiveLine(uint8_t p, uint16_t timeoutMs) override { return port_.receiveLine(p, timeoutMs); }
-    uint16_t receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
-        return port_.receiveBlock(p, buffer, timeoutMs);
-    }
-    unsigned linesSent() const { return linesSent_; }
-
-private:
-    TermiosSerialPort port_;
-    std::atomic<unsigned> linesSent_{0};
-};
+using test::CountingPort;
 
 std::string hex(const IpSettingBlock& block) {
     static constexpr char kHex[] = "0123456789ABCDEF";

@@ -24,6 +24,7 @@
 #include "link/link_session.h"
 #include "link/termios_port.h"
 #include "model/gateway_config.h"
+#include "support/counting_port.h"
 #include "support/gatesim_process.h"
 #include "support/recording_ui.h"
 
@@ -35,27 +36,7 @@ using namespace std::chrono_literals;
 using test::GatesimProcess;
 using test::RecordingUi;
 
-// The real port, counting the lines it sends so that a test can tell when the
-// gateway has had all of them.
-class CountingPort : public SerialPort {
-public:
-    uint16_t openPort(const PortSettings& settings) override { return port_.openPort(settings); }
-    uint32_t closePort(uint8_t p) override { return port_.closePort(p); }
-    void sendLine(uint8_t p, std::string_view text) override {
-        port_.sendLine(p, text);
-        ++linesSent_;
-    }
-    void sendBlock(uint8_t p, std::span<const uint8_t> bytes) override { port_.sendBlock(p, bytes); }
-    std::string receiveLine(uint8_t p, uint16_t timeoutMs) override { return port_.receiveLine(p, timeoutMs); }
-    uint16_t receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
-        return port_.receiveBlock(p, buffer, timeoutMs);
-    }
-    unsigned linesSent() const { return linesSent_; }
-
-private:
-    TermiosSerialPort port_;
-    std::atomic<unsigned> linesSent_{0};
-};
+using test::CountingPort;
 
 class LinkEndToEnd : public ::testing::Test {
 protected:
@@ -135,6 +116,10 @@ protected:
     void loadAndQueryNames() {
         ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
             << ui.linkText << " / " << ui.operationText;
+    }
+    long countLog(const std::string& entry) const {
+        const auto lines = sim->logLines();
+        return std::count(lines.begin(), lines.end(), entry);
     }
     bool logHas(const std::string& entry) const {
         const auto lines = sim->logLines();
@@ -283,17 +268,210 @@ TEST_F(LinkEndToEnd, ipSettingBlockIsSentAndReadBackByteForByte) {
     EXPECT_EQ(encodeIpSettingBlock(ip), sent);
 }
 
-TEST_F(LinkEndToEnd, truncatedSafeValueBlockEndsAsReceiveError) {
-    start({"--truncate-safe-block", "100"});
-    loadAndQueryNames();
-    session.safeValueTransfer = TransferState::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveError; }));
-    // The worker waited for the missing bytes and took the gateway's "finish"
-    // line in with them; the link carries on and the error stands.
-    for (int i = 0; i < 4; ++i) tick();
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
-    EXPECT_EQ(session.linkState, LinkState::Connected);
+// --- one command per exchange ---------------------------------------------------
+
+// What the gateway received between a command and the line it ended its
+// answer with: nothing but the block and "transmit_end" of a send.
+std::vector<std::string> receivedDuring(const std::vector<std::string>& log, const std::string& command,
+                                        const std::string& last) {
+    std::vector<std::string> during;
+    bool in = false;
+    for (const auto& l : log) {
+        if (l == "RX LINE " + command) {
+            in = true;
+        } else if (in && l == "TX LINE " + last) {
+            break;
+        } else if (in && l.starts_with("RX ") && !l.starts_with("RX STORED ")) {
+            // What the simulator keeps of a block is its own note, not traffic.
+            during.push_back(l.starts_with("RX BLOCK ") ? "RX BLOCK" : l);
+        }
+    }
+    return during;
 }
+
+struct DoubledConnectCase {
+    const char* name;
+    const char* answerTwice;  // the prompt whose connect reply the command follows
+    const char* command;
+    const char* last;  // the gateway's last line of the exchange
+    std::function<void(LinkSession&, IpSettingRecord&)> request;
+    std::function<bool(const LinkSession&)> done;
+};
+
+void PrintTo(const DoubledConnectCase& c, std::ostream* os) { *os << c.name; }
+
+class DoubledConnect : public LinkEndToEnd, public ::testing::WithParamInterface<DoubledConnectCase> {};
+
+std::vector<uint8_t> safeValuePattern() {
+    std::vector<uint8_t> block(512);
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 29 + 3);
+    return block;
+}
+
+// The gateway answers one prompt twice. The command goes out once, and a
+// block sent to the gateway arrives whole, followed by "transmit_end" only.
+TEST_P(DoubledConnect, commandGoesOutOnceAndItsBlockIntact) {
+    const auto& k = GetParam();
+    start({"--answer-twice", k.answerTwice});
+    loadAndQueryNames();
+    k.request(session, ip);
+    ASSERT_TRUE(tickUntil([&] { return k.done(session); })) << ui.operationText;
+    for (int i = 0; i < 3; ++i) tick();
+    const auto log = sim->logLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), std::string("RX LINE ") + k.command), 1);
+    const auto during = receivedDuring(log, k.command, k.last);
+    if (std::string_view(k.command).starts_with("SEND_")) {
+        EXPECT_EQ(during, (std::vector<std::string>{"RX BLOCK", "RX LINE transmit_end"}));
+    } else {
+        EXPECT_TRUE(during.empty()) << during.front();
+    }
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(config.moduleCount, 7);
+    if (std::string_view(k.command) == c::kSendSafeValue) {
+        const std::vector<uint8_t> sent = safeValuePattern();
+        session.safeValueBytes.clear();
+        session.safeValueTransfer = TransferState::LoadRequested;
+        ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveFinished; }));
+        EXPECT_EQ(session.safeValueBytes, sent);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LinkEndToEnd, DoubledConnect,
+    ::testing::Values(
+        DoubledConnectCase{"loadParameter", "1", c::kLoadParameter, c::kReplyParameterFinish,
+                           [](LinkSession&, IpSettingRecord&) {}, [](const LinkSession& s) { return s.parameterLoaded; }},
+        DoubledConnectCase{"loadFileName", "2", c::kLoadFileName, c::kReplyFileNameFinish,
+                           [](LinkSession&, IpSettingRecord&) {},
+                           [](const LinkSession& s) { return s.firmwareState() == FirmwareQueryState::Received; }},
+        DoubledConnectCase{"sendSafeValue", "3", c::kSendSafeValue, c::kReplySafeValueSent,
+                           [](LinkSession& s, IpSettingRecord&) {
+                               s.safeValueBytes = safeValuePattern();
+                               s.safeValueTransfer = TransferState::SendRequested;
+                           },
+                           [](const LinkSession& s) { return s.safeValueTransfer == TransferState::SendFinished; }},
+        DoubledConnectCase{"loadSafeValue", "3", c::kLoadSafeValue, c::kReplySafeValueFinish,
+                           [](LinkSession& s, IpSettingRecord&) { s.safeValueTransfer = TransferState::LoadRequested; },
+                           [](const LinkSession& s) { return s.safeValueTransfer == TransferState::ReceiveFinished; }},
+        DoubledConnectCase{"sendIpSetting", "3", c::kSendIpSetting, c::kReplyIpSettingSent,
+                           [](LinkSession& s, IpSettingRecord& r) {
+                               setDefaultIpSetting(r);
+                               s.ipSettingTransfer = TransferState::SendRequested;
+                           },
+                           [](const LinkSession& s) { return s.ipSettingTransfer == TransferState::SendFinished; }},
+        DoubledConnectCase{"loadIpSetting", "3", c::kLoadIpSetting, c::kReplyIpSettingFinish,
+                           [](LinkSession& s, IpSettingRecord&) { s.ipSettingTransfer = TransferState::LoadRequested; },
+                           [](const LinkSession& s) { return s.ipSettingTransfer == TransferState::ReceiveFinished; }}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// The case as it was seen: the gateway is slow for a tick, Norvik prompts
+// again, both prompts are answered, and the safe values must be stored as sent.
+TEST_F(LinkEndToEnd, slowGatewayStoresTheSafeValuesUnshifted) {
+    // Lines 1 to 4: prompt, LOAD--PARAMETER, prompt, LOAD--FILE_NAME; the
+    // answer to the fifth, a prompt, comes late.
+    start({"--pause-at", "5", "--pause-ms", "1500"});
+    loadAndQueryNames();
+    tick();                  // the file-name finish: the fifth line, a prompt, goes out
+    tick(Gateway::Silent);   // no answer yet: the prompt goes out again
+    ASSERT_EQ(session.missCount, 1);
+    // Asked for now, the send follows the first of the two answers.
+    session.safeValueBytes = safeValuePattern();
+    session.safeValueTransfer = TransferState::SendRequested;
+    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::SendFinished; }));
+    const auto log = sim->logLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "RX LINE SEND_SAFE_VALUE"), 1);
+    EXPECT_GE(std::count(log.begin(), log.end(), "TX LINE KESTRA--r4460k> connect"), 4) << "both prompts answered";
+
+    session.safeValueBytes.clear();
+    session.safeValueTransfer = TransferState::LoadRequested;
+    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveFinished; }));
+    EXPECT_EQ(session.safeValueBytes, safeValuePattern());
+}
+
+// --- short and late blocks --------------------------------------------------------
+
+struct BrokenBlockCase {
+    const char* name;
+    std::vector<std::string> fault;
+    uint32_t baud;
+    // Asks for the block (nothing for the two the link asks for by itself).
+    std::function<void(LinkSession&)> request;
+    // True once the load has ended with its error.
+    std::function<bool(const LinkSession&, const RecordingUi&)> failed;
+    const char* errorText;
+    const char* finish;
+};
+
+void PrintTo(const BrokenBlockCase& c, std::ostream* os) { *os << c.name; }
+
+class BrokenBlock : public LinkEndToEnd, public ::testing::WithParamInterface<BrokenBlockCase> {};
+
+// Whether the block breaks off or comes after its time-out, its exchange ends
+// at once with its error, nothing of it is installed, what is left of it is
+// dropped without a miss, and the link carries on.
+TEST_P(BrokenBlock, endsItsExchangeWithItsErrorAndTheLinkCarriesOn) {
+    const auto& k = GetParam();
+    start(k.fault, k.baud);
+    setDefaultIpSetting(ip);
+    ip.localIp = {10, 1, 2, 3};
+    const IpSettingRecord ipBefore = ip;
+    if (k.request) {
+        loadAndQueryNames();
+        k.request(session);
+    }
+    ASSERT_TRUE(tickUntil([&] { return k.failed(session, ui); })) << ui.operationText;
+    EXPECT_EQ(ui.operationText, k.errorText);
+    EXPECT_FALSE(session.animating);
+    EXPECT_EQ(ip, ipBefore) << "a failed receive leaves the IP record alone";
+    EXPECT_TRUE(session.safeValueBytes.empty());
+
+    // Once the gateway has said all it had to, the exchange ends at the next
+    // tick, without a miss: the receive gave its finish line back, or the
+    // rest of the block was dropped up to it.
+    ASSERT_TRUE(awaitLogEntry(std::string("TX LINE ") + k.finish));
+    ASSERT_TRUE(tickUntil([&] { return !dialogue->exchangeOpen(); }, 1)) << "the exchange hangs on";
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(ui.operationText, k.errorText) << "the finish line does not hide the error";
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+const auto kSafeValueFailed = [](const LinkSession& s, const RecordingUi&) {
+    return s.safeValueTransfer == TransferState::ReceiveError;
+};
+const auto kIpSettingFailed = [](const LinkSession& s, const RecordingUi&) {
+    return s.ipSettingTransfer == TransferState::ReceiveError;
+};
+const auto kParameterFailed = [](const LinkSession&, const RecordingUi& u) {
+    return u.operationText == c::kOpParameterIncomplete;
+};
+const auto kFileNamesFailed = [](const LinkSession& s, const RecordingUi&) {
+    return s.firmwareState() == FirmwareQueryState::ReceiveError;
+};
+const auto kLoadSafeValues = [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; };
+const auto kLoadIpSetting = [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; };
+
+INSTANTIATE_TEST_SUITE_P(
+    LinkEndToEnd, BrokenBlock,
+    ::testing::Values(
+        BrokenBlockCase{"shortParameterBlock", {"--truncate-parameter-block", "30"}, 2400, nullptr, kParameterFailed,
+                        c::kOpParameterIncomplete, c::kReplyParameterFinish},
+        BrokenBlockCase{"shortFileNameReply", {"--truncate-file-name-reply", "30"}, 2400, nullptr, kFileNamesFailed,
+                        c::kOpFileNameError, c::kReplyFileNameFinish},
+        BrokenBlockCase{"shortSafeValueBlock", {"--truncate-safe-block", "100"}, 2400, kLoadSafeValues,
+                        kSafeValueFailed, c::kOpReceiveSafeValueError, c::kReplySafeValueFinish},
+        BrokenBlockCase{"shortIpSettingBlock", {"--truncate-ip-block", "10"}, 2400, kLoadIpSetting, kIpSettingFailed,
+                        c::kOpReceiveIpSettingError, c::kReplyIpSettingFinish},
+        BrokenBlockCase{"lateParameterBlock", {"--late-block-ms", "1500", "--late-block-of", "parameter"}, 115200,
+                        nullptr, kParameterFailed, c::kOpParameterIncomplete, c::kReplyParameterFinish},
+        BrokenBlockCase{"lateFileNameReply", {"--late-block-ms", "1500", "--late-block-of", "file-names"}, 115200,
+                        nullptr, kFileNamesFailed, c::kOpFileNameError, c::kReplyFileNameFinish},
+        BrokenBlockCase{"lateSafeValueBlock", {"--late-block-ms", "1500", "--late-block-of", "safe"}, 115200,
+                        kLoadSafeValues, kSafeValueFailed, c::kOpReceiveSafeValueError, c::kReplySafeValueFinish},
+        BrokenBlockCase{"lateIpSettingBlock", {"--late-block-ms", "1500", "--late-block-of", "ip"}, 115200,
+                        kLoadIpSetting, kIpSettingFailed, c::kOpReceiveIpSettingError, c::kReplyIpSettingFinish}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
     start({"--reply-error", "read-safe"});
@@ -366,8 +544,27 @@ TEST_F(LinkEndToEnd, truncatedParameterBlockIsReportedIncomplete) {
     // The finish line comes well after the worker has given up waiting for the
     // rest (396 ms at this rate).
     start({"--truncate-parameter-block", "40"}, 115200, 1500);
-    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    ASSERT_TRUE(tickUntil([&] { return ui.operationText == c::kOpParameterIncomplete; }));
+    EXPECT_EQ(ui.rebuilds, 0) << "no module of a short block stands in the tree";
+    EXPECT_FALSE(session.animating);
+    // The finish line ends the exchange, and the next connect asks again.
+    ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--PARAMETER") == 2; }));
+    EXPECT_FALSE(session.parameterLoaded);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_EQ(ui.operationText, c::kOpParameterIncomplete);
+}
+
+// 20 bytes of the block, its finish line a second later: at 2400 baud the
+// record receive still waits then, and must give the line back, not decode it.
+TEST_F(LinkEndToEnd, finishLineAfterAShortParameterBlockIsReadAsALine) {
+    start({"--truncate-parameter-block", "20"}, 2400, 1000);
+    // Without its finish line the exchange would wait out its time-out first.
+    ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--PARAMETER") == 2; }, 4));
+    EXPECT_EQ(ui.operationText, c::kOpParameterIncomplete);
+    EXPECT_EQ(ui.rebuilds, 0);
+    EXPECT_EQ(config.moduleCount, 0);
+    EXPECT_FALSE(session.parameterLoaded);
+    EXPECT_EQ(session.missCount, 0) << "the finish line was taken as a reply";
 }
 
 TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTreeAndTheLinkComesBack) {
@@ -412,39 +609,54 @@ TEST_F(LinkEndToEnd, fileNameReplyThatDoesNotParseEndsTheAutomaticQueryWithoutAD
 TEST_F(LinkEndToEnd, unacknowledgedFileNameQueryIsAskedAgainAndTheLinkHolds) {
     start({"--ignore-file-name"});
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
-    // Each connect reply asks again; the silent tick after it is one miss only.
-    for (int i = 0; i < 6; ++i) tick();
+    // Each query is given its time; then the prompt, a connect reply, and the
+    // query again. The one silent tick after the time-out is one miss only.
+    ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--FILE_NAME") == 3; }));
     EXPECT_TRUE(session.firmwareAutoQuery);
     EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_TRUE(ui.moduleLamp);
     EXPECT_TRUE(ui.messages.empty());
+    // Nothing went out between a query and its time-out.
     const auto lines = sim->logLines();
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX LINE LOAD--FILE_NAME"), 3);
+    int sinceQuery = -1;
+    for (const auto& l : lines) {
+        if (l == "RX LINE LOAD--FILE_NAME") {
+            sinceQuery = 0;
+        } else if (l.starts_with("RX ") && sinceQuery >= 0) {
+            EXPECT_EQ(l, "RX LINE KESTRA--r4460k>");
+            sinceQuery = -1;
+        }
+    }
 }
 
-TEST_F(LinkEndToEnd, disconnectWaitsForAWorkerStillReceiving) {
-    // Only the first block is late: the parameter worker gives up on the header
-    // long before it comes, so every later block has to come at once.
-    start({"--late-block-ms", "1000", "--late-blocks", "1"});
-    ASSERT_TRUE(tickUntil([&] { return session.linkState == LinkState::Connected; }));
+// At 2400 baud a 512-byte block may take 2.5 s to come; Disconnect must not
+// wait for it.
+TEST_F(LinkEndToEnd, disconnectCutsAWithheldBlockShortAtOnce) {
+    start({"--late-block-ms", "3000", "--late-block-of", "safe"});
+    loadAndQueryNames();
+    session.safeValueTransfer = TransferState::LoadRequested;
     // Tick by hand so the worker is still waiting for its block when we disconnect.
     for (int i = 0; i < 10 && !session.workerBusy; ++i) {
         awaitGateway();
         dialogue->onPollTimer();
     }
     ASSERT_TRUE(session.workerBusy);
+    std::this_thread::sleep_for(100ms);  // well into the receive
+    const auto begin = std::chrono::steady_clock::now();
     dialogue->disconnect();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 100ms);
     EXPECT_FALSE(session.portOpen);
     EXPECT_FALSE(dialogue->workerRunning());
+    EXPECT_EQ(ui.linkText, c::kLinkPortClosed);
     const auto ticket = ui.takeWorkerDone(1s);
     ASSERT_TRUE(ticket.has_value());
     dialogue->onWorkerDone(*ticket);  // arrives after the link ended: ignored
-    EXPECT_EQ(ui.rebuilds, 0);
-    EXPECT_FALSE(session.parameterLoaded);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::LoadRequested);
 
-    // The old exchange's "finish" line must not stand in for a new load: let
-    // it go out before the port opens again (Connect drops what came before).
-    ASSERT_TRUE(awaitLogEntry("TX LINE send parameter to com finish"));
+    // The old exchange's block and finish line must not stand in for a new
+    // load: let them go out before the port opens again (Connect drops what
+    // came before).
+    ASSERT_TRUE(awaitLogEntry("TX LINE send safe value to com finish"));
 
     // Connect again on the same simulator: the whole sequence runs.
     PortSettings again;
@@ -452,24 +664,45 @@ TEST_F(LinkEndToEnd, disconnectWaitsForAWorkerStillReceiving) {
     dialogue->connect(again);
     ASSERT_TRUE(session.portOpen);
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
-    EXPECT_EQ(ui.rebuilds, 1);
+    EXPECT_EQ(ui.rebuilds, 2);
     EXPECT_EQ(config.moduleCount, 7);
-    EXPECT_TRUE(config.blockComplete);
     EXPECT_EQ(ui.operationText, "Receive parameter finish");
 }
 
-TEST_F(LinkEndToEnd, pulledDeviceLosesTheLinkWithoutHanging) {
-    start();
-    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
-    EXPECT_TRUE(GatesimProcess::endedCleanly(sim->stop()));
-    const auto begin = std::chrono::steady_clock::now();
-    tick(Gateway::Silent);
-    tick(Gateway::Silent);
-    tick(Gateway::Silent);
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
-    EXPECT_EQ(session.linkState, LinkState::NotConnected);
+// The gateway's process dies (an adapter pulled): the port closes as
+// Disconnect would, and Connect works again once it is back on the same link.
+TEST_F(LinkEndToEnd, gatewayKilledClosesThePortAndConnectWorksAfterItsRestart) {
+    const std::string link = ::testing::TempDir() + "norvik-e2e-gateway-" + std::to_string(::getpid());
+    start({"--link", link});
+    ::setenv("NORVIK_COM1", link.c_str(), 1);
     dialogue->disconnect();
+    dialogue->connect(PortSettings{1, 2400, 8, Parity::None, 0});
+    ASSERT_TRUE(session.portOpen) << ui.linkText;
+    loadAndQueryNames();
+
+    ASSERT_EQ(::kill(sim->pid(), SIGKILL), 0);
+    sim->stop();
+    const auto begin = std::chrono::steady_clock::now();
+    for (int i = 0; i < 2 && session.portOpen; ++i) tick(Gateway::Silent);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
     EXPECT_FALSE(session.portOpen);
+    EXPECT_EQ(ui.linkText, "Com Port lost! Error Code = 5 ");
+    EXPECT_FALSE(ui.portLamp);
+    EXPECT_FALSE(ui.moduleLamp);
+    EXPECT_TRUE(ui.connectEnabled);
+    EXPECT_FALSE(ui.disconnectEnabled);
+    EXPECT_TRUE(ui.portBoxesEnabled);
+    EXPECT_FALSE(ui.pollTimerRunning);
+    EXPECT_EQ(config.moduleCount, 0);
+
+    sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, std::vector<std::string>{"--link", link,
+                                                                                     "--finish-delay-ms", "20"});
+    port.restartCount();
+    dialogue->connect(PortSettings{1, 2400, 8, Parity::None, 0});
+    ASSERT_TRUE(session.portOpen) << ui.linkText;
+    loadAndQueryNames();
+    EXPECT_EQ(config.moduleCount, 7);
+    EXPECT_EQ(ui.linkText, c::kLinkConnected);
 }
 
 TEST_F(LinkEndToEnd, realOneSecondTimerBringsTheLinkUp) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "link/block_receivers.h"
-#include "support/memory_port.h"
+#include "support/fake_port.h"
 #include "link/serial_port.h"
 
 namespace norvik {
@@ -38,12 +38,12 @@ struct Outcome {
 };
 
 Outcome run(const std::string& wire, uint8_t oldCount = 7) {
-    MemoryPort port;
-    port.feed(wire);
+    test::FakePort port;
+    port.queueBytes(wire);
     Outcome out{FileNameReply{oldNames(), oldCount, false}, 0, {}};
     fileNameWorker(port, 1, kBaud, out.reply);
     out.leftOver = port.pendingBytes();
-    out.timeouts = port.receiveTimeouts();
+    out.timeouts = port.blockTimeouts();
     return out;
 }
 
@@ -101,22 +101,38 @@ TEST(FileNameWorker, repliesThatFail) {
     }
 }
 
-TEST(FileNameWorker, chunkTextEndsAtFirstZeroOrMissingByte) {
-    MemoryPort port;
-    port.feed(headerChunk(2));
-    port.feed(std::string("File_Name=AB\0D", 14));
-    port.feed(std::string("EFG\0IJK", 7));
-    // The second record's part B breaks off: the gateway falls quiet.
-    port.feed(std::string("File_Name=WXYZ") + "12");
-    port.pause();
-    port.feed("late");
+TEST(FileNameWorker, chunkTextEndsAtItsFirstZero) {
+    test::FakePort port;
+    port.queueBytes(headerChunk(2));
+    port.queueBytes(std::string("File_Name=AB\0D", 14));
+    port.queueBytes(std::string("EFG\0IJK", 7));
+    port.queueBytes(std::string("File_Name=WXYZ") + std::string("12\0\0\0\0\0", 7));
     FileNameReply reply{oldNames(), 0, false};
-    fileNameWorker(port, 1, kBaud, reply);
+    EXPECT_TRUE(fileNameWorker(port, 1, kBaud, reply).whole);
 
     EXPECT_FALSE(reply.failed);
     EXPECT_EQ(reply.names[0], "ABEFG");
     EXPECT_EQ(reply.names[1], "WXYZ12");
-    EXPECT_EQ(port.pendingBytes(), 4u);
+}
+
+// A reply that breaks off is no list: the chunk that came short is not decoded,
+// names stored before it stay, and what follows is left for the dialogue.
+TEST(FileNameWorker, chunkThatBreaksOffFailsTheReply) {
+    test::FakePort port;
+    port.queueBytes(headerChunk(2));
+    port.queueBytes(fileChunks("3420V10.bin"));
+    port.queueBytes(std::string("File_Name=3420") + "V1");
+    port.pause();
+    port.queueLine("send file name to com finish");
+    FileNameReply reply{oldNames(), 0, false};
+    const ReceiveOutcome outcome = fileNameWorker(port, 1, kBaud, reply);
+
+    EXPECT_FALSE(outcome.whole);
+    EXPECT_TRUE(reply.failed);
+    EXPECT_EQ(reply.fileCount, 2);
+    EXPECT_EQ(reply.names[0], "3420V10.bin");
+    EXPECT_EQ(reply.names[1], "old1");
+    EXPECT_EQ(port.pendingBytes(), 30u);
 }
 
 TEST(FileNameWorker, eachChunkWaitsForItsOwnSize) {

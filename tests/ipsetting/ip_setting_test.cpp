@@ -14,7 +14,7 @@
 
 #include "link/link_session.h"
 #include "link/block_receivers.h"
-#include "support/memory_port.h"
+#include "support/fake_port.h"
 #include "link/serial_port.h"
 #include "support/temp_file.h"
 
@@ -257,17 +257,17 @@ TEST(IpSettingWorker, receivesDecodesAndLeavesTheRecordAloneOnAShortBlock) {
     const Case cases[] = {{76, true}, {75, false}, {0, false}};
     for (const Case& k : cases) {
         const IpSettingBlock block = patternBlock();
-        MemoryPort port;
-        port.feed(std::span(block).first(k.arriving));
+        test::FakePort port;
+        port.queueBytes(std::span(block).first(k.arriving));
         port.pause();
-        port.feed("send ip setting to com finish\r\n");
+        port.queueBytes("send ip setting to com finish\r\n");
         IpSettingRecord out;
         setDefaultIpSetting(out);
         IpSettingRecord defaults = out;
 
-        EXPECT_EQ(ipSettingWorker(port, 1, 4800, out), k.whole) << k.arriving;
+        EXPECT_EQ(ipSettingWorker(port, 1, 4800, out).whole, k.whole) << k.arriving;
 
-        EXPECT_EQ(port.receiveTimeouts(), std::vector<uint16_t>{blockTimeout(4800, 76)});
+        EXPECT_EQ(port.blockTimeouts(), std::vector<uint16_t>{blockTimeout(4800, 76)});
         EXPECT_EQ(out, k.whole ? decodeIpSettingBlock(block) : defaults) << k.arriving;
     }
 }

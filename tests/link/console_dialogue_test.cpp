@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <functional>
+#include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ipsetting/ip_setting.h"
@@ -12,14 +18,14 @@
 #include "link/link_session.h"
 #include "model/gateway_config.h"
 #include "support/recording_ui.h"
-#include "support/scripted_port.h"
+#include "support/fake_port.h"
 
 namespace norvik {
 namespace {
 
 namespace c = console;
 using test::RecordingUi;
-using test::ScriptedPort;
+using test::FakePort;
 
 // A parameter block: header for `records` records, model byte, then the records.
 std::vector<uint8_t> parameterBlock(char model, const std::vector<std::array<uint8_t, 12>>& records) {
@@ -45,7 +51,7 @@ protected:
     LinkSession session;
     GatewayConfig config;
     IpSettingRecord ip;
-    ScriptedPort port;
+    FakePort port;
     RecordingUi ui;
     ConsoleDialogue dialogue{session, config, ip, port, ui};
 
@@ -54,9 +60,11 @@ protected:
         s.baud = baud;
         dialogue.connect(s);
     }
-    // One poll tick on which the gateway sends `line` (empty = silence).
-    void tick(const std::string& line = {}) {
+    // One poll tick on which the gateway sends `line` (empty = silence) and
+    // then `block`.
+    void tick(const std::string& line = {}, std::span<const uint8_t> block = {}) {
         if (!line.empty()) port.queueLine(line);
+        port.queueBytes(block);
         dialogue.onPollTimer();
     }
     void deliverWorkerDone() {
@@ -68,8 +76,7 @@ protected:
     void connectAndLoad(char model = '5') {
         connect();
         tick(c::kReplyConnect);
-        port.queueBytes(parameterBlock(model, {kSystemModuleAt1, kWdoModule, kWaoModule}));
-        tick(c::kReplyParameter);
+        tick(c::kReplyParameter, parameterBlock(model, {kSystemModuleAt1, kWdoModule, kWaoModule}));
         deliverWorkerDone();
         tick(c::kReplyParameterFinish);
     }
@@ -77,8 +84,7 @@ protected:
     void answerAutoQuery(const std::vector<std::string>& names) {
         tick(c::kReplyConnect);
         ASSERT_EQ(port.lastSent(), c::kLoadFileName);
-        port.queueBytes(fileNameReply(names));
-        tick(c::kReplyFileName);
+        tick(c::kReplyFileName, fileNameReply(names));
         deliverWorkerDone();
         tick(c::kReplyFileNameFinish);
     }
@@ -158,9 +164,8 @@ TEST_F(ConsoleDialogueTest, silentGatewayShowsTheAccessBoxOncePerConnect) {
 TEST_F(ConsoleDialogueTest, noAccessBoxOnceTheModuleHasAnswered) {
     connect();
     tick(c::kReplyConnect);
-    tick();
-    tick();  // link lost
-    tick();
+    for (int i = 0; i < 2 * ConsoleDialogue::kExchangeTimeoutTicks; ++i) tick();
+    EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -172,8 +177,7 @@ TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
     EXPECT_EQ(ui.linkText, c::kLinkConnected);
     EXPECT_EQ(port.lastSent(), c::kLoadParameter);
 
-    port.queueBytes(parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
-    tick(c::kReplyParameter);
+    tick(c::kReplyParameter, parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
     EXPECT_EQ(session.linkState, LinkState::LoadingParameters);
     EXPECT_EQ(ui.operationText, c::kOpReceiveParameter);
     EXPECT_TRUE(session.workerBusy);
@@ -218,14 +222,14 @@ TEST_F(ConsoleDialogueTest, parameterFinishReportsTheSystemModuleCheck) {
         LinkSession s;
         GatewayConfig g;
         IpSettingRecord r;
-        ScriptedPort p;
+        FakePort p;
         RecordingUi u;
         ConsoleDialogue d(s, g, r, p, u);
         d.connect({});
         p.queueLine(c::kReplyConnect);
         d.onPollTimer();
-        p.queueBytes(parameterBlock('4', {k.first, kWaoModule, kWdoModule}));
         p.queueLine(c::kReplyParameter);
+        p.queueBytes(parameterBlock('4', {k.first, kWaoModule, kWdoModule}));
         d.onPollTimer();
         d.onWorkerDone(*u.takeWorkerDone());
         p.queueLine(c::kReplyParameterFinish);
@@ -240,8 +244,7 @@ TEST_F(ConsoleDialogueTest, incompleteParameterBlockIsReportedAtFinish) {
     tick(c::kReplyConnect);
     auto block = parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule});
     block.resize(16 + 12 + 5);
-    port.queueBytes(block);
-    tick(c::kReplyParameter);
+    tick(c::kReplyParameter, block);
     deliverWorkerDone();
     tick(c::kReplyParameterFinish);
     EXPECT_EQ(ui.operationText, "Error ! Parameter block incomplete!");
@@ -341,7 +344,6 @@ TEST_F(ConsoleDialogueTest, ipRequestsDoNotQuietThePoll) {
 }
 
 TEST_F(ConsoleDialogueTest, commandRulePrecedence) {
-    connectAndLoad();
     struct Case {
         TransferState safe;
         bool autoQuery;
@@ -359,14 +361,19 @@ TEST_F(ConsoleDialogueTest, commandRulePrecedence) {
         {TransferState::Idle, false, rx, TransferState::LoadRequested, c::kLoadIpSetting},
         {TransferState::OpenedNew, false, FirmwareQueryState::ReceiveError, TransferState::ReceiveError, c::kPrompt},
     };
+    // Each case from a fresh link: a command opens an exchange, and no second
+    // command goes out while it is under way.
     for (const auto& k : cases) {
+        connectAndLoad();
         session.safeValueTransfer = k.safe;
         session.firmwareAutoQuery = k.autoQuery;
         session.setFirmwareState(k.fw);
         session.ipSettingTransfer = k.ipT;
         tick(c::kReplyConnect);
         EXPECT_EQ(port.lastSent(), k.expected);
+        dialogue.disconnect();
     }
+    connectAndLoad();
     session.parameterLoaded = false;
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadParameter);
@@ -444,12 +451,11 @@ TEST_F(ConsoleDialogueTest, safeValueLoadAppendsTheReceivedBlock) {
     EXPECT_EQ(port.lastSent(), c::kLoadSafeValue);
     std::vector<uint8_t> block(512);
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
-    port.queueBytes(block);
-    tick(c::kReplySafeValue);
+    tick(c::kReplySafeValue, block);
     EXPECT_EQ(ui.operationText, "Receive safe value from com now !");
     deliverWorkerDone();
-    EXPECT_EQ(session.safeValueBytes, block);
     tick(c::kReplySafeValueFinish);
+    EXPECT_EQ(session.safeValueBytes, block);
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveFinished);
     EXPECT_EQ(ui.operationText, "Receive safe value finish");
 }
@@ -458,16 +464,14 @@ TEST_F(ConsoleDialogueTest, truncatedBlocksLeaveReceiveErrorAfterFinish) {
     connectAndLoad();
     answerAutoQuery({});
     session.safeValueTransfer = TransferState::LoadRequested;
-    port.queueBytes(std::vector<uint8_t>(100, 1));
-    tick(c::kReplySafeValue);
+    tick(c::kReplySafeValue, std::vector<uint8_t>(100, 1));
     deliverWorkerDone();
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
     tick(c::kReplySafeValueFinish);
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
 
     session.ipSettingTransfer = TransferState::LoadRequested;
-    port.queueBytes(std::vector<uint8_t>(10, 1));
-    tick(c::kReplyIpSetting);
+    tick(c::kReplyIpSetting, std::vector<uint8_t>(10, 1));
     deliverWorkerDone();
     tick(c::kReplyIpSettingFinish);
     EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
@@ -488,14 +492,15 @@ TEST_F(ConsoleDialogueTest, ipSettingSendAndLoad) {
     const std::vector<uint8_t> expectedStart = {0xC0, 0xA8, 0xFF, 0x01, 0xFF, 0xFF, 0x00, 0x00};
     EXPECT_EQ(std::vector<uint8_t>(blocks[0].begin(), blocks[0].begin() + 8), expectedStart);
     EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
+    tick(c::kReplyIpSettingSent);
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::SendFinished);
 
     const IpSettingBlock sent = encodeIpSettingBlock(ip);
     ip = {};
     session.ipSettingTransfer = TransferState::LoadRequested;
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadIpSetting);
-    port.queueBytes(sent);
-    tick(c::kReplyIpSetting);
+    tick(c::kReplyIpSetting, sent);
     deliverWorkerDone();
     tick(c::kReplyIpSettingFinish);
     EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveFinished);
@@ -538,8 +543,7 @@ TEST_F(ConsoleDialogueTest, menuQueryOpensTheFirmwareDialogAndChoosesTheLayout) 
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
-    port.queueBytes(fileNameReply({"3420V10.bin", "3420V13.bin"}));
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, fileNameReply({"3420V10.bin", "3420V13.bin"}));
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Receiving);
     deliverWorkerDone();
     EXPECT_EQ(ui.firmwareDialogs, 1);
@@ -550,8 +554,7 @@ TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
     connectAndLoad();
     tick(c::kReplyConnect);
     const std::string bad = "File_XX=\x01";
-    port.queueBytes(std::vector<uint8_t>(bad.begin(), bad.end()));
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, std::vector<uint8_t>(bad.begin(), bad.end()));
     deliverWorkerDone();
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
     EXPECT_EQ(ui.operationText, "Receive file name error");
@@ -567,8 +570,7 @@ TEST_F(ConsoleDialogueTest, menuPressedWhileAFailedReplyIsReceivedStillReportsTh
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
     const std::string bad = "File_NO=\x0C";
-    port.queueBytes(std::vector<uint8_t>(bad.begin(), bad.end()));
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, std::vector<uint8_t>(bad.begin(), bad.end()));
     const auto ticket = ui.takeWorkerDone();
     ASSERT_TRUE(ticket.has_value());
     // The worker has ended, its notice is still queued, and the user asks again.
@@ -583,9 +585,19 @@ TEST_F(ConsoleDialogueTest, gatewayThatNeverAnswersTheFileNameQueryIsAskedAgain)
     connectAndLoad();
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
+    port.clearSent();
+    // A reply queued behind the first keeps the link alive but asks nothing.
+    tick(c::kReplyConnect);
+    for (int i = 1; i < ConsoleDialogue::kExchangeTimeoutTicks; ++i) tick();
+    EXPECT_TRUE(port.sentLines().empty());
+    EXPECT_EQ(session.missCount, 0);
+    tick();  // the exchange is given up: the prompt, and one miss
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+    EXPECT_EQ(session.missCount, 1);
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
     EXPECT_TRUE(session.firmwareAutoQuery);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
 TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareState) {
@@ -639,23 +651,20 @@ TEST_F(ConsoleDialogueTest, failedCloseLeavesTheConnectionAsItWas) {
     EXPECT_TRUE(ui.pollTimerRunning);
 }
 
-TEST_F(ConsoleDialogueTest, disconnectWaitsForARunningWorkerAndDropsItsNotice) {
+TEST_F(ConsoleDialogueTest, disconnectCutsARunningWorkerShortAndDropsItsNotice) {
     connect();
     tick(c::kReplyConnect);
-    port.holdBlocks();
+    port.holdBlocks();  // the gateway withholds the block: released only by a cancel
     tick(c::kReplyParameter);
     ASSERT_TRUE(dialogue.workerRunning());
     tick();  // the worker owns the port: nothing is read or sent
     EXPECT_EQ(port.lineReads(), 2);
-    std::thread releaser([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        port.release();
-    });
     dialogue.disconnect();
-    releaser.join();
     EXPECT_FALSE(dialogue.workerRunning());
     EXPECT_FALSE(session.workerBusy);
     EXPECT_FALSE(session.parameterPending);
+    EXPECT_EQ(port.closes, 1);
+    EXPECT_FALSE(port.waitsCancelled()) << "the port is usable again after the close";
     const auto ticket = ui.takeWorkerDone();
     ASSERT_TRUE(ticket.has_value());
     dialogue.onWorkerDone(*ticket);  // late notice of an ended link
@@ -684,8 +693,7 @@ TEST_F(ConsoleDialogueTest, ticksRunWhileTheFirmwareDialogIsOpen) {
     answerAutoQuery({});
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
-    port.queueBytes(fileNameReply({"3420V10.bin"}));
-    tick(c::kReplyFileName);
+    tick(c::kReplyFileName, fileNameReply({"3420V10.bin"}));
     int ticksDuringDialog = 0;
     ui.whileFirmwareDialogOpen = [&] {
         tick(c::kReplyFileNameFinish);
@@ -696,6 +704,285 @@ TEST_F(ConsoleDialogueTest, ticksRunWhileTheFirmwareDialogIsOpen) {
     EXPECT_EQ(ticksDuringDialog, 1);
     EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_EQ(session.fileCount, 1);
+}
+
+// --- exchanges ---------------------------------------------------------------
+
+// A slow gateway answers two prompts at once. The first connect starts the
+// exchange; the one queued behind it must not send the command again.
+TEST_F(ConsoleDialogueTest, connectQueuedBehindAnotherStartsNoSecondCommand) {
+    struct Case {
+        const char* command;
+        std::function<void(LinkSession&)> request;
+    };
+    const std::vector<Case> cases = {
+        {c::kLoadParameter, [](LinkSession& s) { s.parameterLoaded = false; }},
+        {c::kSendSafeValue, [](LinkSession& s) { s.safeValueTransfer = TransferState::SendRequested; }},
+        {c::kLoadSafeValue, [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; }},
+        {c::kLoadFileName, [](LinkSession& s) { s.setFirmwareState(FirmwareQueryState::Requested); }},
+        {c::kSendIpSetting, [](LinkSession& s) { s.ipSettingTransfer = TransferState::SendRequested; }},
+        {c::kLoadIpSetting, [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; }},
+    };
+    for (const Case& k : cases) {
+        session.safeValueTransfer = TransferState::Idle;
+        session.ipSettingTransfer = TransferState::Idle;
+        connectAndLoad();
+        answerAutoQuery({"3420V10.bin"});
+        session.safeValueBytes.assign(512, 0x5A);
+        k.request(session);
+        port.clearSent();
+        port.queueLine(c::kReplyConnect);
+        tick(c::kReplyConnect);
+        tick();
+        EXPECT_EQ(port.sentLines(), std::vector<std::string>{k.command}) << k.command;
+        EXPECT_TRUE(dialogue.exchangeOpen()) << k.command;
+        EXPECT_EQ(session.missCount, 0) << k.command;
+        dialogue.disconnect();
+    }
+}
+
+// After a send command the gateway may already wait for our block: neither a
+// prompt on a silent tick nor a command may go out until it has answered.
+TEST_F(ConsoleDialogueTest, nothingGoesOutWhileASendCommandAwaitsItsAnswer) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    session.safeValueBytes.assign(512, 0x11);
+    session.safeValueTransfer = TransferState::SendRequested;
+    tick(c::kReplyConnect);
+    port.clearSent();
+    for (int i = 1; i < ConsoleDialogue::kExchangeTimeoutTicks; ++i) tick(i == 2 ? "garbage" : "");
+    EXPECT_TRUE(port.sent().empty());
+    tick(c::kReplyReceiveSafeValue);
+    const auto sent = port.sent();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_TRUE(sent[0].isBlock);
+    EXPECT_EQ(sent[1].line, c::kTransmitEnd);
+    // A doubled announcement gets no second block.
+    tick(c::kReplyReceiveSafeValue);
+    EXPECT_EQ(port.sent().size(), 2u);
+    tick(c::kReplySafeValueSent);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::SendFinished);
+    EXPECT_EQ(port.lastSent(), c::kPrompt);
+    EXPECT_FALSE(dialogue.exchangeOpen());
+}
+
+// The gateway asks for a block no command of ours is waiting for (after its
+// disconnect notice): no block, and quiet until its verdict.
+TEST_F(ConsoleDialogueTest, blockAskedForAfterTheDisconnectNoticeIsWithheld) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueBytes.assign(512, 0x11);
+    session.ipSettingTransfer = TransferState::SendRequested;
+    tick(c::kReplyConnect);
+    ASSERT_EQ(port.lastSent(), c::kSendIpSetting);
+    tick(c::kReplyDisconnect);
+    port.clearSent();
+    tick(c::kReplyReceiveIpSetting);
+    tick();
+    tick();
+    EXPECT_TRUE(port.sent().empty());
+    tick(c::kReplyReceiveIpSettingError);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+}
+
+// --- short and late blocks ----------------------------------------------------
+
+struct ShortBlockCase {
+    const char* name;
+    std::function<void(LinkSession&)> request;
+    const char* announce;
+    std::size_t bytesSent;  // of the whole block
+    const char* finish;
+    const char* errorText;
+};
+
+// A block that breaks off with its finish line right behind: the receive takes
+// the line in place of the missing bytes and hands it back.
+TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
+    const std::vector<ShortBlockCase> cases = {
+        {"parameter", [](LinkSession& s) { s.parameterLoaded = false; }, c::kReplyParameter, 16 + 12 + 12 + 7,
+         c::kReplyParameterFinish, c::kOpParameterIncomplete},
+        {"safe values", [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; }, c::kReplySafeValue,
+         400, c::kReplySafeValueFinish, c::kOpReceiveSafeValueError},
+        {"ip setting", [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; }, c::kReplyIpSetting,
+         20, c::kReplyIpSettingFinish, c::kOpReceiveIpSettingError},
+    };
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        session.safeValueTransfer = TransferState::Idle;
+        session.ipSettingTransfer = TransferState::Idle;
+        connectAndLoad();
+        answerAutoQuery({"3420V10.bin"});
+        setDefaultIpSetting(ip);
+        const IpSettingRecord ipBefore = ip;
+        session.safeValueBytes.clear();
+        const int rebuildsBefore = ui.rebuilds;
+        k.request(session);
+        tick(c::kReplyConnect);
+        std::vector<uint8_t> block = parameterBlock(
+            '5', {kSystemModuleAt1, kWdoModule, kWaoModule, kWdoModule, kWaoModule, kWdoModule, kWaoModule});
+        block.resize(std::max<std::size_t>(block.size(), 512), 0x33);
+        block.resize(k.bytesSent);
+        port.queueLine(k.announce);
+        port.queueBytes(block);
+        port.queueLine(k.finish);
+        port.clearSent();
+        tick();
+        deliverWorkerDone();
+
+        EXPECT_EQ(ui.operationText, k.errorText);
+        EXPECT_FALSE(session.animating);
+        EXPECT_FALSE(dialogue.exchangeOpen()) << "the finish line was read as a line";
+        EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+        EXPECT_EQ(ui.rebuilds, rebuildsBefore);
+        EXPECT_EQ(ip, ipBefore);
+        EXPECT_TRUE(session.safeValueBytes.empty());
+        if (k.announce == c::kReplySafeValue) {
+            EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+        }
+        if (k.announce == c::kReplyIpSetting) {
+            EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+        }
+        if (k.announce == c::kReplyParameter) {
+            EXPECT_FALSE(session.parameterLoaded);
+            tick(c::kReplyConnect);
+            EXPECT_EQ(port.lastSent(), c::kLoadParameter) << "a short block is asked for again";
+        }
+        dialogue.disconnect();
+    }
+}
+
+// A block short by less than its finish line: the line's head fills it, and
+// what is left of the line shows the block was not whole.
+TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    setDefaultIpSetting(ip);
+    const IpSettingRecord before = ip;
+    session.ipSettingTransfer = TransferState::LoadRequested;
+    tick(c::kReplyConnect);
+    port.queueLine(c::kReplyIpSetting);
+    port.queueBytes(std::vector<uint8_t>(70, 0x44));
+    port.queueLine(c::kReplyIpSettingFinish);
+    tick();
+    deliverWorkerDone();
+    tick();
+    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(ui.operationText, c::kOpReceiveIpSettingError);
+    EXPECT_EQ(ip, before);
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(port.lastSent(), c::kPrompt);
+
+    // The same for a file-name reply: the name that took the line goes, and
+    // with it the layout it chose.
+    session.setFirmwareState(FirmwareQueryState::Requested);
+    tick(c::kReplyConnect);
+    port.queueLine(c::kReplyFileName);
+    port.queueBytes(std::string("File_NO=\x01") + "File_Name=3420V1");
+    port.queueLine(c::kReplyFileNameFinish);
+    tick();
+    deliverWorkerDone();
+    EXPECT_EQ(session.firmwareFileNames[0], "3420V1send ");
+    tick();
+    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_EQ(session.firmwareFileNames[0], "3420V10.bin");
+    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
+}
+
+// A block that comes after its time-out: the error at once, and its bytes,
+// when they come, are dropped up to the finish line without a miss.
+TEST_F(ConsoleDialogueTest, restOfALateBlockIsDroppedUpToItsFinishLine) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueTransfer = TransferState::LoadRequested;
+    tick(c::kReplyConnect);
+    port.queueLine(c::kReplySafeValue);
+    port.pause();
+    tick();
+    deliverWorkerDone();
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(ui.operationText, c::kOpReceiveSafeValueError);
+    EXPECT_FALSE(session.animating);
+
+    std::vector<uint8_t> late(512);
+    for (std::size_t i = 0; i < late.size(); ++i) late[i] = static_cast<uint8_t>(i * 37);
+    port.queueBytes(late);
+    port.queueLine(c::kReplySafeValueFinish);
+    port.clearSent();
+    tick();
+    EXPECT_FALSE(dialogue.exchangeOpen());
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(ui.operationText, c::kOpReceiveSafeValueError);
+    EXPECT_TRUE(session.safeValueBytes.empty());
+}
+
+TEST_F(ConsoleDialogueTest, finishWithoutAnyBlockIsNoSuccess) {
+    connectAndLoad();
+    answerAutoQuery({});
+    session.safeValueTransfer = TransferState::LoadRequested;
+    tick(c::kReplyConnect);
+    // The announcement was lost on the line; the finish is all that came.
+    tick(c::kReplySafeValueFinish);
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    tick(c::kReplySafeValueFinish);  // doubled: its exchange is over
+    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+}
+
+// --- ends ---------------------------------------------------------------------
+
+TEST_F(ConsoleDialogueTest, vanishedDeviceClosesThePortAndSaysWhy) {
+    struct Case {
+        const char* name;
+        bool duringWorker;
+    };
+    for (const Case k : {Case{"between ticks", false}, Case{"while a worker waits", true}}) {
+        SCOPED_TRACE(k.name);
+        connectAndLoad();
+        const int closesBefore = port.closes;
+        if (k.duringWorker) {
+            port.holdBlocks();
+            tick(c::kReplyConnect);
+            tick(c::kReplyFileName);
+            port.loseDevice(ENXIO);
+            deliverWorkerDone();
+            port.release();
+        } else {
+            port.loseDevice(ENXIO);
+            tick();
+        }
+        EXPECT_FALSE(session.portOpen);
+        EXPECT_EQ(port.closes, closesBefore + 1);
+        EXPECT_EQ(ui.linkText, "Com Port lost! Error Code = 6 ");
+        EXPECT_FALSE(ui.portLamp);
+        EXPECT_FALSE(ui.moduleLamp);
+        EXPECT_TRUE(ui.connectEnabled);
+        EXPECT_FALSE(ui.disconnectEnabled);
+        EXPECT_TRUE(ui.portBoxesEnabled);
+        EXPECT_FALSE(ui.pollTimerRunning);
+        EXPECT_FALSE(session.workerBusy);
+        EXPECT_FALSE(dialogue.workerRunning());
+        EXPECT_EQ(config.moduleCount, 0);
+        connect();  // plugged in again
+        EXPECT_TRUE(session.portOpen);
+        EXPECT_EQ(ui.linkText, c::kLinkPortOpen);
+        dialogue.disconnect();
+    }
+}
+
+TEST_F(ConsoleDialogueTest, windowEndCutsAWorkerShortAndLeavesThePortOpen) {
+    connect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter);
+    ASSERT_TRUE(dialogue.workerRunning());
+    dialogue.finishWorker();
+    EXPECT_FALSE(dialogue.workerRunning());
+    EXPECT_FALSE(session.workerBusy);
+    EXPECT_EQ(port.closes, 0);
+    EXPECT_FALSE(port.waitsCancelled());
+    port.release();
 }
 
 }  // namespace

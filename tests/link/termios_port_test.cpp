@@ -4,6 +4,7 @@
 #include "link/termios_port.h"
 
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <poll.h>
 #include <pty.h>
 #include <unistd.h>
@@ -118,7 +119,7 @@ TEST_F(TermiosPortTest, blockBehindItsLineInOneWriteIsIntact) {
 
     EXPECT_EQ(port_.receiveLine(kPort, 200), "send parameter to com");
     std::vector<uint8_t> got(block.size());
-    EXPECT_EQ(port_.receiveBlock(kPort, got, 200), 0);
+    EXPECT_TRUE(port_.receiveBlock(kPort, got, 200).whole());
     EXPECT_EQ(got, block);
     EXPECT_EQ(port_.receiveLine(kPort, 200), "finish");
 }
@@ -132,7 +133,7 @@ TEST_F(TermiosPortTest, allByteValuesPassUnchangedBothWays) {
 
     writeMaster(all);
     std::vector<uint8_t> got(all.size());
-    EXPECT_EQ(port_.receiveBlock(kPort, got, 500), 0);
+    EXPECT_TRUE(port_.receiveBlock(kPort, got, 500).whole());
     EXPECT_EQ(got, all);
 }
 
@@ -189,7 +190,9 @@ TEST_F(TermiosPortTest, lateBlockFailsWithArrivedBytesInFrontAndZerosBehind) {
     writeMaster(std::vector<uint8_t>{1, 2, 3, 4, 5});
     std::vector<uint8_t> got(16, 0xAA);
     const auto start = Clock::now();
-    EXPECT_NE(port_.receiveBlock(kPort, got, 50), 0);
+    const BlockReceipt r = port_.receiveBlock(kPort, got, 50);
+    EXPECT_NE(r.status, 0);
+    EXPECT_EQ(r.received, 5u);
     EXPECT_LT(Clock::now() - start, 400ms);
     std::vector<uint8_t> expected(16, 0);
     std::iota(expected.begin(), expected.begin() + 5, uint8_t{1});
@@ -203,7 +206,7 @@ TEST_F(TermiosPortTest, blockInPiecesWithinTheTimeOutSucceeds) {
         writeMaster(std::vector<uint8_t>{4, 5, 6, 7, 8});
     });
     std::vector<uint8_t> got(8);
-    EXPECT_EQ(port_.receiveBlock(kPort, got, 500), 0);
+    EXPECT_TRUE(port_.receiveBlock(kPort, got, 500).whole());
     gateway.join();
     EXPECT_EQ(got, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
 }
@@ -211,7 +214,7 @@ TEST_F(TermiosPortTest, blockInPiecesWithinTheTimeOutSucceeds) {
 TEST_F(TermiosPortTest, blockReadTakesNoByteBeyondItsCount) {
     writeMaster(std::vector<uint8_t>{9, 8, 7, 'o', 'k', '\r', '\n'});
     std::vector<uint8_t> got(3);
-    EXPECT_EQ(port_.receiveBlock(kPort, got, 200), 0);
+    EXPECT_TRUE(port_.receiveBlock(kPort, got, 200).whole());
     EXPECT_EQ(got, (std::vector<uint8_t>{9, 8, 7}));
     EXPECT_EQ(port_.receiveLine(kPort, 200), "ok");
 }
@@ -229,10 +232,12 @@ TEST_F(TermiosPortTest, vanishedDeviceEndsWaitingReadAndLaterReadsAtOnce) {
     start = Clock::now();
     EXPECT_EQ(port_.receiveLine(kPort, 3000), "");
     std::vector<uint8_t> block(16);
-    EXPECT_NE(port_.receiveBlock(kPort, block, 3000), 0);
+    EXPECT_FALSE(port_.receiveBlock(kPort, block, 3000).whole());
     port_.sendLine(kPort, "KESTRA--r4460k>");
     EXPECT_LT(Clock::now() - start, 100ms);
+    EXPECT_EQ(port_.deviceError(), static_cast<uint32_t>(EIO)) << "a hang-up counts as EIO";
     EXPECT_EQ(port_.closePort(kPort), 0u);
+    EXPECT_EQ(port_.deviceError(), 0u);
 }
 
 TEST_F(TermiosPortTest, openFailuresGiveTheErrnoCode) {
@@ -247,9 +252,14 @@ TEST_F(TermiosPortTest, openFailuresGiveTheErrnoCode) {
         Parity parity;
         uint16_t code;
     };
+    const std::string plainFile = ::testing::TempDir() + "norvik_not_a_tty";
+    { const int fd = ::open(plainFile.c_str(), O_CREAT | O_WRONLY, 0600); ASSERT_GE(fd, 0); ::close(fd); }
+    const std::string directory = ::testing::TempDir();
     const Case cases[] = {
         {"/nonexistent/ttyNorvik", 2, 115200, Parity::None, ENOENT},
         {"/dev/null", 2, 115200, Parity::None, ENOTTY},
+        {plainFile.c_str(), 2, 115200, Parity::None, ENOTTY},
+        {directory.c_str(), 2, 115200, Parity::None, EISDIR},
         {nullptr, 0, 115200, Parity::None, EINVAL},
         {nullptr, 9, 115200, Parity::None, EINVAL},
         {nullptr, 2, 12345, Parity::None, EINVAL},
@@ -263,6 +273,70 @@ TEST_F(TermiosPortTest, openFailuresGiveTheErrnoCode) {
         EXPECT_FALSE(other.isOpen());
     }
     ::unsetenv("NORVIK_COM2");
+    ::unlink(plainFile.c_str());
+}
+
+// Root opens a device whatever TIOCEXCL says; the port is still the other
+// program's, and its lock must survive our attempt.
+TEST_F(TermiosPortTest, portHeldExclusivelyByAnotherProgramIsRefusedAndKeepsItsLock) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ASSERT_EQ(::ioctl(slave, TIOCEXCL), 0);
+    ::setenv("NORVIK_COM4", name, 1);
+    TermiosSerialPort other;
+    EXPECT_EQ(other.openPort(PortSettings{4, 115200, 8, Parity::None, 0}), EBUSY);
+    int held = 0;
+    ASSERT_EQ(::ioctl(slave, TIOCGEXCL, &held), 0);
+    EXPECT_NE(held, 0) << "the other program's lock was cleared";
+
+    // Our own lock goes with our close, and only then.
+    ASSERT_EQ(::ioctl(slave, TIOCNXCL), 0);
+    ASSERT_EQ(other.openPort(PortSettings{4, 115200, 8, Parity::None, 0}), 0);
+    ASSERT_EQ(::ioctl(slave, TIOCGEXCL, &held), 0);
+    EXPECT_NE(held, 0);
+    EXPECT_EQ(other.closePort(4), 0u);
+    ASSERT_EQ(::ioctl(slave, TIOCGEXCL, &held), 0);
+    EXPECT_EQ(held, 0);
+    ::unsetenv("NORVIK_COM4");
+    ::close(slave);
+    ::close(master);
+}
+
+// Disconnect and the window's end must not wait out a receive time-out.
+TEST_F(TermiosPortTest, cancelEndsEveryWaitAtOnceUntilResumed) {
+    writeMaster(std::vector<uint8_t>{7, 7, 7});
+    std::vector<uint8_t> got(976);
+    BlockReceipt receipt;
+    std::thread worker([&] { receipt = port_.receiveBlock(kPort, got, 5000); });
+    std::this_thread::sleep_for(30ms);
+    const auto start = Clock::now();
+    port_.cancelWaits();
+    worker.join();
+    EXPECT_LT(Clock::now() - start, 100ms);
+    EXPECT_FALSE(receipt.whole());
+    EXPECT_EQ(receipt.received, 3u);
+
+    // Later waits end at once too, a send stuck on a full line among them.
+    const auto again = Clock::now();
+    EXPECT_EQ(port_.receiveLine(kPort, 3000), "");
+    port_.sendBlock(kPort, std::vector<uint8_t>(256 * 1024, 0x55));
+    EXPECT_LT(Clock::now() - again, 100ms);
+    EXPECT_EQ(port_.deviceError(), 0u) << "a cancel is no lost device";
+
+    port_.resumeWaits();
+    readMaster(256 * 1024, 50);
+    writeMaster("KESTRA--r4460k> connect\r\n");
+    EXPECT_EQ(port_.receiveLine(kPort, 300), "KESTRA--r4460k> connect");
+}
+
+TEST_F(TermiosPortTest, cancelEndsASendStuckOnAFullLine) {
+    std::thread sender([&] { port_.sendBlock(kPort, std::vector<uint8_t>(1024 * 1024, 0x55)); });
+    std::this_thread::sleep_for(50ms);
+    const auto start = Clock::now();
+    port_.cancelWaits();
+    sender.join();
+    EXPECT_LT(Clock::now() - start, 100ms);
 }
 
 TEST_F(TermiosPortTest, deviceIsFreeAgainAfterClose) {
@@ -275,6 +349,16 @@ TEST_F(TermiosPortTest, deviceIsFreeAgainAfterClose) {
         EXPECT_NE(other.closePort(2), 0u) << "not the open port";
         EXPECT_EQ(other.closePort(kPort), 0u);
     }
+}
+
+// The window's close box ends the program without Disconnect.
+TEST_F(TermiosPortTest, portDestroyedWhileOpenFreesTheDevice) {
+    ASSERT_EQ(port_.closePort(kPort), 0u);
+    {
+        TermiosSerialPort other;
+        ASSERT_EQ(other.openPort(PortSettings{}), 0);
+    }
+    EXPECT_EQ(port_.openPort(PortSettings{}), 0);
 }
 
 TEST_F(TermiosPortTest, permissionDeniedGivesEacces) {
@@ -297,7 +381,7 @@ TEST_F(TermiosPortTest, linesSentWhileAWorkerReceivesABlock) {
 
     std::vector<uint8_t> got(block.size());
     uint16_t status = 1;
-    std::thread worker([&] { status = port_.receiveBlock(kPort, got, 2000); });
+    std::thread worker([&] { status = port_.receiveBlock(kPort, got, 2000).status; });
     std::thread gateway([&] {
         for (std::size_t at = 0; at < block.size(); at += 61) {
             writeMaster(std::span(block).subspan(at, std::min<std::size_t>(61, block.size() - at)));

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "link/block_receivers.h"
-#include "support/memory_port.h"
+#include "support/fake_port.h"
 #include "link/serial_port.h"
 
 namespace norvik {
@@ -55,9 +55,9 @@ Rec systemModule(uint16_t position) { return Rec{.deviceId = 0xFF, .modbusStart 
 Rec module(uint8_t id) { return Rec{.deviceId = id, .profibusBase = id}; }
 
 GatewayConfig parse(const Bytes& head, const Bytes& records, GatewayConfig config = {}) {
-    MemoryPort port;
-    port.feed(head);
-    port.feed(records);
+    test::FakePort port;
+    port.queueBytes(head);
+    port.queueBytes(records);
     parseParameterBlock(port, 1, kBaud, config);
     return config;
 }
@@ -245,9 +245,9 @@ TEST(ParameterBlock, zeroRecordsNeverConsultStaleEntryZero) {
     before.modules[0] = ModuleEntry{.deviceId = kSystemModuleId, .modbusStart = 1};
     before.modules[1].deviceId = 42;
 
-    MemoryPort port;
-    port.feed(header(0));  // byte 11 = 0xFF
-    port.feed(Bytes(12, 0x55));  // must stay unread: no record was announced
+    test::FakePort port;
+    port.queueBytes(header(0));  // byte 11 = 0xFF
+    port.queueBytes(Bytes(12, 0x55));  // must stay unread: no record was announced
     parseParameterBlock(port, 1, kBaud, before);
 
     EXPECT_EQ(before.moduleCount, 0);
@@ -276,9 +276,9 @@ TEST(ParameterBlock, moreRecordsThanTablesAreDrainedButNotStored) {
         Bytes records;
         append(records, k.systemModule ? systemModule(1) : module(200));
         for (int i = 1; i < k.announced; ++i) append(records, module(static_cast<uint8_t>(i)));
-        MemoryPort port;
-        port.feed(header(k.announced));
-        port.feed(records);
+        test::FakePort port;
+        port.queueBytes(header(k.announced));
+        port.queueBytes(records);
         GatewayConfig c;
         parseParameterBlock(port, 1, kBaud, c);
 
@@ -288,7 +288,7 @@ TEST(ParameterBlock, moreRecordsThanTablesAreDrainedButNotStored) {
         EXPECT_EQ(c.modules[32].deviceId, k.firstAndLast[1]);
         EXPECT_EQ(port.pendingBytes(), 0u) << "every announced record is drained";
         EXPECT_TRUE(c.blockComplete);
-        const uint16_t recordTimeout = port.receiveTimeouts().at(1);
+        const uint16_t recordTimeout = port.blockTimeouts().at(1);
         EXPECT_EQ(recordTimeout, std::max(blockTimeout(kBaud, 396), blockTimeout(kBaud, 12u * k.announced)));
     }
 }
@@ -306,15 +306,15 @@ TEST(ParameterBlock, systemModuleBeyondCappedCountKeepsRecordOfThisBlock) {
 TEST(ParameterBlock, receiveTimeoutsFollowTheBaudRate) {
     const uint32_t bauds[] = {2400, 9600, 115200};
     for (uint32_t baud : bauds) {
-        MemoryPort port;
-        port.feed(header(2));
+        test::FakePort port;
+        port.queueBytes(header(2));
         Bytes records;
         append(records, systemModule(1));
         append(records, module(1));
-        port.feed(records);
+        port.queueBytes(records);
         GatewayConfig c;
         parseParameterBlock(port, 1, baud, c);
-        EXPECT_EQ(port.receiveTimeouts(), (std::vector<uint16_t>{blockTimeout(baud, 16), blockTimeout(baud, 396)}));
+        EXPECT_EQ(port.blockTimeouts(), (std::vector<uint16_t>{blockTimeout(baud, 16), blockTimeout(baud, 396)}));
     }
 }
 
@@ -337,10 +337,10 @@ TEST(ParameterBlock, shortBlockIsParsedButMarkedIncomplete) {
         append(records, systemModule(1));
         append(records, module(11));
         append(records, module(12));
-        MemoryPort port;
+        test::FakePort port;
         const Bytes head = header(3);
-        port.feed(std::span(head).first(k.headerBytes));
-        port.feed(std::span(records).first(k.recordBytes));
+        port.queueBytes(std::span(head).first(k.headerBytes));
+        port.queueBytes(std::span(records).first(k.recordBytes));
         GatewayConfig c;
         c.blockComplete = !k.complete;
         parseParameterBlock(port, 1, kBaud, c);

@@ -25,6 +25,7 @@
 #include "link/link_guards.h"
 #include "link/termios_port.h"
 #include "safevalue/safe_value_dialog.h"
+#include "support/counting_port.h"
 #include "support/gatesim_process.h"
 #include "support/recording_prompts.h"
 #include "support/recording_ui.h"
@@ -37,27 +38,7 @@ using Button = SafeValueDialog::Button;
 using test::GatesimProcess;
 using Bytes = std::vector<uint8_t>;
 
-// The real port, counting the lines sent so the test can wait for the
-// simulator to have answered all of them before the next tick.
-class CountingPort : public SerialPort {
-public:
-    uint16_t openPort(const PortSettings& s) override { return port_.openPort(s); }
-    uint32_t closePort(uint8_t p) override { return port_.closePort(p); }
-    void sendLine(uint8_t p, std::string_view text) override {
-        port_.sendLine(p, text);
-        ++linesSent_;
-    }
-    void sendBlock(uint8_t p, std::span<const uint8_t> bytes) override { port_.sendBlock(p, bytes); }
-    std::string receiveLine(uint8_t p, uint16_t ms) override { return port_.receiveLine(p, ms); }
-    uint16_t receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t ms) override {
-        return port_.receiveBlock(p, buffer, ms);
-    }
-    unsigned linesSent() const { return linesSent_; }
-
-private:
-    TermiosSerialPort port_;
-    std::atomic<unsigned> linesSent_{0};
-};
+using test::CountingPort;
 
 struct Case {
     const char* name;

@@ -453,6 +453,46 @@ INSTANTIATE_TEST_SUITE_P(
                       p.sendLine("LOAD--PARAMETER");
                       EXPECT_EQ(p.readLine(), "send parameter to com");
                       EXPECT_EQ(p.readBytes(kDemoParameterBlock.size(), 500ms), kDemoParameterBlock);
+                  }},
+        FaultCase{"lateSafeValuesOnly", {"--late-block-ms", "1000", "--late-block-of", "safe"},
+                  [](RawPort& p) {
+                      p.sendLine("LOAD--PARAMETER");
+                      EXPECT_EQ(p.readLine(), "send parameter to com");
+                      EXPECT_EQ(p.readBytes(kDemoParameterBlock.size(), 500ms), kDemoParameterBlock);
+                      EXPECT_EQ(p.readLine(), "send parameter to com finish");
+                      p.sendLine("LOAD_SAFE_VALUE");
+                      EXPECT_EQ(p.readLine(), "send safe value to com");
+                      EXPECT_TRUE(p.staysSilent(300ms));
+                      EXPECT_EQ(p.readBytes(512), Bytes(512, 0xFF));
+                  }},
+        FaultCase{"truncatedFileNameReply", {"--truncate-file-name-reply", "12"},
+                  [](RawPort& p) {
+                      const Bytes got = loadExchange(p, "LOAD--FILE_NAME", "send file name to com", 12,
+                                                     "send file name to com finish");
+                      EXPECT_EQ(Bytes(got.begin(), got.begin() + 8), text("File_NO="));
+                  }},
+        FaultCase{"secondPromptAnsweredTwice", {"--answer-twice", "2"},
+                  [](RawPort& p) {
+                      p.sendLine(kPrompt);
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      p.sendLine(kPrompt);
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      p.sendLine(kPrompt);
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      EXPECT_TRUE(p.staysSilent(200ms));
+                  }},
+        FaultCase{"pauseHoldsOneAnswerAndAllBehindIt", {"--pause-at", "2", "--pause-ms", "600"},
+                  [](RawPort& p) {
+                      p.sendLine(kPrompt);
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      p.sendLine(kPrompt);
+                      EXPECT_TRUE(p.staysSilent(300ms));
+                      p.sendLine(kPrompt);
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      p.sendLine(kPrompt);
+                      EXPECT_EQ(p.readLine(100ms), kConnect);
                   }}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 

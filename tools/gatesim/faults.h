@@ -11,12 +11,16 @@ namespace gatesim {
 
 enum class ReplyError { SaveSafe, ReceiveSafe, ReadSafe, SaveIp, ReceiveIp, ReadIp };
 
+// The blocks the gateway sends.
+enum class BlockName { Parameter, FileNames, SafeValues, IpSetting };
+
 struct FaultSwitches {
     std::optional<unsigned> silentAfter;            // answer nothing once this many replies went out
     bool garbage = false;                           // answer the prompt with a line nobody knows
     std::optional<std::size_t> truncateParameterBlock;
     std::chrono::milliseconds lateBlock{0};         // pause between an announcing line and its block
     std::optional<unsigned> lateBlockCount;         // only this many blocks come late, the rest at once
+    std::set<BlockName> lateBlockNames;             // only these blocks come late (empty: all)
     std::optional<unsigned> sendDisconnectAfter;    // connect replies before one disconnect notice
     std::set<ReplyError> replyErrors;
     bool ignoreFileName = false;
@@ -24,6 +28,10 @@ struct FaultSwitches {
     std::optional<std::size_t> overlongLine;        // bytes of the line sent ahead of the first prompt's answer
     std::optional<std::size_t> truncateSafeBlock;
     std::optional<std::size_t> truncateIpBlock;
+    std::optional<std::size_t> truncateFileNameReply;
+    std::optional<unsigned> answerTwice;            // the N-th prompt (from 1) gets two connect replies
+    std::optional<unsigned> pauseAt;                // the answer to the N-th line received (from 1) ...
+    std::chrono::milliseconds pause{0};             // ... goes out this much later, and all after it too
 };
 
 struct Timing {

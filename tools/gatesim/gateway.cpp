@@ -1,6 +1,7 @@
 #include "gateway.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "gateway_blocks.h"
@@ -106,6 +107,11 @@ void Gateway::receive(std::span<const uint8_t> bytes, Clock::time_point now) {
 
 void Gateway::onLine(std::string_view text, Clock::time_point now) {
     log_.rxLine(text);
+    if (faults_.pauseAt && ++linesReceived_ == *faults_.pauseAt) {
+        // A gateway busy elsewhere: this answer and every later one wait.
+        log_.note("pausing " + std::to_string(faults_.pause.count()) + " ms");
+        lastDue_ = std::max(now, lastDue_) + faults_.pause;
+    }
     if (expecting_) {
         finishReceive(text, now);
         return;
@@ -115,15 +121,15 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
     } else if (text == kLoadParameter) {
         auto bytes = parameterBlock(description_);
         if (faults_.truncateParameterBlock) bytes.resize(std::min(bytes.size(), *faults_.truncateParameterBlock));
-        answerLoad(kSendParameter, std::move(bytes), kSendParameterFinish, now);
+        answerLoad(BlockName::Parameter, kSendParameter, std::move(bytes), kSendParameterFinish, now);
     } else if (text == kLoadFileName) {
         if (faults_.ignoreFileName) {
             log_.quiet("ignoring the file-name query");
             return;
         }
-        answerLoad(kSendFileName,
-                   faults_.badFileNameReply ? malformedFileNameReply(description_) : fileNameReply(description_),
-                   kSendFileNameFinish, now);
+        auto bytes = faults_.badFileNameReply ? malformedFileNameReply(description_) : fileNameReply(description_);
+        if (faults_.truncateFileNameReply) bytes.resize(std::min(bytes.size(), *faults_.truncateFileNameReply));
+        answerLoad(BlockName::FileNames, kSendFileName, std::move(bytes), kSendFileNameFinish, now);
     } else if (text == kSendSafeValue) {
         answerSend(BlockKind::SafeValues, now);
     } else if (text == kSendIpSetting) {
@@ -152,16 +158,19 @@ void Gateway::answerPrompt(Clock::time_point now) {
     } else {
         pieces.push_back(line(kConnect));
         ++connectReplies_;
+        if (faults_.answerTwice && promptsAnswered_ + 1 == *faults_.answerTwice) pieces.push_back(line(kConnect));
     }
+    ++promptsAnswered_;
     enqueue(now, {}, std::move(pieces));
     answered();
 }
 
-void Gateway::answerLoad(std::string_view announce, std::vector<uint8_t> bytes, std::string_view finish,
-                         Clock::time_point now) {
+void Gateway::answerLoad(BlockName name, std::string_view announce, std::vector<uint8_t> bytes,
+                         std::string_view finish, Clock::time_point now) {
     if (!mayAnswer()) return;
     std::vector<Piece> first{line(announce)};
     bool late = faults_.lateBlock.count() != 0 &&
+                (faults_.lateBlockNames.empty() || faults_.lateBlockNames.count(name) != 0) &&
                 (!faults_.lateBlockCount || lateBlocksSent_ < *faults_.lateBlockCount);
     if (!late) {
         first.push_back(block(bytes));
@@ -186,7 +195,8 @@ void Gateway::answerLoadStored(BlockKind kind, Clock::time_point now) {
     auto bytes = safe ? safeValues_ : ipSetting_;
     const auto& truncate = safe ? faults_.truncateSafeBlock : faults_.truncateIpBlock;
     if (truncate) bytes.resize(std::min(bytes.size(), *truncate));
-    answerLoad(safe ? kSendSafeValueToCom : kSendIpSettingToCom, std::move(bytes),
+    answerLoad(safe ? BlockName::SafeValues : BlockName::IpSetting, safe ? kSendSafeValueToCom : kSendIpSettingToCom,
+               std::move(bytes),
                safe ? kSendSafeValueToComFinish : kSendIpSettingToComFinish, now);
 }
 

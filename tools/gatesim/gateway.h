@@ -62,7 +62,7 @@ private:
 
     void onLine(std::string_view line, Clock::time_point now);
     void answerPrompt(Clock::time_point now);
-    void answerLoad(std::string_view announce, std::vector<uint8_t> block, std::string_view finish,
+    void answerLoad(BlockName name, std::string_view announce, std::vector<uint8_t> block, std::string_view finish,
                     Clock::time_point now);
     // LOAD_SAFE_VALUE and LOAD_IP_SETTING: the stored block, unless a fault says otherwise.
     void answerLoadStored(BlockKind kind, Clock::time_point now);
@@ -89,6 +89,8 @@ private:
     Clock::time_point lastDue_{};
 
     unsigned replies_ = 0;
+    unsigned linesReceived_ = 0;
+    unsigned promptsAnswered_ = 0;
     unsigned connectReplies_ = 0;
     unsigned lateBlocksSent_ = 0;
     bool disconnectSent_ = false;

@@ -65,9 +65,9 @@ int main(int argc, char** argv) {
     std::string configPath, linkPath, logPath;
     bool verbose = false, printDemo = false;
     unsigned finishDelayMs = 200, blockTimeoutMs = 3000, lateBlockMs = 0;
-    unsigned silentAfter = 0, disconnectAfter = 0, lateBlocks = 0;
-    std::size_t truncateParameter = 0, truncateSafe = 0, truncateIp = 0, overlong = 0;
-    std::vector<std::string> replyErrors;
+    unsigned silentAfter = 0, disconnectAfter = 0, lateBlocks = 0, answerTwice = 0, pauseAt = 0, pauseMs = 0;
+    std::size_t truncateParameter = 0, truncateSafe = 0, truncateIp = 0, truncateFileNames = 0, overlong = 0;
+    std::vector<std::string> replyErrors, lateBlockNames;
     FaultSwitches faults;
 
     app.add_option("--config", configPath, "JSON description of the gateway (default: the built-in HX-3420 demo)")
@@ -89,6 +89,10 @@ int main(int argc, char** argv) {
     app.add_option("--late-block-ms", lateBlockMs, "Send every block this long after the line announcing it");
     auto* lateBlocksOpt = app.add_option("--late-blocks", lateBlocks,
                                          "Only the first N blocks come late (with --late-block-ms)");
+    app.add_option("--late-block-of", lateBlockNames,
+                   "Only these blocks come late (with --late-block-ms; repeatable, or comma-separated)")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"parameter", "file-names", "safe", "ip"}));
     auto* disconnectOpt = app.add_option("--send-disconnect-after", disconnectAfter,
                                          "After N connect replies answer one prompt with the disconnect notice");
     app.add_option("--reply-error", replyErrors, "Answer with this error (repeatable, or comma-separated)")
@@ -102,6 +106,14 @@ int main(int argc, char** argv) {
                                         "Send only this many bytes of the stored safe-value block");
     auto* truncIpOpt = app.add_option("--truncate-ip-block", truncateIp,
                                       "Send only this many bytes of the stored IP setting block");
+    auto* truncNamesOpt = app.add_option("--truncate-file-name-reply", truncateFileNames,
+                                         "Send only this many bytes of the file-name reply");
+    auto* answerTwiceOpt = app.add_option("--answer-twice", answerTwice,
+                                          "Answer the N-th prompt (counted from 1) with two connect replies");
+    auto* pauseAtOpt = app.add_option("--pause-at", pauseAt,
+                                      "Hold the answer to the N-th line received (counted from 1) for --pause-ms; "
+                                      "every later answer waits behind it");
+    app.add_option("--pause-ms", pauseMs, "How long --pause-at holds the answer")->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
     if (printDemo) {
@@ -116,6 +128,15 @@ int main(int argc, char** argv) {
     if (*lateBlocksOpt) faults.lateBlockCount = lateBlocks;
     if (*truncSafeOpt) faults.truncateSafeBlock = truncateSafe;
     if (*truncIpOpt) faults.truncateIpBlock = truncateIp;
+    if (*truncNamesOpt) faults.truncateFileNameReply = truncateFileNames;
+    if (*answerTwiceOpt) faults.answerTwice = answerTwice;
+    if (*pauseAtOpt) faults.pauseAt = pauseAt;
+    faults.pause = std::chrono::milliseconds(pauseMs);
+    static const std::map<std::string, BlockName> kBlockNames{{"parameter", BlockName::Parameter},
+                                                              {"file-names", BlockName::FileNames},
+                                                              {"safe", BlockName::SafeValues},
+                                                              {"ip", BlockName::IpSetting}};
+    for (const auto& b : lateBlockNames) faults.lateBlockNames.insert(kBlockNames.at(b));
     faults.lateBlock = std::chrono::milliseconds(lateBlockMs);
     static const std::map<std::string, ReplyError> kReplyErrors{
         {"save-safe", ReplyError::SaveSafe}, {"receive-safe", ReplyError::ReceiveSafe},

@@ -1,0 +1,298 @@
+// The console dialogue against a gateway whose every reply may come on time,
+// a tick or two late, doubled, not at all, garbled or cut short, as the
+// fuzzer's bytes choose; the dialogs' requests come at moments the bytes choose
+// too. What the gateway receives is checked, tick by tick:
+//  - no command starts an exchange while the last one is under way: before
+//    the gateway's last line of it has been read, the dialogue must have heard
+//    no line of it for its whole time-out (a connect reply queued behind
+//    another is no reason to ask again);
+//  - no byte of a command reaches the gateway while it receives a block;
+//  - a block the gateway asked for comes whole, followed by "transmit_end".
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ipsetting/ip_setting.h"
+#include "link/console_dialogue.h"
+#include "link/console_texts.h"
+#include "link/link_session.h"
+#include "model/gateway_config.h"
+#include "support/fake_port.h"
+#include "support/recording_ui.h"
+
+namespace {
+
+namespace c = norvik::console;
+using norvik::ConsoleDialogue;
+
+void require(bool holds) {
+    if (!holds) std::abort();
+}
+
+class Bytes {
+public:
+    Bytes(const uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    bool empty() const { return size_ == 0; }
+    uint8_t next() {
+        if (size_ == 0) return 0;
+        --size_;
+        return *data_++;
+    }
+
+private:
+    const uint8_t* data_;
+    std::size_t size_;
+};
+
+// A gateway is slow in whole ticks here: the dialogue reads once a tick.
+constexpr int kMaxLateTicks = 2;
+// How long the gateway waits for a block it asked for: less than the dialogue
+// gives an exchange, as a real gateway's three seconds are.
+constexpr int kBlockTimeoutTicks = 4;
+static_assert(kBlockTimeoutTicks < ConsoleDialogue::kExchangeTimeoutTicks);
+constexpr int kMaxTicks = 300;
+
+std::vector<uint8_t> parameterBlock() {
+    std::vector<uint8_t> b = {'K', '5', 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8, 2, 1, 0, 0, 0};
+    const std::array<std::array<uint8_t, 12>, 3> records{{{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0},
+                                                         {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0},
+                                                         {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0}}};
+    for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
+    return b;
+}
+
+std::vector<uint8_t> fileNameReply() {
+    const std::string s = std::string("File_NO=\x01", 9) + "File_Name=3420V10.bin";
+    return {s.begin(), s.end()};
+}
+
+class Gateway {
+public:
+    Gateway(Bytes& fate, norvik::test::FakePort& port) : fate_(fate), port_(port) {}
+
+    // Start of a tick: what is due goes on the wire, a block wait may run out.
+    void beginTick(int tick) {
+        tick_ = tick;
+        if (receiving_ && tick_ >= receiveStart_ + kBlockTimeoutTicks) {
+            receiving_.reset();
+            emit(exchange_, {receiveError_, false}, true);
+        }
+        while (!outbox_.empty() && outbox_.front().due <= tick_) {
+            Piece p = std::move(outbox_.front());
+            outbox_.pop_front();
+            const std::size_t start = queued_;
+            queued_ += p.bytes.size();
+            port_.queueBytes(p.bytes);
+            if (p.heard) delivered_.push_back({start, queued_, p.exchange});
+            if (p.exchange >= 0 && p.last) exchanges_[static_cast<std::size_t>(p.exchange)].lastEnd = queued_;
+        }
+    }
+
+    // End of a tick: what the dialogue has read counts as progress of its
+    // exchange; then everything it sent is taken in order.
+    void endTick() {
+        const std::size_t consumed = port_.consumedBytes();
+        while (!delivered_.empty() && delivered_.front().end <= consumed) {
+            exchanges_[static_cast<std::size_t>(delivered_.front().exchange)].lastProgress = tick_;
+            delivered_.pop_front();
+        }
+        const auto sent = port_.sent();
+        for (std::size_t i = seen_; i < sent.size(); ++i) take(sent[i]);
+        seen_ = sent.size();
+    }
+
+private:
+    struct Piece {
+        int due = 0;
+        std::string bytes;
+        int exchange = -1;      // the exchange it belongs to, -1 for connect replies
+        bool last = false;      // the gateway's last line of it
+        bool heard = false;     // an intact line, which the dialogue knows as one of the exchange
+    };
+    struct Delivered {
+        std::size_t start = 0;
+        std::size_t end = 0;
+        int exchange = -1;
+    };
+    struct Exchange {
+        std::optional<std::size_t> lastEnd;  // where its last line ends in the stream, once sent
+        int lastProgress = 0;                // the tick its command came or a line of it was read
+    };
+    struct Text {
+        std::string bytes;
+        bool isBlock;
+    };
+
+    void take(const norvik::test::FakePort::Sent& s) {
+        if (receiving_ && receiving_->got.size() < receiving_->size) {
+            // A command's bytes inside a block the gateway waits for.
+            require(s.isBlock);
+            receiving_->got.insert(receiving_->got.end(), s.bytes.begin(), s.bytes.end());
+            require(receiving_->got.size() == receiving_->size);
+            return;
+        }
+        if (s.isBlock) return;  // a block nobody waits for: console noise
+        if (receiving_) {
+            // The block came whole; only "transmit_end" may follow it.
+            require(s.line == c::kTransmitEnd);
+            receiving_.reset();
+            const uint8_t verdict = fate_.next() % 3;
+            emit(exchange_, {verdict == 0 ? receiveError_ : verdict == 1 ? saveError_ : finished_, false}, true);
+            return;
+        }
+        onLine(s.line, s.consumedBefore);
+    }
+
+    void onLine(const std::string& line, std::size_t consumedBefore) {
+        if (line == c::kPrompt) {
+            const uint8_t how = fate_.next();
+            std::vector<Text> answer{{how % 16 == 15 ? c::kReplyDisconnect : c::kReplyConnect, false}};
+            if (how % 4 == 1) answer.push_back({c::kReplyConnect, false});
+            for (const Text& t : answer) emit(-1, t, false);
+            return;
+        }
+        const std::string_view l = line;
+        const bool command = l == c::kLoadParameter || l == c::kLoadFileName || l == c::kSendSafeValue ||
+                             l == c::kLoadSafeValue || l == c::kSendIpSetting || l == c::kLoadIpSetting;
+        if (!command) return;
+        checkNotSentAgain(consumedBefore);
+        exchanges_.push_back({std::nullopt, tick_});
+        exchange_ = static_cast<int>(exchanges_.size()) - 1;
+        if (fate_.next() % 8 == 7) return;  // the gateway missed it
+        if (l == c::kLoadParameter) {
+            load(c::kReplyParameter, parameterBlock(), c::kReplyParameterFinish);
+        } else if (l == c::kLoadFileName) {
+            load(c::kReplyFileName, fileNameReply(), c::kReplyFileNameFinish);
+        } else if (l == c::kLoadSafeValue) {
+            load(c::kReplySafeValue, std::vector<uint8_t>(512, 0x5A), c::kReplySafeValueFinish);
+        } else if (l == c::kLoadIpSetting) {
+            load(c::kReplyIpSetting, std::vector<uint8_t>(76, 0xC0), c::kReplyIpSettingFinish);
+        } else if (l == c::kSendSafeValue) {
+            askForBlock(c::kReplyReceiveSafeValue, 512, c::kReplyReceiveSafeValueError, c::kReplySaveSafeValueError,
+                        c::kReplySafeValueSent);
+        } else {
+            askForBlock(c::kReplyReceiveIpSetting, 76, c::kReplyReceiveIpSettingError, c::kReplySaveIpSettingError,
+                        c::kReplyIpSettingSent);
+        }
+    }
+
+    void checkNotSentAgain(std::size_t consumedBefore) const {
+        if (exchange_ < 0) return;
+        const Exchange& last = exchanges_[static_cast<std::size_t>(exchange_)];
+        const bool read = last.lastEnd && consumedBefore >= *last.lastEnd;
+        const bool givenUp = tick_ - last.lastProgress >= ConsoleDialogue::kExchangeTimeoutTicks;
+        require(read || givenUp);
+    }
+
+    void load(const char* announce, std::vector<uint8_t> block, const char* finish) {
+        if (fate_.next() % 8 == 0) block.resize(fate_.next() % block.size());  // short
+        emit(exchange_, {announce, false}, false);
+        emit(exchange_, {std::string(block.begin(), block.end()), true}, false);
+        emit(exchange_, {finish, false}, true);
+    }
+
+    void askForBlock(const char* announce, std::size_t size, const char* receiveError, const char* saveError,
+                     const char* finished) {
+        receiveError_ = receiveError;
+        saveError_ = saveError;
+        finished_ = finished;
+        // The gateway waits from now on, whether or not its line arrives.
+        receiving_ = Receiving{size, {}};
+        receiveStart_ = tick_;
+        emit(exchange_, {announce, false}, false);
+    }
+
+    // One piece of an answer, on time, late, dropped or garbled; lines never
+    // overtake each other. Only an intact line counts as heard of its exchange;
+    // a garbled last line still ends it, once read.
+    void emit(int exchange, Text text, bool last) {
+        const uint8_t fate = fate_.next() % 16;
+        if (fate == 14) return;
+        std::string bytes = text.bytes;
+        bool intactLine = !text.isBlock;
+        if (fate == 15 && !text.isBlock && !bytes.empty()) {
+            bytes[fate_.next() % bytes.size()] = '#';
+            intactLine = false;
+        }
+        if (!text.isBlock) bytes += "\r\n";
+        const int late = fate >= 12 ? fate - 11 : 0;
+        due_ = std::max(due_, tick_ + 1 + std::min(late, kMaxLateTicks));
+        outbox_.push_back({due_, std::move(bytes), exchange, last, intactLine && exchange >= 0});
+    }
+
+    struct Receiving {
+        std::size_t size = 0;
+        std::vector<uint8_t> got;
+    };
+
+    Bytes& fate_;
+    norvik::test::FakePort& port_;
+    int tick_ = 0;
+    int due_ = 0;
+    std::deque<Piece> outbox_;
+    std::deque<Delivered> delivered_;
+    std::size_t queued_ = 0;
+    std::size_t seen_ = 0;
+    std::vector<Exchange> exchanges_;
+    int exchange_ = -1;
+    std::optional<Receiving> receiving_;
+    int receiveStart_ = 0;
+    const char* receiveError_ = "";
+    const char* saveError_ = "";
+    const char* finished_ = "";
+};
+
+// What the dialogs and the menu ask for between ticks.
+void request(uint8_t what, norvik::LinkSession& s) {
+    using norvik::TransferState;
+    switch (what % 16) {
+    case 0:
+        s.safeValueBytes.assign(512, 0x33);
+        s.safeValueTransfer = TransferState::SendRequested;
+        break;
+    case 1:
+        s.safeValueBytes.clear();
+        s.safeValueTransfer = TransferState::LoadRequested;
+        break;
+    case 2: s.ipSettingTransfer = TransferState::SendRequested; break;
+    case 3: s.ipSettingTransfer = TransferState::LoadRequested; break;
+    case 4: s.setFirmwareState(norvik::FirmwareQueryState::Requested); break;
+    default: break;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    Bytes input(data, size);
+    norvik::LinkSession session;
+    norvik::GatewayConfig config;
+    norvik::IpSettingRecord ip;
+    norvik::test::FakePort port;
+    norvik::test::RecordingUi ui;
+    Gateway gateway(input, port);
+    ConsoleDialogue dialogue(session, config, ip, port, ui);
+
+    dialogue.connect(norvik::PortSettings{});
+    gateway.endTick();
+    for (int tick = 1; tick <= kMaxTicks && !input.empty(); ++tick) {
+        gateway.beginTick(tick);
+        request(input.next(), session);
+        dialogue.onPollTimer();
+        if (session.workerBusy) {
+            const auto ticket = ui.takeWorkerDone();
+            require(ticket.has_value());
+            dialogue.onWorkerDone(*ticket);
+        }
+        gateway.endTick();
+    }
+    return 0;
+}

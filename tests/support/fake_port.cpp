@@ -1,0 +1,212 @@
+#include "support/fake_port.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace norvik::test {
+
+void FakePort::queueLine(std::string_view line) {
+    std::lock_guard lock(mutex_);
+    for (char c : line) stream_.push_back(Item{static_cast<uint8_t>(c), false});
+    stream_.push_back(Item{'\r', false});
+    stream_.push_back(Item{'\n', false});
+}
+
+void FakePort::queueBytes(std::span<const uint8_t> bytes) {
+    std::lock_guard lock(mutex_);
+    for (uint8_t b : bytes) stream_.push_back(Item{b, false});
+}
+
+void FakePort::queueBytes(std::string_view bytes) {
+    queueBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+void FakePort::pause() {
+    std::lock_guard lock(mutex_);
+    stream_.push_back(Item{0, true});
+}
+
+void FakePort::holdBlocks() {
+    std::lock_guard lock(mutex_);
+    held_ = true;
+}
+
+void FakePort::release() {
+    {
+        std::lock_guard lock(mutex_);
+        held_ = false;
+    }
+    cv_.notify_all();
+}
+
+void FakePort::loseDevice(uint32_t code) {
+    {
+        std::lock_guard lock(mutex_);
+        lost_ = code;
+    }
+    cv_.notify_all();
+}
+
+std::vector<std::string> FakePort::sentLines() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> lines;
+    for (const Sent& s : sent_)
+        if (!s.isBlock) lines.push_back(s.line);
+    return lines;
+}
+
+std::vector<std::vector<uint8_t>> FakePort::sentBlocks() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::vector<uint8_t>> blocks;
+    for (const Sent& s : sent_)
+        if (s.isBlock) blocks.push_back(s.bytes);
+    return blocks;
+}
+
+std::vector<FakePort::Sent> FakePort::sent() const {
+    std::lock_guard lock(mutex_);
+    return sent_;
+}
+
+std::string FakePort::lastSent() const {
+    std::lock_guard lock(mutex_);
+    for (auto it = sent_.rbegin(); it != sent_.rend(); ++it)
+        if (!it->isBlock) return it->line;
+    return {};
+}
+
+void FakePort::clearSent() {
+    std::lock_guard lock(mutex_);
+    sent_.clear();
+}
+
+int FakePort::lineReads() const {
+    std::lock_guard lock(mutex_);
+    return lineReads_;
+}
+
+std::vector<uint16_t> FakePort::blockTimeouts() const {
+    std::lock_guard lock(mutex_);
+    return blockTimeouts_;
+}
+
+uint16_t FakePort::lastLineTimeout() const {
+    std::lock_guard lock(mutex_);
+    return lastLineTimeout_;
+}
+
+std::size_t FakePort::pendingBytes() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count_if(stream_.begin(), stream_.end(), [](const Item& i) { return !i.pause; }));
+}
+
+std::size_t FakePort::consumedBytes() const {
+    std::lock_guard lock(mutex_);
+    return consumed_;
+}
+
+bool FakePort::isOpen() const {
+    std::lock_guard lock(mutex_);
+    return open_;
+}
+
+bool FakePort::waitsCancelled() const {
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+}
+
+uint16_t FakePort::openPort(const PortSettings& settings) {
+    opened.push_back(settings);
+    std::lock_guard lock(mutex_);
+    if (openCode == 0) {
+        open_ = true;
+        cancelled_ = false;
+        lost_ = 0;
+    }
+    return openCode;
+}
+
+uint32_t FakePort::closePort(uint8_t) {
+    ++closes;
+    std::lock_guard lock(mutex_);
+    if (closeCode == 0) {
+        open_ = false;
+        cancelled_ = false;
+        lost_ = 0;
+    }
+    return closeCode;
+}
+
+void FakePort::sendLine(uint8_t, std::string_view text) {
+    std::lock_guard lock(mutex_);
+    if (lost_ != 0) return;
+    sent_.push_back(Sent{false, std::string(text), {}, consumed_});
+}
+
+void FakePort::sendBlock(uint8_t, std::span<const uint8_t> bytes) {
+    std::lock_guard lock(mutex_);
+    if (lost_ != 0) return;
+    sent_.push_back(Sent{true, {}, std::vector<uint8_t>(bytes.begin(), bytes.end()), consumed_});
+}
+
+std::string FakePort::receiveLine(uint8_t, uint16_t timeoutMs) {
+    std::lock_guard lock(mutex_);
+    ++lineReads_;
+    lastLineTimeout_ = timeoutMs;
+    if (lost_ != 0 || cancelled_) return {};
+    // As the real port: a line is taken only once its terminator has come; the
+    // bytes of a line still unfinished wait for the next read.
+    for (std::size_t i = 0; i < stream_.size(); ++i) {
+        if (stream_[i].pause) {
+            stream_.erase(stream_.begin() + static_cast<std::ptrdiff_t>(i));
+            return {};
+        }
+        if (stream_[i].byte != '\n') continue;
+        std::string line;
+        for (std::size_t k = 0; k < i; ++k) line.push_back(static_cast<char>(stream_[k].byte));
+        stream_.erase(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(i + 1));
+        consumed_ += i + 1;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        line.resize(std::min(line.size(), kLineBufferSize - 1));
+        line.resize(std::min(line.find('\0'), line.size()));
+        return line;
+    }
+    return {};
+}
+
+BlockReceipt FakePort::receiveBlock(uint8_t, std::span<uint8_t> buffer, uint16_t timeoutMs) {
+    std::fill(buffer.begin(), buffer.end(), uint8_t{0});
+    std::unique_lock lock(mutex_);
+    blockTimeouts_.push_back(timeoutMs);
+    cv_.wait_for(lock, std::chrono::seconds(5), [&] { return !held_ || cancelled_ || lost_ != 0; });
+    if (cancelled_ || lost_ != 0) return {kTimedOut, 0};
+    std::size_t filled = 0;
+    while (filled < buffer.size() && !stream_.empty()) {
+        const Item item = stream_.front();
+        stream_.pop_front();
+        if (item.pause) break;
+        buffer[filled++] = item.byte;
+        ++consumed_;
+    }
+    return {static_cast<uint16_t>(filled == buffer.size() ? 0 : kTimedOut), filled};
+}
+
+void FakePort::cancelWaits() {
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+    }
+    cv_.notify_all();
+}
+
+void FakePort::resumeWaits() {
+    std::lock_guard lock(mutex_);
+    cancelled_ = false;
+}
+
+uint32_t FakePort::deviceError() const {
+    std::lock_guard lock(mutex_);
+    return lost_;
+}
+
+}  // namespace norvik::test

@@ -1,0 +1,105 @@
+#pragma once
+// A SerialPort whose gateway is the test. What the gateway says is one ordered
+// stream of bytes, as on the wire: a line read takes the bytes up to its
+// terminator and no further, a block read at most the bytes it asks for, so a
+// block queued behind its announcing line is there for the worker and a line
+// queued behind a block is there for the next tick. What the program sends is
+// recorded. Nothing waits for real time: a receive that reaches the end of the
+// stream, or a pause in it, ends as a time-out would.
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/serial_port.h"
+
+namespace norvik::test {
+
+class FakePort : public SerialPort {
+public:
+    // One thing the program sent: a console line (without its terminator) or a block.
+    struct Sent {
+        bool isBlock = false;
+        std::string line;
+        std::vector<uint8_t> bytes;
+        std::size_t consumedBefore = 0;  // bytes of the stream received before it went out
+    };
+
+    // Set and read on the test's thread only.
+    uint16_t openCode = 0;
+    uint32_t closeCode = 0;
+    std::vector<PortSettings> opened;
+    int closes = 0;
+
+    // The gateway's next line, with its "\r\n".
+    void queueLine(std::string_view line);
+    // Raw bytes the gateway sends next.
+    void queueBytes(std::span<const uint8_t> bytes);
+    void queueBytes(std::string_view bytes);
+    // The gateway falls quiet here: the receive that reaches this point ends
+    // with a time-out, and what is queued after it serves the next receive.
+    void pause();
+    // Holds block receives until release() or a cancel (to keep a worker
+    // running), at most five seconds so that a failing test cannot hang.
+    void holdBlocks();
+    void release();
+    // The device goes away: every wait ends, deviceError() reports `code`.
+    void loseDevice(uint32_t code);
+
+    std::vector<std::string> sentLines() const;
+    std::vector<std::vector<uint8_t>> sentBlocks() const;
+    // Lines and blocks in the order they went out.
+    std::vector<Sent> sent() const;
+    std::string lastSent() const;  // the last line
+    void clearSent();
+    int lineReads() const;
+    // The time-out of every block receive, in call order.
+    std::vector<uint16_t> blockTimeouts() const;
+    uint16_t lastLineTimeout() const;
+    // Bytes queued but not yet received (pauses not counted), and bytes received so far.
+    std::size_t pendingBytes() const;
+    std::size_t consumedBytes() const;
+    bool isOpen() const;
+    bool waitsCancelled() const;
+
+    uint16_t openPort(const PortSettings& settings) override;
+    uint32_t closePort(uint8_t port) override;
+    void sendLine(uint8_t port, std::string_view text) override;
+    void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override;
+    std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
+    BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
+    void cancelWaits() override;
+    void resumeWaits() override;
+    uint32_t deviceError() const override;
+
+    // Status receiveBlock reports for a block that did not fill.
+    static constexpr uint16_t kTimedOut = 1;
+
+private:
+    // A byte of the stream, or (when pause is set) the point where the gateway stops.
+    struct Item {
+        uint8_t byte = 0;
+        bool pause = false;
+    };
+
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<Item> stream_;
+    std::size_t consumed_ = 0;
+    bool held_ = false;
+    bool cancelled_ = false;
+    uint32_t lost_ = 0;
+    bool open_ = false;
+    std::vector<Sent> sent_;
+    std::vector<uint16_t> blockTimeouts_;
+    uint16_t lastLineTimeout_ = 0;
+    int lineReads_ = 0;
+};
+
+}  // namespace norvik::test
