@@ -32,6 +32,13 @@ struct FaultSwitches {
     std::optional<unsigned> answerTwice;            // the N-th prompt (from 1) gets two connect replies
     std::optional<unsigned> pauseAt;                // the answer to the N-th line received (from 1) ...
     std::chrono::milliseconds pause{0};             // ... goes out this much later, and all after it too
+    // Faults at random, for soak runs: each line received meets one of them
+    // with this chance (silence, garbage, the disconnect notice, an over-long
+    // line ahead of the answer, a block cut short), drawn from this seed, for
+    // this long after the start.
+    std::optional<uint32_t> chaosSeed;
+    unsigned chaosPercent = 10;
+    std::chrono::milliseconds chaosFor{0};
 };
 
 struct Timing {

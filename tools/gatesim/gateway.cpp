@@ -77,7 +77,12 @@ Gateway::Gateway(GatewayDescription description, FaultSwitches faults, Timing ti
       timing_(timing),
       log_(log),
       safeValues_(initialSafeValueBlock(description_)),
-      ipSetting_(initialIpBlock(description_)) {}
+      ipSetting_(initialIpBlock(description_)) {
+    if (faults_.chaosSeed) {
+        chaosRandom_.seed(*faults_.chaosSeed);
+        chaosEnd_ = Clock::now() + faults_.chaosFor;
+    }
+}
 
 void Gateway::receive(std::span<const uint8_t> bytes, Clock::time_point now) {
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -116,6 +121,27 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
         finishReceive(text, now);
         return;
     }
+    switch (drawChaos(now)) {
+    case Chaos::Silence:
+        log_.quiet("chaos: silence");
+        return;
+    case Chaos::Garbage:
+        enqueue(now, {}, {line(kGarbage)});
+        answered();
+        return;
+    case Chaos::Disconnect:
+        enqueue(now, {}, {line(kDisconnect)});
+        answered();
+        return;
+    case Chaos::OverlongLine:
+        enqueue(now, {}, {line(overlongText(1500))});
+        break;
+    case Chaos::ShortBlock:
+        shortenNextBlock_ = true;
+        break;
+    case Chaos::None:
+        break;
+    }
     if (text == kPrompt) {
         answerPrompt(now);
     } else if (text == kLoadParameter) {
@@ -143,6 +169,12 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
     }
 }
 
+Gateway::Chaos Gateway::drawChaos(Clock::time_point now) {
+    if (!faults_.chaosSeed || now >= chaosEnd_) return Chaos::None;
+    if (chaosRandom_() % 100 >= faults_.chaosPercent) return Chaos::None;
+    return static_cast<Chaos>(1 + chaosRandom_() % 5);
+}
+
 void Gateway::answerPrompt(Clock::time_point now) {
     if (!mayAnswer()) return;
     std::vector<Piece> pieces;
@@ -168,6 +200,10 @@ void Gateway::answerPrompt(Clock::time_point now) {
 void Gateway::answerLoad(BlockName name, std::string_view announce, std::vector<uint8_t> bytes,
                          std::string_view finish, Clock::time_point now) {
     if (!mayAnswer()) return;
+    if (shortenNextBlock_ && !bytes.empty()) {
+        bytes.resize(chaosRandom_() % bytes.size());
+        shortenNextBlock_ = false;
+    }
     std::vector<Piece> first{line(announce)};
     bool late = faults_.lateBlock.count() != 0 &&
                 (faults_.lateBlockNames.empty() || faults_.lateBlockNames.count(name) != 0) &&

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <random>
 #include <span>
 #include <string>
 #include <string_view>
@@ -95,6 +96,13 @@ private:
     unsigned lateBlocksSent_ = 0;
     bool disconnectSent_ = false;
     bool overlongSent_ = false;
+
+    // What --chaos does to the line just received.
+    enum class Chaos : uint8_t { None, Silence, Garbage, Disconnect, OverlongLine, ShortBlock };
+    Chaos drawChaos(Clock::time_point now);
+    std::mt19937 chaosRandom_;
+    Clock::time_point chaosEnd_{};
+    bool shortenNextBlock_ = false;
 };
 
 }  // namespace gatesim

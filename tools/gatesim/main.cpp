@@ -114,6 +114,16 @@ int main(int argc, char** argv) {
                                       "Hold the answer to the N-th line received (counted from 1) for --pause-ms; "
                                       "every later answer waits behind it");
     app.add_option("--pause-ms", pauseMs, "How long --pause-at holds the answer")->capture_default_str();
+    uint32_t chaosSeed = 0;
+    unsigned chaosPercent = 10, chaosForMs = 60000;
+    auto* chaosOpt = app.add_option("--chaos", chaosSeed,
+                                    "Faults at random, drawn from this seed: each line received meets silence, "
+                                    "garbage, the disconnect notice, an over-long line or a block cut short");
+    app.add_option("--chaos-percent", chaosPercent, "The chance, in percent, that --chaos strikes a line")
+        ->check(CLI::Range(0u, 100u))
+        ->capture_default_str();
+    app.add_option("--chaos-for-ms", chaosForMs, "How long after the start --chaos lasts; then the gateway behaves")
+        ->capture_default_str();
     CLI11_PARSE(app, argc, argv);
 
     if (printDemo) {
@@ -132,6 +142,9 @@ int main(int argc, char** argv) {
     if (*answerTwiceOpt) faults.answerTwice = answerTwice;
     if (*pauseAtOpt) faults.pauseAt = pauseAt;
     faults.pause = std::chrono::milliseconds(pauseMs);
+    if (*chaosOpt) faults.chaosSeed = chaosSeed;
+    faults.chaosPercent = chaosPercent;
+    faults.chaosFor = std::chrono::milliseconds(chaosForMs);
     static const std::map<std::string, BlockName> kBlockNames{{"parameter", BlockName::Parameter},
                                                               {"file-names", BlockName::FileNames},
                                                               {"safe", BlockName::SafeValues},
