@@ -23,6 +23,7 @@
 #include "support/fake_ip_setting_view.h"
 #include "support/counting_port.h"
 #include "support/gatesim_process.h"
+#include "support/gateway_ticks.h"
 #include "support/recording_prompts.h"
 #include "support/recording_ui.h"
 
@@ -76,27 +77,13 @@ protected:
     }
 
     bool awaitGateway(std::chrono::milliseconds bound = 10s) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (true) {
-            const auto lines = sim->logLines();
-            const auto received = std::count_if(lines.begin(), lines.end(),
-                                                [](const std::string& l) { return l.starts_with("RX LINE "); });
-            const bool answered = lines.empty() || !lines.back().starts_with("RX ");
-            if (static_cast<unsigned>(received) >= port.linesSent() && answered) return true;
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            std::this_thread::sleep_for(5ms);
-        }
+        return test::awaitGateway(*sim, port.linesSent(), bound);
     }
     // One poll tick of the main window, the worker's notice delivered as the
     // event loop would.
     void tick() {
         ASSERT_TRUE(awaitGateway());
-        dialogue->onPollTimer();
-        if (session.workerBusy) {
-            const auto ticket = ui.takeWorkerDone(10s);
-            ASSERT_TRUE(ticket.has_value()) << "worker did not finish";
-            dialogue->onWorkerDone(*ticket);
-        }
+        ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {
         for (int i = 0; i < maxTicks && !done(); ++i) tick();

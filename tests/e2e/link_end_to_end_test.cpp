@@ -26,6 +26,7 @@
 #include "model/gateway_config.h"
 #include "support/counting_port.h"
 #include "support/gatesim_process.h"
+#include "support/gateway_ticks.h"
 #include "support/recording_ui.h"
 
 namespace norvik {
@@ -64,21 +65,8 @@ protected:
         dialogue.reset();
     }
 
-    // True once the simulator has read every line Norvik sent and has written
-    // what it answers at once. A line read at 2400 baud waits only 150 ms, so on
-    // a loaded machine a fixed pause before the tick would sometimes not be
-    // enough; this waits for the gateway itself, up to `bound`.
     bool awaitGateway(std::chrono::milliseconds bound = 10s) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (true) {
-            const auto lines = sim->logLines();
-            const auto received = std::count_if(lines.begin(), lines.end(),
-                                                [](const std::string& l) { return l.starts_with("RX LINE "); });
-            const bool answered = lines.empty() || !lines.back().starts_with("RX ");
-            if (static_cast<unsigned>(received) >= port.linesSent() && answered) return true;
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            std::this_thread::sleep_for(5ms);
-        }
+        return test::awaitGateway(*sim, port.linesSent(), bound);
     }
 
     // Waits until the wire log holds this entry.
@@ -99,12 +87,7 @@ protected:
     void tick(Gateway gateway = Gateway::Answers) {
         if (gateway == Gateway::Answers) awaitGateway();
         else std::this_thread::sleep_for(40ms);
-        dialogue->onPollTimer();
-        if (session.workerBusy) {
-            const auto ticket = ui.takeWorkerDone(10s);
-            ASSERT_TRUE(ticket.has_value()) << "worker did not finish";
-            dialogue->onWorkerDone(*ticket);
-        }
+        ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {
         for (int i = 0; i < maxTicks; ++i) {
@@ -712,12 +695,7 @@ TEST_F(LinkEndToEnd, realOneSecondTimerBringsTheLinkUp) {
     for (int i = 0; i < 5 && !session.parameterLoaded; ++i) {
         next += 1s;
         std::this_thread::sleep_until(next);
-        dialogue->onPollTimer();
-        if (session.workerBusy) {
-            const auto ticket = ui.takeWorkerDone(10s);
-            ASSERT_TRUE(ticket.has_value()) << "worker did not finish";
-            dialogue->onWorkerDone(*ticket);
-        }
+        ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
     }
     EXPECT_TRUE(session.parameterLoaded);
     EXPECT_EQ(config.moduleCount, 7);

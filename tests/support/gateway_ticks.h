@@ -1,0 +1,48 @@
+#pragma once
+// Driving the console dialogue against norvik-gatesim the way the window's
+// timers and event loop do, in end-to-end tests.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "link/console_dialogue.h"
+#include "link/link_session.h"
+#include "support/gatesim_process.h"
+#include "support/recording_ui.h"
+
+namespace norvik::test {
+
+// True once the simulator has read `linesSent` lines and has written what it
+// answers at once. A line read at 2400 baud waits only 150 ms, so on a loaded
+// machine a fixed pause before a tick would sometimes not be enough; this
+// waits for the gateway itself, up to `bound`.
+inline bool awaitGateway(const GatesimProcess& sim, unsigned linesSent,
+                         std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (true) {
+        const auto lines = sim.logLines();
+        const auto received = std::count_if(lines.begin(), lines.end(),
+                                            [](const std::string& l) { return l.starts_with("RX LINE "); });
+        const bool answered = lines.empty() || !lines.back().starts_with("RX ");
+        if (static_cast<unsigned>(received) >= linesSent && answered) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// One poll tick, with the worker's notice delivered as the window's loop would.
+inline ::testing::AssertionResult pollOnce(ConsoleDialogue& dialogue, const LinkSession& session, RecordingUi& ui) {
+    dialogue.onPollTimer();
+    if (session.workerBusy) {
+        const auto ticket = ui.takeWorkerDone(std::chrono::seconds(10));
+        if (!ticket) return ::testing::AssertionFailure() << "worker did not finish";
+        dialogue.onWorkerDone(*ticket);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace norvik::test
