@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/line_reader.h"
 #include "link/serial_port.h"
 
 namespace norvik::test {
@@ -82,6 +83,9 @@ public:
     static constexpr uint16_t kTimedOut = 1;
 
 private:
+    // Bytes the program has taken from the port, lines' dropped bytes included.
+    std::size_t consumed() const;
+
     // A byte of the stream, or (when pause is set) the point where the gateway stops.
     struct Item {
         uint8_t byte = 0;
@@ -91,7 +95,10 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Item> stream_;
-    std::size_t consumed_ = 0;
+    // Bytes that have reached the port, split into lines as the real port
+    // splits them; what a line read leaves there is served next.
+    LineReader rx_;
+    std::size_t arrived_ = 0;  // bytes moved from stream_ into rx_
     bool held_ = false;
     bool cancelled_ = false;
     uint32_t lost_ = 0;
