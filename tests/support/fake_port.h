@@ -1,11 +1,13 @@
 #pragma once
 // A SerialPort whose gateway is the test. What the gateway says is one ordered
-// stream of bytes, as on the wire: a line read takes the bytes up to its
-// terminator and no further, a block read at most the bytes it asks for, so a
-// block queued behind its announcing line is there for the worker and a line
-// queued behind a block is there for the next tick. What the program sends is
-// recorded. Nothing waits for real time: a receive that reaches the end of the
-// stream, or a pause in it, ends as a time-out would.
+// stream of bytes, as on the wire. Lines are split by the real port's own
+// LineReader: a line read takes the bytes up to its terminator and no further,
+// and cuts an over-long line as early as the real port does. A block read takes
+// at most the bytes it asks for, so a block queued behind its announcing line
+// is there for the worker and a line queued behind a block is there for the
+// next tick. What the program sends is recorded. Nothing waits for real time: a
+// receive that reaches the end of the stream, or a pause in it, ends as a
+// time-out would.
 
 #include <condition_variable>
 #include <cstddef>
