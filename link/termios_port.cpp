@@ -167,7 +167,6 @@ uint16_t TermiosSerialPort::openPort(const PortSettings& settings) {
     baud_ = settings.baud;
     ownsExclusive_ = true;
     rx_.clear();
-    discarding_ = false;
     lostError_ = 0;
     open_ = true;
     return 0;
@@ -187,8 +186,6 @@ uint32_t TermiosSerialPort::closePort(uint8_t port) {
     fd_ = -1;
     port_ = 0;
     rx_.clear();
-    rx_.shrink_to_fit();
-    discarding_ = false;
     lostError_ = 0;
     open_ = false;
     resumeWaits();
@@ -270,47 +267,16 @@ std::size_t TermiosSerialPort::readSome(Clock::time_point deadline, std::span<ui
     return 0;
 }
 
-bool TermiosSerialPort::takeLine(std::string& line) {
-    if (discarding_) {
-        const auto nl = std::find(rx_.begin(), rx_.end(), uint8_t{'\n'});
-        if (nl == rx_.end()) {
-            rx_.clear();
-            return false;
-        }
-        rx_.erase(rx_.begin(), nl + 1);
-        discarding_ = false;
-    }
-    const auto nl = std::find(rx_.begin(), rx_.end(), uint8_t{'\n'});
-    if (nl != rx_.end()) {
-        auto len = static_cast<std::size_t>(nl - rx_.begin());
-        if (len > 0 && rx_[len - 1] == '\r') --len;
-        len = std::min(len, kLineBufferSize - 1);
-        line.assign(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(len));
-        rx_.erase(rx_.begin(), nl + 1);
-    } else if (rx_.size() > kLineBufferSize) {
-        // Even if the next byte were the "\n" behind a "\r", the text would not
-        // fit, so the cut can be made now without waiting for the rest.
-        line.assign(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(kLineBufferSize - 1));
-        rx_.clear();
-        discarding_ = true;
-    } else {
-        return false;
-    }
-    // The line is handed on as a zero-terminated text: nothing after a zero byte counts.
-    line.resize(std::min(line.find('\0'), line.size()));
-    return true;
-}
-
 std::string TermiosSerialPort::receiveLine(uint8_t port, uint16_t timeoutMs) {
     std::lock_guard lock(readMutex_);
     std::string line;
     if (fd_ < 0 || port != port_) return line;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::array<uint8_t, 512> chunk{};
-    while (!takeLine(line)) {
+    while (!rx_.takeLine(line)) {
         const std::size_t n = readSome(deadline, chunk);
         if (n == 0) return {};
-        rx_.insert(rx_.end(), chunk.begin(), chunk.begin() + static_cast<std::ptrdiff_t>(n));
+        rx_.feed(std::span(chunk).first(n));
     }
     return line;
 }
@@ -320,10 +286,7 @@ BlockReceipt TermiosSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> bu
     std::lock_guard lock(readMutex_);
     if (fd_ < 0 || port != port_) return {1, 0};
     // The caller has taken the line before as complete; what follows is the block.
-    discarding_ = false;
-    std::size_t got = std::min(rx_.size(), buffer.size());
-    std::copy_n(rx_.begin(), got, buffer.begin());
-    rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(got));
+    std::size_t got = rx_.takeBytes(buffer);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (got < buffer.size()) {
         // Straight into the caller's buffer: never a byte more than asked for.

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/line_reader.h"
 #include "link/serial_port.h"
 
 namespace norvik {
@@ -53,8 +54,6 @@ private:
     std::size_t readSome(Clock::time_point deadline, std::span<uint8_t> dest);
     void markGone(int err);
     void releaseDevice();
-    // A complete line at the front of rx_, taken out of it, if there is one.
-    bool takeLine(std::string& line);
 
     // Sends take only writeMutex_, so a command never waits behind a worker that
     // is waiting for its block; open and close take both.
@@ -74,8 +73,7 @@ private:
     std::atomic<uint32_t> lostError_{0};
 
     // Read side, under readMutex_.
-    std::vector<uint8_t> rx_;
-    bool discarding_ = false;  // the tail of a cut line is still to be skipped
+    LineReader rx_;
 };
 
 }  // namespace norvik

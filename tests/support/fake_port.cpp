@@ -97,13 +97,16 @@ uint16_t FakePort::lastLineTimeout() const {
 
 std::size_t FakePort::pendingBytes() const {
     std::lock_guard lock(mutex_);
-    return static_cast<std::size_t>(std::count_if(stream_.begin(), stream_.end(), [](const Item& i) { return !i.pause; }));
+    return rx_.size() +
+           static_cast<std::size_t>(std::count_if(stream_.begin(), stream_.end(), [](const Item& i) { return !i.pause; }));
 }
 
 std::size_t FakePort::consumedBytes() const {
     std::lock_guard lock(mutex_);
-    return consumed_;
+    return consumed();
 }
+
+std::size_t FakePort::consumed() const { return arrived_ - rx_.size(); }
 
 bool FakePort::isOpen() const {
     std::lock_guard lock(mutex_);
@@ -140,13 +143,13 @@ uint32_t FakePort::closePort(uint8_t) {
 void FakePort::sendLine(uint8_t, std::string_view text) {
     std::lock_guard lock(mutex_);
     if (lost_ != 0) return;
-    sent_.push_back(Sent{false, std::string(text), {}, consumed_});
+    sent_.push_back(Sent{false, std::string(text), {}, consumed()});
 }
 
 void FakePort::sendBlock(uint8_t, std::span<const uint8_t> bytes) {
     std::lock_guard lock(mutex_);
     if (lost_ != 0) return;
-    sent_.push_back(Sent{true, {}, std::vector<uint8_t>(bytes.begin(), bytes.end()), consumed_});
+    sent_.push_back(Sent{true, {}, std::vector<uint8_t>(bytes.begin(), bytes.end()), consumed()});
 }
 
 std::string FakePort::receiveLine(uint8_t, uint16_t timeoutMs) {
@@ -154,24 +157,24 @@ std::string FakePort::receiveLine(uint8_t, uint16_t timeoutMs) {
     ++lineReads_;
     lastLineTimeout_ = timeoutMs;
     if (lost_ != 0 || cancelled_) return {};
-    // As the real port: a line is taken only once its terminator has come; the
-    // bytes of a line still unfinished wait for the next read.
-    for (std::size_t i = 0; i < stream_.size(); ++i) {
-        if (stream_[i].pause) {
-            stream_.erase(stream_.begin() + static_cast<std::ptrdiff_t>(i));
+    std::string line;
+    while (!rx_.takeLine(line)) {
+        // Everything up to the next pause arrives at once; a line read that has
+        // used it all up without a line reaches the pause and times out.
+        if (stream_.empty()) return {};
+        if (stream_.front().pause) {
+            stream_.pop_front();
             return {};
         }
-        if (stream_[i].byte != '\n') continue;
-        std::string line;
-        for (std::size_t k = 0; k < i; ++k) line.push_back(static_cast<char>(stream_[k].byte));
-        stream_.erase(stream_.begin(), stream_.begin() + static_cast<std::ptrdiff_t>(i + 1));
-        consumed_ += i + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        line.resize(std::min(line.size(), kLineBufferSize - 1));
-        line.resize(std::min(line.find('\0'), line.size()));
-        return line;
+        std::vector<uint8_t> chunk;
+        while (!stream_.empty() && !stream_.front().pause) {
+            chunk.push_back(stream_.front().byte);
+            stream_.pop_front();
+        }
+        rx_.feed(chunk);
+        arrived_ += chunk.size();
     }
-    return {};
+    return line;
 }
 
 BlockReceipt FakePort::receiveBlock(uint8_t, std::span<uint8_t> buffer, uint16_t timeoutMs) {
@@ -180,13 +183,13 @@ BlockReceipt FakePort::receiveBlock(uint8_t, std::span<uint8_t> buffer, uint16_t
     blockTimeouts_.push_back(timeoutMs);
     cv_.wait_for(lock, std::chrono::seconds(5), [&] { return !held_ || cancelled_ || lost_ != 0; });
     if (cancelled_ || lost_ != 0) return {kTimedOut, 0};
-    std::size_t filled = 0;
+    std::size_t filled = rx_.takeBytes(buffer);
     while (filled < buffer.size() && !stream_.empty()) {
         const Item item = stream_.front();
         stream_.pop_front();
         if (item.pause) break;
         buffer[filled++] = item.byte;
-        ++consumed_;
+        ++arrived_;
     }
     return {static_cast<uint16_t>(filled == buffer.size() ? 0 : kTimedOut), filled};
 }

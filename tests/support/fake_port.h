@@ -1,11 +1,13 @@
 #pragma once
 // A SerialPort whose gateway is the test. What the gateway says is one ordered
-// stream of bytes, as on the wire: a line read takes the bytes up to its
-// terminator and no further, a block read at most the bytes it asks for, so a
-// block queued behind its announcing line is there for the worker and a line
-// queued behind a block is there for the next tick. What the program sends is
-// recorded. Nothing waits for real time: a receive that reaches the end of the
-// stream, or a pause in it, ends as a time-out would.
+// stream of bytes, as on the wire. Lines are split by the real port's own
+// LineReader: a line read takes the bytes up to its terminator and no further,
+// and cuts an over-long line as early as the real port does. A block read takes
+// at most the bytes it asks for, so a block queued behind its announcing line
+// is there for the worker and a line queued behind a block is there for the
+// next tick. What the program sends is recorded. Nothing waits for real time: a
+// receive that reaches the end of the stream, or a pause in it, ends as a
+// time-out would.
 
 #include <condition_variable>
 #include <cstddef>
@@ -17,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/line_reader.h"
 #include "link/serial_port.h"
 
 namespace norvik::test {
@@ -82,6 +85,9 @@ public:
     static constexpr uint16_t kTimedOut = 1;
 
 private:
+    // Bytes the program has taken from the port, lines' dropped bytes included.
+    std::size_t consumed() const;
+
     // A byte of the stream, or (when pause is set) the point where the gateway stops.
     struct Item {
         uint8_t byte = 0;
@@ -91,7 +97,10 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Item> stream_;
-    std::size_t consumed_ = 0;
+    // Bytes that have reached the port, split into lines as the real port
+    // splits them; what a line read leaves there is served next.
+    LineReader rx_;
+    std::size_t arrived_ = 0;  // bytes moved from stream_ into rx_
     bool held_ = false;
     bool cancelled_ = false;
     uint32_t lost_ = 0;

@@ -1,0 +1,42 @@
+#pragma once
+// The framing of console lines in the bytes a gateway sends. Both the real port
+// and the test double split lines with this one piece of code, so that a test
+// sees every line exactly as the program would.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace norvik {
+
+class LineReader {
+public:
+    // Received bytes, in arrival order.
+    void feed(std::span<const uint8_t> bytes);
+
+    // Takes the next console line, without its terminator, if one is complete.
+    // A line ends at "\n" and loses one "\r" before it; nothing after a zero
+    // byte counts. A line is never taken past its terminator: what follows it
+    // stays for the next line or block. A line longer than kLineBufferSize - 1
+    // bytes is cut to that length, as soon as more than kLineBufferSize bytes
+    // wait without a "\n", and the rest of it up to its "\n" is dropped.
+    bool takeLine(std::string& line);
+
+    // Moves up to dest.size() waiting bytes into dest and returns their count.
+    // A block follows a line the caller took as complete, so the tail of a cut
+    // line is no longer looked for.
+    std::size_t takeBytes(std::span<uint8_t> dest);
+
+    // Bytes waiting, including those of a cut line's tail not yet dropped.
+    std::size_t size() const { return rx_.size(); }
+    // Forgets every byte and the tail still to be dropped, and frees the memory.
+    void clear();
+
+private:
+    std::vector<uint8_t> rx_;
+    bool discarding_ = false;  // the tail of a cut line is still to be skipped
+};
+
+}  // namespace norvik
