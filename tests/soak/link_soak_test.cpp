@@ -28,7 +28,8 @@
 #include "support/recording_ui.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's own count; its header is not shipped with every compiler.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace norvik {
