@@ -4,6 +4,8 @@
 // ratios and goals and never fails on timing: a loaded machine must not break a build.
 
 #include <QApplication>
+
+#include "bench/bench_timing.h"
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
@@ -32,43 +34,10 @@
 
 namespace {
 
+using norvik::bench::median;
+using norvik::bench::timeMs;
+
 constexpr int kRuns = 7;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double timeMs(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-// Builds a dialog, lays it out and paints it once into a pixmap; the dialog is
-// destroyed outside the timed part.
-template <typename Make>
-double openAndPaint(Make make) {
-    std::unique_ptr<QDialog> dialog;
-    const double ms = timeMs([&] {
-        dialog = make();
-        dialog->layout()->activate();
-        QPixmap pixmap(dialog->size());
-        dialog->render(&pixmap);
-    });
-    dialog.reset();
-    QCoreApplication::processEvents();
-    return ms;
-}
-
-template <typename Make>
-double medianOpen(Make make) {
-    std::vector<double> runs;
-    openAndPaint(make);  // warm-up: fonts, styles and the first allocation of everything
-    for (int i = 0; i < kRuns; ++i) runs.push_back(openAndPaint(make));
-    return median(runs);
-}
 
 // The two item-view routes the grid is measured against.
 enum class Baseline { TableWidget, TableView };
@@ -287,15 +256,15 @@ int main(int argc, char** argv) {
     };
     using W = Baseline;
     std::vector<Row> rows;
-    rows.push_back({"Device view", medianOpen([&] { return std::unique_ptr<QDialog>(new DeviceSpaceDialog(config)); }),
-                    medianOpen([&] { return plainDevice(config, W::TableWidget); }),
-                    medianOpen([&] { return plainDevice(config, W::TableView); }), 0.75});
-    rows.push_back({"PROFIBUS view", medianOpen([&] { return std::unique_ptr<QDialog>(new ProfibusSpaceDialog(config)); }),
-                    medianOpen([&] { return plainProfi(config, W::TableWidget); }),
-                    medianOpen([&] { return plainProfi(config, W::TableView); }), 0.75});
-    rows.push_back({"Modbus view", medianOpen([&] { return std::unique_ptr<QDialog>(new ModbusSpaceDialog(config)); }),
-                    medianOpen([&] { return plainModbus(config, W::TableWidget); }),
-                    medianOpen([&] { return plainModbus(config, W::TableView); }), 0.4});
+    rows.push_back({"Device view", norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new DeviceSpaceDialog(config)); }, kRuns),
+                    norvik::bench::medianOpen([&] { return plainDevice(config, W::TableWidget); }, kRuns),
+                    norvik::bench::medianOpen([&] { return plainDevice(config, W::TableView); }, kRuns), 0.75});
+    rows.push_back({"PROFIBUS view", norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new ProfibusSpaceDialog(config)); }, kRuns),
+                    norvik::bench::medianOpen([&] { return plainProfi(config, W::TableWidget); }, kRuns),
+                    norvik::bench::medianOpen([&] { return plainProfi(config, W::TableView); }, kRuns), 0.75});
+    rows.push_back({"Modbus view", norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new ModbusSpaceDialog(config)); }, kRuns),
+                    norvik::bench::medianOpen([&] { return plainModbus(config, W::TableWidget); }, kRuns),
+                    norvik::bench::medianOpen([&] { return plainModbus(config, W::TableView); }, kRuns), 0.4});
 
     std::printf("%-15s %10s %10s %10s %10s %10s  %s\n", "open+paint ms", "GridWidget", "QTableWdgt", "QTableView",
                 "grid/Wdgt", "grid/View", "goal (grid/Wdgt)");

@@ -6,6 +6,8 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+
+#include "bench/bench_timing.h"
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QGridLayout>
@@ -29,23 +31,14 @@
 
 namespace {
 
+using norvik::bench::median;
+using norvik::bench::timeMs;
+
 namespace sv = norvik::safevalue;
 using norvik::SafeGrid;
 
 constexpr int kRuns = 9;
 constexpr norvik::SafeValueLayout kLayout = norvik::SafeValueLayout::Block976;
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-double timeMs(const std::function<void()>& work) {
-    QElapsedTimer timer;
-    timer.start();
-    work();
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
 
 // Nobody answers: the benchmark never opens a box or a file dialog.
 class NoPrompts : public norvik::UserPrompts {
@@ -54,30 +47,6 @@ public:
     std::optional<std::string> openFileName(const norvik::FileChoice&) override { return std::nullopt; }
     std::optional<std::string> saveFileName(const norvik::FileChoice&) override { return std::nullopt; }
 };
-
-// Builds a dialog, lays it out and paints it once into a pixmap; the dialog is
-// destroyed outside the timed part.
-template <typename Make>
-double openAndPaint(Make make) {
-    std::unique_ptr<QDialog> dialog;
-    const double ms = timeMs([&] {
-        dialog = make();
-        dialog->layout()->activate();
-        QPixmap pixmap(dialog->size());
-        dialog->render(&pixmap);
-    });
-    dialog.reset();
-    QCoreApplication::processEvents();
-    return ms;
-}
-
-template <typename Make>
-double medianOpen(Make make) {
-    std::vector<double> runs;
-    openAndPaint(make);  // warm-up: fonts, styles and the first allocation of everything
-    for (int i = 0; i < kRuns; ++i) runs.push_back(openAndPaint(make));
-    return median(runs);
-}
 
 // The texts of a freshly opened "New setting": headers, labels, "H" and "FFFF".
 norvik::SafeValueTable newTable() { return norvik::resetSafeValueTable(kLayout, true); }
@@ -220,9 +189,9 @@ int main(int argc, char** argv) {
 
     std::printf("Safe-value dialog benchmark: 976-byte layout, \"New setting\", median of %d runs, offscreen\n\n",
                 kRuns);
-    const double grid = medianOpen(safeValueDialog);
-    const double widget = medianOpen(tableWidgetDialog);
-    const double view = medianOpen(tableViewDialog);
+    const double grid = norvik::bench::medianOpen(safeValueDialog, kRuns);
+    const double widget = norvik::bench::medianOpen(tableWidgetDialog, kRuns);
+    const double view = norvik::bench::medianOpen(tableViewDialog, kRuns);
     std::printf("%-34s %9s %8s\n", "open + lay out + paint", "ms", "ratio");
     std::printf("%-34s %9.2f %8.3f  (goal <= 0.45 and < 50 ms) %s\n", "GridWidget (SafeValueDialog)", grid,
                 grid / widget, verdict(grid / widget <= 0.45 && grid < 50.0));

@@ -42,6 +42,12 @@ inline constexpr uint32_t WordBreak = 0x10;
 inline constexpr uint32_t SingleLine = 0x20;
 inline constexpr uint32_t NoPrefix = 0x800;
 inline constexpr uint32_t EndEllipsis = 0x8000;
+
+// The three looks every dialog's grids share: column headers that wrap, row
+// labels flush right, and data cells centred, both on one line cut with "...".
+inline constexpr uint32_t ColumnHeader = WordBreak;
+inline constexpr uint32_t RowLabel = Right | VCenter | SingleLine | NoPrefix | EndEllipsis;
+inline constexpr uint32_t DataCell = Center | VCenter | SingleLine | NoPrefix | EndEllipsis;
 }  // namespace GridFormat
 
 namespace GridMask {

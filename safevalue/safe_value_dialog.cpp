@@ -20,13 +20,9 @@ namespace {
 
 QString latin1(const char* text) { return QString::fromLatin1(text); }
 
-constexpr uint32_t kHeaderFormat = norvik::GridFormat::WordBreak;
-constexpr uint32_t kLabelFormat = norvik::GridFormat::Right | norvik::GridFormat::VCenter |
-                                  norvik::GridFormat::SingleLine | norvik::GridFormat::NoPrefix |
-                                  norvik::GridFormat::EndEllipsis;
-constexpr uint32_t kCellFormat = norvik::GridFormat::Center | norvik::GridFormat::VCenter |
-                                 norvik::GridFormat::SingleLine | norvik::GridFormat::NoPrefix |
-                                 norvik::GridFormat::EndEllipsis;
+constexpr uint32_t kHeaderFormat = norvik::GridFormat::ColumnHeader;
+constexpr uint32_t kLabelFormat = norvik::GridFormat::RowLabel;
+constexpr uint32_t kCellFormat = norvik::GridFormat::DataCell;
 
 constexpr std::array<int, 4> kGridIds{1052, 1053, 1054, 1055};
 constexpr int kFirstModuleBoxId = 1016;

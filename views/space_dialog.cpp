@@ -15,13 +15,9 @@ constexpr int kInsetTop = 15;
 constexpr int kInsetBottom = 3;
 constexpr int kFirstModuleBoxId = 1016;
 
-constexpr uint32_t kHeaderFormat = norvik::GridFormat::WordBreak;
-constexpr uint32_t kLabelFormat = norvik::GridFormat::Right | norvik::GridFormat::VCenter |
-                                  norvik::GridFormat::SingleLine | norvik::GridFormat::NoPrefix |
-                                  norvik::GridFormat::EndEllipsis;
-constexpr uint32_t kCellFormat = norvik::GridFormat::Center | norvik::GridFormat::VCenter |
-                                 norvik::GridFormat::SingleLine | norvik::GridFormat::NoPrefix |
-                                 norvik::GridFormat::EndEllipsis;
+constexpr uint32_t kHeaderFormat = norvik::GridFormat::ColumnHeader;
+constexpr uint32_t kLabelFormat = norvik::GridFormat::RowLabel;
+constexpr uint32_t kCellFormat = norvik::GridFormat::DataCell;
 
 }  // namespace
 
