@@ -28,9 +28,9 @@
 #include "views/device_space_dialog.h"
 #include "views/modbus_space_dialog.h"
 #include "views/profibus_space_dialog.h"
-#include "views/device_space.h"
-#include "views/modbus_space.h"
-#include "views/profibus_space.h"
+#include "spaces/device_space.h"
+#include "spaces/modbus_space.h"
+#include "spaces/profibus_space.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "app/serial_traffic_window.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
-#include "link/traffic_log.h"
+#include "serial/traffic_log.h"
 
 namespace {
 

@@ -1,8 +1,18 @@
+# Each layer folder (transport, records, session, widgets) is the include root
+# of the libraries in its subfolders, so that a header is named by its
+# subfolder ("serial/serial_port.h") and a library sees only the roots of the
+# layers it links: an include of a higher layer does not compile.
+function(norvik_layer_root out)
+  get_filename_component(root ${CMAKE_CURRENT_SOURCE_DIR} DIRECTORY)
+  set(${out} ${root} PARENT_SCOPE)
+endfunction()
+
 # norvik_core_library(name source...): a library of the core. It links no Qt,
 # so Qt's project set-up must not turn moc on for it.
 function(norvik_core_library name)
   add_library(${name} STATIC ${ARGN})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  norvik_layer_root(root)
+  target_include_directories(${name} PUBLIC ${root})
   set_target_properties(${name} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF)
   norvik_warnings(${name})
   norvik_core_warnings(${name})
@@ -12,7 +22,8 @@ endfunction()
 # norvik_widget_library(name source...): a library of the window layer.
 function(norvik_widget_library name)
   add_library(${name} STATIC ${ARGN})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  norvik_layer_root(root)
+  target_include_directories(${name} PUBLIC ${root})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   norvik_warnings(${name})
 endfunction()

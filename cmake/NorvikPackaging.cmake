@@ -3,7 +3,7 @@
 set(NORVIK_APP_ID io.github.norvik.Norvik)
 set(norvik_gen ${PROJECT_BINARY_DIR}/generated)
 
-configure_file(${PROJECT_SOURCE_DIR}/app/${NORVIK_APP_ID}.metainfo.xml.in
+configure_file(${PROJECT_SOURCE_DIR}/widgets/app/${NORVIK_APP_ID}.metainfo.xml.in
                ${norvik_gen}/${NORVIK_APP_ID}.metainfo.xml @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/docs/man/norvik.1.in ${norvik_gen}/norvik.1 @ONLY)
 
@@ -31,10 +31,10 @@ if(TARGET norvik-gatesim)
 endif()
 add_custom_target(norvik_docs ALL DEPENDS ${norvik_docs})
 
-install(FILES ${PROJECT_SOURCE_DIR}/app/${NORVIK_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/widgets/app/${NORVIK_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${norvik_gen}/${NORVIK_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${PROJECT_SOURCE_DIR}/app/norvik.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${PROJECT_SOURCE_DIR}/app/norvik-256.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
+install(FILES ${PROJECT_SOURCE_DIR}/widgets/app/norvik.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/widgets/app/norvik-256.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
         RENAME norvik.png)
 install(FILES ${norvik_gen}/norvik.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/copyright ${norvik_gen}/changelog.gz

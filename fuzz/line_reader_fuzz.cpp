@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "link/line_reader.h"
-#include "link/serial_port.h"
+#include "serial/line_reader.h"
+#include "serial/serial_port.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "app/main_window.h"
 #include "app/status_line.h"
 #include "link/console_texts.h"
-#include "link/port_devices.h"
+#include "serial/port_devices.h"
 #include "support/fake_port.h"
 #include "support/window_recorders.h"
 

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "ipsetting/ip_setting.h"
-#include "ipsetting/ip_setting_editor.h"
+#include "editors/ip_setting_editor.h"
 #include "link/console_dialogue.h"
 #include "link/link_session.h"
-#include "link/termios_port.h"
+#include "serial/termios_port.h"
 #include "model/gateway_config.h"
 #include "support/fake_ip_setting_view.h"
 #include "support/counting_port.h"

@@ -22,7 +22,7 @@
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "link/link_session.h"
-#include "link/termios_port.h"
+#include "serial/termios_port.h"
 #include "model/gateway_config.h"
 #include "support/counting_port.h"
 #include "support/gatesim_process.h"

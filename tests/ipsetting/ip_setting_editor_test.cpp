@@ -1,6 +1,6 @@
 // The rules of the "IP Setting" dialog, driven without a window.
 
-#include "ipsetting/ip_setting_editor.h"
+#include "editors/ip_setting_editor.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@
 #include "link/link_session.h"
 #include "link/block_receivers.h"
 #include "support/fake_port.h"
-#include "link/serial_port.h"
+#include "serial/serial_port.h"
 #include "support/temp_file.h"
 
 namespace norvik {

@@ -2,7 +2,7 @@
 // and the real port on a pseudo-terminal must split the same bytes into the
 // same lines.
 
-#include "link/line_reader.h"
+#include "serial/line_reader.h"
 
 #include <poll.h>
 #include <pty.h>
@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/termios_port.h"
+#include "serial/termios_port.h"
 #include "support/fake_port.h"
 
 namespace norvik {

@@ -1,7 +1,7 @@
 // The device behind each Com entry and the advice of the open-error box, on
 // device and process trees made in a temporary folder.
 
-#include "link/port_devices.h"
+#include "serial/port_devices.h"
 
 #include <fcntl.h>
 #include <grp.h>

@@ -1,7 +1,7 @@
 // The termios port against a real pseudo-terminal: the test plays the gateway
 // on the master side.
 
-#include "link/termios_port.h"
+#include "serial/termios_port.h"
 
 #include <fcntl.h>
 #include <sys/ioctl.h>

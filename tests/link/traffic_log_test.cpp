@@ -1,7 +1,7 @@
 // The traffic log and the tap that fills it: what is recorded, how long it is
 // kept, and that writers on several threads and a reader can share it.
 
-#include "link/traffic_log.h"
+#include "serial/traffic_log.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 
 #include "link/block_receivers.h"
 #include "support/fake_port.h"
-#include "link/serial_port.h"
+#include "serial/serial_port.h"
 
 namespace norvik {
 namespace {

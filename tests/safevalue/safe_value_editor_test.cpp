@@ -1,7 +1,7 @@
 // The safe-value dialog's rules, driven without a window: a recording window
 // and recording prompts stand in for the dialog and its boxes.
 
-#include "safevalue/safe_value_editor.h"
+#include "editors/safe_value_editor.h"
 
 #include <gtest/gtest.h>
 

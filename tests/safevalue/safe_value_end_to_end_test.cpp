@@ -23,7 +23,7 @@
 #include "ipsetting/ip_setting.h"
 #include "link/console_dialogue.h"
 #include "link/link_guards.h"
-#include "link/termios_port.h"
+#include "serial/termios_port.h"
 #include "safevalue/safe_value_dialog.h"
 #include "support/counting_port.h"
 #include "support/gatesim_process.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "link/termios_port.h"
+#include "serial/termios_port.h"
 
 namespace norvik::test {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <string>
 
-#include "ipsetting/ip_setting_editor.h"
+#include "editors/ip_setting_editor.h"
 
 namespace norvik::test {
 

@@ -4,9 +4,9 @@
 #include <random>
 #include <vector>
 
-#include "views/device_space.h"
-#include "views/modbus_space.h"
-#include "views/profibus_space.h"
+#include "spaces/device_space.h"
+#include "spaces/modbus_space.h"
+#include "spaces/profibus_space.h"
 #include "view_configs.h"
 
 using namespace norvik;

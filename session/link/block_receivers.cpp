@@ -1,0 +1,144 @@
+#include "link/block_receivers.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "link/console_texts.h"
+#include "serial/serial_port.h"
+#include "model/parameter_block.h"
+
+namespace norvik {
+
+namespace {
+
+namespace c = console;
+
+// Every line the gateway's console sends of its own.
+constexpr std::array<std::string_view, 19> kGatewayLines{
+    c::kReplyConnect,          c::kReplyParameter,          c::kReplyParameterFinish,
+    c::kReplyReceiveSafeValue, c::kReplySafeValueSent,      c::kReplySaveSafeValueError,
+    c::kReplyReceiveSafeValueError, c::kReplySafeValue,     c::kReplySafeValueFinish,
+    c::kReplyReadEepromError,  c::kReplyReceiveIpSetting,   c::kReplyIpSettingSent,
+    c::kReplySaveIpSettingError, c::kReplyReceiveIpSettingError, c::kReplyIpSetting,
+    c::kReplyIpSettingFinish,  c::kReplyFileName,           c::kReplyFileNameFinish,
+    c::kReplyDisconnect,
+};
+
+bool endsWith(std::span<const uint8_t> bytes, std::string_view text) {
+    return bytes.size() >= text.size() &&
+           std::equal(text.begin(), text.end(), bytes.end() - static_cast<std::ptrdiff_t>(text.size()),
+                      [](char a, uint8_t b) { return static_cast<uint8_t>(a) == b; });
+}
+
+// The gateway line that `bytes` ends with, terminator included; its length in `taken`.
+const std::string_view* lastGatewayLine(std::span<const uint8_t> bytes, std::size_t& taken) {
+    if (bytes.empty() || bytes.back() != '\n') return nullptr;
+    std::span<const uint8_t> text = bytes.first(bytes.size() - 1);
+    std::size_t terminator = 1;
+    if (!text.empty() && text.back() == '\r') {
+        text = text.first(text.size() - 1);
+        ++terminator;
+    }
+    for (const std::string_view& line : kGatewayLines) {
+        // "... finish" ends like no shorter reply does, so the first match is the only one.
+        if (endsWith(text, line)) {
+            taken = line.size() + terminator;
+            return &line;
+        }
+    }
+    return nullptr;
+}
+
+BlockReceipt receive(SerialPort& port, uint8_t portNumber, uint32_t baud, std::span<uint8_t> buffer,
+                     uint32_t nominalBytes) {
+    return port.receiveBlock(portNumber, buffer, blockTimeout(baud, nominalBytes));
+}
+
+}  // namespace
+
+std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::string>& lines) {
+    std::size_t end = received.size();
+    std::vector<std::string> found;
+    std::size_t taken = 0;
+    while (const std::string_view* line = lastGatewayLine(received.first(end), taken)) {
+        found.emplace(found.begin(), *line);
+        end -= taken;
+    }
+    lines.insert(lines.end(), found.begin(), found.end());
+    return end;
+}
+
+ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config) {
+    std::array<uint8_t, kHeaderBytes> header{};
+    const BlockReceipt head = receive(port, portNumber, baud, header, kHeaderBytes);
+
+    std::vector<uint8_t> records;
+    BlockReceipt body{};
+    if (head.whole()) {
+        records.assign(announcedRecordBytes(header), 0);
+        if (!records.empty()) {
+            // Records beyond the tables are still drained, so the console dialogue
+            // does not read them as lines; they need their own, longer time-out.
+            const uint32_t nominal = std::max(static_cast<uint32_t>(kNominalRecordBlockBytes),
+                                              static_cast<uint32_t>(records.size()));
+            body = receive(port, portNumber, baud, records, nominal);
+        }
+    }
+
+    ReceiveOutcome outcome;
+    outcome.whole = head.whole() && body.whole();
+    std::vector<uint8_t> got(header.begin(), header.begin() + static_cast<std::ptrdiff_t>(head.received));
+    got.insert(got.end(), records.begin(), records.begin() + static_cast<std::ptrdiff_t>(body.received));
+    if (!outcome.whole) got.resize(splitLinesAfter(got, outcome.linesAfter));
+
+    const std::size_t headerBytes = std::min(got.size(), kHeaderBytes);
+    decodeParameterBlock(std::span(got).first(headerBytes), std::span(got).subspan(headerBytes), config);
+    config.blockComplete = outcome.whole;
+    return outcome;
+}
+
+ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply) {
+    FileNameReplyDecoder decoder(reply);
+    ReceiveOutcome outcome{true, {}};
+    std::vector<uint8_t> chunk;
+    while (const std::size_t n = decoder.nextChunkBytes()) {
+        chunk.assign(n, 0);
+        const BlockReceipt r = receive(port, portNumber, baud, chunk, static_cast<uint32_t>(n));
+        if (!r.whole()) {
+            // A reply that breaks off is no list: its last chunk is not decoded.
+            outcome.whole = false;
+            reply.failed = true;
+            splitLinesAfter(std::span(chunk).first(r.received), outcome.linesAfter);
+            break;
+        }
+        decoder.feed(chunk);
+    }
+    return outcome;
+}
+
+ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out) {
+    IpSettingBlock block{};
+    const BlockReceipt r = receive(port, portNumber, baud, block, kIpSettingBlockBytes);
+    ReceiveOutcome outcome{r.whole(), {}};
+    if (outcome.whole) {
+        out = decodeIpSettingBlock(block);
+    } else {
+        splitLinesAfter(std::span(block).first(r.received), outcome.linesAfter);
+    }
+    return outcome;
+}
+
+ReceiveOutcome safeValueWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, std::size_t size,
+                               std::vector<uint8_t>& out) {
+    out.assign(size, 0);
+    const BlockReceipt r = receive(port, portNumber, baud, out, static_cast<uint32_t>(size));
+    ReceiveOutcome outcome{r.whole(), {}};
+    if (!outcome.whole) {
+        const std::size_t blockBytes = splitLinesAfter(std::span(out).first(r.received), outcome.linesAfter);
+        std::fill(out.begin() + static_cast<std::ptrdiff_t>(blockBytes), out.end(), uint8_t{0});
+    }
+    return outcome;
+}
+
+}  // namespace norvik

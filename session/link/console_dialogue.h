@@ -1,0 +1,135 @@
+#pragma once
+// The timer-driven dialogue with the gateway's console. Runs on the
+// user-interface thread; blocks arrive on one short-lived worker thread at a time.
+//
+// Every command but the prompt opens an exchange with the gateway, which lives
+// until the gateway's last line of it, until it has been silent for
+// kExchangeTimeoutTicks ticks, or until the link ends:
+//
+//   Asked ──announce──▶ Receiving ──worker──▶ Received / Failed ──finish──▶ closed   (loads)
+//   Asked ──"receive …"──▶ Sent (block and "transmit_end" out) ──verdict──▶ closed   (sends)
+//   Asked ──"receive …", block not sendable──▶ Withheld ──verdict──▶ closed
+//
+// While an exchange is open no second command starts, a "connect" reply queued
+// behind the one that started it only keeps the link alive, and silent ticks
+// send nothing: after a send command the gateway may be waiting for our block,
+// and any line would land in it.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ipsetting/ip_setting.h"
+#include "link/link_session.h"
+#include "link/link_ui.h"
+#include "serial/serial_port.h"
+#include "model/gateway_config.h"
+
+namespace norvik {
+
+class ConsoleDialogue {
+public:
+    // Silent ticks an open exchange waits for a line of its answer before it is
+    // given up. Longer than a gateway waits for a block it has asked for (three
+    // seconds), so that a command given up never lands in such a block.
+    static constexpr uint8_t kExchangeTimeoutTicks = 5;
+
+    ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting,
+                    SerialPort& port, LinkUi& ui);
+    ~ConsoleDialogue();
+    ConsoleDialogue(const ConsoleDialogue&) = delete;
+    ConsoleDialogue& operator=(const ConsoleDialogue&) = delete;
+
+    void connect(const PortSettings& settings);
+    // Cuts a running worker short, joins it, then closes the port.
+    void disconnect();
+    void onPollTimer();
+    void onAnimationTimer();
+    // The worker's notice, delivered on the user-interface thread.
+    void onWorkerDone(uint64_t ticket);
+
+    // The window ends: a running worker is cut short and joined and what it
+    // received is dropped. The port is left as it is.
+    void finishWorker();
+    bool workerRunning() const { return worker_.joinable(); }
+    bool exchangeOpen() const { return exchange_ != Exchange::None; }
+
+private:
+    enum class WorkerKind : uint8_t { Parameter, SafeValue, IpSetting, FileName };
+    enum class LoadCommand : uint8_t { None, SafeValue, IpSetting };
+    enum class Exchange : uint8_t { None, Parameter, FileName, SendSafeValue, LoadSafeValue, SendIpSetting, LoadIpSetting };
+    enum class Phase : uint8_t { Asked, Receiving, Received, Failed, Sent, Withheld };
+    struct WorkerResult;
+
+    // A line as read; false when it is no reply the dialogue knows.
+    bool handleLine(const std::string& line);
+    bool handleReply(const std::string& line);
+    bool handleBrokenFinish(const std::string& line);
+    enum class Drop : uint8_t { Nothing, Dropped, Finished };
+    Drop dropToFinishLine();
+    static const char* finishLineOf(Exchange exchange);
+    bool handleSendResult(const std::string& line);
+    void onConnectReply();
+    void onBlockAsked(Exchange exchange);
+    void onAnnounce(Exchange exchange, WorkerKind kind);
+    void onLoadFinish(Exchange exchange, bool intactLine);
+    void onReadEepromError();
+    void finishTransfer(TransferCell& transfer, TransferState code, const char* text, Exchange owner);
+    void completeLoad(Exchange exchange);
+    void failLoad(Exchange exchange);
+
+    void sendCommand(const char* text);
+    void sendPrompt();
+    void sendNextCommand();
+    void ask(Exchange exchange, const char* command);
+    void closeExchange();
+    void giveUpExchange();
+    void silence();
+
+    // The ways a link ends, each resetting what that ending resets.
+    void endFailedOpen(uint16_t code);
+    void endDisconnect();
+    void endLostDevice(uint32_t code);
+    void endLinkLoss();
+    void endDisconnectNotice();
+    void resetClosedPort();
+    void resetModuleGone();
+    bool endIfDeviceGone();
+
+    void startAnimation();
+    void startWorker(WorkerKind kind);
+    // Cuts a running worker short and joins it; its result and flags are dropped.
+    // True when one was running.
+    bool stopWorker();
+    void fileNameCompletion();
+
+    LinkSession& session_;
+    GatewayConfig& config_;
+    IpSettingRecord& ipSetting_;
+    SerialPort& port_;
+    LinkUi& ui_;
+
+    std::thread worker_;
+    std::unique_ptr<WorkerResult> result_;
+    uint64_t ticket_ = 0;          // the ticket of the worker now running or last started
+    LoadCommand lastLoad_ = LoadCommand::None;  // the load command sent last
+
+    Exchange exchange_ = Exchange::None;
+    Phase phase_ = Phase::Asked;
+    uint8_t exchangeQuietTicks_ = 0;
+    // The next line dropped after a failed block is the first after it.
+    bool firstDroppedLine_ = false;
+    // A load's block that came whole, installed when its "finish" line confirms it.
+    std::optional<std::vector<uint8_t>> pendingSafeValues_;
+    std::optional<IpSettingRecord> pendingIpSetting_;
+    // The list and layout before the file-name reply now under way, for a reply
+    // found broken only after it was taken.
+    FileNameList namesBefore_{};
+    SafeValueLayout layoutBefore_ = SafeValueLayout::Block512;
+};
+
+}  // namespace norvik

@@ -1,0 +1,194 @@
+#pragma once
+// The main window: port settings, lamps, module tree, parameter list, status
+// line and the menu from which every other dialog opens. It owns the link and
+// implements what the console dialogue asks of a window.
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "ipsetting/ip_setting.h"
+#include "link/link_session.h"
+#include "link/link_ui.h"
+#include "serial/traffic_log.h"
+#include "model/gateway_config.h"
+#include "model/parameter_rows.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QMenuBar;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
+class DialogOpener;
+class Lamp;
+class MessageBoxes;
+class SerialTrafficWindow;
+class StatusLine;
+
+namespace norvik {
+class ConsoleDialogue;
+class SerialPort;
+}  // namespace norvik
+
+class MainWindow : public QMainWindow, public norvik::LinkUi {
+    Q_OBJECT
+public:
+    // What tests put in place of the real things; every null member gets the
+    // real one (the terminal port, Qt's message boxes, the real dialogs).
+    struct Services {
+        norvik::SerialPort* port = nullptr;
+        MessageBoxes* boxes = nullptr;
+        DialogOpener* opener = nullptr;
+        // The timers only record that they run; the test calls the ticks.
+        bool manualTimers = false;
+    };
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    explicit MainWindow(const Services& services, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // norvik::LinkUi
+    void setLinkText(std::string_view text) override;
+    void setOperationText(std::string_view text) override;
+    void setProgress(int step) override;
+    void setPortLamp(bool green) override;
+    void setModuleLamp(bool green) override;
+    void setConnectionMenu(bool connectEnabled, bool disconnectEnabled) override;
+    void setIpSettingMenu(bool enabled) override;
+    void setPortBoxesEnabled(bool enabled) override;
+    void rebuildTree() override;
+    void clearTree() override;
+    void resetList() override;
+    void showMessage(std::string_view title, std::string_view text) override;
+    void openFirmwareDialog() override;
+    bool startPollTimer() override;
+    void stopPollTimer() override;
+    void startAnimationTimer() override;
+    void stopAnimationTimer() override;
+    void postWorkerDone(uint64_t ticket) override;
+
+    // The rows of the parameter list for a node text (Module n, a model, other).
+    void showRows(const QString& nodeText);
+
+    // Menu commands.
+    void onConnect();
+    void onDisconnect();
+    void onExit();
+    void onIpNewSetting();
+    void onIpLoadFromFile();
+    void onIpLoadFromDevice();
+    void onSafeValueNewSetting();
+    void onSafeValueLoadFromFile();
+    void onSafeValueLoadFromDevice();
+    void onViewDevice();
+    void onViewProfibus();
+    void onViewModbus();
+    void onGetFirmwareVersion();
+    void onAbout();
+    void onPortDevices();
+    void onSerialTraffic();
+
+    norvik::LinkSession& session() { return session_; }
+    norvik::GatewayConfig& config() { return config_; }
+    norvik::IpSettingRecord& ipSetting() { return ipSetting_; }
+    norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
+    // Everything said on the line, whether or not the traffic window is open.
+    norvik::TrafficLog& trafficLog() { return trafficLog_; }
+    SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
+
+    // For tests and the screenshot script.
+    QTreeWidget* tree() const { return tree_; }
+    QTreeWidget* list() const { return list_; }
+    QTreeWidgetItem* treeRoot() const { return treeRoot_; }
+    Lamp* portLamp() const { return portLamp_; }
+    Lamp* moduleLamp() const { return moduleLamp_; }
+    StatusLine* statusLine() const { return status_; }
+    QMenuBar* menu() const { return menuBar_; }
+    QComboBox* portBox(int index) const { return boxes_.at(static_cast<std::size_t>(index)); }
+    bool pollTimerRunning() const;
+    bool animationTimerRunning() const;
+
+    struct Actions {
+        QAction* connect = nullptr;
+        QAction* disconnect = nullptr;
+        QAction* exit = nullptr;
+        QAction* ipNew = nullptr;
+        QAction* ipFile = nullptr;
+        QAction* ipDevice = nullptr;
+        QAction* safeValueNew = nullptr;
+        QAction* safeValueFile = nullptr;
+        QAction* safeValueDevice = nullptr;
+        QAction* viewDevice = nullptr;
+        QAction* viewProfibus = nullptr;
+        QAction* viewModbus = nullptr;
+        QAction* firmware = nullptr;
+        QAction* about = nullptr;
+        QAction* portDevices = nullptr;
+        QAction* serialTraffic = nullptr;
+    };
+    const Actions& actions() const { return actions_; }
+
+protected:
+    // The close box ends the program at once: no question, and the port is left
+    // for the process end to close.
+    void closeEvent(QCloseEvent* event) override;
+    // Escape closes the window like its close box, as a dialog-style tool's does.
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildControls(QWidget* client);
+    void fillList(const std::vector<norvik::ParameterRow>& rows);
+    void message(const char* text);
+    // The link guards of the menu commands; each refusal shows one box.
+    bool linkReady();
+    bool safeValueReady();
+    void openSafeValue(norvik::TransferState mode);
+    void openIpSetting(norvik::TransferState mode);
+    // Ends the link's background work before the window goes.
+    void windDown();
+    // The port box's tooltip: the device behind the chosen Com entry.
+    void showPortDevice();
+
+    Services services_;
+    std::unique_ptr<norvik::SerialPort> ownPort_;
+    std::unique_ptr<MessageBoxes> ownBoxes_;
+    std::unique_ptr<DialogOpener> ownOpener_;
+    norvik::SerialPort* port_ = nullptr;
+    MessageBoxes* messageBoxes_ = nullptr;
+    DialogOpener* opener_ = nullptr;
+    // Ahead of the dialogue, which talks through the tap: they must outlive it.
+    norvik::TrafficLog trafficLog_;
+    std::unique_ptr<norvik::TrafficTap> tap_;
+    // The device of the last Connect, for the open-error advice and the status line.
+    std::string connectDevice_;
+    QString connectSummary_;
+    SerialTrafficWindow* trafficWindow_ = nullptr;
+
+    norvik::LinkSession session_;
+    norvik::GatewayConfig config_;
+    norvik::IpSettingRecord ipSetting_;
+    std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
+
+    QMenuBar* menuBar_ = nullptr;
+    Actions actions_;
+    std::array<QComboBox*, 5> boxes_{};
+    QTreeWidget* tree_ = nullptr;
+    QTreeWidgetItem* treeRoot_ = nullptr;
+    QTreeWidget* list_ = nullptr;
+    Lamp* portLamp_ = nullptr;
+    Lamp* moduleLamp_ = nullptr;
+    StatusLine* status_ = nullptr;
+    QTimer* pollTimer_ = nullptr;
+    QTimer* animationTimer_ = nullptr;
+    bool manualPollRunning_ = false;
+    bool manualAnimationRunning_ = false;
+    // Set while the tree is changed by the program, so that its selection
+    // signals do not redraw the list in between.
+    bool treeUpdating_ = false;
+};

@@ -1,0 +1,65 @@
+#pragma once
+// "Safe Value Setting": the four grids of the safe-value table, the module
+// boxes that mark a module's cells, and the buttons that save the table to a
+// file or send it to the gateway. What to do is the editor's decision; this
+// window shows its table and forwards every click to it.
+
+#include <QDialog>
+#include <array>
+#include <memory>
+
+#include "grid/grid_model.h"
+#include "editors/safe_value_editor.h"
+
+class GridWidget;
+class QCheckBox;
+class QGroupBox;
+class QPushButton;
+class QTimer;
+
+class SafeValueDialog : public QDialog, private norvik::SafeValueWindow {
+    Q_OBJECT
+public:
+    enum class Button { Output, Input, SaveToFile, SaveToDevice, AllHigh, AllLow, AllF, AllZero };
+
+    // Reads its mode from session.safeValueTransfer, as the menu left it, and
+    // runs the mode's first step (a load request, or the file dialog) at once.
+    SafeValueDialog(norvik::LinkSession& session, const norvik::GatewayConfig& config, norvik::UserPrompts& prompts,
+                    QWidget* parent = nullptr);
+    ~SafeValueDialog() override;
+
+    // The transfer timer's handler; tests call it tick by tick.
+    void onTransferTimer();
+    bool transferTimerRunning() const;
+
+    norvik::SafeValueEditor& editor() { return *editor_; }
+    GridWidget& grid(norvik::SafeGrid which) const { return *grids_[static_cast<std::size_t>(which)]; }
+    QGroupBox* digitalGroup() const { return digitalGroup_; }
+    QGroupBox* analogGroup() const { return analogGroup_; }
+    QGroupBox* moduleGroup() const { return moduleGroup_; }
+    QCheckBox* moduleBox(int k) const;
+    QPushButton* button(Button which) const { return buttons_[static_cast<std::size_t>(which)]; }
+
+private:
+    // norvik::SafeValueWindow
+    void setTransferRunning(bool running) override;
+    void showGrid(norvik::SafeGrid which) override;
+    void colourCell(norvik::SafeGrid which, int row, int column, uint32_t colour) override;
+    void uncheckModuleBox(int k) override;
+    void redrawGrids() override;
+
+    void buildGrid(norvik::SafeGrid which, QGroupBox* box, const QRect& rect);
+    QPushButton* addButton(Button which, const char* caption, QWidget* parent);
+    void showView(norvik::SafeValueView view);
+    int onDigitalNotice(norvik::SafeGrid which, const norvik::GridNotification& notice);
+    int onAnalogNotice(norvik::SafeGrid which, const norvik::GridNotification& notice);
+
+    std::unique_ptr<norvik::SafeValueEditor> editor_;
+    std::array<GridWidget*, 4> grids_{};
+    std::array<QCheckBox*, 32> moduleBoxes_{};
+    std::array<QPushButton*, 8> buttons_{};
+    QGroupBox* moduleGroup_ = nullptr;
+    QGroupBox* digitalGroup_ = nullptr;
+    QGroupBox* analogGroup_ = nullptr;
+    QTimer* transferTimer_ = nullptr;
+};
