@@ -14,7 +14,7 @@ using Bytes = std::vector<uint8_t>;
 
 // A header for `model` ('4' or '5') with the system module first and
 // `modules` I/O modules of alternating type, poll interval `pollMs`.
-inline Bytes parameterBlock(char model, int modules, uint16_t pollMs = 100) {
+inline Bytes sampleParameterBlock(char model, int modules, uint16_t pollMs = 100) {
     Bytes b{'K', static_cast<uint8_t>(model), 0, 0, 1, 1, 7, static_cast<uint8_t>(pollMs >> 8),
             static_cast<uint8_t>(pollMs), 0x03, 0xE8, static_cast<uint8_t>(modules), 2, 0, 0, 0};
     const Bytes system{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
@@ -28,7 +28,7 @@ inline Bytes parameterBlock(char model, int modules, uint16_t pollMs = 100) {
     return b;
 }
 
-inline Bytes fileNameReply(const std::vector<std::string>& names) {
+inline Bytes sampleFileNameReply(const std::vector<std::string>& names) {
     std::string s = "File_NO=";
     s += static_cast<char>(names.size());
     for (const auto& n : names) s += "File_Name=" + n;
@@ -56,19 +56,19 @@ inline GatewayBlocks gatewayBlocks(Kind kind, uint8_t seed = 0, int modules = 3)
     GatewayBlocks blocks;
     switch (kind) {
     case Kind::Hx3410:
-        blocks.parameters = parameterBlock('4', modules);
-        blocks.fileNames = fileNameReply({"3410V11.bin", "autoexec.bat"});
+        blocks.parameters = sampleParameterBlock('4', modules);
+        blocks.fileNames = sampleFileNameReply({"3410V11.bin", "autoexec.bat"});
         blocks.safeValueLayout = SafeValueLayout::Block512;
         break;
     case Kind::Hx3420Small:
-        blocks.parameters = parameterBlock('5', modules);
-        blocks.fileNames = fileNameReply({"3420V10.bin"});
+        blocks.parameters = sampleParameterBlock('5', modules);
+        blocks.fileNames = sampleFileNameReply({"3420V10.bin"});
         blocks.safeValueLayout = SafeValueLayout::Block512;
         blocks.ipSetting = ipBlock(1);
         break;
     case Kind::Hx3420Large:
-        blocks.parameters = parameterBlock('5', modules);
-        blocks.fileNames = fileNameReply({"autoexec.bat", "3420V13.bin"});
+        blocks.parameters = sampleParameterBlock('5', modules);
+        blocks.fileNames = sampleFileNameReply({"autoexec.bat", "3420V13.bin"});
         blocks.safeValueLayout = SafeValueLayout::Block976;
         blocks.ipSetting = ipBlock(1);
         break;
