@@ -296,6 +296,7 @@ void MainWindow::buildControls(QWidget* client) {
 void MainWindow::setLinkText(std::string_view text) { status_->setLinkText(latin1(text)); }
 void MainWindow::setOperationText(std::string_view text) { status_->setOperationText(latin1(text)); }
 void MainWindow::setProgress(int step) { status_->setProgress(step); }
+void MainWindow::showPortClosed() { setLinkText(norvik::console::kLinkPortClosed); }
 void MainWindow::setPortLamp(bool green) {
     portLamp_->setGreen(green);
     status_->setLinkDevice(green ? connectSummary_ : QString());

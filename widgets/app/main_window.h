@@ -99,6 +99,10 @@ public:
     norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
     // Everything said on the line, whether or not the traffic window is open.
     norvik::TrafficLog& trafficLog() { return trafficLog_; }
+    // The serial device of the last Connect.
+    const std::string& connectedDevice() const { return connectDevice_; }
+    // The link part of the status line as it is with the port closed.
+    void showPortClosed();
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
 
     // For tests and the screenshot script.
