@@ -8,6 +8,7 @@
 
 #include "backup/backup_file.h"
 #include "backup_blocks.h"
+#include "recording_backup_window.h"
 #include "scripted_jobs.h"
 
 namespace norvik {
@@ -16,43 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Kind;
 using K = JobKind;
-
-// Answers every question as the test sets it up and keeps every report.
-struct RecordingWindow : BackupWindow {
-    std::optional<std::string> savePath;
-    std::optional<std::string> openPath;
-    bool confirm = true;
-
-    std::vector<std::pair<JobKind, int>> steps;
-    int ends = 0;
-    std::optional<std::string> proposed;
-    std::optional<BackupDifferences> confirmed;
-    std::optional<BackupDifferences> compared;
-    std::optional<BackupProblem> fileProblem;
-    std::optional<RunFailure> runFailure;
-    std::optional<RestoreCheck> refused;
-    std::optional<std::string> saved;
-    std::optional<RestoreReport> restored;
-
-    void showRunStep(BackupCommand, JobKind step, int, int count) override { steps.emplace_back(step, count); }
-    void showRunProgress(const JobProgress&) override {}
-    void endRun(BackupCommand) override { ++ends; }
-    std::optional<std::string> askSaveBackupPath(const std::string& name) override {
-        proposed = name;
-        return savePath;
-    }
-    std::optional<std::string> askOpenBackupPath(BackupCommand) override { return openPath; }
-    bool confirmRestore(const GatewayBackup&, const BackupDifferences& d) override {
-        confirmed = d;
-        return confirm;
-    }
-    void showComparison(const GatewayBackup&, const BackupDifferences& d) override { compared = d; }
-    void reportFileProblem(BackupCommand, const std::string&, const BackupProblem& p) override { fileProblem = p; }
-    void reportRunFailed(BackupCommand, const RunFailure& f) override { runFailure = f; }
-    void reportRestoreRefused(const RestoreCheck& c) override { refused = c; }
-    void reportBackupSaved(const std::string& path, const GatewayBackup&) override { saved = path; }
-    void reportRestored(const RestoreReport& r) override { restored = r; }
-};
 
 class BackupCommandsTest : public ::testing::Test {
 protected:
@@ -70,7 +34,7 @@ protected:
     fs::path folder;
     std::string path;
     test::ScriptedJobs jobs;
-    RecordingWindow window;
+    test::RecordingBackupWindow window;
     BackupCommands commands{jobs, window};
 };
 
@@ -124,7 +88,7 @@ TEST_F(BackupCommandsTest, aBackUpCancelledOrFailedOrNotNamedWritesNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         test::ScriptedJobs scripted;
-        RecordingWindow recorder;
+        test::RecordingBackupWindow recorder;
         BackupCommands run(scripted, recorder);
         recorder.savePath = c.failure ? std::optional(path) : std::nullopt;
         GatewayBlocks gateway = test::gatewayBlocks(Kind::Hx3410);
@@ -163,7 +127,7 @@ TEST_F(BackupCommandsTest, restoreSendsOnlyWhatTheUserConfirmedToAGatewayOfTheSa
         writeBackup(test::gatewayBlocks(c.backup, 1));
         GatewayBlocks gateway = test::gatewayBlocks(c.gateway, 2);
         test::ScriptedJobs scripted;
-        RecordingWindow recorder;
+        test::RecordingBackupWindow recorder;
         recorder.openPath = path;
         recorder.confirm = c.confirm;
         BackupCommands run(scripted, recorder);
