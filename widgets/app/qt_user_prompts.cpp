@@ -54,3 +54,12 @@ std::optional<std::string> QtUserPrompts::saveFileName(const norvik::FileChoice&
     dialog.selectFile(latin1(choice.proposedName));
     return chosen(dialog);
 }
+
+std::optional<std::string> QtUserPrompts::folderName(const norvik::FileChoice& choice) {
+    QFileDialog dialog(parentWidget());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.selectFile(QString::fromUtf8(choice.proposedName.data(), static_cast<qsizetype>(choice.proposedName.size())));
+    return chosen(dialog);
+}
