@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -188,21 +189,35 @@ private:
         const QFont f = font(t.fontPt);
         const QFont headFont = font(t.fontPt, true);
         const QFontMetricsF fm = metrics(f);
-        const double pad = mm(0.8);
+        const double pad = mm(t.fontPt < 7 ? 0.5 : 0.8);
         const double lineH = fm.height() + mm(0.6);
 
-        // A column is at least as wide as the longest word of its heading, which cannot wrap.
+        // A column is at least as wide as the longest word of its heading, and
+        // unless its texts wrap, as its widest text: neither is to be cut.
         const QFontMetricsF headMetrics = metrics(headFont);
         std::vector<double> widths;
-        double panelWidth = 0;
         for (const Column& c : t.columns) {
             double word = 0;
             for (const QString& w : c.heading.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
                 word = std::max(word, headMetrics.horizontalAdvance(w));
             }
             widths.push_back(std::max(mm(c.width), word + 2 * pad + mm(0.4)));
-            panelWidth += widths.back();
         }
+        if (!t.wrap) {
+            // Cell texts repeat ("H", "L", "master"): each is measured once.
+            QHash<QString, double> advance;
+            for (const Row& row : t.rows) {
+                for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i) {
+                    const QString& cell = row[i].text;
+                    if (cell.isEmpty()) continue;
+                    auto known = advance.constFind(cell);
+                    if (known == advance.constEnd()) known = advance.insert(cell, fm.horizontalAdvance(cell));
+                    widths[i] = std::max(widths[i], *known + 2 * pad + mm(0.4));
+                }
+            }
+        }
+        double panelWidth = 0;
+        for (const double w : widths) panelWidth += w;
         // A table wider than the page is narrowed to fit, every column alike.
         if (panelWidth > mm(kContentWidth)) {
             const double scale = mm(kContentWidth) / panelWidth;
