@@ -74,3 +74,22 @@ TEST(ReportExportDialog, aCancelledPathWritesNothingAndAFailedWriteIsTold) {
     EXPECT_EQ(prompts.shown[0].text, "Error ! The report could not be written to " + dir.path().toStdString() + ".");
     EXPECT_TRUE(QFileInfo(dir.path()).isDir());
 }
+
+TEST(ReportExportDialog, aLiveLinkGivesItsSafeValueBlockOnlyWhenItIsWhole) {
+    norvik::LinkSession link;
+    link.fileCount = 1;
+    link.firmwareFileNames[0] = "3420V13.bin";
+    link.safeValueLayout = norvik::SafeValueLayout::Block976;
+    const struct {
+        std::size_t bytes;
+        bool reported;
+    } cases[] = {{976, true}, {512, false}, {0, false}};
+    for (const auto& c : cases) {
+        link.safeValueBytes.assign(c.bytes, 0x5A);
+        const norvik::ReportSource source = reportSourceFromLink(norvik::GatewayConfig{}, link, nullptr, "/dev/ttyUSB0");
+        EXPECT_EQ(source.safeValues.has_value(), c.reported) << c.bytes;
+        EXPECT_EQ(source.fileNames[0], "3420V13.bin");
+        EXPECT_EQ(source.origin, "/dev/ttyUSB0");
+        EXPECT_FALSE(source.ipSetting.has_value());
+    }
+}

@@ -105,3 +105,19 @@ void exportGatewayReport(QWidget* parent, norvik::ReportSource source, norvik::U
     ReportExportDialog dialog(std::move(source), prompts, parent);
     dialog.exec();
 }
+
+norvik::ReportSource reportSourceFromLink(const norvik::GatewayConfig& config, const norvik::LinkSession& link,
+                                          const norvik::IpSettingRecord* ipSetting, const std::string& portDevice) {
+    norvik::ReportSource source;
+    source.config = config;
+    source.fileNames = link.firmwareFileNames;
+    source.fileCount = link.fileCount;
+    // A block of another size is a transfer cut short or one made under the other layout.
+    if (link.safeValueBytes.size() == norvik::safeValueBlockBytes(link.safeValueLayout)) {
+        source.safeValues = norvik::ReportSafeValues{link.safeValueLayout, link.safeValueBytes};
+    }
+    if (ipSetting != nullptr) source.ipSetting = *ipSetting;
+    source.originKind = norvik::ReportOrigin::Port;
+    source.origin = portDevice;
+    return source;
+}

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+#include "link/link_session.h"
 #include "link/user_prompts.h"
 #include "report/report_source.h"
 
@@ -42,3 +43,9 @@ private:
 
 // What "Gateway > Export Report…" runs: the dialog, modal over `parent`.
 void exportGatewayReport(QWidget* parent, norvik::ReportSource source, norvik::UserPrompts& prompts);
+
+// The report's source from a live link: the configuration, the file names the
+// link holds, the safe-value block the link last moved when it is whole for the
+// layout in force, the IP setting when one was read, and the port's device.
+norvik::ReportSource reportSourceFromLink(const norvik::GatewayConfig& config, const norvik::LinkSession& link,
+                                          const norvik::IpSettingRecord* ipSetting, const std::string& portDevice);
