@@ -4,6 +4,7 @@
 //
 //   norvik_report_bench [--pdf FILE]        also writes the demo gateway's report to FILE
 //   norvik_report_bench [--full-pdf FILE]   ... or the 32-module report that is timed
+//   norvik_report_bench [--csv FOLDER]      ... or the demo gateway's CSV tables
 
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -53,12 +54,16 @@ int main(int argc, char** argv) {
         const bool ok = writeReportPdf(QString::fromLocal8Bit(argv[2]), norvik::buildReportContent(source));
         std::printf("32-module report %s: %s\n", argv[2], ok ? "written" : "NOT written");
     }
-    if (argc == 3 && std::strcmp(argv[1], "--pdf") == 0) {
+    const bool demoPdf = argc == 3 && std::strcmp(argv[1], "--pdf") == 0;
+    const bool demoCsv = argc == 3 && std::strcmp(argv[1], "--csv") == 0;
+    if (demoPdf || demoCsv) {
         norvik::ReportSource demo =
             norvik::test::describedGateway(gatesim::loadDescriptionFile(NORVIK_DEMO_DESCRIPTION));
         demo.date.clear();
         stampReportSource(demo);
-        const bool ok = writeReportPdf(QString::fromLocal8Bit(argv[2]), norvik::buildReportContent(demo));
+        const norvik::ReportContent content = norvik::buildReportContent(demo);
+        const bool ok = demoPdf ? writeReportPdf(QString::fromLocal8Bit(argv[2]), content)
+                                : norvik::writeReportCsvFolder(argv[2], content).ok;
         std::printf("demo report %s: %s\n", argv[2], ok ? "written" : "NOT written");
     }
 
