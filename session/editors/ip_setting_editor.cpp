@@ -1,5 +1,6 @@
 #include "editors/ip_setting_editor.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "link/console_texts.h"
@@ -125,9 +126,11 @@ bool IpSettingEditor::readIpControls(IpSettingRecord& into) {
             return false;
         }
     }
-    // Stored as they read: every text that reached an edit has passed the
-    // range check, and an edit never filled (a file that did not load) gives 0.
-    for (std::size_t edit = 0; edit < kTimeEditCount; ++edit) timeOf(into, edit) = timeEditValue(view_.timeText(edit));
+    // The range check keeps every edit's text within 1 to 65535, but an edit never
+    // filled (a file that did not load) reads as 0, and the block holds 16 bits:
+    // a value is held to the range as the check would, never wrapped.
+    for (std::size_t edit = 0; edit < kTimeEditCount; ++edit)
+        timeOf(into, edit) = std::clamp(timeEditValue(view_.timeText(edit)), kTimeMin, kTimeMax);
     return true;
 }
 
