@@ -126,11 +126,13 @@ bool IpSettingEditor::readIpControls(IpSettingRecord& into) {
             return false;
         }
     }
-    // The range check keeps every edit's text within 1 to 65535, but an edit never
-    // filled (a file that did not load) reads as 0, and the block holds 16 bits:
-    // a value is held to the range as the check would, never wrapped.
-    for (std::size_t edit = 0; edit < kTimeEditCount; ++edit)
-        timeOf(into, edit) = std::clamp(timeEditValue(view_.timeText(edit)), kTimeMin, kTimeMax);
+    // The range check keeps every text within 1 to 65535; should one slip past it,
+    // it is held to that range as the check would, since the block's 16 bits would
+    // wrap it. An edit never filled (a load that was cancelled) still gives 0.
+    for (std::size_t edit = 0; edit < kTimeEditCount; ++edit) {
+        const std::string text = view_.timeText(edit);
+        timeOf(into, edit) = text.empty() ? 0 : std::clamp(timeEditValue(text), kTimeMin, kTimeMax);
+    }
     return true;
 }
 
