@@ -184,12 +184,14 @@ public:
     void setEditGate(EditGate gate) { gate_ = std::move(gate); }
     void setEditValidator(EditValidator validator) { validator_ = std::move(validator); }
 
-    // Steps 1 and 2 of a user's text change: whether the cell may be changed at all.
+    // Whether the user may start changing a cell: the grid is editable, the cell is not
+    // read-only, and the gate agrees.
     bool beginUserEdit(int row, int column);
     enum class EditOutcome { Unchanged, Accepted, Rejected };
-    // Steps 3 and 4, once the change was allowed to begin.
+    // Once the change was allowed to begin: stores a different text, marks the cell
+    // modified and asks the validator, which may refuse and so bring the old text back.
     EditOutcome endUserEdit(int row, int column, const std::string& text);
-    // All four steps, for paste, cut and delete.
+    // Both halves at once, for paste, cut, Delete and assistive tools.
     EditOutcome changeTextByUser(int row, int column, const std::string& text);
     bool isEditable(int row, int column) const;
 

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <array>
+#include <functional>
+#include <string>
 
 #include "grid/grid_box.h"
 #include "grid/grid_widget.h"
