@@ -255,7 +255,7 @@ TEST(GridCells, textLookAndColoursAreKeptApart) {
     }
 }
 
-TEST(GridNotifications, doubleClicksReportTheirCell) {
+TEST(GridSignals, doubleClicksReportTheirCell) {
     struct Case {
         bool editable;
         int row, column;
@@ -271,7 +271,7 @@ TEST(GridNotifications, doubleClicksReportTheirCell) {
     }
 }
 
-TEST(GridNotifications, doubleClickOnADividerFitsInsteadOfReporting) {
+TEST(GridSignals, doubleClickOnADividerFitsInsteadOfReporting) {
     struct Case {
         const char* name;
         bool column;  // a column divider in the header row, else a row divider in the label column
@@ -290,7 +290,7 @@ TEST(GridNotifications, doubleClickOnADividerFitsInsteadOfReporting) {
     }
 }
 
-TEST(GridNotifications, nothingOpensTheEditorWhenNotEditable) {
+TEST(GridSignals, nothingOpensTheEditorWhenNotEditable) {
     Fixture f(false);
     f.focusCell(4, 2);
     QTest::keyClick(f.grid, Qt::Key_F2);
@@ -302,7 +302,7 @@ TEST(GridNotifications, nothingOpensTheEditorWhenNotEditable) {
     EXPECT_EQ(f.grid->text(4, 2), "r4c2");
 }
 
-TEST(GridNotifications, deleteGoesThroughTheEditRule) {
+TEST(GridSignals, deleteGoesThroughTheEditRule) {
     Fixture f;
     f.focusCell(4, 2);
     QTest::keyClick(f.grid, Qt::Key_Delete);
