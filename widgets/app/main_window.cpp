@@ -25,6 +25,7 @@
 #include "app/serial_traffic_window.h"
 #include "app/status_line.h"
 #include "app/window_texts.h"
+#include "common/text_conversion.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "link/link_guards.h"
@@ -35,10 +36,6 @@
 namespace w = norvik::window;
 
 namespace {
-
-// All texts of the gateway and of the tool are 8-bit.
-QString latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-QString latin1(const char* text) { return QLatin1String(text); }
 
 enum PortBox { BoxPort, BoxBaud, BoxParity, BoxDataBit, BoxStopBit };
 

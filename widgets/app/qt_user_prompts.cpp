@@ -4,11 +4,10 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "common/text_conversion.h"
 #include "link/console_texts.h"
 
 namespace {
-
-QString latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The file names themselves are the system's, so they travel as UTF-8.
 std::optional<std::string> chosen(QFileDialog& dialog) {
