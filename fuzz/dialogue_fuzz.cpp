@@ -287,7 +287,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         gateway.beginTick(tick);
         request(input.next(), session);
         dialogue.onPollTimer();
-        if (session.workerBusy) {
+        if (dialogue.workerBusy()) {
             const auto ticket = ui.takeWorkerDone();
             require(ticket.has_value());
             dialogue.onWorkerDone(*ticket);

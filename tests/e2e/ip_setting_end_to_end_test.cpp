@@ -67,9 +67,9 @@ protected:
         PortSettings settings;
         settings.baud = 2400;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);
-        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(session.portOpen) << ui.linkStatus;
         ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
-            << ui.linkText << " / " << ui.operationText;
+            << int(ui.linkStatus) << " / " << int(ui.operation);
     }
     void TearDown() override {
         if (dialogue && session.portOpen) dialogue->disconnect();

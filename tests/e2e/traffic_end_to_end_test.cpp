@@ -111,7 +111,7 @@ protected:
         // Chosen in the "Port devices" dialog, not through the variable.
         settings.device = sim->slavePath();
         dialogue->connect(settings);
-        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(session.portOpen) << ui.linkStatus;
     }
     void TearDown() override {
         if (dialogue && session.portOpen) dialogue->disconnect();
@@ -139,7 +139,7 @@ protected:
     void tick() {
         awaitGateway();
         dialogue->onPollTimer();
-        if (session.workerBusy) {
+        if (dialogue.workerBusy()) {
             const auto ticket = ui.takeWorkerDone(10s);
             ASSERT_TRUE(ticket.has_value()) << "worker did not finish";
             dialogue->onWorkerDone(*ticket);
@@ -156,7 +156,7 @@ protected:
 
 TEST_F(TrafficEndToEnd, rowsMatchTheSimulatorsWireLog) {
     start({});
-    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; })) << ui.operationText;
+    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; })) << ui.operation;
     std::vector<uint8_t> block(safeValueBlockBytes(session.safeValueLayout));
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7 + 1);
     session.safeValueBytes = block;
@@ -199,7 +199,7 @@ TEST_F(TrafficEndToEnd, rowsMatchTheSimulatorsWireLog) {
 TEST_F(TrafficEndToEnd, truncatedParameterBlockShowsAsOneIncompleteRow) {
     // The finish line comes well after the worker has given up on the rest.
     start({"--truncate-parameter-block", "40"}, 115200, 1500);
-    ASSERT_TRUE(tickUntil([&] { return ui.operationText == console::kOpParameterIncomplete; }));
+    ASSERT_TRUE(tickUntil([&] { return ui.operation == console::kOpParameterIncomplete; }));
     ASSERT_TRUE(awaitGateway());
 
     const auto rows = log.rowsAfter(0);

@@ -85,7 +85,7 @@ public:
         std::this_thread::sleep_for(25ms);
         dialogue_->onPollTimer();
         dialogue_->onAnimationTimer();
-        if (session.workerBusy) {
+        if (dialogue.workerBusy()) {
             const auto ticket = ui_.takeWorkerDone(15s);
             if (!ticket) return ::testing::AssertionFailure() << "a worker never ended";
             dialogue_->onWorkerDone(*ticket);
