@@ -19,6 +19,7 @@
 #include "model/gateway_config.h"
 #include "support/recording_ui.h"
 #include "support/fake_port.h"
+#include "support/gateway_blocks.h"
 
 namespace norvik {
 namespace {
@@ -26,25 +27,11 @@ namespace {
 namespace c = console;
 using test::RecordingUi;
 using test::FakePort;
-
-// A parameter block: header for `records` records, model byte, then the records.
-std::vector<uint8_t> parameterBlock(char model, const std::vector<std::array<uint8_t, 12>>& records) {
-    std::vector<uint8_t> b = {'K', static_cast<uint8_t>(model), 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8,
-                              static_cast<uint8_t>(records.size() - 1), 2, 0, 0, 0};
-    for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
-    return b;
-}
-
-const std::array<uint8_t, 12> kSystemModuleAt1 = {0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
-const std::array<uint8_t, 12> kWdoModule = {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0};
-const std::array<uint8_t, 12> kWaoModule = {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0};
-
-std::vector<uint8_t> fileNameReply(const std::vector<std::string>& names) {
-    std::string s = "File_NO=";
-    s.push_back(static_cast<char>(names.size()));
-    for (const auto& n : names) s += "File_Name=" + n;
-    return {s.begin(), s.end()};
-}
+using test::fileNameReply;
+using test::kSystemModuleAt1;
+using test::kWaoModule;
+using test::kWdoModule;
+using test::parameterBlock;
 
 class ConsoleDialogueTest : public ::testing::Test {
 protected:
