@@ -36,6 +36,7 @@
 #include "app/status_line.h"
 #include "app/window_texts.h"
 #include "link/console_dialogue.h"
+#include "app/status_texts.h"
 #include "link/console_texts.h"
 #include "support/fake_port.h"
 #include "support/window_recorders.h"
@@ -183,8 +184,10 @@ protected:
         if (!line.empty()) port.queueLine(line);
         port.queueBytes(block);
         window->dialogue().onPollTimer();
+    void awaitWorker() {
+        ASSERT_TRUE(waitFor([&] { return !window->dialogue().workerBusy(); })) << "worker never reported";
     }
-    void awaitWorker() { ASSERT_TRUE(waitFor([&] { return !session().workerBusy; })) << "worker never reported"; }
+    void awaitWorker() { ASSERT_TRUE(waitFor([&] { return !window->dialogue().workerBusy(); })) << "worker never reported"; }
 
     void connectAndLoad(char model = '5', const std::vector<Record>& records = {kSystemModuleAt1, kWdoModule,
                                                                                kWaoModule}) {
@@ -301,8 +304,8 @@ TEST_F(MainWindowTest, statusLinePartsEndAt300And500AndTheEdge) {
 
     // The longest texts do not fit their part: the part keeps its place, and
     // readers and the tooltip get the whole text.
-    window->setOperationText(c::kOpSystemModuleMissing);
-    window->setLinkText(c::kLinkPortOpen);
+    window->setOperation(Operation::SystemModuleMissing);
+    window->setLinkStatus(LinkStatus::PortOpen);
     EXPECT_EQ(line->operationLabel()->geometry(), QRect(300, 0, 200, line->height()));
     for (QLabel* part : {line->linkLabel(), line->operationLabel()}) {
         EXPECT_EQ(part->toolTip(), part->text());
@@ -403,7 +406,7 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
     EXPECT_FALSE(window->moduleLamp()->isGreen());
     for (int i = 0; i < 5; ++i) EXPECT_FALSE(window->portBox(i)->isEnabled());
     EXPECT_TRUE(window->pollTimerRunning());
-    EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), c::kLinkPortOpen);
+    EXPECT_EQ(window->statusLine()->linkLabel()->text().toStdString(), status::kLinkPortOpen);
 
     tick(c::kReplyConnect);
     EXPECT_TRUE(window->moduleLamp()->isGreen());
@@ -914,7 +917,7 @@ TEST_F(MainWindowTest, pollGoesOnWhileTheAccessErrorBoxIsOpen) {
     window->onConnect();
     ASSERT_TRUE(waitFor([&] { return readsWhileOpen >= 0; }, 30000));
     ASSERT_EQ(boxes.shown.size(), 1u);
-    EXPECT_EQ(boxes.shown[0].text, c::kAccessErrorBox);
+    EXPECT_EQ(boxes.shown[0].text, status::kAccessErrorBox);
     EXPECT_GE(readsWhileOpen, 2);
     EXPECT_TRUE(window->moduleLamp()->isGreen());
     const auto sent = port.sentLines();

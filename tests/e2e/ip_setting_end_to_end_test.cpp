@@ -63,7 +63,7 @@ protected:
         simArgs.insert(simArgs.begin(), {"--finish-delay-ms", "20"});
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, record, port, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, record, port, ui, ui.hooks());
         PortSettings settings;
         settings.baud = 2400;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);

@@ -54,7 +54,7 @@ protected:
         simArgs.insert(simArgs.begin(), {"--finish-delay-ms", std::to_string(finishDelayMs)});
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui, ui.hooks());
         PortSettings settings;
         settings.baud = baud;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);
@@ -405,7 +405,7 @@ TEST_P(BrokenBlock, endsItsExchangeWithItsErrorAndTheLinkCarriesOn) {
     }
     ASSERT_TRUE(tickUntil([&] { return k.failed(session, ui); })) << ui.operation;
     EXPECT_EQ(ui.operation, k.errorText);
-    EXPECT_FALSE(dialogue.animating());
+    EXPECT_FALSE(dialogue->animating());
     EXPECT_EQ(ip, ipBefore) << "a failed receive leaves the IP record alone";
     EXPECT_TRUE(session.safeValueBytes.empty());
 
@@ -471,7 +471,7 @@ struct ReadErrorCase {
     const char* fault;
     TransferState safeValueEnd;
     TransferState ipSettingEnd;
-    const char* errorText;
+    Operation errorText;
 };
 
 void PrintTo(const ReadErrorCase& c, std::ostream* os) { *os << c.name; }
@@ -490,7 +490,7 @@ TEST_P(LinkReadError, goesToTheLoadItAnswers) {
     }));
     EXPECT_EQ(session.safeValueTransfer, c.safeValueEnd);
     EXPECT_EQ(session.ipSettingTransfer, c.ipSettingEnd);
-    EXPECT_EQ(std::count(ui.operations.begin(), ui.operations.end(), std::string(c.errorText)), 1);
+    EXPECT_EQ(std::count(ui.operations.begin(), ui.operations.end(), c.errorText), 1);
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
@@ -529,7 +529,7 @@ TEST_F(LinkEndToEnd, truncatedParameterBlockIsReportedIncomplete) {
     start({"--truncate-parameter-block", "40"}, 115200, 1500);
     ASSERT_TRUE(tickUntil([&] { return ui.operation == Operation::ParameterIncomplete; }));
     EXPECT_EQ(ui.rebuilds, 0) << "no module of a short block stands in the tree";
-    EXPECT_FALSE(dialogue.animating());
+    EXPECT_FALSE(dialogue->animating());
     // The finish line ends the exchange, and the next connect asks again.
     ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--PARAMETER") == 2; }));
     EXPECT_FALSE(session.parameterLoaded);
@@ -619,11 +619,11 @@ TEST_F(LinkEndToEnd, disconnectCutsAWithheldBlockShortAtOnce) {
     loadAndQueryNames();
     session.safeValueTransfer = TransferState::LoadRequested;
     // Tick by hand so the worker is still waiting for its block when we disconnect.
-    for (int i = 0; i < 10 && !dialogue.workerBusy(); ++i) {
+    for (int i = 0; i < 10 && !dialogue->workerBusy(); ++i) {
         awaitGateway();
         dialogue->onPollTimer();
     }
-    ASSERT_TRUE(dialogue.workerBusy());
+    ASSERT_TRUE(dialogue->workerBusy());
     std::this_thread::sleep_for(100ms);  // well into the receive
     const auto begin = std::chrono::steady_clock::now();
     dialogue->disconnect();
@@ -631,9 +631,9 @@ TEST_F(LinkEndToEnd, disconnectCutsAWithheldBlockShortAtOnce) {
     EXPECT_FALSE(session.portOpen);
     EXPECT_FALSE(dialogue->workerRunning());
     EXPECT_EQ(ui.linkStatus, LinkStatus::PortClosed);
-    const auto ticket = ui.takeWorkerDone(1s);
-    ASSERT_TRUE(ticket.has_value());
-    dialogue->onWorkerDone(*ticket);  // arrives after the link ended: ignored
+    const auto notice = ui.takePosted(1s);
+    ASSERT_TRUE(notice);
+    notice();  // arrives after the link ended: ignored
     EXPECT_EQ(session.safeValueTransfer, TransferState::LoadRequested);
 
     // The old exchange's block and finish line must not stand in for a new

@@ -104,7 +104,7 @@ protected:
     void start(std::vector<std::string> simArgs, uint32_t baud = 2400, int finishDelayMs = 20) {
         simArgs.insert(simArgs.begin(), {"--finish-delay-ms", std::to_string(finishDelayMs)});
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, tap, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, tap, ui, ui.hooks());
         PortSettings settings;
         settings.port = 2;
         settings.baud = baud;
@@ -139,11 +139,8 @@ protected:
     void tick() {
         awaitGateway();
         dialogue->onPollTimer();
-        if (dialogue.workerBusy()) {
-            const auto ticket = ui.takeWorkerDone(10s);
-            ASSERT_TRUE(ticket.has_value()) << "worker did not finish";
-            dialogue->onWorkerDone(*ticket);
-        }
+        while (dialogue->workerBusy()) ASSERT_TRUE(ui.runPosted(10s)) << "worker did not finish";
+        ui.runAllPosted();
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 20) {
         for (int i = 0; i < maxTicks; ++i) {

@@ -651,6 +651,33 @@ TEST_F(ConsoleDialogueTest, disconnectCutsARunningWorkerShortAndDropsItsNotice) 
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
 }
 
+// The notice of a worker cut short by Disconnect may still be queued when the
+// next Connect has started another: it must not take the new worker's place.
+TEST_F(ConsoleDialogueTest, noticeOfAWorkerFromBeforeAReconnectIsIgnored) {
+    connect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter);
+    dialogue.disconnect();
+    const auto staleNotice = ui.takePosted();
+    ASSERT_TRUE(staleNotice);
+
+    connect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter, parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
+    ASSERT_TRUE(dialogue.workerBusy());
+    staleNotice();
+    EXPECT_TRUE(dialogue.workerBusy()) << "the new worker still owns the port";
+    EXPECT_EQ(ui.rebuilds, 0);
+    EXPECT_EQ(session.linkState, LinkState::LoadingParameters);
+
+    port.release();
+    deliverWorkerDone();
+    EXPECT_EQ(ui.rebuilds, 1);
+    EXPECT_EQ(config.moduleCount, 3);
+}
+
 TEST_F(ConsoleDialogueTest, animationRunsAndStopsWithinOneStep) {
     connect();
     tick(c::kReplyConnect);

@@ -169,5 +169,147 @@ TEST(GatewayJobsTest, eachJobKindEndsWithTheOutcomeTheGatewayGives) {
     }
 }
 
+TEST(GatewayJobsTest, jobsRunOneAtATimeInCommandOrder) {
+    Rig rig;
+    rig.ready();
+    std::map<JobId, std::vector<JobResult>> results;
+    submit(rig, Job::read(JobKind::ReadIpSetting), results);
+    submit(rig, Job::read(JobKind::ReadFileNames), results);
+    submit(rig, Job::read(JobKind::ReadSafeValues), results);
+    submit(rig, Job::sendSafeValues(counting(512)), results);
+    EXPECT_EQ(rig.dialogue.pendingJobs(), 4u);
+    rig.tick({c::kReplyConnect, {}});
+    rig.tick({c::kReplyConnect, {}});  // queued behind the first: keeps the link, starts nothing
+    rig.tick({c::kReplyReceiveSafeValue, {}});
+    rig.tick({c::kReplySafeValueSent, {}});
+    rig.tick({c::kReplyConnect, {}});
+    rig.tick({c::kReplySafeValue, counting(512)});
+    rig.tick({c::kReplySafeValueFinish, {}});
+    rig.tick({c::kReplyConnect, {}});
+    rig.tick({c::kReplyFileName, test::fileNameReply({"x.bin"})});
+    rig.tick({c::kReplyFileNameFinish, {}});
+    rig.tick({c::kReplyConnect, {}});
+    rig.tick({c::kReplyIpSetting, counting(76)});
+    rig.tick({c::kReplyIpSettingFinish, {}});
+    std::vector<std::string> commands;
+    for (const std::string& line : rig.port.sentLines())
+        if (line != c::kPrompt && line != c::kTransmitEnd) commands.push_back(line);
+    EXPECT_EQ(commands, (std::vector<std::string>{c::kSendSafeValue, c::kLoadSafeValue, c::kLoadFileName,
+                                                  c::kLoadIpSetting}));
+    ASSERT_EQ(results.size(), 4u);
+    for (const auto& [id, ended] : results) {
+        ASSERT_EQ(ended.size(), 1u) << id;
+        EXPECT_TRUE(ended[0].done()) << id;
+    }
+    EXPECT_EQ(rig.dialogue.pendingJobs(), 0u);
+}
+
+TEST(GatewayJobsTest, everyWayALinkEndsEndsEveryPendingJobOnceAndLater) {
+    struct Case {
+        const char* name;
+        std::function<void(Rig&)> end;
+    };
+    const std::vector<Case> cases = {
+        {"disconnect", [](Rig& r) { r.dialogue.disconnect(); }},
+        {"device gone", [](Rig& r) { r.port.loseDevice(5); r.dialogue.onPollTimer(); }},
+        {"module's notice", [](Rig& r) { r.port.queueLine(c::kReplyDisconnect); r.dialogue.onPollTimer(); }},
+        {"module silent", [](Rig& r) {
+             // The running exchange is given up first, then two silent ticks lose the link.
+             for (int i = 0; i < ConsoleDialogue::kExchangeTimeoutTicks + 1; ++i) r.dialogue.onPollTimer();
+         }},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Rig rig;
+        rig.ready();
+        std::map<JobId, std::vector<JobResult>> results;
+        const JobId running = submit(rig, Job::read(JobKind::ReadIpSetting), results);
+        const JobId queued = submit(rig, Job::sendIpSetting(IpSettingRecord{}), results);
+        rig.tick({c::kReplyConnect, {}});
+        ASSERT_EQ(rig.port.lastSent(), c::kLoadIpSetting);
+        k.end(rig);
+        EXPECT_TRUE(results.empty()) << "told through the loop, never from inside the call";
+        rig.ui.runAllPosted();
+        EXPECT_EQ(rig.dialogue.pendingJobs(), 0u);
+        for (const JobId id : {running, queued}) {
+            ASSERT_EQ(results[id].size(), 1u) << id;
+            EXPECT_EQ(results[id][0].outcome, id == running && std::string(k.name) == "module silent"
+                                                  ? JobOutcome::NoAnswer
+                                                  : JobOutcome::LinkLost);
+        }
+        EXPECT_EQ(rig.session.linkState, LinkState::NotConnected);
+    }
+}
+
+TEST(GatewayJobsTest, jobAskedWithThePortClosedEndsLinkLostThroughTheLoop) {
+    Rig rig;
+    std::map<JobId, std::vector<JobResult>> results;
+    const JobId id = submit(rig, Job::read(JobKind::ReadParameters), results);
+    EXPECT_TRUE(results.empty());
+    rig.ui.runAllPosted();
+    ASSERT_EQ(results[id].size(), 1u);
+    EXPECT_EQ(results[id][0].outcome, JobOutcome::LinkLost);
+    EXPECT_EQ(rig.dialogue.pendingJobs(), 0u);
+}
+
+TEST(GatewayJobsTest, cancelledJobNeverPutsALineIntoABlockTheGatewayAwaits) {
+    Rig rig;
+    rig.ready();
+    std::map<JobId, std::vector<JobResult>> results;
+    const JobId send = submit(rig, Job::sendSafeValues(counting(512)), results);
+    const JobId queued = submit(rig, Job::read(JobKind::ReadIpSetting), results);
+    EXPECT_TRUE(rig.dialogue.cancel(queued));
+    rig.tick({c::kReplyConnect, {}});
+    ASSERT_EQ(rig.port.lastSent(), c::kSendSafeValue);
+    EXPECT_TRUE(rig.dialogue.cancel(send));
+    EXPECT_FALSE(rig.dialogue.cancel(send)) << "it has ended";
+    rig.ui.runAllPosted();
+    ASSERT_EQ(results[send].size(), 1u);
+    EXPECT_EQ(results[send][0].outcome, JobOutcome::Cancelled);
+    ASSERT_EQ(results[queued].size(), 1u);
+    EXPECT_EQ(results[queued][0].outcome, JobOutcome::Cancelled);
+
+    // The gateway asks for the block all the same: nothing goes out, not even
+    // the prompt, until its own time-out ends the exchange.
+    rig.port.clearSent();
+    rig.tick({c::kReplyReceiveSafeValue, {}});
+    rig.tick();
+    rig.tick();
+    EXPECT_TRUE(rig.port.sent().empty());
+    rig.tick({c::kReplyReceiveSafeValueError, {}});
+    EXPECT_EQ(rig.wire(), std::vector<std::string>{c::kPrompt});
+    EXPECT_EQ(rig.session.safeValueTransfer, TransferState::Idle) << "no dialog's code is touched";
+    rig.tick({c::kReplyConnect, {}});
+    EXPECT_EQ(rig.port.lastSent(), c::kPrompt) << "the cancelled IP load is not asked for";
+    EXPECT_EQ(results[send].size(), 1u);
+}
+
+TEST(GatewayJobsTest, readReportsProgressAndTimeOnItsOwnThread) {
+    Rig rig;
+    rig.ready();
+    std::map<JobId, std::vector<JobResult>> results;
+    std::vector<JobProgress> progress;
+    const JobId id = submit(rig, Job::read(JobKind::ReadParameters), results,
+                            [&](const JobProgress& p) { progress.push_back(p); });
+    rig.clock.now += 250;
+    rig.tick({c::kReplyConnect, {}});
+    const auto block = test::parameterBlock('5', {test::kSystemModuleAt1, test::kWdoModule, test::kWaoModule});
+    rig.tick({c::kReplyParameter, block});
+    rig.clock.now += 750;
+    rig.tick({c::kReplyParameterFinish, {}});
+    ASSERT_EQ(results[id].size(), 1u);
+    const JobResult& r = results[id][0];
+    EXPECT_TRUE(r.done());
+    EXPECT_EQ(r.elapsedMs, 1000u);
+    EXPECT_EQ(r.config.moduleCount, 3);
+    EXPECT_EQ(rig.session.parameterBlockRaw, block);
+    const auto size = static_cast<uint32_t>(block.size());
+    ASSERT_EQ(progress.size(), 2u);
+    EXPECT_EQ(progress[0].bytes, 16u);
+    EXPECT_EQ(progress[0].total, size);
+    EXPECT_EQ(progress[1].bytes, size);
+    EXPECT_EQ(progress[1].kind, JobKind::ReadParameters);
+}
+
 }  // namespace
 }  // namespace norvik

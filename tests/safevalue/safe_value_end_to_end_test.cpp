@@ -72,7 +72,7 @@ protected:
         }
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, args);
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui, ui.hooks());
         PortSettings settings;
         settings.baud = 2400;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);
