@@ -799,14 +799,19 @@ void ConsoleDialogue::sendNextCommand() {
     const bool mailboxSafeLoad = session_.safeValueTransfer == TransferState::LoadRequested;
     const bool mailboxIpSend = session_.ipSettingTransfer == TransferState::SendRequested;
     const bool mailboxIpLoad = session_.ipSettingTransfer == TransferState::LoadRequested;
+    // The size of the safe-value block is known only after the first file-name
+    // query: a safe-value job waits for it (the dialogs' menu entries wait too).
+    const bool layoutKnown = !session_.firmwareAutoQuery;
     if (!session_.parameterLoaded || queued(JobKind::ReadParameters)) {
         askFor(Exchange::Parameter, c::kLoadParameter, takeQueued(JobKind::ReadParameters));
         // Loaded for the window in any case, job or not.
         jobExchange_ = false;
-    } else if (queued(JobKind::SendSafeValues) || mailboxSafeSend) {
-        askFor(Exchange::SendSafeValue, c::kSendSafeValue, takeQueued(JobKind::SendSafeValues));
-    } else if (queued(JobKind::ReadSafeValues) || mailboxSafeLoad) {
-        askFor(Exchange::LoadSafeValue, c::kLoadSafeValue, takeQueued(JobKind::ReadSafeValues));
+    } else if ((layoutKnown && queued(JobKind::SendSafeValues)) || mailboxSafeSend) {
+        askFor(Exchange::SendSafeValue, c::kSendSafeValue,
+               layoutKnown ? takeQueued(JobKind::SendSafeValues) : std::nullopt);
+    } else if ((layoutKnown && queued(JobKind::ReadSafeValues)) || mailboxSafeLoad) {
+        askFor(Exchange::LoadSafeValue, c::kLoadSafeValue,
+               layoutKnown ? takeQueued(JobKind::ReadSafeValues) : std::nullopt);
     } else if (session_.firmwareAutoQuery || session_.firmwareState() == FirmwareQueryState::Requested ||
                queued(JobKind::ReadFileNames)) {
         askFor(Exchange::FileName, c::kLoadFileName, takeQueued(JobKind::ReadFileNames));

@@ -311,5 +311,27 @@ TEST(GatewayJobsTest, readReportsProgressAndTimeOnItsOwnThread) {
     EXPECT_EQ(progress[1].kind, JobKind::ReadParameters);
 }
 
+TEST(GatewayJobsTest, safeValueJobWaitsForTheFileNamesThatSizeItsBlock) {
+    Rig rig;
+    rig.dialogue.connect({});
+    std::map<JobId, std::vector<JobResult>> results;
+    const JobId id = submit(rig, Job::read(JobKind::ReadSafeValues), results);
+    rig.tick({c::kReplyConnect, {}});
+    rig.tick({c::kReplyParameter, test::parameterBlock('5', {test::kSystemModuleAt1, test::kWdoModule})});
+    rig.tick({c::kReplyParameterFinish, {}});
+    rig.tick({c::kReplyConnect, {}});
+    EXPECT_EQ(rig.port.lastSent(), c::kLoadFileName);
+    rig.tick({c::kReplyFileName, test::fileNameReply({"autoexec.bat"})});
+    rig.tick({c::kReplyFileNameFinish, {}});
+    rig.tick({c::kReplyConnect, {}});
+    EXPECT_EQ(rig.port.lastSent(), c::kLoadSafeValue);
+    rig.tick({c::kReplySafeValue, counting(512)});
+    rig.tick({c::kReplySafeValueFinish, {}});
+    ASSERT_EQ(results[id].size(), 1u);
+    EXPECT_TRUE(results[id][0].done());
+    EXPECT_EQ(results[id][0].safeValues, counting(512));
+    EXPECT_EQ(rig.session.fileNameReplyRaw, test::fileNameReply({"autoexec.bat"}));
+}
+
 }  // namespace
 }  // namespace norvik
