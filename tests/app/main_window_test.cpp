@@ -35,8 +35,8 @@
 #include "app/lamp.h"
 #include "app/status_line.h"
 #include "app/window_texts.h"
-#include "link/console_dialogue.h"
 #include "app/status_texts.h"
+#include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "support/fake_port.h"
 #include "support/window_recorders.h"
@@ -184,10 +184,10 @@ protected:
         if (!line.empty()) port.queueLine(line);
         port.queueBytes(block);
         window->dialogue().onPollTimer();
+    }
     void awaitWorker() {
         ASSERT_TRUE(waitFor([&] { return !window->dialogue().workerBusy(); })) << "worker never reported";
     }
-    void awaitWorker() { ASSERT_TRUE(waitFor([&] { return !window->dialogue().workerBusy(); })) << "worker never reported"; }
 
     void connectAndLoad(char model = '5', const std::vector<Record>& records = {kSystemModuleAt1, kWdoModule,
                                                                                kWaoModule}) {

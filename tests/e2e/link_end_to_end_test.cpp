@@ -382,7 +382,7 @@ struct BrokenBlockCase {
     std::function<void(LinkSession&)> request;
     // True once the load has ended with its error.
     std::function<bool(const LinkSession&, const RecordingUi&)> failed;
-    const char* errorText;
+    Operation errorText;
     const char* finish;
 };
 
@@ -427,7 +427,7 @@ const auto kIpSettingFailed = [](const LinkSession& s, const RecordingUi&) {
     return s.ipSettingTransfer == TransferState::ReceiveError;
 };
 const auto kParameterFailed = [](const LinkSession&, const RecordingUi& u) {
-    return u.operationText == Operation::ParameterIncomplete;
+    return u.operation == Operation::ParameterIncomplete;
 };
 const auto kFileNamesFailed = [](const LinkSession& s, const RecordingUi&) {
     return s.firmwareState() == FirmwareQueryState::ReceiveError;

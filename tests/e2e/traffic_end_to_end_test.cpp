@@ -196,7 +196,7 @@ TEST_F(TrafficEndToEnd, rowsMatchTheSimulatorsWireLog) {
 TEST_F(TrafficEndToEnd, truncatedParameterBlockShowsAsOneIncompleteRow) {
     // The finish line comes well after the worker has given up on the rest.
     start({"--truncate-parameter-block", "40"}, 115200, 1500);
-    ASSERT_TRUE(tickUntil([&] { return ui.operation == console::kOpParameterIncomplete; }));
+    ASSERT_TRUE(tickUntil([&] { return ui.operation == Operation::ParameterIncomplete; }));
     ASSERT_TRUE(awaitGateway());
 
     const auto rows = log.rowsAfter(0);

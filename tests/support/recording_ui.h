@@ -8,11 +8,21 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #include "link/dialogue_hooks.h"
 #include "link/link_ui.h"
+
+namespace norvik {
+
+// For failure messages: the states by number.
+inline std::ostream& operator<<(std::ostream& os, LinkStatus s) { return os << "LinkStatus " << int(s); }
+inline std::ostream& operator<<(std::ostream& os, Operation o) { return os << "Operation " << int(o); }
+inline std::ostream& operator<<(std::ostream& os, LinkNotice n) { return os << "LinkNotice " << int(n); }
+
+}  // namespace norvik
 
 namespace norvik::test {
 
