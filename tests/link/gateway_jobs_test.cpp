@@ -186,7 +186,7 @@ TEST(GatewayJobsTest, jobsRunOneAtATimeInCommandOrder) {
     rig.tick({c::kReplySafeValue, counting(512)});
     rig.tick({c::kReplySafeValueFinish, {}});
     rig.tick({c::kReplyConnect, {}});
-    rig.tick({c::kReplyFileName, test::fileNameReply({"x.bin"})});
+    rig.tick({c::kReplyFileName, test::fileNameReply({"autoexec.bat"})});
     rig.tick({c::kReplyFileNameFinish, {}});
     rig.tick({c::kReplyConnect, {}});
     rig.tick({c::kReplyIpSetting, counting(76)});
@@ -223,10 +223,10 @@ TEST(GatewayJobsTest, everyWayALinkEndsEndsEveryPendingJobOnceAndLater) {
         Rig rig;
         rig.ready();
         std::map<JobId, std::vector<JobResult>> results;
-        const JobId running = submit(rig, Job::read(JobKind::ReadIpSetting), results);
-        const JobId queued = submit(rig, Job::sendIpSetting(IpSettingRecord{}), results);
+        const JobId queued = submit(rig, Job::read(JobKind::ReadIpSetting), results);
+        const JobId running = submit(rig, Job::sendIpSetting(IpSettingRecord{}), results);
         rig.tick({c::kReplyConnect, {}});
-        ASSERT_EQ(rig.port.lastSent(), c::kLoadIpSetting);
+        ASSERT_EQ(rig.port.lastSent(), c::kSendIpSetting);
         k.end(rig);
         EXPECT_TRUE(results.empty()) << "told through the loop, never from inside the call";
         rig.ui.runAllPosted();
