@@ -233,7 +233,7 @@ void ConsoleDialogue::endFailedOpen(uint16_t code) {
 
 // The user's Disconnect, and Exit with the port open.
 void ConsoleDialogue::endDisconnect() {
-    resetClosedPort();
+    resetLink(LinkEnd::Disconnect);
     ui_.setLinkStatus(LinkStatus::PortClosed);
 }
 
@@ -243,25 +243,14 @@ void ConsoleDialogue::endLostDevice(uint32_t code) {
     stopWorker();
     // The descriptor is released whatever close reports.
     (void)port_.closePort(session_.portNumber);
-    resetClosedPort();
+    resetLink(LinkEnd::DeviceLost);
     ui_.setLinkStatus(LinkStatus::PortLost, code);
 }
 
-// Two silent ticks in a row: the module is gone, and what the firmware query
-// learnt goes with it.
-void ConsoleDialogue::endLinkLoss() {
-    session_.setFirmwareState(FirmwareQueryState::Idle);
-    session_.firmwareAutoQuery = true;
-    session_.safeValueLayout = SafeValueLayout::Block512;
-    endAllJobs(JobOutcome::LinkLost);
-    closeExchange();
-    resetModuleGone();
-}
-
-// The module's own notice: what the firmware query learnt stays valid. An
-// exchange under way goes on all the same, as the notice was queued ahead of
-// its answer: a gateway that has asked for a block may still be waiting for
-// it, and a block on its way is dropped up to its finish line, not installed.
+// The module's own notice. An exchange under way goes on all the same on the
+// wire, as the notice was queued ahead of its answer: a gateway that has asked
+// for a block may still be waiting for it, and a block on its way is dropped
+// up to its finish line, not installed.
 void ConsoleDialogue::endDisconnectNotice() {
     switch (exchange_) {
     case Exchange::SendSafeValue:
@@ -277,51 +266,50 @@ void ConsoleDialogue::endDisconnectNotice() {
         firstDroppedLine_ = true;
         break;
     }
-    // The jobs end now; the exchange is only seen through on the wire.
-    endAllJobs(JobOutcome::LinkLost);
-    resetModuleGone();
+    resetLink(LinkEnd::Notice);
 }
 
-// What a closed port shows, after Disconnect or a lost device. The transfer
-// codes keep their values: each dialog sets them anew when it opens.
-void ConsoleDialogue::resetClosedPort() {
+// Everything a link's end resets, in one place. Every job ends; the shared
+// state the window shows goes back to "no module"; a closed port also takes
+// the port's part with it. The transfer codes of the dialogs keep their
+// values over a closed port (each dialog sets them anew when it opens).
+void ConsoleDialogue::resetLink(LinkEnd end) {
+    const bool portClosed = end == LinkEnd::Disconnect || end == LinkEnd::DeviceLost;
     endAllJobs(JobOutcome::LinkLost);
-    closeExchange();
-    lastLoad_ = LoadCommand::None;
-    ui_.setPortBoxesEnabled(true);
-    session_.portOpen = false;
-    session_.setFirmwareState(FirmwareQueryState::Idle);
-    session_.firmwareAutoQuery = true;
-    session_.safeValueLayout = SafeValueLayout::Block512;
-    ui_.setPortLamp(false);
+    // The module's notice leaves what the file-name query learnt valid, and
+    // its exchange to be seen through on the wire.
+    if (end != LinkEnd::Notice) {
+        closeExchange();
+        session_.setFirmwareState(FirmwareQueryState::Idle);
+        session_.firmwareAutoQuery = true;
+        session_.safeValueLayout = SafeValueLayout::Block512;
+    }
+    if (portClosed) {
+        lastLoad_ = LoadCommand::None;
+        ui_.setPortBoxesEnabled(true);
+        session_.portOpen = false;
+        ui_.setPortLamp(false);
+    }
+    animating_ = false;
     config_.moduleCount = 0;
     session_.parameterLoaded = false;
     session_.linkState = LinkState::NotConnected;
     ui_.setModuleLamp(false);
-    ui_.setConnectionMenu(true, false);
+    if (portClosed) {
+        ui_.setConnectionMenu(true, false);
+    } else {
+        ui_.setLinkStatus(LinkStatus::Lost);
+        session_.safeValueTransfer = TransferState::Idle;
+    }
     ui_.setOperation(Operation::None);
     ui_.clearTree();
     ui_.resetList();
-    ui_.stopPollTimer();
-    ui_.stopAnimationTimer();
-    animating_ = false;
-    progressStep_ = 0;
-    ui_.setProgress(0);
-}
-
-// The module is gone while the port stays open: the link state, the lamp and
-// the tree say so.
-void ConsoleDialogue::resetModuleGone() {
-    animating_ = false;
-    session_.linkState = LinkState::NotConnected;
-    session_.parameterLoaded = false;
-    config_.moduleCount = 0;
-    ui_.setLinkStatus(LinkStatus::Lost);
-    ui_.setOperation(Operation::None);
-    ui_.setModuleLamp(false);
-    session_.safeValueTransfer = TransferState::Idle;
-    ui_.clearTree();
-    ui_.resetList();
+    if (portClosed) {
+        ui_.stopPollTimer();
+        ui_.stopAnimationTimer();
+        progressStep_ = 0;
+        ui_.setProgress(0);
+    }
 }
 
 bool ConsoleDialogue::endIfDeviceGone() {
@@ -727,7 +715,8 @@ void ConsoleDialogue::silence() {
     }
     sendPrompt();
     if (session_.linkState == LinkState::Connected) {
-        if (session_.missCount >= 1) endLinkLoss();
+        // Two silent ticks in a row: the module is gone.
+        if (session_.missCount >= 1) resetLink(LinkEnd::Silence);
         ++session_.missCount;
     }
     if (!session_.accessErrorShown) {

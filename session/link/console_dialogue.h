@@ -118,10 +118,9 @@ private:
     void endFailedOpen(uint16_t code);
     void endDisconnect();
     void endLostDevice(uint32_t code);
-    void endLinkLoss();
     void endDisconnectNotice();
-    void resetClosedPort();
-    void resetModuleGone();
+    enum class LinkEnd : uint8_t { Disconnect, DeviceLost, Silence, Notice };
+    void resetLink(LinkEnd end);
     bool endIfDeviceGone();
 
     // Jobs. The running one belongs to the open exchange; it ends at most once.
