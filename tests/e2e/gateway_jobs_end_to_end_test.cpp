@@ -104,8 +104,6 @@ TEST(GatewayJobsEndToEnd, eachOutcomeAsARealPeerProducesIt) {
         {"ip setting not stored", {"--reply-error", "save-ip"},
          [](const Peer&) { return Job::sendIpSetting(IpSettingRecord{}); }, {}, JobOutcome::GatewayError,
          GatewayError::SaveFailed, {"RX LINE SEND_IP_SETTING", "TX LINE save_ip_setting error!"}, {"RX STORED"}},
-        {"safe values unreadable", {"--reply-error", "read-safe"}, read(JobKind::ReadSafeValues), {},
-         JobOutcome::GatewayError, GatewayError::ReadEeprom, {"TX LINE read eeprom error!"}, {}},
         {"ip setting short", {"--truncate-ip-block", "40"}, read(JobKind::ReadIpSetting), {},
          JobOutcome::BlockIncomplete, GatewayError::None, {"RX LINE LOAD_IP_SETTING", "TX BLOCK 40"}, {}},
         {"file names never answered", {"--ignore-file-name"}, read(JobKind::ReadFileNames), {}, JobOutcome::NoAnswer,
