@@ -89,17 +89,6 @@ bool ConsoleDialogue::cancel(JobId id) {
 
 std::size_t ConsoleDialogue::pendingJobs() const { return queue_.size() + (running_ ? 1 : 0); }
 
-JobKind ConsoleDialogue::jobKindOf(Exchange exchange) {
-    switch (exchange) {
-    case Exchange::FileName: return JobKind::ReadFileNames;
-    case Exchange::LoadSafeValue: return JobKind::ReadSafeValues;
-    case Exchange::SendSafeValue: return JobKind::SendSafeValues;
-    case Exchange::LoadIpSetting: return JobKind::ReadIpSetting;
-    case Exchange::SendIpSetting: return JobKind::SendIpSetting;
-    default: return JobKind::ReadParameters;
-    }
-}
-
 bool ConsoleDialogue::queued(JobKind kind) const {
     return std::any_of(queue_.begin(), queue_.end(), [kind](const QueuedJob& j) { return j.job.kind == kind; });
 }

@@ -124,7 +124,6 @@ private:
     bool endIfDeviceGone();
 
     // Jobs. The running one belongs to the open exchange; it ends at most once.
-    static JobKind jobKindOf(Exchange exchange);
     std::optional<QueuedJob> takeQueued(JobKind kind);
     bool queued(JobKind kind) const;
     void askFor(Exchange exchange, const char* command, std::optional<QueuedJob> job);
