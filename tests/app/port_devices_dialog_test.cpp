@@ -240,7 +240,7 @@ TEST_F(PortDevicesTest, failedOpenKeepsItsTextAndAddsTheAdvice) {
     EXPECT_EQ(boxes.shown.size(), 3u);
     // Other boxes of the link get no advice.
     port.openCode = 0;
-    window.showMessage(console::kTitleError, console::kAccessErrorBox);
+    window.showNotice(LinkNotice::AccessError);
     EXPECT_EQ(boxes.shown.back().informative, "");
 }
 

@@ -72,11 +72,11 @@ protected:
         }
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, args);
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui, ui.hooks());
         PortSettings settings;
         settings.baud = 2400;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);
-        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(session.portOpen) << ui.linkStatus;
     }
     void TearDown() override {
         if (dialogue && session.portOpen) dialogue->disconnect();
@@ -158,7 +158,7 @@ std::vector<std::string> allTexts(SafeValueDialog& dialog) {
 TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
     const SafeValueLayout layout = GetParam().layout;
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
-        << ui.linkText << " / " << ui.operationText;
+        << ui.linkStatus << " / " << ui.operation;
     ASSERT_EQ(session.safeValueLayout, layout);
     ASSERT_EQ(safeValueOpenGuardMessage(session), nullptr);
 
@@ -187,7 +187,7 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
 
         dialog.button(Button::SaveToDevice)->click();
         ASSERT_EQ(session.safeValueTransfer, TransferState::SendRequested);
-        ASSERT_TRUE(runTransferUntilItsBox(dialog)) << ui.operationText;
+        ASSERT_TRUE(runTransferUntilItsBox(dialog)) << ui.operation;
         EXPECT_EQ(prompts.texts().back(), "Save Safe Value Finish.");
         EXPECT_TRUE(dialog.button(Button::SaveToDevice)->isEnabled());
     }
@@ -195,7 +195,7 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
 
     session.safeValueTransfer = TransferState::OpenedFromDevice;
     SafeValueDialog loaded(session, config, prompts);
-    ASSERT_TRUE(runTransferUntilItsBox(loaded)) << ui.operationText;
+    ASSERT_TRUE(runTransferUntilItsBox(loaded)) << ui.operation;
     EXPECT_EQ(prompts.texts().back(), "Receive Safe Value finish .");
     EXPECT_EQ(allTexts(loaded), sentTexts);
     EXPECT_EQ(blockFromCells(loaded, layout), sent);
