@@ -13,6 +13,7 @@
 #include "backup/backup_dialogs.h"
 #include "backup/backup_file.h"
 #include "backup/backup_texts.h"
+#include "common/text_conversion.h"
 #include "link/console_texts.h"
 #include "link/link_guards.h"
 
@@ -22,7 +23,7 @@ namespace {
 // the dialogs themselves look once a second.
 constexpr int kOfflineLoadCheckMs = 100;
 
-QString pathText(const std::string& path) { return QString::fromLocal8Bit(path.c_str()); }
+QString pathText(const std::string& path) { return utf8(path); }
 
 }  // namespace
 
@@ -82,7 +83,16 @@ bool GatewayMenu::gatewayReady(norvik::BackupCommand command) {
     return true;
 }
 
-norvik::KnownBlocks GatewayMenu::knownBlocks() const { return {}; }
+// What the link has already read whole, so that a backup asks only for the rest.
+norvik::KnownBlocks GatewayMenu::knownBlocks() const {
+    const norvik::LinkSession& session = window_.session();
+    norvik::KnownBlocks known;
+    if (session.parameterLoaded && !session.parameterBlockRaw.empty()) known.parameters = session.parameterBlockRaw;
+    if (session.firmwareState() == norvik::FirmwareQueryState::Received && !session.fileNameReplyRaw.empty()) {
+        known.fileNames = session.fileNameReplyRaw;
+    }
+    return known;
+}
 
 void GatewayMenu::onBackUp() {
     if (!gatewayReady(norvik::BackupCommand::BackUp)) return;
@@ -131,13 +141,13 @@ void GatewayMenu::endRun(norvik::BackupCommand) {
 std::optional<std::string> GatewayMenu::askSaveBackupPath(const std::string& proposedName) {
     const auto path = dialogs_.saveBackupPath(&window_, QString::fromStdString(proposedName));
     if (!path) return std::nullopt;
-    return path->toLocal8Bit().toStdString();
+    return path->toStdString();
 }
 
 std::optional<std::string> GatewayMenu::askOpenBackupPath(norvik::BackupCommand command) {
     const auto path = dialogs_.openBackupPath(&window_, BackupTexts::commandName(command));
     if (!path) return std::nullopt;
-    return path->toLocal8Bit().toStdString();
+    return path->toStdString();
 }
 
 bool GatewayMenu::confirmRestore(const norvik::GatewayBackup& backup, const norvik::BackupDifferences& differences) {
@@ -190,7 +200,7 @@ void GatewayMenu::onOpenBackup() {
 }
 
 bool GatewayMenu::openBackupFile(const QString& path) {
-    norvik::BackupReadResult read = norvik::readBackupFile(path.toLocal8Bit().toStdString());
+    norvik::BackupReadResult read = norvik::readBackupFile(path.toStdString());
     if (!read.backup) {
         message(BackupTexts::itemOpenBackup().remove(QLatin1Char('&')),
                 QStringLiteral("%1\n%2").arg(path, BackupTexts::problemText(read.problem)));

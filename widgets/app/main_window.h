@@ -24,7 +24,9 @@ class QMenuBar;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class BackupDialogs;
 class DialogOpener;
+class GatewayMenu;
 class Lamp;
 class MessageBoxes;
 class SerialTrafficWindow;
@@ -47,6 +49,8 @@ public:
         DialogOpener* opener = nullptr;
         // The timers only record that they run; the test calls the ticks.
         bool manualTimers = false;
+        // The Gateway menu's file dialogs and difference table.
+        BackupDialogs* backupDialogs = nullptr;
     };
 
     explicit MainWindow(QWidget* parent = nullptr);
@@ -106,6 +110,8 @@ public:
     // The link part of the status line as it is with the port closed.
     void showPortClosed();
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
+    // The "Gateway" menu: backups, restores, and a backup shown without a gateway.
+    GatewayMenu* gatewayMenu() const { return gatewayMenu_; }
 
     // For tests and the screenshot script.
     QTreeWidget* tree() const { return tree_; }
@@ -165,6 +171,7 @@ private:
     std::unique_ptr<norvik::SerialPort> ownPort_;
     std::unique_ptr<MessageBoxes> ownBoxes_;
     std::unique_ptr<DialogOpener> ownOpener_;
+    std::unique_ptr<BackupDialogs> ownBackupDialogs_;
     norvik::SerialPort* port_ = nullptr;
     MessageBoxes* messageBoxes_ = nullptr;
     DialogOpener* opener_ = nullptr;
@@ -180,6 +187,9 @@ private:
     norvik::GatewayConfig config_;
     norvik::IpSettingRecord ipSetting_;
     std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
+    // Asks the gateway through the dialogue, so it goes before it.
+    GatewayMenu* gatewayMenu_ = nullptr;
+    QAction* communicationMenu_ = nullptr;
 
     QMenuBar* menuBar_ = nullptr;
     Actions actions_;

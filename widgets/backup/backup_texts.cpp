@@ -1,5 +1,6 @@
 #include "backup/backup_texts.h"
 
+#include "common/text_conversion.h"
 #include "editors/ip_setting_editor.h"
 #include "editors/safe_value_editor.h"
 #include "model/module_types.h"
@@ -7,10 +8,6 @@
 namespace {
 
 using namespace norvik;
-
-// The gateway's and the dialogs' own texts are 8-bit.
-QString latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-QString latin1(const char* text) { return QLatin1String(text); }
 
 QString areaCaption(DeviceArea area) {
     switch (area) {
