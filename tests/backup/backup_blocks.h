@@ -2,6 +2,7 @@
 // Gateway blocks as a gateway of each kind sends them, for the backup tests.
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
