@@ -74,19 +74,6 @@ TEST(BackupDiff, namesEachDifferenceWhereTheWindowsShowIt) {
     }
 }
 
-TEST(BackupDiff, comparesSafeValuesOfTwoLayoutsPointByPoint) {
-    GatewayBlocks small = test::gatewayBlocks(Kind::Hx3420Small);
-    GatewayBlocks large = test::gatewayBlocks(Kind::Hx3420Large);
-    small.safeValues.assign(512, 0);
-    large.safeValues.assign(976, 0);
-    const BackupDifferences d = compareWithBackup(test::snapshotOf(small), test::snapshotOf(large));
-    // The large block has 928 more bits in each digital area and 58 more
-    // words in each analog one, which the small one lacks.
-    ASSERT_EQ(d.safeValues.size(), 2u * (1952 - 1024) + 2u * (122 - 64));
-    EXPECT_EQ(d.safeValues.front(), (SafeValueDifference{DeviceArea::DO, 1024, "", "L"}));
-    EXPECT_EQ(d.safeValues.back(), (SafeValueDifference{DeviceArea::AI, 121, "", "0000"}));
-}
-
 TEST(BackupDiff, refusesARestoreToAnotherKindOfGateway) {
     struct Case {
         Kind backup;
