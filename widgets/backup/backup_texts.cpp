@@ -200,8 +200,8 @@ std::vector<BackupTexts::Row> BackupTexts::differenceRows(const BackupDifference
 
 QString BackupTexts::differenceSummary(const BackupDifferences& d) {
     if (d.empty()) return tr("The gateway holds what the backup holds.");
-    return tr("%1 safe values and %2 IP setting fields differ; a restore writes them. "
-              "%3 parameters differ, which only the gateway's own configuration can change.")
+    return tr("Differences: safe values %1, IP setting fields %2 (a restore writes these); "
+              "parameters %3 (read only: a restore cannot change them).")
         .arg(d.safeValues.size())
         .arg(d.ipSetting.size())
         .arg(d.parameters.size());
