@@ -13,7 +13,8 @@ namespace {
 void compareRows(const std::string& node, const std::vector<ParameterRow>& backup,
                  const std::vector<ParameterRow>& gateway, std::vector<ParameterDifference>& out) {
     auto valueIn = [](const std::vector<ParameterRow>& rows, const std::string& label) -> const std::string* {
-        const auto found = std::find_if(rows.begin(), rows.end(), [&](const ParameterRow& r) { return r.label == label; });
+        const auto found =
+            std::find_if(rows.begin(), rows.end(), [&](const ParameterRow& r) { return r.label == label; });
         return found == rows.end() ? nullptr : &found->value;
     };
     for (const ParameterRow& row : backup) {
@@ -47,10 +48,10 @@ void compareParameters(const GatewaySnapshot& backup, const GatewaySnapshot& gat
     }
     const FirmwareDisplay fb = firmwareOf(backup);
     const FirmwareDisplay fg = firmwareOf(gateway);
-    compareRows(kFirmwareCaption,
-                {{kLabelFirmwareName, fb.firmwareName}, {kLabelVersion, fb.version}, {kLabelFileCount, fb.fileCountText}},
-                {{kLabelFirmwareName, fg.firmwareName}, {kLabelVersion, fg.version}, {kLabelFileCount, fg.fileCountText}},
-                out);
+    compareRows(
+        kFirmwareCaption,
+        {{kLabelFirmwareName, fb.firmwareName}, {kLabelVersion, fb.version}, {kLabelFileCount, fb.fileCountText}},
+        {{kLabelFirmwareName, fg.firmwareName}, {kLabelVersion, fg.version}, {kLabelFileCount, fg.fileCountText}}, out);
 }
 
 template <typename Entry, typename Text>

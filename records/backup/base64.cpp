@@ -12,7 +12,8 @@ constexpr uint8_t kNotInAlphabet = 0xFF;
 constexpr std::array<uint8_t, 256> makeValues() {
     std::array<uint8_t, 256> values{};
     values.fill(kNotInAlphabet);
-    for (std::size_t i = 0; i < kAlphabet.size(); ++i) values[static_cast<uint8_t>(kAlphabet[i])] = static_cast<uint8_t>(i);
+    for (std::size_t i = 0; i < kAlphabet.size(); ++i)
+        values[static_cast<uint8_t>(kAlphabet[i])] = static_cast<uint8_t>(i);
     return values;
 }
 constexpr std::array<uint8_t, 256> kValues = makeValues();

@@ -95,7 +95,8 @@ bool BackupCommands::compare(KnownBlocks known) {
 
 void BackupCommands::readGateway(KnownBlocks known) {
     read_ = std::make_unique<GatewayReadRun>(
-        jobs_, std::move(known), hooks(), [this](std::optional<GatewaySnapshot> snapshot, std::optional<RunFailure> failure) {
+        jobs_, std::move(known), hooks(),
+        [this](std::optional<GatewaySnapshot> snapshot, std::optional<RunFailure> failure) {
             endedRead_ = std::move(read_);
             onGatewayRead(std::move(snapshot), std::move(failure));
         });

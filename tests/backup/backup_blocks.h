@@ -22,8 +22,9 @@ inline Bytes sampleParameterBlock(char model, int modules, uint16_t pollMs = 100
     b.insert(b.end(), system.begin(), system.end());
     for (int m = 0; m < modules; ++m) {
         const auto id = static_cast<uint8_t>(m + 1);
-        const Bytes record{id, static_cast<uint8_t>(m % 4), static_cast<uint8_t>(4 * m), 0, static_cast<uint8_t>(16 * m),
-                           4, 8, 0, static_cast<uint8_t>(10 * m), 0, 1, 0};
+        const auto type = static_cast<uint8_t>(m % 4);
+        const Bytes record{id, type, static_cast<uint8_t>(4 * m), 0, static_cast<uint8_t>(16 * m),
+                           4,  8,    0,                           static_cast<uint8_t>(10 * m), 0, 1, 0};
         b.insert(b.end(), record.begin(), record.end());
     }
     return b;

@@ -38,7 +38,9 @@ TEST(BackupDiff, namesEachDifferenceWhereTheWindowsShowIt) {
              (*g.ipSetting)[28 + 6] = 0;
              (*g.ipSetting)[28 + 7] = 100;
          },
-         {{}, {}, {{IpField::LocalIp, 0, "192.168.255.1", "192.168.255.9"}, {IpField::RemoteReconnect, 2, "8000", "100"}}}},
+         {{},
+          {},
+          {{IpField::LocalIp, 0, "192.168.255.1", "192.168.255.9"}, {IpField::RemoteReconnect, 2, "8000", "100"}}}},
         {"the poll interval, which no request can write",
          [](GatewayBlocks& g) { g.parameters = test::sampleParameterBlock('5', 3, 200); },
          {{{"HX-3420", "Poll interval time (M)", "100ms", "200ms"}}, {}, {}}},
@@ -89,8 +91,8 @@ TEST(BackupDiff, refusesARestoreToAnotherKindOfGateway) {
         {Kind::Hx3420Large, Kind::Hx3420Small, RestoreRefusal::OtherSafeValueLayout},
     };
     for (const Case& c : cases) {
-        const RestoreCheck check =
-            checkRestore(test::snapshotOf(test::gatewayBlocks(c.backup)), test::snapshotOf(test::gatewayBlocks(c.gateway, 5)));
+        const GatewaySnapshot backup = test::snapshotOf(test::gatewayBlocks(c.backup));
+        const RestoreCheck check = checkRestore(backup, test::snapshotOf(test::gatewayBlocks(c.gateway, 5)));
         EXPECT_EQ(check.refusal, c.refusal) << check.backupModel << " " << check.backupSafeValueBytes << " to "
                                             << check.gatewayModel << " " << check.gatewaySafeValueBytes;
     }

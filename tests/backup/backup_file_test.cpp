@@ -97,7 +97,8 @@ TEST_F(BackupFile, refusesContentThatIsNotABackupNorvikWrote) {
     const Case cases[] = {
         {"bad JSON", [](Json& f) { return f.dump().substr(0, 200); }, BackupError::BadJson, ""},
         {"a JSON array", [](Json&) { return std::string("[1, 2]"); }, BackupError::NotABackup, "format"},
-        {"another format tag", [&](Json& f) { f["format"] = "ptm"; return dumped(f); }, BackupError::NotABackup, "format"},
+        {"another format tag", [&](Json& f) { f["format"] = "ptm"; return dumped(f); }, BackupError::NotABackup,
+         "format"},
         {"a newer major version", [&](Json& f) { f["formatVersion"] = "2.0"; f.erase("blocks"); return dumped(f); },
          BackupError::NewerFormat, "formatVersion"},
         {"a version that is no version", [&](Json& f) { f["formatVersion"] = "1.x"; return dumped(f); },

@@ -168,7 +168,8 @@ void GatewayMenu::reportRunFailed(norvik::BackupCommand command, const norvik::R
     // Cancel was the user's own doing; the status line says so and no box asks
     // for an OK.
     if (failure.outcome == norvik::JobOutcome::Cancelled && failure.problem.ok()) {
-        window_.statusLine()->setOperationText(BackupTexts::failureText(command, failure));
+        QString text = BackupTexts::failureText(command, failure);
+        window_.statusLine()->setOperationText(text.replace(QLatin1Char('\n'), QLatin1Char(' ')));
         return;
     }
     message(BackupTexts::commandName(command), BackupTexts::failureText(command, failure));

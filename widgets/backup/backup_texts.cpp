@@ -69,7 +69,10 @@ QString BackupTexts::problemText(const BackupProblem& p) {
     case BackupError::WrongChecksum:
         return tr("The backup's blocks do not match its checksum: the file was changed or damaged.");
     case BackupError::WrongBlockSize:
-        return tr("The backup's \"%1\" holds %2 bytes where a gateway sends %3.").arg(field).arg(p.actual).arg(p.expected);
+        return tr("The backup's \"%1\" holds %2 bytes where a gateway sends %3.")
+            .arg(field)
+            .arg(p.actual)
+            .arg(p.expected);
     case BackupError::Inconsistent: return tr("The backup's \"%1\" does not agree with its blocks.").arg(field);
     case BackupError::CannotWrite:
         return tr("The backup could not be written; an existing file of that name is unchanged.");
@@ -98,12 +101,14 @@ QString BackupTexts::refusalText(const RestoreCheck& c) {
     switch (c.refusal) {
     case RestoreRefusal::None: return {};
     case RestoreRefusal::UnknownModel:
-        return tr("The backup cannot be restored: the model of the backup or of the gateway is not known. Nothing was sent.");
+        return tr(
+            "The backup cannot be restored: the model of the backup or of the gateway is not known. Nothing was sent.");
     case RestoreRefusal::OtherModel:
         return tr("The backup is of an %1 and the gateway is an %2: it cannot be restored there. Nothing was sent.")
             .arg(latin1(c.backupModel), latin1(c.gatewayModel));
     case RestoreRefusal::OtherSafeValueLayout:
-        return tr("The backup holds %1 bytes of safe values and the gateway takes %2: its firmware differs. Nothing was sent.")
+        return tr("The backup holds %1 bytes of safe values and the gateway takes %2: its firmware differs. Nothing "
+                  "was sent.")
             .arg(c.backupSafeValueBytes)
             .arg(c.gatewaySafeValueBytes);
     }
