@@ -218,7 +218,10 @@ void RestoreRun::compare() {
     report_.differences = compareWithBackup(backup_, *checked.snapshot);
     // The parameters and file names were never sent; only what was is checked.
     report_.differences.parameters.clear();
-    report_.verified = report_.differences.writableEqual();
+    // Byte for byte, as the gateway holds them; the differences say where.
+    const bool ipEqual = !backup_.ipSetting || readBack_.ipSetting == backup_.blocks.ipSetting;
+    report_.verified =
+        readBack_.safeValues == backup_.blocks.safeValues && ipEqual && report_.differences.writableEqual();
     finish();
 }
 
