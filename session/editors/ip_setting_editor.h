@@ -10,7 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "editors/transfer_job.h"
 #include "ipsetting/ip_setting.h"
+#include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "link/user_prompts.h"
 #include "model/gateway_config.h"
@@ -31,23 +33,6 @@ inline constexpr const char* kLabelTimeout = "Time out value (ms) :";
 inline constexpr const char* kLabelReconnect = "ReConnect time (ms) :";
 inline constexpr const char* kButtonSaveToFile = "Save to File";
 inline constexpr const char* kButtonSaveToDevice = "Save to Device";
-
-inline constexpr const char* kLocalIpIllegal = "Error ! Local IP isn't legal.";
-inline constexpr std::array<const char*, kRemoteIpEntries> kRemoteIpIllegal{
-    "Error ! Remote IP (1) isn't legal.", "Error ! Remote IP (2) isn't legal.", "Error ! Remote IP (3) isn't legal.",
-    "Error ! Remote IP (4) isn't legal.", "Error ! Remote IP (5) isn't legal.", "Error ! Remote IP (6) isn't legal.",
-    "Error ! Remote IP (7) isn't legal.", "Error ! Remote IP (8) isn't legal."};
-inline constexpr const char* kTimeOutOfRange = "Error !! Value must be 1~65535";
-inline constexpr const char* kIpFileOpenError = "Error ! File doesn't exits or other unexpected error.";
-inline constexpr const char* kIpFileCreateError = "Error ! File can not create or other unexpected error.";
-inline constexpr const char* kTimerFailure = "Timer Creat failure";
-inline constexpr const char* kIpSendFinished = "Save IP Setting Finish.";
-inline constexpr const char* kIpSendError = "Send IP Setting Error !";
-inline constexpr const char* kIpSaveError = "Save IP Setting Error !";
-inline constexpr const char* kIpReceiveFinished = "Receive IP Setting finish .";
-inline constexpr const char* kIpReceiveError = "Receive IP Setting Error !";
-inline constexpr const char* kIpReadError = "Read IP Setting Error !";
-inline constexpr const char* kIpValueBreak = "Error ! IP Setting Value break.";
 
 // The IP-setting file as the file dialogs offer it.
 inline constexpr const char* kIpFileFilter = "Norvik File (*.ptm)";
@@ -79,6 +64,10 @@ std::string timeEditLabel(std::size_t edit);
 // 4294967295 reads as 4294967295.
 uint32_t timeEditValue(std::string_view text);
 
+// Ticks of the transfer timer a send may wait for its result before it is
+// given up as a receive error.
+inline constexpr uint8_t kIpSendWaitTicks = 10;
+
 // The text that replaces an edit's out-of-range value ("1" below 1, "65535"
 // above 65535), or nullptr when the value is in range.
 const char* timeEditReplacement(uint32_t value);
@@ -102,15 +91,18 @@ public:
     // timer could be had.
     virtual bool startTransferTimer() = 0;
     virtual void stopTransferTimer() = 0;
+    // A box with an OK button; returns when it is closed.
+    virtual void tell(EditorMessage message) = 0;
 };
 
 class IpSettingEditor {
 public:
-    IpSettingEditor(LinkSession& session, const GatewayConfig& config, IpSettingRecord& record, UserPrompts& prompts,
-                    IpSettingView& view);
+    // `record` is what the fields are read into and shown from; transfers
+    // are asked of `jobs`.
+    IpSettingEditor(DialogMode mode, const LinkSession& session, const GatewayConfig& config, GatewayJobs& jobs,
+                    IpSettingRecord& record, UserPrompts& prompts, IpSettingView& view);
 
-    // The dialog opens in the mode the menu command left in ipSettingTransfer:
-    // defaults, a file, or a load from the gateway.
+    // The dialog opens in its mode: defaults, a file, or a load from the gateway.
     void open();
     void saveToFile();
     void saveToDevice();
@@ -122,16 +114,25 @@ public:
     bool readIpControls(IpSettingRecord& into);
     void showIpSetting();
 
+    // Ticks counted against the sends of this opening.
+    uint8_t sendWaitTicks() const { return sendWaitTicks_; }
+    // A request of this opening waits for its result.
+    bool transferPending() const { return job_.waiting(); }
+
 private:
-    void message(const char* text);
-    void finish(const char* text);
+    void finish(EditorMessage message);
     void loadFromFile();
 
-    LinkSession& session_;
+    DialogMode mode_;
+    const LinkSession& session_;
     const GatewayConfig& config_;
     IpSettingRecord& record_;
     UserPrompts& prompts_;
     IpSettingView& view_;
+    DialogJob job_;
+    bool sending_ = false;
+    // Counted on from the last send of this opening, not from zero.
+    uint8_t sendWaitTicks_ = 0;
 };
 
 }  // namespace norvik

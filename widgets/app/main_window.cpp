@@ -102,7 +102,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     if (services_.opener) {
         opener_ = services_.opener;
     } else {
-        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *messageBoxes_);
+        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *jobs_, *messageBoxes_);
         opener_ = ownOpener_.get();
     }
 
@@ -134,6 +134,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
             this,
             [this] {
                 if (dialogue_ && pollTimer_->isActive()) dialogue_->onPollTimer();
+                jobs_->poll();
             },
             Qt::QueuedConnection);
     });
@@ -407,6 +408,7 @@ void MainWindow::postWorkerDone(uint64_t ticket) {
         this,
         [this, ticket] {
             if (dialogue_) dialogue_->onWorkerDone(ticket);
+            jobs_->poll();
         },
         Qt::QueuedConnection);
 }
@@ -455,14 +457,10 @@ void MainWindow::onExit() {
     close();
 }
 
-void MainWindow::openIpSetting(norvik::TransferState mode) {
-    session_.ipSendWaitTicks = 0;
-    session_.ipSettingTransfer = mode;
-    opener_->openIpSettingDialog(this);
-}
+void MainWindow::openIpSetting(norvik::DialogMode mode) { opener_->openIpSettingDialog(this, mode); }
 
-void MainWindow::onIpNewSetting() { openIpSetting(norvik::TransferState::OpenedNew); }
-void MainWindow::onIpLoadFromFile() { openIpSetting(norvik::TransferState::OpenedFromFile); }
+void MainWindow::onIpNewSetting() { openIpSetting(norvik::DialogMode::NewSetting); }
+void MainWindow::onIpLoadFromFile() { openIpSetting(norvik::DialogMode::LoadFromFile); }
 
 void MainWindow::onIpLoadFromDevice() {
     if (!linkReady()) return;
@@ -470,18 +468,17 @@ void MainWindow::onIpLoadFromDevice() {
         message(w::kGuardOnlyHx3420);
         return;
     }
-    openIpSetting(norvik::TransferState::OpenedFromDevice);
+    openIpSetting(norvik::DialogMode::LoadFromDevice);
 }
 
-void MainWindow::openSafeValue(norvik::TransferState mode) {
+void MainWindow::openSafeValue(norvik::DialogMode mode) {
     if (!safeValueReady()) return;
-    session_.safeValueTransfer = mode;
-    opener_->openSafeValueDialog(this);
+    opener_->openSafeValueDialog(this, mode);
 }
 
-void MainWindow::onSafeValueNewSetting() { openSafeValue(norvik::TransferState::OpenedNew); }
-void MainWindow::onSafeValueLoadFromFile() { openSafeValue(norvik::TransferState::OpenedFromFile); }
-void MainWindow::onSafeValueLoadFromDevice() { openSafeValue(norvik::TransferState::OpenedFromDevice); }
+void MainWindow::onSafeValueNewSetting() { openSafeValue(norvik::DialogMode::NewSetting); }
+void MainWindow::onSafeValueLoadFromFile() { openSafeValue(norvik::DialogMode::LoadFromFile); }
+void MainWindow::onSafeValueLoadFromDevice() { openSafeValue(norvik::DialogMode::LoadFromDevice); }
 
 void MainWindow::onViewDevice() {
     if (linkReady()) opener_->openDeviceView(this);

@@ -9,8 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "editors/transfer_job.h"
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
+#include "link/transfer_code_jobs.h"
 #include "link/link_ui.h"
 #include "serial/traffic_log.h"
 #include "model/gateway_config.h"
@@ -97,6 +99,7 @@ public:
     norvik::GatewayConfig& config() { return config_; }
     norvik::IpSettingRecord& ipSetting() { return ipSetting_; }
     norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
+    norvik::GatewayJobs& jobs() { return *jobs_; }
     // Everything said on the line, whether or not the traffic window is open.
     norvik::TrafficLog& trafficLog() { return trafficLog_; }
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
@@ -148,8 +151,8 @@ private:
     // The link guards of the menu commands; each refusal shows one box.
     bool linkReady();
     bool safeValueReady();
-    void openSafeValue(norvik::TransferState mode);
-    void openIpSetting(norvik::TransferState mode);
+    void openSafeValue(norvik::DialogMode mode);
+    void openIpSetting(norvik::DialogMode mode);
     // Ends the link's background work before the window goes.
     void windDown();
     // The port box's tooltip: the device behind the chosen Com entry.
@@ -173,6 +176,8 @@ private:
     norvik::LinkSession session_;
     norvik::GatewayConfig config_;
     norvik::IpSettingRecord ipSetting_;
+    // The dialogs' transfers; polled after each tick and worker notice of the dialogue.
+    std::unique_ptr<norvik::TransferCodeJobs> jobs_ = std::make_unique<norvik::TransferCodeJobs>(session_, ipSetting_);
     std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
 
     QMenuBar* menuBar_ = nullptr;

@@ -24,11 +24,46 @@ QLabel* labelFor(const char* text, QWidget* buddy) {
     return label;
 }
 
+// The dialog's words, in the order of EditorMessage.
+constexpr const char* kMessages[] = {
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! It is loading parameter now. Please wait."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Device is not connected yet."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! It is not loaded parameter yet. Please wait."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! This function is only supported HX-3420."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! File doesn't exits or other unexpected error."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! File can not create or other unexpected error."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Timer Creat failure"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Save IP Setting Finish."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Send IP Setting Error !"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Save IP Setting Error !"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Receive IP Setting finish ."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Receive IP Setting Error !"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Read IP Setting Error !"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! IP Setting Value break."),
+    nullptr,  // the safe-value table's words
+    nullptr,
+    nullptr,
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Local IP isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (1) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (2) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (3) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (4) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (5) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (6) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (7) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (8) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error !! Value must be 1~65535"),
+};
+static_assert(std::size(kMessages) == static_cast<std::size_t>(norvik::EditorMessage::TimeOutOfRange) + 1);
+
+constexpr const char* kTitleMessage = QT_TRANSLATE_NOOP("IpSettingDialog", "Message");
+
 }  // namespace
 
-IpSettingDialog::IpSettingDialog(norvik::LinkSession& session, const norvik::GatewayConfig& config,
+IpSettingDialog::IpSettingDialog(norvik::DialogMode mode, const norvik::LinkSession& session,
+                                 const norvik::GatewayConfig& config, norvik::GatewayJobs& jobs,
                                  norvik::IpSettingRecord& record, norvik::UserPrompts& prompts, QWidget* parent)
-    : QDialog(parent), editor_(session, config, record, prompts, *this) {
+    : QDialog(parent), prompts_(prompts), editor_(mode, session, config, jobs, record, prompts, *this) {
     setWindowTitle(QLatin1String(norvik::kIpSettingCaption));
     setModal(true);
 
@@ -136,6 +171,15 @@ bool IpSettingDialog::startTransferTimer() {
 void IpSettingDialog::stopTransferTimer() { transferTimer_->stop(); }
 
 void IpSettingDialog::onTransferTimer() { editor_.onTransferTick(); }
+
+QString IpSettingDialog::messageText(norvik::EditorMessage message) {
+    const auto index = static_cast<std::size_t>(message);
+    return index < std::size(kMessages) && kMessages[index] ? tr(kMessages[index]) : QString();
+}
+
+void IpSettingDialog::tell(norvik::EditorMessage message) {
+    prompts_.showMessage(tr(kTitleMessage).toStdString(), messageText(message).toStdString());
+}
 
 // --- closing -------------------------------------------------------------------------
 
