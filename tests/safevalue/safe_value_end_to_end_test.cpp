@@ -23,6 +23,7 @@
 #include "ipsetting/ip_setting.h"
 #include "link/console_dialogue.h"
 #include "link/link_guards.h"
+#include "link/transfer_code_jobs.h"
 #include "serial/termios_port.h"
 #include "safevalue/safe_value_dialog.h"
 #include "support/counting_port.h"
@@ -59,6 +60,7 @@ protected:
     CountingPort port;
     test::RecordingUi ui;
     test::RecordingPrompts prompts;
+    TransferCodeJobs jobs{session, ip};
     std::unique_ptr<ConsoleDialogue> dialogue;
 
     void SetUp() override {
@@ -91,6 +93,7 @@ protected:
     void tick() {
         ASSERT_TRUE(awaitGateway());
         ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
+        jobs.poll();
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {
         for (int i = 0; i < maxTicks && !done(); ++i) tick();
@@ -162,11 +165,10 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
     ASSERT_EQ(session.safeValueLayout, layout);
     ASSERT_EQ(safeValueOpenGuardMessage(session), nullptr);
 
-    session.safeValueTransfer = TransferState::OpenedNew;
     std::vector<std::string> sentTexts;
     Bytes sent;
     {
-        SafeValueDialog dialog(session, config, prompts);
+        SafeValueDialog dialog(DialogMode::NewSetting, session, config, jobs, prompts);
         // A pattern no default and no shifted area could reproduce, put in
         // the way the grids hand the user's double-clicks and typing over.
         for (SafeGrid g : kSafeGrids) {
@@ -186,15 +188,14 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
         sentTexts = allTexts(dialog);
 
         dialog.button(Button::SaveToDevice)->click();
-        ASSERT_EQ(session.safeValueTransfer, TransferState::SendRequested);
+        ASSERT_EQ(jobs.pendingJobs(), 1u);
         ASSERT_TRUE(runTransferUntilItsBox(dialog)) << ui.operationText;
         EXPECT_EQ(prompts.texts().back(), "Save Safe Value Finish.");
         EXPECT_TRUE(dialog.button(Button::SaveToDevice)->isEnabled());
     }
     EXPECT_EQ(storedSafeValues(), "RX STORED SAFE_VALUE " + std::to_string(sent.size()) + " " + hex(sent));
 
-    session.safeValueTransfer = TransferState::OpenedFromDevice;
-    SafeValueDialog loaded(session, config, prompts);
+    SafeValueDialog loaded(DialogMode::LoadFromDevice, session, config, jobs, prompts);
     ASSERT_TRUE(runTransferUntilItsBox(loaded)) << ui.operationText;
     EXPECT_EQ(prompts.texts().back(), "Receive Safe Value finish .");
     EXPECT_EQ(allTexts(loaded), sentTexts);
