@@ -29,18 +29,6 @@ auto& addressOf(Record& record, std::size_t field) {
 
 }  // namespace
 
-std::string ipFieldLabel(std::size_t field) {
-    if (field == kLocalIpField) return kLabelLocalIp;
-    if (field == kSubnetMaskField) return kLabelSubnetMask;
-    if (field == kGatewayField) return kLabelGateway;
-    return kLabelRemoteIp[field - remoteIpField(0)];
-}
-
-std::string timeEditLabel(std::size_t edit) {
-    const std::size_t row = edit % kRemoteIpEntries;
-    return std::string(kLabelRemoteIp[row]) + " " + (edit < kRemoteIpEntries ? kLabelTimeout : kLabelReconnect);
-}
-
 uint32_t timeEditValue(std::string_view text) {
     constexpr uint32_t kMax = std::numeric_limits<uint32_t>::max();
     uint32_t value = 0;

@@ -19,21 +19,6 @@
 
 namespace norvik {
 
-// --- texts --------------------------------------------------------------------
-
-inline constexpr const char* kIpSettingCaption = "IP Setting";
-inline constexpr const char* kGroupLocalIp = "Local IP Setting";
-inline constexpr const char* kGroupRemoteIp = "Remote IP Setting";
-inline constexpr const char* kLabelLocalIp = "I P :";
-inline constexpr const char* kLabelSubnetMask = "MASK :";
-inline constexpr const char* kLabelGateway = "GATEWAY :";
-inline constexpr std::array<const char*, kRemoteIpEntries> kLabelRemoteIp{
-    "I P (1) :", "I P (2) :", "I P (3) :", "I P (4) :", "I P (5) :", "I P (6) :", "I P (7) :", "I P (8) :"};
-inline constexpr const char* kLabelTimeout = "Time out value (ms) :";
-inline constexpr const char* kLabelReconnect = "ReConnect time (ms) :";
-inline constexpr const char* kButtonSaveToFile = "Save to File";
-inline constexpr const char* kButtonSaveToDevice = "Save to Device";
-
 // The IP-setting file as the file dialogs offer it.
 inline constexpr const char* kIpFileFilter = "Norvik File (*.ptm)";
 inline constexpr const char* kIpFileProposedName = "IP_setting";
@@ -53,11 +38,6 @@ constexpr std::size_t remoteIpField(std::size_t row) { return 3 + row; }
 inline constexpr std::size_t kTimeEditCount = 2 * kRemoteIpEntries;
 constexpr std::size_t timeoutEdit(std::size_t row) { return row; }
 constexpr std::size_t reconnectEdit(std::size_t row) { return kRemoteIpEntries + row; }
-
-// The label under which each field and edit is shown and read out
-// ("I P (3) : Time out value (ms) :" for the third row's time-out).
-std::string ipFieldLabel(std::size_t field);
-std::string timeEditLabel(std::size_t edit);
 
 // A time edit's text as a number: its leading decimal digits, 0 when there
 // are none. However many digits follow, the value never wraps: anything above

@@ -66,11 +66,7 @@ int safeGridColumns(SafeGrid grid) { return isDigitalGrid(grid) ? kBitColumns + 
 
 std::string safeGridText(const SafeValueTable& table, SafeGrid grid, int row, int column) {
     const bool digital = isDigitalGrid(grid);
-    if (row == 0) {
-        if (column == 0) return sv::kHeaderAddress;
-        if (!digital) return column == 1 ? sv::kHeaderWord : "";
-        return column <= kBitColumns ? sv::kHeaderBitPrefix + std::to_string(column - 1) : "";
-    }
+    if (row <= 0) return "";
     if (column == 0) {
         const int item = row - 1;
         if (!digital) return item < static_cast<int>(wordsOf(table, grid).size()) ? std::to_string(item) : "";

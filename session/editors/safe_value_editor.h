@@ -21,10 +21,6 @@
 namespace norvik {
 
 namespace safevalue {
-inline constexpr const char* kHeaderAddress = "Address";
-inline constexpr const char* kHeaderBitPrefix = "bit ";  // followed by 0 .. 7
-inline constexpr const char* kHeaderWord = "Configure(Hex)";
-
 inline constexpr const char* kFileFilter = "Norvik File (*.ptm)";
 
 // Colours of a module's cells, 0x00BBGGRR: RGB(0, 255, 255) marked, white cleared.
@@ -48,8 +44,9 @@ bool isDigitalGrid(SafeGrid grid);
 // Rows (the header row included) and columns of a grid under a layout.
 int safeGridRows(SafeGrid grid, SafeValueLayout layout);
 int safeGridColumns(SafeGrid grid);
-// A cell's text as the grid shows it: headers, row labels, "H"/"L"/"" for a
-// bit, four hex digits or "" for a word. Empty outside the grid.
+// A cell's text as the grid shows it: row labels, "H"/"L"/"" for a bit, four
+// hex digits or "" for a word. Empty outside the grid and in the header row,
+// whose words are the window's.
 std::string safeGridText(const SafeValueTable& table, SafeGrid grid, int row, int column);
 
 // A word typed into a cell: exactly four characters (counted as characters,

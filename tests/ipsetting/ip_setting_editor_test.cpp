@@ -121,19 +121,6 @@ TEST(IpSettingTimeEdit, replacementKeepsOneTo65535) {
     }
 }
 
-TEST(IpSettingTexts, areTheUsersOwn) {
-    const std::pair<std::string, std::string> cases[] = {
-        {kIpSettingCaption, "IP Setting"},
-        {ipFieldLabel(kLocalIpField), "I P :"},
-        {ipFieldLabel(kSubnetMaskField), "MASK :"},
-        {ipFieldLabel(kGatewayField), "GATEWAY :"},
-        {ipFieldLabel(remoteIpField(7)), "I P (8) :"},
-        {timeEditLabel(timeoutEdit(2)), "I P (3) : Time out value (ms) :"},
-        {timeEditLabel(reconnectEdit(7)), "I P (8) : ReConnect time (ms) :"},
-    };
-    for (const auto& [constant, text] : cases) EXPECT_EQ(constant, text);
-}
-
 // --- reading and showing the fields ------------------------------------------------
 
 TEST_F(IpSettingEditorTest, illegalLocalAddressIsRefusedWithItsMessage) {

@@ -184,6 +184,9 @@ TEST(TransferMessageTexts, areTheUsersOwn) {
         {M::TimeOutOfRange, "Error !! Value must be 1~65535"},
     };
     for (const auto& [message, text] : ip) EXPECT_EQ(IpSettingDialog::messageText(message).toStdString(), text);
+    EXPECT_EQ(IpSettingDialog::fieldLabel(kGatewayField).toStdString(), "GATEWAY :");
+    EXPECT_EQ(IpSettingDialog::timeEditLabel(timeoutEdit(2)).toStdString(), "I P (3) : Time out value (ms) :");
+    EXPECT_EQ(IpSettingDialog::timeEditLabel(reconnectEdit(7)).toStdString(), "I P (8) : ReConnect time (ms) :");
 }
 
 }  // namespace

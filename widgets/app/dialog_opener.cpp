@@ -54,11 +54,9 @@ void DefaultDialogOpener::openModbusView(QWidget* parent) {
 }
 
 void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
-    FirmwareDialog dialog(session_, parent);
-    if (dialog.notSupported()) {
-        boxes_.showMessage(parent, QLatin1String(norvik::console::kTitleMessage),
-                           QLatin1String(norvik::kNotSupportedMessage));
-    }
+    FirmwareDialog dialog(session_.firmwareState(), session_.firmwareFileNames, session_.fileCount, parent);
+    if (dialog.notSupported())
+        boxes_.showMessage(parent, FirmwareDialog::messageTitle(), FirmwareDialog::notSupportedText());
     execDialog(dialog);
 }
 

@@ -9,6 +9,7 @@
 namespace {
 
 QString latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+QString utf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The file names themselves are the system's, so they travel as UTF-8.
 std::optional<std::string> chosen(QFileDialog& dialog) {
@@ -31,7 +32,8 @@ QWidget* QtUserPrompts::parentWidget() const {
 
 void QtUserPrompts::showMessage(std::string_view title, std::string_view text) {
     const bool failure = title == norvik::console::kTitleError;
-    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, latin1(title), latin1(text),
+    // The dialogs hand over their words from tr(), so a translation may go beyond Latin-1.
+    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, utf8(title), utf8(text),
                     QMessageBox::Ok, parentWidget());
     box.exec();
 }

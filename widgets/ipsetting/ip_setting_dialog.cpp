@@ -17,12 +17,25 @@ namespace {
 
 QString latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
-QLabel* labelFor(const char* text, QWidget* buddy) {
-    auto* label = new QLabel(QLatin1String(text));
+QLabel* labelFor(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
     label->setBuddy(buddy);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
 }
+
+// The label of each IP-address field, in field order.
+constexpr const char* kFieldLabels[] = {
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P :"),     QT_TRANSLATE_NOOP("IpSettingDialog", "MASK :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "GATEWAY :"), QT_TRANSLATE_NOOP("IpSettingDialog", "I P (1) :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P (2) :"), QT_TRANSLATE_NOOP("IpSettingDialog", "I P (3) :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P (4) :"), QT_TRANSLATE_NOOP("IpSettingDialog", "I P (5) :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P (6) :"), QT_TRANSLATE_NOOP("IpSettingDialog", "I P (7) :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P (8) :"),
+};
+static_assert(std::size(kFieldLabels) == norvik::kIpFieldCount);
+constexpr const char* kLabelTimeout = QT_TRANSLATE_NOOP("IpSettingDialog", "Time out value (ms) :");
+constexpr const char* kLabelReconnect = QT_TRANSLATE_NOOP("IpSettingDialog", "ReConnect time (ms) :");
 
 // The dialog's words, in the order of EditorMessage.
 constexpr const char* kMessages[] = {
@@ -64,19 +77,19 @@ IpSettingDialog::IpSettingDialog(norvik::DialogMode mode, const norvik::LinkSess
                                  const norvik::GatewayConfig& config, norvik::GatewayJobs& jobs,
                                  norvik::IpSettingRecord& record, norvik::UserPrompts& prompts, QWidget* parent)
     : QDialog(parent), prompts_(prompts), editor_(mode, session, config, jobs, record, prompts, *this) {
-    setWindowTitle(QLatin1String(norvik::kIpSettingCaption));
+    setWindowTitle(tr("IP Setting"));
     setModal(true);
 
     for (std::size_t field = 0; field < ipFields_.size(); ++field) {
         ipFields_[field] = new IpAddressEdit;
-        ipFields_[field]->setLabel(latin1(norvik::ipFieldLabel(field)));
+        ipFields_[field]->setLabel(fieldLabel(field));
     }
     // Digits only; what they spell is the editor's range check to judge.
     const QRegularExpression digits(QStringLiteral("[0-9]*"));
     for (std::size_t edit = 0; edit < timeEdits_.size(); ++edit) {
         auto* box = new QLineEdit;
         box->setValidator(new QRegularExpressionValidator(digits, box));
-        box->setAccessibleName(latin1(norvik::timeEditLabel(edit)));
+        box->setAccessibleName(timeEditLabel(edit));
         box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 8);
         connect(box, &QLineEdit::textEdited, this, [this, edit] { editor_.onTimeTextChanged(edit); });
         timeEdits_[edit] = box;
@@ -85,8 +98,8 @@ IpSettingDialog::IpSettingDialog(norvik::DialogMode mode, const norvik::LinkSess
     buildLocalGroup();
     buildRemoteGroup();
 
-    saveToFile_ = new QPushButton(QLatin1String(norvik::kButtonSaveToFile));
-    saveToDevice_ = new QPushButton(QLatin1String(norvik::kButtonSaveToDevice));
+    saveToFile_ = new QPushButton(tr("Save to File"));
+    saveToDevice_ = new QPushButton(tr("Save to Device"));
     // Enter closes the dialog; only the button that has the focus takes it as a click.
     for (QPushButton* button : {saveToFile_, saveToDevice_}) {
         button->setAutoDefault(false);
@@ -113,34 +126,31 @@ IpSettingDialog::IpSettingDialog(norvik::DialogMode mode, const norvik::LinkSess
 }
 
 void IpSettingDialog::buildLocalGroup() {
-    localGroup_ = new QGroupBox(QLatin1String(norvik::kGroupLocalIp));
-    localGroup_->setAccessibleName(QLatin1String(norvik::kGroupLocalIp));
+    localGroup_ = new QGroupBox(tr("Local IP Setting"));
+    localGroup_->setAccessibleName(localGroup_->title());
     auto* grid = new QGridLayout(localGroup_);
-    const std::pair<std::size_t, const char*> rows[] = {{norvik::kLocalIpField, norvik::kLabelLocalIp},
-                                                        {norvik::kSubnetMaskField, norvik::kLabelSubnetMask},
-                                                        {norvik::kGatewayField, norvik::kLabelGateway}};
     int column = 0;
-    for (const auto& [field, label] : rows) {
-        grid->addWidget(labelFor(label, ipFields_[field]), 0, column++);
+    for (const std::size_t field : {norvik::kLocalIpField, norvik::kSubnetMaskField, norvik::kGatewayField}) {
+        grid->addWidget(labelFor(fieldLabel(field), ipFields_[field]), 0, column++);
         grid->addWidget(ipFields_[field], 0, column++);
     }
     grid->setColumnStretch(column, 1);
 }
 
 void IpSettingDialog::buildRemoteGroup() {
-    remoteGroup_ = new QGroupBox(QLatin1String(norvik::kGroupRemoteIp));
-    remoteGroup_->setAccessibleName(QLatin1String(norvik::kGroupRemoteIp));
+    remoteGroup_ = new QGroupBox(tr("Remote IP Setting"));
+    remoteGroup_->setAccessibleName(remoteGroup_->title());
     auto* grid = new QGridLayout(remoteGroup_);
     for (std::size_t row = 0; row < norvik::kRemoteIpEntries; ++row) {
         const int r = static_cast<int>(row);
         IpAddressEdit* field = ipFields_[norvik::remoteIpField(row)];
         QLineEdit* timeout = timeEdits_[norvik::timeoutEdit(row)];
         QLineEdit* reconnect = timeEdits_[norvik::reconnectEdit(row)];
-        grid->addWidget(labelFor(norvik::kLabelRemoteIp[row], field), r, 0);
+        grid->addWidget(labelFor(fieldLabel(norvik::remoteIpField(row)), field), r, 0);
         grid->addWidget(field, r, 1);
-        grid->addWidget(labelFor(norvik::kLabelTimeout, timeout), r, 2);
+        grid->addWidget(labelFor(tr(kLabelTimeout), timeout), r, 2);
         grid->addWidget(timeout, r, 3);
-        grid->addWidget(labelFor(norvik::kLabelReconnect, reconnect), r, 4);
+        grid->addWidget(labelFor(tr(kLabelReconnect), reconnect), r, 4);
         grid->addWidget(reconnect, r, 5);
     }
     grid->setColumnMinimumWidth(2, fontMetrics().averageCharWidth() * 2);
@@ -171,6 +181,14 @@ bool IpSettingDialog::startTransferTimer() {
 void IpSettingDialog::stopTransferTimer() { transferTimer_->stop(); }
 
 void IpSettingDialog::onTransferTimer() { editor_.onTransferTick(); }
+
+QString IpSettingDialog::fieldLabel(std::size_t field) { return tr(kFieldLabels[field]); }
+
+QString IpSettingDialog::timeEditLabel(std::size_t edit) {
+    const std::size_t row = edit % norvik::kRemoteIpEntries;
+    return fieldLabel(norvik::remoteIpField(row)) + QLatin1Char(' ') +
+           tr(edit < norvik::kRemoteIpEntries ? kLabelTimeout : kLabelReconnect);
+}
 
 QString IpSettingDialog::messageText(norvik::EditorMessage message) {
     const auto index = static_cast<std::size_t>(message);

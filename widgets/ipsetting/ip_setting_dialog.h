@@ -25,6 +25,10 @@ public:
 
     // The words of a message as this dialog shows it.
     static QString messageText(norvik::EditorMessage message);
+    // The label under which each field and edit is shown and read out
+    // ("I P (3) : Time out value (ms) :" for the third row's time-out).
+    static QString fieldLabel(std::size_t field);
+    static QString timeEditLabel(std::size_t edit);
 
     // The transfer timer's tick, once a second while a request is pending.
     void onTransferTimer();

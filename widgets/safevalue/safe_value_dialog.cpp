@@ -202,6 +202,12 @@ QString SafeValueDialog::messageText(norvik::EditorMessage message) {
     return index < std::size(kMessages) ? tr(kMessages[index]) : QString();
 }
 
+QString SafeValueDialog::headerText(SafeGrid which, int column) {
+    if (column == 0) return tr("Address");
+    if (!norvik::isDigitalGrid(which)) return column == 1 ? tr("Configure(Hex)") : QString();
+    return column <= 8 ? tr("bit %1").arg(column - 1) : QString();
+}
+
 QString SafeValueDialog::gridCaption(SafeGrid which) { return tr(kGridCaptions[static_cast<std::size_t>(which)]); }
 
 void SafeValueDialog::tell(norvik::EditorMessage message) {
@@ -241,7 +247,7 @@ void SafeValueDialog::buildGrid(SafeGrid which, QGroupBox* box, const QRect& rec
             item.row = r;
             item.column = c;
             item.format = r == 0 ? kHeaderFormat : (c == 0 ? kLabelFormat : kCellFormat);
-            item.text = editor_->cellText(which, r, c);
+            item.text = r == 0 ? headerText(which, c).toStdString() : editor_->cellText(which, r, c);
             gridWidget->setItem(item);
         }
     }

@@ -31,6 +31,8 @@ public:
     // The words of a message as this dialog shows it.
     static QString messageText(norvik::EditorMessage message);
     static QString gridCaption(norvik::SafeGrid which);
+    // The header row's text of a column.
+    static QString headerText(norvik::SafeGrid which, int column);
 
     // The transfer timer's handler; tests call it tick by tick.
     void onTransferTimer();
