@@ -99,7 +99,6 @@ public:
     norvik::GatewayConfig& config() { return config_; }
     norvik::IpSettingRecord& ipSetting() { return ipSetting_; }
     norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
-    norvik::GatewayJobs& jobs() { return *jobs_; }
     // Everything said on the line, whether or not the traffic window is open.
     norvik::TrafficLog& trafficLog() { return trafficLog_; }
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
