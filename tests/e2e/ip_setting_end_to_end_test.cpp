@@ -17,7 +17,6 @@
 #include "ipsetting/ip_setting.h"
 #include "editors/ip_setting_editor.h"
 #include "link/console_dialogue.h"
-#include "link/transfer_code_jobs.h"
 #include "link/link_session.h"
 #include "serial/termios_port.h"
 #include "model/gateway_config.h"
@@ -58,20 +57,19 @@ protected:
     IpSettingRecord record;
     CountingPort port;
     RecordingUi ui;
-    TransferCodeJobs jobs{session, record};
     std::unique_ptr<ConsoleDialogue> dialogue;
 
     void start(Strings simArgs = {}) {
         simArgs.insert(simArgs.begin(), {"--finish-delay-ms", "20"});
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, record, port, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, record, port, ui, ui.hooks());
         PortSettings settings;
         settings.baud = 2400;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);
-        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(session.portOpen) << ui.linkStatus;
         ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
-            << ui.linkText << " / " << ui.operationText;
+            << int(ui.linkStatus) << " / " << int(ui.operation);
     }
     void TearDown() override {
         if (dialogue && session.portOpen) dialogue->disconnect();
@@ -86,7 +84,6 @@ protected:
     void tick() {
         ASSERT_TRUE(awaitGateway());
         ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
-        jobs.poll();
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {
         for (int i = 0; i < maxTicks && !done(); ++i) tick();
@@ -102,7 +99,7 @@ protected:
     std::unique_ptr<Opening> open(DialogMode mode) {
         auto opening = std::make_unique<Opening>();
         opening->editor =
-            std::make_unique<IpSettingEditor>(mode, session, config, jobs, record, opening->prompts, opening->view);
+            std::make_unique<IpSettingEditor>(mode, session, config, *dialogue, record, opening->prompts, opening->view);
         opening->view.editor = opening->editor.get();
         opening->editor->open();
         return opening;
@@ -132,7 +129,7 @@ TEST_F(IpSettingEndToEnd, newSettingSentIsStoredAndLoadedBack) {
     expected.remotes[2].reconnectTimeMs = 65535;
 
     dialog->editor->saveToDevice();
-    ASSERT_EQ(jobs.pendingJobs(), 1u);
+    ASSERT_EQ(dialogue->pendingJobs(), 1u);
     runUntilReported(*dialog);
 
     EXPECT_EQ(dialog->view.told, std::vector<EditorMessage>{EditorMessage::SendFinished});
@@ -163,7 +160,7 @@ TEST_F(IpSettingEndToEnd, gatewayThatCannotSaveIsReported) {
     dialog->editor->saveToDevice();
     runUntilReported(*dialog);
     EXPECT_EQ(dialog->view.told, std::vector<EditorMessage>{EditorMessage::SaveError});
-    EXPECT_EQ(jobs.pendingJobs(), 0u);
+    EXPECT_EQ(dialogue->pendingJobs(), 0u);
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "editors/transfer_job.h"
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
-#include "link/transfer_code_jobs.h"
 #include "link/link_ui.h"
 #include "serial/traffic_log.h"
 #include "model/gateway_config.h"
@@ -34,6 +33,7 @@ class StatusLine;
 
 namespace norvik {
 class ConsoleDialogue;
+class GatewayJobs;
 class SerialPort;
 }  // namespace norvik
 
@@ -55,8 +55,8 @@ public:
     ~MainWindow() override;
 
     // norvik::LinkUi
-    void setLinkText(std::string_view text) override;
-    void setOperationText(std::string_view text) override;
+    void setLinkStatus(norvik::LinkStatus status, uint32_t code = 0) override;
+    void setOperation(norvik::Operation operation) override;
     void setProgress(int step) override;
     void setPortLamp(bool green) override;
     void setModuleLamp(bool green) override;
@@ -66,13 +66,12 @@ public:
     void rebuildTree() override;
     void clearTree() override;
     void resetList() override;
-    void showMessage(std::string_view title, std::string_view text) override;
+    void showNotice(norvik::LinkNotice notice) override;
     void openFirmwareDialog() override;
     bool startPollTimer() override;
     void stopPollTimer() override;
     void startAnimationTimer() override;
     void stopAnimationTimer() override;
-    void postWorkerDone(uint64_t ticket) override;
 
     // The rows of the parameter list for a node text (Module n, a model, other).
     void showRows(const QString& nodeText);
@@ -99,6 +98,8 @@ public:
     norvik::GatewayConfig& config() { return config_; }
     norvik::IpSettingRecord& ipSetting() { return ipSetting_; }
     norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
+    // What the window and its dialogs ask the gateway through.
+    norvik::GatewayJobs& gatewayJobs();
     // Everything said on the line, whether or not the traffic window is open.
     norvik::TrafficLog& trafficLog() { return trafficLog_; }
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
@@ -175,8 +176,6 @@ private:
     norvik::LinkSession session_;
     norvik::GatewayConfig config_;
     norvik::IpSettingRecord ipSetting_;
-    // The dialogs' transfers; polled after each tick and worker notice of the dialogue.
-    std::unique_ptr<norvik::TransferCodeJobs> jobs_ = std::make_unique<norvik::TransferCodeJobs>(session_, ipSetting_);
     std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
 
     QMenuBar* menuBar_ = nullptr;

@@ -8,9 +8,9 @@
 #include <array>
 #include <memory>
 
-#include "grid/grid_model.h"
 #include "editors/safe_value_editor.h"
 
+class GridBox;
 class GridWidget;
 class QCheckBox;
 class QGroupBox;
@@ -55,11 +55,10 @@ private:
     void redrawGrids() override;
     void tell(norvik::EditorMessage message) override;
 
-    void buildGrid(norvik::SafeGrid which, QGroupBox* box, const QRect& rect);
+    void buildGrid(norvik::SafeGrid which, GridBox& box);
     QPushButton* addButton(Button which, const QString& caption, QWidget* parent);
     void showView(norvik::SafeValueView view);
-    int onDigitalNotice(norvik::SafeGrid which, const norvik::GridNotification& notice);
-    int onAnalogNotice(norvik::SafeGrid which, const norvik::GridNotification& notice);
+    void toggleBit(norvik::SafeGrid which, int row, int column);
 
     norvik::UserPrompts& prompts_;
     std::unique_ptr<norvik::SafeValueEditor> editor_;
