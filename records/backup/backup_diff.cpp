@@ -48,10 +48,10 @@ void compareParameters(const GatewaySnapshot& backup, const GatewaySnapshot& gat
     }
     const FirmwareDisplay fb = firmwareOf(backup);
     const FirmwareDisplay fg = firmwareOf(gateway);
-    compareRows(
-        kFirmwareCaption,
-        {{kLabelFirmwareName, fb.firmwareName}, {kLabelVersion, fb.version}, {kLabelFileCount, fb.fileCountText}},
-        {{kLabelFirmwareName, fg.firmwareName}, {kLabelVersion, fg.version}, {kLabelFileCount, fg.fileCountText}}, out);
+    compareRows(kFirmwareNode,
+                {{kFirmwareName, fb.firmwareName}, {kFirmwareVersion, fb.version}, {kFirmwareFileCount, fb.fileCountText}},
+                {{kFirmwareName, fg.firmwareName}, {kFirmwareVersion, fg.version}, {kFirmwareFileCount, fg.fileCountText}},
+                out);
 }
 
 template <typename Entry, typename Text>

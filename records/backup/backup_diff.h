@@ -15,8 +15,8 @@ namespace norvik {
 // A row of the parameter list, or of the firmware information, that differs.
 // None of these can be written to a gateway: it only ever sends them.
 struct ParameterDifference {
-    std::string node;  // the tree's text: "HX-3420", "Module 3"; the firmware dialog's caption
-    std::string item;  // the row's label
+    std::string node;  // the tree's text: "HX-3420", "Module 3"; kFirmwareNode for the firmware
+    std::string item;  // the row's label; for the firmware one of the kFirmware... keys
     std::string backupValue;   // empty where the node has no such row
     std::string gatewayValue;
     bool operator==(const ParameterDifference&) const = default;
@@ -32,6 +32,12 @@ struct SafeValueDifference {
     std::string gatewayValue;
     bool operator==(const SafeValueDifference&) const = default;
 };
+
+// The firmware information's rows, which the window words as its dialog does.
+inline constexpr const char* kFirmwareNode = "";
+inline constexpr const char* kFirmwareName = "name";
+inline constexpr const char* kFirmwareVersion = "version";
+inline constexpr const char* kFirmwareFileCount = "fileCount";
 
 enum class IpField : uint8_t { LocalIp, SubnetMask, Gateway, RemoteAddress, RemoteTimeout, RemoteReconnect };
 

@@ -71,7 +71,6 @@ protected:
         fs::remove_all(folder);
         fs::create_directories(folder);
         window = std::make_unique<MainWindow>(MainWindow::Services{&port, &boxes, &opener, true, &dialogs});
-        opener.session = &window->session();
     }
     void TearDown() override {
         window.reset();
@@ -114,14 +113,17 @@ TEST_F(GatewayMenuTest, anOpenBackupStandsInForTheGatewayUntilItIsClosed) {
                                                         "FirmwareDialog", "NSS", "IPSetting"}));
     EXPECT_TRUE(boxes.shown.empty());
 
-    // A settings dialog's load from the device is answered from the backup.
-    window->session().safeValueTransfer = TransferState::LoadRequested;
-    window->session().ipSettingTransfer = TransferState::LoadRequested;
-    ASSERT_TRUE(waitFor([&] { return window->session().safeValueTransfer == TransferState::ReceiveFinished; }));
-    ASSERT_TRUE(waitFor([&] { return window->session().ipSettingTransfer == TransferState::ReceiveFinished; }));
-    EXPECT_EQ(window->session().safeValueBytes, blocks.safeValues);
-    const IpSettingBlock ip = encodeIpSettingBlock(window->ipSetting());
-    EXPECT_EQ(std::vector<uint8_t>(ip.begin(), ip.end()), *blocks.ipSetting);
+    // The settings dialogs' loads from the device are answered from the backup,
+    // and their sends go nowhere.
+    std::vector<JobResult> ends;
+    for (const Job& job : {Job::read(JobKind::ReadSafeValues), Job::read(JobKind::ReadIpSetting),
+                           Job::sendSafeValues(blocks.safeValues)}) {
+        window->dialogJobs().submit(job, [&](const JobResult& r) { ends.push_back(r); });
+    }
+    ASSERT_TRUE(waitFor([&] { return ends.size() == 3; }));
+    EXPECT_EQ(ends[0].raw, blocks.safeValues);
+    EXPECT_EQ(ends[1].raw, *blocks.ipSetting);
+    EXPECT_EQ(ends[2].outcome, JobOutcome::LinkLost);
 
     // Connect and the commands that need a gateway are refused while it is open.
     window->onConnect();

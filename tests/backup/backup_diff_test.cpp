@@ -59,8 +59,8 @@ TEST(BackupDiff, namesEachDifferenceWhereTheWindowsShowIt) {
           {}}},
         {"another firmware",
          [](GatewayBlocks& g) { g.fileNames = test::sampleFileNameReply({"3420V11.bin"}); },
-         {{{"Firmware Information", "Firmware name :", "3420V10.bin", "3420V11.bin"},
-           {"Firmware Information", "Version :", "V10", "V11"}},
+         {{{kFirmwareNode, kFirmwareName, "3420V10.bin", "3420V11.bin"},
+           {kFirmwareNode, kFirmwareVersion, "V10", "V11"}},
           {},
           {}}},
     };

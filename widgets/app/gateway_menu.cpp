@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/message_boxes.h"
@@ -19,19 +18,12 @@
 
 namespace {
 
-// How often a settings dialog's load is looked for while a backup is open;
-// the dialogs themselves look once a second.
-constexpr int kOfflineLoadCheckMs = 100;
-
 QString pathText(const std::string& path) { return utf8(path); }
 
 }  // namespace
 
 GatewayMenu::GatewayMenu(MainWindow& window, MessageBoxes& boxes, BackupDialogs& dialogs, norvik::GatewayJobs& jobs)
     : QObject(&window), window_(window), boxes_(boxes), dialogs_(dialogs), commands_(jobs, *this) {
-    offlineLoads_ = new QTimer(this);
-    offlineLoads_->setInterval(kOfflineLoadCheckMs);
-    connect(offlineLoads_, &QTimer::timeout, this, &GatewayMenu::answerOfflineLoads);
 }
 
 GatewayMenu::~GatewayMenu() = default;
@@ -226,15 +218,15 @@ bool GatewayMenu::openBackupFile(const QString& path) {
     window_.rebuildTree();
     window_.setWindowTitle(BackupTexts::offlineTitle(QLatin1String(norvik::window::kCaption), *offline_));
     window_.statusLine()->setLinkText(BackupTexts::offlineStatus(offlineFile_));
-    offlineLoads_->start();
+    window_.answerDialogsFrom(&offline_->gateway);
     updateActions();
     return true;
 }
 
 void GatewayMenu::onCloseBackup() {
     if (!offline_) return;
+    window_.answerDialogsFrom(nullptr);
     offline_.reset();
-    offlineLoads_->stop();
     window_.config() = norvik::GatewayConfig{};
     norvik::LinkSession& session = window_.session();
     session.firmwareFileNames = {};
@@ -249,17 +241,4 @@ void GatewayMenu::onCloseBackup() {
     window_.setWindowTitle(QLatin1String(norvik::window::kCaption));
     window_.showPortClosed();
     updateActions();
-}
-
-void GatewayMenu::answerOfflineLoads() {
-    if (!offline_) return;
-    norvik::LinkSession& session = window_.session();
-    if (session.safeValueTransfer == norvik::TransferState::LoadRequested) {
-        session.safeValueBytes = offline_->gateway.blocks.safeValues;
-        session.safeValueTransfer = norvik::TransferState::ReceiveFinished;
-    }
-    if (session.ipSettingTransfer == norvik::TransferState::LoadRequested && offline_->gateway.ipSetting) {
-        window_.ipSetting() = *offline_->gateway.ipSetting;
-        session.ipSettingTransfer = norvik::TransferState::ReceiveFinished;
-    }
 }

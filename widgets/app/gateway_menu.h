@@ -22,7 +22,6 @@ class MainWindow;
 class MessageBoxes;
 class QAction;
 class QMenuBar;
-class QTimer;
 
 class GatewayMenu : public QObject, public norvik::BackupWindow {
     Q_OBJECT
@@ -78,8 +77,6 @@ private:
     norvik::KnownBlocks knownBlocks() const;
     void message(const QString& title, const QString& text);
     void updateActions();
-    // Offline, a settings dialog's load is answered from the backup.
-    void answerOfflineLoads();
 
     MainWindow& window_;
     MessageBoxes& boxes_;
@@ -88,7 +85,6 @@ private:
     Actions actions_;
     std::optional<norvik::GatewayBackup> offline_;
     QString offlineFile_;
-    QTimer* offlineLoads_ = nullptr;
     int stepIndex_ = 0;
     int stepCount_ = 1;
 };

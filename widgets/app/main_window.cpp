@@ -28,6 +28,7 @@
 #include "app/status_texts.h"
 #include "app/window_texts.h"
 #include "backup/backup_dialogs.h"
+#include "backup/backup_jobs.h"
 #include "backup/backup_texts.h"
 #include "common/text_conversion.h"
 #include "link/console_dialogue.h"
@@ -145,11 +146,12 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
         QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
     };
     dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, *port_, *this, hooks);
+    dialogJobs_ = std::make_unique<norvik::BackupJobs>(*dialogue_, hooks.post);
     // The dialogs ask the dialogue for their transfers.
     if (services_.opener) {
         opener_ = services_.opener;
     } else {
-        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *dialogue_, *messageBoxes_);
+        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *dialogJobs_, *messageBoxes_);
         opener_ = ownOpener_.get();
     }
 
@@ -429,6 +431,9 @@ bool MainWindow::pollTimerRunning() const { return manualPollRunning_ || pollTim
 bool MainWindow::animationTimerRunning() const { return manualAnimationRunning_ || animationTimer_->isActive(); }
 
 norvik::GatewayJobs& MainWindow::gatewayJobs() { return *dialogue_; }
+
+void MainWindow::answerDialogsFrom(const norvik::GatewaySnapshot* backup) { dialogJobs_->setBackup(backup); }
+norvik::GatewayJobs& MainWindow::dialogJobs() { return *dialogJobs_; }
 
 // --- menu commands -------------------------------------------------------------
 

@@ -34,7 +34,9 @@ class SerialTrafficWindow;
 class StatusLine;
 
 namespace norvik {
+class BackupJobs;
 class ConsoleDialogue;
+struct GatewaySnapshot;
 class GatewayJobs;
 class SerialPort;
 }  // namespace norvik
@@ -113,6 +115,10 @@ public:
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
     // The "Gateway" menu: backups, restores, and a backup shown without a gateway.
     GatewayMenu* gatewayMenu() const { return gatewayMenu_; }
+    // While a backup is open the settings dialogs load from it instead of the
+    // gateway; nullptr gives them the gateway again.
+    void answerDialogsFrom(const norvik::GatewaySnapshot* backup);
+    norvik::GatewayJobs& dialogJobs();
 
     // For tests and the screenshot script.
     QTreeWidget* tree() const { return tree_; }
@@ -188,6 +194,8 @@ private:
     norvik::GatewayConfig config_;
     norvik::IpSettingRecord ipSetting_;
     std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
+    // The settings dialogs' jobs: the dialogue's, or an open backup's.
+    std::unique_ptr<norvik::BackupJobs> dialogJobs_;
     // Asks the gateway through the dialogue, so it goes before it.
     GatewayMenu* gatewayMenu_ = nullptr;
     QAction* communicationMenu_ = nullptr;

@@ -1,20 +1,23 @@
 #include "backup/backup_texts.h"
 
 #include "common/text_conversion.h"
-#include "editors/ip_setting_editor.h"
-#include "editors/safe_value_editor.h"
 #include "model/module_types.h"
 
 namespace {
 
 using namespace norvik;
 
+// Named with the safe-value and IP dialogs' own words, in their contexts, so
+// that a translation of theirs names the table's rows alike.
+QString safeValueWord(const char* text) { return QCoreApplication::translate("SafeValueDialog", text); }
+QString ipWord(const char* text) { return QCoreApplication::translate("IpSettingDialog", text); }
+
 QString areaCaption(DeviceArea area) {
     switch (area) {
-    case DeviceArea::DO: return latin1(safevalue::kGroupDo);
-    case DeviceArea::DI: return latin1(safevalue::kGroupDi);
-    case DeviceArea::AO: return latin1(safevalue::kGroupAo);
-    case DeviceArea::AI: return latin1(safevalue::kGroupAi);
+    case DeviceArea::DO: return safeValueWord("DO");
+    case DeviceArea::DI: return safeValueWord("DI");
+    case DeviceArea::AO: return safeValueWord("AO");
+    case DeviceArea::AI: return safeValueWord("AI");
     }
     return {};
 }
@@ -165,7 +168,15 @@ std::vector<BackupTexts::Row> BackupTexts::differenceRows(const BackupDifference
     const QString none = tr("(none)");
     const auto value = [&](const std::string& text) { return text.empty() ? none : latin1(text); };
     for (const ParameterDifference& p : d.parameters) {
-        rows.push_back({{latin1(p.node), latin1(p.item), value(p.backupValue), value(p.gatewayValue)}, false});
+        QString where = latin1(p.node);
+        QString item = latin1(p.item);
+        if (p.node == kFirmwareNode) {
+            where = tr("Firmware Information");
+            item = p.item == kFirmwareName      ? tr("Firmware name :")
+                   : p.item == kFirmwareVersion ? tr("Version :")
+                                                : tr("File count :");
+        }
+        rows.push_back({{where, item, value(p.backupValue), value(p.gatewayValue)}, false});
     }
     // Named as the safe-value dialog names its cells: the area, the row's
     // address and, for a bit, its column.
@@ -175,27 +186,29 @@ std::vector<BackupTexts::Row> BackupTexts::differenceRows(const BackupDifference
         if (s.area == DeviceArea::DO || s.area == DeviceArea::DI) {
             const uint32_t byte = s.index / 8;
             where = areaCaption(s.area) + QLatin1Char(' ') + QStringLiteral("%1~%2").arg(8 * byte).arg(8 * byte + 7);
-            item = latin1(safevalue::kHeaderBitPrefix) + QString::number(s.index % 8);
+            item = safeValueWord("bit %1").arg(s.index % 8);
         } else {
             where = areaCaption(s.area) + QLatin1Char(' ') + QString::number(s.index);
-            item = latin1(safevalue::kHeaderWord);
+            item = safeValueWord("Configure(Hex)");
         }
         rows.push_back({{where, item, value(s.backupValue), value(s.gatewayValue)}, true});
     }
     for (const IpDifference& i : d.ipSetting) {
-        QString where = latin1(kGroupLocalIp);
+        QString where = ipWord("Local IP Setting");
         QString item;
+        // The dialog's own row labels, "I P (1) :" to "I P (8) :".
+        const QByteArray remoteLabel = "I P (" + QByteArray::number(i.remote + 1) + ") :";
+        const QString remote = ipWord(remoteLabel.constData());
         switch (i.field) {
-        case IpField::LocalIp: item = latin1(kLabelLocalIp); break;
-        case IpField::SubnetMask: item = latin1(kLabelSubnetMask); break;
-        case IpField::Gateway: item = latin1(kLabelGateway); break;
-        case IpField::RemoteAddress:
+        case IpField::LocalIp: item = ipWord("I P :"); break;
+        case IpField::SubnetMask: item = ipWord("MASK :"); break;
+        case IpField::Gateway: item = ipWord("GATEWAY :"); break;
+        case IpField::RemoteAddress: item = remote; [[fallthrough]];
         case IpField::RemoteTimeout:
         case IpField::RemoteReconnect:
-            where = latin1(kGroupRemoteIp) + QLatin1Char(' ') + latin1(kLabelRemoteIp[i.remote % kRemoteIpEntries]);
-            item = i.field == IpField::RemoteAddress   ? latin1(kLabelRemoteIp[i.remote % kRemoteIpEntries])
-                   : i.field == IpField::RemoteTimeout ? latin1(kLabelTimeout)
-                                                       : latin1(kLabelReconnect);
+            where = ipWord("Remote IP Setting") + QLatin1Char(' ') + remote;
+            if (i.field == IpField::RemoteTimeout) item = ipWord("Time out value (ms) :");
+            if (i.field == IpField::RemoteReconnect) item = ipWord("ReConnect time (ms) :");
             break;
         }
         rows.push_back({{where, item, value(i.backupValue), value(i.gatewayValue)}, true});
