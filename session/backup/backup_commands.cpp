@@ -93,6 +93,12 @@ bool BackupCommands::compare(KnownBlocks known) {
     return true;
 }
 
+bool BackupCommands::report(KnownBlocks known) {
+    if (!begin(BackupCommand::Report)) return false;
+    readGateway(std::move(known));
+    return true;
+}
+
 void BackupCommands::readGateway(KnownBlocks known) {
     read_ = std::make_unique<GatewayReadRun>(
         jobs_, std::move(known), hooks(),
@@ -120,6 +126,10 @@ void BackupCommands::onGatewayRead(std::optional<GatewaySnapshot> snapshot, std:
         return;
     }
     case BackupCommand::Restore: return startRestore();
+    case BackupCommand::Report:
+        end();
+        window_.exportReport(*lastRead_);
+        return;
     }
 }
 

@@ -4,6 +4,7 @@
 // The window answers the questions and picks the words for every report.
 //
 //   Back Up:  read the gateway ─▶ ask for a file ─▶ write it
+//   Report:   read the gateway ─▶ hand the read to the report
 //   Compare:  ask for a backup ─▶ read it ─▶ read the gateway ─▶ show the differences
 //   Restore:  ask for a backup ─▶ read it ─▶ read the gateway ─▶ refuse another kind
 //             ─▶ confirm the differences ─▶ send, read back, compare ─▶ report
@@ -23,7 +24,7 @@
 
 namespace norvik {
 
-enum class BackupCommand : uint8_t { BackUp, Restore, Compare };
+enum class BackupCommand : uint8_t { BackUp, Restore, Compare, Report };
 
 class BackupWindow {
 public:
@@ -49,6 +50,8 @@ public:
     virtual void reportRestoreRefused(const RestoreCheck& check) = 0;
     virtual void reportBackupSaved(const std::string& path, const GatewayBackup& backup) = 0;
     virtual void reportRestored(const RestoreReport& report) = 0;
+    // The gateway as a report command read it, every block in.
+    virtual void exportReport(const GatewaySnapshot& gateway) = 0;
 };
 
 class BackupCommands {
@@ -64,6 +67,7 @@ public:
     bool backUp(KnownBlocks known, std::string port, uint32_t baud);
     bool restore(KnownBlocks known);
     bool compare(KnownBlocks known);
+    bool report(KnownBlocks known);
 
     // Ends the running command at once: the window hears endRun and a
     // Cancelled failure, no file is written and nothing more is sent.

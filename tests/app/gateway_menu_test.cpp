@@ -53,6 +53,8 @@ struct RecordingBackupDialogs : BackupDialogs {
         return confirm;
     }
     void showComparison(QWidget*, const GatewayBackup&, const BackupDifferences&) override {}
+    void exportReport(QWidget*, const ReportSource& source) override { reported = source; }
+    std::optional<ReportSource> reported;
 };
 
 std::vector<std::string> treeNodes(const MainWindow& window) {
@@ -112,6 +114,14 @@ TEST_F(GatewayMenuTest, anOpenBackupStandsInForTheGatewayUntilItIsClosed) {
     EXPECT_EQ(opener.names(), (std::vector<std::string>{"DeviceSpaceDialog", "ProfibusSpaceDialog", "ModbusSpaceDialog",
                                                         "FirmwareDialog", "NSS", "IPSetting"}));
     EXPECT_TRUE(boxes.shown.empty());
+
+    // The report comes from the backup, every block of it, with no gateway.
+    menu.onExportReport();
+    ASSERT_TRUE(dialogs.reported);
+    EXPECT_EQ(dialogs.reported->originKind, ReportOrigin::BackupFile);
+    EXPECT_EQ(dialogs.reported->origin, "plant-a.norvik");
+    ASSERT_TRUE(dialogs.reported->safeValues && dialogs.reported->ipSetting);
+    EXPECT_EQ(dialogs.reported->safeValues->block, blocks.safeValues);
 
     // The settings dialogs' loads from the device are answered from the backup,
     // and their sends go nowhere.
@@ -199,6 +209,14 @@ TEST(GatewayMenuWithGatesim, backUpChangeRestoreAndVerify) {
             if (line.starts_with("RX STORED SAFE_VALUE ")) stored = line;
         }
         EXPECT_EQ(stored, "RX STORED SAFE_VALUE 512 " + std::string(1024, 'F'));
+
+        // A report of the live gateway reads what it needs first.
+        menu.onExportReport();
+        ASSERT_TRUE(waitFor([&] { return !menu.commands().running() && dialogs.reported.has_value(); }, 30000));
+        EXPECT_EQ(dialogs.reported->originKind, ReportOrigin::Port);
+        EXPECT_EQ(dialogs.reported->config.modelName, "HX-3410");
+        ASSERT_TRUE(dialogs.reported->safeValues);
+        EXPECT_EQ(dialogs.reported->safeValues->block, std::vector<uint8_t>(512, 0xFF));
         window.onDisconnect();
     }
     ::unsetenv("NORVIK_COM1");

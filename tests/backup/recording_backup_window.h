@@ -27,6 +27,7 @@ struct RecordingBackupWindow : BackupWindow {
     std::optional<RestoreCheck> refused;
     std::optional<std::string> saved;
     std::optional<RestoreReport> restored;
+    std::optional<GatewaySnapshot> reported;
 
     void showRunStep(BackupCommand, JobKind step, int, int count) override { steps.emplace_back(step, count); }
     void showRunProgress(const JobProgress&) override {}
@@ -46,6 +47,7 @@ struct RecordingBackupWindow : BackupWindow {
     void reportRestoreRefused(const RestoreCheck& c) override { refused = c; }
     void reportBackupSaved(const std::string& path, const GatewayBackup&) override { saved = path; }
     void reportRestored(const RestoreReport& r) override { restored = r; }
+    void exportReport(const GatewaySnapshot& g) override { reported = g; }
 };
 
 }  // namespace norvik::test

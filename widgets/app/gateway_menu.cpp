@@ -15,6 +15,7 @@
 #include "common/text_conversion.h"
 #include "link/console_texts.h"
 #include "link/link_guards.h"
+#include "report/report_from_backup.h"
 
 namespace {
 
@@ -45,6 +46,8 @@ void GatewayMenu::addTo(QMenuBar* bar, QAction* after) {
     actions_.compare = item(BackupTexts::itemCompare(), &GatewayMenu::onCompare);
     actions_.cancel = item(tr("Ca&ncel"), &GatewayMenu::onCancel);
     menu->addSeparator();
+    actions_.exportReport = item(BackupTexts::itemExportReport(), &GatewayMenu::onExportReport);
+    menu->addSeparator();
     actions_.openBackup = item(BackupTexts::itemOpenBackup(), &GatewayMenu::onOpenBackup);
     actions_.closeBackup = item(BackupTexts::itemCloseBackup(), &GatewayMenu::onCloseBackup);
     updateActions();
@@ -56,6 +59,7 @@ void GatewayMenu::updateActions() {
     actions_.backUp->setEnabled(!running);
     actions_.restore->setEnabled(!running);
     actions_.compare->setEnabled(!running);
+    actions_.exportReport->setEnabled(!running);
     actions_.cancel->setEnabled(running);
     actions_.openBackup->setEnabled(!running);
     actions_.closeBackup->setEnabled(offline_.has_value());
@@ -102,6 +106,24 @@ void GatewayMenu::onCompare() {
     if (!gatewayReady(norvik::BackupCommand::Compare)) return;
     commands_.compare(knownBlocks());
     updateActions();
+}
+
+// From an open backup the report needs no gateway; from a live one it is read
+// first, as a backup would read it, so that the report holds every block.
+void GatewayMenu::onExportReport() {
+    if (offline_) {
+        dialogs_.exportReport(&window_, norvik::reportSourceFromSnapshot(offline_->gateway, norvik::ReportOrigin::BackupFile,
+                                                                         offlineFile_.toStdString()));
+        return;
+    }
+    if (!gatewayReady(norvik::BackupCommand::Report)) return;
+    commands_.report(knownBlocks());
+    updateActions();
+}
+
+void GatewayMenu::exportReport(const norvik::GatewaySnapshot& gateway) {
+    dialogs_.exportReport(&window_, norvik::reportSourceFromSnapshot(gateway, norvik::ReportOrigin::Port,
+                                                                     window_.connectedDevice()));
 }
 
 void GatewayMenu::onCancel() {

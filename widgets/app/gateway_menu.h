@@ -38,6 +38,7 @@ public:
     void onOpenBackup();
     void onCloseBackup();
     void onCancel();
+    void onExportReport();
 
     // Shows the backup at `path` offline; false (after telling the user why)
     // when the file is refused.
@@ -53,6 +54,7 @@ public:
         QAction* openBackup = nullptr;
         QAction* closeBackup = nullptr;
         QAction* cancel = nullptr;
+        QAction* exportReport = nullptr;
     };
     const Actions& actions() const { return actions_; }
 
@@ -70,6 +72,7 @@ public:
     void reportRestoreRefused(const norvik::RestoreCheck& check) override;
     void reportBackupSaved(const std::string& path, const norvik::GatewayBackup& backup) override;
     void reportRestored(const norvik::RestoreReport& report) override;
+    void exportReport(const norvik::GatewaySnapshot& gateway) override;
 
 private:
     // The guards of the three commands that need the gateway.

@@ -1,4 +1,5 @@
 #include "app/main_window.h"
+#include "app/qt_user_prompts.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -157,7 +158,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
 
     BackupDialogs* backupDialogs = services_.backupDialogs;
     if (!backupDialogs) {
-        ownBackupDialogs_ = std::make_unique<QtBackupDialogs>();
+        ownBackupDialogs_ = std::make_unique<QtBackupDialogs>(std::make_unique<QtUserPrompts>());
         backupDialogs = ownBackupDialogs_.get();
     }
     gatewayMenu_ = new GatewayMenu(*this, *messageBoxes_, *backupDialogs, *dialogue_);

@@ -5,6 +5,10 @@
 #include "backup/backup_diff_dialog.h"
 #include "backup/backup_file.h"
 #include "backup/backup_texts.h"
+#include "report_dialog/report_export_dialog.h"
+
+QtBackupDialogs::QtBackupDialogs(std::unique_ptr<norvik::UserPrompts> reportPrompts)
+    : reportPrompts_(std::move(reportPrompts)) {}
 
 std::optional<QString> QtBackupDialogs::saveBackupPath(QWidget* parent, const QString& proposedName) {
     QFileDialog dialog(parent, BackupTexts::itemBackUp().remove(QLatin1Char('&')), proposedName,
@@ -26,6 +30,10 @@ bool QtBackupDialogs::confirmRestore(QWidget* parent, const norvik::GatewayBacku
                                      const norvik::BackupDifferences& differences) {
     BackupDiffDialog dialog(BackupDiffDialog::Purpose::ConfirmRestore, backup, differences, parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+void QtBackupDialogs::exportReport(QWidget* parent, const norvik::ReportSource& source) {
+    exportGatewayReport(parent, source, *reportPrompts_);
 }
 
 void QtBackupDialogs::showComparison(QWidget* parent, const norvik::GatewayBackup& backup,

@@ -4,10 +4,13 @@
 // test waits on a modal dialog.
 
 #include <QString>
+#include <memory>
 #include <optional>
 
 #include "backup/backup_diff.h"
 #include "backup/gateway_backup.h"
+#include "link/user_prompts.h"
+#include "report/report_source.h"
 
 class QWidget;
 
@@ -22,14 +25,23 @@ public:
                                 const norvik::BackupDifferences& differences) = 0;
     virtual void showComparison(QWidget* parent, const norvik::GatewayBackup& backup,
                                 const norvik::BackupDifferences& differences) = 0;
+    // The report's export dialog, modal, for what the menu has read or opened.
+    virtual void exportReport(QWidget* parent, const norvik::ReportSource& source) = 0;
 };
 
 class QtBackupDialogs : public BackupDialogs {
 public:
+    // `reportPrompts` asks the report dialog's questions (the path, the outcome).
+    explicit QtBackupDialogs(std::unique_ptr<norvik::UserPrompts> reportPrompts);
+
     std::optional<QString> saveBackupPath(QWidget* parent, const QString& proposedName) override;
     std::optional<QString> openBackupPath(QWidget* parent, const QString& caption) override;
     bool confirmRestore(QWidget* parent, const norvik::GatewayBackup& backup,
                         const norvik::BackupDifferences& differences) override;
     void showComparison(QWidget* parent, const norvik::GatewayBackup& backup,
                         const norvik::BackupDifferences& differences) override;
+    void exportReport(QWidget* parent, const norvik::ReportSource& source) override;
+
+private:
+    std::unique_ptr<norvik::UserPrompts> reportPrompts_;
 };

@@ -30,6 +30,7 @@ QString BackupTexts::itemRestore() { return tr("&Restore…"); }
 QString BackupTexts::itemCompare() { return tr("&Compare with Backup…"); }
 QString BackupTexts::itemOpenBackup() { return tr("&Open Backup…"); }
 QString BackupTexts::itemCloseBackup() { return tr("C&lose Backup"); }
+QString BackupTexts::itemExportReport() { return tr("&Export Report…"); }
 QString BackupTexts::fileFilter() { return tr("Norvik backup (*.norvik)"); }
 
 QString BackupTexts::commandName(BackupCommand command) {
@@ -37,6 +38,7 @@ QString BackupTexts::commandName(BackupCommand command) {
     case BackupCommand::BackUp: return tr("Back up");
     case BackupCommand::Restore: return tr("Restore");
     case BackupCommand::Compare: return tr("Compare");
+    case BackupCommand::Report: return tr("Export report");
     }
     return {};
 }

@@ -21,6 +21,7 @@ public:
     static QString itemCompare();
     static QString itemOpenBackup();
     static QString itemCloseBackup();
+    static QString itemExportReport();
     static QString fileFilter();
 
     static QString commandName(norvik::BackupCommand command);
