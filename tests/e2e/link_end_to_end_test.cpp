@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "ipsetting/ip_setting.h"
@@ -455,6 +456,73 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenBlockCase{"lateIpSettingBlock", {"--late-block-ms", "1500", "--late-block-of", "ip"}, 115200,
                         kLoadIpSetting, kIpSettingFailed, c::kOpReceiveIpSettingError, c::kReplyIpSettingFinish}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// A block short by fewer bytes than the console line after it, or by a few
+// more: the line's head must not stand in for its last bytes. Each cut of each
+// block ends with the block's error, installs nothing, and the command went
+// out once, with nothing sent to the gateway until its finish line.
+struct CutBlock {
+    const char* name;   // the simulator's name of the block
+    const char* command;
+    std::function<void(LinkSession&)> request;
+    std::function<bool(const LinkSession&, const RecordingUi&)> failed;
+    const char* errorText;
+    const char* finish;
+};
+
+const CutBlock kCutBlocks[] = {
+    {"parameter", c::kLoadParameter, nullptr, kParameterFailed, c::kOpParameterIncomplete, c::kReplyParameterFinish},
+    {"file-names", c::kLoadFileName, nullptr, kFileNamesFailed, c::kOpFileNameError, c::kReplyFileNameFinish},
+    {"safe", c::kLoadSafeValue, kLoadSafeValues, kSafeValueFailed, c::kOpReceiveSafeValueError,
+     c::kReplySafeValueFinish},
+    {"ip", c::kLoadIpSetting, kLoadIpSetting, kIpSettingFailed, c::kOpReceiveIpSettingError,
+     c::kReplyIpSettingFinish},
+};
+
+class ShortBlockCut : public LinkEndToEnd, public ::testing::WithParamInterface<std::tuple<int, int>> {};
+
+TEST_P(ShortBlockCut, endsWithItsErrorAndInstallsNothing) {
+    const CutBlock& k = kCutBlocks[std::get<0>(GetParam())];
+    const int cut = std::get<1>(GetParam());
+    // The finish line right behind its block, as a gateway sends it: the
+    // receive of a block's last bytes finds the line's head there.
+    start({"--short-block-by", std::to_string(cut), "--short-block-of", k.name}, 115200, 0);
+    setDefaultIpSetting(ip);
+    const IpSettingRecord ipBefore = ip;
+    if (k.command != std::string_view(c::kLoadParameter)) {
+        ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    }
+    if (k.request) {
+        loadAndQueryNames();
+        k.request(session);
+    }
+    const int rebuildsBefore = ui.rebuilds;
+    ASSERT_TRUE(tickUntil([&] { return k.failed(session, ui); })) << ui.operationText;
+    EXPECT_EQ(ui.operationText, k.errorText);
+    EXPECT_EQ(ui.rebuilds, rebuildsBefore) << "a tree built from the finish line";
+    EXPECT_EQ(ip, ipBefore);
+    EXPECT_TRUE(session.safeValueBytes.empty());
+    // Names that came whole before the reply broke off may stand; none made up from the line.
+    for (const std::string& name : session.firmwareFileNames)
+        EXPECT_TRUE(name.empty() || name == "autoexec.bat" || name == "3420V10.bin") << name;
+
+    ASSERT_TRUE(awaitLogEntry(std::string("TX LINE ") + k.finish));
+    ASSERT_TRUE(tickUntil([&] { return !dialogue->exchangeOpen(); }, 1)) << "the exchange hangs on";
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(ui.operationText, k.errorText);
+    const auto log = sim->logLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), std::string("RX LINE ") + k.command), 1);
+    const auto during = receivedDuring(log, k.command, k.finish);
+    EXPECT_TRUE(during.empty()) << during.front();
+}
+
+// Each finish line is 30 or 31 bytes with its "\r\n"; a few cuts beyond it too.
+INSTANTIATE_TEST_SUITE_P(LinkEndToEnd, ShortBlockCut, ::testing::Combine(::testing::Range(0, 4), ::testing::Range(1, 35)),
+                         [](const auto& testInfo) {
+                             std::string name = kCutBlocks[std::get<0>(testInfo.param)].name;
+                             std::erase(name, '-');
+                             return name + "By" + std::to_string(std::get<1>(testInfo.param));
+                         });
 
 TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
     start({"--reply-error", "read-safe"});

@@ -852,9 +852,9 @@ TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
     }
 }
 
-// A block short by less than its finish line: the line's head fills it, and
-// what is left of the line shows the block was not whole.
-TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole) {
+// A block short by less than its finish line: the line's head fills it. The
+// rest of the line shows it, before anything of the block is installed.
+TEST_F(ConsoleDialogueTest, blockShortByLessThanItsFinishLineIsNeverInstalled) {
     connectAndLoad();
     answerAutoQuery({"3420V10.bin"});
     setDefaultIpSetting(ip);
@@ -866,15 +866,14 @@ TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole)
     port.queueLine(c::kReplyIpSettingFinish);
     tick();
     deliverWorkerDone();
-    tick();
     EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
     EXPECT_EQ(ui.operationText, c::kOpReceiveIpSettingError);
     EXPECT_EQ(ip, before);
-    EXPECT_EQ(session.missCount, 0);
+    EXPECT_FALSE(dialogue.exchangeOpen()) << "the finish line was given back whole";
     EXPECT_EQ(port.lastSent(), c::kPrompt);
 
-    // The same for a file-name reply: the name that took the line goes, and
-    // with it the layout it chose.
+    // The same for a file-name reply: no name is made up from the line.
+    tick(c::kReplyConnect);
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
     port.queueLine(c::kReplyFileName);
@@ -882,11 +881,10 @@ TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole)
     port.queueLine(c::kReplyFileNameFinish);
     tick();
     deliverWorkerDone();
-    EXPECT_EQ(session.firmwareFileNames[0], "3420V1send ");
-    tick();
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
     EXPECT_EQ(session.firmwareFileNames[0], "3420V10.bin");
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
+    EXPECT_EQ(session.missCount, 0);
 }
 
 // A block that comes after its time-out: the error at once, and its bytes,
