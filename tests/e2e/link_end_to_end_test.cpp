@@ -720,6 +720,58 @@ TEST_F(LinkEndToEnd, disconnectCutsAWithheldBlockShortAtOnce) {
     EXPECT_EQ(ui.operationText, "Receive parameter finish");
 }
 
+// Disconnect right after the gateway acknowledged a send, before a tick read
+// the acknowledgement: the block still goes out whole, and the next Connect's
+// first prompt is answered instead of vanishing into the gateway's block.
+struct AckedSendCase {
+    const char* name;
+    const char* command;
+    const char* verdict;  // the gateway's line once it has the block
+    std::function<void(LinkSession&, IpSettingRecord&)> request;
+};
+
+void PrintTo(const AckedSendCase& c, std::ostream* os) { *os << c.name; }
+
+class DisconnectAfterAck : public LinkEndToEnd, public ::testing::WithParamInterface<AckedSendCase> {};
+
+TEST_P(DisconnectAfterAck, writesTheBlockBeforeThePortCloses) {
+    const auto& k = GetParam();
+    start({}, 115200);
+    loadAndQueryNames();
+    k.request(session, ip);
+    for (int i = 0; i < 10 && countLog(std::string("RX LINE ") + k.command) == 0; ++i) {
+        tick();
+        ASSERT_TRUE(awaitGateway());  // then the acknowledgement waits, unread
+    }
+    dialogue->disconnect();
+    EXPECT_FALSE(session.portOpen);
+    ASSERT_TRUE(awaitLogEntry(std::string("TX LINE ") + k.verdict)) << "the gateway never got its block";
+    EXPECT_EQ(receivedDuring(sim->logLines(), k.command, k.verdict),
+              (std::vector<std::string>{"RX BLOCK", "RX LINE transmit_end"}));
+
+    port.restartCount();
+    PortSettings again;
+    again.baud = 115200;
+    dialogue->connect(again);
+    tick();
+    EXPECT_EQ(session.linkState, LinkState::Connected) << "the first prompt went into a block";
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LinkEndToEnd, DisconnectAfterAck,
+    ::testing::Values(AckedSendCase{"safeValues", c::kSendSafeValue, c::kReplySafeValueSent,
+                                    [](LinkSession& s, IpSettingRecord&) {
+                                        s.safeValueBytes = safeValuePattern();
+                                        s.safeValueTransfer = TransferState::SendRequested;
+                                    }},
+                      AckedSendCase{"ipSetting", c::kSendIpSetting, c::kReplyIpSettingSent,
+                                    [](LinkSession& s, IpSettingRecord& r) {
+                                        setDefaultIpSetting(r);
+                                        s.ipSettingTransfer = TransferState::SendRequested;
+                                    }}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
 // The gateway's process dies (an adapter pulled): the port closes as
 // Disconnect would, and Connect works again once it is back on the same link.
 TEST_F(LinkEndToEnd, gatewayKilledClosesThePortAndConnectWorksAfterItsRestart) {

@@ -641,6 +641,31 @@ TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
     EXPECT_EQ(config.moduleCount, 0);
 }
 
+// Disconnect after a send command: the block goes out only to a gateway that
+// has acknowledged it, whether or not a tick has read the acknowledgement.
+TEST_F(ConsoleDialogueTest, disconnectWritesTheBlockOfAnAcknowledgedSendOnly) {
+    for (const bool acknowledged : {false, true}) {
+        connectAndLoad();
+        answerAutoQuery({});
+        setDefaultIpSetting(ip);
+        session.ipSettingTransfer = TransferState::SendRequested;
+        tick(c::kReplyConnect);
+        ASSERT_EQ(port.lastSent(), c::kSendIpSetting);
+        port.clearSent();
+        port.queueLine(c::kReplyConnect);  // a doubled reply ahead of the answer
+        if (acknowledged) port.queueLine(c::kReplyReceiveIpSetting);
+        dialogue.disconnect();
+        EXPECT_FALSE(session.portOpen);
+        if (acknowledged) {
+            ASSERT_EQ(port.sentBlocks().size(), 1u);
+            EXPECT_EQ(port.sentBlocks()[0].size(), kIpSettingBlockBytes);
+            EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
+        } else {
+            EXPECT_TRUE(port.sent().empty());
+        }
+    }
+}
+
 TEST_F(ConsoleDialogueTest, failedCloseLeavesTheConnectionAsItWas) {
     connectAndLoad();
     port.closeCode = 5;

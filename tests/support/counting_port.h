@@ -25,6 +25,7 @@ public:
         return port_.receiveBlock(p, buffer, timeoutMs);
     }
     void cancelWaits() override { port_.cancelWaits(); }
+    bool drainOutput(uint8_t p, uint16_t timeoutMs) override { return port_.drainOutput(p, timeoutMs); }
     void resumeWaits() override { port_.resumeWaits(); }
     uint32_t deviceError() const override { return port_.deviceError(); }
     unsigned linesSent() const { return linesSent_; }

@@ -69,6 +69,10 @@ public:
     // end at once too, until resumeWaits() or until the port is opened or closed.
     // A receive cut short reports what it had; a send cut short drops the rest.
     virtual void cancelWaits() {}
+    // Waits until everything sent has left the port, at most timeoutMs (or
+    // until waits are cancelled); false when some of it had not. What has left
+    // is not thrown away by a closePort that follows.
+    virtual bool drainOutput(uint8_t /*port*/, uint16_t /*timeoutMs*/) { return true; }
     virtual void resumeWaits() {}
     // The error with which the device went away (EIO, ENXIO, ENODEV; a hang-up
     // counts as EIO), or 0 while it is there. Stays until the port is closed.

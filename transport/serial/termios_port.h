@@ -35,6 +35,7 @@ public:
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
     BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
     void cancelWaits() override;
+    bool drainOutput(uint8_t port, uint16_t timeoutMs) override;
     void resumeWaits() override;
     uint32_t deviceError() const override;
 
