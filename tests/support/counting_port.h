@@ -21,6 +21,9 @@ public:
     }
     void sendBlock(uint8_t p, std::span<const uint8_t> bytes) override { port_.sendBlock(p, bytes); }
     std::string receiveLine(uint8_t p, uint16_t timeoutMs) override { return port_.receiveLine(p, timeoutMs); }
+    bool takeLine(uint8_t p, uint16_t timeoutMs, std::string& line) override {
+        return port_.takeLine(p, timeoutMs, line);
+    }
     BlockReceipt receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
         return port_.receiveBlock(p, buffer, timeoutMs);
     }

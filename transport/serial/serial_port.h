@@ -61,6 +61,14 @@ public:
     virtual void sendBlock(uint8_t port, std::span<const uint8_t> bytes) = 0;
     // The next console line without its terminator, or "" when none came in time.
     virtual std::string receiveLine(uint8_t port, uint16_t timeoutMs) = 0;
+    // The same, telling an empty line from none: true when a line came (into
+    // `line`, possibly empty). With timeoutMs 0 only a line that has already
+    // arrived in full is taken. A port that cannot tell reports an empty line
+    // as none.
+    virtual bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) {
+        line = receiveLine(port, timeoutMs);
+        return !line.empty();
+    }
     // Fills the buffer in arrival order, never taking a byte more than it holds.
     // Bytes that did not come are zero.
     virtual BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) = 0;

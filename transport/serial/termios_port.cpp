@@ -288,17 +288,24 @@ std::size_t TermiosSerialPort::readSome(Clock::time_point deadline, std::span<ui
 }
 
 std::string TermiosSerialPort::receiveLine(uint8_t port, uint16_t timeoutMs) {
-    std::lock_guard lock(readMutex_);
     std::string line;
-    if (fd_ < 0 || port != port_) return line;
+    if (!takeLine(port, timeoutMs, line)) line.clear();
+    return line;
+}
+
+bool TermiosSerialPort::takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) {
+    std::lock_guard lock(readMutex_);
+    line.clear();
+    if (fd_ < 0 || port != port_) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::array<uint8_t, 512> chunk{};
+    // A read past the deadline still takes what the device already holds.
     while (!rx_.takeLine(line)) {
         const std::size_t n = readSome(deadline, chunk);
-        if (n == 0) return {};
+        if (n == 0) return false;
         rx_.feed(std::span(chunk).first(n));
     }
-    return line;
+    return true;
 }
 
 BlockReceipt TermiosSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
