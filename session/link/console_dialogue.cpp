@@ -27,6 +27,12 @@ constexpr uint8_t kMaxQuietTicks = 10;
 // a bound so that a gateway streaming garbage cannot hold the tick for ever.
 constexpr int kMaxDroppedBytes = 4096;
 
+// Lines one tick reads at most: a gateway streaming lines cannot hold it for ever.
+constexpr int kMaxLinesPerTick = 64;
+
+// Lines Disconnect reads, at most, looking for a send's acknowledgement.
+constexpr int kMaxLinesLookedAtOnClose = 8;
+
 }  // namespace
 
 struct ConsoleDialogue::WorkerResult {
@@ -183,6 +189,7 @@ void ConsoleDialogue::disconnect() {
     // The worker reads from the port: it is cut short and has ended before the
     // port closes.
     const bool cut = stopWorker();
+    finishAcknowledgedSend();
     const uint32_t code = port_.closePort(session_.portNumber);
     if (code != 0) {
         // The port stays open and the link goes on; the block that was being
@@ -193,6 +200,32 @@ void ConsoleDialogue::disconnect() {
         return;
     }
     endDisconnect();
+}
+
+// A gateway that has acknowledged a send waits for the block and takes what
+// comes next for its bytes: the next Connect's prompts, and with them its
+// answers, would be lost in it for seconds. So once it has acknowledged, its
+// block and "transmit_end" go out whole before the port closes; before that,
+// nothing is sent and the port closes at once. At 115200 baud the largest
+// block takes 85 ms.
+void ConsoleDialogue::finishAcknowledgedSend() {
+    if (!session_.portOpen || (exchange_ != Exchange::SendSafeValue && exchange_ != Exchange::SendIpSetting)) return;
+    if (phase_ == Phase::Asked) {
+        // The acknowledgement may already wait among the lines not yet read.
+        const char* ack = exchange_ == Exchange::SendSafeValue ? c::kReplyReceiveSafeValue : c::kReplyReceiveIpSetting;
+        std::string line;
+        for (int i = 0; i < kMaxLinesLookedAtOnClose; ++i) {
+            if (!port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line)) break;
+            if (line == ack) {
+                onBlockAsked(exchange_);
+                break;
+            }
+        }
+    }
+    if (phase_ != Phase::Sent) return;
+    const uint32_t blockBytes = exchange_ == Exchange::SendSafeValue ? safeValueBlockBytes(session_.safeValueLayout)
+                                                                      : static_cast<uint32_t>(kIpSettingBlockBytes);
+    port_.drainOutput(session_.portNumber, blockTimeout(session_.baud, blockBytes + kLineTimeoutBytes));
 }
 
 void ConsoleDialogue::finishWorker() {
@@ -329,9 +362,24 @@ void ConsoleDialogue::onPollTimer() {
         }
         return;
     }
-    const std::string line = port_.receiveLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes));
+    // Every line that has come is read, so that a gateway saying more than one
+    // line per prompt (a banner, an echo, noise) builds no backlog; the replies
+    // are acted on in order, up to the first that sends something: one command
+    // a tick, and what comes after it waits for the next.
+    sentThisTick_ = false;
+    bool replied = false;
+    std::string line;
+    bool came = port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line);
+    for (int read = 1; came; ++read) {
+        if (endIfDeviceGone()) return;
+        if (handleLine(line)) replied = true;
+        const bool portTaken = !session_.portOpen || workerBusy() ||
+                               (exchange_ != Exchange::None && phase_ == Phase::Failed);
+        if (sentThisTick_ || portTaken || read >= kMaxLinesPerTick) break;
+        came = port_.takeLine(session_.portNumber, 0, line);
+    }
     if (endIfDeviceGone()) return;
-    if (handleLine(line)) {
+    if (replied) {
         quietTicks_ = 0;
     } else {
         silence();
@@ -448,6 +496,13 @@ void ConsoleDialogue::onConnectReply() {
 
 // "receive safe value" / "receive ip setting": the gateway waits for our block.
 void ConsoleDialogue::onBlockAsked(Exchange exchange) {
+    if (exchange_ != Exchange::None && exchange_ != exchange) {
+        // A stale answer to a send given up before: it ends nothing new. The
+        // exchange under way stays, and with it the rule that nothing goes out
+        // while it is open, longer than the gateway waits for that block.
+        exchangeQuietTicks_ = 0;
+        return;
+    }
     if (exchange_ != exchange || phase_ != Phase::Asked) {
         // No command of ours is waiting for this (a doubled line, or one after
         // the module's disconnect notice): no block goes out, and nothing else
@@ -739,7 +794,10 @@ void ConsoleDialogue::closeExchange() {
 
 // --- commands ----------------------------------------------------------------
 
-void ConsoleDialogue::sendCommand(const char* text) { port_.sendLine(session_.portNumber, text); }
+void ConsoleDialogue::sendCommand(const char* text) {
+    port_.sendLine(session_.portNumber, text);
+    sentThisTick_ = true;
+}
 
 void ConsoleDialogue::sendPrompt() { sendCommand(c::kPrompt); }
 

@@ -144,6 +144,8 @@ private:
     // True when one was running.
     bool stopWorker();
     void fileNameCompletion();
+    // On Disconnect: a send the gateway has acknowledged gets its block out first.
+    void finishAcknowledgedSend();
 
     LinkSession& session_;
     GatewayConfig& config_;
@@ -176,6 +178,7 @@ private:
     // What the open send exchange sends: the job's block, or the session's.
     std::vector<uint8_t> sendSafeValues_;
     IpSettingRecord sendIpSetting_{};
+    bool sentThisTick_ = false;
     // The next line dropped after a failed block is the first after it.
     bool firstDroppedLine_ = false;
     // A load's block that came whole, installed when its "finish" line confirms it.
