@@ -258,7 +258,7 @@ TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
     }
     const std::vector<std::string> expected{
         "[Communication]", "Connect", "Disconnect", "Port devices…", "-", "Exit",
-        "[Gateway]", "Back Up…", "Restore…", "Compare with Backup…", "Cancel", "-", "Open Backup…",
+        "[Gateway]", "Back Up…", "Restore…", "Compare with Backup…", "Cancel", "-", "Export Report…", "-", "Open Backup…",
         "Close Backup",
         "[IP setting]", "New setting", "Load from file", "Load from device",
         "[Safe value setting]", "New setting", "Load from file", "Load from device",
