@@ -1,8 +1,8 @@
 #include "app/message_boxes.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 
-#include "app/window_texts.h"
 #include "link/console_texts.h"
 
 void QtMessageBoxes::showMessage(QWidget* parent, const QString& title, const QString& text) {
@@ -24,11 +24,14 @@ void QtMessageBoxes::showDetailedMessage(QWidget* parent, const QString& title, 
     box.exec();
 }
 
-bool QtMessageBoxes::confirmExit(QWidget* parent) {
-    QMessageBox box(QMessageBox::Warning, QLatin1String(norvik::console::kTitleMessage),
-                    QLatin1String(norvik::window::kExitQuestion), QMessageBox::Ok | QMessageBox::Cancel, parent);
+std::unique_ptr<QMessageBox> exitQuestion(QWidget* parent) {
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QLatin1String(norvik::console::kTitleMessage),
+                                             QCoreApplication::translate("MessageBoxes", "Exit Norvik"),
+                                             QMessageBox::Ok | QMessageBox::Cancel, parent);
     // An accidental Enter must not end a session that may be mid-transfer.
-    box.setDefaultButton(QMessageBox::Cancel);
-    box.setEscapeButton(QMessageBox::Cancel);
-    return box.exec() == QMessageBox::Ok;
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->setEscapeButton(QMessageBox::Cancel);
+    return box;
 }
+
+bool QtMessageBoxes::confirmExit(QWidget* parent) { return exitQuestion(parent)->exec() == QMessageBox::Ok; }

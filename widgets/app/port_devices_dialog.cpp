@@ -1,6 +1,7 @@
 #include "app/port_devices_dialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -16,8 +17,8 @@ namespace t = norvik::serialtexts;
 
 namespace {
 
-QString utf8(const char* text) { return QString::fromUtf8(text); }
 QString utf8(const std::string& text) { return QString::fromStdString(text); }
+QString deviceText(const char* source) { return QCoreApplication::translate("PortDevicesDialog", source); }
 
 QString comName(int port) { return QStringLiteral("Com%1").arg(port); }
 
@@ -33,14 +34,14 @@ QString opensText(uint8_t port, const norvik::SavedPortDevices& saved) {
     const norvik::ComDevice device = norvik::comDevice(port, saved);
     QString text = utf8(norvik::describeDevice(device.path));
     if (device.source == norvik::DeviceSource::Environment)
-        text += QStringLiteral(" (") + utf8(t::kSetByPrefix) + utf8(norvik::comVariableName(port)) + QLatin1Char(')');
+        text += QStringLiteral(" (") + deviceText(t::kSetBy).arg(utf8(norvik::comVariableName(port))) + QLatin1Char(')');
     return text;
 }
 
 QString detectedText(const DetectedDevice& device) {
     QStringList details;
     if (!device.maker.isEmpty()) details << device.maker;
-    if (!device.serialNumber.isEmpty()) details << QStringLiteral("serial ") + device.serialNumber;
+    if (!device.serialNumber.isEmpty()) details << deviceText(t::kSerialNumber).arg(device.serialNumber);
     QString text = device.path;
     if (!device.description.isEmpty()) text += QStringLiteral(": ") + device.description;
     if (!details.isEmpty()) text += QStringLiteral(" (") + details.join(QStringLiteral(", ")) + QLatin1Char(')');
@@ -71,7 +72,7 @@ void savePortDevices(const norvik::SavedPortDevices& devices) {
 }
 
 QString portDeviceSummary(uint8_t port, const norvik::SavedPortDevices& saved) {
-    return comName(port) + utf8(t::kOpensInfix) + opensText(port, saved);
+    return deviceText(t::kOpens).arg(comName(port), opensText(port, saved));
 }
 
 std::vector<DetectedDevice> PortDevicesDialog::detect(const norvik::DeviceRoots& roots) {
@@ -90,16 +91,16 @@ std::vector<DetectedDevice> PortDevicesDialog::detect(const norvik::DeviceRoots&
 
 PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
     : QDialog(parent), roots_(std::move(roots)) {
-    setWindowTitle(utf8(norvik::kPortDevicesCaption));
-    setAccessibleName(utf8(norvik::kPortDevicesCaption));
+    setWindowTitle(deviceText(t::kPortDevicesCaption));
+    setAccessibleName(windowTitle());
 
-    auto* intro = new QLabel(utf8(t::kPortDevicesIntro), this);
+    auto* intro = new QLabel(deviceText(t::kPortDevicesIntro), this);
     intro->setWordWrap(true);
 
     auto* grid = new QGridLayout;
     const char* headings[] = {t::kColumnPort, t::kColumnDevice, t::kColumnDetected, t::kColumnOpens};
     for (int column = 0; column < 4; ++column) {
-        auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(utf8(headings[column]).toHtmlEscaped()), this);
+        auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(deviceText(headings[column]).toHtmlEscaped()), this);
         grid->addWidget(heading, 0, column);
     }
     const norvik::SavedPortDevices saved = loadPortDevices();
@@ -108,22 +109,22 @@ PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
         const QString com = comName(port);
         row.path = new QLineEdit(utf8(saved[index(port)]), this);
         row.path->setPlaceholderText(QStringLiteral("/dev/ttyS%1").arg(port - 1));
-        row.path->setAccessibleName(com + QLatin1Char(' ') + utf8(t::kColumnDevice));
+        row.path->setAccessibleName(com + QLatin1Char(' ') + deviceText(t::kColumnDevice));
         row.path->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
         // Alt with the port's digit reaches its path.
         auto* label = new QLabel(QStringLiteral("Com&%1").arg(port), this);
         label->setBuddy(row.path);
         row.pick = new QComboBox(this);
-        row.pick->setAccessibleName(com + QLatin1Char(' ') + utf8(t::kColumnDetected));
+        row.pick->setAccessibleName(com + QLatin1Char(' ') + deviceText(t::kColumnDetected));
         // On Linux a combo box reads out its current entry as its name; the
         // description says which port it belongs to.
-        row.pick->setAccessibleDescription(com + QLatin1Char(' ') + utf8(t::kColumnDetected));
+        row.pick->setAccessibleDescription(com + QLatin1Char(' ') + deviceText(t::kColumnDetected));
         row.pick->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         row.pick->setMinimumContentsLength(24);
         row.opens = new QLabel(this);
         row.opens->setTextFormat(Qt::PlainText);
         row.opens->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        row.opens->setAccessibleName(com + QLatin1Char(' ') + utf8(t::kColumnOpens));
+        row.opens->setAccessibleName(com + QLatin1Char(' ') + deviceText(t::kColumnOpens));
         grid->addWidget(label, port, 0);
         grid->addWidget(row.path, port, 1);
         grid->addWidget(row.pick, port, 2);
@@ -141,7 +142,7 @@ PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
     grid->setColumnStretch(1, 2);
     grid->setColumnStretch(3, 1);
 
-    detectButton_ = new QPushButton(utf8(t::kDetectAgain), this);
+    detectButton_ = new QPushButton(deviceText(t::kDetectAgain), this);
     connect(detectButton_, &QPushButton::clicked, this, [this] { setDetected(detect(roots_)); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->addButton(detectButton_, QDialogButtonBox::ActionRole);
@@ -161,7 +162,7 @@ void PortDevicesDialog::setDetected(const std::vector<DetectedDevice>& devices) 
     for (int port = 1; port <= norvik::kComPortCount; ++port) {
         QComboBox* pick = pickBox(port);
         pick->clear();
-        pick->addItem(utf8(devices.empty() ? t::kNoneDetected : t::kPickPrompt), QString());
+        pick->addItem(deviceText(devices.empty() ? t::kNoneDetected : t::kPickPrompt), QString());
         for (const DetectedDevice& device : devices) {
             pick->addItem(detectedText(device), device.choice());
             QString tip = detectedText(device);

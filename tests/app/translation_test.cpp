@@ -1,0 +1,114 @@
+// Norvik in the language of the system locale: German under de_DE, today's
+// English texts exactly under C and en_US (tests/app/CMakeLists.txt starts one
+// run under each).
+
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/about_dialog.h"
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+#include "app/port_devices_dialog.h"
+#include "run_language.h"
+#include "support/fake_port.h"
+#include "support/window_recorders.h"
+
+namespace norvik {
+namespace {
+
+std::string plain(const QString& text) { return QString(text).remove(QLatin1Char('&')).toStdString(); }
+
+class TranslationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        language = test::expectedLanguage();
+        if (language.empty()) GTEST_SKIP() << "run without a locale of its own";
+        ASSERT_EQ(test::loadRunLanguage(), language == "de");
+    }
+    // The text the run expects.
+    const char* in(const char* english, const char* german) const { return language == "de" ? german : english; }
+
+    std::string language;
+};
+
+TEST_F(TranslationTest, menusSpeakTheLocalesLanguageWithOneKeyPerItem) {
+    test::FakePort port;
+    test::RecordingBoxes boxes;
+    test::RecordingOpener opener;
+    MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
+    std::vector<std::string> seen;
+    std::set<int> topKeys;
+    for (QAction* top : window.menu()->actions()) {
+        seen.push_back("[" + plain(top->text()) + "]");
+        EXPECT_TRUE(topKeys.insert(QKeySequence::mnemonic(top->text())[0].toCombined()).second) << plain(top->text());
+        std::set<int> keys;
+        for (QAction* item : top->menu()->actions()) {
+            if (item->isSeparator()) continue;
+            seen.push_back(plain(item->text()));
+            const QKeySequence key = QKeySequence::mnemonic(item->text());
+            ASSERT_FALSE(key.isEmpty()) << plain(item->text());
+            EXPECT_TRUE(keys.insert(key[0].toCombined()).second) << plain(item->text());
+        }
+    }
+    const std::vector<std::string> expected{
+        in("[Communication]", "[Verbindung]"),
+        in("Connect", "Verbinden"),
+        in("Disconnect", "Trennen"),
+        in("Port devices…", "COM-Zuordnung…"),
+        in("Exit", "Beenden"),
+        in("[IP setting]", "[IP-Einstellung]"),
+        in("New setting", "Neue Einstellung"),
+        in("Load from file", "Aus Datei laden"),
+        in("Load from device", "Vom Gerät laden"),
+        in("[Safe value setting]", "[Ersatzwerte]"),
+        in("New setting", "Neue Einstellung"),
+        in("Load from file", "Aus Datei laden"),
+        in("Load from device", "Vom Gerät laden"),
+        in("[View]", "[Ansicht]"),
+        in("Space configuration in device", "Adressbelegung im Gerät"),
+        in("Space configuration in profibus", "Adressbelegung in PROFIBUS"),
+        in("Space configuration in modbus", "Adressbelegung in Modbus"),
+        in("Serial traffic", "Serieller Datenverkehr"),
+        in("[Help]", "[Hilfe]"),
+        in("Get Firmware Version From Module", "Firmwareversion vom Modul lesen"),
+        in("About Norvik", "Über Norvik"),
+    };
+    EXPECT_EQ(seen, expected);
+    EXPECT_EQ(window.windowTitle().toStdString(), "Norvik");
+}
+
+TEST_F(TranslationTest, dialogsSpeakTheLocalesLanguage) {
+    AboutDialog about;
+    EXPECT_EQ(about.windowTitle().toStdString(), in("About Norvik", "Über Norvik"));
+
+    PortDevicesDialog devices;
+    EXPECT_EQ(devices.windowTitle().toStdString(), in("Port devices", "COM-Zuordnung"));
+    std::vector<std::string> buttons;
+    for (QAbstractButton* button : devices.findChild<QDialogButtonBox*>()->buttons()) buttons.push_back(plain(button->text()));
+    std::sort(buttons.begin(), buttons.end());
+    // OK and Cancel are Qt's own words, from Qt's translation.
+    const std::vector<std::string> english{"Cancel", "Detect again", "OK"};
+    const std::vector<std::string> german{"Abbrechen", "Erneut suchen", "OK"};
+    EXPECT_EQ(buttons, language == "de" ? german : english);
+}
+
+TEST_F(TranslationTest, theExitQuestionSpeaksTheLocalesLanguage) {
+    const std::unique_ptr<QMessageBox> box = exitQuestion(nullptr);
+    EXPECT_EQ(box->text().toStdString(), in("Exit Norvik", "Norvik beenden"));
+    EXPECT_EQ(plain(box->button(QMessageBox::Cancel)->text()), in("Cancel", "Abbrechen"));
+    EXPECT_EQ(plain(box->button(QMessageBox::Ok)->text()), "OK");
+}
+
+}  // namespace
+}  // namespace norvik
