@@ -186,6 +186,125 @@
     </message>
 </context>
 <context>
+    <name>ParameterList</name>
+    <message>
+        <source>Modbus Type</source>
+        <translation>Modbus-Typ</translation>
+    </message>
+    <message>
+        <source>Modbus Format</source>
+        <translation>Modbus-Format</translation>
+    </message>
+    <message>
+        <source>I/O Value for Stop Mode</source>
+        <translation>E/A-Wert im Stoppzustand</translation>
+    </message>
+    <message>
+        <source>Byte Order</source>
+        <translation>Bytereihenfolge</translation>
+    </message>
+    <message>
+        <source>Output Data Mode</source>
+        <translation>Ausgabedatenmodus</translation>
+    </message>
+    <message>
+        <source>Modbus Device ID (S)</source>
+        <translation>Modbus-Geräte-ID (S)</translation>
+    </message>
+    <message>
+        <source>Poll interval time (M)</source>
+        <translation>Abfrageintervall (M)</translation>
+    </message>
+    <message>
+        <source>Time out value (M)</source>
+        <translation>Zeitüberschreitung (M)</translation>
+    </message>
+    <message>
+        <source>Module count</source>
+        <translation>Anzahl Module</translation>
+    </message>
+    <message>
+        <source>Tcp connect num (T)(M)</source>
+        <translation>Anzahl TCP-Verbindungen (T)(M)</translation>
+    </message>
+    <message>
+        <source>Modbus Device ID (M)</source>
+        <translation>Modbus-Geräte-ID (M)</translation>
+    </message>
+    <message>
+        <source>Profibus base addr.(byte)</source>
+        <translation>PROFIBUS-Basisadr. (Byte)</translation>
+    </message>
+    <message>
+        <source>Internal base addr.(word/bit)</source>
+        <translation>Interne Basisadr. (Wort/Bit)</translation>
+    </message>
+    <message>
+        <source>Data Length(byte)</source>
+        <translation>Datenlänge (Byte)</translation>
+    </message>
+    <message>
+        <source>NO. of Relay/Coil (M)</source>
+        <translation>Anzahl Relais/Coils (M)</translation>
+    </message>
+    <message>
+        <source>Modbus start addr.(word/bit) (M)</source>
+        <translation>Modbus-Startadr. (Wort/Bit) (M)</translation>
+    </message>
+    <message>
+        <source>Change Word Order</source>
+        <translation>Worttausch</translation>
+    </message>
+    <message>
+        <source>Tcp connect index (T)(M)</source>
+        <translation>TCP-Verbindungsindex (T)(M)</translation>
+    </message>
+    <message>
+        <source>Module ID</source>
+        <translation>Modul-ID</translation>
+    </message>
+    <message>
+        <source>Module Type</source>
+        <translation>Modultyp</translation>
+    </message>
+    <message>
+        <source>System Module</source>
+        <translation>Systemmodul</translation>
+    </message>
+    <message>
+        <source>Retain Last Value</source>
+        <translation>Letzten Wert halten</translation>
+    </message>
+    <message>
+        <source>Switch Safe Value</source>
+        <translation>Ersatzwert ausgeben</translation>
+    </message>
+    <message>
+        <source>Little Endian (Intel format)</source>
+        <translation>Little Endian (Intel-Format)</translation>
+    </message>
+    <message>
+        <source>Big Endian (Motorola  format)</source>
+        <translation>Big Endian (Motorola-Format)</translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation>Manuell</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>Ein</translation>
+    </message>
+    <message>
+        <source>Disable</source>
+        <translation>Aus</translation>
+    </message>
+</context>
+<context>
     <name>PortDevicesDialog</name>
     <message>
         <source>Port devices</source>

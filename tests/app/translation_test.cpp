@@ -19,7 +19,9 @@
 #include "app/about_dialog.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "app/parameter_list_texts.h"
 #include "app/port_devices_dialog.h"
+#include "model/parameter_rows.h"
 #include "run_language.h"
 #include "support/fake_port.h"
 #include "support/window_recorders.h"
@@ -108,6 +110,19 @@ TEST_F(TranslationTest, theExitQuestionSpeaksTheLocalesLanguage) {
     EXPECT_EQ(box->text().toStdString(), in("Exit Norvik", "Norvik beenden"));
     EXPECT_EQ(plain(box->button(QMessageBox::Cancel)->text()), in("Cancel", "Abbrechen"));
     EXPECT_EQ(plain(box->button(QMessageBox::Ok)->text()), "OK");
+}
+
+TEST_F(TranslationTest, everyParameterListWordHasItsTranslation) {
+    std::vector<const char*> words(gatewayRowLabels.begin(), gatewayRowLabels.end());
+    words.insert(words.end(), moduleRowLabels.begin(), moduleRowLabels.end());
+    words.insert(words.end(), {kSystemModuleIdLabel, kSystemModuleTypeLabel, kSystemModuleTypeValue});
+    for (const char* word : words) {
+        const QString shown = QCoreApplication::translate(window::kParameterListContext, word);
+        if (language == "de")
+            EXPECT_NE(shown.toStdString(), word);
+        else
+            EXPECT_EQ(shown.toStdString(), word);
+    }
 }
 
 }  // namespace

@@ -136,6 +136,9 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
         const std::unique_ptr<QWidget> window = make();
         window->show();
         QCoreApplication::processEvents();
+        // For looking at them: NORVIK_GALLERY_DIR=/tmp/shots keeps a picture of each.
+        const QString gallery = qEnvironmentVariable("NORVIK_GALLERY_DIR");
+        if (!gallery.isEmpty()) window->grab().save(gallery + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
         const std::vector<std::string> found = misfits(*window);
         for (const std::string& misfit : found) ADD_FAILURE() << misfit;
         // Nothing to measure would pass everything: each window shows some text.

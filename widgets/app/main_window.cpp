@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@
 #include "app/dialog_opener.h"
 #include "app/lamp.h"
 #include "app/message_boxes.h"
+#include "app/parameter_list_texts.h"
 #include "app/painted_icons.h"
 #include "app/port_devices_dialog.h"
 #include "app/serial_traffic_window.h"
@@ -41,6 +43,12 @@ namespace {
 // All texts of the gateway and of the tool are 8-bit.
 QString latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 QString latin1(const char* text) { return QLatin1String(text); }
+
+// A label or value word of the parameter list in the user's language; other
+// values (numbers, names) have no translation and stay as they are.
+QString listText(const std::string& text) {
+    return QCoreApplication::translate(w::kParameterListContext, text.c_str());
+}
 
 enum PortBox { BoxPort, BoxBaud, BoxParity, BoxDataBit, BoxStopBit };
 
@@ -183,9 +191,9 @@ void MainWindow::buildControls(QWidget* client) {
     tree_->setColumnCount(1);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setAccessibleName(tr("Module tree"));
-    // Wide enough for the deepest node ("Module 32") with its picture, a scroll
-    // bar and some air, as the window opened before it had any nodes.
-    tree_->setMinimumWidth(tree_->indentation() * 2 + tree_->iconSize().width() +
+    // As wide as the deepest node ("Module 32") with its picture, a scroll bar
+    // and some air; the list takes the rest of the width.
+    tree_->setFixedWidth(tree_->indentation() * 2 + tree_->iconSize().width() +
                            metrics.horizontalAdvance(QStringLiteral("Module 32")) +
                            tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + metrics.averageCharWidth() * 8);
     connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
@@ -330,7 +338,7 @@ void MainWindow::fillList(const std::vector<norvik::ParameterRow>& rows) {
     list_->clear();
     const QIcon icon = listRowIcon();
     for (const norvik::ParameterRow& row : rows) {
-        auto* item = new QTreeWidgetItem(list_, {latin1(row.label), latin1(row.value)});
+        auto* item = new QTreeWidgetItem(list_, {listText(row.label), listText(row.value)});
         item->setIcon(0, icon);
         // The columns keep their set widths, so a long label ("Modbus start
         // addr.(word/bit) (M)" in most fonts) ends in an ellipsis: hovering
