@@ -225,7 +225,7 @@
     </message>
     <message>
         <source>Tcp connect num (T)(M)</source>
-        <translation>Anzahl TCP-Verbindungen (T)(M)</translation>
+        <translation>TCP-Verbindungen (T)(M)</translation>
     </message>
     <message>
         <source>Modbus Device ID (M)</source>
