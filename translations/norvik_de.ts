@@ -17,6 +17,28 @@
     </message>
 </context>
 <context>
+    <name>DeviceSpaceDialog</name>
+    <message>
+        <source>Space configuration in device</source>
+        <translation>Adressbelegung im Gerät</translation>
+    </message>
+</context>
+<context>
+    <name>GridBox</name>
+    <message>
+        <source>In used</source>
+        <translation>Belegt</translation>
+    </message>
+    <message>
+        <source>Addr. overlap</source>
+        <translation>Adressüberschneidung</translation>
+    </message>
+    <message>
+        <source>Addr. and ID overlap</source>
+        <translation>Adress- und ID-Überschneidung</translation>
+    </message>
+</context>
+<context>
     <name>Lamp</name>
     <message>
         <source>red</source>
@@ -183,6 +205,57 @@
     <message>
         <source>Exit Norvik</source>
         <translation>Norvik beenden</translation>
+    </message>
+</context>
+<context>
+    <name>ModbusSpaceDialog</name>
+    <message>
+        <source>white</source>
+        <translation>weiß</translation>
+    </message>
+    <message>
+        <source>cyan</source>
+        <translation>cyan</translation>
+    </message>
+    <message>
+        <source>blue</source>
+        <translation>blau</translation>
+    </message>
+    <message>
+        <source>red</source>
+        <translation>rot</translation>
+    </message>
+    <message>
+        <source>Space configuration in modbus</source>
+        <translation>Adressbelegung in Modbus</translation>
+    </message>
+    <message>
+        <source>Write Output </source>
+        <translation>Ausgänge schreiben</translation>
+    </message>
+    <message>
+        <source>Read Input</source>
+        <translation>Eingänge lesen</translation>
+    </message>
+    <message>
+        <source>Read Output </source>
+        <translation>Ausgänge lesen</translation>
+    </message>
+    <message>
+        <source>Not used :</source>
+        <translation>Nicht belegt:</translation>
+    </message>
+    <message>
+        <source>In used :</source>
+        <translation>Belegt:</translation>
+    </message>
+    <message>
+        <source>Addr. overlap :</source>
+        <translation>Adressüberschneidung:</translation>
+    </message>
+    <message>
+        <source>Addr. and ID overlap :</source>
+        <translation>Adress- und ID-Überschneidung:</translation>
     </message>
 </context>
 <context>
@@ -356,6 +429,13 @@
     </message>
 </context>
 <context>
+    <name>ProfibusSpaceDialog</name>
+    <message>
+        <source>Space configuration in profibus</source>
+        <translation>Adressbelegung in PROFIBUS</translation>
+    </message>
+</context>
+<context>
     <name>SerialTrafficWindow</name>
     <message>
         <source>Serial traffic</source>
@@ -424,6 +504,17 @@
     <message>
         <source>The serial traffic could not be saved:</source>
         <translation>Der serielle Datenverkehr konnte nicht gespeichert werden:</translation>
+    </message>
+</context>
+<context>
+    <name>SpaceDialog</name>
+    <message>
+        <source>Select module</source>
+        <translation>Module auswählen</translation>
+    </message>
+    <message>
+        <source>Module%1</source>
+        <translation>Modul %1</translation>
     </message>
 </context>
 <context>

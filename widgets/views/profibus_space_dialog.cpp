@@ -8,7 +8,7 @@
 using norvik::ProfibusTable;
 
 ProfibusSpaceDialog::ProfibusSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
-    : SpaceDialog(config, QStringLiteral("Space configuration in profibus"), parent) {
+    : SpaceDialog(config, tr("Space configuration in profibus"), parent) {
     auto* tables = new QHBoxLayout;
     constexpr std::array<ProfibusTable, 2> order = {ProfibusTable::Output, ProfibusTable::Input};
     constexpr std::array<int, 2> gridIds = {1052, 1053};

@@ -33,10 +33,11 @@ GridWidget* GridBox::addGrid(int controlId, const QString& accessibleName) {
     auto* grid = new GridWidget(this);
     grid->setAccessibleName(accessibleName);
     // The colours carry the view's message; screen readers hear it in words.
-    for (const auto& [use, meaning] : {std::pair{norvik::SpaceUse::InUse, "In used"},
-                                       std::pair{norvik::SpaceUse::AddrOverlap, "Addr. overlap"},
-                                       std::pair{norvik::SpaceUse::AddrIdOverlap, "Addr. and ID overlap"}}) {
-        grid->describeColour(norvik::spaceUseColour(use), QString::fromLatin1(meaning));
+    for (const auto& [use, meaning] :
+         {std::pair{norvik::SpaceUse::InUse, QT_TRANSLATE_NOOP("GridBox", "In used")},
+          std::pair{norvik::SpaceUse::AddrOverlap, QT_TRANSLATE_NOOP("GridBox", "Addr. overlap")},
+          std::pair{norvik::SpaceUse::AddrIdOverlap, QT_TRANSLATE_NOOP("GridBox", "Addr. and ID overlap")}}) {
+        grid->describeColour(norvik::spaceUseColour(use), tr(meaning));
     }
     grid->createIn(this, gridRect(), controlId);
     grids_.push_back(grid);
@@ -60,11 +61,11 @@ void GridBox::resizeEvent(QResizeEvent* event) {
 }
 
 SpaceDialog::SpaceDialog(const norvik::GatewayConfig& config, const QString& caption, QWidget* parent)
-    : QDialog(parent), config_(config), moduleGroup_(new QGroupBox(QStringLiteral("Select module"), this)) {
+    : QDialog(parent), config_(config), moduleGroup_(new QGroupBox(tr("Select module"), this)) {
     setWindowTitle(caption);
     auto* boxes = new QGridLayout(moduleGroup_);
     for (int k = 1; k <= norvik::kModuleBoxCount; ++k) {
-        auto* box = new QCheckBox(QStringLiteral("Module%1").arg(k), moduleGroup_);
+        auto* box = new QCheckBox(tr("Module%1").arg(k), moduleGroup_);
         box->setObjectName(QStringLiteral("Module%1").arg(k));
         box->setProperty("controlId", kFirstModuleBoxId + k - 1);
         box->setEnabled(false);
