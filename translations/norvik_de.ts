@@ -427,6 +427,14 @@
         <source>serial %1</source>
         <translation>Seriennr. %1</translation>
     </message>
+    <message>
+        <source>%1 (absent)</source>
+        <translation>%1 (nicht vorhanden)</translation>
+    </message>
+    <message>
+        <source>%1 (now %2)</source>
+        <translation>%1 (jetzt %2)</translation>
+    </message>
 </context>
 <context>
     <name>ProfibusSpaceDialog</name>

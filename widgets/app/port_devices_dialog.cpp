@@ -28,11 +28,19 @@ QSettings portSettings() {
 
 const QString kGroup = QStringLiteral("PortDevices");
 
+// The path, and where it leads now: to nothing, or for a link to which device.
+QString describedDevice(const std::string& path) {
+    const norvik::DeviceWhereabouts where = norvik::deviceWhereabouts(path);
+    if (!where.present) return deviceText(t::kAbsent).arg(utf8(path));
+    if (where.resolved.empty()) return utf8(path);
+    return deviceText(t::kResolved).arg(utf8(path), utf8(where.resolved));
+}
+
 // What the Opens column says: the device, where a link leads or that it is
 // absent, and the variable when one overrides the choice.
 QString opensText(uint8_t port, const norvik::SavedPortDevices& saved) {
     const norvik::ComDevice device = norvik::comDevice(port, saved);
-    QString text = utf8(norvik::describeDevice(device.path));
+    QString text = describedDevice(device.path);
     if (device.source == norvik::DeviceSource::Environment)
         text += QStringLiteral(" (") + deviceText(t::kSetBy).arg(utf8(norvik::comVariableName(port))) + QLatin1Char(')');
     return text;

@@ -25,6 +25,9 @@ inline constexpr const char* kDetectAgain = QT_TRANSLATE_NOOP("PortDevicesDialog
 inline constexpr const char* kSetBy = QT_TRANSLATE_NOOP("PortDevicesDialog", "set by %1");
 // Port box and status line: "Com2 opens /dev/ttyUSB0".
 inline constexpr const char* kOpens = QT_TRANSLATE_NOOP("PortDevicesDialog", "%1 opens %2");
+// A device path and where it leads: "/dev/ttyUSB3 (absent)", "/dev/serial/by-id/x (now /dev/ttyUSB0)".
+inline constexpr const char* kAbsent = QT_TRANSLATE_NOOP("PortDevicesDialog", "%1 (absent)");
+inline constexpr const char* kResolved = QT_TRANSLATE_NOOP("PortDevicesDialog", "%1 (now %2)");
 // A detected adapter's serial number.
 inline constexpr const char* kSerialNumber = QT_TRANSLATE_NOOP("PortDevicesDialog", "serial %1");
 
