@@ -199,6 +199,10 @@
         <source>Com Port State :</source>
         <translation>COM-Port-Zustand:</translation>
     </message>
+    <message>
+        <source>Module %1</source>
+        <translation>Modul %1</translation>
+    </message>
 </context>
 <context>
     <name>MessageBoxes</name>

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,6 +111,19 @@ TEST_F(TranslationTest, theExitQuestionSpeaksTheLocalesLanguage) {
     EXPECT_EQ(box->text().toStdString(), in("Exit Norvik", "Norvik beenden"));
     EXPECT_EQ(plain(box->button(QMessageBox::Cancel)->text()), in("Cancel", "Abbrechen"));
     EXPECT_EQ(plain(box->button(QMessageBox::Ok)->text()), "OK");
+}
+
+TEST_F(TranslationTest, aModuleNodeInTheLanguageStillShowsItsRows) {
+    test::FakePort port;
+    test::RecordingBoxes boxes;
+    test::RecordingOpener opener;
+    MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
+    window.config().moduleCount = 1;
+    window.rebuildTree();
+    QTreeWidgetItem* node = window.treeRoot()->child(0);
+    EXPECT_EQ(node->text(0).toStdString(), in("Module 1", "Modul 1"));
+    window.tree()->setCurrentItem(node);
+    EXPECT_EQ(window.list()->topLevelItem(0)->text(0).toStdString(), in("Modbus Device ID (M)", "Modbus-Geräte-ID (M)"));
 }
 
 TEST_F(TranslationTest, everyParameterListWordHasItsTranslation) {

@@ -50,6 +50,10 @@ QString listText(const std::string& text) {
     return QCoreApplication::translate(w::kParameterListContext, text.c_str());
 }
 
+// A tree node's name as the parameter rows know it ("Module 3"), whatever
+// language its text is in.
+constexpr int kNodeRole = Qt::UserRole;
+
 enum PortBox { BoxPort, BoxBaud, BoxParity, BoxDataBit, BoxStopBit };
 
 QAction* addItem(QMenu* menu, const QString& text, MainWindow* window, void (MainWindow::*command)()) {
@@ -199,7 +203,7 @@ void MainWindow::buildControls(QWidget* client) {
     connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (treeUpdating_) return;
         const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
-        if (!selected.isEmpty()) showRows(selected.front()->text(0));
+        if (!selected.isEmpty()) showRows(selected.front()->data(0, kNodeRole).toString());
     });
 
     list_ = new QTreeWidget(client);
@@ -314,10 +318,12 @@ void MainWindow::rebuildTree() {
     treeUpdating_ = true;
     tree_->clear();
     treeRoot_ = new QTreeWidgetItem(tree_, {latin1(config_.modelName)});
+    treeRoot_->setData(0, kNodeRole, treeRoot_->text(0));
     treeRoot_->setIcon(0, icon);
     const int count = std::min<int>(config_.moduleCount, static_cast<int>(norvik::kMaxModules));
     for (int n = 1; n <= count; ++n) {
-        auto* node = new QTreeWidgetItem(treeRoot_, {latin1(norvik::moduleNodeName(n))});
+        auto* node = new QTreeWidgetItem(treeRoot_, {tr("Module %1").arg(n)});
+        node->setData(0, kNodeRole, latin1(norvik::moduleNodeName(n)));
         node->setIcon(0, icon);
     }
     treeRoot_->setExpanded(true);
