@@ -24,21 +24,6 @@
     </message>
 </context>
 <context>
-    <name>GridBox</name>
-    <message>
-        <source>In used</source>
-        <translation>Belegt</translation>
-    </message>
-    <message>
-        <source>Addr. overlap</source>
-        <translation>Adressüberschneidung</translation>
-    </message>
-    <message>
-        <source>Addr. and ID overlap</source>
-        <translation>Adress- und ID-Überschneidung</translation>
-    </message>
-</context>
-<context>
     <name>Lamp</name>
     <message>
         <source>red</source>
@@ -203,12 +188,44 @@
         <source>Module %1</source>
         <translation>Modul %1</translation>
     </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+    <message>
+        <source>Error ! Device is not connected yet.</source>
+        <translation>Fehler! Gerät ist noch nicht verbunden.</translation>
+    </message>
+    <message>
+        <source>Error ! It is loading parameter now. Please wait.</source>
+        <translation>Fehler! Parameter werden gerade geladen. Bitte warten.</translation>
+    </message>
+    <message>
+        <source>Error ! It is not loaded parameter yet. Please wait.</source>
+        <translation>Fehler! Parameter sind noch nicht geladen. Bitte warten.</translation>
+    </message>
+    <message>
+        <source>Error ! It is not loaded firmware version yet. Please wait.</source>
+        <translation>Fehler! Firmwareversion ist noch nicht geladen. Bitte warten.</translation>
+    </message>
+    <message>
+        <source>Error ! This function is only supported HX-3420.</source>
+        <translation>Fehler! Diese Funktion gibt es nur beim HX-3420.</translation>
+    </message>
+    <message>
+        <source>This module is not support Get Firmware version Command !</source>
+        <translation>Dieses Modul unterstützt das Lesen der Firmwareversion nicht!</translation>
+    </message>
 </context>
 <context>
     <name>MessageBoxes</name>
     <message>
         <source>Exit Norvik</source>
         <translation>Norvik beenden</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
     </message>
 </context>
 <context>
@@ -448,6 +465,316 @@
     </message>
 </context>
 <context>
+    <name>ReportExportDialog</name>
+    <message>
+        <source>Export Report</source>
+        <translation>Bericht exportieren</translation>
+    </message>
+    <message>
+        <source>Write the report as</source>
+        <translation>Bericht schreiben als</translation>
+    </message>
+    <message>
+        <source>PDF document (A4)</source>
+        <translation>PDF-Dokument (A4)</translation>
+    </message>
+    <message>
+        <source>CSV tables, one file per table, in a folder</source>
+        <translation>CSV-Tabellen, eine Datei je Tabelle, in einem Ordner</translation>
+    </message>
+    <message>
+        <source>The Modbus map alone, as one CSV file</source>
+        <translation>Nur die Modbus-Adresstabelle, als eine CSV-Datei</translation>
+    </message>
+    <message>
+        <source>Gateway %1, read from %2.</source>
+        <translation>Gateway %1, gelesen von %2.</translation>
+    </message>
+    <message>
+        <source>Export…</source>
+        <translation>Exportieren…</translation>
+    </message>
+    <message>
+        <source>norvik-report-%1</source>
+        <translation>norvik-bericht-%1</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF-Dokument (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Ordner</translation>
+    </message>
+    <message>
+        <source>CSV file (*.csv)</source>
+        <translation>CSV-Datei (*.csv)</translation>
+    </message>
+    <message>
+        <source>modbus_map</source>
+        <translation>modbus_adressen</translation>
+    </message>
+    <message>
+        <source>The report was written to %1.</source>
+        <translation>Der Bericht wurde nach %1 geschrieben.</translation>
+    </message>
+    <message>
+        <source>Error ! The report could not be written to %1.</source>
+        <translation>Fehler! Der Bericht konnte nicht nach %1 geschrieben werden.</translation>
+    </message>
+</context>
+<context>
+    <name>ReportPdf</name>
+    <message>
+        <source>Norvik %1 commissioning report, %2, %3</source>
+        <translation>Norvik %1 Inbetriebnahmebericht, %2, %3</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>Commissioning report</source>
+        <translation>Inbetriebnahmebericht</translation>
+    </message>
+    <message>
+        <source>Gateway %1</source>
+        <translation>Gateway %1</translation>
+    </message>
+    <message>
+        <source>Item</source>
+        <translation>Eintrag</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Gateway on port %1</source>
+        <translation>Gateway an Port %1</translation>
+    </message>
+    <message>
+        <source>Backup file %1</source>
+        <translation>Sicherungsdatei %1</translation>
+    </message>
+    <message>
+        <source>Gateway model</source>
+        <translation>Gateway-Modell</translation>
+    </message>
+    <message>
+        <source>Read from</source>
+        <translation>Gelesen von</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Datum</translation>
+    </message>
+    <message>
+        <source>Norvik version</source>
+        <translation>Norvik-Version</translation>
+    </message>
+    <message>
+        <source>Modbus role</source>
+        <translation>Modbus-Rolle</translation>
+    </message>
+    <message>
+        <source>Modules</source>
+        <translation>Module</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>Firmware version</source>
+        <translation>Firmwareversion</translation>
+    </message>
+    <message>
+        <source>Address numbering: every address in this report is the one the views show, counted from 0. Modbus addresses are those the protocol carries: coil 0 is the first coil and register 0 the first register (a master that counts from 1 calls them 1, or 00001, 10001, 30001 and 40001). PROFIBUS addresses are data bytes from byte 0; device areas count bytes (DO, DI) or words (AO, AI) from 0.</source>
+        <translation>Adresszählung: Jede Adresse in diesem Bericht ist die, die die Ansichten zeigen, gezählt ab 0. Modbus-Adressen sind die, die das Protokoll überträgt: Coil 0 ist die erste Coil und Register 0 das erste Register (ein Master, der ab 1 zählt, nennt sie 1 oder 00001, 10001, 30001 und 40001). PROFIBUS-Adressen sind Datenbytes ab Byte 0; die Gerätebereiche zählen Bytes (DO, DI) oder Wörter (AO, AI) ab 0.</translation>
+    </message>
+    <message>
+        <source>Parameter list</source>
+        <translation>Parameterliste</translation>
+    </message>
+    <message>
+        <source>Module</source>
+        <translation>Modul</translation>
+    </message>
+    <message>
+        <source>Module table</source>
+        <translation>Modultabelle</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Device ID</source>
+        <translation>Geräte-ID</translation>
+    </message>
+    <message>
+        <source>Input bytes (PROFIBUS)</source>
+        <translation>Eingangsbytes (PROFIBUS)</translation>
+    </message>
+    <message>
+        <source>Output bytes (PROFIBUS)</source>
+        <translation>Ausgangsbytes (PROFIBUS)</translation>
+    </message>
+    <message>
+        <source>Address map</source>
+        <translation>Adresstabelle</translation>
+    </message>
+    <message>
+        <source>Modbus</source>
+        <translation>Modbus</translation>
+    </message>
+    <message>
+        <source>Role</source>
+        <translation>Rolle</translation>
+    </message>
+    <message>
+        <source>Area</source>
+        <translation>Bereich</translation>
+    </message>
+    <message>
+        <source>View</source>
+        <translation>Ansicht</translation>
+    </message>
+    <message>
+        <source>First</source>
+        <translation>Erste</translation>
+    </message>
+    <message>
+        <source>Last</source>
+        <translation>Letzte</translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation>Anzahl</translation>
+    </message>
+    <message>
+        <source>No module uses a Modbus address.</source>
+        <translation>Kein Modul belegt eine Modbus-Adresse.</translation>
+    </message>
+    <message>
+        <source>PROFIBUS</source>
+        <translation>PROFIBUS</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Daten</translation>
+    </message>
+    <message>
+        <source>First byte</source>
+        <translation>Erstes Byte</translation>
+    </message>
+    <message>
+        <source>Last byte</source>
+        <translation>Letztes Byte</translation>
+    </message>
+    <message>
+        <source>No module uses PROFIBUS data.</source>
+        <translation>Kein Modul belegt PROFIBUS-Daten.</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>Gerät</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Einheit</translation>
+    </message>
+    <message>
+        <source>byte</source>
+        <translation>Byte</translation>
+    </message>
+    <message>
+        <source>word</source>
+        <translation>Wort</translation>
+    </message>
+    <message>
+        <source>No module uses the device&apos;s data areas.</source>
+        <translation>Kein Modul belegt die Datenbereiche des Geräts.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Module %1: %n Modbus address(es) above 1023, which the Modbus view does not show.</source>
+        <translation><numerusform>Modul %1: %n Modbus-Adresse über 1023, die die Modbus-Ansicht nicht zeigt.</numerusform><numerusform>Modul %1: %n Modbus-Adressen über 1023, die die Modbus-Ansicht nicht zeigt.</numerusform></translation>
+    </message>
+    <message numerus="yes">
+        <source>Module %1: %n PROFIBUS byte(s) from byte 244 on, which the PROFIBUS view does not show.</source>
+        <translation><numerusform>Modul %1: %n PROFIBUS-Byte ab Byte 244, das die PROFIBUS-Ansicht nicht zeigt.</numerusform><numerusform>Modul %1: %n PROFIBUS-Bytes ab Byte 244, die die PROFIBUS-Ansicht nicht zeigt.</numerusform></translation>
+    </message>
+    <message numerus="yes">
+        <source>Module %1: %n row(s) past the end of its device area, which the device view does not show.</source>
+        <translation><numerusform>Modul %1: %n Zeile hinter dem Ende seines Gerätebereichs, die die Geräteansicht nicht zeigt.</numerusform><numerusform>Modul %1: %n Zeilen hinter dem Ende seines Gerätebereichs, die die Geräteansicht nicht zeigt.</numerusform></translation>
+    </message>
+    <message>
+        <source>No module uses this space.</source>
+        <translation>Kein Modul belegt diesen Bereich.</translation>
+    </message>
+    <message>
+        <source>The rows after %1 are not in use.</source>
+        <translation>Die Zeilen nach %1 sind nicht belegt.</translation>
+    </message>
+    <message>
+        <source>Space configuration in device</source>
+        <translation>Adressbelegung im Gerät</translation>
+    </message>
+    <message>
+        <source>Space configuration in profibus</source>
+        <translation>Adressbelegung in PROFIBUS</translation>
+    </message>
+    <message>
+        <source>Space configuration in modbus</source>
+        <translation>Adressbelegung in Modbus</translation>
+    </message>
+    <message>
+        <source>Firmware files</source>
+        <translation>Firmwaredateien</translation>
+    </message>
+    <message>
+        <source>Slot</source>
+        <translation>Platz</translation>
+    </message>
+    <message>
+        <source>File name</source>
+        <translation>Dateiname</translation>
+    </message>
+    <message>
+        <source>Safe values</source>
+        <translation>Ersatzwerte</translation>
+    </message>
+    <message>
+        <source>The safe-value block was too short to be read.</source>
+        <translation>Der Ersatzwertblock war zu kurz zum Lesen.</translation>
+    </message>
+    <message>
+        <source>The safe values were not read.</source>
+        <translation>Die Ersatzwerte wurden nicht gelesen.</translation>
+    </message>
+    <message>
+        <source>Block of %1 bytes, shown as the Safe Value Setting dialog shows it.</source>
+        <translation>Block von %1 Bytes, dargestellt wie im Dialog Ersatzwerte.</translation>
+    </message>
+    <message>
+        <source>IP setting</source>
+        <translation>IP-Einstellung</translation>
+    </message>
+    <message>
+        <source>The IP setting was not read.</source>
+        <translation>Die IP-Einstellung wurde nicht gelesen.</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Commissioning report, %1</source>
+        <translation>Inbetriebnahmebericht, %1</translation>
+    </message>
+</context>
+<context>
     <name>SerialTrafficWindow</name>
     <message>
         <source>Serial traffic</source>
@@ -528,6 +855,18 @@
         <source>Module%1</source>
         <translation>Modul %1</translation>
     </message>
+    <message>
+        <source>In used</source>
+        <translation>Belegt</translation>
+    </message>
+    <message>
+        <source>Addr. overlap</source>
+        <translation>Adressüberschneidung</translation>
+    </message>
+    <message>
+        <source>Addr. and ID overlap</source>
+        <translation>Adress- und ID-Überschneidung</translation>
+    </message>
 </context>
 <context>
     <name>StatusLine</name>
@@ -538,6 +877,153 @@
     <message>
         <source>Status</source>
         <translation>Status</translation>
+    </message>
+</context>
+<context>
+    <name>StatusTexts</name>
+    <message>
+        <source>Receive parameter now</source>
+        <translation>Parameter werden empfangen</translation>
+    </message>
+    <message>
+        <source>Receive parameter finish</source>
+        <translation>Parameter empfangen</translation>
+    </message>
+    <message>
+        <source>Error ! System module address error!</source>
+        <translation>Fehler! Adresse des Systemmoduls falsch!</translation>
+    </message>
+    <message>
+        <source>Error ! System module does not exist!</source>
+        <translation>Fehler! Systemmodul fehlt!</translation>
+    </message>
+    <message>
+        <source>Error ! Parameter block incomplete!</source>
+        <translation>Fehler! Parameterblock unvollständig!</translation>
+    </message>
+    <message>
+        <source>Send safe value to com now</source>
+        <translation>Ersatzwerte werden gesendet</translation>
+    </message>
+    <message>
+        <source>Send safe value finish</source>
+        <translation>Ersatzwerte gesendet</translation>
+    </message>
+    <message>
+        <source>Save safe value error !</source>
+        <translation>Fehler beim Speichern der Ersatzwerte!</translation>
+    </message>
+    <message>
+        <source>Send safe value error !</source>
+        <translation>Fehler beim Senden der Ersatzwerte!</translation>
+    </message>
+    <message>
+        <source>Receive safe value from com now !</source>
+        <translation>Ersatzwerte werden empfangen</translation>
+    </message>
+    <message>
+        <source>Receive safe value error !</source>
+        <translation>Fehler beim Empfang der Ersatzwerte!</translation>
+    </message>
+    <message>
+        <source>Receive safe value finish</source>
+        <translation>Ersatzwerte empfangen</translation>
+    </message>
+    <message>
+        <source>Read safe value error !</source>
+        <translation>Fehler beim Lesen der Ersatzwerte!</translation>
+    </message>
+    <message>
+        <source>Send ip setting to com now</source>
+        <translation>IP-Einstellung wird gesendet</translation>
+    </message>
+    <message>
+        <source>Send ip setting finish</source>
+        <translation>IP-Einstellung gesendet</translation>
+    </message>
+    <message>
+        <source>Save ip setting error !</source>
+        <translation>Fehler beim Speichern der IP-Einstellung!</translation>
+    </message>
+    <message>
+        <source>Send ip setting error !</source>
+        <translation>Fehler beim Senden der IP-Einstellung!</translation>
+    </message>
+    <message>
+        <source>Receive ip setting from com now !</source>
+        <translation>IP-Einstellung wird empfangen</translation>
+    </message>
+    <message>
+        <source>Receive ip setting error !</source>
+        <translation>Fehler beim Empfang der IP-Einstellung!</translation>
+    </message>
+    <message>
+        <source>Receive ip setting finish</source>
+        <translation>IP-Einstellung empfangen</translation>
+    </message>
+    <message>
+        <source>Read ip setting error !</source>
+        <translation>Fehler beim Lesen der IP-Einstellung!</translation>
+    </message>
+    <message>
+        <source>Receive file name from com now !</source>
+        <translation>Dateinamen werden empfangen</translation>
+    </message>
+    <message>
+        <source>Receive file name finish</source>
+        <translation>Dateinamen empfangen</translation>
+    </message>
+    <message>
+        <source>Receive file name error</source>
+        <translation>Fehler beim Empfang der Dateinamen</translation>
+    </message>
+    <message>
+        <source>Com Port isn&apos;t open !</source>
+        <translation>COM-Port ist nicht geöffnet!</translation>
+    </message>
+    <message>
+        <source>COM Port is Open, no connection to the Module</source>
+        <translation>COM-Port offen, keine Verbindung zum Modul</translation>
+    </message>
+    <message>
+        <source>Module is connected</source>
+        <translation>Modul ist verbunden</translation>
+    </message>
+    <message>
+        <source>No connection to the Module !</source>
+        <translation>Keine Verbindung zum Modul!</translation>
+    </message>
+    <message>
+        <source>Timer Creat failure</source>
+        <translation>Zeitgeber konnte nicht gestartet werden</translation>
+    </message>
+    <message>
+        <source>Open Com Error! Error Code = %1 </source>
+        <translation>Fehler beim Öffnen des COM-Ports! Fehlercode = %1</translation>
+    </message>
+    <message>
+        <source>Close Com Error! Error Code = %1 </source>
+        <translation>Fehler beim Schließen des COM-Ports! Fehlercode = %1</translation>
+    </message>
+    <message>
+        <source>Com Port lost! Error Code = %1 </source>
+        <translation>COM-Port verloren! Fehlercode = %1</translation>
+    </message>
+    <message>
+        <source>Error message</source>
+        <translation>Fehlermeldung</translation>
+    </message>
+    <message>
+        <source>Open Com Error ! Please check Com Port setting</source>
+        <translation>COM-Port lässt sich nicht öffnen! Bitte die COM-Port-Einstellung prüfen.</translation>
+    </message>
+    <message>
+        <source>The Norvik can not access the module.
+
+ Please check the settings, wire and make sure PROFIBUS Master is online and configured correctly (RUN led is on).</source>
+        <translation>Norvik kann nicht auf das Modul zugreifen.
+
+Bitte Einstellungen und Verkabelung prüfen und sicherstellen, dass der PROFIBUS-Master online und richtig konfiguriert ist (RUN-LED leuchtet).</translation>
     </message>
 </context>
 </TS>

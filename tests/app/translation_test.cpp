@@ -22,6 +22,8 @@
 #include "app/message_boxes.h"
 #include "app/parameter_list_texts.h"
 #include "app/port_devices_dialog.h"
+#include "firmware/file_names.h"
+#include "link/link_guards.h"
 #include "model/parameter_rows.h"
 #include "run_language.h"
 #include "support/fake_port.h"
@@ -126,12 +128,19 @@ TEST_F(TranslationTest, aModuleNodeInTheLanguageStillShowsItsRows) {
     EXPECT_EQ(window.list()->topLevelItem(0)->text(0).toStdString(), in("Modbus Device ID (M)", "Modbus-Geräte-ID (M)"));
 }
 
-TEST_F(TranslationTest, everyParameterListWordHasItsTranslation) {
-    std::vector<const char*> words(gatewayRowLabels.begin(), gatewayRowLabels.end());
-    words.insert(words.end(), moduleRowLabels.begin(), moduleRowLabels.end());
-    words.insert(words.end(), {kSystemModuleIdLabel, kSystemModuleTypeLabel, kSystemModuleTypeValue});
-    for (const char* word : words) {
-        const QString shown = QCoreApplication::translate(window::kParameterListContext, word);
+// The words the core hands the window as it spells them, each with the context the
+// window translates it in.
+TEST_F(TranslationTest, everyCoreWordTheWindowShowsHasItsTranslation) {
+    std::vector<std::pair<const char*, const char*>> words;
+    for (const char* label : gatewayRowLabels) words.emplace_back(window::kParameterListContext, label);
+    for (const char* label : moduleRowLabels) words.emplace_back(window::kParameterListContext, label);
+    for (const char* word : {kSystemModuleIdLabel, kSystemModuleTypeLabel, kSystemModuleTypeValue})
+        words.emplace_back(window::kParameterListContext, word);
+    for (const char* text : {guard::kNotConnected, guard::kLoading, guard::kNoParameter, guard::kNoFirmware,
+                             guard::kOnlyHx3420, kNotSupportedMessage})
+        words.emplace_back("MainWindow", text);
+    for (const auto& [context, word] : words) {
+        const QString shown = QCoreApplication::translate(context, word);
         if (language == "de")
             EXPECT_NE(shown.toStdString(), word);
         else

@@ -1,6 +1,8 @@
 #include "app/dialog_opener.h"
 
 #include "app/about_dialog.h"
+#include "app/main_window.h"
+#include "app/window_texts.h"
 #include "firmware/firmware_dialog.h"
 #include "app/message_boxes.h"
 #include "app/port_devices_dialog.h"
@@ -55,8 +57,8 @@ void DefaultDialogOpener::openModbusView(QWidget* parent) {
 void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
     FirmwareDialog dialog(session_, parent);
     if (dialog.notSupported()) {
-        boxes_.showMessage(parent, QLatin1String(norvik::console::kTitleMessage),
-                           QLatin1String(norvik::kNotSupportedMessage));
+        boxes_.showMessage(parent, MainWindow::tr(norvik::window::kMessageTitle),
+                           MainWindow::tr(norvik::kNotSupportedMessage));
     }
     execDialog(dialog);
 }

@@ -3,10 +3,19 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-#include "link/console_texts.h"
+#include "app/status_texts.h"
+
+namespace {
+
+// The error title in the language it is shown in: the box's icon follows it.
+bool isFailure(const QString& title) {
+    return title == QCoreApplication::translate(norvik::status::kContext, norvik::status::kTitleError);
+}
+
+}  // namespace
 
 void QtMessageBoxes::showMessage(QWidget* parent, const QString& title, const QString& text) {
-    const bool failure = title == QLatin1String(norvik::console::kTitleError);
+    const bool failure = isFailure(title);
     QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok,
                     parent);
     box.exec();
@@ -14,7 +23,7 @@ void QtMessageBoxes::showMessage(QWidget* parent, const QString& title, const QS
 
 void QtMessageBoxes::showDetailedMessage(QWidget* parent, const QString& title, const QString& text,
                                         const QString& informative) {
-    const bool failure = title == QLatin1String(norvik::console::kTitleError);
+    const bool failure = isFailure(title);
     QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok,
                     parent);
     // Device paths and commands are not markup, and the user may want to copy the command.
@@ -25,7 +34,7 @@ void QtMessageBoxes::showDetailedMessage(QWidget* parent, const QString& title, 
 }
 
 std::unique_ptr<QMessageBox> exitQuestion(QWidget* parent) {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QLatin1String(norvik::console::kTitleMessage),
+    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QCoreApplication::translate("MessageBoxes", "Message"),
                                              QCoreApplication::translate("MessageBoxes", "Exit Norvik"),
                                              QMessageBox::Ok | QMessageBox::Cancel, parent);
     // An accidental Enter must not end a session that may be mid-transfer.

@@ -12,12 +12,12 @@
 #include <QVBoxLayout>
 
 #include "app/serial_port_texts.h"
+#include "common/text_conversion.h"
 
 namespace t = norvik::serialtexts;
 
 namespace {
 
-QString utf8(const std::string& text) { return QString::fromStdString(text); }
 QString deviceText(const char* source) { return QCoreApplication::translate("PortDevicesDialog", source); }
 
 QString comName(int port) { return QStringLiteral("Com%1").arg(port); }
@@ -132,7 +132,9 @@ PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
         row.opens = new QLabel(this);
         row.opens->setTextFormat(Qt::PlainText);
         row.opens->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        row.opens->setAccessibleName(com + QLatin1Char(' ') + deviceText(t::kColumnOpens));
+        // The name is what a screen reader says for the label, and would hide its
+        // text: it carries the port and the device, the description the column.
+        row.opens->setAccessibleDescription(com + QLatin1Char(' ') + deviceText(t::kColumnOpens));
         grid->addWidget(label, port, 0);
         grid->addWidget(row.path, port, 1);
         grid->addWidget(row.pick, port, 2);
@@ -199,6 +201,7 @@ void PortDevicesDialog::showOpens(int port) {
     const QString text = opensText(static_cast<uint8_t>(port), choices());
     opensLabel(port)->setText(text);
     opensLabel(port)->setToolTip(text);
+    opensLabel(port)->setAccessibleName(deviceText(t::kOpens).arg(comName(port), text));
 }
 
 void PortDevicesDialog::matchPick(int port) {
