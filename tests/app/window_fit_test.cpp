@@ -25,6 +25,7 @@
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
+#include "report_dialog/report_export_dialog.h"
 #include "run_language.h"
 #include "safevalue/safe_value_dialog.h"
 #include "serial/traffic_log.h"
@@ -130,6 +131,7 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
         {"device view", [&] { return std::make_unique<DeviceSpaceDialog>(config); }},
         {"profibus view", [&] { return std::make_unique<ProfibusSpaceDialog>(config); }},
         {"modbus view", [&] { return std::make_unique<ModbusSpaceDialog>(config); }},
+        {"report export", [&] { return std::make_unique<ReportExportDialog>(norvik::ReportSource{}, prompts); }},
     };
     for (const auto& [name, make] : windows) {
         SCOPED_TRACE(name);

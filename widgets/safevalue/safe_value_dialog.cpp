@@ -1,7 +1,7 @@
 #include "safevalue/safe_value_dialog.h"
 
 #include <QCheckBox>
-#include <QFontMetricsF>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,25 +19,6 @@
 namespace sv = norvik::safevalue;
 using norvik::SafeGrid;
 
-namespace {
-
-
-// The dialog was drawn in dialog units: a quarter of the average character
-// width across, an eighth of the font height down.
-struct Units {
-    double x;
-    double y;
-    explicit Units(const QFont& font) {
-        const QFontMetricsF metrics(font);
-        x = metrics.horizontalAdvance(
-                QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) / 52.0 / 4.0;
-        y = metrics.height() / 8.0;
-    }
-    int toX(double units) const { return static_cast<int>(units * x + 0.5); }
-    int toY(double units) const { return static_cast<int>(units * y + 0.5); }
-};
-
-}  // namespace
 
 SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::GatewayConfig& config,
                                  norvik::UserPrompts& prompts, QWidget* parent)
@@ -45,7 +26,9 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
       editor_(std::make_unique<norvik::SafeValueEditor>(session, config, prompts,
                                                         static_cast<norvik::SafeValueWindow&>(*this))) {
     setWindowTitle(latin1(sv::kCaption));
-    const Units du(font());
+    // The side buttons as wide as some thirteen characters, the grids some
+    // thirty-eight lines high at first: the dialog's proportions in any font.
+    const QFontMetrics metrics(font());
 
     moduleGroup_ = new QGroupBox(latin1(sv::kGroupSelectModule), this);
     auto* boxes = new QGridLayout(moduleGroup_);
@@ -77,7 +60,7 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
     addButton(Button::SaveToFile, sv::kButtonSaveToFile, this);
     addButton(Button::SaveToDevice, sv::kButtonSaveToDevice, this);
     for (Button b : {Button::Output, Button::Input, Button::SaveToFile, Button::SaveToDevice}) {
-        button(b)->setMinimumWidth(du.toX(52));
+        button(b)->setMinimumWidth(metrics.averageCharWidth() * 13);
         side->addWidget(button(b));
     }
     side->addStretch(1);
@@ -115,7 +98,7 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
     connect(transferTimer_, &QTimer::timeout, this, &SafeValueDialog::onTransferTimer);
 
     showView(norvik::SafeValueView::Output);
-    resize(sizeHint().width(), std::max(sizeHint().height(), du.toY(305)));
+    resize(sizeHint().width(), std::max(sizeHint().height(), metrics.height() * 38));
     editor_->start();
 }
 
