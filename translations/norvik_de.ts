@@ -24,6 +24,212 @@
     </message>
 </context>
 <context>
+    <name>FirmwareDialog</name>
+    <message>
+        <source>Firmware Information</source>
+        <translation>Firmwareinformation</translation>
+    </message>
+    <message>
+        <source>Firmware name :</source>
+        <translation>Firmwarename:</translation>
+    </message>
+    <message>
+        <source>Version :</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>File count :</source>
+        <translation>Anzahl Dateien:</translation>
+    </message>
+    <message>
+        <source>Not Find Firmware</source>
+        <translation>Keine Firmware gefunden</translation>
+    </message>
+    <message>
+        <source>This module is not support Get Firmware version Command !</source>
+        <translation>Dieses Modul unterstützt das Lesen der Firmwareversion nicht!</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+</context>
+<context>
+    <name>IpSettingDialog</name>
+    <message>
+        <source>I P :</source>
+        <translation>IP:</translation>
+    </message>
+    <message>
+        <source>MASK :</source>
+        <translation>Maske:</translation>
+    </message>
+    <message>
+        <source>GATEWAY :</source>
+        <translation>Gateway:</translation>
+    </message>
+    <message>
+        <source>I P (1) :</source>
+        <translation>IP (1):</translation>
+    </message>
+    <message>
+        <source>I P (2) :</source>
+        <translation>IP (2):</translation>
+    </message>
+    <message>
+        <source>I P (3) :</source>
+        <translation>IP (3):</translation>
+    </message>
+    <message>
+        <source>I P (4) :</source>
+        <translation>IP (4):</translation>
+    </message>
+    <message>
+        <source>I P (5) :</source>
+        <translation>IP (5):</translation>
+    </message>
+    <message>
+        <source>I P (6) :</source>
+        <translation>IP (6):</translation>
+    </message>
+    <message>
+        <source>I P (7) :</source>
+        <translation>IP (7):</translation>
+    </message>
+    <message>
+        <source>I P (8) :</source>
+        <translation>IP (8):</translation>
+    </message>
+    <message>
+        <source>Time out value (ms) :</source>
+        <translation>Zeitüberschreitung (ms):</translation>
+    </message>
+    <message>
+        <source>ReConnect time (ms) :</source>
+        <translation>Wiederverbinden nach (ms):</translation>
+    </message>
+    <message>
+        <source>Error ! It is loading parameter now. Please wait.</source>
+        <translation>Fehler! Parameter werden gerade geladen. Bitte warten.</translation>
+    </message>
+    <message>
+        <source>Error ! Device is not connected yet.</source>
+        <translation>Fehler! Gerät ist noch nicht verbunden.</translation>
+    </message>
+    <message>
+        <source>Error ! It is not loaded parameter yet. Please wait.</source>
+        <translation>Fehler! Parameter sind noch nicht geladen. Bitte warten.</translation>
+    </message>
+    <message>
+        <source>Error ! This function is only supported HX-3420.</source>
+        <translation>Fehler! Diese Funktion gibt es nur beim HX-3420.</translation>
+    </message>
+    <message>
+        <source>Error ! File doesn&apos;t exits or other unexpected error.</source>
+        <translation>Fehler! Datei nicht vorhanden oder unerwarteter Fehler.</translation>
+    </message>
+    <message>
+        <source>Error ! File can not create or other unexpected error.</source>
+        <translation>Fehler! Datei kann nicht angelegt werden oder unerwarteter Fehler.</translation>
+    </message>
+    <message>
+        <source>Timer Creat failure</source>
+        <translation>Zeitgeber konnte nicht gestartet werden</translation>
+    </message>
+    <message>
+        <source>Save IP Setting Finish.</source>
+        <translation>IP-Einstellung gespeichert.</translation>
+    </message>
+    <message>
+        <source>Send IP Setting Error !</source>
+        <translation>Fehler beim Senden der IP-Einstellung!</translation>
+    </message>
+    <message>
+        <source>Save IP Setting Error !</source>
+        <translation>Fehler beim Speichern der IP-Einstellung!</translation>
+    </message>
+    <message>
+        <source>Receive IP Setting finish .</source>
+        <translation>IP-Einstellung empfangen.</translation>
+    </message>
+    <message>
+        <source>Receive IP Setting Error !</source>
+        <translation>Fehler beim Empfang der IP-Einstellung!</translation>
+    </message>
+    <message>
+        <source>Read IP Setting Error !</source>
+        <translation>Fehler beim Lesen der IP-Einstellung!</translation>
+    </message>
+    <message>
+        <source>Error ! IP Setting Value break.</source>
+        <translation>Fehler! IP-Einstellung ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Local IP isn&apos;t legal.</source>
+        <translation>Fehler! Lokale IP-Adresse ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Remote IP (1) isn&apos;t legal.</source>
+        <translation>Fehler! Entfernte IP-Adresse (1) ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Remote IP (2) isn&apos;t legal.</source>
+        <translation>Fehler! Entfernte IP-Adresse (2) ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Remote IP (3) isn&apos;t legal.</source>
+        <translation>Fehler! Entfernte IP-Adresse (3) ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Remote IP (4) isn&apos;t legal.</source>
+        <translation>Fehler! Entfernte IP-Adresse (4) ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Remote IP (5) isn&apos;t legal.</source>
+        <translation>Fehler! Entfernte IP-Adresse (5) ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Remote IP (6) isn&apos;t legal.</source>
+        <translation>Fehler! Entfernte IP-Adresse (6) ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Remote IP (7) isn&apos;t legal.</source>
+        <translation>Fehler! Entfernte IP-Adresse (7) ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error ! Remote IP (8) isn&apos;t legal.</source>
+        <translation>Fehler! Entfernte IP-Adresse (8) ist ungültig.</translation>
+    </message>
+    <message>
+        <source>Error !! Value must be 1~65535</source>
+        <translation>Fehler! Wert muss zwischen 1 und 65535 liegen.</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+    <message>
+        <source>IP Setting</source>
+        <translation>IP-Einstellung</translation>
+    </message>
+    <message>
+        <source>Save to File</source>
+        <translation>In Datei speichern</translation>
+    </message>
+    <message>
+        <source>Save to Device</source>
+        <translation>Im Gerät speichern</translation>
+    </message>
+    <message>
+        <source>Local IP Setting</source>
+        <translation>Lokale IP-Einstellung</translation>
+    </message>
+    <message>
+        <source>Remote IP Setting</source>
+        <translation>Entfernte IP-Einstellung</translation>
+    </message>
+</context>
+<context>
     <name>Lamp</name>
     <message>
         <source>red</source>
@@ -211,10 +417,6 @@
     <message>
         <source>Error ! This function is only supported HX-3420.</source>
         <translation>Fehler! Diese Funktion gibt es nur beim HX-3420.</translation>
-    </message>
-    <message>
-        <source>This module is not support Get Firmware version Command !</source>
-        <translation>Dieses Modul unterstützt das Lesen der Firmwareversion nicht!</translation>
     </message>
 </context>
 <context>
@@ -772,6 +974,169 @@
     <message>
         <source>Commissioning report, %1</source>
         <translation>Inbetriebnahmebericht, %1</translation>
+    </message>
+    <message>
+        <source>Firmware name :</source>
+        <translation>Firmwarename:</translation>
+    </message>
+    <message>
+        <source>Version :</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>File count :</source>
+        <translation>Anzahl Dateien:</translation>
+    </message>
+</context>
+<context>
+    <name>SafeValueDialog</name>
+    <message>
+        <source>Error ! It is loading parameter now. Please wait.</source>
+        <translation>Fehler! Parameter werden gerade geladen. Bitte warten.</translation>
+    </message>
+    <message>
+        <source>Error ! Device is not connected yet.</source>
+        <translation>Fehler! Gerät ist noch nicht verbunden.</translation>
+    </message>
+    <message>
+        <source>Error ! It is not loaded parameter yet. Please wait.</source>
+        <translation>Fehler! Parameter sind noch nicht geladen. Bitte warten.</translation>
+    </message>
+    <message>
+        <source>Error ! This function is only supported HX-3420.</source>
+        <translation>Fehler! Diese Funktion gibt es nur beim HX-3420.</translation>
+    </message>
+    <message>
+        <source>Error ! File doesn&apos;t exits or other unexpected error.</source>
+        <translation>Fehler! Datei nicht vorhanden oder unerwarteter Fehler.</translation>
+    </message>
+    <message>
+        <source>Error ! File can not create or other unexpected error.</source>
+        <translation>Fehler! Datei kann nicht angelegt werden oder unerwarteter Fehler.</translation>
+    </message>
+    <message>
+        <source>Timer Creat failure</source>
+        <translation>Zeitgeber konnte nicht gestartet werden</translation>
+    </message>
+    <message>
+        <source>Save Safe Value Finish.</source>
+        <translation>Ersatzwerte gespeichert.</translation>
+    </message>
+    <message>
+        <source>Send Safe Value Error !</source>
+        <translation>Fehler beim Senden der Ersatzwerte!</translation>
+    </message>
+    <message>
+        <source>Save Safe Value Error !</source>
+        <translation>Fehler beim Speichern der Ersatzwerte!</translation>
+    </message>
+    <message>
+        <source>Receive Safe Value finish .</source>
+        <translation>Ersatzwerte empfangen.</translation>
+    </message>
+    <message>
+        <source>Receive Safe Value Error !</source>
+        <translation>Fehler beim Empfang der Ersatzwerte!</translation>
+    </message>
+    <message>
+        <source>Read Safe Value Error !</source>
+        <translation>Fehler beim Lesen der Ersatzwerte!</translation>
+    </message>
+    <message>
+        <source>Error ! Save Safe Value break.</source>
+        <translation>Fehler! Speichern der Ersatzwerte abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Error ! Data length are not 4 digit</source>
+        <translation>Fehler! Der Wert hat nicht 4 Stellen.</translation>
+    </message>
+    <message>
+        <source>Error ! Data is not 0~9 or A~F</source>
+        <translation>Fehler! Nur 0–9 und A–F sind erlaubt.</translation>
+    </message>
+    <message>
+        <source>Error ! AI/AO value is not set.</source>
+        <translation>Fehler! AI/AO-Wert ist nicht gesetzt.</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+    <message>
+        <source>DO</source>
+        <translation>DO</translation>
+    </message>
+    <message>
+        <source>DI</source>
+        <translation>DI</translation>
+    </message>
+    <message>
+        <source>AO</source>
+        <translation>AO</translation>
+    </message>
+    <message>
+        <source>AI</source>
+        <translation>AI</translation>
+    </message>
+    <message>
+        <source>Safe Value Setting</source>
+        <translation>Ersatzwerte</translation>
+    </message>
+    <message>
+        <source>Select module</source>
+        <translation>Module auswählen</translation>
+    </message>
+    <message>
+        <source>Module%1</source>
+        <translation>Modul %1</translation>
+    </message>
+    <message>
+        <source>Output </source>
+        <translation>Ausgänge</translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation>Eingänge</translation>
+    </message>
+    <message>
+        <source>Save to File</source>
+        <translation>In Datei speichern</translation>
+    </message>
+    <message>
+        <source>Save to Device</source>
+        <translation>Im Gerät speichern</translation>
+    </message>
+    <message>
+        <source>All set to &quot;H&quot;</source>
+        <translation>Alle auf &quot;H&quot;</translation>
+    </message>
+    <message>
+        <source>All set to &quot;L&quot;</source>
+        <translation>Alle auf &quot;L&quot;</translation>
+    </message>
+    <message>
+        <source>All set to &quot;F&quot;</source>
+        <translation>Alle auf &quot;F&quot;</translation>
+    </message>
+    <message>
+        <source>All set to &quot;0&quot;</source>
+        <translation>Alle auf &quot;0&quot;</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Configure(Hex)</source>
+        <translation>Wert (hex)</translation>
+    </message>
+    <message>
+        <source>bit %1</source>
+        <translation>Bit %1</translation>
+    </message>
+    <message>
+        <source>Selected module</source>
+        <translation>Gewähltes Modul</translation>
     </message>
 </context>
 <context>

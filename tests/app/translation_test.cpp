@@ -22,7 +22,6 @@
 #include "app/message_boxes.h"
 #include "app/parameter_list_texts.h"
 #include "app/port_devices_dialog.h"
-#include "firmware/file_names.h"
 #include "link/link_guards.h"
 #include "model/parameter_rows.h"
 #include "run_language.h"
@@ -137,7 +136,7 @@ TEST_F(TranslationTest, everyCoreWordTheWindowShowsHasItsTranslation) {
     for (const char* word : {kSystemModuleIdLabel, kSystemModuleTypeLabel, kSystemModuleTypeValue})
         words.emplace_back(window::kParameterListContext, word);
     for (const char* text : {guard::kNotConnected, guard::kLoading, guard::kNoParameter, guard::kNoFirmware,
-                             guard::kOnlyHx3420, kNotSupportedMessage})
+                             guard::kOnlyHx3420})
         words.emplace_back("MainWindow", text);
     for (const auto& [context, word] : words) {
         const QString shown = QCoreApplication::translate(context, word);

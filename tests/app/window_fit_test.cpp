@@ -29,6 +29,7 @@
 #include "run_language.h"
 #include "safevalue/safe_value_dialog.h"
 #include "serial/traffic_log.h"
+#include "support/fake_gateway_jobs.h"
 #include "support/fake_port.h"
 #include "support/recording_prompts.h"
 #include "support/window_recorders.h"
@@ -108,13 +109,12 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
     test::RecordingBoxes boxes;
     test::RecordingOpener opener;
     test::RecordingPrompts prompts;
+    test::FakeGatewayJobs jobs;
     LinkSession session;
     session.linkState = LinkState::Connected;
     session.parameterLoaded = true;
     session.firmwareAutoQuery = false;
     session.setFirmwareState(FirmwareQueryState::Received);
-    session.safeValueTransfer = TransferState::OpenedNew;
-    session.ipSettingTransfer = TransferState::OpenedNew;
     const GatewayConfig config = demoConfig();
     IpSettingRecord ipSetting;
     TrafficLog log;
@@ -125,9 +125,13 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
         {"about", [] { return std::make_unique<AboutDialog>(); }},
         {"port devices", [] { return std::make_unique<PortDevicesDialog>(); }},
         {"serial traffic", [&] { return std::make_unique<SerialTrafficWindow>(log); }},
-        {"firmware", [&] { return std::make_unique<FirmwareDialog>(session); }},
-        {"safe value", [&] { return std::make_unique<SafeValueDialog>(session, config, prompts); }},
-        {"ip setting", [&] { return std::make_unique<IpSettingDialog>(session, config, ipSetting, prompts); }},
+        {"firmware", [&] {
+             return std::make_unique<FirmwareDialog>(FirmwareQueryState::Received, session.firmwareFileNames, 0);
+         }},
+        {"safe value", [&] { return std::make_unique<SafeValueDialog>(DialogMode::NewSetting, session, config, jobs, prompts); }},
+        {"ip setting", [&] {
+             return std::make_unique<IpSettingDialog>(DialogMode::NewSetting, session, config, jobs, ipSetting, prompts);
+         }},
         {"device view", [&] { return std::make_unique<DeviceSpaceDialog>(config); }},
         {"profibus view", [&] { return std::make_unique<ProfibusSpaceDialog>(config); }},
         {"modbus view", [&] { return std::make_unique<ModbusSpaceDialog>(config); }},

@@ -5,7 +5,6 @@
 #include <QtGlobal>
 #include <array>
 
-#include "firmware/file_names.h"
 #include "link/link_guards.h"
 
 namespace norvik::window {
@@ -29,15 +28,14 @@ inline constexpr const char* kGuardNoFirmware = guard::kNoFirmware;
 inline constexpr const char* kGuardOnlyHx3420 = guard::kOnlyHx3420;
 
 // The main window's boxes in the user's language (context "MainWindow"): the
-// guards and the firmware notice come from the core as it spells them.
+// guards come from the core as it spells them.
 inline constexpr const char* kMessageTitle = QT_TRANSLATE_NOOP("MainWindow", "Message");
-inline constexpr std::array<const char*, 6> kBoxTexts{
+inline constexpr std::array<const char*, 5> kGuardTexts{
     QT_TRANSLATE_NOOP("MainWindow", "Error ! Device is not connected yet."),
     QT_TRANSLATE_NOOP("MainWindow", "Error ! It is loading parameter now. Please wait."),
     QT_TRANSLATE_NOOP("MainWindow", "Error ! It is not loaded parameter yet. Please wait."),
     QT_TRANSLATE_NOOP("MainWindow", "Error ! It is not loaded firmware version yet. Please wait."),
     QT_TRANSLATE_NOOP("MainWindow", "Error ! This function is only supported HX-3420."),
-    QT_TRANSLATE_NOOP("MainWindow", "This module is not support Get Firmware version Command !"),
 };
 
 }  // namespace norvik::window
