@@ -43,7 +43,7 @@
     </message>
     <message>
         <source>Not Find Firmware</source>
-        <translation>Keine Firmware gefunden</translation>
+        <translation>Keine Firmware</translation>
     </message>
     <message>
         <source>This module is not support Get Firmware version Command !</source>
@@ -1231,6 +1231,26 @@
     <message>
         <source>Addr. and ID overlap</source>
         <translation>Adress- und ID-Überschneidung</translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation>Adresse</translation>
+    </message>
+    <message>
+        <source>Addr.</source>
+        <translation>Adr.</translation>
+    </message>
+    <message>
+        <source>Configure</source>
+        <translation>Belegung</translation>
+    </message>
+    <message>
+        <source>bit %1</source>
+        <translation>Bit %1</translation>
+    </message>
+    <message>
+        <source>Byte %1</source>
+        <translation>Byte %1</translation>
     </message>
 </context>
 <context>

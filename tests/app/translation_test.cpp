@@ -25,6 +25,8 @@
 #include "link/link_guards.h"
 #include "model/parameter_rows.h"
 #include "run_language.h"
+#include "grid/grid_widget.h"
+#include "views/device_space_dialog.h"
 #include "support/fake_port.h"
 #include "support/window_recorders.h"
 
@@ -105,6 +107,15 @@ TEST_F(TranslationTest, dialogsSpeakTheLocalesLanguage) {
     const std::vector<std::string> english{"Cancel", "Detect again", "OK"};
     const std::vector<std::string> german{"Abbrechen", "Erneut suchen", "OK"};
     EXPECT_EQ(buttons, language == "de" ? german : english);
+}
+
+TEST_F(TranslationTest, aViewsHeadersSpeakTheLocalesLanguage) {
+    const GatewayConfig config;
+    DeviceSpaceDialog view(config);
+    GridWidget& grid = view.areaGrid(DeviceArea::DO);
+    EXPECT_EQ(view.windowTitle().toStdString(), in("Space configuration in device", "Adressbelegung im Gerät"));
+    EXPECT_EQ(grid.text(0, 0).toStdString(), in("Addr.", "Adr."));
+    EXPECT_EQ(grid.text(0, 1).toStdString(), in("Configure", "Belegung"));
 }
 
 TEST_F(TranslationTest, theExitQuestionSpeaksTheLocalesLanguage) {
