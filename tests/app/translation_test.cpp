@@ -101,7 +101,8 @@ TEST_F(TranslationTest, dialogsSpeakTheLocalesLanguage) {
     PortDevicesDialog devices;
     EXPECT_EQ(devices.windowTitle().toStdString(), in("Port devices", "COM-Zuordnung"));
     std::vector<std::string> buttons;
-    for (QAbstractButton* button : devices.findChild<QDialogButtonBox*>()->buttons()) buttons.push_back(plain(button->text()));
+    for (QAbstractButton* button : devices.findChild<QDialogButtonBox*>()->buttons())
+        buttons.push_back(plain(button->text()));
     std::sort(buttons.begin(), buttons.end());
     // OK and Cancel are Qt's own words, from Qt's translation.
     const std::vector<std::string> english{"Cancel", "Detect again", "OK"};
@@ -135,7 +136,8 @@ TEST_F(TranslationTest, aModuleNodeInTheLanguageStillShowsItsRows) {
     QTreeWidgetItem* node = window.treeRoot()->child(0);
     EXPECT_EQ(node->text(0).toStdString(), in("Module 1", "Modul 1"));
     window.tree()->setCurrentItem(node);
-    EXPECT_EQ(window.list()->topLevelItem(0)->text(0).toStdString(), in("Modbus Device ID (M)", "Modbus-Geräte-ID (M)"));
+    EXPECT_EQ(window.list()->topLevelItem(0)->text(0).toStdString(),
+              in("Modbus Device ID (M)", "Modbus-Geräte-ID (M)"));
 }
 
 // The words the core hands the window as it spells them, each with the context the
@@ -146,15 +148,13 @@ TEST_F(TranslationTest, everyCoreWordTheWindowShowsHasItsTranslation) {
     for (const char* label : moduleRowLabels) words.emplace_back(window::kParameterListContext, label);
     for (const char* word : {kSystemModuleIdLabel, kSystemModuleTypeLabel, kSystemModuleTypeValue})
         words.emplace_back(window::kParameterListContext, word);
-    for (const char* text : {guard::kNotConnected, guard::kLoading, guard::kNoParameter, guard::kNoFirmware,
-                             guard::kOnlyHx3420})
+    for (const char* text :
+         {guard::kNotConnected, guard::kLoading, guard::kNoParameter, guard::kNoFirmware, guard::kOnlyHx3420})
         words.emplace_back("MainWindow", text);
     for (const auto& [context, word] : words) {
         const QString shown = QCoreApplication::translate(context, word);
-        if (language == "de")
-            EXPECT_NE(shown.toStdString(), word);
-        else
-            EXPECT_EQ(shown.toStdString(), word);
+        if (language == "de") EXPECT_NE(shown.toStdString(), word);
+        else EXPECT_EQ(shown.toStdString(), word);
     }
 }
 

@@ -77,7 +77,8 @@ std::vector<std::string> misfits(QWidget& window) {
     if (auto* main = qobject_cast<QMainWindow*>(&window)) {
         QMenuBar* bar = main->menuBar();
         // A menu bar narrower than its titles hides the last behind an extension button.
-        if (bar->sizeHint().width() > bar->width()) found.push_back(describe(bar, QStringLiteral("menu"), bar->sizeHint()));
+        if (bar->sizeHint().width() > bar->width())
+            found.push_back(describe(bar, QStringLiteral("menu"), bar->sizeHint()));
     }
     for (QWidget* widget : window.findChildren<QWidget*>()) {
         if (!widget->isVisibleTo(&window) || widget->window() != &window) continue;
@@ -102,7 +103,8 @@ GatewayConfig demoConfig() {
 }
 
 TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
-    if (test::expectedLanguage() == "de") ASSERT_TRUE(test::loadRunLanguage()) << "no German translation in " NORVIK_QM_DIR;
+    if (test::expectedLanguage() == "de")
+        ASSERT_TRUE(test::loadRunLanguage()) << "no German translation in " NORVIK_QM_DIR;
     else test::loadRunLanguage();
 
     test::FakePort port;
@@ -121,16 +123,21 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
 
     using Make = std::function<std::unique_ptr<QWidget>()>;
     const std::vector<std::pair<const char*, Make>> windows{
-        {"main window", [&] { return std::make_unique<MainWindow>(MainWindow::Services{&port, &boxes, &opener, true}); }},
+        {"main window",
+         [&] {
+             return std::make_unique<MainWindow>(MainWindow::Services{&port, &boxes, &opener, true});
+         }},
         {"about", [] { return std::make_unique<AboutDialog>(); }},
         {"port devices", [] { return std::make_unique<PortDevicesDialog>(); }},
         {"serial traffic", [&] { return std::make_unique<SerialTrafficWindow>(log); }},
-        {"firmware", [&] {
-             return std::make_unique<FirmwareDialog>(FirmwareQueryState::Received, session.firmwareFileNames, 0);
-         }},
-        {"safe value", [&] { return std::make_unique<SafeValueDialog>(DialogMode::NewSetting, session, config, jobs, prompts); }},
-        {"ip setting", [&] {
-             return std::make_unique<IpSettingDialog>(DialogMode::NewSetting, session, config, jobs, ipSetting, prompts);
+        {"firmware",
+         [&] { return std::make_unique<FirmwareDialog>(FirmwareQueryState::Received, session.firmwareFileNames, 0); }},
+        {"safe value",
+         [&] { return std::make_unique<SafeValueDialog>(DialogMode::NewSetting, session, config, jobs, prompts); }},
+        {"ip setting",
+         [&] {
+             return std::make_unique<IpSettingDialog>(DialogMode::NewSetting, session, config, jobs, ipSetting,
+                                                      prompts);
          }},
         {"device view", [&] { return std::make_unique<DeviceSpaceDialog>(config); }},
         {"profibus view", [&] { return std::make_unique<ProfibusSpaceDialog>(config); }},
@@ -144,7 +151,8 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
         QCoreApplication::processEvents();
         // For looking at them: NORVIK_GALLERY_DIR=/tmp/shots keeps a picture of each.
         const QString gallery = qEnvironmentVariable("NORVIK_GALLERY_DIR");
-        if (!gallery.isEmpty()) window->grab().save(gallery + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
+        if (!gallery.isEmpty())
+            window->grab().save(gallery + QLatin1Char('/') + QLatin1String(name) + QStringLiteral(".png"));
         const std::vector<std::string> found = misfits(*window);
         for (const std::string& misfit : found) ADD_FAILURE() << misfit;
         // Nothing to measure would pass everything: each window shows some text.

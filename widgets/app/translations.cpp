@@ -18,8 +18,7 @@ bool installTranslations(QCoreApplication& app, const QLocale& locale, const QSt
     if (qt->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(qt);
-    else
-        delete qt;
+    else delete qt;
 
     auto* own = new QTranslator(&app);
     for (const QString& folder : folders) {
