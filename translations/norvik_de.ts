@@ -667,6 +667,13 @@
     </message>
 </context>
 <context>
+    <name>QtUserPrompts</name>
+    <message>
+        <source>Norvik File (*.ptm)</source>
+        <translation>Norvik-Datei (*.ptm)</translation>
+    </message>
+</context>
+<context>
     <name>ReportExportDialog</name>
     <message>
         <source>Export Report</source>
