@@ -17,6 +17,288 @@
     </message>
 </context>
 <context>
+    <name>BackupDiffDialog</name>
+    <message>
+        <source>Restore Backup</source>
+        <translation>Sicherung zurückspielen</translation>
+    </message>
+    <message>
+        <source>Compare with Backup</source>
+        <translation>Mit Sicherung vergleichen</translation>
+    </message>
+    <message>
+        <source>Backup of an %1 taken %2 on %3</source>
+        <translation>Sicherung eines %1 vom %2 an %3</translation>
+    </message>
+    <message>
+        <source>Differences</source>
+        <translation>Unterschiede</translation>
+    </message>
+    <message>
+        <source>yes</source>
+        <translation>ja</translation>
+    </message>
+    <message>
+        <source>no (read only)</source>
+        <translation>nein (nur lesbar)</translation>
+    </message>
+    <message>
+        <source>&amp;Restore</source>
+        <translation>&amp;Zurückspielen</translation>
+    </message>
+</context>
+<context>
+    <name>BackupTexts</name>
+    <message>
+        <source>&amp;Gateway</source>
+        <translation>&amp;Gateway</translation>
+    </message>
+    <message>
+        <source>&amp;Back Up…</source>
+        <translation>&amp;Sichern…</translation>
+    </message>
+    <message>
+        <source>&amp;Restore…</source>
+        <translation>&amp;Zurückspielen…</translation>
+    </message>
+    <message>
+        <source>&amp;Compare with Backup…</source>
+        <translation>Mit Sicherung &amp;vergleichen…</translation>
+    </message>
+    <message>
+        <source>&amp;Open Backup…</source>
+        <translation>Sicherung ö&amp;ffnen…</translation>
+    </message>
+    <message>
+        <source>C&amp;lose Backup</source>
+        <translation>Sicherung sch&amp;ließen</translation>
+    </message>
+    <message>
+        <source>Norvik backup (*.norvik)</source>
+        <translation>Norvik-Sicherung (*.norvik)</translation>
+    </message>
+    <message>
+        <source>Back up</source>
+        <translation>Sichern</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Zurückspielen</translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation>Vergleichen</translation>
+    </message>
+    <message>
+        <source>Reading the parameters…</source>
+        <translation>Parameter werden gelesen…</translation>
+    </message>
+    <message>
+        <source>Reading the file names…</source>
+        <translation>Dateinamen werden gelesen…</translation>
+    </message>
+    <message>
+        <source>Reading the safe values…</source>
+        <translation>Ersatzwerte werden gelesen…</translation>
+    </message>
+    <message>
+        <source>Reading the IP setting…</source>
+        <translation>IP-Einstellung wird gelesen…</translation>
+    </message>
+    <message>
+        <source>Sending the safe values…</source>
+        <translation>Ersatzwerte werden gesendet…</translation>
+    </message>
+    <message>
+        <source>Sending the IP setting…</source>
+        <translation>IP-Einstellung wird gesendet…</translation>
+    </message>
+    <message>
+        <source>The file cannot be opened.</source>
+        <translation>Die Datei lässt sich nicht öffnen.</translation>
+    </message>
+    <message>
+        <source>This is not a regular file.</source>
+        <translation>Das ist keine reguläre Datei.</translation>
+    </message>
+    <message>
+        <source>The file holds %1 bytes; a backup holds at most %2.</source>
+        <translation>Die Datei hat %1 Bytes; eine Sicherung hat höchstens %2.</translation>
+    </message>
+    <message>
+        <source>The file is not a Norvik backup: it is not JSON.</source>
+        <translation>Die Datei ist keine Norvik-Sicherung: Sie ist kein JSON.</translation>
+    </message>
+    <message>
+        <source>The file is not a Norvik backup.</source>
+        <translation>Die Datei ist keine Norvik-Sicherung.</translation>
+    </message>
+    <message>
+        <source>The backup was written in format %1, which a newer Norvik reads; this one reads format %2.</source>
+        <translation>Die Sicherung hat das Format %1, das erst ein neueres Norvik liest; dieses liest Format %2.</translation>
+    </message>
+    <message>
+        <source>The backup lacks &quot;%1&quot;.</source>
+        <translation>In der Sicherung fehlt &quot;%1&quot;.</translation>
+    </message>
+    <message>
+        <source>The backup&apos;s &quot;%1&quot; is damaged.</source>
+        <translation>&quot;%1&quot; in der Sicherung ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>The backup&apos;s blocks do not match its checksum: the file was changed or damaged.</source>
+        <translation>Die Blöcke der Sicherung passen nicht zu ihrer Prüfsumme: Die Datei wurde verändert oder ist beschädigt.</translation>
+    </message>
+    <message>
+        <source>The backup&apos;s &quot;%1&quot; holds %2 bytes where a gateway sends %3.</source>
+        <translation>&quot;%1&quot; in der Sicherung hat %2 Bytes, ein Gateway sendet %3.</translation>
+    </message>
+    <message>
+        <source>The backup&apos;s &quot;%1&quot; does not agree with its blocks.</source>
+        <translation>&quot;%1&quot; in der Sicherung stimmt nicht mit ihren Blöcken überein.</translation>
+    </message>
+    <message>
+        <source>The backup could not be written; an existing file of that name is unchanged.</source>
+        <translation>Die Sicherung konnte nicht geschrieben werden; eine vorhandene Datei dieses Namens ist unverändert.</translation>
+    </message>
+    <message>
+        <source>The gateway&apos;s blocks were refused: %1</source>
+        <translation>Die Blöcke des Gateways wurden zurückgewiesen: %1</translation>
+    </message>
+    <message>
+        <source>the gateway reported an error.</source>
+        <translation>Das Gateway meldete einen Fehler.</translation>
+    </message>
+    <message>
+        <source>a block did not come whole.</source>
+        <translation>Ein Block kam nicht vollständig an.</translation>
+    </message>
+    <message>
+        <source>the gateway did not answer.</source>
+        <translation>Das Gateway antwortete nicht.</translation>
+    </message>
+    <message>
+        <source>the link to the gateway was lost.</source>
+        <translation>Die Verbindung zum Gateway ging verloren.</translation>
+    </message>
+    <message>
+        <source>it was cancelled.</source>
+        <translation>Der Vorgang wurde abgebrochen.</translation>
+    </message>
+    <message>
+        <source>%1 stopped at &quot;%2&quot;: %3</source>
+        <translation>%1 bei &quot;%2&quot; abgebrochen: %3</translation>
+    </message>
+    <message>
+        <source>No file was written.</source>
+        <translation>Es wurde keine Datei geschrieben.</translation>
+    </message>
+    <message>
+        <source>The backup cannot be restored: the model of the backup or of the gateway is not known. Nothing was sent.</source>
+        <translation>Die Sicherung kann nicht zurückgespielt werden: Das Modell der Sicherung oder des Gateways ist unbekannt. Es wurde nichts gesendet.</translation>
+    </message>
+    <message>
+        <source>The backup is of an %1 and the gateway is an %2: it cannot be restored there. Nothing was sent.</source>
+        <translation>Die Sicherung stammt von einem %1, das Gateway ist ein %2: Sie kann dort nicht zurückgespielt werden. Es wurde nichts gesendet.</translation>
+    </message>
+    <message>
+        <source>The backup holds %1 bytes of safe values and the gateway takes %2: its firmware differs. Nothing was sent.</source>
+        <translation>Die Sicherung hat %1 Bytes Ersatzwerte, das Gateway nimmt %2: Seine Firmware ist eine andere. Es wurde nichts gesendet.</translation>
+    </message>
+    <message>
+        <source>Restore verified</source>
+        <translation>Zurückspielen geprüft</translation>
+    </message>
+    <message>
+        <source>Only the safe values were sent; the IP setting was not.</source>
+        <translation>Nur die Ersatzwerte wurden gesendet, die IP-Einstellung nicht.</translation>
+    </message>
+    <message>
+        <source>Nothing was changed on the gateway.</source>
+        <translation>Am Gateway wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>The gateway holds other values than the backup after the restore:</source>
+        <translation>Nach dem Zurückspielen hat das Gateway andere Werte als die Sicherung:</translation>
+    </message>
+    <message>
+        <source>%1 %2: backup %3, gateway %4</source>
+        <translation>%1 %2: Sicherung %3, Gateway %4</translation>
+    </message>
+    <message>
+        <source>The backup of the %1 was written to %2.</source>
+        <translation>Die Sicherung des %1 wurde nach %2 geschrieben.</translation>
+    </message>
+    <message>
+        <source>%1 — offline backup of an %2 taken %3</source>
+        <translation>%1 – Offline-Sicherung eines %2 vom %3</translation>
+    </message>
+    <message>
+        <source>Offline backup %1</source>
+        <translation>Offline-Sicherung %1</translation>
+    </message>
+    <message>
+        <source>A backup is open. Close it (Gateway, Close Backup) before connecting to a gateway.</source>
+        <translation>Eine Sicherung ist geöffnet. Bitte erst schließen (Gateway, Sicherung schließen), dann mit einem Gateway verbinden.</translation>
+    </message>
+    <message>
+        <source>Disconnect from the gateway before opening a backup.</source>
+        <translation>Bitte erst die Verbindung zum Gateway trennen, dann eine Sicherung öffnen.</translation>
+    </message>
+    <message>
+        <source>A backup is open, not a gateway. Close the backup and connect to a gateway first.</source>
+        <translation>Geöffnet ist eine Sicherung, kein Gateway. Bitte die Sicherung schließen und erst mit einem Gateway verbinden.</translation>
+    </message>
+    <message>
+        <source>Where</source>
+        <translation>Wo</translation>
+    </message>
+    <message>
+        <source>Item</source>
+        <translation>Eintrag</translation>
+    </message>
+    <message>
+        <source>Backup</source>
+        <translation>Sicherung</translation>
+    </message>
+    <message>
+        <source>Gateway</source>
+        <translation>Gateway</translation>
+    </message>
+    <message>
+        <source>Restore writes it</source>
+        <translation>Wird zurückgespielt</translation>
+    </message>
+    <message>
+        <source>(none)</source>
+        <translation>(keiner)</translation>
+    </message>
+    <message>
+        <source>Firmware Information</source>
+        <translation>Firmwareinformation</translation>
+    </message>
+    <message>
+        <source>Firmware name :</source>
+        <translation>Firmwarename:</translation>
+    </message>
+    <message>
+        <source>Version :</source>
+        <translation>Version:</translation>
+    </message>
+    <message>
+        <source>File count :</source>
+        <translation>Anzahl Dateien:</translation>
+    </message>
+    <message>
+        <source>The gateway holds what the backup holds.</source>
+        <translation>Das Gateway hat dieselben Werte wie die Sicherung.</translation>
+    </message>
+    <message>
+        <source>Differences: safe values %1, IP setting fields %2 (a restore writes these); parameters %3 (read only: a restore cannot change them).</source>
+        <translation>Unterschiede: Ersatzwerte %1, Felder der IP-Einstellung %2 (Zurückspielen schreibt sie); Parameter %3 (nur lesbar: Zurückspielen ändert sie nicht).</translation>
+    </message>
+</context>
+<context>
     <name>DeviceSpaceDialog</name>
     <message>
         <source>Space configuration in device</source>
@@ -52,6 +334,13 @@
     <message>
         <source>Message</source>
         <translation>Meldung</translation>
+    </message>
+</context>
+<context>
+    <name>GatewayMenu</name>
+    <message>
+        <source>Ca&amp;ncel</source>
+        <translation>&amp;Abbrechen</translation>
     </message>
 </context>
 <context>
