@@ -26,4 +26,15 @@ function(norvik_widget_library name)
   target_include_directories(${name} PUBLIC ${root})
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   norvik_warnings(${name})
+  norvik_widget_switches(${name})
+endfunction()
+
+# Qt's safety switches for the window layer: no QString made from a char
+# array without saying its encoding, no connection that narrows an argument,
+# nothing Debian's Qt (6.4) already calls deprecated; and, as in the core,
+# every narrowing spelt out.
+function(norvik_widget_switches target)
+  target_compile_definitions(${target} PRIVATE QT_NO_CAST_FROM_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+                                               QT_DISABLE_DEPRECATED_BEFORE=0x060400)
+  norvik_core_warnings(${target})
 endfunction()

@@ -292,58 +292,71 @@ TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
     EXPECT_EQ(opener.names(), std::vector<std::string>{"AboutDialog"});
 }
 
-TEST_F(MainWindowTest, statusLinePartsEndAt300And500AndTheEdge) {
+TEST_F(MainWindowTest, statusLineHoldsLinkOperationAndProgressSideBySide) {
+    window->show();
+    QCoreApplication::processEvents();
     StatusLine* line = window->statusLine();
-    EXPECT_EQ(line->linkLabel()->geometry().left(), 0);
-    EXPECT_EQ(line->linkLabel()->geometry().right() + 1, 300);
-    EXPECT_EQ(line->operationLabel()->geometry().left(), 300);
-    EXPECT_EQ(line->operationLabel()->geometry().right() + 1, 500);
-    EXPECT_EQ(line->progressBar()->geometry().topLeft(), QPoint(503, 2));
+    const QRect link = line->linkLabel()->geometry();
+    const QRect operation = line->operationLabel()->geometry();
+    const QRect progress = line->progressBar()->geometry();
+    EXPECT_LE(link.left(), 4);
+    EXPECT_GE(link.width(), StatusLine::kLinkPartWidth);
+    EXPECT_GT(operation.left(), link.right());
+    EXPECT_GE(operation.width(), StatusLine::kOperationPartWidth);
+    EXPECT_GT(progress.left(), operation.right());
+    EXPECT_LE(progress.right(), line->width());
     EXPECT_EQ(line->width(), window->width());
     EXPECT_EQ(line->mapTo(window.get(), QPoint(0, line->height())).y(), window->height());
-    EXPECT_NE(line->linkLabel(), line->operationLabel());
 
-    // The longest texts do not fit their part: the part keeps its place, and
-    // readers and the tooltip get the whole text.
-    window->setOperation(Operation::SystemModuleMissing);
+    // A text wider than its part keeps the part in its place, and readers and
+    // the tooltip get the whole text.
+    const QString longest = QStringLiteral("Error ! System module does not exist!").repeated(3);
+    window->statusLine()->setOperationText(longest);
     window->setLinkStatus(LinkStatus::PortOpen);
-    EXPECT_EQ(line->operationLabel()->geometry(), QRect(300, 0, 200, line->height()));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(line->operationLabel()->geometry(), operation);
     for (QLabel* part : {line->linkLabel(), line->operationLabel()}) {
         EXPECT_EQ(part->toolTip(), part->text());
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(part);
         ASSERT_NE(a, nullptr);
         EXPECT_EQ(a->text(QAccessible::Name), part->text());
     }
+    window->setOperation(Operation::SystemModuleMissing);
     EXPECT_EQ(line->operationLabel()->text().toStdString(), "Error ! System module does not exist!");
 }
 
-TEST_F(MainWindowTest, layoutFollowsDialogUnitsOfTheWindowFont) {
-    const QFontMetricsF metrics(window->font());
-    const double letters = metrics.horizontalAdvance(QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"));
-    const double ux = letters / 52.0 / 4.0;
-    const double uy = metrics.height() / 8.0;
-    const auto near = [](int px, double units, double unit) { return std::abs(px - units * unit) <= 1.0; };
+TEST_F(MainWindowTest, controlsKeepTheirPlacesAroundTheList) {
+    window->show();
+    QCoreApplication::processEvents();
     const QRect tree = window->tree()->geometry();
-    EXPECT_TRUE(near(tree.x(), 7, ux) && near(tree.y(), 7, uy) && near(tree.width(), 112, ux) &&
-                near(tree.height(), 278, uy))
-        << tree.x() << "," << tree.y() << " " << tree.width() << "x" << tree.height();
     const QRect list = window->list()->geometry();
-    EXPECT_TRUE(near(list.x(), 131, ux) && near(list.y(), 86, uy) && near(list.width(), 288, ux) &&
-                near(list.height(), 175, uy));
-    EXPECT_TRUE(near(window->width(), 426, ux));
+    const QRect ports = window->portBox(0)->parentWidget()->geometry();
+    // Tree on the left over the whole height; port settings above the list, lamps below it.
+    EXPECT_LT(tree.right(), list.left());
+    EXPECT_LT(tree.right(), ports.left());
+    EXPECT_LT(ports.bottom(), list.top());
+    EXPECT_LE(tree.top(), ports.top());
+    EXPECT_GE(tree.bottom(), list.bottom());
+    EXPECT_GE(list.width(), w::kColumnItemWidth + w::kColumnValueWidth);
     EXPECT_EQ(window->minimumSize(), window->maximumSize());  // fixed size
-    EXPECT_TRUE(near(window->portBox(1)->x(), 268, ux));
-    EXPECT_TRUE(near(window->portBox(4)->y(), 53, uy));
-    // Each lamp stands just right of its label.
+    // Port, baud rate and parity in one row, data and stop bit in the next.
+    EXPECT_EQ(window->portBox(0)->y(), window->portBox(2)->y());
+    EXPECT_LT(window->portBox(0)->x(), window->portBox(1)->x());
+    EXPECT_LT(window->portBox(1)->x(), window->portBox(2)->x());
+    EXPECT_GT(window->portBox(3)->y(), window->portBox(0)->y());
+    EXPECT_EQ(window->portBox(3)->x(), window->portBox(0)->x());
+    // Each lamp stands just right of its label, below the list.
     for (Lamp* lamp : {window->moduleLamp(), window->portLamp()}) {
         const QLabel* label = nullptr;
         for (QLabel* l : window->findChildren<QLabel*>())
             if (l->text() == lamp->accessibleName()) label = l;
         ASSERT_NE(label, nullptr);
+        EXPECT_GT(lamp->y(), list.bottom());
         EXPECT_GT(lamp->x(), label->geometry().right());
         EXPECT_LT(lamp->x() - label->geometry().right(), 12);
         EXPECT_TRUE(label->geometry().intersects(QRect(label->x(), lamp->y(), 1, lamp->height())));
     }
+    EXPECT_LT(window->moduleLamp()->x(), window->portLamp()->x());
 }
 
 TEST_F(MainWindowTest, listShowsItsHeadersAtTheirWidths) {

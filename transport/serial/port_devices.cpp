@@ -166,12 +166,21 @@ bool devicePresent(const std::string& path) {
     return !path.empty() && fs::exists(path, ec);
 }
 
-std::string describeDevice(const std::string& path) {
-    if (!devicePresent(path)) return path + " (absent)";
+DeviceWhereabouts deviceWhereabouts(const std::string& path) {
+    DeviceWhereabouts where;
+    where.present = devicePresent(path);
+    if (!where.present) return where;
     std::error_code ec;
     const fs::path device = fs::canonical(path, ec);
-    if (ec || device == fs::path(path)) return path;
-    return path + " (now " + device.string() + ")";
+    if (!ec && device != fs::path(path)) where.resolved = device.string();
+    return where;
+}
+
+std::string describeDevice(const std::string& path) {
+    const DeviceWhereabouts where = deviceWhereabouts(path);
+    if (!where.present) return path + " (absent)";
+    if (where.resolved.empty()) return path;
+    return path + " (now " + where.resolved + ")";
 }
 
 std::vector<DeviceHolder> deviceHolders(const std::string& path, const DeviceRoots& roots) {

@@ -64,6 +64,14 @@ std::string stableNameFor(const std::string& path, const DeviceRoots& roots = {}
 // True when `path` names something that exists now (following links).
 bool devicePresent(const std::string& path);
 
+// Where a path leads now: nowhere, to itself, or (a link) to another device.
+struct DeviceWhereabouts {
+    bool present = false;
+    // The device a link resolves to; empty when the path names the device itself.
+    std::string resolved;
+};
+DeviceWhereabouts deviceWhereabouts(const std::string& path);
+
 // One line for a tooltip: the path, the device a link leads to now
 // ("(now /dev/ttyUSB0)"), or "(absent)" when nothing is there.
 std::string describeDevice(const std::string& path);

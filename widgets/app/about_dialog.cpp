@@ -1,31 +1,42 @@
 #include "app/about_dialog.h"
 
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
 
-#include "app/dialog_units.h"
 #include "app/painted_icons.h"
-#include "app/window_texts.h"
 #include "norvik_version.h"
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QLatin1String(norvik::window::kAboutCaption));
-    const DialogUnits du = DialogUnits::of(font());
+    setWindowTitle(tr("About Norvik"));
+    const QFontMetrics metrics(font());
 
     auto* icon = new QLabel(this);
-    const int side = std::max(32, du.toY(20));
+    const int side = std::max(32, metrics.height() * 5 / 2);
     icon->setPixmap(programIcon().pixmap(QSize(side, side), devicePixelRatioF()));
     icon->setAccessibleName(QStringLiteral("Norvik"));
-    icon->setGeometry(du.toX(11), du.toY(17), side, side);
 
-    auto* version = new QLabel(QLatin1String(norvik::window::kAboutVersionPrefix) + QStringLiteral(NORVIK_VERSION), this);
-    version->adjustSize();
-    version->move(du.toX(40), du.toY(10));
+    auto* version = new QLabel(tr("Norvik Version %1").arg(QStringLiteral(NORVIK_VERSION)), this);
+    // The box is wider than its one line, so the button stands well apart.
+    version->setMinimumWidth(metrics.averageCharWidth() * 30);
 
-    auto* ok = new QPushButton(QLatin1String(norvik::window::kOk), this);
+    auto* ok = new QPushButton(tr("OK"), this);
     ok->setDefault(true);
-    ok->setGeometry(du.rect(178, 7, 50, 14));
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-    setFixedSize(du.toX(235), du.toY(55));
+    auto* text = new QVBoxLayout;
+    text->addWidget(version);
+    text->addStretch(1);
+    auto* button = new QVBoxLayout;
+    button->addWidget(ok);
+    button->addStretch(1);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(icon, 0, Qt::AlignVCenter);
+    layout->addSpacing(metrics.averageCharWidth() * 2);
+    layout->addLayout(text, 1);
+    layout->addLayout(button);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 }

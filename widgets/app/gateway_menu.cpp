@@ -238,7 +238,7 @@ bool GatewayMenu::openBackupFile(const QString& path) {
     window_.setIpSettingMenu(gateway.config.modelName == norvik::kModelHx3420);
 
     window_.rebuildTree();
-    window_.setWindowTitle(BackupTexts::offlineTitle(QLatin1String(norvik::window::kCaption), *offline_));
+    window_.setWindowTitle(BackupTexts::offlineTitle(MainWindow::tr("Norvik"), *offline_));
     window_.statusLine()->setLinkText(BackupTexts::offlineStatus(offlineFile_));
     window_.answerDialogsFrom(&offline_->gateway);
     updateActions();
@@ -260,7 +260,7 @@ void GatewayMenu::onCloseBackup() {
     window_.setIpSettingMenu(false);
     window_.rebuildTree();
     window_.resetList();
-    window_.setWindowTitle(QLatin1String(norvik::window::kCaption));
+    window_.setWindowTitle(MainWindow::tr("Norvik"));
     window_.showPortClosed();
     updateActions();
 }

@@ -5,7 +5,6 @@
 #include <QPainter>
 
 #include "app/painted_icons.h"
-#include "app/window_texts.h"
 
 namespace {
 
@@ -18,7 +17,7 @@ QAccessibleInterface* lampAccessible(const QString& className, QObject* object) 
 }  // namespace
 
 Lamp::Lamp(QWidget* parent) : QWidget(parent) {
-    setAccessibleDescription(QLatin1String(norvik::window::kLampRed));
+    setAccessibleDescription(tr("red"));
 }
 
 void Lamp::registerAccessibility() {
@@ -32,7 +31,7 @@ void Lamp::registerAccessibility() {
 void Lamp::setGreen(bool green) {
     if (green == green_) return;
     green_ = green;
-    setAccessibleDescription(QLatin1String(green ? norvik::window::kLampGreen : norvik::window::kLampRed));
+    setAccessibleDescription(green ? tr("green") : tr("red"));
     if (QAccessible::isActive()) {
         QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
         QAccessible::updateAccessibility(&changed);

@@ -7,6 +7,7 @@
 
 #include "app/main_window.h"
 #include "app/painted_icons.h"
+#include "app/translations.h"
 #include "norvik_version.h"
 
 namespace {
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Norvik"));
     QApplication::setDesktopFileName(QStringLiteral("io.github.norvik.Norvik"));
     QApplication::setWindowIcon(programIcon());
+    // QLocale() is the system's (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) unless set otherwise.
+    installTranslations(app, QLocale());
 
     MainWindow window;
     window.show();

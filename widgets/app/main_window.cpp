@@ -4,26 +4,30 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <string>
 
 #include "app/dialog_opener.h"
-#include "app/dialog_units.h"
 #include "app/gateway_menu.h"
 #include "app/lamp.h"
 #include "app/message_boxes.h"
+#include "app/parameter_list_texts.h"
 #include "app/painted_icons.h"
 #include "app/port_devices_dialog.h"
-#include "app/serial_port_texts.h"
 #include "app/serial_traffic_window.h"
 #include "app/status_line.h"
 #include "app/status_texts.h"
@@ -43,44 +47,22 @@ namespace w = norvik::window;
 
 namespace {
 
-enum PortBox { BoxPort, BoxBaud, BoxParity, BoxDataBit, BoxStopBit };
-
-struct BoxPlace {
-    const char* label;
-    double x;
-    double y;
-};
-constexpr std::array<BoxPlace, 5> kBoxPlaces{{
-    {w::kLabelPort, 175, 28},
-    {w::kLabelBaud, 268, 28},
-    {w::kLabelParity, 355, 28},
-    {w::kLabelDataBit, 175, 54},
-    {w::kLabelStopBit, 268, 53},
-}};
-constexpr double kLabelGap = 3;
-
-// The keyboard letter is marked on the text's first `key` (or its last, for
-// texts that differ only at their end); the visible text stays as it is.
-QString withMnemonic(const char* text, QChar key, bool last = false) {
-    QString marked = QLatin1String(text);
-    const qsizetype at = last ? marked.lastIndexOf(key) : marked.indexOf(key);
-    if (at >= 0) marked.insert(at, QLatin1Char('&'));
-    return marked;
+// A label or value word of the parameter list in the user's language; other
+// values (numbers, names) have no translation and stay as they are.
+QString listText(const std::string& text) {
+    return QCoreApplication::translate(w::kParameterListContext, text.c_str());
 }
+
+// A tree node's name as the parameter rows know it ("Module 3"), whatever
+// language its text is in.
+constexpr int kNodeRole = Qt::UserRole;
+
+enum PortBox { BoxPort, BoxBaud, BoxParity, BoxDataBit, BoxStopBit };
 
 QAction* addItem(QMenu* menu, const QString& text, MainWindow* window, void (MainWindow::*command)()) {
     QAction* action = menu->addAction(text);
     QObject::connect(action, &QAction::triggered, window, command);
     return action;
-}
-
-// A label that ends just left of `right` (in pixels), centred on `centreY`.
-QLabel* labelLeftOf(QWidget* parent, const char* text, int right, int centreY, QWidget* buddy) {
-    auto* label = new QLabel(latin1(text), parent);
-    label->adjustSize();
-    label->move(right - label->width(), centreY - label->height() / 2);
-    if (buddy) label->setBuddy(buddy);
-    return label;
 }
 
 }  // namespace
@@ -104,9 +86,9 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     }
 
     Lamp::registerAccessibility();
-    setWindowTitle(latin1(w::kCaption));
+    setWindowTitle(tr("Norvik"));
     setWindowIcon(programIcon());
-    setAccessibleName(latin1(w::kCaption));
+    setAccessibleName(windowTitle());
 
     buildMenu();
     setMenuBar(menuBar_);
@@ -114,7 +96,9 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     buildControls(client);
     setCentralWidget(client);
     setStatusBar(status_);
-    setFixedSize(client->width(), menuBar_->sizeHint().height() + client->height() + status_->height());
+    // The window keeps the size its contents ask for: larger texts, fonts and
+    // scales make it larger, nothing else does.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     connect(boxes_[BoxPort], &QComboBox::currentIndexChanged, this, &MainWindow::showPortDevice);
     showPortDevice();
     layout()->activate();
@@ -188,67 +172,66 @@ MainWindow::~MainWindow() {
 
 void MainWindow::buildMenu() {
     menuBar_ = new QMenuBar(this);
-    menuBar_->setAccessibleName(QStringLiteral("Menu"));
-    const auto item = [this](QMenu* menu, const char* text, QChar key, void (MainWindow::*command)(),
-                             bool last = false) {
-        return addItem(menu, withMnemonic(text, key, last), this, command);
+    menuBar_->setAccessibleName(tr("Menu"));
+    const auto item = [this](QMenu* menu, const QString& text, void (MainWindow::*command)()) {
+        return addItem(menu, text, this, command);
     };
 
-    QMenu* communication = menuBar_->addMenu(withMnemonic(w::kMenuCommunication, 'C'));
+    // Each item's keyboard letter lies in the word that tells it from its
+    // neighbours; a translation picks its own.
+    QMenu* communication = menuBar_->addMenu(tr("&Communication"));
     communicationMenu_ = communication->menuAction();
-    actions_.connect = item(communication, w::kItemConnect, 'C', &MainWindow::onConnect);
-    actions_.disconnect = item(communication, w::kItemDisconnect, 'D', &MainWindow::onDisconnect);
-    // UTF-8 texts, marked on their first letter.
-    const auto utf8Item = [this](QMenu* menu, const char* text, void (MainWindow::*command)()) {
-        return addItem(menu, QLatin1Char('&') + QString::fromUtf8(text), this, command);
-    };
-    actions_.portDevices = utf8Item(communication, norvik::serialtexts::kItemPortDevices, &MainWindow::onPortDevices);
+    actions_.connect = item(communication, tr("&Connect"), &MainWindow::onConnect);
+    actions_.disconnect = item(communication, tr("&Disconnect"), &MainWindow::onDisconnect);
+    actions_.portDevices = item(communication, tr("&Port devices\u2026"), &MainWindow::onPortDevices);
     communication->addSeparator();
-    actions_.exit = item(communication, w::kItemExit, 'x', &MainWindow::onExit);
+    actions_.exit = item(communication, tr("E&xit"), &MainWindow::onExit);
 
-    QMenu* ip = menuBar_->addMenu(withMnemonic(w::kMenuIpSetting, 'I'));
-    actions_.ipNew = item(ip, w::kItemNewSetting, 'N', &MainWindow::onIpNewSetting);
-    actions_.ipFile = item(ip, w::kItemLoadFromFile, 'f', &MainWindow::onIpLoadFromFile);
-    actions_.ipDevice = item(ip, w::kItemLoadFromDevice, 'd', &MainWindow::onIpLoadFromDevice);
+    QMenu* ip = menuBar_->addMenu(tr("&IP setting"));
+    actions_.ipNew = item(ip, tr("&New setting"), &MainWindow::onIpNewSetting);
+    actions_.ipFile = item(ip, tr("Load from &file"), &MainWindow::onIpLoadFromFile);
+    actions_.ipDevice = item(ip, tr("Load from &device"), &MainWindow::onIpLoadFromDevice);
 
-    QMenu* safeValue = menuBar_->addMenu(withMnemonic(w::kMenuSafeValue, 'S'));
-    actions_.safeValueNew = item(safeValue, w::kItemNewSetting, 'N', &MainWindow::onSafeValueNewSetting);
-    actions_.safeValueFile = item(safeValue, w::kItemLoadFromFile, 'f', &MainWindow::onSafeValueLoadFromFile);
-    actions_.safeValueDevice = item(safeValue, w::kItemLoadFromDevice, 'd', &MainWindow::onSafeValueLoadFromDevice);
+    QMenu* safeValue = menuBar_->addMenu(tr("&Safe value setting"));
+    actions_.safeValueNew = item(safeValue, tr("&New setting"), &MainWindow::onSafeValueNewSetting);
+    actions_.safeValueFile = item(safeValue, tr("Load from &file"), &MainWindow::onSafeValueLoadFromFile);
+    actions_.safeValueDevice = item(safeValue, tr("Load from &device"), &MainWindow::onSafeValueLoadFromDevice);
 
-    QMenu* view = menuBar_->addMenu(withMnemonic(w::kMenuView, 'V'));
-    actions_.viewDevice = item(view, w::kItemViewDevice, 'd', &MainWindow::onViewDevice, true);
-    actions_.viewProfibus = item(view, w::kItemViewProfibus, 'p', &MainWindow::onViewProfibus, true);
-    actions_.viewModbus = item(view, w::kItemViewModbus, 'm', &MainWindow::onViewModbus, true);
+    QMenu* view = menuBar_->addMenu(tr("&View"));
+    actions_.viewDevice = item(view, tr("Space configuration in &device"), &MainWindow::onViewDevice);
+    actions_.viewProfibus = item(view, tr("Space configuration in &profibus"), &MainWindow::onViewProfibus);
+    actions_.viewModbus = item(view, tr("Space configuration in &modbus"), &MainWindow::onViewModbus);
     view->addSeparator();
-    actions_.serialTraffic = utf8Item(view, norvik::serialtexts::kItemSerialTraffic, &MainWindow::onSerialTraffic);
+    actions_.serialTraffic = item(view, tr("&Serial traffic"), &MainWindow::onSerialTraffic);
 
-    QMenu* help = menuBar_->addMenu(withMnemonic(w::kMenuHelp, 'H'));
-    actions_.firmware = item(help, w::kItemFirmware, 'G', &MainWindow::onGetFirmwareVersion);
-    actions_.about = item(help, w::kItemAbout, 'A', &MainWindow::onAbout);
+    QMenu* help = menuBar_->addMenu(tr("&Help"));
+    actions_.firmware = item(help, tr("&Get Firmware Version From Module"), &MainWindow::onGetFirmwareVersion);
+    actions_.about = item(help, tr("&About Norvik"), &MainWindow::onAbout);
 }
 
 void MainWindow::buildControls(QWidget* client) {
-    const DialogUnits du = DialogUnits::of(font());
-    client->setFixedSize(du.toX(426), du.toY(300));
+    const QFontMetrics metrics(font());
 
     // Creation order is the tab order: tree, list, then the port settings.
     tree_ = new QTreeWidget(client);
-    tree_->setGeometry(du.rect(7, 7, 112, 278));
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
-    tree_->setAccessibleName(QStringLiteral("Module tree"));
+    tree_->setAccessibleName(tr("Module tree"));
+    // As wide as the deepest node ("Module 32") with its picture, a scroll bar
+    // and some air; the list takes the rest of the width.
+    tree_->setFixedWidth(tree_->indentation() * 2 + tree_->iconSize().width() +
+                           metrics.horizontalAdvance(QStringLiteral("Module 32")) +
+                           tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + metrics.averageCharWidth() * 8);
     connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (treeUpdating_) return;
         const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
-        if (!selected.isEmpty()) showRows(selected.front()->text(0));
+        if (!selected.isEmpty()) showRows(selected.front()->data(0, kNodeRole).toString());
     });
 
     list_ = new QTreeWidget(client);
-    list_->setGeometry(du.rect(131, 86, 288, 175));
     list_->setColumnCount(2);
-    list_->setHeaderLabels({latin1(w::kColumnItem), latin1(w::kColumnValue)});
+    list_->setHeaderLabels({tr("Item"), tr("Value (State)")});
     list_->header()->setStretchLastSection(false);
     list_->header()->setSectionsMovable(false);
     list_->setColumnWidth(0, w::kColumnItemWidth);
@@ -257,61 +240,74 @@ void MainWindow::buildControls(QWidget* client) {
     list_->setItemsExpandable(false);
     list_->setUniformRowHeights(true);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list_->setAccessibleName(QStringLiteral("Parameter list"));
+    list_->setAccessibleName(tr("Parameter list"));
+    // Both columns whole, and the gateway's ten rows and a module's without scrolling.
+    list_->setMinimumSize(w::kColumnItemWidth + w::kColumnValueWidth + 2 * list_->frameWidth() +
+                              list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + metrics.averageCharWidth() * 8,
+                          metrics.lineSpacing() * 20);
 
-    auto* group = new QGroupBox(latin1(w::kGroupPortSetting), client);
-    group->setGeometry(du.rect(131, 7, 288, 72));
-    group->setAccessibleName(latin1(w::kGroupPortSetting));
-    group->lower();
+    auto* group = new QGroupBox(tr("Com Port Setting"), client);
+    group->setAccessibleName(group->title());
 
-    for (std::size_t i = 0; i < boxes_.size(); ++i) boxes_[i] = new QComboBox(client);
-    for (const char* entry : w::kPortEntries) boxes_[BoxPort]->addItem(latin1(entry));
-    for (const char* entry : w::kBaudEntries) boxes_[BoxBaud]->addItem(latin1(entry));
-    for (const char* entry : w::kParityEntries) boxes_[BoxParity]->addItem(latin1(entry));
-    boxes_[BoxDataBit]->addItem(latin1(w::kDataBitEntry));
-    boxes_[BoxStopBit]->addItem(latin1(w::kStopBitEntry));
-
-    // Only the boxes' left edges are fixed; each is as wide as its entries
-    // need, short of the next label or the group's frame.
-    std::array<QLabel*, 5> labels{};
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        QComboBox* box = boxes_[i];
-        const BoxPlace& place = kBoxPlaces[i];
-        box->setAccessibleName(latin1(place.label));
-        const int height = box->sizeHint().height();
-        const int centreY = du.toY(place.y) + height / 2;
-        labels[i] = labelLeftOf(client, place.label, du.toX(place.x - kLabelGap), centreY, box);
-    }
-    const int groupInnerRight = group->geometry().right() - du.toX(4);
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        QComboBox* box = boxes_[i];
-        const BoxPlace& place = kBoxPlaces[i];
-        const bool lastInRow = i == BoxParity || i == BoxStopBit;
-        const int limit = lastInRow ? groupInnerRight : labels[i + 1]->geometry().left() - du.toX(kLabelGap);
-        const int width = std::min(box->sizeHint().width(), limit - du.toX(place.x));
-        box->setGeometry(du.toX(place.x), du.toY(place.y), width, box->sizeHint().height());
-    }
+    for (std::size_t i = 0; i < boxes_.size(); ++i) boxes_[i] = new QComboBox(group);
+    for (const char* entry : w::kPortEntries) boxes_[BoxPort]->addItem(QLatin1String(entry));
+    for (const char* entry : w::kBaudEntries) boxes_[BoxBaud]->addItem(QLatin1String(entry));
+    boxes_[BoxParity]->addItems({tr("None"), tr("Odd"), tr("Even")});
+    boxes_[BoxDataBit]->addItem(tr("8 databit"));
+    boxes_[BoxStopBit]->addItem(tr("1 stopbit"));
     boxes_[BoxPort]->setCurrentIndex(0);
     boxes_[BoxBaud]->setCurrentIndex(static_cast<int>(norvik::kDefaultBaudIndex));
     boxes_[BoxParity]->setCurrentIndex(0);
 
-    const int lampSide = std::max(16, du.toY(8));
-    const auto placeLamp = [&](double x, const char* caption) {
+    // Two rows of label and box pairs: port, baud rate and parity above, data
+    // and stop bits below; each box as wide as its entries.
+    const std::array<QString, 5> labels{tr("Port :"), tr("Baudrate :"), tr("Parity :"), tr("Data bit :"),
+                                        tr("Stop bit :")};
+    auto* fields = new QGridLayout(group);
+    fields->setHorizontalSpacing(metrics.averageCharWidth());
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        QComboBox* box = boxes_[i];
+        box->setAccessibleName(labels[i]);
+        box->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        auto* label = new QLabel(labels[i], group);
+        label->setBuddy(box);
+        const int row = i < 3 ? 0 : 1;
+        const int column = static_cast<int>(i % 3) * 2;
+        fields->addWidget(label, row, column, Qt::AlignRight | Qt::AlignVCenter);
+        fields->addWidget(box, row, column + 1, Qt::AlignLeft | Qt::AlignVCenter);
+    }
+    for (int column : {1, 3, 5}) fields->setColumnStretch(column, 1);
+    fields->setColumnMinimumWidth(0, metrics.averageCharWidth() * 8);
+
+    const int lampSide = std::max(16, metrics.height());
+    const auto lampWithLabel = [&](QHBoxLayout* row, const QString& caption) {
         auto* lamp = new Lamp(client);
-        lamp->setGeometry(du.toX(x), du.toY(272), lampSide, lampSide);
-        lamp->setAccessibleName(latin1(caption));
-        labelLeftOf(client, caption, du.toX(x - kLabelGap), lamp->geometry().center().y(), nullptr);
+        lamp->setFixedSize(lampSide, lampSide);
+        lamp->setAccessibleName(caption);
+        // The lamp stands close to its label, as one control.
+        auto* pair = new QHBoxLayout;
+        pair->setSpacing(metrics.averageCharWidth() / 2);
+        pair->addWidget(new QLabel(caption, client));
+        pair->addWidget(lamp);
+        row->addLayout(pair);
         return lamp;
     };
-    moduleLamp_ = placeLamp(196, w::kLabelModuleLamp);
-    portLamp_ = placeLamp(403, w::kLabelPortLamp);
+    auto* lamps = new QHBoxLayout;
+    moduleLamp_ = lampWithLabel(lamps, tr("Module   State :"));
+    lamps->addStretch(1);
+    portLamp_ = lampWithLabel(lamps, tr("Com Port State :"));
 
-    // The status bar takes the bottom of the window's area; the controls keep
-    // their places above it.
-    status_ = new StatusLine(QSize(du.toX(93), du.toY(12)), this);
-    client->setFixedSize(client->width(), client->height() - status_->height());
-    status_->resize(client->width(), status_->height());
-    status_->arrangeParts();
+    auto* right = new QVBoxLayout;
+    right->addWidget(group);
+    right->addWidget(list_, 1);
+    right->addLayout(lamps);
+
+    auto* columns = new QHBoxLayout(client);
+    columns->setSpacing(metrics.averageCharWidth() * 3);
+    columns->addWidget(tree_);
+    columns->addLayout(right, 1);
+
+    status_ = new StatusLine(this);
 }
 
 // --- what the console dialogue asks of the window ---------------------------
@@ -350,10 +346,12 @@ void MainWindow::rebuildTree() {
     treeUpdating_ = true;
     tree_->clear();
     treeRoot_ = new QTreeWidgetItem(tree_, {latin1(config_.modelName)});
+    treeRoot_->setData(0, kNodeRole, treeRoot_->text(0));
     treeRoot_->setIcon(0, icon);
     const int count = std::min<int>(config_.moduleCount, static_cast<int>(norvik::kMaxModules));
     for (int n = 1; n <= count; ++n) {
-        auto* node = new QTreeWidgetItem(treeRoot_, {latin1(norvik::moduleNodeName(n))});
+        auto* node = new QTreeWidgetItem(treeRoot_, {tr("Module %1").arg(n)});
+        node->setData(0, kNodeRole, latin1(norvik::moduleNodeName(n)));
         node->setIcon(0, icon);
     }
     treeRoot_->setExpanded(true);
@@ -374,7 +372,7 @@ void MainWindow::fillList(const std::vector<norvik::ParameterRow>& rows) {
     list_->clear();
     const QIcon icon = listRowIcon();
     for (const norvik::ParameterRow& row : rows) {
-        auto* item = new QTreeWidgetItem(list_, {latin1(row.label), latin1(row.value)});
+        auto* item = new QTreeWidgetItem(list_, {listText(row.label), listText(row.value)});
         item->setIcon(0, icon);
         // The columns keep their set widths, so a long label ("Modbus start
         // addr.(word/bit) (M)" in most fonts) ends in an ellipsis: hovering
@@ -439,7 +437,7 @@ norvik::GatewayJobs& MainWindow::dialogJobs() { return *dialogJobs_; }
 // --- menu commands -------------------------------------------------------------
 
 void MainWindow::message(const char* text) {
-    messageBoxes_->showMessage(this, latin1(norvik::console::kTitleMessage), latin1(text));
+    messageBoxes_->showMessage(this, tr(w::kMessageTitle), tr(text));
 }
 
 bool MainWindow::linkReady() {

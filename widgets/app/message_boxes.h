@@ -3,7 +3,9 @@
 // answer them without a nested event loop.
 
 #include <QString>
+#include <memory>
 
+class QMessageBox;
 class QWidget;
 
 class MessageBoxes {
@@ -22,6 +24,9 @@ public:
     // The "Exit Norvik" question; true when the user chose OK.
     virtual bool confirmExit(QWidget* parent) = 0;
 };
+
+// The "Exit Norvik" question as QtMessageBoxes asks it, not yet shown.
+std::unique_ptr<QMessageBox> exitQuestion(QWidget* parent);
 
 class QtMessageBoxes : public MessageBoxes {
 public:

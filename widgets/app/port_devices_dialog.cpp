@@ -1,6 +1,7 @@
 #include "app/port_devices_dialog.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -17,6 +18,8 @@ namespace t = norvik::serialtexts;
 
 namespace {
 
+QString deviceText(const char* source) { return QCoreApplication::translate("PortDevicesDialog", source); }
+
 QString comName(int port) { return QStringLiteral("Com%1").arg(port); }
 
 QSettings portSettings() {
@@ -25,20 +28,28 @@ QSettings portSettings() {
 
 const QString kGroup = QStringLiteral("PortDevices");
 
+// The path, and where it leads now: to nothing, or for a link to which device.
+QString describedDevice(const std::string& path) {
+    const norvik::DeviceWhereabouts where = norvik::deviceWhereabouts(path);
+    if (!where.present) return deviceText(t::kAbsent).arg(utf8(path));
+    if (where.resolved.empty()) return utf8(path);
+    return deviceText(t::kResolved).arg(utf8(path), utf8(where.resolved));
+}
+
 // What the Opens column says: the device, where a link leads or that it is
 // absent, and the variable when one overrides the choice.
 QString opensText(uint8_t port, const norvik::SavedPortDevices& saved) {
     const norvik::ComDevice device = norvik::comDevice(port, saved);
-    QString text = utf8(norvik::describeDevice(device.path));
+    QString text = describedDevice(device.path);
     if (device.source == norvik::DeviceSource::Environment)
-        text += QStringLiteral(" (") + utf8(t::kSetByPrefix) + utf8(norvik::comVariableName(port)) + QLatin1Char(')');
+        text += QStringLiteral(" (") + deviceText(t::kSetBy).arg(utf8(norvik::comVariableName(port))) + QLatin1Char(')');
     return text;
 }
 
 QString detectedText(const DetectedDevice& device) {
     QStringList details;
     if (!device.maker.isEmpty()) details << device.maker;
-    if (!device.serialNumber.isEmpty()) details << QStringLiteral("serial ") + device.serialNumber;
+    if (!device.serialNumber.isEmpty()) details << deviceText(t::kSerialNumber).arg(device.serialNumber);
     QString text = device.path;
     if (!device.description.isEmpty()) text += QStringLiteral(": ") + device.description;
     if (!details.isEmpty()) text += QStringLiteral(" (") + details.join(QStringLiteral(", ")) + QLatin1Char(')');
@@ -69,7 +80,7 @@ void savePortDevices(const norvik::SavedPortDevices& devices) {
 }
 
 QString portDeviceSummary(uint8_t port, const norvik::SavedPortDevices& saved) {
-    return comName(port) + utf8(t::kOpensInfix) + opensText(port, saved);
+    return deviceText(t::kOpens).arg(comName(port), opensText(port, saved));
 }
 
 std::vector<DetectedDevice> PortDevicesDialog::detect(const norvik::DeviceRoots& roots) {
@@ -88,16 +99,16 @@ std::vector<DetectedDevice> PortDevicesDialog::detect(const norvik::DeviceRoots&
 
 PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
     : QDialog(parent), roots_(std::move(roots)) {
-    setWindowTitle(utf8(norvik::kPortDevicesCaption));
-    setAccessibleName(utf8(norvik::kPortDevicesCaption));
+    setWindowTitle(deviceText(t::kPortDevicesCaption));
+    setAccessibleName(windowTitle());
 
-    auto* intro = new QLabel(utf8(t::kPortDevicesIntro), this);
+    auto* intro = new QLabel(deviceText(t::kPortDevicesIntro), this);
     intro->setWordWrap(true);
 
     auto* grid = new QGridLayout;
     const char* headings[] = {t::kColumnPort, t::kColumnDevice, t::kColumnDetected, t::kColumnOpens};
     for (int column = 0; column < 4; ++column) {
-        auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(utf8(headings[column]).toHtmlEscaped()), this);
+        auto* heading = new QLabel(QStringLiteral("<b>%1</b>").arg(deviceText(headings[column]).toHtmlEscaped()), this);
         grid->addWidget(heading, 0, column);
     }
     const norvik::SavedPortDevices saved = loadPortDevices();
@@ -106,16 +117,16 @@ PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
         const QString com = comName(port);
         row.path = new QLineEdit(utf8(saved[index(port)]), this);
         row.path->setPlaceholderText(QStringLiteral("/dev/ttyS%1").arg(port - 1));
-        row.path->setAccessibleName(com + QLatin1Char(' ') + utf8(t::kColumnDevice));
+        row.path->setAccessibleName(com + QLatin1Char(' ') + deviceText(t::kColumnDevice));
         row.path->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 40);
         // Alt with the port's digit reaches its path.
         auto* label = new QLabel(QStringLiteral("Com&%1").arg(port), this);
         label->setBuddy(row.path);
         row.pick = new QComboBox(this);
-        row.pick->setAccessibleName(com + QLatin1Char(' ') + utf8(t::kColumnDetected));
+        row.pick->setAccessibleName(com + QLatin1Char(' ') + deviceText(t::kColumnDetected));
         // On Linux a combo box reads out its current entry as its name; the
         // description says which port it belongs to.
-        row.pick->setAccessibleDescription(com + QLatin1Char(' ') + utf8(t::kColumnDetected));
+        row.pick->setAccessibleDescription(com + QLatin1Char(' ') + deviceText(t::kColumnDetected));
         row.pick->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         row.pick->setMinimumContentsLength(24);
         row.opens = new QLabel(this);
@@ -123,7 +134,7 @@ PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
         row.opens->setTextInteractionFlags(Qt::TextSelectableByMouse);
         // The name is what a screen reader says for the label, and would hide its
         // text: it carries the port and the device, the description the column.
-        row.opens->setAccessibleDescription(com + QLatin1Char(' ') + utf8(t::kColumnOpens));
+        row.opens->setAccessibleDescription(com + QLatin1Char(' ') + deviceText(t::kColumnOpens));
         grid->addWidget(label, port, 0);
         grid->addWidget(row.path, port, 1);
         grid->addWidget(row.pick, port, 2);
@@ -141,7 +152,7 @@ PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
     grid->setColumnStretch(1, 2);
     grid->setColumnStretch(3, 1);
 
-    detectButton_ = new QPushButton(utf8(t::kDetectAgain), this);
+    detectButton_ = new QPushButton(deviceText(t::kDetectAgain), this);
     connect(detectButton_, &QPushButton::clicked, this, [this] { setDetected(detect(roots_)); });
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->addButton(detectButton_, QDialogButtonBox::ActionRole);
@@ -161,7 +172,7 @@ void PortDevicesDialog::setDetected(const std::vector<DetectedDevice>& devices) 
     for (int port = 1; port <= norvik::kComPortCount; ++port) {
         QComboBox* pick = pickBox(port);
         pick->clear();
-        pick->addItem(utf8(devices.empty() ? t::kNoneDetected : t::kPickPrompt), QString());
+        pick->addItem(deviceText(devices.empty() ? t::kNoneDetected : t::kPickPrompt), QString());
         for (const DetectedDevice& device : devices) {
             pick->addItem(detectedText(device), device.choice());
             QString tip = detectedText(device);
@@ -190,7 +201,7 @@ void PortDevicesDialog::showOpens(int port) {
     const QString text = opensText(static_cast<uint8_t>(port), choices());
     opensLabel(port)->setText(text);
     opensLabel(port)->setToolTip(text);
-    opensLabel(port)->setAccessibleName(comName(port) + utf8(t::kOpensInfix) + text);
+    opensLabel(port)->setAccessibleName(deviceText(t::kOpens).arg(comName(port), text));
 }
 
 void PortDevicesDialog::matchPick(int port) {

@@ -1,6 +1,7 @@
 #include "app/qt_user_prompts.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -15,8 +16,12 @@ std::optional<std::string> chosen(QFileDialog& dialog) {
     return dialog.selectedFiles().front().toStdString();
 }
 
+// The settings files' filter as the core spells it, for translation; other
+// filters come translated already.
+[[maybe_unused]] constexpr const char* kSettingsFileFilter = QT_TRANSLATE_NOOP("QtUserPrompts", "Norvik File (*.ptm)");
+
 void prepare(QFileDialog& dialog, const norvik::FileChoice& choice) {
-    dialog.setNameFilter(latin1(choice.filter));
+    dialog.setNameFilter(QCoreApplication::translate("QtUserPrompts", choice.filter.c_str()));
     dialog.setDefaultSuffix(latin1(choice.defaultSuffix));
 }
 

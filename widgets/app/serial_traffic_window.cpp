@@ -31,6 +31,8 @@ namespace t = norvik::serialtexts;
 
 namespace {
 
+QString trafficText(const char* source) { return QCoreApplication::translate("SerialTrafficWindow", source); }
+
 // The table repaints all its rows whenever one is added (QTableView redraws the
 // viewport on every change of its row count), once a tick. Qt's own delegate
 // lays out each cell's text for wrapping and elision, which costs more than
@@ -86,7 +88,7 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         switch (index.column()) {
         case ColumnTime: return latin1(norvik::traffic::timeText(r.timeMs));
-        case ColumnDirection: return utf8(norvik::traffic::directionText(r.direction));
+        case ColumnDirection: return trafficText(r.direction == norvik::TrafficDirection::Sent ? t::kSent : t::kReceived);
         case ColumnData: return latin1(norvik::traffic::dataText(r));
         default: return {};
         }
@@ -95,7 +97,7 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
         return {};
     case Qt::ToolTipRole:
         if (index.column() == ColumnData && r.kind == norvik::TrafficKind::Block)
-            return QString(utf8(t::kShowBytes)).remove(QLatin1Char('&')) + QStringLiteral(" (Enter)");
+            return QString(trafficText(t::kShowBytes)).remove(QLatin1Char('&')) + QStringLiteral(" (Enter)");
         return {};
     default:
         return {};
@@ -106,9 +108,9 @@ QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case ColumnTime: return utf8(t::kColumnTime);
-    case ColumnDirection: return utf8(t::kColumnDirection);
-    case ColumnData: return utf8(t::kColumnData);
+    case ColumnTime: return trafficText(t::kColumnTime);
+    case ColumnDirection: return trafficText(t::kColumnDirection);
+    case ColumnData: return trafficText(t::kColumnData);
     default: return {};
     }
 }
@@ -184,18 +186,18 @@ QString TrafficTableModel::allText() const {
 SerialTrafficWindow::SerialTrafficWindow(norvik::TrafficLog& log, QWidget* parent)
     : QDialog(parent), log_(log) {
     setModal(false);
-    setWindowTitle(utf8(t::kTrafficCaption));
-    setAccessibleName(utf8(t::kTrafficCaption));
+    setWindowTitle(trafficText(t::kTrafficCaption));
+    setAccessibleName(trafficText(t::kTrafficCaption));
 
     model_ = new TrafficTableModel(log_, this);
 
-    hideKeepAlive_ = new QCheckBox(utf8(t::kHideKeepAlive), this);
-    pause_ = new QPushButton(utf8(t::kPause), this);
+    hideKeepAlive_ = new QCheckBox(trafficText(t::kHideKeepAlive), this);
+    pause_ = new QPushButton(trafficText(t::kPause), this);
     pause_->setCheckable(true);
-    clear_ = new QPushButton(utf8(t::kClear), this);
-    copy_ = new QPushButton(utf8(t::kCopy), this);
-    save_ = new QPushButton(utf8(t::kSave), this);
-    bytes_ = new QPushButton(utf8(t::kShowBytes), this);
+    clear_ = new QPushButton(trafficText(t::kClear), this);
+    copy_ = new QPushButton(trafficText(t::kCopy), this);
+    save_ = new QPushButton(trafficText(t::kSave), this);
+    bytes_ = new QPushButton(trafficText(t::kShowBytes), this);
     auto* controls = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{hideKeepAlive_, pause_, clear_, copy_, save_, bytes_})
         controls->addWidget(w);
@@ -206,7 +208,7 @@ SerialTrafficWindow::SerialTrafficWindow(norvik::TrafficLog& log, QWidget* paren
     table_ = new QTableView(this);
     table_->setModel(model_);
     table_->setItemDelegate(new PlainRowDelegate(table_));
-    table_->setAccessibleName(utf8(t::kTrafficCaption));
+    table_->setAccessibleName(trafficText(t::kTrafficCaption));
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -219,15 +221,17 @@ SerialTrafficWindow::SerialTrafficWindow(norvik::TrafficLog& log, QWidget* paren
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     const QFontMetrics fixed(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     table_->setColumnWidth(TrafficTableModel::ColumnTime, fixed.horizontalAdvance(QStringLiteral("00:00:00.000")) + 16);
-    table_->setColumnWidth(TrafficTableModel::ColumnDirection,
-                           fontMetrics().horizontalAdvance(utf8(norvik::traffic::kReceived)) + 24);
+    const int directionWidth = std::max({fontMetrics().horizontalAdvance(trafficText(t::kReceived)),
+                                         fontMetrics().horizontalAdvance(trafficText(t::kSent)),
+                                         fontMetrics().horizontalAdvance(trafficText(t::kColumnDirection))});
+    table_->setColumnWidth(TrafficTableModel::ColumnDirection, directionWidth + 24);
     table_->horizontalHeader()->setStretchLastSection(true);
 
     bytesPane_ = new QPlainTextEdit(this);
     bytesPane_->setReadOnly(true);
     bytesPane_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     bytesPane_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    bytesPane_->setAccessibleName(utf8(t::kBytesPane));
+    bytesPane_->setAccessibleName(trafficText(t::kBytesPane));
     bytesPane_->hide();
 
     auto* splitter = new QSplitter(Qt::Vertical, this);
@@ -334,9 +338,9 @@ bool SerialTrafficWindow::saveTo(const QString& path, QString* error) const {
 void SerialTrafficWindow::askAndSave() {
     const QString name = QStringLiteral("norvik-traffic-%1.txt")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path = QFileDialog::getSaveFileName(this, utf8(t::kSaveCaption), name, utf8(t::kSaveFilter));
+    const QString path = QFileDialog::getSaveFileName(this, trafficText(t::kSaveCaption), name, trafficText(t::kSaveFilter));
     if (path.isEmpty()) return;
     QString error;
     if (!saveTo(path, &error))
-        QMessageBox::warning(this, utf8(t::kSaveCaption), utf8(t::kSaveFailed) + QLatin1Char('\n') + error);
+        QMessageBox::warning(this, trafficText(t::kSaveCaption), trafficText(t::kSaveFailed) + QLatin1Char('\n') + error);
 }

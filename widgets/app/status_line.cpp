@@ -41,17 +41,22 @@ void setPartText(QLabel* part, const QString& text) {
 
 }  // namespace
 
-StatusLine::StatusLine(QSize progressSize, QWidget* parent)
-    : QStatusBar(parent), link_(makePart(this)), operation_(makePart(this)),
-      progress_(new QProgressBar(this)),
-      progressSize_(progressSize) {
+StatusLine::StatusLine(QWidget* parent)
+    : QStatusBar(parent), link_(makePart(this)), operation_(makePart(this)), progress_(new QProgressBar(this)) {
     progress_->setRange(0, 9);
     progress_->setValue(0);
     progress_->setTextVisible(false);
-    progress_->setAccessibleName(QStringLiteral("Progress"));
+    progress_->setAccessibleName(tr("Progress"));
+    const QFontMetrics metrics(font());
+    progress_->setFixedSize(metrics.averageCharWidth() * 23, metrics.height() * 3 / 2);
     setSizeGripEnabled(false);
-    setAccessibleName(QStringLiteral("Status"));
-    setFixedHeight(progressSize.height() + 2 * kProgressTop);
+    setAccessibleName(tr("Status"));
+    // A part grows beyond its width with the window, and only the text parts do.
+    link_->setMinimumWidth(kLinkPartWidth);
+    operation_->setMinimumWidth(kOperationPartWidth);
+    addWidget(link_, 3);
+    addWidget(operation_, 2);
+    addPermanentWidget(progress_);
 }
 
 void StatusLine::setLinkText(const QString& text) {
@@ -67,13 +72,10 @@ void StatusLine::setLinkDevice(const QString& device) {
 void StatusLine::setOperationText(const QString& text) { setPartText(operation_, text); }
 void StatusLine::setProgress(int step) { progress_->setValue(step); }
 
-void StatusLine::resizeEvent(QResizeEvent* event) {
-    QStatusBar::resizeEvent(event);
-    arrangeParts();
-}
-
 QRect StatusLine::progressPart() const {
-    return QRect(kOperationPartEnd, 0, std::max(0, width() - kOperationPartEnd), height());
+    // From the end of the operation part, taking half the gap, to the edge.
+    const int left = (operation_->geometry().right() + progress_->x()) / 2;
+    return QRect(left, operation_->y(), std::max(0, width() - left), operation_->height());
 }
 
 void StatusLine::paintEvent(QPaintEvent* event) {
@@ -87,12 +89,4 @@ void StatusLine::paintEvent(QPaintEvent* event) {
     frame.midLineWidth = 0;
     frame.state |= QStyle::State_Sunken;
     style()->drawControl(QStyle::CE_ShapedFrame, &frame, &painter, this);
-}
-
-void StatusLine::arrangeParts() {
-    const int h = height();
-    link_->setGeometry(0, 0, kLinkPartEnd, h);
-    operation_->setGeometry(kLinkPartEnd, 0, kOperationPartEnd - kLinkPartEnd, h);
-    const int progressWidth = std::clamp(width() - kProgressLeft - kProgressTop, 0, progressSize_.width());
-    progress_->setGeometry(kProgressLeft, kProgressTop, progressWidth, progressSize_.height());
 }

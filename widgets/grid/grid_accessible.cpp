@@ -215,8 +215,8 @@ QAccessible::State GridCellAccessible::state() const {
     const uint32_t bits = grid_->model().getCell(row_, column_)->getState();
     st.selectable = true;
     st.focusable = true;
-    st.selected = bits & norvik::GridState::Selected;
-    st.focused = bits & norvik::GridState::Focused;
+    st.selected = (bits & norvik::GridState::Selected) != 0;
+    st.focused = (bits & norvik::GridState::Focused) != 0;
     st.editable = grid_->model().isEditable(row_, column_) && !grid_->model().isFixed(row_, column_);
     st.readOnly = !st.editable;
     st.invisible = st.offscreen = !grid_->isCellShown(row_, column_);

@@ -1,7 +1,7 @@
 #include "safevalue/safe_value_dialog.h"
 
 #include <QCheckBox>
-#include <QFontMetricsF>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -52,21 +52,6 @@ constexpr const char* kGridCaptions[] = {
     QT_TRANSLATE_NOOP("SafeValueDialog", "AI"),
 };
 
-// The dialog was drawn in dialog units: a quarter of the average character
-// width across, an eighth of the font height down.
-struct Units {
-    double x;
-    double y;
-    explicit Units(const QFont& font) {
-        const QFontMetricsF metrics(font);
-        x = metrics.horizontalAdvance(
-                QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ")) / 52.0 / 4.0;
-        y = metrics.height() / 8.0;
-    }
-    int toX(double units) const { return static_cast<int>(units * x + 0.5); }
-    int toY(double units) const { return static_cast<int>(units * y + 0.5); }
-};
-
 }  // namespace
 
 SafeValueDialog::SafeValueDialog(norvik::DialogMode mode, const norvik::LinkSession& session,
@@ -77,7 +62,9 @@ SafeValueDialog::SafeValueDialog(norvik::DialogMode mode, const norvik::LinkSess
       editor_(std::make_unique<norvik::SafeValueEditor>(mode, session, config, jobs, prompts,
                                                         static_cast<norvik::SafeValueWindow&>(*this))) {
     setWindowTitle(tr("Safe Value Setting"));
-    const Units du(font());
+    // The side buttons as wide as some thirteen characters, the grids some
+    // thirty-eight lines high at first: the dialog's proportions in any font.
+    const QFontMetrics metrics(font());
 
     moduleGroup_ = new QGroupBox(tr("Select module"), this);
     auto* boxes = new QGridLayout(moduleGroup_);
@@ -109,7 +96,7 @@ SafeValueDialog::SafeValueDialog(norvik::DialogMode mode, const norvik::LinkSess
     addButton(Button::SaveToFile, tr("Save to File"), this);
     addButton(Button::SaveToDevice, tr("Save to Device"), this);
     for (Button b : {Button::Output, Button::Input, Button::SaveToFile, Button::SaveToDevice}) {
-        button(b)->setMinimumWidth(du.toX(52));
+        button(b)->setMinimumWidth(metrics.averageCharWidth() * 13);
         side->addWidget(button(b));
     }
     side->addStretch(1);
@@ -147,7 +134,7 @@ SafeValueDialog::SafeValueDialog(norvik::DialogMode mode, const norvik::LinkSess
     connect(transferTimer_, &QTimer::timeout, this, &SafeValueDialog::onTransferTimer);
 
     showView(norvik::SafeValueView::Output);
-    resize(sizeHint().width(), std::max(sizeHint().height(), du.toY(305)));
+    resize(sizeHint().width(), std::max(sizeHint().height(), metrics.height() * 38));
     editor_->start();
 }
 

@@ -8,7 +8,7 @@
 using norvik::DeviceArea;
 
 DeviceSpaceDialog::DeviceSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
-    : SpaceDialog(config, QStringLiteral("Space configuration in device"), parent) {
+    : SpaceDialog(config, tr("Space configuration in device"), parent) {
     auto* areas = new QHBoxLayout;
     constexpr std::array<DeviceArea, 4> order = {DeviceArea::DO, DeviceArea::DI, DeviceArea::AO, DeviceArea::AI};
     for (std::size_t i = 0; i < order.size(); ++i) {

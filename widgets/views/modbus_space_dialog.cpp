@@ -18,10 +18,10 @@ namespace {
 
 const char* colourName(SpaceUse use) {
     switch (use) {
-    case SpaceUse::NotUsed: return "white";
-    case SpaceUse::InUse: return "cyan";
-    case SpaceUse::AddrOverlap: return "blue";
-    case SpaceUse::AddrIdOverlap: return "red";
+    case SpaceUse::NotUsed: return QT_TRANSLATE_NOOP("ModbusSpaceDialog", "white");
+    case SpaceUse::InUse: return QT_TRANSLATE_NOOP("ModbusSpaceDialog", "cyan");
+    case SpaceUse::AddrOverlap: return QT_TRANSLATE_NOOP("ModbusSpaceDialog", "blue");
+    case SpaceUse::AddrIdOverlap: return QT_TRANSLATE_NOOP("ModbusSpaceDialog", "red");
     }
     return "";
 }
@@ -32,7 +32,7 @@ const char* colourName(SpaceUse use) {
 class Swatch : public QLabel {
 public:
     Swatch(SpaceUse use, QWidget* parent) : QLabel(parent), use_(use) {
-        setAccessibleName(latin1(colourName(use)));
+        setAccessibleName(ModbusSpaceDialog::tr(colourName(use)));
         setFixedSize(18, 12);
         setObjectName(QStringLiteral("swatch%1").arg(static_cast<int>(use)));
         paintSwatch();
@@ -65,7 +65,7 @@ private:
 }  // namespace
 
 ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
-    : SpaceDialog(config, QStringLiteral("Space configuration in modbus"), parent) {
+    : SpaceDialog(config, tr("Space configuration in modbus"), parent) {
     bitGroup_ = new GridBox(QStringLiteral("DO"), this);
     wordGroup_ = new GridBox(QStringLiteral("AO"), this);
     counters_.reset();
@@ -86,9 +86,9 @@ ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidge
     bitGroup_->fitWidthToGrids();
     wordGroup_->fitWidthToGrids();
 
-    writeOutput_ = new QPushButton(QStringLiteral("Write Output "), this);
-    readInput_ = new QPushButton(QStringLiteral("Read Input"), this);
-    readOutput_ = new QPushButton(QStringLiteral("Read Output "), this);
+    writeOutput_ = new QPushButton(tr("Write Output "), this);
+    readInput_ = new QPushButton(tr("Read Input"), this);
+    readOutput_ = new QPushButton(tr("Read Output "), this);
     for (QPushButton* button : {writeOutput_, readInput_, readOutput_}) button->setAutoDefault(false);
     connect(writeOutput_, &QPushButton::clicked, this, [this] { showModbusSpace(ModbusKind::DO, ModbusKind::AO); });
     connect(readInput_, &QPushButton::clicked, this, [this] { showModbusSpace(ModbusKind::DI, ModbusKind::AI); });
@@ -107,12 +107,13 @@ ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidge
     spaces->addStretch(1);
 
     auto* legend = new QHBoxLayout;
-    const std::array<std::pair<SpaceUse, const char*>, 4> entries = {{{SpaceUse::NotUsed, "Not used :"},
-                                                                      {SpaceUse::InUse, "In used :"},
-                                                                      {SpaceUse::AddrOverlap, "Addr. overlap :"},
-                                                                      {SpaceUse::AddrIdOverlap, "Addr. and ID overlap :"}}};
+    const std::array<std::pair<SpaceUse, const char*>, 4> entries = {
+        {{SpaceUse::NotUsed, QT_TRANSLATE_NOOP("ModbusSpaceDialog", "Not used :")},
+         {SpaceUse::InUse, QT_TRANSLATE_NOOP("ModbusSpaceDialog", "In used :")},
+         {SpaceUse::AddrOverlap, QT_TRANSLATE_NOOP("ModbusSpaceDialog", "Addr. overlap :")},
+         {SpaceUse::AddrIdOverlap, QT_TRANSLATE_NOOP("ModbusSpaceDialog", "Addr. and ID overlap :")}}};
     for (const auto& [use, text] : entries) {
-        legend->addWidget(new QLabel(latin1(text), this));
+        legend->addWidget(new QLabel(tr(text), this));
         legend->addWidget(new Swatch(use, this));
         legend->addSpacing(16);
     }

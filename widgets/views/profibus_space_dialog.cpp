@@ -9,7 +9,7 @@
 using norvik::ProfibusTable;
 
 ProfibusSpaceDialog::ProfibusSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
-    : SpaceDialog(config, QStringLiteral("Space configuration in profibus"), parent) {
+    : SpaceDialog(config, tr("Space configuration in profibus"), parent) {
     auto* tables = new QHBoxLayout;
     constexpr std::array<ProfibusTable, 2> order = {ProfibusTable::Output, ProfibusTable::Input};
     for (std::size_t i = 0; i < order.size(); ++i) {

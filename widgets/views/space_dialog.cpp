@@ -8,12 +8,41 @@
 #include "common/text_conversion.h"
 #include "spaces/device_space.h"
 
+namespace {
+
+// The header words the address spaces spell, for translation; a numbered one
+// ("bit 3") keeps its number.
+constexpr const char* kHeaderWords[] = {
+    QT_TRANSLATE_NOOP("SpaceDialog", "Address"),
+    QT_TRANSLATE_NOOP("SpaceDialog", "Addr."),
+    QT_TRANSLATE_NOOP("SpaceDialog", "Configure"),
+};
+constexpr const char* kNumbered[] = {
+    QT_TRANSLATE_NOOP("SpaceDialog", "bit %1"),
+    QT_TRANSLATE_NOOP("SpaceDialog", "Byte %1"),
+};
+
+QString headerText(const std::string& text) {
+    for (const char* numbered : kNumbered) {
+        const std::string_view prefix = std::string_view(numbered).substr(0, std::string_view(numbered).size() - 2);
+        if (text.size() > prefix.size() && text.compare(0, prefix.size(), prefix) == 0 &&
+            std::all_of(text.begin() + static_cast<std::ptrdiff_t>(prefix.size()), text.end(),
+                        [](char c) { return c >= '0' && c <= '9'; }))
+            return SpaceDialog::tr(numbered).arg(latin1(text.substr(prefix.size())));
+    }
+    for (const char* word : kHeaderWords)
+        if (text == word) return SpaceDialog::tr(word);
+    return latin1(text);
+}
+
+}  // namespace
+
 SpaceDialog::SpaceDialog(const norvik::GatewayConfig& config, const QString& caption, QWidget* parent)
-    : QDialog(parent), config_(config), moduleGroup_(new QGroupBox(QStringLiteral("Select module"), this)) {
+    : QDialog(parent), config_(config), moduleGroup_(new QGroupBox(tr("Select module"), this)) {
     setWindowTitle(caption);
     auto* boxes = new QGridLayout(moduleGroup_);
     for (int k = 1; k <= norvik::kModuleBoxCount; ++k) {
-        auto* box = new QCheckBox(QStringLiteral("Module%1").arg(k), moduleGroup_);
+        auto* box = new QCheckBox(tr("Module%1").arg(k), moduleGroup_);
         box->setObjectName(QStringLiteral("Module%1").arg(k));
         box->setEnabled(false);
         box->setChecked(false);
@@ -41,17 +70,18 @@ GridWidget* SpaceDialog::addSpaceGrid(GridBox& box, const QString& name, int row
                                       const std::function<std::string(int row, int column)>& textOf) {
     GridWidget* grid = box.addGrid(name);
     // The colours carry the view's message; screen readers hear it in words.
-    for (const auto& [use, meaning] : {std::pair{norvik::SpaceUse::InUse, "In used"},
-                                       std::pair{norvik::SpaceUse::AddrOverlap, "Addr. overlap"},
-                                       std::pair{norvik::SpaceUse::AddrIdOverlap, "Addr. and ID overlap"}}) {
-        grid->describeColour(toQColor(norvik::spaceUseColour(use)), latin1(meaning));
+    for (const auto& [use, meaning] :
+         {std::pair{norvik::SpaceUse::InUse, QT_TRANSLATE_NOOP("SpaceDialog", "In used")},
+          std::pair{norvik::SpaceUse::AddrOverlap, QT_TRANSLATE_NOOP("SpaceDialog", "Addr. overlap")},
+          std::pair{norvik::SpaceUse::AddrIdOverlap, QT_TRANSLATE_NOOP("SpaceDialog", "Addr. and ID overlap")}}) {
+        grid->describeColour(toQColor(norvik::spaceUseColour(use)), tr(meaning));
     }
     grid->setEditable(false);
     // An unused address is white as the legend says, also where a dark palette
     // would give the grid a dark base.
     grid->setDataBackground(toQColor(norvik::spaceUseColour(norvik::SpaceUse::NotUsed)));
     setUpGrid(*grid, rows, columns, [&textOf](int row, int column) {
-        return row == 0 || column == 0 ? latin1(textOf(row, column)) : QString();
+        return row == 0 || column == 0 ? headerText(textOf(row, column)) : QString();
     });
     return grid;
 }
