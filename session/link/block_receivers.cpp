@@ -50,6 +50,20 @@ const std::string_view* lastGatewayLine(std::span<const uint8_t> bytes, std::siz
     return nullptr;
 }
 
+// How long a block whose last bytes could be the head of a gateway line waits
+// for the rest of that line. A gateway says its finish line right after the
+// block; the dialogue would not have read it before its next tick anyway.
+constexpr uint16_t kLineRestWaitMs = 1000;
+
+// The line's head as the gateway sends it: its text, then "\r".
+bool endsWithHeadOf(std::span<const uint8_t> block, std::string_view line) {
+    const std::string sent = std::string(line) + "\r";
+    for (std::size_t k = 1; k <= sent.size(); ++k) {
+        if (endsWith(block, std::string_view(sent).substr(0, k))) return true;
+    }
+    return false;
+}
+
 BlockReceipt receive(SerialPort& port, uint8_t portNumber, uint32_t baud, std::span<uint8_t> buffer,
                      uint32_t nominalBytes) {
     return port.receiveBlock(portNumber, buffer, blockTimeout(baud, nominalBytes));
@@ -60,6 +74,46 @@ void tell(const ReceiveProgress& progress, std::size_t bytes, std::size_t total)
 }
 
 }  // namespace
+
+std::size_t trimLineHead(SerialPort& port, uint8_t portNumber, std::span<const uint8_t> block,
+                         ReceiveOutcome& outcome) {
+    std::vector<std::string> lines;
+    const std::size_t own = splitLinesAfter(block, lines);
+    if (own < block.size()) {
+        outcome.whole = false;
+        outcome.linesAfter.insert(outcome.linesAfter.end(), lines.begin(), lines.end());
+        return own;
+    }
+    const bool doubtful = std::any_of(kGatewayLines.begin(), kGatewayLines.end(),
+                                      [&](std::string_view l) { return endsWithHeadOf(block, l); });
+    if (!doubtful) return block.size();
+
+    // The line that follows decides: the rest of a gateway line whose head
+    // the block ends with means the block took that head for its last bytes.
+    const std::string rest = port.receiveLine(portNumber, kLineRestWaitMs);
+    std::size_t cut = 0;
+    const std::string_view* taken = nullptr;
+    for (const std::string_view& l : kGatewayLines) {
+        if (rest.size() >= l.size() || !l.ends_with(rest)) continue;
+        const std::string_view head = l.substr(0, l.size() - rest.size());
+        std::size_t k = 0;
+        if (endsWith(block, head)) k = head.size();
+        // The line's "\r" came in the block, its "\n" after it.
+        if (rest.empty() && endsWith(block, std::string(l) + "\r")) k = l.size() + 1;
+        if (k > cut) {
+            cut = k;
+            taken = &l;
+        }
+    }
+    if (taken == nullptr) {
+        // Block bytes that only look like a line's head; what came is the next line.
+        if (!rest.empty()) outcome.linesAfter.push_back(rest);
+        return block.size();
+    }
+    outcome.whole = false;
+    outcome.linesAfter.emplace_back(*taken);
+    return block.size() - cut;
+}
 
 std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::string>& lines) {
     std::size_t end = received.size();
@@ -97,7 +151,11 @@ ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_
     outcome.whole = head.whole() && body.whole();
     std::vector<uint8_t> got(header.begin(), header.begin() + static_cast<std::ptrdiff_t>(head.received));
     got.insert(got.end(), records.begin(), records.begin() + static_cast<std::ptrdiff_t>(body.received));
-    if (!outcome.whole) got.resize(splitLinesAfter(got, outcome.linesAfter));
+    if (!outcome.whole) {
+        got.resize(splitLinesAfter(got, outcome.linesAfter));
+    } else {
+        got.resize(trimLineHead(port, portNumber, got, outcome));
+    }
 
     const std::size_t headerBytes = std::min(got.size(), kHeaderBytes);
     decodeParameterBlock(std::span(got).first(headerBytes), std::span(got).subspan(headerBytes), config);
@@ -108,6 +166,7 @@ ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_
 
 ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply,
                               const ReceiveProgress& progress) {
+    const FileNameReply before = reply;
     FileNameReplyDecoder decoder(reply);
     ReceiveOutcome outcome{true, {}, {}};
     std::vector<uint8_t> chunk;
@@ -125,6 +184,15 @@ ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t bau
         tell(progress, outcome.raw.size(), 0);
         decoder.feed(chunk);
     }
+    if (outcome.whole && !outcome.raw.empty()) {
+        const std::size_t own = trimLineHead(port, portNumber, outcome.raw, outcome);
+        if (own < outcome.raw.size()) {
+            // Its last name was made up from the line after it: the list is not the gateway's.
+            outcome.raw.resize(own);
+            reply = before;
+            reply.failed = true;
+        }
+    }
     return outcome;
 }
 
@@ -135,10 +203,11 @@ ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t ba
     ReceiveOutcome outcome{r.whole(), {}, {}};
     std::size_t blockBytes = r.received;
     if (outcome.whole) {
-        out = decodeIpSettingBlock(block);
+        blockBytes = trimLineHead(port, portNumber, block, outcome);
     } else {
         blockBytes = splitLinesAfter(std::span(block).first(r.received), outcome.linesAfter);
     }
+    if (outcome.whole) out = decodeIpSettingBlock(block);
     outcome.raw.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(blockBytes));
     tell(progress, blockBytes, kIpSettingBlockBytes);
     return outcome;
@@ -149,11 +218,10 @@ ReceiveOutcome safeValueWorker(SerialPort& port, uint8_t portNumber, uint32_t ba
     out.assign(size, 0);
     const BlockReceipt r = receive(port, portNumber, baud, out, static_cast<uint32_t>(size));
     ReceiveOutcome outcome{r.whole(), {}, {}};
-    std::size_t blockBytes = size;
-    if (!outcome.whole) {
-        blockBytes = splitLinesAfter(std::span(out).first(r.received), outcome.linesAfter);
-        std::fill(out.begin() + static_cast<std::ptrdiff_t>(blockBytes), out.end(), uint8_t{0});
-    }
+    const std::size_t blockBytes = outcome.whole
+                                       ? trimLineHead(port, portNumber, out, outcome)
+                                       : splitLinesAfter(std::span(out).first(r.received), outcome.linesAfter);
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(blockBytes), out.end(), uint8_t{0});
     outcome.raw.assign(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(blockBytes));
     tell(progress, blockBytes, size);
     return outcome;

@@ -40,6 +40,15 @@ using ReceiveProgress = std::function<void(uint32_t bytes, uint32_t total)>;
 // are all replies the gateway gives. Returns how many bytes belong to the block.
 std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::string>& lines);
 
+// A block that came whole may still be short: by fewer bytes than the console
+// line after it, whose head then stands in for its last bytes. Where the
+// block's tail could be the head of a gateway line, the next line is read and
+// decides. Returns how many bytes belong to the block; a block found short
+// clears outcome.whole, and the lines taken go to outcome.linesAfter (the whole
+// gateway line, so that the dialogue reads it as it was said).
+std::size_t trimLineHead(SerialPort& port, uint8_t portNumber, std::span<const uint8_t> block,
+                         ReceiveOutcome& outcome);
+
 // Receives the header and the records and decodes what came into `config`
 // (fields the block does not cover keep their values); sets config.blockComplete.
 // A short header ends the receive: it cannot say how many records follow.

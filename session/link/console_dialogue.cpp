@@ -27,6 +27,9 @@ constexpr uint8_t kMaxQuietTicks = 10;
 // a bound so that a gateway streaming garbage cannot hold the tick for ever.
 constexpr int kMaxDroppedBytes = 4096;
 
+// Lines Disconnect reads, at most, looking for a send's acknowledgement.
+constexpr int kMaxLinesLookedAtOnClose = 8;
+
 }  // namespace
 
 struct ConsoleDialogue::WorkerResult {
@@ -183,6 +186,7 @@ void ConsoleDialogue::disconnect() {
     // The worker reads from the port: it is cut short and has ended before the
     // port closes.
     const bool cut = stopWorker();
+    finishAcknowledgedSend();
     const uint32_t code = port_.closePort(session_.portNumber);
     if (code != 0) {
         // The port stays open and the link goes on; the block that was being
@@ -193,6 +197,32 @@ void ConsoleDialogue::disconnect() {
         return;
     }
     endDisconnect();
+}
+
+// A gateway that has acknowledged a send waits for the block and takes what
+// comes next for its bytes: the next Connect's prompts, and with them its
+// answers, would be lost in it for seconds. So once it has acknowledged, its
+// block and "transmit_end" go out whole before the port closes; before that,
+// nothing is sent and the port closes at once. At 115200 baud the largest
+// block takes 85 ms.
+void ConsoleDialogue::finishAcknowledgedSend() {
+    if (!session_.portOpen || (exchange_ != Exchange::SendSafeValue && exchange_ != Exchange::SendIpSetting)) return;
+    if (phase_ == Phase::Asked) {
+        // The acknowledgement may already wait among the lines not yet read.
+        const char* ack = exchange_ == Exchange::SendSafeValue ? c::kReplyReceiveSafeValue : c::kReplyReceiveIpSetting;
+        std::string line;
+        for (int i = 0; i < kMaxLinesLookedAtOnClose; ++i) {
+            if (!port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line)) break;
+            if (line == ack) {
+                onBlockAsked(exchange_);
+                break;
+            }
+        }
+    }
+    if (phase_ != Phase::Sent) return;
+    const uint32_t blockBytes = exchange_ == Exchange::SendSafeValue ? safeValueBlockBytes(session_.safeValueLayout)
+                                                                      : static_cast<uint32_t>(kIpSettingBlockBytes);
+    port_.drainOutput(session_.portNumber, blockTimeout(session_.baud, blockBytes + kLineTimeoutBytes));
 }
 
 void ConsoleDialogue::finishWorker() {

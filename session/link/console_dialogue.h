@@ -144,6 +144,8 @@ private:
     // True when one was running.
     bool stopWorker();
     void fileNameCompletion();
+    // On Disconnect: a send the gateway has acknowledged gets its block out first.
+    void finishAcknowledgedSend();
 
     LinkSession& session_;
     GatewayConfig& config_;

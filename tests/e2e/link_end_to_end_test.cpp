@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "ipsetting/ip_setting.h"
@@ -456,6 +457,73 @@ INSTANTIATE_TEST_SUITE_P(
                         kLoadIpSetting, kIpSettingFailed, Operation::ReceiveIpSettingError, c::kReplyIpSettingFinish}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
+// A block short by fewer bytes than the console line after it, or by a few
+// more: the line's head must not stand in for its last bytes. Each cut of each
+// block ends with the block's error, installs nothing, and the command went
+// out once, with nothing sent to the gateway until its finish line.
+struct CutBlock {
+    const char* name;   // the simulator's name of the block
+    const char* command;
+    std::function<void(LinkSession&)> request;
+    std::function<bool(const LinkSession&, const RecordingUi&)> failed;
+    Operation errorText;
+    const char* finish;
+};
+
+const CutBlock kCutBlocks[] = {
+    {"parameter", c::kLoadParameter, nullptr, kParameterFailed, Operation::ParameterIncomplete, c::kReplyParameterFinish},
+    {"file-names", c::kLoadFileName, nullptr, kFileNamesFailed, Operation::FileNameError, c::kReplyFileNameFinish},
+    {"safe", c::kLoadSafeValue, kLoadSafeValues, kSafeValueFailed, Operation::ReceiveSafeValueError,
+     c::kReplySafeValueFinish},
+    {"ip", c::kLoadIpSetting, kLoadIpSetting, kIpSettingFailed, Operation::ReceiveIpSettingError,
+     c::kReplyIpSettingFinish},
+};
+
+class ShortBlockCut : public LinkEndToEnd, public ::testing::WithParamInterface<std::tuple<int, int>> {};
+
+TEST_P(ShortBlockCut, endsWithItsErrorAndInstallsNothing) {
+    const CutBlock& k = kCutBlocks[std::get<0>(GetParam())];
+    const int cut = std::get<1>(GetParam());
+    // The finish line right behind its block, as a gateway sends it: the
+    // receive of a block's last bytes finds the line's head there.
+    start({"--short-block-by", std::to_string(cut), "--short-block-of", k.name}, 115200, 0);
+    setDefaultIpSetting(ip);
+    const IpSettingRecord ipBefore = ip;
+    if (k.command != std::string_view(c::kLoadParameter)) {
+        ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
+    }
+    if (k.request) {
+        loadAndQueryNames();
+        k.request(session);
+    }
+    const int rebuildsBefore = ui.rebuilds;
+    ASSERT_TRUE(tickUntil([&] { return k.failed(session, ui); })) << ui.operation;
+    EXPECT_EQ(ui.operation, k.errorText);
+    EXPECT_EQ(ui.rebuilds, rebuildsBefore) << "a tree built from the finish line";
+    EXPECT_EQ(ip, ipBefore);
+    EXPECT_TRUE(session.safeValueBytes.empty());
+    // Names that came whole before the reply broke off may stand; none made up from the line.
+    for (const std::string& name : session.firmwareFileNames)
+        EXPECT_TRUE(name.empty() || name == "autoexec.bat" || name == "3420V10.bin") << name;
+
+    ASSERT_TRUE(awaitLogEntry(std::string("TX LINE ") + k.finish));
+    ASSERT_TRUE(tickUntil([&] { return !dialogue->exchangeOpen(); }, 1)) << "the exchange hangs on";
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(ui.operation, k.errorText);
+    const auto log = sim->logLines();
+    EXPECT_EQ(std::count(log.begin(), log.end(), std::string("RX LINE ") + k.command), 1);
+    const auto during = receivedDuring(log, k.command, k.finish);
+    EXPECT_TRUE(during.empty()) << during.front();
+}
+
+// Each finish line is 30 or 31 bytes with its "\r\n"; a few cuts beyond it too.
+INSTANTIATE_TEST_SUITE_P(LinkEndToEnd, ShortBlockCut, ::testing::Combine(::testing::Range(0, 4), ::testing::Range(1, 35)),
+                         [](const auto& testInfo) {
+                             std::string name = kCutBlocks[std::get<0>(testInfo.param)].name;
+                             std::erase(name, '-');
+                             return name + "By" + std::to_string(std::get<1>(testInfo.param));
+                         });
+
 TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
     start({"--reply-error", "read-safe"});
     loadAndQueryNames();
@@ -651,6 +719,58 @@ TEST_F(LinkEndToEnd, disconnectCutsAWithheldBlockShortAtOnce) {
     EXPECT_EQ(config.moduleCount, 7);
     EXPECT_EQ(ui.operation, Operation::ParameterFinish);
 }
+
+// Disconnect right after the gateway acknowledged a send, before a tick read
+// the acknowledgement: the block still goes out whole, and the next Connect's
+// first prompt is answered instead of vanishing into the gateway's block.
+struct AckedSendCase {
+    const char* name;
+    const char* command;
+    const char* verdict;  // the gateway's line once it has the block
+    std::function<void(LinkSession&, IpSettingRecord&)> request;
+};
+
+void PrintTo(const AckedSendCase& c, std::ostream* os) { *os << c.name; }
+
+class DisconnectAfterAck : public LinkEndToEnd, public ::testing::WithParamInterface<AckedSendCase> {};
+
+TEST_P(DisconnectAfterAck, writesTheBlockBeforeThePortCloses) {
+    const auto& k = GetParam();
+    start({}, 115200);
+    loadAndQueryNames();
+    k.request(session, ip);
+    for (int i = 0; i < 10 && countLog(std::string("RX LINE ") + k.command) == 0; ++i) {
+        tick();
+        ASSERT_TRUE(awaitGateway());  // then the acknowledgement waits, unread
+    }
+    dialogue->disconnect();
+    EXPECT_FALSE(session.portOpen);
+    ASSERT_TRUE(awaitLogEntry(std::string("TX LINE ") + k.verdict)) << "the gateway never got its block";
+    EXPECT_EQ(receivedDuring(sim->logLines(), k.command, k.verdict),
+              (std::vector<std::string>{"RX BLOCK", "RX LINE transmit_end"}));
+
+    port.restartCount();
+    PortSettings again;
+    again.baud = 115200;
+    dialogue->connect(again);
+    tick();
+    EXPECT_EQ(session.linkState, LinkState::Connected) << "the first prompt went into a block";
+    EXPECT_TRUE(ui.notices.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LinkEndToEnd, DisconnectAfterAck,
+    ::testing::Values(AckedSendCase{"safeValues", c::kSendSafeValue, c::kReplySafeValueSent,
+                                    [](LinkSession& s, IpSettingRecord&) {
+                                        s.safeValueBytes = safeValuePattern();
+                                        s.safeValueTransfer = TransferState::SendRequested;
+                                    }},
+                      AckedSendCase{"ipSetting", c::kSendIpSetting, c::kReplyIpSettingSent,
+                                    [](LinkSession& s, IpSettingRecord& r) {
+                                        setDefaultIpSetting(r);
+                                        s.ipSettingTransfer = TransferState::SendRequested;
+                                    }}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The gateway's process dies (an adapter pulled): the port closes as
 // Disconnect would, and Connect works again once it is back on the same link.

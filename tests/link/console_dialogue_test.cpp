@@ -620,6 +620,31 @@ TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
     EXPECT_EQ(config.moduleCount, 0);
 }
 
+// Disconnect after a send command: the block goes out only to a gateway that
+// has acknowledged it, whether or not a tick has read the acknowledgement.
+TEST_F(ConsoleDialogueTest, disconnectWritesTheBlockOfAnAcknowledgedSendOnly) {
+    for (const bool acknowledged : {false, true}) {
+        connectAndLoad();
+        answerAutoQuery({});
+        setDefaultIpSetting(ip);
+        session.ipSettingTransfer = TransferState::SendRequested;
+        tick(c::kReplyConnect);
+        ASSERT_EQ(port.lastSent(), c::kSendIpSetting);
+        port.clearSent();
+        port.queueLine(c::kReplyConnect);  // a doubled reply ahead of the answer
+        if (acknowledged) port.queueLine(c::kReplyReceiveIpSetting);
+        dialogue.disconnect();
+        EXPECT_FALSE(session.portOpen);
+        if (acknowledged) {
+            ASSERT_EQ(port.sentBlocks().size(), 1u);
+            EXPECT_EQ(port.sentBlocks()[0].size(), kIpSettingBlockBytes);
+            EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
+        } else {
+            EXPECT_TRUE(port.sent().empty());
+        }
+    }
+}
+
 TEST_F(ConsoleDialogueTest, failedCloseLeavesTheConnectionAsItWas) {
     connectAndLoad();
     port.closeCode = 5;
@@ -863,9 +888,9 @@ TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
     }
 }
 
-// A block short by less than its finish line: the line's head fills it, and
-// what is left of the line shows the block was not whole.
-TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole) {
+// A block short by less than its finish line: the line's head fills it. The
+// rest of the line shows it, before anything of the block is installed.
+TEST_F(ConsoleDialogueTest, blockShortByLessThanItsFinishLineIsNeverInstalled) {
     connectAndLoad();
     answerAutoQuery({"3420V10.bin"});
     setDefaultIpSetting(ip);
@@ -877,15 +902,14 @@ TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole)
     port.queueLine(c::kReplyIpSettingFinish);
     tick();
     deliverWorkerDone();
-    tick();
     EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
     EXPECT_EQ(ui.operation, Operation::ReceiveIpSettingError);
     EXPECT_EQ(ip, before);
-    EXPECT_EQ(session.missCount, 0);
+    EXPECT_FALSE(dialogue.exchangeOpen()) << "the finish line was given back whole";
     EXPECT_EQ(port.lastSent(), c::kPrompt);
 
-    // The same for a file-name reply: the name that took the line goes, and
-    // with it the layout it chose.
+    // The same for a file-name reply: no name is made up from the line.
+    tick(c::kReplyConnect);
     session.setFirmwareState(FirmwareQueryState::Requested);
     tick(c::kReplyConnect);
     port.queueLine(c::kReplyFileName);
@@ -893,11 +917,10 @@ TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole)
     port.queueLine(c::kReplyFileNameFinish);
     tick();
     deliverWorkerDone();
-    EXPECT_EQ(session.firmwareFileNames[0], "3420V1send ");
-    tick();
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
     EXPECT_EQ(session.firmwareFileNames[0], "3420V10.bin");
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
+    EXPECT_EQ(session.missCount, 0);
 }
 
 // A block that comes after its time-out: the error at once, and its bytes,

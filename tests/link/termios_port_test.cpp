@@ -213,6 +213,20 @@ TEST_F(TermiosPortTest, partialLineIsKeptForTheNextCall) {
     EXPECT_EQ(port_.receiveLine(kPort, 200), "KESTRA--r4460k> connect");
 }
 
+// A chatty gateway's blank line is a line; at no wait only what has come counts.
+TEST_F(TermiosPortTest, takeLineTellsABlankLineFromNone) {
+    writeMaster("\r\nKESTRA--r4460k> connect\r\nsend par");
+    std::string line = "x";
+    EXPECT_TRUE(port_.takeLine(kPort, 200, line));
+    EXPECT_EQ(line, "");
+    EXPECT_TRUE(port_.takeLine(kPort, 0, line));
+    EXPECT_EQ(line, "KESTRA--r4460k> connect");
+    EXPECT_FALSE(port_.takeLine(kPort, 0, line));
+    writeMaster("ameter to com\r\n");
+    EXPECT_TRUE(port_.takeLine(kPort, 200, line));
+    EXPECT_EQ(line, "send parameter to com");
+}
+
 TEST_F(TermiosPortTest, lateBlockFailsWithArrivedBytesInFrontAndZerosBehind) {
     writeMaster(std::vector<uint8_t>{1, 2, 3, 4, 5});
     std::vector<uint8_t> got(16, 0xAA);

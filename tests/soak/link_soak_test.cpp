@@ -1,6 +1,7 @@
 // Norvik's core against a gateway that misbehaves at random for minutes: the
 // real port, the worker threads and the dialogue must come through silence,
-// garbage, disconnect notices, over-long lines and blocks cut short, and be
+// garbage, disconnect notices, over-long lines, noise lines, a boot banner and
+// blocks cut short (also by less than the line after them), and be
 // back in step with the gateway once it behaves again, without a thread, a
 // descriptor or memory left behind. Runs only when NORVIK_SOAK_SECONDS is set
 // (CI gives it two minutes); NORVIK_SOAK_SEED repeats a run.
@@ -58,7 +59,7 @@ bool pending(TransferState t) { return t == TransferState::SendRequested || t ==
 class Soak {
 public:
     Soak(int chaosMs, uint32_t seed)
-        : sim_(NORVIK_GATESIM, {"--chaos", std::to_string(seed), "--chaos-percent", "12", "--chaos-for-ms",
+        : sim_(NORVIK_GATESIM, {"--banner", "--chaos", std::to_string(seed), "--chaos-percent", "12", "--chaos-for-ms",
                                 std::to_string(chaosMs), "--finish-delay-ms", "20", "--block-timeout-ms", "2000"}),
           random_(seed) {
         ::setenv("NORVIK_COM1", sim_.slavePath().c_str(), 1);

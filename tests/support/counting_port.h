@@ -21,10 +21,14 @@ public:
     }
     void sendBlock(uint8_t p, std::span<const uint8_t> bytes) override { port_.sendBlock(p, bytes); }
     std::string receiveLine(uint8_t p, uint16_t timeoutMs) override { return port_.receiveLine(p, timeoutMs); }
+    bool takeLine(uint8_t p, uint16_t timeoutMs, std::string& line) override {
+        return port_.takeLine(p, timeoutMs, line);
+    }
     BlockReceipt receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
         return port_.receiveBlock(p, buffer, timeoutMs);
     }
     void cancelWaits() override { port_.cancelWaits(); }
+    bool drainOutput(uint8_t p, uint16_t timeoutMs) override { return port_.drainOutput(p, timeoutMs); }
     void resumeWaits() override { port_.resumeWaits(); }
     uint32_t deviceError() const override { return port_.deviceError(); }
     unsigned linesSent() const { return linesSent_; }

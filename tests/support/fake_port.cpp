@@ -157,19 +157,26 @@ void FakePort::sendBlock(uint8_t, std::span<const uint8_t> bytes) {
     sent_.push_back(Sent{true, {}, std::vector<uint8_t>(bytes.begin(), bytes.end()), consumed()});
 }
 
-std::string FakePort::receiveLine(uint8_t, uint16_t timeoutMs) {
+std::string FakePort::receiveLine(uint8_t port, uint16_t timeoutMs) {
+    std::string line;
+    if (!takeLine(port, timeoutMs, line)) line.clear();
+    return line;
+}
+
+bool FakePort::takeLine(uint8_t, uint16_t timeoutMs, std::string& line) {
     std::lock_guard lock(mutex_);
     ++lineReads_;
     lastLineTimeout_ = timeoutMs;
-    if (lost_ != 0 || cancelled_) return {};
-    std::string line;
+    line.clear();
+    if (lost_ != 0 || cancelled_) return false;
     while (!rx_.takeLine(line)) {
         // Everything up to the next pause arrives at once; a line read that has
         // used it all up without a line reaches the pause and times out.
-        if (stream_.empty()) return {};
+        if (stream_.empty()) return false;
         if (stream_.front().pause) {
+            if (timeoutMs == 0) return false;
             stream_.pop_front();
-            return {};
+            return false;
         }
         std::vector<uint8_t> chunk;
         while (!stream_.empty() && !stream_.front().pause) {
@@ -179,7 +186,7 @@ std::string FakePort::receiveLine(uint8_t, uint16_t timeoutMs) {
         rx_.feed(chunk);
         arrived_ += chunk.size();
     }
-    return line;
+    return true;
 }
 
 BlockReceipt FakePort::receiveBlock(uint8_t, std::span<uint8_t> buffer, uint16_t timeoutMs) {

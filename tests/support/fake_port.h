@@ -78,6 +78,9 @@ public:
     void sendLine(uint8_t port, std::string_view text) override;
     void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override;
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
+    // With timeoutMs 0 it takes only what stands before the next pause, and
+    // leaves the pause for a later read.
+    bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) override;
     BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
     void cancelWaits() override;
     void resumeWaits() override;

@@ -471,6 +471,38 @@ INSTANTIATE_TEST_SUITE_P(
                                                      "send file name to com finish");
                       EXPECT_EQ(Bytes(got.begin(), got.begin() + 8), text("File_NO="));
                   }},
+        FaultCase{"shortBlockByLessThanItsFinishLine", {"--short-block-by", "10", "--short-block-of", "ip"},
+                  [](RawPort& p) {
+                      p.sendLine("LOAD_IP_SETTING");
+                      EXPECT_EQ(p.readLine(), "send ip setting to com");
+                      const Bytes tail = text("send ip se");
+                      EXPECT_EQ(p.readBytes(76), concat({Bytes(kFactoryIpBlock.begin(), kFactoryIpBlock.end() - 10),
+                                                         tail}));
+                      EXPECT_EQ(p.readLine(), "tting to com finish");
+                      p.sendLine("LOAD--PARAMETER");  // not named: whole
+                      EXPECT_EQ(p.readLine(), "send parameter to com");
+                      EXPECT_EQ(p.readBytes(kDemoParameterBlock.size()), kDemoParameterBlock);
+                  }},
+        FaultCase{"bannerOnceAndChatterAheadOfEveryAnswer", {"--banner", "--noise-lines", "2", "--blank-lines", "1"},
+                  [](RawPort& p) {
+                      const auto chatter = [&p] {
+                          EXPECT_EQ(p.readLine(), "kestra: status 1");
+                          EXPECT_EQ(p.readLine(), "kestra: status 2");
+                          EXPECT_EQ(p.readLine(), "");
+                      };
+                      p.sendLine(kPrompt);
+                      for (const char* l : {"", "KESTRA boot r4460k", "HX-34x0 PROFIBUS-Modbus gateway",
+                                            "RAM test ... ok", "KESTRA--r4460k>"})
+                          EXPECT_EQ(p.readLine(), l);
+                      chatter();
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      p.sendLine("LOAD_IP_SETTING");
+                      chatter();
+                      EXPECT_EQ(p.readLine(), "send ip setting to com");
+                      EXPECT_EQ(p.readBytes(76), kFactoryIpBlock);
+                      chatter();
+                      EXPECT_EQ(p.readLine(), "send ip setting to com finish");
+                  }},
         FaultCase{"secondPromptAnsweredTwice", {"--answer-twice", "2"},
                   [](RawPort& p) {
                       p.sendLine(kPrompt);

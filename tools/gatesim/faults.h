@@ -29,13 +29,19 @@ struct FaultSwitches {
     std::optional<std::size_t> truncateSafeBlock;
     std::optional<std::size_t> truncateIpBlock;
     std::optional<std::size_t> truncateFileNameReply;
+    std::size_t shortBlockBy = 0;                   // every block sent comes this many bytes short ...
+    std::set<BlockName> shortBlockNames;            // ... or only these (empty: all)
+    unsigned noiseLines = 0;                        // lines nobody knows ahead of every answer
+    unsigned blankLines = 0;                        // empty lines ahead of every answer, after the noise
+    bool banner = false;                            // a boot banner ahead of the first answer
     std::optional<unsigned> answerTwice;            // the N-th prompt (from 1) gets two connect replies
     std::optional<unsigned> pauseAt;                // the answer to the N-th line received (from 1) ...
     std::chrono::milliseconds pause{0};             // ... goes out this much later, and all after it too
     // Faults at random, for soak runs: each line received meets one of them
     // with this chance (silence, garbage, the disconnect notice, an over-long
-    // line ahead of the answer, a block cut short), drawn from this seed, for
-    // this long after the start.
+    // line ahead of the answer, a block cut short, a block a few bytes short,
+    // noise lines ahead of the answer), drawn from this seed, for this long
+    // after the start.
     std::optional<uint32_t> chaosSeed;
     unsigned chaosPercent = 10;
     std::chrono::milliseconds chaosFor{0};

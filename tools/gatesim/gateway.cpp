@@ -54,6 +54,12 @@ Piece block(const std::vector<uint8_t>& bytes) {
     return {Piece::Kind::Block, std::string(bytes.begin(), bytes.end())};
 }
 
+// What the console shows when the gateway has just started, ending with its bare prompt.
+constexpr std::string_view kBanner[] = {"", "KESTRA boot r4460k", "HX-34x0 PROFIBUS-Modbus gateway",
+                                        "RAM test ... ok", "KESTRA--r4460k>"};
+
+std::string noiseText(unsigned k) { return "kestra: status " + std::to_string(k); }
+
 std::string overlongText(std::size_t n) {
     std::string text(n, '0');
     for (std::size_t i = 0; i < n; ++i) text[i] = static_cast<char>('0' + i % 10);
@@ -139,6 +145,14 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
     case Chaos::ShortBlock:
         shortenNextBlock_ = true;
         break;
+    case Chaos::NearlyWholeBlock:
+        // Short by less than a console line: the block's last bytes would be
+        // taken from the line after it.
+        nextBlockShortBy_ = 1 + chaosRandom_() % 30;
+        break;
+    case Chaos::Noise:
+        nextNoiseLines_ = 1 + chaosRandom_() % 4;
+        break;
     case Chaos::None:
         break;
     }
@@ -172,7 +186,7 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
 Gateway::Chaos Gateway::drawChaos(Clock::time_point now) {
     if (!faults_.chaosSeed || now >= chaosEnd_) return Chaos::None;
     if (chaosRandom_() % 100 >= faults_.chaosPercent) return Chaos::None;
-    return static_cast<Chaos>(1 + chaosRandom_() % 5);
+    return static_cast<Chaos>(1 + chaosRandom_() % 7);
 }
 
 void Gateway::answerPrompt(Clock::time_point now) {
@@ -203,6 +217,12 @@ void Gateway::answerLoad(BlockName name, std::string_view announce, std::vector<
     if (shortenNextBlock_ && !bytes.empty()) {
         bytes.resize(chaosRandom_() % bytes.size());
         shortenNextBlock_ = false;
+    }
+    if (faults_.shortBlockBy > 0 && (faults_.shortBlockNames.empty() || faults_.shortBlockNames.count(name) != 0))
+        bytes.resize(bytes.size() - std::min(faults_.shortBlockBy, bytes.size()));
+    if (nextBlockShortBy_ > 0) {
+        bytes.resize(bytes.size() - std::min(nextBlockShortBy_, bytes.size()));
+        nextBlockShortBy_ = 0;
     }
     std::vector<Piece> first{line(announce)};
     bool late = faults_.lateBlock.count() != 0 &&
@@ -303,8 +323,28 @@ Clock::time_point Gateway::enqueue(Clock::time_point now, std::chrono::milliseco
     // Answers never overtake each other: a delayed "finish" holds back what follows it.
     lastDue_ = std::max(now, lastDue_) + delay;
     std::erase_if(pieces, [](const Piece& p) { return p.kind == Piece::Kind::Block && p.bytes.empty(); });
+    // Chatter goes ahead of lines only: between an announcement and its block
+    // it would be block bytes.
+    if (!pieces.empty() && pieces.front().kind == Piece::Kind::Line) {
+        std::vector<Piece> said = chatter();
+        pieces.insert(pieces.begin(), std::make_move_iterator(said.begin()), std::make_move_iterator(said.end()));
+    }
     if (!pieces.empty()) outbox_.push_back({lastDue_, std::move(pieces)});
     return lastDue_;
+}
+
+std::vector<Piece> Gateway::chatter() {
+    std::vector<Piece> said;
+    if (faults_.banner && !bannerSent_) {
+        for (std::string_view text : kBanner) said.push_back(line(text));
+        bannerSent_ = true;
+    }
+    for (unsigned k = 1; k <= faults_.noiseLines; ++k) said.push_back(line(noiseText(k)));
+    for (unsigned k = 0; k < faults_.blankLines; ++k) said.push_back(line(""));
+    // Chaos mixes both kinds.
+    for (unsigned k = 1; k <= nextNoiseLines_; ++k) said.push_back(line(k % 2 == 0 ? std::string() : noiseText(k)));
+    nextNoiseLines_ = 0;
+    return said;
 }
 
 bool Gateway::hasDue(Clock::time_point now) const { return !outbox_.empty() && outbox_.front().due <= now; }

@@ -74,6 +74,8 @@ private:
     bool mayAnswer() const;
     void answered() { ++replies_; }
     Clock::time_point enqueue(Clock::time_point now, std::chrono::milliseconds delay, std::vector<Piece> pieces);
+    // What a chatty gateway says ahead of an answer: its banner once, then noise and blank lines.
+    std::vector<Piece> chatter();
     bool faultOn(ReplyError e) const { return faults_.replyErrors.count(e) != 0; }
 
     GatewayDescription description_;
@@ -98,11 +100,14 @@ private:
     bool overlongSent_ = false;
 
     // What --chaos does to the line just received.
-    enum class Chaos : uint8_t { None, Silence, Garbage, Disconnect, OverlongLine, ShortBlock };
+    enum class Chaos : uint8_t { None, Silence, Garbage, Disconnect, OverlongLine, ShortBlock, NearlyWholeBlock, Noise };
     Chaos drawChaos(Clock::time_point now);
     std::mt19937 chaosRandom_;
     Clock::time_point chaosEnd_{};
     bool shortenNextBlock_ = false;
+    std::size_t nextBlockShortBy_ = 0;
+    unsigned nextNoiseLines_ = 0;
+    bool bannerSent_ = false;
 };
 
 }  // namespace gatesim

@@ -108,6 +108,18 @@ int main(int argc, char** argv) {
                                       "Send only this many bytes of the stored IP setting block");
     auto* truncNamesOpt = app.add_option("--truncate-file-name-reply", truncateFileNames,
                                          "Send only this many bytes of the file-name reply");
+    std::size_t shortBlockBy = 0;
+    std::vector<std::string> shortBlockNames;
+    app.add_option("--short-block-by", shortBlockBy,
+                   "Send every block this many bytes short (after any --truncate-...), so that its finish "
+                   "line makes up its last bytes");
+    app.add_option("--short-block-of", shortBlockNames,
+                   "Only these blocks come short (with --short-block-by; repeatable, or comma-separated)")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"parameter", "file-names", "safe", "ip"}));
+    app.add_option("--noise-lines", faults.noiseLines, "Say N lines nobody knows ahead of every answer");
+    app.add_option("--blank-lines", faults.blankLines, "Say N empty lines ahead of every answer");
+    app.add_flag("--banner", faults.banner, "Show a boot banner ahead of the first answer");
     auto* answerTwiceOpt = app.add_option("--answer-twice", answerTwice,
                                           "Answer the N-th prompt (counted from 1) with two connect replies");
     auto* pauseAtOpt = app.add_option("--pause-at", pauseAt,
@@ -118,7 +130,8 @@ int main(int argc, char** argv) {
     unsigned chaosPercent = 10, chaosForMs = 60000;
     auto* chaosOpt = app.add_option("--chaos", chaosSeed,
                                     "Faults at random, drawn from this seed: each line received meets silence, "
-                                    "garbage, the disconnect notice, an over-long line or a block cut short");
+                                    "garbage, the disconnect notice, an over-long line, a block cut short, a "
+                                    "block a few bytes short or noise lines ahead of the answer");
     app.add_option("--chaos-percent", chaosPercent, "The chance, in percent, that --chaos strikes a line")
         ->check(CLI::Range(0u, 100u))
         ->capture_default_str();
@@ -150,6 +163,8 @@ int main(int argc, char** argv) {
                                                               {"safe", BlockName::SafeValues},
                                                               {"ip", BlockName::IpSetting}};
     for (const auto& b : lateBlockNames) faults.lateBlockNames.insert(kBlockNames.at(b));
+    faults.shortBlockBy = shortBlockBy;
+    for (const auto& b : shortBlockNames) faults.shortBlockNames.insert(kBlockNames.at(b));
     faults.lateBlock = std::chrono::milliseconds(lateBlockMs);
     static const std::map<std::string, ReplyError> kReplyErrors{
         {"save-safe", ReplyError::SaveSafe}, {"receive-safe", ReplyError::ReceiveSafe},

@@ -61,6 +61,14 @@ public:
     virtual void sendBlock(uint8_t port, std::span<const uint8_t> bytes) = 0;
     // The next console line without its terminator, or "" when none came in time.
     virtual std::string receiveLine(uint8_t port, uint16_t timeoutMs) = 0;
+    // The same, telling an empty line from none: true when a line came (into
+    // `line`, possibly empty). With timeoutMs 0 only a line that has already
+    // arrived in full is taken. A port that cannot tell reports an empty line
+    // as none.
+    virtual bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) {
+        line = receiveLine(port, timeoutMs);
+        return !line.empty();
+    }
     // Fills the buffer in arrival order, never taking a byte more than it holds.
     // Bytes that did not come are zero.
     virtual BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) = 0;
@@ -69,6 +77,10 @@ public:
     // end at once too, until resumeWaits() or until the port is opened or closed.
     // A receive cut short reports what it had; a send cut short drops the rest.
     virtual void cancelWaits() {}
+    // Waits until everything sent has left the port, at most timeoutMs (or
+    // until waits are cancelled); false when some of it had not. What has left
+    // is not thrown away by a closePort that follows.
+    virtual bool drainOutput(uint8_t /*port*/, uint16_t /*timeoutMs*/) { return true; }
     virtual void resumeWaits() {}
     // The error with which the device went away (EIO, ENXIO, ENODEV; a hang-up
     // counts as EIO), or 0 while it is there. Stays until the port is closed.

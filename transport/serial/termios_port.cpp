@@ -178,7 +178,10 @@ uint32_t TermiosSerialPort::closePort(uint8_t port) {
     releaseDevice();
     // Output still queued would hold close() until it has crawled out at the
     // line's rate (up to half a minute on a real UART): Disconnect means now.
-    ::tcflush(fd_, TCIOFLUSH);
+    // Only then is output thrown away: on a pseudo-terminal it never queues
+    // here, and flushing it would take bytes from the other side's input.
+    int queued = 0;
+    ::tcflush(fd_, ::ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued == 0 ? TCIFLUSH : TCIOFLUSH);
     // Linux releases the descriptor even when close reports an error, so the
     // port counts as closed either way; the error is still worth showing.
     const int rc = ::close(fd_);
@@ -198,6 +201,23 @@ void TermiosSerialPort::sendLine(uint8_t port, std::string_view text) {
     line.push_back('\r');
     line.push_back('\n');
     writeAll(port, line);
+}
+
+bool TermiosSerialPort::drainOutput(uint8_t port, uint16_t timeoutMs) {
+    std::lock_guard lock(writeMutex_);
+    if (fd_ < 0 || port != port_) return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (lostError_ == 0) {
+        int queued = 0;
+        if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return false;
+        if (queued == 0) return true;
+        // The time the queue needs at the line's rate, looked at again at least every 20 ms.
+        const int wait = std::min(remainingMs(deadline), std::max(1, std::min(20, queued * 10000 / static_cast<int>(baud_))));
+        if (wait == 0 || cancelled_) return false;
+        pollfd wake{wakeFd_, POLLIN, 0};
+        if (::poll(&wake, wakeFd_ >= 0 ? 1 : 0, wait) > 0) return false;
+    }
+    return false;
 }
 
 void TermiosSerialPort::sendBlock(uint8_t port, std::span<const uint8_t> bytes) {
@@ -268,17 +288,24 @@ std::size_t TermiosSerialPort::readSome(Clock::time_point deadline, std::span<ui
 }
 
 std::string TermiosSerialPort::receiveLine(uint8_t port, uint16_t timeoutMs) {
-    std::lock_guard lock(readMutex_);
     std::string line;
-    if (fd_ < 0 || port != port_) return line;
+    if (!takeLine(port, timeoutMs, line)) line.clear();
+    return line;
+}
+
+bool TermiosSerialPort::takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) {
+    std::lock_guard lock(readMutex_);
+    line.clear();
+    if (fd_ < 0 || port != port_) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::array<uint8_t, 512> chunk{};
+    // A read past the deadline still takes what the device already holds.
     while (!rx_.takeLine(line)) {
         const std::size_t n = readSome(deadline, chunk);
-        if (n == 0) return {};
+        if (n == 0) return false;
         rx_.feed(std::span(chunk).first(n));
     }
-    return line;
+    return true;
 }
 
 BlockReceipt TermiosSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {

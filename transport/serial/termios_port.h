@@ -33,8 +33,10 @@ public:
     void sendLine(uint8_t port, std::string_view text) override;
     void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override;
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
+    bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) override;
     BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
     void cancelWaits() override;
+    bool drainOutput(uint8_t port, uint16_t timeoutMs) override;
     void resumeWaits() override;
     uint32_t deviceError() const override;
 

@@ -120,6 +120,12 @@ std::string TrafficTap::receiveLine(uint8_t port, uint16_t timeoutMs) {
     return line;
 }
 
+bool TrafficTap::takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) {
+    const bool came = port_.takeLine(port, timeoutMs, line);
+    if (came) log_.addLine(TrafficDirection::Received, line);
+    return came;
+}
+
 BlockReceipt TrafficTap::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
     const BlockReceipt receipt = port_.receiveBlock(port, buffer, timeoutMs);
     // Only what came is shown; the rest of the buffer is no traffic.

@@ -91,8 +91,10 @@ public:
     void sendLine(uint8_t port, std::string_view text) override;
     void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override;
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
+    bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) override;
     BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
     void cancelWaits() override { port_.cancelWaits(); }
+    bool drainOutput(uint8_t port, uint16_t timeoutMs) override { return port_.drainOutput(port, timeoutMs); }
     void resumeWaits() override { port_.resumeWaits(); }
     uint32_t deviceError() const override { return port_.deviceError(); }
 
