@@ -7,10 +7,12 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "editors/transfer_job.h"
 #include "ipsetting/ip_setting.h"
+#include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "link/link_ui.h"
 #include "serial/traffic_log.h"
@@ -67,7 +69,6 @@ public:
     void clearTree() override;
     void resetList() override;
     void showNotice(norvik::LinkNotice notice) override;
-    void openFirmwareDialog() override;
     bool startPollTimer() override;
     void stopPollTimer() override;
     void startAnimationTimer() override;
@@ -177,6 +178,8 @@ private:
     norvik::GatewayConfig config_;
     norvik::IpSettingRecord ipSetting_;
     std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
+    // The file-name job of "Get Firmware Version From Module" while it is out.
+    std::optional<norvik::JobId> firmwareJob_;
 
     QMenuBar* menuBar_ = nullptr;
     Actions actions_;
