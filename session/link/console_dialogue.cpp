@@ -576,7 +576,6 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
     case Exchange::FileName:
         // Only a reply that parsed gets here: a failed one has said so already.
         ui_.setOperation(Operation::FileNameFinish);
-        session_.fileNamesReceived = true;
         session_.fileNameReplyRaw = jobResult_.raw;
         jobResult_.fileNames = session_.firmwareFileNames;
         jobResult_.fileCount = session_.fileCount;
@@ -917,8 +916,9 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     case WorkerKind::FileName:
         session_.firmwareFileNames = result->fileNames.names;
         session_.fileCount = result->fileNames.fileCount;
+        // Held from here; a finish line that shows the reply broken takes them back.
+        session_.fileNamesReceived = !result->fileNames.failed;
         if (result->fileNames.failed) {
-            session_.fileNamesReceived = false;
             // The rest of a reply that did not parse is still to come.
             phase_ = Phase::Failed;
             if (exchange_ == Exchange::FileName) endJob(JobOutcome::BlockIncomplete);
