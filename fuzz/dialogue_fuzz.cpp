@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,9 +25,11 @@
 #include "ipsetting/ip_setting.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
+#include "link/dialogue_hooks.h"
 #include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
+#include "model/parameter_block.h"
 #include "support/fake_port.h"
 #include "support/recording_ui.h"
 
@@ -51,6 +55,12 @@ public:
 private:
     const uint8_t* data_;
     std::size_t size_;
+};
+
+class TickClock final : public norvik::Clock {
+public:
+    uint64_t nowMs() const override { return now; }
+    uint64_t now = 0;
 };
 
 // A gateway is slow in whole ticks here: the dialogue reads once a tick.
@@ -105,9 +115,9 @@ public:
             exchanges_[static_cast<std::size_t>(delivered_.front().exchange)].lastProgress = tick_;
             delivered_.pop_front();
         }
-        const auto sent = port_.sent();
-        for (std::size_t i = seen_; i < sent.size(); ++i) take(sent[i]);
-        seen_ = sent.size();
+        const auto sent = port_.sentSince(seen_);
+        seen_ += sent.size();
+        for (const auto& s : sent) take(s);
     }
 
 private:
@@ -138,6 +148,9 @@ private:
             require(s.isBlock);
             receiving_->got.insert(receiving_->got.end(), s.bytes.begin(), s.bytes.end());
             require(receiving_->got.size() == receiving_->size);
+            // The block stored is the one the dialog asked to send.
+            if (receiving_->size == 512)
+                require(std::all_of(receiving_->got.begin(), receiving_->got.end(), [](uint8_t b) { return b == 0x33; }));
             return;
         }
         if (s.isBlock) return;  // a block nobody waits for: console noise
@@ -194,7 +207,10 @@ private:
     }
 
     void load(const char* announce, std::vector<uint8_t> block, const char* finish) {
-        if (fate_.next() % 8 == 0) block.resize(fate_.next() % block.size());  // short
+        const uint8_t cut = fate_.next() % 8;
+        if (cut == 0) block.resize(fate_.next() % block.size());  // short
+        // Short by less than its finish line, whose head then follows in its place.
+        if (cut == 1) block.resize(block.size() - std::min<std::size_t>(block.size(), 1 + fate_.next() % 30));
         emit(exchange_, {announce, false}, false);
         emit(exchange_, {std::string(block.begin(), block.end()), true}, false);
         emit(exchange_, {finish, false}, true);
@@ -251,6 +267,28 @@ private:
     const char* finished_ = "";
 };
 
+// Nothing shown or installed was made up from console lines: a load installs
+// the gateway's block or nothing.
+void checkInstalled(const norvik::LinkSession& s, const norvik::GatewayConfig& config) {
+    static const norvik::GatewayConfig whole = [] {
+        norvik::GatewayConfig c;
+        const std::vector<uint8_t> b = parameterBlock();
+        norvik::decodeParameterBlock(std::span(b).first(16), std::span(b).subspan(16), c);
+        return c;
+    }();
+    require(config.moduleCount == 0 || config.moduleCount == whole.moduleCount);
+    for (std::size_t k = 0; k < config.moduleCount; ++k)
+        require(config.modules[k].deviceId == whole.modules[k].deviceId &&
+                config.modules[k].dataLength == whole.modules[k].dataLength);
+    // The last safe-value block read whole, and nothing else.
+    if (!s.safeValueBytes.empty()) {
+        require(s.safeValueBytes.size() == 512);
+        require(std::all_of(s.safeValueBytes.begin(), s.safeValueBytes.end(), [](uint8_t b) { return b == 0x5A; }));
+    }
+    // A reply that broke off may leave its count with fewer names; none from a line.
+    for (const std::string& name : s.firmwareFileNames) require(name.empty() || name == "3420V10.bin");
+}
+
 // What the dialogs and the menu ask for between ticks: a job of a kind not
 // already under way, as each dialog has one at a time.
 class Requests {
@@ -301,7 +339,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     norvik::test::FakePort port;
     norvik::test::RecordingUi ui;
     Gateway gateway(input, port);
-    ConsoleDialogue dialogue(session, config, ip, port, ui, ui.hooks());
+    // One thread, on the test's clock: the receivers run inline (the fake port
+    // never waits for real time) and a tick is a second of the clock.
+    norvik::InlineRunner runner;
+    TickClock clock;
+    ConsoleDialogue dialogue(session, config, ip, port, ui, ui.hooks(&runner, &clock));
     Requests requests(dialogue);
 
     dialogue.connect(norvik::PortSettings{});
@@ -310,9 +352,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         gateway.beginTick(tick);
         requests.request(input.next());
         dialogue.onPollTimer();
-        while (dialogue.workerBusy()) require(ui.runPosted());
+        while (dialogue.workerBusy()) require(ui.runPosted(std::chrono::milliseconds(0)));
         ui.runAllPosted();
         gateway.endTick();
+        checkInstalled(session, config);
+        clock.now += 1000;
     }
     return 0;
 }

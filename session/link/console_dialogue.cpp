@@ -27,6 +27,9 @@ constexpr uint8_t kMaxQuietTicks = 10;
 // a bound so that a gateway streaming garbage cannot hold the tick for ever.
 constexpr int kMaxDroppedBytes = 4096;
 
+// Lines one tick reads at most: a gateway streaming lines cannot hold it for ever.
+constexpr int kMaxLinesPerTick = 64;
+
 // Lines Disconnect reads, at most, looking for a send's acknowledgement.
 constexpr int kMaxLinesLookedAtOnClose = 8;
 
@@ -357,9 +360,24 @@ void ConsoleDialogue::onPollTimer() {
         }
         return;
     }
-    const std::string line = port_.receiveLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes));
+    // Every line that has come is read, so that a gateway saying more than one
+    // line per prompt (a banner, an echo, noise) builds no backlog; the replies
+    // are acted on in order, up to the first that sends something: one command
+    // a tick, and what comes after it waits for the next.
+    sentThisTick_ = false;
+    bool replied = false;
+    std::string line;
+    bool came = port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line);
+    for (int read = 1; came; ++read) {
+        if (endIfDeviceGone()) return;
+        if (handleLine(line)) replied = true;
+        const bool portTaken = !session_.portOpen || workerBusy() ||
+                               (exchange_ != Exchange::None && phase_ == Phase::Failed);
+        if (sentThisTick_ || portTaken || read >= kMaxLinesPerTick) break;
+        came = port_.takeLine(session_.portNumber, 0, line);
+    }
     if (endIfDeviceGone()) return;
-    if (handleLine(line)) {
+    if (replied) {
         quietTicks_ = 0;
     } else {
         silence();
@@ -475,6 +493,13 @@ void ConsoleDialogue::onConnectReply() {
 
 // "receive safe value" / "receive ip setting": the gateway waits for our block.
 void ConsoleDialogue::onBlockAsked(Exchange exchange) {
+    if (exchange_ != Exchange::None && exchange_ != exchange) {
+        // A stale answer to a send given up before: it ends nothing new. The
+        // exchange under way stays, and with it the rule that nothing goes out
+        // while it is open, longer than the gateway waits for that block.
+        exchangeQuietTicks_ = 0;
+        return;
+    }
     if (exchange_ != exchange || phase_ != Phase::Asked) {
         // No command of ours is waiting for this (a doubled line, or one after
         // the module's disconnect notice): no block goes out, and nothing else
@@ -740,7 +765,10 @@ void ConsoleDialogue::closeExchange() {
 
 // --- commands ----------------------------------------------------------------
 
-void ConsoleDialogue::sendCommand(const char* text) { port_.sendLine(session_.portNumber, text); }
+void ConsoleDialogue::sendCommand(const char* text) {
+    port_.sendLine(session_.portNumber, text);
+    sentThisTick_ = true;
+}
 
 void ConsoleDialogue::sendPrompt() { sendCommand(c::kPrompt); }
 

@@ -177,6 +177,7 @@ private:
     // What the open send exchange sends: its job's block.
     std::vector<uint8_t> sendSafeValues_;
     IpSettingRecord sendIpSetting_{};
+    bool sentThisTick_ = false;
     // The next line dropped after a failed block is the first after it.
     bool firstDroppedLine_ = false;
     // A load's block that came whole, installed when its "finish" line confirms it.

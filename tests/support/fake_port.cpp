@@ -63,6 +63,12 @@ std::vector<std::vector<uint8_t>> FakePort::sentBlocks() const {
     return blocks;
 }
 
+std::vector<FakePort::Sent> FakePort::sentSince(std::size_t index) const {
+    std::lock_guard lock(mutex_);
+    if (index >= sent_.size()) return {};
+    return {sent_.begin() + static_cast<std::ptrdiff_t>(index), sent_.end()};
+}
+
 std::vector<FakePort::Sent> FakePort::sent() const {
     std::lock_guard lock(mutex_);
     return sent_;

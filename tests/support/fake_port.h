@@ -59,6 +59,8 @@ public:
     std::vector<std::vector<uint8_t>> sentBlocks() const;
     // Lines and blocks in the order they went out.
     std::vector<Sent> sent() const;
+    // Those from the index-th on (a harness that takes them as they come).
+    std::vector<Sent> sentSince(std::size_t index) const;
     std::string lastSent() const;  // the last line
     void clearSent();
     int lineReads() const;
