@@ -172,6 +172,9 @@ void ConsoleDialogue::connect(const PortSettings& settings) {
     session_.firmwareAutoQuery = true;
     session_.fileCount = 0;
     session_.safeValueLayout = SafeValueLayout::Block512;
+    // The port may lead to another gateway now: a report must not show its
+    // predecessor's safe values.
+    session_.safeValueBytes.clear();
     ui_.setPortBoxesEnabled(false);
     session_.portOpen = true;
     session_.accessErrorShown = false;

@@ -478,6 +478,9 @@ TEST_F(ConsoleDialogueTest, safeValueLoadHandsOverTheReceivedBlock) {
     EXPECT_EQ(end->safeValues, block);
     EXPECT_EQ(session.safeValueBytes, block);  // what a report of the link shows
     EXPECT_EQ(ui.operation, Operation::SafeValueReceived);
+    dialogue.disconnect();
+    connect();
+    EXPECT_TRUE(session.safeValueBytes.empty()) << "a new link shows no block of the last";
 }
 
 TEST_F(ConsoleDialogueTest, truncatedBlocksLeaveReceiveErrorAfterFinish) {
