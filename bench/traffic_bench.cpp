@@ -51,7 +51,7 @@ public:
     void openDeviceView(QWidget*) override {}
     void openProfibusView(QWidget*) override {}
     void openModbusView(QWidget*) override {}
-    void openFirmwareDialog(QWidget*) override {}
+    void openFirmwareDialog(QWidget*, const norvik::JobResult&) override {}
     void openAboutBox(QWidget*) override {}
     void openPortDevicesDialog(QWidget*) override {}
 };

@@ -1,7 +1,7 @@
 // The console dialogue against a gateway whose every reply may come on time,
 // a tick or two late, doubled, not at all, garbled or cut short, as the
 // fuzzer's bytes choose; the dialogs' requests come at moments the bytes choose
-// too. What the gateway receives is checked, tick by tick:
+// too, as jobs. What the gateway receives is checked, tick by tick:
 //  - no command starts an exchange while the last one is under way: before
 //    the gateway's last line of it has been read, the dialogue must have heard
 //    no line of it for its whole time-out (a connect reply queued behind
@@ -26,6 +26,7 @@
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "link/dialogue_hooks.h"
+#include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
 #include "model/parameter_block.h"
@@ -279,34 +280,54 @@ void checkInstalled(const norvik::LinkSession& s, const norvik::GatewayConfig& c
     for (std::size_t k = 0; k < config.moduleCount; ++k)
         require(config.modules[k].deviceId == whole.modules[k].deviceId &&
                 config.modules[k].dataLength == whole.modules[k].dataLength);
-    if (s.safeValueTransfer == norvik::TransferState::ReceiveFinished) {
-        // The block received is appended (to what a send request left there, when
-        // one came while the load ran).
-        require(s.safeValueBytes.size() >= 512);
-        require(std::all_of(s.safeValueBytes.end() - 512, s.safeValueBytes.end(), [](uint8_t b) { return b == 0x5A; }));
+    // The last safe-value block read whole, and nothing else.
+    if (!s.safeValueBytes.empty()) {
+        require(s.safeValueBytes.size() == 512);
+        require(std::all_of(s.safeValueBytes.begin(), s.safeValueBytes.end(), [](uint8_t b) { return b == 0x5A; }));
     }
     // A reply that broke off may leave its count with fewer names; none from a line.
     for (const std::string& name : s.firmwareFileNames) require(name.empty() || name == "3420V10.bin");
 }
 
-// What the dialogs and the menu ask for between ticks.
-void request(uint8_t what, norvik::LinkSession& s) {
-    using norvik::TransferState;
-    switch (what % 16) {
-    case 0:
-        s.safeValueBytes.assign(512, 0x33);
-        s.safeValueTransfer = TransferState::SendRequested;
-        break;
-    case 1:
-        s.safeValueBytes.clear();
-        s.safeValueTransfer = TransferState::LoadRequested;
-        break;
-    case 2: s.ipSettingTransfer = TransferState::SendRequested; break;
-    case 3: s.ipSettingTransfer = TransferState::LoadRequested; break;
-    case 4: s.setFirmwareState(norvik::FirmwareQueryState::Requested); break;
-    default: break;
+// What the dialogs and the menu ask for between ticks: a job of a kind not
+// already under way, as each dialog has one at a time.
+class Requests {
+public:
+    explicit Requests(norvik::GatewayJobs& jobs) : jobs_(jobs) {}
+
+    void request(uint8_t what) {
+        using norvik::Job;
+        using norvik::JobKind;
+        switch (what % 16) {
+        case 0: ask(Job::sendSafeValues(std::vector<uint8_t>(512, 0x33))); break;
+        case 1: ask(Job::read(JobKind::ReadSafeValues)); break;
+        case 2: {
+            norvik::IpSettingRecord record;
+            norvik::setDefaultIpSetting(record);
+            ask(Job::sendIpSetting(record));
+            break;
+        }
+        case 3: ask(Job::read(JobKind::ReadIpSetting)); break;
+        case 4: ask(Job::read(JobKind::ReadFileNames)); break;
+        default: break;
+        }
     }
-}
+
+private:
+    void ask(norvik::Job job) {
+        const auto slot = static_cast<std::size_t>(job.kind);
+        if (outstanding_[slot]) return;
+        outstanding_[slot] = true;
+        jobs_.submit(std::move(job), [this, slot](const norvik::JobResult&) {
+            // Each job ends once.
+            require(outstanding_[slot]);
+            outstanding_[slot] = false;
+        });
+    }
+
+    norvik::GatewayJobs& jobs_;
+    std::array<bool, 6> outstanding_{};
+};
 
 }  // namespace
 
@@ -323,12 +344,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     norvik::InlineRunner runner;
     TickClock clock;
     ConsoleDialogue dialogue(session, config, ip, port, ui, ui.hooks(&runner, &clock));
+    Requests requests(dialogue);
 
     dialogue.connect(norvik::PortSettings{});
     gateway.endTick();
     for (int tick = 1; tick <= kMaxTicks && !input.empty(); ++tick) {
         gateway.beginTick(tick);
-        request(input.next(), session);
+        requests.request(input.next());
         dialogue.onPollTimer();
         while (dialogue.workerBusy()) require(ui.runPosted(std::chrono::milliseconds(0)));
         ui.runAllPosted();

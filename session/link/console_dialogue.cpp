@@ -19,8 +19,8 @@ namespace c = console;
 
 namespace {
 
-// A silent gateway must not be masked for ever by a safe-value request that no
-// dialog is waiting for any more.
+// A silent gateway must not be masked for ever by a safe-value job that waits
+// for a layout the gateway never tells.
 constexpr uint8_t kMaxQuietTicks = 10;
 
 // Bytes of a block that came late, dropped in one tick before its finish line;
@@ -168,10 +168,13 @@ void ConsoleDialogue::connect(const PortSettings& settings) {
         return;
     }
     session_.firmwareFileNames = {};
-    session_.setFirmwareState(FirmwareQueryState::Idle);
+    session_.fileNamesReceived = false;
     session_.firmwareAutoQuery = true;
     session_.fileCount = 0;
     session_.safeValueLayout = SafeValueLayout::Block512;
+    // The port may lead to another gateway now: a report must not show its
+    // predecessor's safe values.
+    session_.safeValueBytes.clear();
     ui_.setPortBoxesEnabled(false);
     session_.portOpen = true;
     session_.accessErrorShown = false;
@@ -293,8 +296,7 @@ void ConsoleDialogue::endDisconnectNotice() {
 
 // Everything a link's end resets, in one place. Every job ends; the shared
 // state the window shows goes back to "no module"; a closed port also takes
-// the port's part with it. The transfer codes of the dialogs keep their
-// values over a closed port (each dialog sets them anew when it opens).
+// the port's part with it.
 void ConsoleDialogue::resetLink(LinkEnd end) {
     const bool portClosed = end == LinkEnd::Disconnect || end == LinkEnd::DeviceLost;
     endAllJobs(JobOutcome::LinkLost);
@@ -302,7 +304,7 @@ void ConsoleDialogue::resetLink(LinkEnd end) {
     // its exchange to be seen through on the wire.
     if (end != LinkEnd::Notice) {
         closeExchange();
-        session_.setFirmwareState(FirmwareQueryState::Idle);
+        session_.fileNamesReceived = false;
         session_.firmwareAutoQuery = true;
         session_.safeValueLayout = SafeValueLayout::Block512;
     }
@@ -321,7 +323,6 @@ void ConsoleDialogue::resetLink(LinkEnd end) {
         ui_.setConnectionMenu(true, false);
     } else {
         ui_.setLinkStatus(LinkStatus::Lost);
-        session_.safeValueTransfer = TransferState::Idle;
     }
     ui_.setOperation(Operation::None);
     ui_.clearTree();
@@ -444,7 +445,6 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
         onLoadFinish(Exchange::LoadIpSetting, true);
     } else if (line == c::kReplyFileName) {
         ui_.setOperation(Operation::ReceiveFileName);
-        session_.setFirmwareState(FirmwareQueryState::Receiving);
         namesBefore_ = session_.firmwareFileNames;
         layoutBefore_ = session_.safeValueLayout;
         onAnnounce(Exchange::FileName, WorkerKind::FileName);
@@ -525,7 +525,6 @@ void ConsoleDialogue::onBlockAsked(Exchange exchange) {
         if (sendSafeValues_.size() != n) {
             // The block on hand does not fit the gateway's layout: sending a part
             // of it, or bytes beyond it, would store wrong safe values.
-            if (!jobExchange_) session_.safeValueTransfer = TransferState::SendError;
             ui_.setOperation(Operation::SendSafeValueError);
             phase_ = Phase::Withheld;
             endJob(JobOutcome::BlockIncomplete);
@@ -584,18 +583,13 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         break;
     case Exchange::LoadSafeValue:
         ui_.setOperation(Operation::SafeValueReceived);
+        // Kept whether a job asked or not: it is what the gateway holds now.
+        if (pendingSafeValues_) session_.safeValueBytes = *pendingSafeValues_;
         if (jobExchange_) {
             if (pendingSafeValues_) jobResult_.safeValues = *pendingSafeValues_;
             jobResult_.safeValueLayout = session_.safeValueLayout;
             endJob(pendingSafeValues_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
-            break;
         }
-        if (pendingSafeValues_) {
-            session_.safeValueBytes.insert(session_.safeValueBytes.end(), pendingSafeValues_->begin(),
-                                           pendingSafeValues_->end());
-        }
-        if (session_.safeValueTransfer != TransferState::ReceiveError)
-            session_.safeValueTransfer = TransferState::ReceiveFinished;
         break;
     case Exchange::LoadIpSetting:
         ui_.setOperation(Operation::IpSettingReceived);
@@ -604,22 +598,17 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
             endJob(pendingIpSetting_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
             break;
         }
+        // A block no job asked for still tells what the gateway holds.
         if (pendingIpSetting_) ipSetting_ = *pendingIpSetting_;
-        if (session_.ipSettingTransfer != TransferState::ReceiveError)
-            session_.ipSettingTransfer = TransferState::ReceiveFinished;
         break;
     case Exchange::FileName:
-        // A failed reply has already said so; the gateway's "finish" must not hide it.
-        if (session_.firmwareState() != FirmwareQueryState::ReceiveError) {
-            ui_.setOperation(Operation::FileNameFinish);
-            session_.fileNameReplyRaw = jobResult_.raw;
-            jobResult_.fileNames = session_.firmwareFileNames;
-            jobResult_.fileCount = session_.fileCount;
-            jobResult_.safeValueLayout = session_.safeValueLayout;
-            endJob(JobOutcome::Done);
-        } else {
-            endJob(JobOutcome::BlockIncomplete);
-        }
+        // Only a reply that parsed gets here: a failed one has said so already.
+        ui_.setOperation(Operation::FileNameFinish);
+        session_.fileNameReplyRaw = jobResult_.raw;
+        jobResult_.fileNames = session_.firmwareFileNames;
+        jobResult_.fileCount = session_.fileCount;
+        jobResult_.safeValueLayout = session_.safeValueLayout;
+        endJob(JobOutcome::Done);
         break;
     default:
         break;
@@ -643,15 +632,13 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
         }
         break;
     case Exchange::LoadSafeValue:
-        if (!jobExchange_) session_.safeValueTransfer = TransferState::ReceiveError;
         ui_.setOperation(Operation::ReceiveSafeValueError);
         break;
     case Exchange::LoadIpSetting:
-        if (!jobExchange_) session_.ipSettingTransfer = TransferState::ReceiveError;
         ui_.setOperation(Operation::ReceiveIpSettingError);
         break;
     case Exchange::FileName:
-        session_.setFirmwareState(FirmwareQueryState::ReceiveError);
+        session_.fileNamesReceived = false;
         ui_.setOperation(Operation::FileNameError);
         if (phase_ == Phase::Received && session_.fileCount > 0) {
             // The last name took the head of the finish line for its missing
@@ -674,29 +661,27 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
 
 void ConsoleDialogue::onReadEepromError() {
     // The error belongs to the load under way; without one, to the load asked
-    // for last; without that, the pending IP load decides.
+    // for last; without that, a queued IP-setting read decides.
     bool ip = false;
     if (exchange_ == Exchange::LoadIpSetting || exchange_ == Exchange::LoadSafeValue) {
         ip = exchange_ == Exchange::LoadIpSetting;
     } else {
         ip = lastLoad_ == LoadCommand::IpSetting ||
-             (lastLoad_ == LoadCommand::None && session_.ipSettingTransfer == TransferState::LoadRequested);
+             (lastLoad_ == LoadCommand::None && queued(JobKind::ReadIpSetting));
     }
     if (ip) {
-        finishTransfer(session_.ipSettingTransfer, TransferState::ReadError, Operation::ReadIpSettingError,
-                       Exchange::LoadIpSetting, JobOutcome::GatewayError, GatewayError::ReadEeprom);
+        finishTransfer(Operation::ReadIpSettingError, Exchange::LoadIpSetting, JobOutcome::GatewayError,
+                       GatewayError::ReadEeprom);
     } else {
-        finishTransfer(session_.safeValueTransfer, TransferState::ReadError, Operation::ReadSafeValueError,
-                       Exchange::LoadSafeValue, JobOutcome::GatewayError, GatewayError::ReadEeprom);
+        finishTransfer(Operation::ReadSafeValueError, Exchange::LoadSafeValue, JobOutcome::GatewayError,
+                       GatewayError::ReadEeprom);
     }
 }
 
-// The gateway's verdicts on a block it was sent: each ends its transfer with a code.
+// The gateway's verdicts on a block it was sent: each ends its exchange.
 bool ConsoleDialogue::handleSendResult(const std::string& line) {
     struct Verdict {
         const char* reply;
-        TransferCell LinkSession::*transfer;
-        TransferState code;
         Operation text;
         Exchange owner;
         JobOutcome outcome;
@@ -704,37 +689,31 @@ bool ConsoleDialogue::handleSendResult(const std::string& line) {
     };
     using enum Operation;
     static constexpr Verdict kVerdicts[] = {
-        {c::kReplySafeValueSent, &LinkSession::safeValueTransfer, TransferState::SendFinished, SafeValueSent,
-         Exchange::SendSafeValue, JobOutcome::Done, GatewayError::None},
-        {c::kReplySaveSafeValueError, &LinkSession::safeValueTransfer, TransferState::SaveError, SaveSafeValueError,
-         Exchange::SendSafeValue, JobOutcome::GatewayError, GatewayError::SaveFailed},
-        {c::kReplyReceiveSafeValueError, &LinkSession::safeValueTransfer, TransferState::SendError,
-         SendSafeValueError, Exchange::SendSafeValue, JobOutcome::GatewayError, GatewayError::ReceiveFailed},
-        {c::kReplyIpSettingSent, &LinkSession::ipSettingTransfer, TransferState::SendFinished, IpSettingSent,
-         Exchange::SendIpSetting, JobOutcome::Done, GatewayError::None},
-        {c::kReplySaveIpSettingError, &LinkSession::ipSettingTransfer, TransferState::SaveError, SaveIpSettingError,
-         Exchange::SendIpSetting, JobOutcome::GatewayError, GatewayError::SaveFailed},
-        {c::kReplyReceiveIpSettingError, &LinkSession::ipSettingTransfer, TransferState::SendError,
-         SendIpSettingError, Exchange::SendIpSetting, JobOutcome::GatewayError, GatewayError::ReceiveFailed},
+        {c::kReplySafeValueSent, SafeValueSent, Exchange::SendSafeValue, JobOutcome::Done, GatewayError::None},
+        {c::kReplySaveSafeValueError, SaveSafeValueError, Exchange::SendSafeValue, JobOutcome::GatewayError,
+         GatewayError::SaveFailed},
+        {c::kReplyReceiveSafeValueError, SendSafeValueError, Exchange::SendSafeValue, JobOutcome::GatewayError,
+         GatewayError::ReceiveFailed},
+        {c::kReplyIpSettingSent, IpSettingSent, Exchange::SendIpSetting, JobOutcome::Done, GatewayError::None},
+        {c::kReplySaveIpSettingError, SaveIpSettingError, Exchange::SendIpSetting, JobOutcome::GatewayError,
+         GatewayError::SaveFailed},
+        {c::kReplyReceiveIpSettingError, SendIpSettingError, Exchange::SendIpSetting, JobOutcome::GatewayError,
+         GatewayError::ReceiveFailed},
     };
     for (const Verdict& v : kVerdicts) {
         if (line == v.reply) {
-            finishTransfer(session_.*v.transfer, v.code, v.text, v.owner, v.outcome, v.error);
+            finishTransfer(v.text, v.owner, v.outcome, v.error);
             return true;
         }
     }
     return false;
 }
 
-void ConsoleDialogue::finishTransfer(TransferCell& transfer, TransferState code, Operation text, Exchange owner,
-                                     JobOutcome outcome, GatewayError error) {
+void ConsoleDialogue::finishTransfer(Operation text, Exchange owner, JobOutcome outcome, GatewayError error) {
     animating_ = false;
     ui_.setOperation(text);
-    if (jobOwns(owner)) {
-        endJob(outcome, error);
-    } else {
-        transfer = code;
-    }
+    // A verdict on an exchange no job asked for, or one that came late, ends no job.
+    if (jobOwns(owner)) endJob(outcome, error);
     if (exchange_ == owner) closeExchange();
     // The prompt goes out only with no exchange left under way: a verdict that
     // comes late must not cut into another.
@@ -742,9 +721,7 @@ void ConsoleDialogue::finishTransfer(TransferCell& transfer, TransferState code,
 }
 
 void ConsoleDialogue::silence() {
-    const bool safeValuePending = session_.safeValueTransfer == TransferState::SendRequested ||
-                                  session_.safeValueTransfer == TransferState::LoadRequested ||
-                                  queued(JobKind::SendSafeValues) || queued(JobKind::ReadSafeValues);
+    const bool safeValuePending = queued(JobKind::SendSafeValues) || queued(JobKind::ReadSafeValues);
     const bool quietForSafeValue = safeValuePending && session_.linkState == LinkState::Connected &&
                                    quietTicks_ < kMaxQuietTicks;
     if (quietForSafeValue) ++quietTicks_;
@@ -753,10 +730,7 @@ void ConsoleDialogue::silence() {
         if (++exchangeQuietTicks_ < kExchangeTimeoutTicks) return;
         giveUpExchange();
     }
-    if (session_.linkState == LinkState::LoadingParameters ||
-        session_.firmwareState() == FirmwareQueryState::Receiving || quietForSafeValue) {
-        return;
-    }
+    if (session_.linkState == LinkState::LoadingParameters || quietForSafeValue) return;
     sendPrompt();
     if (session_.linkState == LinkState::Connected) {
         // Two silent ticks in a row: the module is gone.
@@ -821,20 +795,14 @@ void ConsoleDialogue::askFor(Exchange exchange, const char* command, std::option
     jobResult_ = JobResult{};
     if (exchange == Exchange::LoadSafeValue) lastLoad_ = LoadCommand::SafeValue;
     if (exchange == Exchange::LoadIpSetting) lastLoad_ = LoadCommand::IpSetting;
-    if (exchange == Exchange::SendSafeValue)
-        sendSafeValues_ = running_ ? running_->job.safeValues : session_.safeValueBytes;
-    if (exchange == Exchange::SendIpSetting) sendIpSetting_ = running_ ? running_->job.ipSetting : ipSetting_;
+    if (running_ && exchange == Exchange::SendSafeValue) sendSafeValues_ = running_->job.safeValues;
+    if (running_ && exchange == Exchange::SendIpSetting) sendIpSetting_ = running_->job.ipSetting;
     ask(exchange, command);
 }
 
 // The command order: the parameter block first, then the safe values, the
-// file names and the IP setting, each send ahead of its load. A job goes ahead
-// of a dialog's code that asks for the same.
+// file names and the IP setting, each send ahead of its load.
 void ConsoleDialogue::sendNextCommand() {
-    const bool mailboxSafeSend = session_.safeValueTransfer == TransferState::SendRequested;
-    const bool mailboxSafeLoad = session_.safeValueTransfer == TransferState::LoadRequested;
-    const bool mailboxIpSend = session_.ipSettingTransfer == TransferState::SendRequested;
-    const bool mailboxIpLoad = session_.ipSettingTransfer == TransferState::LoadRequested;
     // The size of the safe-value block is known only after the first file-name
     // query: a safe-value job waits for it (the dialogs' menu entries wait too).
     const bool layoutKnown = !session_.firmwareAutoQuery;
@@ -842,19 +810,16 @@ void ConsoleDialogue::sendNextCommand() {
         askFor(Exchange::Parameter, c::kLoadParameter, takeQueued(JobKind::ReadParameters));
         // Loaded for the window in any case, job or not.
         jobExchange_ = false;
-    } else if ((layoutKnown && queued(JobKind::SendSafeValues)) || mailboxSafeSend) {
-        askFor(Exchange::SendSafeValue, c::kSendSafeValue,
-               layoutKnown ? takeQueued(JobKind::SendSafeValues) : std::nullopt);
-    } else if ((layoutKnown && queued(JobKind::ReadSafeValues)) || mailboxSafeLoad) {
-        askFor(Exchange::LoadSafeValue, c::kLoadSafeValue,
-               layoutKnown ? takeQueued(JobKind::ReadSafeValues) : std::nullopt);
-    } else if (session_.firmwareAutoQuery || session_.firmwareState() == FirmwareQueryState::Requested ||
-               queued(JobKind::ReadFileNames)) {
+    } else if (layoutKnown && queued(JobKind::SendSafeValues)) {
+        askFor(Exchange::SendSafeValue, c::kSendSafeValue, takeQueued(JobKind::SendSafeValues));
+    } else if (layoutKnown && queued(JobKind::ReadSafeValues)) {
+        askFor(Exchange::LoadSafeValue, c::kLoadSafeValue, takeQueued(JobKind::ReadSafeValues));
+    } else if (session_.firmwareAutoQuery || queued(JobKind::ReadFileNames)) {
         askFor(Exchange::FileName, c::kLoadFileName, takeQueued(JobKind::ReadFileNames));
         jobExchange_ = false;
-    } else if (queued(JobKind::SendIpSetting) || mailboxIpSend) {
+    } else if (queued(JobKind::SendIpSetting)) {
         askFor(Exchange::SendIpSetting, c::kSendIpSetting, takeQueued(JobKind::SendIpSetting));
-    } else if (queued(JobKind::ReadIpSetting) || mailboxIpLoad) {
+    } else if (queued(JobKind::ReadIpSetting)) {
         askFor(Exchange::LoadIpSetting, c::kLoadIpSetting, takeQueued(JobKind::ReadIpSetting));
     } else {
         sendPrompt();
@@ -953,10 +918,8 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     phase_ = whole ? Phase::Received : Phase::Failed;
     if (whole) jobResult_.raw = result->outcome.raw;
     firstDroppedLine_ = true;
-    // The outcome codes are written here and not by the worker: the menu and the
-    // dialogs write the same bytes on this thread, and a failure written by the
-    // worker could be overwritten before its notice arrived and then be reported
-    // as a success.
+    // What the worker received is installed here and not by the worker: the
+    // window reads the session on this thread.
     switch (result->kind) {
     case WorkerKind::Parameter:
         if (whole) {
@@ -984,8 +947,9 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     case WorkerKind::FileName:
         session_.firmwareFileNames = result->fileNames.names;
         session_.fileCount = result->fileNames.fileCount;
+        // Held from here; a finish line that shows the reply broken takes them back.
+        session_.fileNamesReceived = !result->fileNames.failed;
         if (result->fileNames.failed) {
-            session_.setFirmwareState(FirmwareQueryState::ReceiveError);
             // The rest of a reply that did not parse is still to come.
             phase_ = Phase::Failed;
             if (exchange_ == Exchange::FileName) endJob(JobOutcome::BlockIncomplete);
@@ -996,7 +960,7 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     if (parameterPending && whole) ui_.rebuildTree();
     if (fileNamePending) {
         animating_ = false;
-        fileNameCompletion();
+        fileNameCompletion(result->fileNames.failed);
     }
     // Lines the receive took in place of a short block's missing bytes came
     // before anything still unread.
@@ -1006,17 +970,11 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     }
 }
 
-void ConsoleDialogue::fileNameCompletion() {
-    if (session_.firmwareState() == FirmwareQueryState::ReceiveError) {
-        ui_.setOperation(Operation::FileNameError);
-    } else {
-        session_.setFirmwareState(FirmwareQueryState::Received);
-    }
-    if (session_.firmwareAutoQuery) {
-        session_.firmwareAutoQuery = false;
-    } else {
-        ui_.openFirmwareDialog();  // modal: ticks go on while it is open
-    }
+// The names are in (or the reply failed): the layout of the safe values is
+// known from here on. A job that asked for them ends with the finish line.
+void ConsoleDialogue::fileNameCompletion(bool failed) {
+    if (failed) ui_.setOperation(Operation::FileNameError);
+    session_.firmwareAutoQuery = false;
     session_.safeValueLayout =
         chooseSafeValueLayout(config_.modelName, session_.firmwareFileNames, session_.safeValueLayout);
 }

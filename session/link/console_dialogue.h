@@ -101,8 +101,7 @@ private:
     void onAnnounce(Exchange exchange, WorkerKind kind);
     void onLoadFinish(Exchange exchange, bool intactLine);
     void onReadEepromError();
-    void finishTransfer(TransferCell& transfer, TransferState code, Operation text, Exchange owner,
-                        JobOutcome outcome, GatewayError error);
+    void finishTransfer(Operation text, Exchange owner, JobOutcome outcome, GatewayError error);
     void completeLoad(Exchange exchange);
     void failLoad(Exchange exchange);
 
@@ -131,7 +130,7 @@ private:
     // the open one gets no answer.
     void retarget(Exchange exchange);
     // Whether the exchange of `owner` now open was asked for by a job: its
-    // results go to the job, not to the session's transfer codes.
+    // results go to that job.
     bool jobOwns(Exchange owner) const { return exchange_ == owner && jobExchange_; }
     void endJob(JobOutcome outcome, GatewayError error = GatewayError::None);
     void endAllJobs(JobOutcome outcome);
@@ -143,7 +142,7 @@ private:
     // Cuts a running worker short and joins it; its result and flags are dropped.
     // True when one was running.
     bool stopWorker();
-    void fileNameCompletion();
+    void fileNameCompletion(bool failed);
     // On Disconnect: a send the gateway has acknowledged gets its block out first.
     void finishAcknowledgedSend();
 
@@ -165,7 +164,7 @@ private:
     Exchange exchange_ = Exchange::None;
     Phase phase_ = Phase::Asked;
     uint8_t exchangeQuietTicks_ = 0;
-    // Ticks in a row that a pending safe-value request has kept quiet.
+    // Ticks in a row that a queued safe-value job has kept quiet.
     uint8_t quietTicks_ = 0;
     bool animating_ = false;
     uint8_t progressStep_ = 0;
@@ -175,7 +174,7 @@ private:
     JobResult jobResult_;     // what the running job has learnt so far
     bool jobExchange_ = false;  // the open exchange was asked for by a job
     JobId nextJobId_ = 0;
-    // What the open send exchange sends: the job's block, or the session's.
+    // What the open send exchange sends: its job's block.
     std::vector<uint8_t> sendSafeValues_;
     IpSettingRecord sendIpSetting_{};
     bool sentThisTick_ = false;

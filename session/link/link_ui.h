@@ -80,8 +80,6 @@ public:
 
     // A modal box with an OK button; returns when it is closed.
     virtual void showNotice(LinkNotice notice) = 0;
-    // Opens the firmware dialog modally; returns when it is closed.
-    virtual void openFirmwareDialog() = 0;
 
     // Timers: poll every 1000 ms, animation every 100 ms. startPollTimer returns
     // false when no timer could be had.

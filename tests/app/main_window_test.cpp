@@ -557,14 +557,14 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
         boxes.shown.clear();
         opener.opened.clear();
         setLink(*window, k.link);
-        session().setFirmwareState(FirmwareQueryState::Idle);
+        session().fileNamesReceived = false;
         (window.get()->*k.command)();
         if (k.message) {
             ASSERT_EQ(boxes.shown.size(), 1u);
             EXPECT_EQ(boxes.shown[0].title, "Message");
             EXPECT_EQ(boxes.shown[0].text, k.message);
             EXPECT_TRUE(opener.opened.empty());
-            EXPECT_EQ(session().firmwareState(), FirmwareQueryState::Idle);
+            EXPECT_EQ(window->gatewayJobs().pendingJobs(), 0u) << "a refused command asks nothing";
         } else {
             EXPECT_TRUE(boxes.shown.empty());
             ASSERT_EQ(opener.opened.size(), 1u);
@@ -583,43 +583,61 @@ TEST_F(MainWindowTest, guardTextsAreTheUsersOwn) {
 }
 
 TEST_F(MainWindowTest, firmwareCommandOpensAtOnceOnlyWhenTheNamesAreHeld) {
+    connectAndLoad();
     setLink(*window, Link::Ready);
-    session().setFirmwareState(FirmwareQueryState::Received);
+    session().fileNamesReceived = true;
+    session().firmwareFileNames[0] = "3420V13.bin";
+    session().fileCount = 1;
     window->onGetFirmwareVersion();
     EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
-    EXPECT_EQ(session().firmwareState(), FirmwareQueryState::Received);
+    ASSERT_EQ(opener.firmwareShown.size(), 1u);
+    EXPECT_TRUE(opener.firmwareShown[0].done());
+    EXPECT_EQ(opener.firmwareShown[0].fileNames[0], "3420V13.bin");
+    EXPECT_EQ(window->gatewayJobs().pendingJobs(), 0u);
 
-    for (auto before : {FirmwareQueryState::Idle, FirmwareQueryState::ReceiveError, FirmwareQueryState::Receiving}) {
-        opener.opened.clear();
-        session().setFirmwareState(before);
-        window->onGetFirmwareVersion();
-        EXPECT_TRUE(opener.opened.empty());
-        EXPECT_EQ(session().firmwareState(), FirmwareQueryState::Requested);
-    }
+    opener.opened.clear();
+    session().fileNamesReceived = false;
+    window->onGetFirmwareVersion();
+    window->onGetFirmwareVersion();  // asked again while the question is out
+    EXPECT_TRUE(opener.opened.empty());
+    EXPECT_EQ(window->gatewayJobs().pendingJobs(), 1u);
     EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
     connectAndLoad();
     answerFileNames({"3420V13.bin"});
+    QCoreApplication::processEvents();
     EXPECT_TRUE(opener.opened.empty());  // the automatic query shows nothing
     EXPECT_FALSE(session().firmwareAutoQuery);
 
     window->onGetFirmwareVersion();
     EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});  // held: at once
 
-    session().setFirmwareState(FirmwareQueryState::Idle);
+    session().fileNamesReceived = false;
     opener.opened.clear();
     window->onGetFirmwareVersion();
     EXPECT_TRUE(opener.opened.empty());
     answerFileNames({"3420V13.bin", "autoexec.bat"});
+    ASSERT_TRUE(waitFor([&] { return !opener.opened.empty(); }));
     EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
+    EXPECT_EQ(opener.firmwareShown.back().fileCount, 2);
+    EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive file name finish");
+
+    // A link that ends before the reply came shows nothing.
+    session().fileNamesReceived = false;
+    opener.opened.clear();
+    window->onGetFirmwareVersion();
+    window->onDisconnect();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(opener.opened.empty());
+    EXPECT_EQ(window->gatewayJobs().pendingJobs(), 0u);
 }
 
 TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     connectAndLoad();
     answerFileNames({"3420V13.bin"});
-    session().setFirmwareState(FirmwareQueryState::Idle);
+    session().fileNamesReceived = false;
     window->onGetFirmwareVersion();
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kLoadFileName);
@@ -635,9 +653,12 @@ TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     tick(c::kReplyFileName, reply);
     ASSERT_TRUE(waitFor([&] { return askAgain.ran(); }, 20000)) << "the worker's notice never came";
     awaitWorker();
-    EXPECT_EQ(session().firmwareState(), FirmwareQueryState::ReceiveError);
+    ASSERT_TRUE(waitFor([&] { return !opener.opened.empty(); }));
+    EXPECT_FALSE(session().fileNamesReceived);
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive file name error");
     EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
+    EXPECT_EQ(opener.firmwareShown[0].outcome, JobOutcome::BlockIncomplete);
+    EXPECT_EQ(window->gatewayJobs().pendingJobs(), 0u) << "asking again during the reply asked nothing more";
 }
 
 TEST_F(MainWindowTest, safeValueCommandsWaitForTheAutomaticFileQuery) {

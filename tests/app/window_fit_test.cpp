@@ -116,7 +116,7 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
     session.linkState = LinkState::Connected;
     session.parameterLoaded = true;
     session.firmwareAutoQuery = false;
-    session.setFirmwareState(FirmwareQueryState::Received);
+    session.fileNamesReceived = true;
     const GatewayConfig config = demoConfig();
     IpSettingRecord ipSetting;
     TrafficLog log;

@@ -128,7 +128,7 @@ struct Peer {
     KnownBlocks known() const {
         KnownBlocks k;
         if (!session.parameterBlockRaw.empty()) k.parameters = session.parameterBlockRaw;
-        if (session.firmwareState() == FirmwareQueryState::Received) k.fileNames = session.fileNameReplyRaw;
+        if (session.fileNamesReceived) k.fileNames = session.fileNameReplyRaw;
         return k;
     }
     // Ticks one job takes on its own, from submit to its outcome.

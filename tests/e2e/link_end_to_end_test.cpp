@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <ostream>
 #include <span>
 #include <string>
@@ -41,7 +42,7 @@ using test::RecordingUi;
 using test::CountingPort;
 
 class LinkEndToEnd : public ::testing::Test {
-protected:
+public:
     std::unique_ptr<GatesimProcess> sim;
     LinkSession session;
     GatewayConfig config;
@@ -49,6 +50,7 @@ protected:
     CountingPort port;
     RecordingUi ui;
     std::unique_ptr<ConsoleDialogue> dialogue;
+    test::JobLog jobs;
 
     // By default the finish line follows its block at once, as a busy gateway's would.
     void start(std::vector<std::string> simArgs = {}, uint32_t baud = 2400, int finishDelayMs = 20) {
@@ -97,6 +99,8 @@ protected:
         }
         return done();
     }
+    JobId ask(Job job) { return jobs.ask(*dialogue, std::move(job)); }
+    bool ended(JobKind kind, JobOutcome outcome = JobOutcome::Done) const { return jobs.endedWith(kind, outcome); }
     void loadAndQueryNames() {
         ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
             << int(ui.linkStatus) << " / " << int(ui.operation);
@@ -136,9 +140,8 @@ TEST_F(LinkEndToEnd, connectLoadsTheDemoAndKeepsTheLinkAlive) {
     EXPECT_EQ(session.fileCount, 2);
     EXPECT_EQ(session.firmwareFileNames[0], "autoexec.bat");
     EXPECT_EQ(session.firmwareFileNames[1], "3420V10.bin");
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
+    EXPECT_TRUE(session.fileNamesReceived);
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
-    EXPECT_EQ(ui.firmwareDialogs, 0);
 
     for (int i = 0; i < 3; ++i) tick();
     EXPECT_EQ(session.linkState, LinkState::Connected);
@@ -211,17 +214,14 @@ TEST_P(SafeValueRoundTrip, blockIsSentAndReadBackByteForByte) {
     block[3] = '\n';
     block[4] = '\r';
     block[5] = 0;
-    session.safeValueBytes = block;
-    session.safeValueTransfer = TransferState::SendRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::SendFinished; }))
-        << ui.operation;
+    ask(Job::sendSafeValues(block));
+    ASSERT_TRUE(tickUntil([&] { return ended(JobKind::SendSafeValues); })) << ui.operation;
     EXPECT_EQ(ui.operation, Operation::SafeValueSent);
 
-    session.safeValueBytes.clear();
-    session.safeValueTransfer = TransferState::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveFinished; }))
-        << ui.operation;
-    EXPECT_EQ(session.safeValueBytes, block);
+    ask(Job::read(JobKind::ReadSafeValues));
+    ASSERT_TRUE(tickUntil([&] { return ended(JobKind::ReadSafeValues); })) << ui.operation;
+    EXPECT_EQ(jobs.last(JobKind::ReadSafeValues)->safeValues, block);
+    EXPECT_EQ(jobs.last(JobKind::ReadSafeValues)->safeValueLayout, c.layout);
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
@@ -243,13 +243,12 @@ TEST_F(LinkEndToEnd, ipSettingBlockIsSentAndReadBackByteForByte) {
     ip.remotes[7].timeoutValueMs = 0x0A0D;  // "\n\r" on the wire
     ip.remotes[2].reconnectTimeMs = 65535;
     const IpSettingBlock sent = encodeIpSettingBlock(ip);
-    session.ipSettingTransfer = TransferState::SendRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.ipSettingTransfer == TransferState::SendFinished; }));
+    ask(Job::sendIpSetting(ip));
+    ASSERT_TRUE(tickUntil([&] { return ended(JobKind::SendIpSetting); }));
 
-    ip = {};
-    session.ipSettingTransfer = TransferState::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.ipSettingTransfer == TransferState::ReceiveFinished; }));
-    EXPECT_EQ(encodeIpSettingBlock(ip), sent);
+    ask(Job::read(JobKind::ReadIpSetting));
+    ASSERT_TRUE(tickUntil([&] { return ended(JobKind::ReadIpSetting); }));
+    EXPECT_EQ(encodeIpSettingBlock(jobs.last(JobKind::ReadIpSetting)->ipSetting), sent);
 }
 
 // --- one command per exchange ---------------------------------------------------
@@ -278,8 +277,9 @@ struct DoubledConnectCase {
     const char* answerTwice;  // the prompt whose connect reply the command follows
     const char* command;
     const char* last;  // the gateway's last line of the exchange
-    std::function<void(LinkSession&, IpSettingRecord&)> request;
-    std::function<bool(const LinkSession&)> done;
+    // The job that asks; none for the loads every Connect makes.
+    std::function<std::optional<Job>()> job;
+    std::function<bool(const LinkSession&)> done;  // for those
 };
 
 void PrintTo(const DoubledConnectCase& c, std::ostream* os) { *os << c.name; }
@@ -292,14 +292,22 @@ std::vector<uint8_t> safeValuePattern() {
     return block;
 }
 
+const auto kNoJob = [] { return std::optional<Job>(); };
+const auto defaultIpSend = [] {
+    IpSettingRecord record;
+    setDefaultIpSetting(record);
+    return std::optional(Job::sendIpSetting(record));
+};
+
 // The gateway answers one prompt twice. The command goes out once, and a
 // block sent to the gateway arrives whole, followed by "transmit_end" only.
 TEST_P(DoubledConnect, commandGoesOutOnceAndItsBlockIntact) {
     const auto& k = GetParam();
     start({"--answer-twice", k.answerTwice});
     loadAndQueryNames();
-    k.request(session, ip);
-    ASSERT_TRUE(tickUntil([&] { return k.done(session); })) << ui.operation;
+    const std::optional<Job> job = k.job();
+    if (job) ask(*job);
+    ASSERT_TRUE(tickUntil([&] { return job ? ended(job->kind) : k.done(session); })) << ui.operation;
     for (int i = 0; i < 3; ++i) tick();
     const auto log = sim->logLines();
     EXPECT_EQ(std::count(log.begin(), log.end(), std::string("RX LINE ") + k.command), 1);
@@ -313,40 +321,26 @@ TEST_P(DoubledConnect, commandGoesOutOnceAndItsBlockIntact) {
     EXPECT_EQ(session.missCount, 0);
     EXPECT_EQ(config.moduleCount, 7);
     if (std::string_view(k.command) == c::kSendSafeValue) {
-        const std::vector<uint8_t> sent = safeValuePattern();
-        session.safeValueBytes.clear();
-        session.safeValueTransfer = TransferState::LoadRequested;
-        ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveFinished; }));
-        EXPECT_EQ(session.safeValueBytes, sent);
+        ask(Job::read(JobKind::ReadSafeValues));
+        ASSERT_TRUE(tickUntil([&] { return ended(JobKind::ReadSafeValues); }));
+        EXPECT_EQ(jobs.last(JobKind::ReadSafeValues)->safeValues, safeValuePattern());
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     LinkEndToEnd, DoubledConnect,
     ::testing::Values(
-        DoubledConnectCase{"loadParameter", "1", c::kLoadParameter, c::kReplyParameterFinish,
-                           [](LinkSession&, IpSettingRecord&) {}, [](const LinkSession& s) { return s.parameterLoaded; }},
-        DoubledConnectCase{"loadFileName", "2", c::kLoadFileName, c::kReplyFileNameFinish,
-                           [](LinkSession&, IpSettingRecord&) {},
-                           [](const LinkSession& s) { return s.firmwareState() == FirmwareQueryState::Received; }},
+        DoubledConnectCase{"loadParameter", "1", c::kLoadParameter, c::kReplyParameterFinish, kNoJob,
+                           [](const LinkSession& s) { return s.parameterLoaded; }},
+        DoubledConnectCase{"loadFileName", "2", c::kLoadFileName, c::kReplyFileNameFinish, kNoJob,
+                           [](const LinkSession& s) { return s.fileNamesReceived; }},
         DoubledConnectCase{"sendSafeValue", "3", c::kSendSafeValue, c::kReplySafeValueSent,
-                           [](LinkSession& s, IpSettingRecord&) {
-                               s.safeValueBytes = safeValuePattern();
-                               s.safeValueTransfer = TransferState::SendRequested;
-                           },
-                           [](const LinkSession& s) { return s.safeValueTransfer == TransferState::SendFinished; }},
+                           [] { return std::optional(Job::sendSafeValues(safeValuePattern())); }, nullptr},
         DoubledConnectCase{"loadSafeValue", "3", c::kLoadSafeValue, c::kReplySafeValueFinish,
-                           [](LinkSession& s, IpSettingRecord&) { s.safeValueTransfer = TransferState::LoadRequested; },
-                           [](const LinkSession& s) { return s.safeValueTransfer == TransferState::ReceiveFinished; }},
-        DoubledConnectCase{"sendIpSetting", "3", c::kSendIpSetting, c::kReplyIpSettingSent,
-                           [](LinkSession& s, IpSettingRecord& r) {
-                               setDefaultIpSetting(r);
-                               s.ipSettingTransfer = TransferState::SendRequested;
-                           },
-                           [](const LinkSession& s) { return s.ipSettingTransfer == TransferState::SendFinished; }},
+                           [] { return std::optional(Job::read(JobKind::ReadSafeValues)); }, nullptr},
+        DoubledConnectCase{"sendIpSetting", "3", c::kSendIpSetting, c::kReplyIpSettingSent, defaultIpSend, nullptr},
         DoubledConnectCase{"loadIpSetting", "3", c::kLoadIpSetting, c::kReplyIpSettingFinish,
-                           [](LinkSession& s, IpSettingRecord&) { s.ipSettingTransfer = TransferState::LoadRequested; },
-                           [](const LinkSession& s) { return s.ipSettingTransfer == TransferState::ReceiveFinished; }}),
+                           [] { return std::optional(Job::read(JobKind::ReadIpSetting)); }, nullptr}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The case as it was seen: the gateway is slow for a tick, Norvik prompts
@@ -360,17 +354,15 @@ TEST_F(LinkEndToEnd, slowGatewayStoresTheSafeValuesUnshifted) {
     tick(Gateway::Silent);   // no answer yet: the prompt goes out again
     ASSERT_EQ(session.missCount, 1);
     // Asked for now, the send follows the first of the two answers.
-    session.safeValueBytes = safeValuePattern();
-    session.safeValueTransfer = TransferState::SendRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::SendFinished; }));
+    ask(Job::sendSafeValues(safeValuePattern()));
+    ASSERT_TRUE(tickUntil([&] { return ended(JobKind::SendSafeValues); }));
     const auto log = sim->logLines();
     EXPECT_EQ(std::count(log.begin(), log.end(), "RX LINE SEND_SAFE_VALUE"), 1);
     EXPECT_GE(std::count(log.begin(), log.end(), "TX LINE KESTRA--r4460k> connect"), 4) << "both prompts answered";
 
-    session.safeValueBytes.clear();
-    session.safeValueTransfer = TransferState::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveFinished; }));
-    EXPECT_EQ(session.safeValueBytes, safeValuePattern());
+    ask(Job::read(JobKind::ReadSafeValues));
+    ASSERT_TRUE(tickUntil([&] { return ended(JobKind::ReadSafeValues); }));
+    EXPECT_EQ(jobs.last(JobKind::ReadSafeValues)->safeValues, safeValuePattern());
 }
 
 // --- short and late blocks --------------------------------------------------------
@@ -379,10 +371,10 @@ struct BrokenBlockCase {
     const char* name;
     std::vector<std::string> fault;
     uint32_t baud;
-    // Asks for the block (nothing for the two the link asks for by itself).
-    std::function<void(LinkSession&)> request;
+    // The job that asks for the block (none for the two the link asks for by itself).
+    std::optional<JobKind> job;
     // True once the load has ended with its error.
-    std::function<bool(const LinkSession&, const RecordingUi&)> failed;
+    std::function<bool(const LinkEndToEnd&)> failed;
     Operation errorText;
     const char* finish;
 };
@@ -400,11 +392,11 @@ TEST_P(BrokenBlock, endsItsExchangeWithItsErrorAndTheLinkCarriesOn) {
     setDefaultIpSetting(ip);
     ip.localIp = {10, 1, 2, 3};
     const IpSettingRecord ipBefore = ip;
-    if (k.request) {
+    if (k.job) {
         loadAndQueryNames();
-        k.request(session);
+        ask(Job::read(*k.job));
     }
-    ASSERT_TRUE(tickUntil([&] { return k.failed(session, ui); })) << ui.operation;
+    ASSERT_TRUE(tickUntil([&] { return k.failed(*this); })) << ui.operation;
     EXPECT_EQ(ui.operation, k.errorText);
     EXPECT_FALSE(dialogue->animating());
     EXPECT_EQ(ip, ipBefore) << "a failed receive leaves the IP record alone";
@@ -421,36 +413,28 @@ TEST_P(BrokenBlock, endsItsExchangeWithItsErrorAndTheLinkCarriesOn) {
     EXPECT_TRUE(ui.notices.empty());
 }
 
-const auto kSafeValueFailed = [](const LinkSession& s, const RecordingUi&) {
-    return s.safeValueTransfer == TransferState::ReceiveError;
-};
-const auto kIpSettingFailed = [](const LinkSession& s, const RecordingUi&) {
-    return s.ipSettingTransfer == TransferState::ReceiveError;
-};
-const auto kParameterFailed = [](const LinkSession&, const RecordingUi& u) {
-    return u.operation == Operation::ParameterIncomplete;
-};
-const auto kFileNamesFailed = [](const LinkSession& s, const RecordingUi&) {
-    return s.firmwareState() == FirmwareQueryState::ReceiveError;
-};
-const auto kLoadSafeValues = [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; };
-const auto kLoadIpSetting = [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; };
+const auto kSafeValueFailed = [](const LinkEndToEnd& t) { return t.ended(JobKind::ReadSafeValues, JobOutcome::BlockIncomplete); };
+const auto kIpSettingFailed = [](const LinkEndToEnd& t) { return t.ended(JobKind::ReadIpSetting, JobOutcome::BlockIncomplete); };
+const auto kParameterFailed = [](const LinkEndToEnd& t) { return t.ui.operation == Operation::ParameterIncomplete; };
+const auto kFileNamesFailed = [](const LinkEndToEnd& t) { return t.ui.operation == Operation::FileNameError; };
+const std::optional<JobKind> kLoadSafeValues = JobKind::ReadSafeValues;
+const std::optional<JobKind> kLoadIpSetting = JobKind::ReadIpSetting;
 
 INSTANTIATE_TEST_SUITE_P(
     LinkEndToEnd, BrokenBlock,
     ::testing::Values(
-        BrokenBlockCase{"shortParameterBlock", {"--truncate-parameter-block", "30"}, 2400, nullptr, kParameterFailed,
+        BrokenBlockCase{"shortParameterBlock", {"--truncate-parameter-block", "30"}, 2400, std::nullopt, kParameterFailed,
                         Operation::ParameterIncomplete, c::kReplyParameterFinish},
-        BrokenBlockCase{"shortFileNameReply", {"--truncate-file-name-reply", "30"}, 2400, nullptr, kFileNamesFailed,
+        BrokenBlockCase{"shortFileNameReply", {"--truncate-file-name-reply", "30"}, 2400, std::nullopt, kFileNamesFailed,
                         Operation::FileNameError, c::kReplyFileNameFinish},
         BrokenBlockCase{"shortSafeValueBlock", {"--truncate-safe-block", "100"}, 2400, kLoadSafeValues,
                         kSafeValueFailed, Operation::ReceiveSafeValueError, c::kReplySafeValueFinish},
         BrokenBlockCase{"shortIpSettingBlock", {"--truncate-ip-block", "10"}, 2400, kLoadIpSetting, kIpSettingFailed,
                         Operation::ReceiveIpSettingError, c::kReplyIpSettingFinish},
         BrokenBlockCase{"lateParameterBlock", {"--late-block-ms", "1500", "--late-block-of", "parameter"}, 115200,
-                        nullptr, kParameterFailed, Operation::ParameterIncomplete, c::kReplyParameterFinish},
+                        std::nullopt, kParameterFailed, Operation::ParameterIncomplete, c::kReplyParameterFinish},
         BrokenBlockCase{"lateFileNameReply", {"--late-block-ms", "1500", "--late-block-of", "file-names"}, 115200,
-                        nullptr, kFileNamesFailed, Operation::FileNameError, c::kReplyFileNameFinish},
+                        std::nullopt, kFileNamesFailed, Operation::FileNameError, c::kReplyFileNameFinish},
         BrokenBlockCase{"lateSafeValueBlock", {"--late-block-ms", "1500", "--late-block-of", "safe"}, 115200,
                         kLoadSafeValues, kSafeValueFailed, Operation::ReceiveSafeValueError, c::kReplySafeValueFinish},
         BrokenBlockCase{"lateIpSettingBlock", {"--late-block-ms", "1500", "--late-block-of", "ip"}, 115200,
@@ -464,15 +448,16 @@ INSTANTIATE_TEST_SUITE_P(
 struct CutBlock {
     const char* name;   // the simulator's name of the block
     const char* command;
-    std::function<void(LinkSession&)> request;
-    std::function<bool(const LinkSession&, const RecordingUi&)> failed;
+    std::optional<JobKind> job;
+    std::function<bool(const LinkEndToEnd&)> failed;
     Operation errorText;
     const char* finish;
 };
 
 const CutBlock kCutBlocks[] = {
-    {"parameter", c::kLoadParameter, nullptr, kParameterFailed, Operation::ParameterIncomplete, c::kReplyParameterFinish},
-    {"file-names", c::kLoadFileName, nullptr, kFileNamesFailed, Operation::FileNameError, c::kReplyFileNameFinish},
+    {"parameter", c::kLoadParameter, std::nullopt, kParameterFailed, Operation::ParameterIncomplete,
+     c::kReplyParameterFinish},
+    {"file-names", c::kLoadFileName, std::nullopt, kFileNamesFailed, Operation::FileNameError, c::kReplyFileNameFinish},
     {"safe", c::kLoadSafeValue, kLoadSafeValues, kSafeValueFailed, Operation::ReceiveSafeValueError,
      c::kReplySafeValueFinish},
     {"ip", c::kLoadIpSetting, kLoadIpSetting, kIpSettingFailed, Operation::ReceiveIpSettingError,
@@ -492,12 +477,12 @@ TEST_P(ShortBlockCut, endsWithItsErrorAndInstallsNothing) {
     if (k.command != std::string_view(c::kLoadParameter)) {
         ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
     }
-    if (k.request) {
+    if (k.job) {
         loadAndQueryNames();
-        k.request(session);
+        ask(Job::read(*k.job));
     }
     const int rebuildsBefore = ui.rebuilds;
-    ASSERT_TRUE(tickUntil([&] { return k.failed(session, ui); })) << ui.operation;
+    ASSERT_TRUE(tickUntil([&] { return k.failed(*this); })) << ui.operation;
     EXPECT_EQ(ui.operation, k.errorText);
     EXPECT_EQ(ui.rebuilds, rebuildsBefore) << "a tree built from the finish line";
     EXPECT_EQ(ip, ipBefore);
@@ -527,18 +512,19 @@ INSTANTIATE_TEST_SUITE_P(LinkEndToEnd, ShortBlockCut, ::testing::Combine(::testi
 TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
     start({"--reply-error", "read-safe"});
     loadAndQueryNames();
-    session.safeValueTransfer = TransferState::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReadError; }));
+    ask(Job::read(JobKind::ReadSafeValues));
+    ASSERT_TRUE(tickUntil([&] { return ended(JobKind::ReadSafeValues, JobOutcome::GatewayError); }));
+    EXPECT_EQ(jobs.last(JobKind::ReadSafeValues)->error, GatewayError::ReadEeprom);
     EXPECT_EQ(ui.operation, Operation::ReadSafeValueError);
 }
 
-// Both loads pending: the safe values go first, and the gateway's read error
-// belongs to whichever load it answers, not to the IP load merely pending.
+// Both loads asked for: the safe values go first, and the gateway's read error
+// belongs to whichever load it answers, not to the IP load merely queued.
 struct ReadErrorCase {
     const char* name;
     const char* fault;
-    TransferState safeValueEnd;
-    TransferState ipSettingEnd;
+    JobOutcome safeValueEnd;
+    JobOutcome ipSettingEnd;
     Operation errorText;
 };
 
@@ -550,23 +536,20 @@ TEST_P(LinkReadError, goesToTheLoadItAnswers) {
     const auto& c = GetParam();
     start({"--reply-error", c.fault});
     loadAndQueryNames();
-    session.safeValueTransfer = TransferState::LoadRequested;
-    session.ipSettingTransfer = TransferState::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] {
-        return session.safeValueTransfer != TransferState::LoadRequested &&
-               session.ipSettingTransfer != TransferState::LoadRequested;
-    }));
-    EXPECT_EQ(session.safeValueTransfer, c.safeValueEnd);
-    EXPECT_EQ(session.ipSettingTransfer, c.ipSettingEnd);
+    ask(Job::read(JobKind::ReadSafeValues));
+    ask(Job::read(JobKind::ReadIpSetting));
+    ASSERT_TRUE(tickUntil([&] { return jobs.count() == 2; }));
+    EXPECT_EQ(jobs.last(JobKind::ReadSafeValues)->outcome, c.safeValueEnd);
+    EXPECT_EQ(jobs.last(JobKind::ReadIpSetting)->outcome, c.ipSettingEnd);
     EXPECT_EQ(std::count(ui.operations.begin(), ui.operations.end(), c.errorText), 1);
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     LinkEndToEnd, LinkReadError,
-    ::testing::Values(ReadErrorCase{"safeValues", "read-safe", TransferState::ReadError, TransferState::ReceiveFinished,
+    ::testing::Values(ReadErrorCase{"safeValues", "read-safe", JobOutcome::GatewayError, JobOutcome::Done,
                                     Operation::ReadSafeValueError},
-                      ReadErrorCase{"ipSetting", "read-ip", TransferState::ReceiveFinished, TransferState::ReadError,
+                      ReadErrorCase{"ipSetting", "read-ip", JobOutcome::Done, JobOutcome::GatewayError,
                                     Operation::ReadIpSettingError}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
@@ -650,7 +633,7 @@ TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTreeAndTheLinkComesBack) {
     EXPECT_EQ(config.moduleCount, 0);
     // Unlike a lost link, the notice leaves the file names as they are known.
     EXPECT_FALSE(session.firmwareAutoQuery);
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
+    EXPECT_TRUE(session.fileNamesReceived);
 
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
     EXPECT_EQ(config.moduleCount, 7);
@@ -665,9 +648,8 @@ TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTreeAndTheLinkComesBack) {
 TEST_F(LinkEndToEnd, fileNameReplyThatDoesNotParseEndsTheAutomaticQueryWithoutADialog) {
     start({"--bad-file-name-reply"});
     loadAndQueryNames();
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_FALSE(session.fileNamesReceived);
     EXPECT_EQ(ui.operation, Operation::FileNameError);
-    EXPECT_EQ(ui.firmwareDialogs, 0);
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
     // The rest of the reply and its finish line arrive as one unknown line:
     // a single miss, and the query is not asked again.
@@ -706,24 +688,32 @@ TEST_F(LinkEndToEnd, unacknowledgedFileNameQueryIsAskedAgainAndTheLinkHolds) {
 TEST_F(LinkEndToEnd, disconnectCutsAWithheldBlockShortAtOnce) {
     start({"--late-block-ms", "3000", "--late-block-of", "safe"});
     loadAndQueryNames();
-    session.safeValueTransfer = TransferState::LoadRequested;
+    ask(Job::read(JobKind::ReadSafeValues));
+    const unsigned receivesBefore = port.blockReceives();
     // Tick by hand so the worker is still waiting for its block when we disconnect.
     for (int i = 0; i < 10 && !dialogue->workerBusy(); ++i) {
         awaitGateway();
         dialogue->onPollTimer();
     }
     ASSERT_TRUE(dialogue->workerBusy());
-    std::this_thread::sleep_for(100ms);  // well into the receive
-    const auto begin = std::chrono::steady_clock::now();
+    // The worker has begun to wait for the block; a wait cut before it
+    // starts ends it as well.
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (port.blockReceives() == receivesBefore && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::yield();
+    ASSERT_GT(port.blockReceives(), receivesBefore);
     dialogue->disconnect();
-    EXPECT_LT(std::chrono::steady_clock::now() - begin, 100ms);
+    // Disconnect did not wait the block out: the gateway has not even sent it.
+    EXPECT_FALSE(logHas("TX LINE send safe value to com finish"));
     EXPECT_FALSE(session.portOpen);
     EXPECT_FALSE(dialogue->workerRunning());
     EXPECT_EQ(ui.linkStatus, LinkStatus::PortClosed);
     const auto notice = ui.takePosted(1s);
     ASSERT_TRUE(notice);
     notice();  // arrives after the link ended: ignored
-    EXPECT_EQ(session.safeValueTransfer, TransferState::LoadRequested);
+    ui.runAllPosted();
+    EXPECT_TRUE(ended(JobKind::ReadSafeValues, JobOutcome::LinkLost));
+    EXPECT_EQ(jobs.count(), 1u);
 
     // The old exchange's block and finish line must not stand in for a new
     // load: let them go out before the port opens again (Connect drops what
@@ -748,7 +738,7 @@ struct AckedSendCase {
     const char* name;
     const char* command;
     const char* verdict;  // the gateway's line once it has the block
-    std::function<void(LinkSession&, IpSettingRecord&)> request;
+    std::function<std::optional<Job>()> job;
 };
 
 void PrintTo(const AckedSendCase& c, std::ostream* os) { *os << c.name; }
@@ -759,7 +749,7 @@ TEST_P(DisconnectAfterAck, writesTheBlockBeforeThePortCloses) {
     const auto& k = GetParam();
     start({}, 115200);
     loadAndQueryNames();
-    k.request(session, ip);
+    ask(*k.job());
     for (int i = 0; i < 10 && countLog(std::string("RX LINE ") + k.command) == 0; ++i) {
         tick();
         ASSERT_TRUE(awaitGateway());  // then the acknowledgement waits, unread
@@ -782,15 +772,8 @@ TEST_P(DisconnectAfterAck, writesTheBlockBeforeThePortCloses) {
 INSTANTIATE_TEST_SUITE_P(
     LinkEndToEnd, DisconnectAfterAck,
     ::testing::Values(AckedSendCase{"safeValues", c::kSendSafeValue, c::kReplySafeValueSent,
-                                    [](LinkSession& s, IpSettingRecord&) {
-                                        s.safeValueBytes = safeValuePattern();
-                                        s.safeValueTransfer = TransferState::SendRequested;
-                                    }},
-                      AckedSendCase{"ipSetting", c::kSendIpSetting, c::kReplyIpSettingSent,
-                                    [](LinkSession& s, IpSettingRecord& r) {
-                                        setDefaultIpSetting(r);
-                                        s.ipSettingTransfer = TransferState::SendRequested;
-                                    }}),
+                                    [] { return std::optional(Job::sendSafeValues(safeValuePattern())); }},
+                      AckedSendCase{"ipSetting", c::kSendIpSetting, c::kReplyIpSettingSent, defaultIpSend}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // The gateway's process dies (an adapter pulled): the port closes as

@@ -23,6 +23,7 @@
 #include "safevalue/safe_value_layout.h"
 #include "link/console_texts.h"
 #include "support/gatesim_process.h"
+#include "support/gateway_ticks.h"
 #include "support/recording_ui.h"
 
 namespace norvik {
@@ -156,11 +157,11 @@ TEST_F(TrafficEndToEnd, rowsMatchTheSimulatorsWireLog) {
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; })) << ui.operation;
     std::vector<uint8_t> block(safeValueBlockBytes(session.safeValueLayout));
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7 + 1);
-    session.safeValueBytes = block;
-    session.safeValueTransfer = TransferState::SendRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::SendFinished; }));
-    session.safeValueTransfer = TransferState::LoadRequested;
-    ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveFinished; }));
+    test::JobLog jobs;
+    jobs.ask(*dialogue, Job::sendSafeValues(block));
+    ASSERT_TRUE(tickUntil([&] { return jobs.endedWith(JobKind::SendSafeValues, JobOutcome::Done); }));
+    jobs.ask(*dialogue, Job::read(JobKind::ReadSafeValues));
+    ASSERT_TRUE(tickUntil([&] { return jobs.endedWith(JobKind::ReadSafeValues, JobOutcome::Done); }));
     tick();
     ASSERT_TRUE(awaitGateway());
 

@@ -26,22 +26,25 @@ namespace {
 
 using test::RecordingBoxes;
 
-void hold(LinkSession& session, FirmwareQueryState state, const std::vector<std::string>& names, int count) {
-    session.setFirmwareState(state);
-    session.firmwareFileNames = {};
-    for (std::size_t i = 0; i < names.size(); ++i) session.firmwareFileNames[i] = names[i];
-    session.fileCount = static_cast<uint8_t>(count);
+// The end of a file-name job: Done, or BlockIncomplete for a reply that did not parse.
+JobResult namesRead(JobOutcome outcome, const std::vector<std::string>& names, int count) {
+    JobResult r;
+    r.kind = JobKind::ReadFileNames;
+    r.outcome = outcome;
+    for (std::size_t i = 0; i < names.size(); ++i) r.fileNames[i] = names[i];
+    r.fileCount = static_cast<uint8_t>(count);
+    return r;
 }
 
 TEST(FirmwareDialog, fieldsFollowTheReplyShape) {
     struct Case {
         const char* shape;
-        FirmwareQueryState state;
+        JobOutcome outcome;
         std::vector<std::string> names;
         int count;
         std::string name, version, countText;
     };
-    const auto received = FirmwareQueryState::Received;
+    const auto received = JobOutcome::Done;
     const std::vector<Case> cases{
         {"no files", received, {}, 0, "Not Find Firmware", "", "0"},
         {"autoexec only", received, {"autoexec.bat"}, 1, "Not Find Firmware", "", "1"},
@@ -50,18 +53,16 @@ TEST(FirmwareDialog, fieldsFollowTheReplyShape) {
         {"autoexec last", received, {"ABCDEFGHIJK", "autoexec.bat"}, 2, "ABCDEFGHIJK", "EFG", "2"},
         {"three files", received, {"a.bin", "autoexec.bat", "3410V20.bin"}, 3, "3410V20.bin", "V20", "3"},
         {"short name", received, {"ABCDE"}, 1, "ABCDE", "E", "1"},
-        {"reply failed", FirmwareQueryState::ReceiveError, {"3420V13.bin"}, 1, "", "", "0"},
+        {"reply failed", JobOutcome::BlockIncomplete, {"3420V13.bin"}, 1, "", "", "0"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.shape);
-        LinkSession session;
-        hold(session, k.state, k.names, k.count);
-        FirmwareDialog dialog(session.firmwareState(), session.firmwareFileNames, session.fileCount);
+        FirmwareDialog dialog(namesRead(k.outcome, k.names, k.count));
         EXPECT_EQ(dialog.windowTitle().toStdString(), "Firmware Information");
         EXPECT_EQ(dialog.firmwareNameEdit()->text().toStdString(), k.name);
         EXPECT_EQ(dialog.versionEdit()->text().toStdString(), k.version);
         EXPECT_EQ(dialog.fileCountText()->text().toStdString(), k.countText);
-        EXPECT_EQ(dialog.notSupported(), k.state == FirmwareQueryState::ReceiveError);
+        EXPECT_EQ(dialog.notSupported(), k.outcome == JobOutcome::BlockIncomplete);
         EXPECT_FALSE(dialog.firmwareNameEdit()->isReadOnly());
     }
 }
@@ -99,9 +100,7 @@ TEST(FirmwareDialog, aFileNameJobsEndOpensItOnlyForAReply) {
 // and holds its text as the value; the file count is a static value read by its text,
 // with the caption as its label.
 TEST(FirmwareDialog, screenReadersHearEachCaptionWithItsValue) {
-    LinkSession session;
-    hold(session, FirmwareQueryState::Received, {"autoexec.bat", "3420V13.bin"}, 2);
-    FirmwareDialog dialog(session.firmwareState(), session.firmwareFileNames, session.fileCount);
+    FirmwareDialog dialog(namesRead(JobOutcome::Done, {"autoexec.bat", "3420V13.bin"}, 2));
     struct Case {
         QWidget* field;
         QAccessible::Role role;
@@ -130,8 +129,7 @@ TEST(FirmwareDialog, screenReadersHearEachCaptionWithItsValue) {
 
 TEST(FirmwareDialog, enterAndEscapeCloseIt) {
     for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-        LinkSession session;
-        FirmwareDialog dialog(session.firmwareState(), session.firmwareFileNames, session.fileCount);
+        FirmwareDialog dialog(namesRead(JobOutcome::Done, {}, 0));
         dialog.show();
         dialog.firmwareNameEdit()->setFocus();
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -166,8 +164,7 @@ TEST(FirmwareDialog, unsupportedReplyShowsTheBoxBeforeTheEmptyDialog) {
     LookingOpener opener(session, config, ip, jobs, boxes);
     opener.boxes = &boxes;
 
-    hold(session, FirmwareQueryState::ReceiveError, {"3420V13.bin"}, 1);
-    opener.openFirmwareDialog(nullptr);
+    opener.openFirmwareDialog(nullptr, namesRead(JobOutcome::BlockIncomplete, {"3420V13.bin"}, 1));
     EXPECT_EQ(boxes.events, (std::vector<std::string>{
                                 "box:This module is not support Get Firmware version Command !",
                                 "dialog:Firmware Information:"}));
@@ -175,8 +172,7 @@ TEST(FirmwareDialog, unsupportedReplyShowsTheBoxBeforeTheEmptyDialog) {
     EXPECT_EQ(boxes.shown[0].title, "Message");
 
     boxes.events.clear();
-    hold(session, FirmwareQueryState::Received, {"3420V13.bin"}, 1);
-    opener.openFirmwareDialog(nullptr);
+    opener.openFirmwareDialog(nullptr, namesRead(JobOutcome::Done, {"3420V13.bin"}, 1));
     EXPECT_EQ(boxes.events, std::vector<std::string>{"dialog:Firmware Information:3420V13.bin"});
 
     boxes.events.clear();

@@ -8,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -66,6 +67,32 @@ protected:
         tick(c::kReplyParameter, parameterBlock(model, {kSystemModuleAt1, kWdoModule, kWaoModule}));
         deliverWorkerDone();
         tick(c::kReplyParameterFinish);
+    }
+    // Jobs asked in the test and how each ended, as the test's loop hands them over.
+    std::vector<JobResult> ended;
+    JobId ask(Job job) {
+        return dialogue.submit(std::move(job), [this](const JobResult& r) { ended.push_back(r); });
+    }
+    // A job of `kind` with a block of the 512-byte layout when it sends one.
+    static Job jobOf(JobKind kind) {
+        if (kind == JobKind::SendSafeValues) return Job::sendSafeValues(std::vector<uint8_t>(512, 0x5A));
+        if (kind == JobKind::SendIpSetting) {
+            IpSettingRecord record;
+            setDefaultIpSetting(record);
+            return Job::sendIpSetting(record);
+        }
+        return Job::read(kind);
+    }
+    // How the last job of `kind` has ended so far.
+    std::optional<JobResult> endOf(JobKind kind) {
+        ui.runAllPosted();
+        for (auto it = ended.rbegin(); it != ended.rend(); ++it)
+            if (it->kind == kind) return *it;
+        return std::nullopt;
+    }
+    std::optional<JobOutcome> outcomeOf(JobKind kind) {
+        const auto r = endOf(kind);
+        return r ? std::optional(r->outcome) : std::nullopt;
     }
     // The automatic file-name query after the block.
     void answerAutoQuery(const std::vector<std::string>& names) {
@@ -179,9 +206,8 @@ TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
     EXPECT_EQ(port.lastSent(), c::kPrompt);
 
     answerAutoQuery({"autoexec.bat", "3420V10.bin"});
-    EXPECT_EQ(ui.firmwareDialogs, 0);
     EXPECT_FALSE(session.firmwareAutoQuery);
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
+    EXPECT_TRUE(session.fileNamesReceived);
     EXPECT_EQ(session.fileCount, 2);
     EXPECT_EQ(session.firmwareFileNames[1], "3420V10.bin");
     EXPECT_EQ(ui.operation, Operation::FileNameFinish);
@@ -253,7 +279,7 @@ TEST_F(ConsoleDialogueTest, secondMissInARowLosesTheLink) {
     EXPECT_EQ(ui.linkStatus, LinkStatus::Lost);
     EXPECT_EQ(ui.operation, Operation::None);
     EXPECT_TRUE(session.firmwareAutoQuery);
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Idle);
+    EXPECT_FALSE(session.fileNamesReceived);
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
     EXPECT_EQ(ui.clears, 1);
     EXPECT_EQ(ui.resets, 1);
@@ -270,33 +296,31 @@ TEST_F(ConsoleDialogueTest, quietStatesNeitherPromptNorCountAMiss) {
     answerAutoQuery({});
     struct Case {
         const char* name;
-        std::function<void()> set;
+        std::function<std::optional<JobId>()> set;
     };
     const std::vector<Case> cases = {
-        {"loading", [&] { session.linkState = LinkState::LoadingParameters; }},
-        {"safe send", [&] { session.safeValueTransfer = TransferState::SendRequested; }},
-        {"safe load", [&] { session.safeValueTransfer = TransferState::LoadRequested; }},
-        {"names", [&] { session.setFirmwareState(FirmwareQueryState::Receiving); }},
+        {"loading", [&] { session.linkState = LinkState::LoadingParameters; return std::optional<JobId>(); }},
+        {"safe send", [&] { return std::optional(ask(jobOf(JobKind::SendSafeValues))); }},
+        {"safe load", [&] { return std::optional(ask(jobOf(JobKind::ReadSafeValues))); }},
     };
     for (const auto& k : cases) {
         tick(c::kReplyConnect);
         session.linkState = LinkState::Connected;
-        session.safeValueTransfer = TransferState::Idle;
-        session.setFirmwareState(FirmwareQueryState::Received);
-        k.set();
+        const std::optional<JobId> job = k.set();
         port.clearSent();
         tick();
         tick();
         EXPECT_TRUE(port.sentLines().empty()) << k.name;
         EXPECT_EQ(session.missCount, 0) << k.name;
         EXPECT_TRUE(session.parameterLoaded) << k.name;
+        if (job) dialogue.cancel(*job);
     }
 }
 
 TEST_F(ConsoleDialogueTest, pendingSafeValueRequestQuietsAtMostTenTicks) {
     connectAndLoad();
     answerAutoQuery({});
-    session.safeValueTransfer = TransferState::SendRequested;
+    ask(jobOf(JobKind::SendSafeValues));
     port.clearSent();
     for (int i = 0; i < 10; ++i) tick();
     EXPECT_TRUE(port.sentLines().empty());
@@ -308,17 +332,18 @@ TEST_F(ConsoleDialogueTest, pendingSafeValueRequestQuietsAtMostTenTicks) {
 }
 
 TEST_F(ConsoleDialogueTest, staleSafeValueRequestDoesNotQuietAFreshConnect) {
-    session.safeValueTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadSafeValues));  // asked of no link: it ends at once
     connect();
     tick();
     EXPECT_EQ(port.sentLines().size(), 2u);
     EXPECT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(outcomeOf(JobKind::ReadSafeValues), JobOutcome::LinkLost);
 }
 
 TEST_F(ConsoleDialogueTest, ipRequestsDoNotQuietThePoll) {
     connectAndLoad();
     answerAutoQuery({});
-    session.ipSettingTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadIpSetting));
     tick();
     EXPECT_EQ(session.missCount, 1);
     tick();
@@ -326,31 +351,28 @@ TEST_F(ConsoleDialogueTest, ipRequestsDoNotQuietThePoll) {
 }
 
 TEST_F(ConsoleDialogueTest, commandRulePrecedence) {
+    using K = JobKind;
     struct Case {
-        TransferState safe;
+        std::vector<JobKind> jobs;
         bool autoQuery;
-        FirmwareQueryState fw;
-        TransferState ipT;
         const char* expected;
     };
-    const FirmwareQueryState rx = FirmwareQueryState::Received;
     const std::vector<Case> cases = {
-        {TransferState::SendRequested, true, FirmwareQueryState::Requested, TransferState::SendRequested, c::kSendSafeValue},
-        {TransferState::LoadRequested, true, rx, TransferState::SendRequested, c::kLoadSafeValue},
-        {TransferState::SendFinished, true, rx, TransferState::SendRequested, c::kLoadFileName},
-        {TransferState::Idle, false, FirmwareQueryState::Requested, TransferState::LoadRequested, c::kLoadFileName},
-        {TransferState::Idle, false, rx, TransferState::SendRequested, c::kSendIpSetting},
-        {TransferState::Idle, false, rx, TransferState::LoadRequested, c::kLoadIpSetting},
-        {TransferState::OpenedNew, false, FirmwareQueryState::ReceiveError, TransferState::ReceiveError, c::kPrompt},
+        {{K::SendIpSetting, K::ReadFileNames, K::SendSafeValues}, false, c::kSendSafeValue},
+        {{K::SendIpSetting, K::ReadSafeValues}, false, c::kLoadSafeValue},
+        // The safe values wait for the layout the first file-name reply tells.
+        {{K::SendIpSetting, K::SendSafeValues}, true, c::kLoadFileName},
+        {{K::ReadIpSetting, K::ReadFileNames}, false, c::kLoadFileName},
+        {{K::ReadIpSetting, K::SendIpSetting}, false, c::kSendIpSetting},
+        {{K::ReadIpSetting}, false, c::kLoadIpSetting},
+        {{}, false, c::kPrompt},
     };
     // Each case from a fresh link: a command opens an exchange, and no second
     // command goes out while it is under way.
     for (const auto& k : cases) {
         connectAndLoad();
-        session.safeValueTransfer = k.safe;
         session.firmwareAutoQuery = k.autoQuery;
-        session.setFirmwareState(k.fw);
-        session.ipSettingTransfer = k.ipT;
+        for (const JobKind kind : k.jobs) ask(jobOf(kind));
         tick(c::kReplyConnect);
         EXPECT_EQ(port.lastSent(), k.expected);
         dialogue.disconnect();
@@ -364,20 +386,20 @@ TEST_F(ConsoleDialogueTest, commandRulePrecedence) {
 TEST_F(ConsoleDialogueTest, safeValueSendSendsTheBlockThenTransmitEnd) {
     connectAndLoad();
     answerAutoQuery({"3420V10.bin"});
-    session.safeValueBytes.assign(512, 0xA5);
-    session.safeValueBytes[0] = 1;
-    session.safeValueTransfer = TransferState::SendRequested;
+    std::vector<uint8_t> block(512, 0xA5);
+    block[0] = 1;
+    ask(Job::sendSafeValues(block));
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kSendSafeValue);
     port.clearSent();
     tick(c::kReplyReceiveSafeValue);
     ASSERT_EQ(port.sentBlocks().size(), 1u);
-    EXPECT_EQ(port.sentBlocks()[0], session.safeValueBytes);
+    EXPECT_EQ(port.sentBlocks()[0], block);
     EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
     EXPECT_EQ(ui.operation, Operation::SendSafeValue);
     EXPECT_TRUE(dialogue.animating());
     tick(c::kReplySafeValueSent);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::SendFinished);
+    EXPECT_EQ(outcomeOf(JobKind::SendSafeValues), JobOutcome::Done);
     EXPECT_FALSE(dialogue.animating());
     EXPECT_EQ(port.lastSent(), c::kPrompt);
 }
@@ -386,48 +408,62 @@ TEST_F(ConsoleDialogueTest, safeValueBlockOfTheWrongSizeIsNotSent) {
     connectAndLoad();
     answerAutoQuery({"3420V13.bin"});  // 976-byte layout
     ASSERT_EQ(session.safeValueLayout, SafeValueLayout::Block976);
-    session.safeValueBytes.assign(512, 0);
-    session.safeValueTransfer = TransferState::SendRequested;
+    ask(Job::sendSafeValues(std::vector<uint8_t>(512, 0)));
     tick(c::kReplyConnect);
     port.clearSent();
     tick(c::kReplyReceiveSafeValue);
     EXPECT_TRUE(port.sentBlocks().empty());
     EXPECT_TRUE(port.sentLines().empty());
-    EXPECT_EQ(session.safeValueTransfer, TransferState::SendError);
+    EXPECT_EQ(outcomeOf(JobKind::SendSafeValues), JobOutcome::BlockIncomplete);
     EXPECT_EQ(ui.operation, Operation::SendSafeValueError);
 }
 
-TEST_F(ConsoleDialogueTest, transferResultRepliesSetTheirCodes) {
+TEST_F(ConsoleDialogueTest, verdictRepliesEndTheirSends) {
     connectAndLoad();
     answerAutoQuery({});
     struct Case {
+        JobKind job;
+        const char* asked;
         const char* reply;
-        TransferCell* transfer;
-        TransferState code;
+        JobOutcome outcome;
+        GatewayError error;
         Operation text;
     };
+    const char* safe = c::kReplyReceiveSafeValue;
+    const char* ipAsk = c::kReplyReceiveIpSetting;
     const std::vector<Case> cases = {
-        {c::kReplySaveSafeValueError, &session.safeValueTransfer, TransferState::SaveError, Operation::SaveSafeValueError},
-        {c::kReplyReceiveSafeValueError, &session.safeValueTransfer, TransferState::SendError, Operation::SendSafeValueError},
-        {c::kReplyIpSettingSent, &session.ipSettingTransfer, TransferState::SendFinished, Operation::IpSettingSent},
-        {c::kReplySaveIpSettingError, &session.ipSettingTransfer, TransferState::SaveError, Operation::SaveIpSettingError},
-        {c::kReplyReceiveIpSettingError, &session.ipSettingTransfer, TransferState::SendError, Operation::SendIpSettingError},
+        {JobKind::SendSafeValues, safe, c::kReplySaveSafeValueError, JobOutcome::GatewayError, GatewayError::SaveFailed,
+         Operation::SaveSafeValueError},
+        {JobKind::SendSafeValues, safe, c::kReplyReceiveSafeValueError, JobOutcome::GatewayError,
+         GatewayError::ReceiveFailed, Operation::SendSafeValueError},
+        {JobKind::SendIpSetting, ipAsk, c::kReplyIpSettingSent, JobOutcome::Done, GatewayError::None,
+         Operation::IpSettingSent},
+        {JobKind::SendIpSetting, ipAsk, c::kReplySaveIpSettingError, JobOutcome::GatewayError, GatewayError::SaveFailed,
+         Operation::SaveIpSettingError},
+        {JobKind::SendIpSetting, ipAsk, c::kReplyReceiveIpSettingError, JobOutcome::GatewayError,
+         GatewayError::ReceiveFailed, Operation::SendIpSettingError},
     };
     for (const auto& k : cases) {
-        *k.transfer = TransferState::SendRequested;
+        ask(jobOf(k.job));
+        tick(c::kReplyConnect);
+        tick(k.asked);
         tick(k.reply);
-        EXPECT_EQ(k.transfer->load(), k.code) << k.reply;
+        const auto end = endOf(k.job);
+        ASSERT_TRUE(end) << k.reply;
+        EXPECT_EQ(end->outcome, k.outcome) << k.reply;
+        EXPECT_EQ(end->error, k.error) << k.reply;
         EXPECT_EQ(ui.operation, k.text) << k.reply;
         EXPECT_FALSE(dialogue.animating()) << k.reply;
         EXPECT_EQ(port.lastSent(), c::kPrompt) << k.reply;
+        ended.clear();
     }
 }
 
-TEST_F(ConsoleDialogueTest, safeValueLoadAppendsTheReceivedBlock) {
+TEST_F(ConsoleDialogueTest, safeValueLoadHandsOverTheReceivedBlock) {
     connectAndLoad();
     answerAutoQuery({});
     session.safeValueBytes.clear();
-    session.safeValueTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadSafeValues));
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadSafeValue);
     std::vector<uint8_t> block(512);
@@ -436,33 +472,42 @@ TEST_F(ConsoleDialogueTest, safeValueLoadAppendsTheReceivedBlock) {
     EXPECT_EQ(ui.operation, Operation::ReceiveSafeValue);
     deliverWorkerDone();
     tick(c::kReplySafeValueFinish);
-    EXPECT_EQ(session.safeValueBytes, block);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveFinished);
+    const auto end = endOf(JobKind::ReadSafeValues);
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->outcome, JobOutcome::Done);
+    EXPECT_EQ(end->safeValues, block);
+    EXPECT_EQ(session.safeValueBytes, block);  // what a report of the link shows
     EXPECT_EQ(ui.operation, Operation::SafeValueReceived);
+    dialogue.disconnect();
+    connect();
+    EXPECT_TRUE(session.safeValueBytes.empty()) << "a new link shows no block of the last";
 }
 
 TEST_F(ConsoleDialogueTest, truncatedBlocksLeaveReceiveErrorAfterFinish) {
     connectAndLoad();
     answerAutoQuery({});
-    session.safeValueTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadSafeValues));
+    tick(c::kReplyConnect);
     tick(c::kReplySafeValue, std::vector<uint8_t>(100, 1));
     deliverWorkerDone();
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(outcomeOf(JobKind::ReadSafeValues), JobOutcome::BlockIncomplete);
     tick(c::kReplySafeValueFinish);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(outcomeOf(JobKind::ReadSafeValues), JobOutcome::BlockIncomplete);
+    EXPECT_EQ(ended.size(), 1u) << "a job ends once";
 
-    session.ipSettingTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadIpSetting));
+    tick(c::kReplyConnect);
     tick(c::kReplyIpSetting, std::vector<uint8_t>(10, 1));
     deliverWorkerDone();
     tick(c::kReplyIpSettingFinish);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(outcomeOf(JobKind::ReadIpSetting), JobOutcome::BlockIncomplete);
 }
 
 TEST_F(ConsoleDialogueTest, ipSettingSendAndLoad) {
     connectAndLoad();
     answerAutoQuery({});
     setDefaultIpSetting(ip);
-    session.ipSettingTransfer = TransferState::SendRequested;
+    ask(Job::sendIpSetting(ip));
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kSendIpSetting);
     port.clearSent();
@@ -474,61 +519,74 @@ TEST_F(ConsoleDialogueTest, ipSettingSendAndLoad) {
     EXPECT_EQ(std::vector<uint8_t>(blocks[0].begin(), blocks[0].begin() + 8), expectedStart);
     EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
     tick(c::kReplyIpSettingSent);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::SendFinished);
+    EXPECT_EQ(outcomeOf(JobKind::SendIpSetting), JobOutcome::Done);
 
     const IpSettingBlock sent = encodeIpSettingBlock(ip);
-    ip = {};
-    session.ipSettingTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadIpSetting));
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadIpSetting);
     tick(c::kReplyIpSetting, sent);
     deliverWorkerDone();
     tick(c::kReplyIpSettingFinish);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveFinished);
-    EXPECT_EQ(encodeIpSettingBlock(ip), sent);
+    const auto end = endOf(JobKind::ReadIpSetting);
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->outcome, JobOutcome::Done);
+    EXPECT_EQ(encodeIpSettingBlock(end->ipSetting), sent);
 }
 
 TEST_F(ConsoleDialogueTest, readEepromErrorGoesToTheLoadSentLast) {
     connectAndLoad();
     answerAutoQuery({});
     // An IP load is pending, but the safe-value load went out last.
-    session.ipSettingTransfer = TransferState::LoadRequested;
-    session.safeValueTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadIpSetting));
+    ask(jobOf(JobKind::ReadSafeValues));
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kLoadSafeValue);
     tick(c::kReplyReadEepromError);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReadError);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
+    const auto safe = endOf(JobKind::ReadSafeValues);
+    ASSERT_TRUE(safe);
+    EXPECT_EQ(safe->error, GatewayError::ReadEeprom);
+    EXPECT_FALSE(endOf(JobKind::ReadIpSetting));
     EXPECT_EQ(ui.operation, Operation::ReadSafeValueError);
 
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kLoadIpSetting);
     tick(c::kReplyReadEepromError);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReadError);
+    const auto ipEnd = endOf(JobKind::ReadIpSetting);
+    ASSERT_TRUE(ipEnd);
+    EXPECT_EQ(ipEnd->error, GatewayError::ReadEeprom);
     EXPECT_EQ(ui.operation, Operation::ReadIpSettingError);
 }
 
-TEST_F(ConsoleDialogueTest, readEepromErrorWithoutALoadFollowsThePendingIpLoad) {
+TEST_F(ConsoleDialogueTest, readEepromErrorWithoutALoadFollowsTheQueuedIpLoad) {
     connectAndLoad();
-    session.ipSettingTransfer = TransferState::LoadRequested;
+    const JobId queuedIp = ask(jobOf(JobKind::ReadIpSetting));
     tick(c::kReplyReadEepromError);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReadError);
+    EXPECT_EQ(ui.operation, Operation::ReadIpSettingError);
+    // No command of ours asked: the queued job is still to run.
+    EXPECT_FALSE(endOf(JobKind::ReadIpSetting));
+    dialogue.cancel(queuedIp);
     tick(c::kReplyReadEepromError);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReadError);
+    EXPECT_EQ(ui.operation, Operation::ReadSafeValueError);
 }
 
-TEST_F(ConsoleDialogueTest, menuQueryOpensTheFirmwareDialogAndChoosesTheLayout) {
+TEST_F(ConsoleDialogueTest, fileNameJobEndsWithTheNamesAndChoosesTheLayout) {
     connectAndLoad();
     answerAutoQuery({"3420V10.bin"});
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
-    session.setFirmwareState(FirmwareQueryState::Requested);
+    ask(jobOf(JobKind::ReadFileNames));
     tick(c::kReplyConnect);
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
     tick(c::kReplyFileName, fileNameReply({"3420V10.bin", "3420V13.bin"}));
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Receiving);
     deliverWorkerDone();
-    EXPECT_EQ(ui.firmwareDialogs, 1);
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block976);  // the later slot decides
+    EXPECT_FALSE(endOf(JobKind::ReadFileNames)) << "the finish line confirms the reply";
+    tick(c::kReplyFileNameFinish);
+    const auto end = endOf(JobKind::ReadFileNames);
+    ASSERT_TRUE(end);
+    EXPECT_EQ(end->outcome, JobOutcome::Done);
+    EXPECT_EQ(end->fileNames[1], "3420V13.bin");
+    EXPECT_EQ(end->safeValueLayout, SafeValueLayout::Block976);
 }
 
 TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
@@ -537,9 +595,8 @@ TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
     const std::string bad = "File_XX=\x01";
     tick(c::kReplyFileName, std::vector<uint8_t>(bad.begin(), bad.end()));
     deliverWorkerDone();
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_FALSE(session.fileNamesReceived);
     EXPECT_EQ(ui.operation, Operation::FileNameError);
-    EXPECT_EQ(ui.firmwareDialogs, 0);  // the automatic query never opens it
     EXPECT_FALSE(session.firmwareAutoQuery);
     tick(c::kReplyFileNameFinish);
     EXPECT_EQ(ui.operation, Operation::FileNameError);
@@ -548,18 +605,21 @@ TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
 TEST_F(ConsoleDialogueTest, menuPressedWhileAFailedReplyIsReceivedStillReportsTheFailure) {
     connectAndLoad();
     answerAutoQuery({"3420V10.bin"});
-    session.setFirmwareState(FirmwareQueryState::Requested);
+    ask(jobOf(JobKind::ReadFileNames));
     tick(c::kReplyConnect);
     const std::string bad = "File_NO=\x0C";
     tick(c::kReplyFileName, std::vector<uint8_t>(bad.begin(), bad.end()));
     const auto notice = ui.takePosted();
     ASSERT_TRUE(notice);
     // The worker has ended, its notice is still queued, and the user asks again.
-    session.setFirmwareState(FirmwareQueryState::Requested);
+    ask(jobOf(JobKind::ReadFileNames));
     notice();
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_FALSE(session.fileNamesReceived);
     EXPECT_EQ(ui.operation, Operation::FileNameError);
-    EXPECT_EQ(ui.firmwareDialogs, 1);
+    ASSERT_EQ(ended.size(), 0u);
+    ui.runAllPosted();
+    ASSERT_EQ(ended.size(), 1u) << "the second question is still to go out";
+    EXPECT_EQ(ended[0].outcome, JobOutcome::BlockIncomplete);
 }
 
 TEST_F(ConsoleDialogueTest, gatewayThatNeverAnswersTheFileNameQueryIsAskedAgain) {
@@ -584,26 +644,26 @@ TEST_F(ConsoleDialogueTest, gatewayThatNeverAnswersTheFileNameQueryIsAskedAgain)
 TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareState) {
     connectAndLoad();
     answerAutoQuery({"3420V13.bin"});
-    session.safeValueTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadSafeValues));
     ui.clears = ui.resets = 0;
     tick(c::kReplyDisconnect);
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_FALSE(session.parameterLoaded);
     EXPECT_EQ(config.moduleCount, 0);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::Idle);
+    EXPECT_EQ(outcomeOf(JobKind::ReadSafeValues), JobOutcome::LinkLost);
     EXPECT_FALSE(ui.moduleLamp);
     EXPECT_EQ(ui.linkStatus, LinkStatus::Lost);
     EXPECT_EQ(ui.clears, 1);
     EXPECT_EQ(ui.resets, 1);
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
+    EXPECT_TRUE(session.fileNamesReceived);
     EXPECT_FALSE(session.firmwareAutoQuery);
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block976);
     EXPECT_EQ(config.modelName, "HX-3420");  // texts of the last block stay
 }
 
-TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
+TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndEndsItsJobs) {
     connectAndLoad();
-    session.ipSettingTransfer = TransferState::SendRequested;
+    ask(jobOf(JobKind::SendIpSetting));
     dialogue.disconnect();
     EXPECT_EQ(port.closes, 1);
     EXPECT_FALSE(session.portOpen);
@@ -616,7 +676,7 @@ TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
     EXPECT_FALSE(ui.animationTimerRunning);
     EXPECT_EQ(ui.progress, 0);
     EXPECT_EQ(ui.linkStatus, LinkStatus::PortClosed);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::SendRequested);
+    EXPECT_EQ(outcomeOf(JobKind::SendIpSetting), JobOutcome::LinkLost);
     EXPECT_EQ(config.moduleCount, 0);
 }
 
@@ -627,7 +687,7 @@ TEST_F(ConsoleDialogueTest, disconnectWritesTheBlockOfAnAcknowledgedSendOnly) {
         connectAndLoad();
         answerAutoQuery({});
         setDefaultIpSetting(ip);
-        session.ipSettingTransfer = TransferState::SendRequested;
+        ask(Job::sendIpSetting(ip));
         tick(c::kReplyConnect);
         ASSERT_EQ(port.lastSent(), c::kSendIpSetting);
         port.clearSent();
@@ -724,19 +784,22 @@ TEST_F(ConsoleDialogueTest, animationRunsAndStopsWithinOneStep) {
     EXPECT_FALSE(ui.animationTimerRunning);
 }
 
+// The firmware dialog opens modally from a job's end: the ticks go on behind it.
 TEST_F(ConsoleDialogueTest, ticksRunWhileTheFirmwareDialogIsOpen) {
     connectAndLoad();
     answerAutoQuery({});
-    session.setFirmwareState(FirmwareQueryState::Requested);
+    int ticksDuringDialog = 0;
+    dialogue.submit(jobOf(JobKind::ReadFileNames), [&](const JobResult&) {
+        port.clearSent();
+        tick(c::kReplyConnect);
+        EXPECT_EQ(port.lastSent(), c::kPrompt);
+        ++ticksDuringDialog;
+    });
     tick(c::kReplyConnect);
     tick(c::kReplyFileName, fileNameReply({"3420V10.bin"}));
-    int ticksDuringDialog = 0;
-    ui.whileFirmwareDialogOpen = [&] {
-        tick(c::kReplyFileNameFinish);
-        tick(c::kReplyConnect);
-        ++ticksDuringDialog;
-    };
     deliverWorkerDone();
+    tick(c::kReplyFileNameFinish);
+    ui.runAllPosted();
     EXPECT_EQ(ticksDuringDialog, 1);
     EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_EQ(session.fileCount, 1);
@@ -749,23 +812,20 @@ TEST_F(ConsoleDialogueTest, ticksRunWhileTheFirmwareDialogIsOpen) {
 TEST_F(ConsoleDialogueTest, connectQueuedBehindAnotherStartsNoSecondCommand) {
     struct Case {
         const char* command;
-        std::function<void(LinkSession&)> request;
+        std::function<void()> request;
     };
     const std::vector<Case> cases = {
-        {c::kLoadParameter, [](LinkSession& s) { s.parameterLoaded = false; }},
-        {c::kSendSafeValue, [](LinkSession& s) { s.safeValueTransfer = TransferState::SendRequested; }},
-        {c::kLoadSafeValue, [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; }},
-        {c::kLoadFileName, [](LinkSession& s) { s.setFirmwareState(FirmwareQueryState::Requested); }},
-        {c::kSendIpSetting, [](LinkSession& s) { s.ipSettingTransfer = TransferState::SendRequested; }},
-        {c::kLoadIpSetting, [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; }},
+        {c::kLoadParameter, [&] { session.parameterLoaded = false; }},
+        {c::kSendSafeValue, [&] { ask(jobOf(JobKind::SendSafeValues)); }},
+        {c::kLoadSafeValue, [&] { ask(jobOf(JobKind::ReadSafeValues)); }},
+        {c::kLoadFileName, [&] { ask(jobOf(JobKind::ReadFileNames)); }},
+        {c::kSendIpSetting, [&] { ask(jobOf(JobKind::SendIpSetting)); }},
+        {c::kLoadIpSetting, [&] { ask(jobOf(JobKind::ReadIpSetting)); }},
     };
     for (const Case& k : cases) {
-        session.safeValueTransfer = TransferState::Idle;
-        session.ipSettingTransfer = TransferState::Idle;
         connectAndLoad();
         answerAutoQuery({"3420V10.bin"});
-        session.safeValueBytes.assign(512, 0x5A);
-        k.request(session);
+        k.request();
         port.clearSent();
         port.queueLine(c::kReplyConnect);
         tick(c::kReplyConnect);
@@ -782,8 +842,7 @@ TEST_F(ConsoleDialogueTest, connectQueuedBehindAnotherStartsNoSecondCommand) {
 TEST_F(ConsoleDialogueTest, nothingGoesOutWhileASendCommandAwaitsItsAnswer) {
     connectAndLoad();
     answerAutoQuery({"3420V10.bin"});
-    session.safeValueBytes.assign(512, 0x11);
-    session.safeValueTransfer = TransferState::SendRequested;
+    ask(Job::sendSafeValues(std::vector<uint8_t>(512, 0x11)));
     tick(c::kReplyConnect);
     port.clearSent();
     for (int i = 1; i < ConsoleDialogue::kExchangeTimeoutTicks; ++i) tick(i == 2 ? "garbage" : "");
@@ -797,7 +856,7 @@ TEST_F(ConsoleDialogueTest, nothingGoesOutWhileASendCommandAwaitsItsAnswer) {
     tick(c::kReplyReceiveSafeValue);
     EXPECT_EQ(port.sent().size(), 2u);
     tick(c::kReplySafeValueSent);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::SendFinished);
+    EXPECT_EQ(outcomeOf(JobKind::SendSafeValues), JobOutcome::Done);
     EXPECT_EQ(port.lastSent(), c::kPrompt);
     EXPECT_FALSE(dialogue.exchangeOpen());
 }
@@ -807,8 +866,7 @@ TEST_F(ConsoleDialogueTest, nothingGoesOutWhileASendCommandAwaitsItsAnswer) {
 TEST_F(ConsoleDialogueTest, blockAskedForAfterTheDisconnectNoticeIsWithheld) {
     connectAndLoad();
     answerAutoQuery({});
-    session.safeValueBytes.assign(512, 0x11);
-    session.ipSettingTransfer = TransferState::SendRequested;
+    ask(jobOf(JobKind::SendIpSetting));
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kSendIpSetting);
     tick(c::kReplyDisconnect);
@@ -825,7 +883,7 @@ TEST_F(ConsoleDialogueTest, blockAskedForAfterTheDisconnectNoticeIsWithheld) {
 
 struct ShortBlockCase {
     const char* name;
-    std::function<void(LinkSession&)> request;
+    std::optional<JobKind> job;  // none: the load after Connect
     const char* announce;
     std::size_t bytesSent;  // of the whole block
     const char* finish;
@@ -836,24 +894,27 @@ struct ShortBlockCase {
 // the line in place of the missing bytes and hands it back.
 TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
     const std::vector<ShortBlockCase> cases = {
-        {"parameter", [](LinkSession& s) { s.parameterLoaded = false; }, c::kReplyParameter, 16 + 12 + 12 + 7,
-         c::kReplyParameterFinish, Operation::ParameterIncomplete},
-        {"safe values", [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; }, c::kReplySafeValue,
-         400, c::kReplySafeValueFinish, Operation::ReceiveSafeValueError},
-        {"ip setting", [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; }, c::kReplyIpSetting,
-         20, c::kReplyIpSettingFinish, Operation::ReceiveIpSettingError},
+        {"parameter", std::nullopt, c::kReplyParameter, 16 + 12 + 12 + 7, c::kReplyParameterFinish,
+         Operation::ParameterIncomplete},
+        {"safe values", JobKind::ReadSafeValues, c::kReplySafeValue, 400, c::kReplySafeValueFinish,
+         Operation::ReceiveSafeValueError},
+        {"ip setting", JobKind::ReadIpSetting, c::kReplyIpSetting, 20, c::kReplyIpSettingFinish,
+         Operation::ReceiveIpSettingError},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
-        session.safeValueTransfer = TransferState::Idle;
-        session.ipSettingTransfer = TransferState::Idle;
+        ended.clear();
         connectAndLoad();
         answerAutoQuery({"3420V10.bin"});
         setDefaultIpSetting(ip);
         const IpSettingRecord ipBefore = ip;
         session.safeValueBytes.clear();
         const int rebuildsBefore = ui.rebuilds;
-        k.request(session);
+        if (k.job) {
+            ask(jobOf(*k.job));
+        } else {
+            session.parameterLoaded = false;
+        }
         tick(c::kReplyConnect);
         std::vector<uint8_t> block = parameterBlock(
             '5', {kSystemModuleAt1, kWdoModule, kWaoModule, kWdoModule, kWaoModule, kWdoModule, kWaoModule});
@@ -873,13 +934,9 @@ TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
         EXPECT_EQ(ui.rebuilds, rebuildsBefore);
         EXPECT_EQ(ip, ipBefore);
         EXPECT_TRUE(session.safeValueBytes.empty());
-        if (k.announce == c::kReplySafeValue) {
-            EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
-        }
-        if (k.announce == c::kReplyIpSetting) {
-            EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
-        }
-        if (k.announce == c::kReplyParameter) {
+        if (k.job) {
+            EXPECT_EQ(outcomeOf(*k.job), JobOutcome::BlockIncomplete);
+        } else {
             EXPECT_FALSE(session.parameterLoaded);
             tick(c::kReplyConnect);
             EXPECT_EQ(port.lastSent(), c::kLoadParameter) << "a short block is asked for again";
@@ -895,14 +952,14 @@ TEST_F(ConsoleDialogueTest, blockShortByLessThanItsFinishLineIsNeverInstalled) {
     answerAutoQuery({"3420V10.bin"});
     setDefaultIpSetting(ip);
     const IpSettingRecord before = ip;
-    session.ipSettingTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadIpSetting));
     tick(c::kReplyConnect);
     port.queueLine(c::kReplyIpSetting);
     port.queueBytes(std::vector<uint8_t>(70, 0x44));
     port.queueLine(c::kReplyIpSettingFinish);
     tick();
     deliverWorkerDone();
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(outcomeOf(JobKind::ReadIpSetting), JobOutcome::BlockIncomplete);
     EXPECT_EQ(ui.operation, Operation::ReceiveIpSettingError);
     EXPECT_EQ(ip, before);
     EXPECT_FALSE(dialogue.exchangeOpen()) << "the finish line was given back whole";
@@ -910,14 +967,15 @@ TEST_F(ConsoleDialogueTest, blockShortByLessThanItsFinishLineIsNeverInstalled) {
 
     // The same for a file-name reply: no name is made up from the line.
     tick(c::kReplyConnect);
-    session.setFirmwareState(FirmwareQueryState::Requested);
+    ask(jobOf(JobKind::ReadFileNames));
     tick(c::kReplyConnect);
     port.queueLine(c::kReplyFileName);
     port.queueBytes(std::string("File_NO=\x01") + "File_Name=3420V1");
     port.queueLine(c::kReplyFileNameFinish);
     tick();
     deliverWorkerDone();
-    EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
+    EXPECT_EQ(outcomeOf(JobKind::ReadFileNames), JobOutcome::BlockIncomplete);
+    EXPECT_FALSE(session.fileNamesReceived);
     EXPECT_EQ(session.firmwareFileNames[0], "3420V10.bin");
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
     EXPECT_EQ(session.missCount, 0);
@@ -928,13 +986,13 @@ TEST_F(ConsoleDialogueTest, blockShortByLessThanItsFinishLineIsNeverInstalled) {
 TEST_F(ConsoleDialogueTest, restOfALateBlockIsDroppedUpToItsFinishLine) {
     connectAndLoad();
     answerAutoQuery({});
-    session.safeValueTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadSafeValues));
     tick(c::kReplyConnect);
     port.queueLine(c::kReplySafeValue);
     port.pause();
     tick();
     deliverWorkerDone();
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(outcomeOf(JobKind::ReadSafeValues), JobOutcome::BlockIncomplete);
     EXPECT_EQ(ui.operation, Operation::ReceiveSafeValueError);
     EXPECT_FALSE(dialogue.animating());
 
@@ -947,7 +1005,7 @@ TEST_F(ConsoleDialogueTest, restOfALateBlockIsDroppedUpToItsFinishLine) {
     EXPECT_FALSE(dialogue.exchangeOpen());
     EXPECT_EQ(session.missCount, 0);
     EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(ended.size(), 1u) << "a job ends once";
     EXPECT_EQ(ui.operation, Operation::ReceiveSafeValueError);
     EXPECT_TRUE(session.safeValueBytes.empty());
 }
@@ -955,13 +1013,13 @@ TEST_F(ConsoleDialogueTest, restOfALateBlockIsDroppedUpToItsFinishLine) {
 TEST_F(ConsoleDialogueTest, finishWithoutAnyBlockIsNoSuccess) {
     connectAndLoad();
     answerAutoQuery({});
-    session.safeValueTransfer = TransferState::LoadRequested;
+    ask(jobOf(JobKind::ReadSafeValues));
     tick(c::kReplyConnect);
     // The announcement was lost on the line; the finish is all that came.
     tick(c::kReplySafeValueFinish);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(outcomeOf(JobKind::ReadSafeValues), JobOutcome::BlockIncomplete);
     tick(c::kReplySafeValueFinish);  // doubled: its exchange is over
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_EQ(ended.size(), 1u);
 }
 
 // --- ends ---------------------------------------------------------------------

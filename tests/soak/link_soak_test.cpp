@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 #include <malloc.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -54,8 +56,6 @@ std::size_t heapInUse() {
 #endif
 }
 
-bool pending(TransferState t) { return t == TransferState::SendRequested || t == TransferState::LoadRequested; }
-
 class Soak {
 public:
     Soak(int chaosMs, uint32_t seed)
@@ -80,6 +80,11 @@ public:
     }
     void disconnect() { dialogue_->disconnect(); }
     bool busy() const { return dialogue_->workerBusy(); }
+    // A job of `kind` has been asked for and has not ended yet.
+    bool pending(JobKind kind) const { return outstanding_[static_cast<std::size_t>(kind)] > 0; }
+    bool anyPending() const {
+        return std::any_of(outstanding_.begin(), outstanding_.end(), [](int n) { return n > 0; });
+    }
 
     // One poll tick, a little faster than the window's, with the worker's
     // notice delivered as its event loop would.
@@ -97,28 +102,31 @@ public:
     // What a user does meanwhile: asks for transfers and the firmware names.
     void userActs() {
         if (!session.portOpen || !session.parameterLoaded) return;
+        // One transfer of a kind at a time, as the dialogs ask.
+        const bool safeFree = !pending(JobKind::SendSafeValues) && !pending(JobKind::ReadSafeValues);
+        const bool ipFree = !pending(JobKind::SendIpSetting) && !pending(JobKind::ReadIpSetting);
         switch (random_() % 6) {
         case 0:
-            if (!session.firmwareAutoQuery && !pending(session.safeValueTransfer)) {
-                session.safeValueBytes.assign(safeValueBlockBytes(session.safeValueLayout), uint8_t(random_()));
-                session.safeValueTransfer = TransferState::SendRequested;
+            if (!session.firmwareAutoQuery && safeFree) {
+                ask(Job::sendSafeValues(std::vector<uint8_t>(safeValueBlockBytes(session.safeValueLayout),
+                                                             uint8_t(random_()))));
             }
             break;
         case 1:
-            if (!session.firmwareAutoQuery && !pending(session.safeValueTransfer)) {
-                session.safeValueBytes.clear();
-                session.safeValueTransfer = TransferState::LoadRequested;
-            }
+            if (!session.firmwareAutoQuery && safeFree) ask(Job::read(JobKind::ReadSafeValues));
             break;
         case 2:
-            if (!pending(session.ipSettingTransfer)) session.ipSettingTransfer = TransferState::SendRequested;
+            if (ipFree) {
+                IpSettingRecord record;
+                setDefaultIpSetting(record);
+                ask(Job::sendIpSetting(record));
+            }
             break;
         case 3:
-            if (!pending(session.ipSettingTransfer)) session.ipSettingTransfer = TransferState::LoadRequested;
+            if (ipFree) ask(Job::read(JobKind::ReadIpSetting));
             break;
         case 4:
-            if (session.firmwareState() != FirmwareQueryState::Receiving)
-                session.setFirmwareState(FirmwareQueryState::Requested);
+            if (!pending(JobKind::ReadFileNames)) ask(Job::read(JobKind::ReadFileNames));
             break;
         default:
             break;
@@ -128,6 +136,13 @@ public:
     uint32_t draw() { return random_(); }
 
 private:
+    void ask(Job job) {
+        const auto slot = static_cast<std::size_t>(job.kind);
+        ++outstanding_[slot];
+        dialogue_->submit(std::move(job), [this, slot](const JobResult&) { --outstanding_[slot]; });
+    }
+
+    std::array<int, 6> outstanding_{};
     test::GatesimProcess sim_;
     test::CountingPort port_;
     test::RecordingUi ui_;
@@ -178,8 +193,7 @@ TEST(LinkSoak, comesThroughAGatewayThatMisbehavesAtRandom) {
         const auto inStep = [&] {
             const LinkSession& s = soak.session;
             return s.linkState == LinkState::Connected && s.parameterLoaded && !s.firmwareAutoQuery &&
-                   s.firmwareState() != FirmwareQueryState::Receiving && !pending(s.safeValueTransfer) &&
-                   !pending(s.ipSettingTransfer) && !soak.busy();
+                   !soak.anyPending() && !soak.busy();
         };
         while (!inStep() && Clock::now() < bound) ASSERT_TRUE(soak.tick());
         EXPECT_TRUE(inStep()) << "link state " << static_cast<int>(soak.session.linkState);

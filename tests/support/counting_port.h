@@ -25,6 +25,7 @@ public:
         return port_.takeLine(p, timeoutMs, line);
     }
     BlockReceipt receiveBlock(uint8_t p, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
+        ++blockReceives_;
         return port_.receiveBlock(p, buffer, timeoutMs);
     }
     void cancelWaits() override { port_.cancelWaits(); }
@@ -32,12 +33,15 @@ public:
     void resumeWaits() override { port_.resumeWaits(); }
     uint32_t deviceError() const override { return port_.deviceError(); }
     unsigned linesSent() const { return linesSent_; }
+    // Block receives begun, the one now waiting included.
+    unsigned blockReceives() const { return blockReceives_; }
     // A new simulator has heard none of them.
     void restartCount() { linesSent_ = 0; }
 
 private:
     TermiosSerialPort port_;
     std::atomic<unsigned> linesSent_{0};
+    std::atomic<unsigned> blockReceives_{0};
 };
 
 }  // namespace norvik::test

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "link/console_dialogue.h"
+#include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "support/gatesim_process.h"
 #include "support/recording_ui.h"
@@ -33,6 +35,30 @@ inline bool awaitGateway(const GatesimProcess& sim, unsigned linesSent,
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
+
+// The jobs a test asks for and how they ended, as the test's loop hands the
+// ends over.
+class JobLog {
+public:
+    JobId ask(GatewayJobs& jobs, Job job) {
+        return jobs.submit(std::move(job), [this](const JobResult& r) { ended_.push_back(r); });
+    }
+    // The last end of a job of `kind`; null while none has ended.
+    const JobResult* last(JobKind kind) const {
+        for (auto it = ended_.rbegin(); it != ended_.rend(); ++it)
+            if (it->kind == kind) return &*it;
+        return nullptr;
+    }
+    bool endedWith(JobKind kind, JobOutcome outcome) const {
+        const JobResult* r = last(kind);
+        return r != nullptr && r->outcome == outcome;
+    }
+    std::size_t count() const { return ended_.size(); }
+    void clear() { ended_.clear(); }
+
+private:
+    std::vector<JobResult> ended_;
+};
 
 // One poll tick, with the worker's notice delivered as the window's loop would.
 // Job outcomes posted on the way are delivered too.

@@ -71,10 +71,6 @@ public:
     void clearTree() override { ++clears; }
     void resetList() override { ++resets; }
     void showNotice(LinkNotice notice) override { notices.push_back(notice); }
-    void openFirmwareDialog() override {
-        ++firmwareDialogs;
-        if (whileFirmwareDialogOpen) whileFirmwareDialogOpen();
-    }
     bool startPollTimer() override {
         pollTimerRunning = pollTimerAvailable;
         return pollTimerAvailable;

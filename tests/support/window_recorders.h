@@ -55,6 +55,8 @@ public:
         std::optional<DialogMode> mode;  // the settings dialogs'
     };
     std::vector<Opened> opened;
+    // What each firmware dialog was opened with.
+    std::vector<JobResult> firmwareShown;
     // Runs while the "modal" dialog is open.
     std::function<void()> whileOpen;
 
@@ -63,7 +65,10 @@ public:
     void openDeviceView(QWidget*) override { record("DeviceSpaceDialog"); }
     void openProfibusView(QWidget*) override { record("ProfibusSpaceDialog"); }
     void openModbusView(QWidget*) override { record("ModbusSpaceDialog"); }
-    void openFirmwareDialog(QWidget*) override { record("FirmwareDialog"); }
+    void openFirmwareDialog(QWidget*, const JobResult& fileNames) override {
+        firmwareShown.push_back(fileNames);
+        record("FirmwareDialog");
+    }
     void openAboutBox(QWidget*) override { record("AboutDialog"); }
     void openPortDevicesDialog(QWidget*) override { record("PortDevicesDialog"); }
 

@@ -53,8 +53,8 @@ void DefaultDialogOpener::openModbusView(QWidget* parent) {
     execDialog(view);
 }
 
-void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
-    FirmwareDialog dialog(session_.firmwareState(), session_.firmwareFileNames, session_.fileCount, parent);
+void DefaultDialogOpener::openFirmwareDialog(QWidget* parent, const norvik::JobResult& fileNames) {
+    FirmwareDialog dialog(fileNames, parent);
     if (dialog.notSupported())
         boxes_.showMessage(parent, FirmwareDialog::messageTitle(), FirmwareDialog::notSupportedText());
     execDialog(dialog);

@@ -4,6 +4,7 @@
 // here.
 
 #include "editors/transfer_job.h"
+#include "link/gateway_jobs.h"
 
 class QDialog;
 class QWidget;
@@ -25,7 +26,8 @@ public:
     virtual void openDeviceView(QWidget* parent) = 0;
     virtual void openProfibusView(QWidget* parent) = 0;
     virtual void openModbusView(QWidget* parent) = 0;
-    virtual void openFirmwareDialog(QWidget* parent) = 0;
+    // The names a file-name job read, or those the session holds.
+    virtual void openFirmwareDialog(QWidget* parent, const norvik::JobResult& fileNames) = 0;
     virtual void openAboutBox(QWidget* parent) = 0;
     virtual void openPortDevicesDialog(QWidget* parent) = 0;
 };
@@ -42,7 +44,7 @@ public:
     void openDeviceView(QWidget* parent) override;
     void openProfibusView(QWidget* parent) override;
     void openModbusView(QWidget* parent) override;
-    void openFirmwareDialog(QWidget* parent) override;
+    void openFirmwareDialog(QWidget* parent, const norvik::JobResult& fileNames) override;
     void openAboutBox(QWidget* parent) override;
     void openPortDevicesDialog(QWidget* parent) override;
 

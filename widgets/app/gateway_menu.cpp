@@ -84,7 +84,7 @@ norvik::KnownBlocks GatewayMenu::knownBlocks() const {
     const norvik::LinkSession& session = window_.session();
     norvik::KnownBlocks known;
     if (session.parameterLoaded && !session.parameterBlockRaw.empty()) known.parameters = session.parameterBlockRaw;
-    if (session.firmwareState() == norvik::FirmwareQueryState::Received && !session.fileNameReplyRaw.empty()) {
+    if (session.fileNamesReceived && !session.fileNameReplyRaw.empty()) {
         known.fileNames = session.fileNameReplyRaw;
     }
     return known;
@@ -230,8 +230,7 @@ bool GatewayMenu::openBackupFile(const QString& path) {
     norvik::LinkSession& session = window_.session();
     session.firmwareFileNames = gateway.fileNames;
     session.fileCount = gateway.fileCount;
-    session.setFirmwareState(gateway.blocks.fileNames ? norvik::FirmwareQueryState::Received
-                                                      : norvik::FirmwareQueryState::ReceiveError);
+    session.fileNamesReceived = gateway.blocks.fileNames.has_value();
     session.firmwareAutoQuery = false;
     session.safeValueLayout = gateway.blocks.safeValueLayout;
     window_.ipSetting() = gateway.ipSetting.value_or(norvik::IpSettingRecord{});
@@ -253,7 +252,7 @@ void GatewayMenu::onCloseBackup() {
     norvik::LinkSession& session = window_.session();
     session.firmwareFileNames = {};
     session.fileCount = 0;
-    session.setFirmwareState(norvik::FirmwareQueryState::Idle);
+    session.fileNamesReceived = false;
     session.firmwareAutoQuery = true;
     session.safeValueLayout = norvik::SafeValueLayout::Block512;
     window_.ipSetting() = norvik::IpSettingRecord{};

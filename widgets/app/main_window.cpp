@@ -35,6 +35,7 @@
 #include "backup/backup_dialogs.h"
 #include "backup/backup_jobs.h"
 #include "backup/backup_texts.h"
+#include "firmware/firmware_dialog.h"
 #include "common/text_conversion.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
@@ -399,8 +400,6 @@ void MainWindow::showNotice(norvik::LinkNotice notice) {
     messageBoxes_->showMessage(this, title, text);
 }
 
-void MainWindow::openFirmwareDialog() { opener_->openFirmwareDialog(this); }
-
 bool MainWindow::startPollTimer() {
     if (services_.manualTimers)
         manualPollRunning_ = true;
@@ -520,13 +519,24 @@ void MainWindow::onViewModbus() {
 
 void MainWindow::onGetFirmwareVersion() {
     if (!linkReady()) return;
-    if (session_.firmwareState() == norvik::FirmwareQueryState::Received) {
-        opener_->openFirmwareDialog(this);
+    if (session_.fileNamesReceived) {
+        norvik::JobResult held;
+        held.kind = norvik::JobKind::ReadFileNames;
+        held.fileNames = session_.firmwareFileNames;
+        held.fileCount = session_.fileCount;
+        held.safeValueLayout = session_.safeValueLayout;
+        opener_->openFirmwareDialog(this, held);
         return;
     }
-    // The dialogue asks at the next "connect" reply and opens the dialog when
-    // the names have arrived.
-    session_.setFirmwareState(norvik::FirmwareQueryState::Requested);
+    // Asked at the next "connect" reply; the status line follows the reply.
+    // Asking again while the question is out adds nothing.
+    if (firmwareJob_) return;
+    firmwareJob_ = dialogJobs_->submit(norvik::Job::read(norvik::JobKind::ReadFileNames),
+                                      [this](const norvik::JobResult& result) {
+                                         firmwareJob_.reset();
+                                         // A link that ended took the question with it: nothing to show.
+                                         if (FirmwareDialog::shows(result)) opener_->openFirmwareDialog(this, result);
+                                     });
 }
 
 void MainWindow::onAbout() { opener_->openAboutBox(this); }

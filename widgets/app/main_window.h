@@ -7,10 +7,12 @@
 #include <QString>
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "editors/transfer_job.h"
 #include "ipsetting/ip_setting.h"
+#include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "link/link_ui.h"
 #include "serial/traffic_log.h"
@@ -73,7 +75,6 @@ public:
     void clearTree() override;
     void resetList() override;
     void showNotice(norvik::LinkNotice notice) override;
-    void openFirmwareDialog() override;
     bool startPollTimer() override;
     void stopPollTimer() override;
     void startAnimationTimer() override;
@@ -199,6 +200,8 @@ private:
     // Asks the gateway through the dialogue, so it goes before it.
     GatewayMenu* gatewayMenu_ = nullptr;
     QAction* communicationMenu_ = nullptr;
+    // The file-name job of "Get Firmware Version From Module" while it is out.
+    std::optional<norvik::JobId> firmwareJob_;
 
     QMenuBar* menuBar_ = nullptr;
     Actions actions_;
