@@ -297,6 +297,14 @@
         <source>Differences: safe values %1, IP setting fields %2 (a restore writes these); parameters %3 (read only: a restore cannot change them).</source>
         <translation>Unterschiede: Ersatzwerte %1, Felder der IP-Einstellung %2 (Zurückspielen schreibt sie); Parameter %3 (nur lesbar: Zurückspielen ändert sie nicht).</translation>
     </message>
+    <message>
+        <source>&amp;Export Report…</source>
+        <translation>Bericht &amp;exportieren…</translation>
+    </message>
+    <message>
+        <source>Export report</source>
+        <translation>Bericht exportieren</translation>
+    </message>
 </context>
 <context>
     <name>DeviceSpaceDialog</name>
@@ -1197,15 +1205,24 @@
     </message>
     <message numerus="yes">
         <source>Module %1: %n Modbus address(es) above 1023, which the Modbus view does not show.</source>
-        <translation><numerusform>Modul %1: %n Modbus-Adresse über 1023, die die Modbus-Ansicht nicht zeigt.</numerusform><numerusform>Modul %1: %n Modbus-Adressen über 1023, die die Modbus-Ansicht nicht zeigt.</numerusform></translation>
+        <translation>
+            <numerusform>Modul %1: %n Modbus-Adresse über 1023, die die Modbus-Ansicht nicht zeigt.</numerusform>
+            <numerusform>Modul %1: %n Modbus-Adressen über 1023, die die Modbus-Ansicht nicht zeigt.</numerusform>
+        </translation>
     </message>
     <message numerus="yes">
         <source>Module %1: %n PROFIBUS byte(s) from byte 244 on, which the PROFIBUS view does not show.</source>
-        <translation><numerusform>Modul %1: %n PROFIBUS-Byte ab Byte 244, das die PROFIBUS-Ansicht nicht zeigt.</numerusform><numerusform>Modul %1: %n PROFIBUS-Bytes ab Byte 244, die die PROFIBUS-Ansicht nicht zeigt.</numerusform></translation>
+        <translation>
+            <numerusform>Modul %1: %n PROFIBUS-Byte ab Byte 244, das die PROFIBUS-Ansicht nicht zeigt.</numerusform>
+            <numerusform>Modul %1: %n PROFIBUS-Bytes ab Byte 244, die die PROFIBUS-Ansicht nicht zeigt.</numerusform>
+        </translation>
     </message>
     <message numerus="yes">
         <source>Module %1: %n row(s) past the end of its device area, which the device view does not show.</source>
-        <translation><numerusform>Modul %1: %n Zeile hinter dem Ende seines Gerätebereichs, die die Geräteansicht nicht zeigt.</numerusform><numerusform>Modul %1: %n Zeilen hinter dem Ende seines Gerätebereichs, die die Geräteansicht nicht zeigt.</numerusform></translation>
+        <translation>
+            <numerusform>Modul %1: %n Zeile hinter dem Ende seines Gerätebereichs, die die Geräteansicht nicht zeigt.</numerusform>
+            <numerusform>Modul %1: %n Zeilen hinter dem Ende seines Gerätebereichs, die die Geräteansicht nicht zeigt.</numerusform>
+        </translation>
     </message>
     <message>
         <source>No module uses this space.</source>

@@ -78,6 +78,7 @@ TEST_F(TranslationTest, menusSpeakTheLocalesLanguageWithOneKeyPerItem) {
         in("Restore…", "Zurückspielen…"),
         in("Compare with Backup…", "Mit Sicherung vergleichen…"),
         in("Cancel", "Abbrechen"),
+        in("Export Report…", "Bericht exportieren…"),
         in("Open Backup…", "Sicherung öffnen…"),
         in("Close Backup", "Sicherung schließen"),
         in("[IP setting]", "[IP-Einstellung]"),
