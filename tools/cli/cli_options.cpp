@@ -43,7 +43,21 @@ struct Chosen {
 ParseOutcome parseArguments(int argc, const char* const* argv) {
     CliOptions o;
     CLI::App app{"Reads and configures HX-3410 and HX-3420 PROFIBUS to Modbus gateways over their serial\n"
-                 "console, one or many at once, without a window.",
+                 "console, one or many at once, without a window.\n\n"
+                 "Commands:\n"
+                 "  info                        model, modules and parameters\n"
+                 "  files                       the firmware's file names\n"
+                 "  safe-values get -o FILE     read the safe values into a .ptm file\n"
+                 "  safe-values put FILE        send a .ptm file, then read back and compare\n"
+                 "  ip get -o FILE              (HX-3420) read the IP setting into a .ptm file\n"
+                 "  ip put FILE                 (HX-3420) send, then read back and compare\n"
+                 "  backup -o FILE              everything, as the window's Back Up (same file format)\n"
+                 "  restore FILE [--dry-run]    as the window's Restore, verified; --dry-run prints the differences\n"
+                 "  diff FILE                   the differences between a backup and the gateway\n"
+                 "  report -o FILE.pdf | -o FOLDER --csv [--from-backup FILE]\n"
+                 "                              the commissioning report\n"
+                 "With several --device options the command runs on every gateway at once; -o then names a\n"
+                 "folder, and each file in it is named after its device.",
                  "norvik-cli"};
     app.set_version_flag("--version", std::string(NORVIK_VERSION));
     app.require_subcommand(1);

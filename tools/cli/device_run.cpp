@@ -49,6 +49,9 @@ std::string latin1ToUtf8(std::string_view text) {
 
 namespace {
 
+constexpr const char* kPressConnect = "press Connect again";
+constexpr const char* kRunAgain = "run the command again";
+
 // The run of one command: fills the report as it goes.
 class Run {
 public:
@@ -104,6 +107,9 @@ private:
         case LinkOpenOutcome::Ready: return true;
         case LinkOpenOutcome::PortError: {
             std::string advice = openErrorAdvice(target_.device, opening_.openError);
+            // The window's advice, but there is no Connect button to press here.
+            for (std::string::size_type at; (at = advice.find(kPressConnect)) != std::string::npos;)
+                advice.replace(at, std::string_view(kPressConnect).size(), kRunAgain);
             fail(ExitCode::PortError, console::kOpenErrorBox, advice);
             report_.json["error"]["errno"] = opening_.openError;
             return false;
