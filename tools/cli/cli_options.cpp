@@ -25,6 +25,16 @@ const char* commandName(CommandKind kind) {
     return "?";
 }
 
+bool commandAvailable(CommandKind kind) {
+    switch (kind) {
+    case CommandKind::Backup:
+    case CommandKind::Restore:
+    case CommandKind::Diff:
+    case CommandKind::Report: return false;
+    default: return true;
+    }
+}
+
 bool writesOutput(CommandKind kind) {
     return kind == CommandKind::SafeValuesGet || kind == CommandKind::IpGet || kind == CommandKind::Backup ||
            kind == CommandKind::Report;

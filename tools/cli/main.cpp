@@ -22,6 +22,10 @@ int main(int argc, char** argv) {
             return exitStatus(parsed.exit);
         }
         const CliOptions& options = *parsed.options;
+        if (!commandAvailable(options.command)) {
+            std::fprintf(stderr, "norvik-cli: %s is not available in this build\n", commandName(options.command));
+            return exitStatus(ExitCode::Usage);
+        }
         const TargetPlan plan = planTargets(options);
         if (plan.refused != ExitCode::Done) {
             std::fprintf(stderr, "norvik-cli: %s\n", plan.message.c_str());
