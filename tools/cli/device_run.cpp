@@ -5,7 +5,7 @@
 
 #include "firmware/file_names.h"
 #include "ipsetting/ip_setting.h"
-#include "link/console_texts.h"
+#include "cli_texts.h"
 #include "link/link_guards.h"
 #include "model/atomic_file.h"
 #include "model/module_types.h"
@@ -48,9 +48,6 @@ std::string latin1ToUtf8(std::string_view text) {
 }
 
 namespace {
-
-constexpr const char* kPressConnect = "press Connect again";
-constexpr const char* kRunAgain = "run the command again";
 
 // The run of one command: fills the report as it goes.
 class Run {
@@ -108,14 +105,14 @@ private:
         case LinkOpenOutcome::PortError: {
             std::string advice = openErrorAdvice(target_.device, opening_.openError);
             // The window's advice, but there is no Connect button to press here.
-            for (std::string::size_type at; (at = advice.find(kPressConnect)) != std::string::npos;)
-                advice.replace(at, std::string_view(kPressConnect).size(), kRunAgain);
-            fail(ExitCode::PortError, console::kOpenErrorBox, advice);
+            for (std::string::size_type at; (at = advice.find(texts::kPressConnect)) != std::string::npos;)
+                advice.replace(at, std::string_view(texts::kPressConnect).size(), texts::kRunAgain);
+            fail(ExitCode::PortError, texts::kOpenError, advice);
             report_.json["error"]["errno"] = opening_.openError;
             return false;
         }
-        case LinkOpenOutcome::NoAnswer: fail(ExitCode::NoAnswer, console::kAccessErrorBox); break;
-        case LinkOpenOutcome::Incomplete: fail(ExitCode::GatewayError, console::kOpParameterIncomplete); break;
+        case LinkOpenOutcome::NoAnswer: fail(ExitCode::NoAnswer, texts::kAccessError); break;
+        case LinkOpenOutcome::Incomplete: fail(ExitCode::GatewayError, texts::kParameterIncomplete); break;
         case LinkOpenOutcome::Interrupted: report_.exit = ExitCode::Interrupted; break;
         }
         link_.close();
@@ -127,26 +124,26 @@ private:
         switch (result.outcome) {
         case JobOutcome::Done: return;
         case JobOutcome::Cancelled: report_.exit = ExitCode::Interrupted; return;
-        case JobOutcome::NoAnswer: fail(ExitCode::NoAnswer, "No answer from the gateway."); return;
-        case JobOutcome::LinkLost: fail(ExitCode::NoAnswer, console::kLinkLost); return;
+        case JobOutcome::NoAnswer: fail(ExitCode::NoAnswer, texts::kNoAnswer); return;
+        case JobOutcome::LinkLost: fail(ExitCode::NoAnswer, texts::kLinkLost); return;
         case JobOutcome::BlockIncomplete:
         case JobOutcome::GatewayError: fail(ExitCode::GatewayError, jobErrorText(result)); return;
         }
     }
 
     static const char* jobErrorText(const JobResult& result) {
-        namespace c = console;
+        namespace c = texts;
         const bool incomplete = result.outcome == JobOutcome::BlockIncomplete;
         switch (result.kind) {
-        case JobKind::ReadParameters: return c::kOpParameterIncomplete;
-        case JobKind::ReadFileNames: return c::kOpFileNameError;
+        case JobKind::ReadParameters: return c::kParameterIncomplete;
+        case JobKind::ReadFileNames: return c::kFileNameError;
         case JobKind::ReadSafeValues:
-            return incomplete ? c::kOpReceiveSafeValueError : c::kOpReadSafeValueError;
-        case JobKind::ReadIpSetting: return incomplete ? c::kOpReceiveIpSettingError : c::kOpReadIpSettingError;
+            return incomplete ? c::kReceiveSafeValueError : c::kReadSafeValueError;
+        case JobKind::ReadIpSetting: return incomplete ? c::kReceiveIpSettingError : c::kReadIpSettingError;
         case JobKind::SendSafeValues:
-            return result.error == GatewayError::SaveFailed ? c::kOpSaveSafeValueError : c::kOpSendSafeValueError;
+            return result.error == GatewayError::SaveFailed ? c::kSaveSafeValueError : c::kSendSafeValueError;
         case JobKind::SendIpSetting:
-            return result.error == GatewayError::SaveFailed ? c::kOpSaveIpSettingError : c::kOpSendIpSettingError;
+            return result.error == GatewayError::SaveFailed ? c::kSaveIpSettingError : c::kSendIpSettingError;
         }
         return "";
     }
@@ -195,7 +192,7 @@ private:
     bool readInputFirst() {
         if (options_.command == CommandKind::IpPut) {
             if (!readIpSettingFile(options_.inputFile, ipToSend_)) {
-                fail(ExitCode::FileError, kFileOpenErrorMessage, "File: " + options_.inputFile);
+                fail(ExitCode::FileError, kFileOpenErrorMessage, texts::kFilePrefix + options_.inputFile);
                 return false;
             }
         }
@@ -204,11 +201,11 @@ private:
 
     bool writeOutput(std::span<const uint8_t> bytes) {
         if (!writeFileAtomically(target_.outputPath, bytes)) {
-            fail(ExitCode::FileError, kFileCreateErrorMessage, "File: " + target_.outputPath);
+            fail(ExitCode::FileError, kFileCreateErrorMessage, texts::kFilePrefix + target_.outputPath);
             return false;
         }
         report_.json["file"] = target_.outputPath;
-        say("Written to " + target_.outputPath);
+        say(texts::kWrittenTo + target_.outputPath);
         return true;
     }
 
@@ -330,18 +327,18 @@ private:
                                         ? "The file holds fewer than the " +
                                               std::to_string(safeValueBlockBytes(layout)) +
                                               " bytes this gateway's safe values take."
-                                        : "File: " + options_.inputFile;
+                                        : texts::kFilePrefix + options_.inputFile;
             fail(ExitCode::FileError, kFileOpenErrorMessage, why);
             return;
         }
         const std::optional<SafeValueBlock> block = encodeSafeValueBlock(table, layout);
         if (!block) {
-            fail(ExitCode::FileError, kFileOpenErrorMessage, "File: " + options_.inputFile);
+            fail(ExitCode::FileError, kFileOpenErrorMessage, texts::kFilePrefix + options_.inputFile);
             return;
         }
         const JobResult sent = run(Job::sendSafeValues(*block));
         if (!sent.done()) return;
-        say(console::kOpSafeValueSent);
+        say(texts::kSafeValueSent);
         if (options_.noVerify) return;
         const JobResult back = run(Job::read(JobKind::ReadSafeValues));
         if (!back.done()) return;
@@ -391,12 +388,12 @@ private:
         report_.json["verified"] = same;
         report_.json["differences"] = std::move(differences);
         if (same) {
-            say("Read back: the same");
+            say(texts::kReadBackSame);
             return;
         }
-        say("Read back: differs");
+        say(texts::kReadBackDiffers);
         for (const std::string& line : lines) say(line);
-        fail(ExitCode::Differs, "The gateway holds other values than were sent.");
+        fail(ExitCode::Differs, texts::kHoldsOther);
     }
 
     void ipGet() {
@@ -441,7 +438,7 @@ private:
         if (!isHx3420()) return;
         const JobResult sent = run(Job::sendIpSetting(ipToSend_));
         if (!sent.done()) return;
-        say(console::kOpIpSettingSent);
+        say(texts::kIpSettingSent);
         if (options_.noVerify) return;
         const JobResult back = run(Job::read(JobKind::ReadIpSetting));
         if (!back.done()) return;

@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "cli_texts.h"
 #include "targets.h"
 
 namespace norvik::cli {
@@ -106,7 +107,7 @@ ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
 
     if (const uint8_t why = interruptedBy_.load(); why != 0) {
         const auto code = static_cast<ExitCode>(why);
-        terminal_.error(code == ExitCode::Interrupted ? "norvik-cli: interrupted" : "norvik-cli: terminated");
+        terminal_.error(code == ExitCode::Interrupted ? texts::kInterrupted : texts::kTerminated);
         return code;
     }
     ExitCode worst = ExitCode::Done;

@@ -1,0 +1,41 @@
+#pragma once
+// What norvik-cli tells its user. Where the window says the same thing, the
+// words are the window's, so that a report from either reads alike.
+
+namespace norvik::cli::texts {
+
+// The window's boxes.
+inline constexpr const char* kOpenError = "Open Com Error ! Please check Com Port setting";
+inline constexpr const char* kAccessError =
+    "The Norvik can not access the module.\n\n Please check the settings, wire and make sure "
+    "PROFIBUS Master is online and configured correctly (RUN led is on).";
+
+// The window's status line.
+inline constexpr const char* kLinkLost = "No connection to the Module !";
+inline constexpr const char* kParameterIncomplete = "Error ! Parameter block incomplete!";
+inline constexpr const char* kFileNameError = "Receive file name error";
+inline constexpr const char* kSafeValueSent = "Send safe value finish";
+inline constexpr const char* kSaveSafeValueError = "Save safe value error !";
+inline constexpr const char* kSendSafeValueError = "Send safe value error !";
+inline constexpr const char* kReceiveSafeValueError = "Receive safe value error !";
+inline constexpr const char* kReadSafeValueError = "Read safe value error !";
+inline constexpr const char* kIpSettingSent = "Send ip setting finish";
+inline constexpr const char* kSaveIpSettingError = "Save ip setting error !";
+inline constexpr const char* kSendIpSettingError = "Send ip setting error !";
+inline constexpr const char* kReceiveIpSettingError = "Receive ip setting error !";
+inline constexpr const char* kReadIpSettingError = "Read ip setting error !";
+
+// The command line's own.
+inline constexpr const char* kNoAnswer = "No answer from the gateway.";
+inline constexpr const char* kReadBackSame = "Read back: the same";
+inline constexpr const char* kReadBackDiffers = "Read back: differs";
+inline constexpr const char* kHoldsOther = "The gateway holds other values than were sent.";
+inline constexpr const char* kWrittenTo = "Written to ";
+inline constexpr const char* kFilePrefix = "File: ";
+inline constexpr const char* kInterrupted = "norvik-cli: interrupted";
+inline constexpr const char* kTerminated = "norvik-cli: terminated";
+// The window's advice ends in a button to press; here the command is run again.
+inline constexpr const char* kPressConnect = "press Connect again";
+inline constexpr const char* kRunAgain = "run the command again";
+
+}  // namespace norvik::cli::texts
