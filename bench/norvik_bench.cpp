@@ -25,6 +25,7 @@
 
 #include "bench/demo_configs.h"
 #include "bench/space_table_model.h"
+#include "common/core_colour.h"
 #include "views/device_space_dialog.h"
 #include "views/modbus_space_dialog.h"
 #include "views/profibus_space_dialog.h"
@@ -197,15 +198,14 @@ void fillWithoutSizing(GridWidget& grid, norvik::ModbusKind kind) {
     grid.setColumnCount(norvik::modbusGridColumns(kind));
     grid.setFixedRowCount(1);
     grid.setFixedColumnCount(1);
-    norvik::GridItem item;
-    item.mask = norvik::GridMask::Text | norvik::GridMask::Format;
-    for (int r = 0; r < grid.getRowCount(); ++r) {
-        for (int c = 0; c < grid.getColumnCount(); ++c) {
-            item.row = r;
-            item.column = c;
-            item.format = r == 0 ? 0x10 : (c == 0 ? 0x8826 : 0x8825);
-            item.text = r == 0 ? norvik::modbusHeaderText(kind, c) : (c == 0 ? norvik::modbusRowLabel(kind, r) : "");
-            grid.setItem(item);
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        for (int c = 0; c < grid.columnCount(); ++c) {
+            const std::string text =
+                r == 0 ? norvik::modbusHeaderText(kind, c) : (c == 0 ? norvik::modbusRowLabel(kind, r) : "");
+            const Qt::Alignment alignment = r == 0   ? (Qt::AlignLeft | Qt::AlignVCenter)
+                                            : c == 0 ? (Qt::AlignRight | Qt::AlignVCenter)
+                                                     : Qt::Alignment(Qt::AlignCenter);
+            grid.setCell(r, c, QString::fromStdString(text), alignment, r == 0);
         }
     }
 }
@@ -282,7 +282,7 @@ int main(int argc, char** argv) {
         std::vector<std::unique_ptr<GridWidget>> grids;
         for (int i = 0; i < norvik::kModbusKinds; ++i) {
             grids.push_back(std::make_unique<GridWidget>());
-            grids.back()->createIn(nullptr, QRect(0, 0, 300, 400), 1052 + i);
+            grids.back()->setGeometry(0, 0, 300, 400);
             grids.back()->hide();
             fillWithoutSizing(*grids.back(), static_cast<norvik::ModbusKind>(i));
         }

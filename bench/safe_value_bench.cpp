@@ -210,11 +210,11 @@ int main(int argc, char** argv) {
     std::vector<double> edits;
     for (int i = 0; i < 2 * kRuns; ++i) {
         toggles.push_back(timeMs([&] {
-            bits.model().notify(norvik::NM_DBLCLK, 1 + i % 8, 1 + i % 8);
+            emit bits.cellDoubleClicked(1 + i % 8, 1 + i % 8);
             bits.viewport()->repaint();
         }));
         edits.push_back(timeMs([&] {
-            words.model().changeTextByUser(1 + i % 8, 1, i % 2 ? "abcd" : "0123");
+            words.setTextAsUser(1 + i % 8, 1, i % 2 ? QStringLiteral("abcd") : QStringLiteral("0123"));
             words.viewport()->repaint();
         }));
     }

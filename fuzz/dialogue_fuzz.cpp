@@ -279,7 +279,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     norvik::test::FakePort port;
     norvik::test::RecordingUi ui;
     Gateway gateway(input, port);
-    ConsoleDialogue dialogue(session, config, ip, port, ui);
+    ConsoleDialogue dialogue(session, config, ip, port, ui, ui.hooks());
 
     dialogue.connect(norvik::PortSettings{});
     gateway.endTick();
@@ -287,11 +287,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         gateway.beginTick(tick);
         request(input.next(), session);
         dialogue.onPollTimer();
-        if (session.workerBusy) {
-            const auto ticket = ui.takeWorkerDone();
-            require(ticket.has_value());
-            dialogue.onWorkerDone(*ticket);
-        }
+        while (dialogue.workerBusy()) require(ui.runPosted());
+        ui.runAllPosted();
         gateway.endTick();
     }
     return 0;

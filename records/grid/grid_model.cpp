@@ -8,9 +8,6 @@ namespace norvik {
 
 namespace {
 
-constexpr uint32_t kDefaultFormat =
-    GridFormat::VCenter | GridFormat::SingleLine | GridFormat::NoPrefix | GridFormat::EndEllipsis;
-
 // Relative luminance of an sRGB colour, 0 for black to 1 for white.
 double luminance(GridColour colour) {
     auto channel = [colour](int shift) {
@@ -40,8 +37,6 @@ GridColour readableTextOn(GridColour back, GridColour preferred) {
 GridCell::GridCell(const GridCell& other)
     : state_(other.state_),
       text_(other.text_),
-      param_(other.param_),
-      image_(other.image_),
       format_(other.format_),
       textColour_(other.textColour_),
       backColour_(other.backColour_),
@@ -62,7 +57,7 @@ void GridCell::setFont(const GridFont* font) {
 }
 
 GridDefaultCell::GridDefaultCell() {
-    setFormat(kDefaultFormat);
+    GridCell::setState(GridState::ReadOnly);
     setMargin(3);
 }
 
@@ -213,19 +208,12 @@ std::string GridModel::getItemText(int row, int column) const {
     return cell ? cell->getText() : std::string();
 }
 
-bool GridModel::setItem(const GridItem& item) {
-    GridCell* cell = getCell(item.row, item.column);
+bool GridModel::setItem(int row, int column, const std::string& text, uint32_t format) {
+    GridCell* cell = getCell(row, column);
     if (!cell) return false;
-    markModified(item.row, item.column);
-    if (item.mask & GridMask::Text) cell->setText(item.text);
-    if (item.mask & GridMask::Param) cell->setData(item.param);
-    if (item.mask & GridMask::Image) cell->setImage(item.image);
-    if (item.mask & GridMask::State) cell->setState(item.state);
-    if (item.mask & GridMask::Format) cell->setFormat(item.format);
-    if (item.mask & GridMask::BackColour) cell->setBackColour(item.backColour);
-    if (item.mask & GridMask::TextColour) cell->setTextColour(item.textColour);
-    if (item.mask & GridMask::Font) cell->setFont(&item.font);
-    if (item.mask & GridMask::Margin) cell->setMargin(static_cast<int>(item.margin));
+    markModified(row, column);
+    cell->setText(text);
+    cell->setFormat(format);
     return true;
 }
 
@@ -319,11 +307,6 @@ void GridModel::setSelectedRange(CellId from, CellId to) {
     setStateBits(selection_, GridState::Selected, true);
 }
 
-int GridModel::notify(int code, int row, int column) const {
-    if (!owner_) return 0;
-    return owner_(GridNotification{sender_, controlId_, code, row, column});
-}
-
 bool GridModel::isEditable(int row, int column) const {
     const GridCell* cell = getCell(row, column);
     return editable && cell && !(cell->getState() & GridState::ReadOnly);
@@ -331,7 +314,7 @@ bool GridModel::isEditable(int row, int column) const {
 
 bool GridModel::beginUserEdit(int row, int column) {
     if (!isEditable(row, column)) return false;
-    return notify(GRID_BEGIN_EDIT, row, column) >= 0;
+    return !gate_ || gate_(row, column);
 }
 
 GridModel::EditOutcome GridModel::endUserEdit(int row, int column, const std::string& text) {
@@ -340,12 +323,11 @@ GridModel::EditOutcome GridModel::endUserEdit(int row, int column, const std::st
     const std::string oldText = cell->getText();
     cell->setText(text);
     markModified(row, column);
-    const bool valid = cell->validateEdit(text);
-    const int result = notify(GRID_END_EDIT, row, column);
-    // The owner's handler may have resized the grid; look the cell up again.
+    const bool accepted = !validator_ || validator_(row, column, text);
+    // The validator may have resized the grid; look the cell up again.
     cell = getCell(row, column);
     if (!cell) return EditOutcome::Rejected;
-    if (valid && result >= 0) {
+    if (accepted) {
         markModified(row, column);
         return EditOutcome::Accepted;
     }
@@ -380,7 +362,6 @@ TextExtent GridModel::cellExtent(int row, int column, const TextMeasurer& measur
     const int extra = isFixed(row, column) ? 2 : 1;
     extent.width += 2 * marginOf(row, column) + extra;
     extent.height += extra;
-    if (cell->getImage() >= 0) extent.width += imageWidth;
     return extent;
 }
 

@@ -33,45 +33,6 @@ inline constexpr uint32_t FixedCol = 0x40;
 inline constexpr uint32_t Modified = 0x80;
 }  // namespace GridState
 
-// The text-drawing flags a cell's format is made of.
-namespace GridFormat {
-inline constexpr uint32_t Center = 0x1;
-inline constexpr uint32_t Right = 0x2;
-inline constexpr uint32_t VCenter = 0x4;
-inline constexpr uint32_t WordBreak = 0x10;
-inline constexpr uint32_t SingleLine = 0x20;
-inline constexpr uint32_t NoPrefix = 0x800;
-inline constexpr uint32_t EndEllipsis = 0x8000;
-
-// The three looks every dialog's grids share: column headers that wrap, row
-// labels flush right, and data cells centred, both on one line cut with "...".
-inline constexpr uint32_t ColumnHeader = WordBreak;
-inline constexpr uint32_t RowLabel = Right | VCenter | SingleLine | NoPrefix | EndEllipsis;
-inline constexpr uint32_t DataCell = Center | VCenter | SingleLine | NoPrefix | EndEllipsis;
-}  // namespace GridFormat
-
-namespace GridMask {
-inline constexpr uint32_t Text = 0x001;
-inline constexpr uint32_t Image = 0x002;
-inline constexpr uint32_t Param = 0x004;
-inline constexpr uint32_t State = 0x008;
-inline constexpr uint32_t BackColour = 0x010;
-inline constexpr uint32_t TextColour = 0x020;
-inline constexpr uint32_t Format = 0x040;
-inline constexpr uint32_t Font = 0x080;
-inline constexpr uint32_t Margin = 0x100;
-}  // namespace GridMask
-
-// Notification codes sent to the grid's owner.
-inline constexpr int NM_CLICK = -2;
-inline constexpr int NM_DBLCLK = -3;
-inline constexpr int NM_RCLICK = -5;
-inline constexpr int GRID_SELCHANGING = -100;
-inline constexpr int GRID_SELCHANGED = -101;
-inline constexpr int GRID_BEGIN_EDIT = -105;
-inline constexpr int GRID_END_EDIT = -106;
-inline constexpr int GRID_BEGIN_DRAG = -109;
-
 struct GridFont {
     std::string family;
     int pointSize = 0;
@@ -86,55 +47,9 @@ struct CellId {
     friend bool operator==(const CellId&, const CellId&) = default;
 };
 
-struct GridItem {
-    int row = 0;
-    int column = 0;
-    uint32_t mask = 0;
-    uint32_t state = 0;
-    uint32_t format = 0;
-    int image = -1;
-    GridColour backColour = kNoColour;
-    GridColour textColour = kNoColour;
-    uint32_t param = 0;
-    GridFont font;
-    uint32_t margin = 0;
-    std::string text;
-};
-
-struct GridNotification {
-    std::uintptr_t sender = 0;
-    int controlId = 0;
-    int code = 0;
-    int row = 0;
-    int column = 0;
-};
-
-class GridCellBase {
-public:
-    virtual ~GridCellBase() = default;
-    virtual void setText(const std::string& text) = 0;
-    virtual void setImage(int image) = 0;
-    virtual void setData(uint32_t param) = 0;
-    virtual void setState(uint32_t state) = 0;
-    virtual void setFormat(uint32_t format) = 0;
-    virtual void setTextColour(GridColour colour) = 0;
-    virtual void setBackColour(GridColour colour) = 0;
-    virtual void setFont(const GridFont* font) = 0;
-    virtual void setMargin(int margin) = 0;
-    virtual const std::string& getText() const = 0;
-    virtual uint32_t getState() const = 0;
-    virtual int getImage() const = 0;
-    virtual uint32_t getData() const = 0;
-    virtual uint32_t getFormat() const = 0;
-    virtual GridColour textColour() const = 0;
-    virtual GridColour backColour() const = 0;
-    virtual const GridFont* getFont() const = 0;
-    virtual int getMargin() const = 0;
-    // A cell may refuse a text the user typed; the plain cell takes everything.
-    virtual bool validateEdit(const std::string&) { return true; }
-};
-
-class GridCell : public GridCellBase {
+// One cell. Its format is how the window draws its text; the model only keeps it
+// and hands it on to the cells added later, from their default cell.
+class GridCell {
 public:
     GridCell() = default;
     GridCell(const GridCell& other);
@@ -142,24 +57,20 @@ public:
     GridCell(GridCell&&) noexcept = default;
     GridCell& operator=(GridCell&&) noexcept = default;
 
-    void setText(const std::string& text) override { text_ = text; }
-    void setImage(int image) override { image_ = image; }
-    void setData(uint32_t param) override { param_ = param; }
-    void setState(uint32_t state) override { state_ = state; }
-    void setFormat(uint32_t format) override { format_ = format; }
-    void setTextColour(GridColour colour) override { textColour_ = colour; }
-    void setBackColour(GridColour colour) override { backColour_ = colour; }
-    void setFont(const GridFont* font) override;
-    void setMargin(int margin) override { margin_ = margin; }
-    const std::string& getText() const override { return text_; }
-    uint32_t getState() const override { return state_; }
-    int getImage() const override { return image_; }
-    uint32_t getData() const override { return param_; }
-    uint32_t getFormat() const override { return format_; }
-    GridColour textColour() const override { return textColour_; }
-    GridColour backColour() const override { return backColour_; }
-    const GridFont* getFont() const override { return font_.get(); }
-    int getMargin() const override { return margin_; }
+    void setText(const std::string& text) { text_ = text; }
+    void setState(uint32_t state) { state_ = state; }
+    void setFormat(uint32_t format) { format_ = format; }
+    void setTextColour(GridColour colour) { textColour_ = colour; }
+    void setBackColour(GridColour colour) { backColour_ = colour; }
+    void setFont(const GridFont* font);
+    void setMargin(int margin) { margin_ = margin; }
+    const std::string& getText() const { return text_; }
+    uint32_t getState() const { return state_; }
+    uint32_t getFormat() const { return format_; }
+    GridColour textColour() const { return textColour_; }
+    GridColour backColour() const { return backColour_; }
+    const GridFont* getFont() const { return font_.get(); }
+    int getMargin() const { return margin_; }
 
     bool isEditing() const { return editing_; }
     void setEditing(bool on) { editing_ = on; }
@@ -167,8 +78,6 @@ public:
 private:
     uint32_t state_ = 0;
     std::string text_;
-    uint32_t param_ = 0;
-    int image_ = -1;
     uint32_t format_ = 0;
     GridColour textColour_ = kNoColour;
     GridColour backColour_ = kNoColour;
@@ -177,12 +86,13 @@ private:
     bool editing_ = false;
 };
 
+// The look that new cells and the fixed cells of one kind take: a cell's format
+// and colours, plus the default size and font. It is no cell of the grid, so it
+// is never edited.
 class GridDefaultCell : public GridCell {
 public:
     GridDefaultCell();
-    void setData(uint32_t) override {}
-    void setState(uint32_t) override {}
-    uint32_t getState() const override { return GridCell::getState() | GridState::ReadOnly; }
+    void setState(uint32_t) = delete;
 
     int width = 40;
     int height = 16;
@@ -198,7 +108,10 @@ using TextMeasurer = std::function<TextExtent(std::string_view text, const GridF
 
 class GridModel {
 public:
-    using Owner = std::function<int(const GridNotification&)>;
+    // Asked before a user's change of a cell's text begins; false refuses it.
+    using EditGate = std::function<bool(int row, int column)>;
+    // Asked once the user's new text stands in the cell; false puts the old text back.
+    using EditValidator = std::function<bool(int row, int column, const std::string& text)>;
 
     GridModel();
 
@@ -226,7 +139,8 @@ public:
     GridCell* getCell(int row, int column);
     const GridCell* getCell(int row, int column) const;
     std::string getItemText(int row, int column) const;
-    bool setItem(const GridItem& item);
+    // Text and format, as the dialogs fill their grids; the colours stay as they are.
+    bool setItem(int row, int column, const std::string& text, uint32_t format);
     bool setItemBackground(int row, int column, GridColour colour);
     bool setItemText(int row, int column, const std::string& text);
     void markModified(int row, int column);
@@ -253,11 +167,8 @@ public:
     GridColour gridBackColour = 0xFFFFFF;
     GridColour fixedBackColour = 0xF0F0F0;
     GridColour gridLineColour = 0xA0A0A0;
-    int imageWidth = 0;
 
     bool editable = true;
-    bool dragAndDrop = false;
-    bool redrawAllowed = true;
 
     CellId focusCell() const { return focus_; }
     void setFocusCell(CellId cell);
@@ -270,21 +181,17 @@ public:
     };
     Range selectedRange() const { return selection_; }
 
-    // Who hears the notifications, and under which id and handle.
-    void setOwner(Owner owner) { owner_ = std::move(owner); }
-    void setSender(std::uintptr_t sender, int controlId) {
-        sender_ = sender;
-        controlId_ = controlId;
-    }
-    int controlId() const { return controlId_; }
-    int notify(int code, int row, int column) const;
+    void setEditGate(EditGate gate) { gate_ = std::move(gate); }
+    void setEditValidator(EditValidator validator) { validator_ = std::move(validator); }
 
-    // Steps 1 and 2 of a user's text change: whether the cell may be changed at all.
+    // Whether the user may start changing a cell: the grid is editable, the cell is not
+    // read-only, and the gate agrees.
     bool beginUserEdit(int row, int column);
     enum class EditOutcome { Unchanged, Accepted, Rejected };
-    // Steps 3 and 4, once the change was allowed to begin.
+    // Once the change was allowed to begin: stores a different text, marks the cell
+    // modified and asks the validator, which may refuse and so bring the old text back.
     EditOutcome endUserEdit(int row, int column, const std::string& text);
-    // All four steps, for paste, cut and delete.
+    // Both halves at once, for paste, cut, Delete and assistive tools.
     EditOutcome changeTextByUser(int row, int column, const std::string& text);
     bool isEditable(int row, int column) const;
 
@@ -310,9 +217,8 @@ private:
     bool modified_ = false;
     CellId focus_;
     Range selection_;
-    Owner owner_;
-    std::uintptr_t sender_ = 0;
-    int controlId_ = 0;
+    EditGate gate_;
+    EditValidator validator_;
 };
 
 }  // namespace norvik

@@ -1,5 +1,6 @@
 #include "editors/ip_setting_editor.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "link/console_texts.h"
@@ -125,9 +126,13 @@ bool IpSettingEditor::readIpControls(IpSettingRecord& into) {
             return false;
         }
     }
-    // Stored as they read: every text that reached an edit has passed the
-    // range check, and an edit never filled (a file that did not load) gives 0.
-    for (std::size_t edit = 0; edit < kTimeEditCount; ++edit) timeOf(into, edit) = timeEditValue(view_.timeText(edit));
+    // The range check keeps every text within 1 to 65535; should one slip past it,
+    // it is held to that range as the check would, since the block's 16 bits would
+    // wrap it. An edit never filled (a load that was cancelled) still gives 0.
+    for (std::size_t edit = 0; edit < kTimeEditCount; ++edit) {
+        const std::string text = view_.timeText(edit);
+        timeOf(into, edit) = text.empty() ? 0 : std::clamp(timeEditValue(text), kTimeMin, kTimeMax);
+    }
     return true;
 }
 

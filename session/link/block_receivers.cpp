@@ -55,6 +55,10 @@ BlockReceipt receive(SerialPort& port, uint8_t portNumber, uint32_t baud, std::s
     return port.receiveBlock(portNumber, buffer, blockTimeout(baud, nominalBytes));
 }
 
+void tell(const ReceiveProgress& progress, std::size_t bytes, std::size_t total) {
+    if (progress) progress(static_cast<uint32_t>(bytes), static_cast<uint32_t>(total));
+}
+
 }  // namespace
 
 std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::string>& lines) {
@@ -69,9 +73,11 @@ std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::
     return end;
 }
 
-ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config) {
+ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config,
+                                   const ReceiveProgress& progress) {
     std::array<uint8_t, kHeaderBytes> header{};
     const BlockReceipt head = receive(port, portNumber, baud, header, kHeaderBytes);
+    if (head.whole()) tell(progress, kHeaderBytes, kHeaderBytes + announcedRecordBytes(header));
 
     std::vector<uint8_t> records;
     BlockReceipt body{};
@@ -83,6 +89,7 @@ ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_
             const uint32_t nominal = std::max(static_cast<uint32_t>(kNominalRecordBlockBytes),
                                               static_cast<uint32_t>(records.size()));
             body = receive(port, portNumber, baud, records, nominal);
+            tell(progress, kHeaderBytes + body.received, kHeaderBytes + records.size());
         }
     }
 
@@ -95,12 +102,14 @@ ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_
     const std::size_t headerBytes = std::min(got.size(), kHeaderBytes);
     decodeParameterBlock(std::span(got).first(headerBytes), std::span(got).subspan(headerBytes), config);
     config.blockComplete = outcome.whole;
+    outcome.raw = std::move(got);
     return outcome;
 }
 
-ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply) {
+ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply,
+                              const ReceiveProgress& progress) {
     FileNameReplyDecoder decoder(reply);
-    ReceiveOutcome outcome{true, {}};
+    ReceiveOutcome outcome{true, {}, {}};
     std::vector<uint8_t> chunk;
     while (const std::size_t n = decoder.nextChunkBytes()) {
         chunk.assign(n, 0);
@@ -112,32 +121,41 @@ ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t bau
             splitLinesAfter(std::span(chunk).first(r.received), outcome.linesAfter);
             break;
         }
+        outcome.raw.insert(outcome.raw.end(), chunk.begin(), chunk.end());
+        tell(progress, outcome.raw.size(), 0);
         decoder.feed(chunk);
     }
     return outcome;
 }
 
-ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out) {
+ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out,
+                               const ReceiveProgress& progress) {
     IpSettingBlock block{};
     const BlockReceipt r = receive(port, portNumber, baud, block, kIpSettingBlockBytes);
-    ReceiveOutcome outcome{r.whole(), {}};
+    ReceiveOutcome outcome{r.whole(), {}, {}};
+    std::size_t blockBytes = r.received;
     if (outcome.whole) {
         out = decodeIpSettingBlock(block);
     } else {
-        splitLinesAfter(std::span(block).first(r.received), outcome.linesAfter);
+        blockBytes = splitLinesAfter(std::span(block).first(r.received), outcome.linesAfter);
     }
+    outcome.raw.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(blockBytes));
+    tell(progress, blockBytes, kIpSettingBlockBytes);
     return outcome;
 }
 
 ReceiveOutcome safeValueWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, std::size_t size,
-                               std::vector<uint8_t>& out) {
+                               std::vector<uint8_t>& out, const ReceiveProgress& progress) {
     out.assign(size, 0);
     const BlockReceipt r = receive(port, portNumber, baud, out, static_cast<uint32_t>(size));
-    ReceiveOutcome outcome{r.whole(), {}};
+    ReceiveOutcome outcome{r.whole(), {}, {}};
+    std::size_t blockBytes = size;
     if (!outcome.whole) {
-        const std::size_t blockBytes = splitLinesAfter(std::span(out).first(r.received), outcome.linesAfter);
+        blockBytes = splitLinesAfter(std::span(out).first(r.received), outcome.linesAfter);
         std::fill(out.begin() + static_cast<std::ptrdiff_t>(blockBytes), out.end(), uint8_t{0});
     }
+    outcome.raw.assign(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(blockBytes));
+    tell(progress, blockBytes, size);
     return outcome;
 }
 

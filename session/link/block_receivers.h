@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,7 +27,13 @@ struct ReceiveOutcome {
     // gateway's next lines (its "finish", typically), taken by the receive. The
     // dialogue reads them as lines, in this order.
     std::vector<std::string> linesAfter;
+    // The block's bytes exactly as they came, the lines after it left out.
+    std::vector<uint8_t> raw;
 };
+
+// Told on the worker's thread after each piece of a block: bytes so far, and
+// the block's size (0 while it is not known).
+using ReceiveProgress = std::function<void(uint32_t bytes, uint32_t total)>;
 
 // Splits what a short receive got into the block's bytes and the console
 // lines that followed them: the longest run of whole lines at the end that
@@ -36,18 +43,21 @@ std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::
 // Receives the header and the records and decodes what came into `config`
 // (fields the block does not cover keep their values); sets config.blockComplete.
 // A short header ends the receive: it cannot say how many records follow.
-ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config);
+ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config,
+                                   const ReceiveProgress& progress = {});
 
 // Receives the file-name reply into `reply`. A reply that does not parse, or a
 // chunk that comes short (not decoded), sets reply.failed; names stored before stay.
-ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply);
+ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, FileNameReply& reply,
+                              const ReceiveProgress& progress = {});
 
 // Receives the 76-byte IP setting block; `out` is written only when it came whole.
-ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out);
+ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, IpSettingRecord& out,
+                               const ReceiveProgress& progress = {});
 
 // Receives a safe-value block of `size` bytes into `out` (size bytes; those
 // that did not come, or were lines after a short block, are zero).
 ReceiveOutcome safeValueWorker(SerialPort& port, uint8_t portNumber, uint32_t baud, std::size_t size,
-                               std::vector<uint8_t>& out);
+                               std::vector<uint8_t>& out, const ReceiveProgress& progress = {});
 
 }  // namespace norvik

@@ -10,7 +10,7 @@
 
 #include "firmware/file_names.h"
 #include "link/block_receivers.h"
-#include "link/console_texts.h"
+#include "serial/console_lines.h"
 #include "safevalue/safe_value_layout.h"
 
 namespace norvik {
@@ -27,12 +27,6 @@ constexpr uint8_t kMaxQuietTicks = 10;
 // a bound so that a gateway streaming garbage cannot hold the tick for ever.
 constexpr int kMaxDroppedBytes = 4096;
 
-std::string formatCode(const char* format, unsigned code) {
-    char text[64];
-    std::snprintf(text, sizeof text, format, code);
-    return text;
-}
-
 }  // namespace
 
 struct ConsoleDialogue::WorkerResult {
@@ -45,10 +39,117 @@ struct ConsoleDialogue::WorkerResult {
 };
 
 ConsoleDialogue::ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting,
-                                 SerialPort& port, LinkUi& ui)
-    : session_(session), config_(config), ipSetting_(ipSetting), port_(port), ui_(ui) {}
+                                 SerialPort& port, LinkUi& ui, DialogueHooks hooks)
+    : session_(session),
+      config_(config),
+      ipSetting_(ipSetting),
+      port_(port),
+      ui_(ui),
+      hooks_(std::move(hooks)),
+      runner_(hooks_.runner ? hooks_.runner : &ownRunner_) {}
 
-ConsoleDialogue::~ConsoleDialogue() { finishWorker(); }
+ConsoleDialogue::~ConsoleDialogue() {
+    finishWorker();
+    endAllJobs(JobOutcome::LinkLost);
+}
+
+// --- jobs --------------------------------------------------------------------
+
+JobId ConsoleDialogue::submit(Job job, JobDone done, JobProgressHook progress) {
+    const JobId id = ++nextJobId_;
+    if (!session_.portOpen) {
+        JobResult result;
+        result.kind = job.kind;
+        result.outcome = JobOutcome::LinkLost;
+        postResult(std::move(done), std::move(result));
+        return id;
+    }
+    queue_.push_back(QueuedJob{id, std::move(job), std::move(done), std::move(progress), hooks_.clock->nowMs()});
+    return id;
+}
+
+bool ConsoleDialogue::cancel(JobId id) {
+    const auto it = std::find_if(queue_.begin(), queue_.end(), [id](const QueuedJob& j) { return j.id == id; });
+    if (it != queue_.end()) {
+        JobResult result;
+        result.kind = it->job.kind;
+        result.outcome = JobOutcome::Cancelled;
+        result.elapsedMs = hooks_.clock->nowMs() - it->startMs;
+        postResult(std::move(it->done), std::move(result));
+        queue_.erase(it);
+        return true;
+    }
+    if (!running_ || running_->id != id) return false;
+    // The exchange goes on without its job: a send the gateway has not asked
+    // for yet is withheld when it asks, one it is taking goes out whole, and a
+    // block under way is received and dropped.
+    endJob(JobOutcome::Cancelled);
+    return true;
+}
+
+std::size_t ConsoleDialogue::pendingJobs() const { return queue_.size() + (running_ ? 1 : 0); }
+
+bool ConsoleDialogue::queued(JobKind kind) const {
+    return std::any_of(queue_.begin(), queue_.end(), [kind](const QueuedJob& j) { return j.job.kind == kind; });
+}
+
+std::optional<ConsoleDialogue::QueuedJob> ConsoleDialogue::takeQueued(JobKind kind) {
+    const auto it = std::find_if(queue_.begin(), queue_.end(), [kind](const QueuedJob& j) { return j.job.kind == kind; });
+    if (it == queue_.end()) return std::nullopt;
+    QueuedJob job = std::move(*it);
+    queue_.erase(it);
+    return job;
+}
+
+void ConsoleDialogue::endJob(JobOutcome outcome, GatewayError error) {
+    if (!running_) return;
+    JobResult result = std::move(jobResult_);
+    jobResult_ = JobResult{};
+    result.kind = running_->job.kind;
+    result.outcome = outcome;
+    result.error = error;
+    result.elapsedMs = hooks_.clock->nowMs() - running_->startMs;
+    if (outcome != JobOutcome::Done) {
+        // Data goes only with a job that is done: nothing half received is handed on.
+        JobResult bare;
+        bare.kind = result.kind;
+        bare.outcome = result.outcome;
+        bare.error = result.error;
+        bare.elapsedMs = result.elapsedMs;
+        result = std::move(bare);
+    }
+    JobDone done = std::move(running_->done);
+    running_.reset();
+    postResult(std::move(done), std::move(result));
+}
+
+void ConsoleDialogue::endAllJobs(JobOutcome outcome) {
+    endJob(outcome);
+    std::deque<QueuedJob> queue = std::move(queue_);
+    queue_.clear();
+    for (QueuedJob& job : queue) {
+        JobResult result;
+        result.kind = job.job.kind;
+        result.outcome = outcome;
+        result.elapsedMs = hooks_.clock->nowMs() - job.startMs;
+        postResult(std::move(job.done), std::move(result));
+    }
+}
+
+void ConsoleDialogue::postResult(JobDone done, JobResult result) {
+    if (!done || !hooks_.post) return;
+    hooks_.post([done = std::move(done), result = std::move(result)] { done(result); });
+}
+
+// Called on the worker's thread: only the hook and the ids are touched there.
+void ConsoleDialogue::postProgress(JobId id, JobProgress progress) {
+    if (!hooks_.post) return;
+    hooks_.post([this, alive = std::weak_ptr<int>(alive_), id, progress] {
+        // A job that has ended hears nothing more of its block.
+        if (alive.expired() || !running_ || running_->id != id || !running_->progress) return;
+        running_->progress(progress);
+    });
+}
 
 // --- connection --------------------------------------------------------------
 
@@ -67,17 +168,14 @@ void ConsoleDialogue::connect(const PortSettings& settings) {
     session_.safeValueLayout = SafeValueLayout::Block512;
     ui_.setPortBoxesEnabled(false);
     session_.portOpen = true;
-    session_.parameterPending = false;
-    session_.fileNamePending = false;
-    session_.workerBusy = false;
     session_.accessErrorShown = false;
-    session_.quietTicks = 0;
+    quietTicks_ = 0;
     lastLoad_ = LoadCommand::None;
     closeExchange();
     ui_.setPortLamp(true);
     ui_.setConnectionMenu(false, true);
-    ui_.setLinkText(c::kLinkPortOpen);
-    if (!ui_.startPollTimer()) ui_.setLinkText(c::kLinkTimerFailure);
+    ui_.setLinkStatus(LinkStatus::PortOpen);
+    if (!ui_.startPollTimer()) ui_.setLinkStatus(LinkStatus::TimerFailure);
     sendPrompt();
 }
 
@@ -91,7 +189,7 @@ void ConsoleDialogue::disconnect() {
         // received did not come whole.
         port_.resumeWaits();
         if (cut) failLoad(exchange_);
-        ui_.setLinkText(formatCode(c::kLinkCloseErrorFormat, code));
+        ui_.setLinkStatus(LinkStatus::CloseError, code);
         return;
     }
     endDisconnect();
@@ -103,17 +201,14 @@ void ConsoleDialogue::finishWorker() {
 }
 
 bool ConsoleDialogue::stopWorker() {
-    const bool running = worker_.joinable();
-    if (running) {
+    const bool running = result_ != nullptr;
+    if (runner_->running()) {
         port_.cancelWaits();
-        worker_.join();
+        runner_->join();
     }
     // Whatever the worker received belongs to a link that has ended or to a
     // receive cut short; its notice, if still queued, finds no result.
     result_.reset();
-    session_.workerBusy = false;
-    session_.parameterPending = false;
-    session_.fileNamePending = false;
     return running;
 }
 
@@ -121,14 +216,14 @@ bool ConsoleDialogue::stopWorker() {
 
 // Nothing was open: only the text and the box say so.
 void ConsoleDialogue::endFailedOpen(uint16_t code) {
-    ui_.setLinkText(formatCode(c::kLinkOpenErrorFormat, code));
-    ui_.showMessage(c::kTitleError, c::kOpenErrorBox);
+    ui_.setLinkStatus(LinkStatus::OpenError, code);
+    ui_.showNotice(LinkNotice::OpenError);
 }
 
 // The user's Disconnect, and Exit with the port open.
 void ConsoleDialogue::endDisconnect() {
-    resetClosedPort();
-    ui_.setLinkText(c::kLinkPortClosed);
+    resetLink(LinkEnd::Disconnect);
+    ui_.setLinkStatus(LinkStatus::PortClosed);
 }
 
 // The device went away under the open port: closed as Disconnect closes it, so
@@ -137,24 +232,14 @@ void ConsoleDialogue::endLostDevice(uint32_t code) {
     stopWorker();
     // The descriptor is released whatever close reports.
     (void)port_.closePort(session_.portNumber);
-    resetClosedPort();
-    ui_.setLinkText(formatCode(c::kLinkPortLostFormat, code));
+    resetLink(LinkEnd::DeviceLost);
+    ui_.setLinkStatus(LinkStatus::PortLost, code);
 }
 
-// Two silent ticks in a row: the module is gone, and what the firmware query
-// learnt goes with it.
-void ConsoleDialogue::endLinkLoss() {
-    session_.setFirmwareState(FirmwareQueryState::Idle);
-    session_.firmwareAutoQuery = true;
-    session_.safeValueLayout = SafeValueLayout::Block512;
-    closeExchange();
-    resetModuleGone();
-}
-
-// The module's own notice: what the firmware query learnt stays valid. An
-// exchange under way goes on all the same, as the notice was queued ahead of
-// its answer: a gateway that has asked for a block may still be waiting for
-// it, and a block on its way is dropped up to its finish line, not installed.
+// The module's own notice. An exchange under way goes on all the same on the
+// wire, as the notice was queued ahead of its answer: a gateway that has asked
+// for a block may still be waiting for it, and a block on its way is dropped
+// up to its finish line, not installed.
 void ConsoleDialogue::endDisconnectNotice() {
     switch (exchange_) {
     case Exchange::SendSafeValue:
@@ -170,50 +255,50 @@ void ConsoleDialogue::endDisconnectNotice() {
         firstDroppedLine_ = true;
         break;
     }
-    resetModuleGone();
+    resetLink(LinkEnd::Notice);
 }
 
-// What a closed port shows, after Disconnect or a lost device. The transfer
-// codes keep their values: each dialog sets them anew when it opens.
-void ConsoleDialogue::resetClosedPort() {
-    closeExchange();
-    lastLoad_ = LoadCommand::None;
-    ui_.setPortBoxesEnabled(true);
-    session_.portOpen = false;
-    session_.setFirmwareState(FirmwareQueryState::Idle);
-    session_.firmwareAutoQuery = true;
-    session_.safeValueLayout = SafeValueLayout::Block512;
-    ui_.setPortLamp(false);
-    session_.workerBusy = false;
+// Everything a link's end resets, in one place. Every job ends; the shared
+// state the window shows goes back to "no module"; a closed port also takes
+// the port's part with it. The transfer codes of the dialogs keep their
+// values over a closed port (each dialog sets them anew when it opens).
+void ConsoleDialogue::resetLink(LinkEnd end) {
+    const bool portClosed = end == LinkEnd::Disconnect || end == LinkEnd::DeviceLost;
+    endAllJobs(JobOutcome::LinkLost);
+    // The module's notice leaves what the file-name query learnt valid, and
+    // its exchange to be seen through on the wire.
+    if (end != LinkEnd::Notice) {
+        closeExchange();
+        session_.setFirmwareState(FirmwareQueryState::Idle);
+        session_.firmwareAutoQuery = true;
+        session_.safeValueLayout = SafeValueLayout::Block512;
+    }
+    if (portClosed) {
+        lastLoad_ = LoadCommand::None;
+        ui_.setPortBoxesEnabled(true);
+        session_.portOpen = false;
+        ui_.setPortLamp(false);
+    }
+    animating_ = false;
     config_.moduleCount = 0;
     session_.parameterLoaded = false;
     session_.linkState = LinkState::NotConnected;
     ui_.setModuleLamp(false);
-    ui_.setConnectionMenu(true, false);
-    ui_.setOperationText("");
+    if (portClosed) {
+        ui_.setConnectionMenu(true, false);
+    } else {
+        ui_.setLinkStatus(LinkStatus::Lost);
+        session_.safeValueTransfer = TransferState::Idle;
+    }
+    ui_.setOperation(Operation::None);
     ui_.clearTree();
     ui_.resetList();
-    ui_.stopPollTimer();
-    ui_.stopAnimationTimer();
-    session_.animating = false;
-    session_.progressStep = 0;
-    ui_.setProgress(0);
-}
-
-// The module is gone while the port stays open: the link state, the lamp and
-// the tree say so.
-void ConsoleDialogue::resetModuleGone() {
-    session_.animating = false;
-    session_.linkState = LinkState::NotConnected;
-    session_.parameterLoaded = false;
-    session_.workerBusy = false;
-    config_.moduleCount = 0;
-    ui_.setLinkText(c::kLinkLost);
-    ui_.setOperationText("");
-    ui_.setModuleLamp(false);
-    session_.safeValueTransfer = TransferState::Idle;
-    ui_.clearTree();
-    ui_.resetList();
+    if (portClosed) {
+        ui_.stopPollTimer();
+        ui_.stopAnimationTimer();
+        progressStep_ = 0;
+        ui_.setProgress(0);
+    }
 }
 
 bool ConsoleDialogue::endIfDeviceGone() {
@@ -228,13 +313,13 @@ bool ConsoleDialogue::endIfDeviceGone() {
 void ConsoleDialogue::onPollTimer() {
     if (!session_.portOpen) return;
     // While a worker owns the port nothing is read, so nothing can be missed.
-    if (session_.workerBusy) return;
+    if (workerBusy()) return;
     if (endIfDeviceGone()) return;
     if (exchange_ != Exchange::None && phase_ == Phase::Failed) {
         const Drop drop = dropToFinishLine();
         if (endIfDeviceGone()) return;
         if (drop == Drop::Finished) {
-            session_.quietTicks = 0;
+            quietTicks_ = 0;
             onLoadFinish(exchange_, false);
         } else if (drop == Drop::Dropped) {
             // The gateway is still sending what belongs to the exchange.
@@ -247,7 +332,7 @@ void ConsoleDialogue::onPollTimer() {
     const std::string line = port_.receiveLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes));
     if (endIfDeviceGone()) return;
     if (handleLine(line)) {
-        session_.quietTicks = 0;
+        quietTicks_ = 0;
     } else {
         silence();
     }
@@ -289,15 +374,14 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
         onConnectReply();
     } else if (line == c::kReplyParameter) {
         session_.linkState = LinkState::LoadingParameters;
-        ui_.setOperationText(c::kOpReceiveParameter);
-        session_.parameterPending = true;
+        ui_.setOperation(Operation::ReceiveParameter);
         onAnnounce(Exchange::Parameter, WorkerKind::Parameter);
     } else if (line == c::kReplyParameterFinish) {
         onLoadFinish(Exchange::Parameter, true);
     } else if (line == c::kReplyReceiveSafeValue) {
         onBlockAsked(Exchange::SendSafeValue);
     } else if (line == c::kReplySafeValue) {
-        ui_.setOperationText(c::kOpReceiveSafeValue);
+        ui_.setOperation(Operation::ReceiveSafeValue);
         onAnnounce(Exchange::LoadSafeValue, WorkerKind::SafeValue);
     } else if (line == c::kReplySafeValueFinish) {
         onLoadFinish(Exchange::LoadSafeValue, true);
@@ -306,14 +390,13 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
     } else if (line == c::kReplyReceiveIpSetting) {
         onBlockAsked(Exchange::SendIpSetting);
     } else if (line == c::kReplyIpSetting) {
-        ui_.setOperationText(c::kOpReceiveIpSetting);
+        ui_.setOperation(Operation::ReceiveIpSetting);
         onAnnounce(Exchange::LoadIpSetting, WorkerKind::IpSetting);
     } else if (line == c::kReplyIpSettingFinish) {
         onLoadFinish(Exchange::LoadIpSetting, true);
     } else if (line == c::kReplyFileName) {
-        ui_.setOperationText(c::kOpReceiveFileName);
+        ui_.setOperation(Operation::ReceiveFileName);
         session_.setFirmwareState(FirmwareQueryState::Receiving);
-        session_.fileNamePending = true;
         namesBefore_ = session_.firmwareFileNames;
         layoutBefore_ = session_.safeValueLayout;
         onAnnounce(Exchange::FileName, WorkerKind::FileName);
@@ -354,7 +437,7 @@ bool ConsoleDialogue::handleBrokenFinish(const std::string& line) {
 void ConsoleDialogue::onConnectReply() {
     session_.linkState = LinkState::Connected;
     session_.accessErrorShown = true;
-    ui_.setLinkText(c::kLinkConnected);
+    ui_.setLinkStatus(LinkStatus::Connected);
     ui_.setModuleLamp(true);
     session_.missCount = 0;
     // A reply queued behind the one that started the exchange: the exchange is
@@ -369,27 +452,35 @@ void ConsoleDialogue::onBlockAsked(Exchange exchange) {
         // No command of ours is waiting for this (a doubled line, or one after
         // the module's disconnect notice): no block goes out, and nothing else
         // either while the gateway may take it for block bytes.
+        retarget(exchange);
         exchange_ = exchange;
         phase_ = Phase::Withheld;
         exchangeQuietTicks_ = 0;
         return;
     }
     exchangeQuietTicks_ = 0;
+    if (jobExchange_ && !running_) {
+        // Its job was cancelled before the gateway asked: nothing goes out, and
+        // the gateway's own time-out ends the exchange.
+        phase_ = Phase::Withheld;
+        return;
+    }
     if (exchange == Exchange::SendSafeValue) {
         const uint32_t n = safeValueBlockBytes(session_.safeValueLayout);
-        if (session_.safeValueBytes.size() != n) {
+        if (sendSafeValues_.size() != n) {
             // The block on hand does not fit the gateway's layout: sending a part
             // of it, or bytes beyond it, would store wrong safe values.
-            session_.safeValueTransfer = TransferState::SendError;
-            ui_.setOperationText(c::kOpSendSafeValueError);
+            if (!jobExchange_) session_.safeValueTransfer = TransferState::SendError;
+            ui_.setOperation(Operation::SendSafeValueError);
             phase_ = Phase::Withheld;
+            endJob(JobOutcome::BlockIncomplete);
             return;
         }
-        ui_.setOperationText(c::kOpSendSafeValue);
-        port_.sendBlock(session_.portNumber, session_.safeValueBytes);
+        ui_.setOperation(Operation::SendSafeValue);
+        port_.sendBlock(session_.portNumber, sendSafeValues_);
     } else {
-        const IpSettingBlock block = encodeIpSettingBlock(ipSetting_);
-        ui_.setOperationText(c::kOpSendIpSetting);
+        const IpSettingBlock block = encodeIpSettingBlock(sendIpSetting_);
+        ui_.setOperation(Operation::SendIpSetting);
         port_.sendBlock(session_.portNumber, block);
     }
     sendCommand(c::kTransmitEnd);
@@ -399,6 +490,7 @@ void ConsoleDialogue::onBlockAsked(Exchange exchange) {
 
 // The gateway announces a block: whatever was asked, that block comes now.
 void ConsoleDialogue::onAnnounce(Exchange exchange, WorkerKind kind) {
+    retarget(exchange);
     exchange_ = exchange;
     phase_ = Phase::Receiving;
     exchangeQuietTicks_ = 0;
@@ -413,7 +505,7 @@ void ConsoleDialogue::onLoadFinish(Exchange exchange, bool intactLine) {
     const bool whole = intactLine && phase_ == Phase::Received;
     if (!whole && phase_ != Phase::Failed) failLoad(exchange);
     if (whole) completeLoad(exchange);
-    if (exchange != Exchange::FileName) session_.animating = false;  // onWorkerDone stops it for names
+    if (exchange != Exchange::FileName) animating_ = false;  // onWorkerDone stops it for names
     closeExchange();
     sendPrompt();
 }
@@ -423,33 +515,56 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
     case Exchange::Parameter:
         session_.linkState = LinkState::Connected;
         session_.parameterLoaded = true;
+        session_.parameterBlockRaw = jobResult_.raw;
         ui_.setIpSettingMenu(config_.modelName == kModelHx3420);
         if (config_.systemModuleStatus == SystemModuleStatus::Present) {
-            ui_.setOperationText(c::kOpParameterFinish);
+            ui_.setOperation(Operation::ParameterFinish);
         } else if (config_.systemModuleStatus == SystemModuleStatus::Misplaced) {
-            ui_.setOperationText(c::kOpSystemModuleAddressError);
+            ui_.setOperation(Operation::SystemModuleAddressError);
         } else {
-            ui_.setOperationText(c::kOpSystemModuleMissing);
+            ui_.setOperation(Operation::SystemModuleMissing);
         }
+        jobResult_.config = config_;
+        endJob(JobOutcome::Done);
         break;
     case Exchange::LoadSafeValue:
+        ui_.setOperation(Operation::SafeValueReceived);
+        if (jobExchange_) {
+            if (pendingSafeValues_) jobResult_.safeValues = *pendingSafeValues_;
+            jobResult_.safeValueLayout = session_.safeValueLayout;
+            endJob(pendingSafeValues_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
+            break;
+        }
         if (pendingSafeValues_) {
             session_.safeValueBytes.insert(session_.safeValueBytes.end(), pendingSafeValues_->begin(),
                                            pendingSafeValues_->end());
         }
-        ui_.setOperationText(c::kOpSafeValueReceived);
         if (session_.safeValueTransfer != TransferState::ReceiveError)
             session_.safeValueTransfer = TransferState::ReceiveFinished;
         break;
     case Exchange::LoadIpSetting:
+        ui_.setOperation(Operation::IpSettingReceived);
+        if (jobExchange_) {
+            if (pendingIpSetting_) jobResult_.ipSetting = *pendingIpSetting_;
+            endJob(pendingIpSetting_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
+            break;
+        }
         if (pendingIpSetting_) ipSetting_ = *pendingIpSetting_;
-        ui_.setOperationText(c::kOpIpSettingReceived);
         if (session_.ipSettingTransfer != TransferState::ReceiveError)
             session_.ipSettingTransfer = TransferState::ReceiveFinished;
         break;
     case Exchange::FileName:
         // A failed reply has already said so; the gateway's "finish" must not hide it.
-        if (session_.firmwareState() != FirmwareQueryState::ReceiveError) ui_.setOperationText(c::kOpFileNameFinish);
+        if (session_.firmwareState() != FirmwareQueryState::ReceiveError) {
+            ui_.setOperation(Operation::FileNameFinish);
+            session_.fileNameReplyRaw = jobResult_.raw;
+            jobResult_.fileNames = session_.firmwareFileNames;
+            jobResult_.fileCount = session_.fileCount;
+            jobResult_.safeValueLayout = session_.safeValueLayout;
+            endJob(JobOutcome::Done);
+        } else {
+            endJob(JobOutcome::BlockIncomplete);
+        }
         break;
     default:
         break;
@@ -461,10 +576,10 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
 // A load whose block did not come whole: the error shows at once, nothing of
 // the block is installed, and the rest of it is dropped until its finish line.
 void ConsoleDialogue::failLoad(Exchange exchange) {
-    session_.animating = false;
+    animating_ = false;
     switch (exchange) {
     case Exchange::Parameter:
-        ui_.setOperationText(c::kOpParameterIncomplete);
+        ui_.setOperation(Operation::ParameterIncomplete);
         if (phase_ == Phase::Received) {
             // Taken as whole when it came, but its finish line shows it was not.
             config_.moduleCount = 0;
@@ -473,16 +588,16 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
         }
         break;
     case Exchange::LoadSafeValue:
-        session_.safeValueTransfer = TransferState::ReceiveError;
-        ui_.setOperationText(c::kOpReceiveSafeValueError);
+        if (!jobExchange_) session_.safeValueTransfer = TransferState::ReceiveError;
+        ui_.setOperation(Operation::ReceiveSafeValueError);
         break;
     case Exchange::LoadIpSetting:
-        session_.ipSettingTransfer = TransferState::ReceiveError;
-        ui_.setOperationText(c::kOpReceiveIpSettingError);
+        if (!jobExchange_) session_.ipSettingTransfer = TransferState::ReceiveError;
+        ui_.setOperation(Operation::ReceiveIpSettingError);
         break;
     case Exchange::FileName:
         session_.setFirmwareState(FirmwareQueryState::ReceiveError);
-        ui_.setOperationText(c::kOpFileNameError);
+        ui_.setOperation(Operation::FileNameError);
         if (phase_ == Phase::Received && session_.fileCount > 0) {
             // The last name took the head of the finish line for its missing
             // bytes; the layout it chose goes with it.
@@ -495,6 +610,7 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
     default:
         return;
     }
+    if (exchange == exchange_) endJob(JobOutcome::BlockIncomplete);
     pendingSafeValues_.reset();
     pendingIpSetting_.reset();
     phase_ = Phase::Failed;
@@ -512,11 +628,11 @@ void ConsoleDialogue::onReadEepromError() {
              (lastLoad_ == LoadCommand::None && session_.ipSettingTransfer == TransferState::LoadRequested);
     }
     if (ip) {
-        finishTransfer(session_.ipSettingTransfer, TransferState::ReadError, c::kOpReadIpSettingError,
-                       Exchange::LoadIpSetting);
+        finishTransfer(session_.ipSettingTransfer, TransferState::ReadError, Operation::ReadIpSettingError,
+                       Exchange::LoadIpSetting, JobOutcome::GatewayError, GatewayError::ReadEeprom);
     } else {
-        finishTransfer(session_.safeValueTransfer, TransferState::ReadError, c::kOpReadSafeValueError,
-                       Exchange::LoadSafeValue);
+        finishTransfer(session_.safeValueTransfer, TransferState::ReadError, Operation::ReadSafeValueError,
+                       Exchange::LoadSafeValue, JobOutcome::GatewayError, GatewayError::ReadEeprom);
     }
 }
 
@@ -526,36 +642,44 @@ bool ConsoleDialogue::handleSendResult(const std::string& line) {
         const char* reply;
         TransferCell LinkSession::*transfer;
         TransferState code;
-        const char* text;
+        Operation text;
         Exchange owner;
+        JobOutcome outcome;
+        GatewayError error;
     };
+    using enum Operation;
     static constexpr Verdict kVerdicts[] = {
-        {c::kReplySafeValueSent, &LinkSession::safeValueTransfer, TransferState::SendFinished, c::kOpSafeValueSent,
-         Exchange::SendSafeValue},
-        {c::kReplySaveSafeValueError, &LinkSession::safeValueTransfer, TransferState::SaveError, c::kOpSaveSafeValueError,
-         Exchange::SendSafeValue},
+        {c::kReplySafeValueSent, &LinkSession::safeValueTransfer, TransferState::SendFinished, SafeValueSent,
+         Exchange::SendSafeValue, JobOutcome::Done, GatewayError::None},
+        {c::kReplySaveSafeValueError, &LinkSession::safeValueTransfer, TransferState::SaveError, SaveSafeValueError,
+         Exchange::SendSafeValue, JobOutcome::GatewayError, GatewayError::SaveFailed},
         {c::kReplyReceiveSafeValueError, &LinkSession::safeValueTransfer, TransferState::SendError,
-         c::kOpSendSafeValueError, Exchange::SendSafeValue},
-        {c::kReplyIpSettingSent, &LinkSession::ipSettingTransfer, TransferState::SendFinished, c::kOpIpSettingSent,
-         Exchange::SendIpSetting},
-        {c::kReplySaveIpSettingError, &LinkSession::ipSettingTransfer, TransferState::SaveError, c::kOpSaveIpSettingError,
-         Exchange::SendIpSetting},
+         SendSafeValueError, Exchange::SendSafeValue, JobOutcome::GatewayError, GatewayError::ReceiveFailed},
+        {c::kReplyIpSettingSent, &LinkSession::ipSettingTransfer, TransferState::SendFinished, IpSettingSent,
+         Exchange::SendIpSetting, JobOutcome::Done, GatewayError::None},
+        {c::kReplySaveIpSettingError, &LinkSession::ipSettingTransfer, TransferState::SaveError, SaveIpSettingError,
+         Exchange::SendIpSetting, JobOutcome::GatewayError, GatewayError::SaveFailed},
         {c::kReplyReceiveIpSettingError, &LinkSession::ipSettingTransfer, TransferState::SendError,
-         c::kOpSendIpSettingError, Exchange::SendIpSetting},
+         SendIpSettingError, Exchange::SendIpSetting, JobOutcome::GatewayError, GatewayError::ReceiveFailed},
     };
     for (const Verdict& v : kVerdicts) {
         if (line == v.reply) {
-            finishTransfer(session_.*v.transfer, v.code, v.text, v.owner);
+            finishTransfer(session_.*v.transfer, v.code, v.text, v.owner, v.outcome, v.error);
             return true;
         }
     }
     return false;
 }
 
-void ConsoleDialogue::finishTransfer(TransferCell& transfer, TransferState code, const char* text, Exchange owner) {
-    session_.animating = false;
-    ui_.setOperationText(text);
-    transfer = code;
+void ConsoleDialogue::finishTransfer(TransferCell& transfer, TransferState code, Operation text, Exchange owner,
+                                     JobOutcome outcome, GatewayError error) {
+    animating_ = false;
+    ui_.setOperation(text);
+    if (jobOwns(owner)) {
+        endJob(outcome, error);
+    } else {
+        transfer = code;
+    }
     if (exchange_ == owner) closeExchange();
     // The prompt goes out only with no exchange left under way: a verdict that
     // comes late must not cut into another.
@@ -564,10 +688,11 @@ void ConsoleDialogue::finishTransfer(TransferCell& transfer, TransferState code,
 
 void ConsoleDialogue::silence() {
     const bool safeValuePending = session_.safeValueTransfer == TransferState::SendRequested ||
-                                  session_.safeValueTransfer == TransferState::LoadRequested;
+                                  session_.safeValueTransfer == TransferState::LoadRequested ||
+                                  queued(JobKind::SendSafeValues) || queued(JobKind::ReadSafeValues);
     const bool quietForSafeValue = safeValuePending && session_.linkState == LinkState::Connected &&
-                                   session_.quietTicks < kMaxQuietTicks;
-    if (quietForSafeValue) ++session_.quietTicks;
+                                   quietTicks_ < kMaxQuietTicks;
+    if (quietForSafeValue) ++quietTicks_;
     if (exchange_ != Exchange::None) {
         // The answer may still come; whatever went out now could land in it.
         if (++exchangeQuietTicks_ < kExchangeTimeoutTicks) return;
@@ -579,13 +704,14 @@ void ConsoleDialogue::silence() {
     }
     sendPrompt();
     if (session_.linkState == LinkState::Connected) {
-        if (session_.missCount >= 1) endLinkLoss();
+        // Two silent ticks in a row: the module is gone.
+        if (session_.missCount >= 1) resetLink(LinkEnd::Silence);
         ++session_.missCount;
     }
     if (!session_.accessErrorShown) {
         // Set before the box opens: ticks go on while it is shown.
         session_.accessErrorShown = true;
-        ui_.showMessage(c::kTitleError, c::kAccessErrorBox);
+        ui_.showNotice(LinkNotice::AccessError);
     }
 }
 
@@ -593,11 +719,17 @@ void ConsoleDialogue::silence() {
 // (the next "connect" asks again, as the request is still pending) or its last
 // line was lost. A block already received is not installed without it.
 void ConsoleDialogue::giveUpExchange() {
-    if (phase_ == Phase::Received || phase_ == Phase::Failed) session_.animating = false;
+    if (phase_ == Phase::Received || phase_ == Phase::Failed) animating_ = false;
+    endJob(JobOutcome::NoAnswer);
     closeExchange();
 }
 
 void ConsoleDialogue::closeExchange() {
+    // A job still running here has lost its exchange without an answer.
+    endJob(JobOutcome::NoAnswer);
+    jobExchange_ = false;
+    jobResult_ = JobResult{};
+    sendSafeValues_.clear();
     exchange_ = Exchange::None;
     phase_ = Phase::Asked;
     exchangeQuietTicks_ = 0;
@@ -618,21 +750,54 @@ void ConsoleDialogue::ask(Exchange exchange, const char* command) {
     sendCommand(command);
 }
 
+void ConsoleDialogue::retarget(Exchange exchange) {
+    if (exchange == exchange_) return;
+    endJob(JobOutcome::NoAnswer);
+    jobExchange_ = false;
+    jobResult_ = JobResult{};
+}
+
+void ConsoleDialogue::askFor(Exchange exchange, const char* command, std::optional<QueuedJob> job) {
+    jobExchange_ = job.has_value();
+    running_ = std::move(job);
+    jobResult_ = JobResult{};
+    if (exchange == Exchange::LoadSafeValue) lastLoad_ = LoadCommand::SafeValue;
+    if (exchange == Exchange::LoadIpSetting) lastLoad_ = LoadCommand::IpSetting;
+    if (exchange == Exchange::SendSafeValue)
+        sendSafeValues_ = running_ ? running_->job.safeValues : session_.safeValueBytes;
+    if (exchange == Exchange::SendIpSetting) sendIpSetting_ = running_ ? running_->job.ipSetting : ipSetting_;
+    ask(exchange, command);
+}
+
+// The command order: the parameter block first, then the safe values, the
+// file names and the IP setting, each send ahead of its load. A job goes ahead
+// of a dialog's code that asks for the same.
 void ConsoleDialogue::sendNextCommand() {
-    if (!session_.parameterLoaded) {
-        ask(Exchange::Parameter, c::kLoadParameter);
-    } else if (session_.safeValueTransfer == TransferState::SendRequested) {
-        ask(Exchange::SendSafeValue, c::kSendSafeValue);
-    } else if (session_.safeValueTransfer == TransferState::LoadRequested) {
-        lastLoad_ = LoadCommand::SafeValue;
-        ask(Exchange::LoadSafeValue, c::kLoadSafeValue);
-    } else if (session_.firmwareAutoQuery || session_.firmwareState() == FirmwareQueryState::Requested) {
-        ask(Exchange::FileName, c::kLoadFileName);
-    } else if (session_.ipSettingTransfer == TransferState::SendRequested) {
-        ask(Exchange::SendIpSetting, c::kSendIpSetting);
-    } else if (session_.ipSettingTransfer == TransferState::LoadRequested) {
-        lastLoad_ = LoadCommand::IpSetting;
-        ask(Exchange::LoadIpSetting, c::kLoadIpSetting);
+    const bool mailboxSafeSend = session_.safeValueTransfer == TransferState::SendRequested;
+    const bool mailboxSafeLoad = session_.safeValueTransfer == TransferState::LoadRequested;
+    const bool mailboxIpSend = session_.ipSettingTransfer == TransferState::SendRequested;
+    const bool mailboxIpLoad = session_.ipSettingTransfer == TransferState::LoadRequested;
+    // The size of the safe-value block is known only after the first file-name
+    // query: a safe-value job waits for it (the dialogs' menu entries wait too).
+    const bool layoutKnown = !session_.firmwareAutoQuery;
+    if (!session_.parameterLoaded || queued(JobKind::ReadParameters)) {
+        askFor(Exchange::Parameter, c::kLoadParameter, takeQueued(JobKind::ReadParameters));
+        // Loaded for the window in any case, job or not.
+        jobExchange_ = false;
+    } else if ((layoutKnown && queued(JobKind::SendSafeValues)) || mailboxSafeSend) {
+        askFor(Exchange::SendSafeValue, c::kSendSafeValue,
+               layoutKnown ? takeQueued(JobKind::SendSafeValues) : std::nullopt);
+    } else if ((layoutKnown && queued(JobKind::ReadSafeValues)) || mailboxSafeLoad) {
+        askFor(Exchange::LoadSafeValue, c::kLoadSafeValue,
+               layoutKnown ? takeQueued(JobKind::ReadSafeValues) : std::nullopt);
+    } else if (session_.firmwareAutoQuery || session_.firmwareState() == FirmwareQueryState::Requested ||
+               queued(JobKind::ReadFileNames)) {
+        askFor(Exchange::FileName, c::kLoadFileName, takeQueued(JobKind::ReadFileNames));
+        jobExchange_ = false;
+    } else if (queued(JobKind::SendIpSetting) || mailboxIpSend) {
+        askFor(Exchange::SendIpSetting, c::kSendIpSetting, takeQueued(JobKind::SendIpSetting));
+    } else if (queued(JobKind::ReadIpSetting) || mailboxIpLoad) {
+        askFor(Exchange::LoadIpSetting, c::kLoadIpSetting, takeQueued(JobKind::ReadIpSetting));
     } else {
         sendPrompt();
     }
@@ -642,16 +807,16 @@ void ConsoleDialogue::sendNextCommand() {
 
 void ConsoleDialogue::startAnimation() {
     ui_.startAnimationTimer();
-    session_.animating = true;
+    animating_ = true;
 }
 
 void ConsoleDialogue::onAnimationTimer() {
-    if (session_.animating) {
-        session_.progressStep = static_cast<uint8_t>(session_.progressStep + 1);
-        if (session_.progressStep > 9) session_.progressStep = 0;
-        ui_.setProgress(session_.progressStep);
+    if (animating_) {
+        progressStep_ = static_cast<uint8_t>(progressStep_ + 1);
+        if (progressStep_ > 9) progressStep_ = 0;
+        ui_.setProgress(progressStep_);
     } else {
-        session_.progressStep = 0;
+        progressStep_ = 0;
         ui_.setProgress(0);
         ui_.stopAnimationTimer();
     }
@@ -660,7 +825,7 @@ void ConsoleDialogue::onAnimationTimer() {
 // --- workers -----------------------------------------------------------------
 
 void ConsoleDialogue::startWorker(WorkerKind kind) {
-    if (worker_.joinable()) worker_.join();  // an earlier worker whose notice never came
+    runner_->join();  // an earlier worker whose notice never came
 
     auto result = std::make_unique<WorkerResult>();
     result->kind = kind;
@@ -672,47 +837,63 @@ void ConsoleDialogue::startWorker(WorkerKind kind) {
     }
     const uint32_t safeValueSize = safeValueBlockBytes(session_.safeValueLayout);
 
-    session_.workerBusy = true;
     result_ = std::move(result);
     const uint64_t ticket = ++ticket_;
     WorkerResult* out = result_.get();
     SerialPort* port = &port_;
-    LinkUi* ui = &ui_;
     const uint8_t portNumber = session_.portNumber;
     const uint32_t baud = session_.baud;
+    // Progress goes to the job that runs now, and only while it runs.
+    ReceiveProgress progress;
+    if (running_ && running_->progress) {
+        const JobId id = running_->id;
+        const JobKind jobKind = running_->job.kind;
+        progress = [this, id, jobKind](uint32_t bytes, uint32_t total) {
+            postProgress(id, JobProgress{jobKind, bytes, total});
+        };
+    }
+    PostHook post = hooks_.post;
+    std::weak_ptr<int> alive = alive_;
 
-    worker_ = std::thread([=] {
+    startAnimation();
+    runner_->start([=, this] {
         switch (out->kind) {
         case WorkerKind::Parameter:
-            out->outcome = parseParameterBlock(*port, portNumber, baud, out->config);
+            out->outcome = parseParameterBlock(*port, portNumber, baud, out->config, progress);
             break;
         case WorkerKind::SafeValue:
-            out->outcome = safeValueWorker(*port, portNumber, baud, safeValueSize, out->safeValueBytes);
+            out->outcome = safeValueWorker(*port, portNumber, baud, safeValueSize, out->safeValueBytes, progress);
             break;
         case WorkerKind::IpSetting:
-            out->outcome = ipSettingWorker(*port, portNumber, baud, out->ipSetting);
+            out->outcome = ipSettingWorker(*port, portNumber, baud, out->ipSetting, progress);
             break;
         case WorkerKind::FileName:
-            out->outcome = fileNameWorker(*port, portNumber, baud, out->fileNames);
+            out->outcome = fileNameWorker(*port, portNumber, baud, out->fileNames, progress);
             break;
         }
-        ui->postWorkerDone(ticket);
+        // The last thing the worker does: after it, the dialogue may join it.
+        if (post) {
+            post([this, alive, ticket] {
+                if (!alive.expired()) onWorkerDone(ticket);
+            });
+        }
     });
-    startAnimation();
 }
 
 void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     if (!result_ || ticket != ticket_) return;  // a worker of a link that has since ended
-    if (worker_.joinable()) worker_.join();
+    runner_->join();
     const std::unique_ptr<WorkerResult> result = std::move(result_);
+    const bool parameterPending = result->kind == WorkerKind::Parameter;
+    const bool fileNamePending = result->kind == WorkerKind::FileName;
 
     session_.linkState = LinkState::Connected;
-    session_.workerBusy = false;
     // A receive that ended because the device went away is no short block.
     if (endIfDeviceGone()) return;
 
     const bool whole = result->outcome.whole;
     phase_ = whole ? Phase::Received : Phase::Failed;
+    if (whole) jobResult_.raw = result->outcome.raw;
     firstDroppedLine_ = true;
     // The outcome codes are written here and not by the worker: the menu and the
     // dialogs write the same bytes on this thread, and a failure written by the
@@ -749,17 +930,14 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
             session_.setFirmwareState(FirmwareQueryState::ReceiveError);
             // The rest of a reply that did not parse is still to come.
             phase_ = Phase::Failed;
+            if (exchange_ == Exchange::FileName) endJob(JobOutcome::BlockIncomplete);
         }
         break;
     }
 
-    if (session_.parameterPending) {
-        session_.parameterPending = false;
-        if (whole) ui_.rebuildTree();
-    }
-    if (session_.fileNamePending) {
-        session_.fileNamePending = false;
-        session_.animating = false;
+    if (parameterPending && whole) ui_.rebuildTree();
+    if (fileNamePending) {
+        animating_ = false;
         fileNameCompletion();
     }
     // Lines the receive took in place of a short block's missing bytes came
@@ -772,7 +950,7 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
 
 void ConsoleDialogue::fileNameCompletion() {
     if (session_.firmwareState() == FirmwareQueryState::ReceiveError) {
-        ui_.setOperationText(c::kOpFileNameError);
+        ui_.setOperation(Operation::FileNameError);
     } else {
         session_.setFirmwareState(FirmwareQueryState::Received);
     }

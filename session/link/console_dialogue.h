@@ -14,16 +14,22 @@
 // behind the one that started it only keeps the link alive, and silent ticks
 // send nothing: after a send command the gateway may be waiting for our block,
 // and any line would land in it.
+//
+// The dialogue carries out GatewayJobs: each job is one such exchange, started
+// at a "connect" reply in the command order; the exchange's end ends the job.
+// The parameter load after Connect and the first file-name query run whether
+// or not a job asks for them; a job that does rides along with them.
 
-#include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ipsetting/ip_setting.h"
+#include "link/dialogue_hooks.h"
+#include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "link/link_ui.h"
 #include "serial/serial_port.h"
@@ -31,7 +37,7 @@
 
 namespace norvik {
 
-class ConsoleDialogue {
+class ConsoleDialogue final : public GatewayJobs {
 public:
     // Silent ticks an open exchange waits for a line of its answer before it is
     // given up. Longer than a gateway waits for a block it has asked for (three
@@ -39,8 +45,8 @@ public:
     static constexpr uint8_t kExchangeTimeoutTicks = 5;
 
     ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting,
-                    SerialPort& port, LinkUi& ui);
-    ~ConsoleDialogue();
+                    SerialPort& port, LinkUi& ui, DialogueHooks hooks);
+    ~ConsoleDialogue() override;
     ConsoleDialogue(const ConsoleDialogue&) = delete;
     ConsoleDialogue& operator=(const ConsoleDialogue&) = delete;
 
@@ -49,14 +55,24 @@ public:
     void disconnect();
     void onPollTimer();
     void onAnimationTimer();
-    // The worker's notice, delivered on the user-interface thread.
+    // The worker's notice. The worker posts it through the hook; tests hand
+    // in stale tickets themselves.
     void onWorkerDone(uint64_t ticket);
+
+    // GatewayJobs
+    JobId submit(Job job, JobDone done, JobProgressHook progress = {}) override;
+    bool cancel(JobId id) override;
+    std::size_t pendingJobs() const override;
 
     // The window ends: a running worker is cut short and joined and what it
     // received is dropped. The port is left as it is.
     void finishWorker();
-    bool workerRunning() const { return worker_.joinable(); }
+    // A worker was started and its notice has not been taken: the port is its.
+    bool workerBusy() const { return result_ != nullptr; }
+    bool workerRunning() const { return runner_->running(); }
     bool exchangeOpen() const { return exchange_ != Exchange::None; }
+    // The progress bar runs.
+    bool animating() const { return animating_; }
 
 private:
     enum class WorkerKind : uint8_t { Parameter, SafeValue, IpSetting, FileName };
@@ -64,6 +80,13 @@ private:
     enum class Exchange : uint8_t { None, Parameter, FileName, SendSafeValue, LoadSafeValue, SendIpSetting, LoadIpSetting };
     enum class Phase : uint8_t { Asked, Receiving, Received, Failed, Sent, Withheld };
     struct WorkerResult;
+    struct QueuedJob {
+        JobId id = 0;
+        Job job;
+        JobDone done;
+        JobProgressHook progress;
+        uint64_t startMs = 0;
+    };
 
     // A line as read; false when it is no reply the dialogue knows.
     bool handleLine(const std::string& line);
@@ -78,7 +101,8 @@ private:
     void onAnnounce(Exchange exchange, WorkerKind kind);
     void onLoadFinish(Exchange exchange, bool intactLine);
     void onReadEepromError();
-    void finishTransfer(TransferCell& transfer, TransferState code, const char* text, Exchange owner);
+    void finishTransfer(TransferCell& transfer, TransferState code, Operation text, Exchange owner,
+                        JobOutcome outcome, GatewayError error);
     void completeLoad(Exchange exchange);
     void failLoad(Exchange exchange);
 
@@ -94,11 +118,25 @@ private:
     void endFailedOpen(uint16_t code);
     void endDisconnect();
     void endLostDevice(uint32_t code);
-    void endLinkLoss();
     void endDisconnectNotice();
-    void resetClosedPort();
-    void resetModuleGone();
+    enum class LinkEnd : uint8_t { Disconnect, DeviceLost, Silence, Notice };
+    void resetLink(LinkEnd end);
     bool endIfDeviceGone();
+
+    // Jobs. The running one belongs to the open exchange; it ends at most once.
+    std::optional<QueuedJob> takeQueued(JobKind kind);
+    bool queued(JobKind kind) const;
+    void askFor(Exchange exchange, const char* command, std::optional<QueuedJob> job);
+    // The gateway goes on with another exchange than the one open: the job of
+    // the open one gets no answer.
+    void retarget(Exchange exchange);
+    // Whether the exchange of `owner` now open was asked for by a job: its
+    // results go to the job, not to the session's transfer codes.
+    bool jobOwns(Exchange owner) const { return exchange_ == owner && jobExchange_; }
+    void endJob(JobOutcome outcome, GatewayError error = GatewayError::None);
+    void endAllJobs(JobOutcome outcome);
+    void postResult(JobDone done, JobResult result);
+    void postProgress(JobId id, JobProgress progress);
 
     void startAnimation();
     void startWorker(WorkerKind kind);
@@ -112,8 +150,12 @@ private:
     IpSettingRecord& ipSetting_;
     SerialPort& port_;
     LinkUi& ui_;
+    DialogueHooks hooks_;
+    ThreadRunner ownRunner_;
+    WorkerRunner* runner_;
+    // Posted work checks it, so that nothing posted runs into a dialogue that has gone.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
-    std::thread worker_;
     std::unique_ptr<WorkerResult> result_;
     uint64_t ticket_ = 0;          // the ticket of the worker now running or last started
     LoadCommand lastLoad_ = LoadCommand::None;  // the load command sent last
@@ -121,6 +163,19 @@ private:
     Exchange exchange_ = Exchange::None;
     Phase phase_ = Phase::Asked;
     uint8_t exchangeQuietTicks_ = 0;
+    // Ticks in a row that a pending safe-value request has kept quiet.
+    uint8_t quietTicks_ = 0;
+    bool animating_ = false;
+    uint8_t progressStep_ = 0;
+
+    std::deque<QueuedJob> queue_;
+    std::optional<QueuedJob> running_;
+    JobResult jobResult_;     // what the running job has learnt so far
+    bool jobExchange_ = false;  // the open exchange was asked for by a job
+    JobId nextJobId_ = 0;
+    // What the open send exchange sends: the job's block, or the session's.
+    std::vector<uint8_t> sendSafeValues_;
+    IpSettingRecord sendIpSetting_{};
     // The next line dropped after a failed block is the first after it.
     bool firstDroppedLine_ = false;
     // A load's block that came whole, installed when its "finish" line confirms it.

@@ -79,6 +79,8 @@ struct JobResult {
     SafeValueLayout safeValueLayout = SafeValueLayout::Block512;  // ReadSafeValues, ReadFileNames
     std::vector<uint8_t> safeValues;    // ReadSafeValues
     IpSettingRecord ipSetting{};        // ReadIpSetting
+    // From submit() to the end, on the dialogue's clock.
+    uint64_t elapsedMs = 0;
 
     bool done() const { return outcome == JobOutcome::Done; }
 };

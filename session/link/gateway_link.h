@@ -11,6 +11,7 @@
 // each on its own thread.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,15 @@ public:
     // From any thread, also while open() or run() waits: ends the wait at once
     // (Interrupted, Cancelled) and makes every later open() or run() end so too.
     virtual void interrupt() = 0;
+    virtual bool interrupted() const = 0;
+
+    // The link's jobs, for work that chains them itself (a backup, a restore).
+    // Their outcomes are delivered on this thread while runUntil() runs.
+    virtual GatewayJobs& jobs() = 0;
+    // Runs the link (its poll ticks and the outcomes delivered) until `done`
+    // holds: true then, false when interrupt() came first or `ticks` poll
+    // ticks went by.
+    virtual bool runUntil(const std::function<bool()>& done, int ticks) = 0;
 };
 
 }  // namespace norvik

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "ipsetting/ip_setting.h"
 #include "link/console_dialogue.h"
@@ -19,7 +20,6 @@
 #include "link/link_ui.h"
 #include "model/gateway_config.h"
 #include "serial/serial_port.h"
-#include "serial/traffic_log.h"
 
 namespace norvik {
 
@@ -45,20 +45,25 @@ public:
     JobResult run(Job job, const JobProgressHook& progress = {}) override;
     void close() override;
     void interrupt() override;
+    bool interrupted() const override { return interrupted_; }
+    GatewayJobs& jobs() override { return *dialogue_; }
+    bool runUntil(const std::function<bool()>& done, int ticks) override;
 
 private:
     class Ui;
-    enum class Wait : uint8_t { Done, OutOfTicks, Interrupted };
 
-    // Runs ticks and posted calls until `done` holds, `ticks` ticks have gone
-    // by, or interrupt().
-    Wait loopUntil(const std::function<bool()>& done, int ticks);
+    struct Pending {
+        JobId id = 0;
+        JobKind kind = JobKind::ReadParameters;
+        std::shared_ptr<std::optional<JobResult>> result;
+    };
+    Pending submit(Job job, const JobProgressHook& progress);
+    // Runs the loop until the job's outcome comes: NoAnswer after `ticks`
+    // ticks without one, Cancelled on interrupt().
+    JobResult await(const Pending& pending, int ticks);
     void post(std::function<void()> call);
-    bool linkGone() const;
 
-    std::unique_ptr<SerialPort> device_;
-    TrafficLog traffic_;
-    TrafficTap port_;
+    std::unique_ptr<SerialPort> port_;
     std::chrono::milliseconds tick_;
     LinkSession session_;
     GatewayConfig config_;
@@ -70,7 +75,6 @@ private:
     std::condition_variable wake_;
     std::deque<std::function<void()>> posted_;
     std::atomic<bool> interrupted_{false};
-    bool wasConnected_ = false;
 };
 
 }  // namespace norvik

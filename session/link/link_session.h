@@ -62,17 +62,12 @@ struct LinkSession {
     bool portOpen = false;
     LinkState linkState = LinkState::NotConnected;
     bool parameterLoaded = false;
-    bool workerBusy = false;
-    bool animating = false;
-    bool parameterPending = false;
-    bool fileNamePending = false;
     uint8_t missCount = 0;
     bool accessErrorShown = false;
-    // Ticks in a row that a pending safe-value request has kept quiet.
-    uint8_t quietTicks = 0;
 
-    // Request and result codes shared with the dialogs. A worker's outcome is
-    // installed by onWorkerDone, so a worker never writes them itself.
+    // Request and result codes of the settings dialogs that still ask by code
+    // rather than by job; the dialogue writes a result only into an exchange
+    // such a code started.
     TransferCell safeValueTransfer;
     TransferCell ipSettingTransfer;
     // Ticks the IP-setting dialog has waited for a send's verdict; the menu
@@ -85,7 +80,11 @@ struct LinkSession {
     FileNameList firmwareFileNames{};
     uint8_t fileCount = 0;
     std::vector<uint8_t> safeValueBytes;
-    uint8_t progressStep = 0;
+
+    // The last parameter block and file-name reply that came whole, byte for
+    // byte as they came over the wire: a backup keeps exactly what the gateway sent.
+    std::vector<uint8_t> parameterBlockRaw;
+    std::vector<uint8_t> fileNameReplyRaw;
 
     FirmwareQueryState firmwareState() const {
         return static_cast<FirmwareQueryState>(firmwareQuery.load());

@@ -1,20 +1,68 @@
 #pragma once
-// What the console dialogue asks of the main window. The window implements it
+// What the console dialogue asks of the main window. The dialogue reports
+// states and outcomes; the window picks the words. The window implements it
 // with widgets and timers; tests implement it with a recorder and drive the
 // ticks themselves.
 
 #include <cstdint>
-#include <string_view>
 
 namespace norvik {
+
+// The link part of the status line.
+enum class LinkStatus : uint8_t {
+    PortClosed,
+    PortOpen,      // open, the module has not answered
+    Connected,
+    Lost,          // the module stopped answering or said it disconnects
+    TimerFailure,  // no poll timer could be had
+    OpenError,     // with the port's code
+    CloseError,    // with the port's code
+    PortLost,      // the device went away under the open port, with its code
+};
+
+// The operation part of the status line.
+enum class Operation : uint8_t {
+    None,
+    ReceiveParameter,
+    ParameterFinish,
+    SystemModuleAddressError,
+    SystemModuleMissing,
+    ParameterIncomplete,
+    SendSafeValue,
+    SafeValueSent,
+    SaveSafeValueError,
+    SendSafeValueError,
+    ReceiveSafeValue,
+    ReceiveSafeValueError,
+    SafeValueReceived,
+    ReadSafeValueError,
+    SendIpSetting,
+    IpSettingSent,
+    SaveIpSettingError,
+    SendIpSettingError,
+    ReceiveIpSetting,
+    ReceiveIpSettingError,
+    IpSettingReceived,
+    ReadIpSettingError,
+    ReceiveFileName,
+    FileNameFinish,
+    FileNameError,
+};
+
+// The modal boxes the dialogue raises.
+enum class LinkNotice : uint8_t {
+    OpenError,    // the port could not be opened
+    AccessError,  // the module does not answer after Connect
+};
 
 class LinkUi {
 public:
     virtual ~LinkUi() = default;
 
-    // Status line: part 0, part 1 and the progress bar (0..9).
-    virtual void setLinkText(std::string_view text) = 0;
-    virtual void setOperationText(std::string_view text) = 0;
+    // Status line: part 0, part 1 and the progress bar (0..9). `code` goes
+    // with the statuses that carry one.
+    virtual void setLinkStatus(LinkStatus status, uint32_t code = 0) = 0;
+    virtual void setOperation(Operation operation) = 0;
     virtual void setProgress(int step) = 0;
 
     virtual void setPortLamp(bool green) = 0;
@@ -31,7 +79,7 @@ public:
     virtual void resetList() = 0;
 
     // A modal box with an OK button; returns when it is closed.
-    virtual void showMessage(std::string_view title, std::string_view text) = 0;
+    virtual void showNotice(LinkNotice notice) = 0;
     // Opens the firmware dialog modally; returns when it is closed.
     virtual void openFirmwareDialog() = 0;
 
@@ -41,11 +89,6 @@ public:
     virtual void stopPollTimer() = 0;
     virtual void startAnimationTimer() = 0;
     virtual void stopAnimationTimer() = 0;
-
-    // Called on a worker thread as its last action. The implementation must
-    // hand the ticket to ConsoleDialogue::onWorkerDone on the user-interface
-    // thread (a queued call in the window).
-    virtual void postWorkerDone(uint64_t ticket) = 0;
 };
 
 }  // namespace norvik

@@ -27,6 +27,9 @@ public:
     // question about replacing an existing file.
     virtual std::optional<std::string> openFileName(const FileChoice& choice) = 0;
     virtual std::optional<std::string> saveFileName(const FileChoice& choice) = 0;
+    // A folder to write several files into; it may name one that does not exist
+    // yet. Answered by a save dialog where no folder chooser is at hand.
+    virtual std::optional<std::string> folderName(const FileChoice& choice) { return saveFileName(choice); }
 };
 
 }  // namespace norvik

@@ -240,7 +240,7 @@ TEST_F(PortDevicesTest, failedOpenKeepsItsTextAndAddsTheAdvice) {
     EXPECT_EQ(boxes.shown.size(), 3u);
     // Other boxes of the link get no advice.
     port.openCode = 0;
-    window.showMessage(console::kTitleError, console::kAccessErrorBox);
+    window.showNotice(LinkNotice::AccessError);
     EXPECT_EQ(boxes.shown.back().informative, "");
 }
 
@@ -275,7 +275,16 @@ TEST_F(PortDevicesTest, screenReadersFindEveryEntryByName) {
     EXPECT_EQ(pick->role(), QAccessible::ComboBox);
     EXPECT_EQ(text(pick->text(QAccessible::Value)), text(dialog.pickBox(2)->currentText()));
     EXPECT_EQ(text(pick->text(QAccessible::Description)), "Com2 Detected devices");
-    EXPECT_EQ(named(dialog.opensLabel(2)).second, "Com2 Opens");
+    // What a port opens is heard with the port: the label's name carries both, and
+    // follows the path as it changes.
+    const std::string usb = device("ttyUSB4");
+    dialog.pathEdit(2)->setText(QString::fromStdString(usb));
+    EXPECT_EQ(named(dialog.opensLabel(2)).second, "Com2 opens " + usb);
+    EXPECT_EQ(text(QAccessible::queryAccessibleInterface(dialog.opensLabel(2))->text(QAccessible::Description)),
+              "Com2 Opens");
+    dialog.pathEdit(2)->clear();
+    EXPECT_EQ(named(dialog.opensLabel(2)).second, "Com2 opens " + text(dialog.opensLabel(2)->text()));
+    EXPECT_NE(dialog.opensLabel(2)->text(), QString());
     EXPECT_EQ(named(dialog.detectButton()), std::make_pair(QAccessible::Button, std::string("Detect again")));
     // Each path has its label as buddy, reached with Alt and the port's digit.
     int buddies = 0;

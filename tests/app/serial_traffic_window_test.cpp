@@ -265,7 +265,7 @@ TEST(TrafficInTheMainWindow, windowOpenedBeforeConnectFollowsTheLink) {
     port.queueBytes(Bytes{'K', '5', 0, 0, 0, 0, 7, 0, 0x64, 3, 0xE8, 0, 2, 0, 0, 0});
     port.queueBytes(Bytes{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
     main.dialogue().onPollTimer();
-    ASSERT_TRUE(waitFor([&] { return !main.session().workerBusy; }));
+    ASSERT_TRUE(waitFor([&] { return !main.dialogue().workerBusy(); }));
     ASSERT_TRUE(waitFor([&] { return traffic->model()->rowCount() >= 6; }));
     EXPECT_EQ(shownData(*traffic->model()),
               (std::vector<std::string>{"KESTRA--r4460k>", "KESTRA--r4460k> connect", "LOAD--PARAMETER",

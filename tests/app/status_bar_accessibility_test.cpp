@@ -22,8 +22,8 @@ TEST(MainWindowAccessibility, statusBarHoldsBothTextsAndTheProgress) {
     // The real services: nothing here opens the port or a box.
     MainWindow window;
     window.show();
-    window.setLinkText("Module is connected");
-    window.setOperationText("Receive file name finish");
+    window.setLinkStatus(norvik::LinkStatus::Connected);
+    window.setOperation(norvik::Operation::FileNameFinish);
     window.setProgress(4);
 
     std::vector<QAccessibleInterface*> bars;

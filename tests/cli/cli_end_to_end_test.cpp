@@ -148,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"--device", "{dev}", "safe-values", "get", "-o", "{out}"}, 4, "", "Receive safe value error !",
                     false, ""},
         CommandCase{"linkCut", {"--silent-after", "5"}, {"--device", "{dev}", "safe-values", "get", "-o", "{out}"},
-                    3, "", "No connection to the Module !", false, ""},
+                    3, "", "No answer from the gateway.", false, ""},
         CommandCase{"portAbsent", kNone, {"--device", "/nonexistent/tty", "info"}, 2, "",
                     "Reason: No such file or directory", false, ""},
         CommandCase{"inputMissing", kNone, {"--device", "{dev}", "ip", "put", "/nonexistent/ip.ptm"}, 6, "",

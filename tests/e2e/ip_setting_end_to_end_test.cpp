@@ -63,13 +63,13 @@ protected:
         simArgs.insert(simArgs.begin(), {"--finish-delay-ms", "20"});
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, record, port, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, record, port, ui, ui.hooks());
         PortSettings settings;
         settings.baud = 2400;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);
-        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(session.portOpen) << ui.linkStatus;
         ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
-            << ui.linkText << " / " << ui.operationText;
+            << int(ui.linkStatus) << " / " << int(ui.operation);
     }
     void TearDown() override {
         if (dialogue && session.portOpen) dialogue->disconnect();

@@ -54,11 +54,11 @@ protected:
         simArgs.insert(simArgs.begin(), {"--finish-delay-ms", std::to_string(finishDelayMs)});
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui, ui.hooks());
         PortSettings settings;
         settings.baud = baud;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);
-        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(session.portOpen) << ui.linkStatus;
     }
     void TearDown() override {
         if (dialogue && session.portOpen) dialogue->disconnect();
@@ -98,7 +98,7 @@ protected:
     }
     void loadAndQueryNames() {
         ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
-            << ui.linkText << " / " << ui.operationText;
+            << int(ui.linkStatus) << " / " << int(ui.operation);
     }
     long countLog(const std::string& entry) const {
         const auto lines = sim->logLines();
@@ -113,11 +113,11 @@ protected:
 TEST_F(LinkEndToEnd, connectLoadsTheDemoAndKeepsTheLinkAlive) {
     start();
     loadAndQueryNames();
-    EXPECT_EQ(ui.linkText, c::kLinkConnected);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::Connected);
     EXPECT_TRUE(ui.moduleLamp);
     EXPECT_EQ(ui.rebuilds, 1);
     EXPECT_TRUE(ui.ipMenuEnabled);
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.notices.empty());
 
     // The demo HX-3420: a system module at position 1 and six modules.
     EXPECT_EQ(config.modelName, "HX-3420");
@@ -162,9 +162,9 @@ TEST_F(LinkEndToEnd, linkIsLostAfterTwoSilentTicksAndRegained) {
     tick(Gateway::Silent);
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_FALSE(ui.moduleLamp);
-    EXPECT_EQ(ui.linkText, c::kLinkLost);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::Lost);
     EXPECT_EQ(config.moduleCount, 0);
-    EXPECT_TRUE(ui.messages.empty());  // the module had answered: no access box
+    EXPECT_TRUE(ui.notices.empty());  // the module had answered: no access box
 
     ASSERT_EQ(::kill(sim->pid(), SIGCONT), 0);
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }));
@@ -213,13 +213,13 @@ TEST_P(SafeValueRoundTrip, blockIsSentAndReadBackByteForByte) {
     session.safeValueBytes = block;
     session.safeValueTransfer = TransferState::SendRequested;
     ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::SendFinished; }))
-        << ui.operationText;
-    EXPECT_EQ(ui.operationText, "Send safe value finish");
+        << ui.operation;
+    EXPECT_EQ(ui.operation, Operation::SafeValueSent);
 
     session.safeValueBytes.clear();
     session.safeValueTransfer = TransferState::LoadRequested;
     ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReceiveFinished; }))
-        << ui.operationText;
+        << ui.operation;
     EXPECT_EQ(session.safeValueBytes, block);
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
@@ -298,7 +298,7 @@ TEST_P(DoubledConnect, commandGoesOutOnceAndItsBlockIntact) {
     start({"--answer-twice", k.answerTwice});
     loadAndQueryNames();
     k.request(session, ip);
-    ASSERT_TRUE(tickUntil([&] { return k.done(session); })) << ui.operationText;
+    ASSERT_TRUE(tickUntil([&] { return k.done(session); })) << ui.operation;
     for (int i = 0; i < 3; ++i) tick();
     const auto log = sim->logLines();
     EXPECT_EQ(std::count(log.begin(), log.end(), std::string("RX LINE ") + k.command), 1);
@@ -382,7 +382,7 @@ struct BrokenBlockCase {
     std::function<void(LinkSession&)> request;
     // True once the load has ended with its error.
     std::function<bool(const LinkSession&, const RecordingUi&)> failed;
-    const char* errorText;
+    Operation errorText;
     const char* finish;
 };
 
@@ -403,9 +403,9 @@ TEST_P(BrokenBlock, endsItsExchangeWithItsErrorAndTheLinkCarriesOn) {
         loadAndQueryNames();
         k.request(session);
     }
-    ASSERT_TRUE(tickUntil([&] { return k.failed(session, ui); })) << ui.operationText;
-    EXPECT_EQ(ui.operationText, k.errorText);
-    EXPECT_FALSE(session.animating);
+    ASSERT_TRUE(tickUntil([&] { return k.failed(session, ui); })) << ui.operation;
+    EXPECT_EQ(ui.operation, k.errorText);
+    EXPECT_FALSE(dialogue->animating());
     EXPECT_EQ(ip, ipBefore) << "a failed receive leaves the IP record alone";
     EXPECT_TRUE(session.safeValueBytes.empty());
 
@@ -416,8 +416,8 @@ TEST_P(BrokenBlock, endsItsExchangeWithItsErrorAndTheLinkCarriesOn) {
     ASSERT_TRUE(tickUntil([&] { return !dialogue->exchangeOpen(); }, 1)) << "the exchange hangs on";
     EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_EQ(session.missCount, 0);
-    EXPECT_EQ(ui.operationText, k.errorText) << "the finish line does not hide the error";
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(ui.operation, k.errorText) << "the finish line does not hide the error";
+    EXPECT_TRUE(ui.notices.empty());
 }
 
 const auto kSafeValueFailed = [](const LinkSession& s, const RecordingUi&) {
@@ -427,7 +427,7 @@ const auto kIpSettingFailed = [](const LinkSession& s, const RecordingUi&) {
     return s.ipSettingTransfer == TransferState::ReceiveError;
 };
 const auto kParameterFailed = [](const LinkSession&, const RecordingUi& u) {
-    return u.operationText == c::kOpParameterIncomplete;
+    return u.operation == Operation::ParameterIncomplete;
 };
 const auto kFileNamesFailed = [](const LinkSession& s, const RecordingUi&) {
     return s.firmwareState() == FirmwareQueryState::ReceiveError;
@@ -439,21 +439,21 @@ INSTANTIATE_TEST_SUITE_P(
     LinkEndToEnd, BrokenBlock,
     ::testing::Values(
         BrokenBlockCase{"shortParameterBlock", {"--truncate-parameter-block", "30"}, 2400, nullptr, kParameterFailed,
-                        c::kOpParameterIncomplete, c::kReplyParameterFinish},
+                        Operation::ParameterIncomplete, c::kReplyParameterFinish},
         BrokenBlockCase{"shortFileNameReply", {"--truncate-file-name-reply", "30"}, 2400, nullptr, kFileNamesFailed,
-                        c::kOpFileNameError, c::kReplyFileNameFinish},
+                        Operation::FileNameError, c::kReplyFileNameFinish},
         BrokenBlockCase{"shortSafeValueBlock", {"--truncate-safe-block", "100"}, 2400, kLoadSafeValues,
-                        kSafeValueFailed, c::kOpReceiveSafeValueError, c::kReplySafeValueFinish},
+                        kSafeValueFailed, Operation::ReceiveSafeValueError, c::kReplySafeValueFinish},
         BrokenBlockCase{"shortIpSettingBlock", {"--truncate-ip-block", "10"}, 2400, kLoadIpSetting, kIpSettingFailed,
-                        c::kOpReceiveIpSettingError, c::kReplyIpSettingFinish},
+                        Operation::ReceiveIpSettingError, c::kReplyIpSettingFinish},
         BrokenBlockCase{"lateParameterBlock", {"--late-block-ms", "1500", "--late-block-of", "parameter"}, 115200,
-                        nullptr, kParameterFailed, c::kOpParameterIncomplete, c::kReplyParameterFinish},
+                        nullptr, kParameterFailed, Operation::ParameterIncomplete, c::kReplyParameterFinish},
         BrokenBlockCase{"lateFileNameReply", {"--late-block-ms", "1500", "--late-block-of", "file-names"}, 115200,
-                        nullptr, kFileNamesFailed, c::kOpFileNameError, c::kReplyFileNameFinish},
+                        nullptr, kFileNamesFailed, Operation::FileNameError, c::kReplyFileNameFinish},
         BrokenBlockCase{"lateSafeValueBlock", {"--late-block-ms", "1500", "--late-block-of", "safe"}, 115200,
-                        kLoadSafeValues, kSafeValueFailed, c::kOpReceiveSafeValueError, c::kReplySafeValueFinish},
+                        kLoadSafeValues, kSafeValueFailed, Operation::ReceiveSafeValueError, c::kReplySafeValueFinish},
         BrokenBlockCase{"lateIpSettingBlock", {"--late-block-ms", "1500", "--late-block-of", "ip"}, 115200,
-                        kLoadIpSetting, kIpSettingFailed, c::kOpReceiveIpSettingError, c::kReplyIpSettingFinish}),
+                        kLoadIpSetting, kIpSettingFailed, Operation::ReceiveIpSettingError, c::kReplyIpSettingFinish}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
@@ -461,7 +461,7 @@ TEST_F(LinkEndToEnd, gatewayReadErrorEndsAsReadError) {
     loadAndQueryNames();
     session.safeValueTransfer = TransferState::LoadRequested;
     ASSERT_TRUE(tickUntil([&] { return session.safeValueTransfer == TransferState::ReadError; }));
-    EXPECT_EQ(ui.operationText, "Read safe value error !");
+    EXPECT_EQ(ui.operation, Operation::ReadSafeValueError);
 }
 
 // Both loads pending: the safe values go first, and the gateway's read error
@@ -471,7 +471,7 @@ struct ReadErrorCase {
     const char* fault;
     TransferState safeValueEnd;
     TransferState ipSettingEnd;
-    const char* errorText;
+    Operation errorText;
 };
 
 void PrintTo(const ReadErrorCase& c, std::ostream* os) { *os << c.name; }
@@ -490,24 +490,24 @@ TEST_P(LinkReadError, goesToTheLoadItAnswers) {
     }));
     EXPECT_EQ(session.safeValueTransfer, c.safeValueEnd);
     EXPECT_EQ(session.ipSettingTransfer, c.ipSettingEnd);
-    EXPECT_EQ(std::count(ui.operationTexts.begin(), ui.operationTexts.end(), std::string(c.errorText)), 1);
+    EXPECT_EQ(std::count(ui.operations.begin(), ui.operations.end(), c.errorText), 1);
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     LinkEndToEnd, LinkReadError,
     ::testing::Values(ReadErrorCase{"safeValues", "read-safe", TransferState::ReadError, TransferState::ReceiveFinished,
-                                    c::kOpReadSafeValueError},
+                                    Operation::ReadSafeValueError},
                       ReadErrorCase{"ipSetting", "read-ip", TransferState::ReceiveFinished, TransferState::ReadError,
-                                    c::kOpReadIpSettingError}),
+                                    Operation::ReadIpSettingError}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LinkEndToEnd, garbageRepliesShowTheAccessBoxOnce) {
     start({"--garbage"});
     for (int i = 0; i < 4; ++i) tick();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, c::kAccessErrorBox);
-    EXPECT_EQ(ui.linkText, c::kLinkPortOpen);
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(ui.notices[0], LinkNotice::AccessError);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::PortOpen);
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
 }
 
@@ -515,26 +515,26 @@ TEST_F(LinkEndToEnd, overlongLineCostsOneTickAndTheNextLineIsIntact) {
     start({"--overlong-line", "3000"});
     tick();  // the long line, cut and drained up to its end: no known reply
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
-    EXPECT_EQ(ui.messages.size(), 1u);  // the module has not answered yet
+    EXPECT_EQ(ui.notices.size(), 1u);  // the module has not answered yet
     tick();
     EXPECT_EQ(session.linkState, LinkState::Connected);
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
     EXPECT_EQ(config.moduleCount, 7);
-    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.notices.size(), 1u);
 }
 
 TEST_F(LinkEndToEnd, truncatedParameterBlockIsReportedIncomplete) {
     // The finish line comes well after the worker has given up waiting for the
     // rest (396 ms at this rate).
     start({"--truncate-parameter-block", "40"}, 115200, 1500);
-    ASSERT_TRUE(tickUntil([&] { return ui.operationText == c::kOpParameterIncomplete; }));
+    ASSERT_TRUE(tickUntil([&] { return ui.operation == Operation::ParameterIncomplete; }));
     EXPECT_EQ(ui.rebuilds, 0) << "no module of a short block stands in the tree";
-    EXPECT_FALSE(session.animating);
+    EXPECT_FALSE(dialogue->animating());
     // The finish line ends the exchange, and the next connect asks again.
     ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--PARAMETER") == 2; }));
     EXPECT_FALSE(session.parameterLoaded);
     EXPECT_EQ(session.linkState, LinkState::Connected);
-    EXPECT_EQ(ui.operationText, c::kOpParameterIncomplete);
+    EXPECT_EQ(ui.operation, Operation::ParameterIncomplete);
 }
 
 // 20 bytes of the block, its finish line a second later: at 2400 baud the
@@ -543,7 +543,7 @@ TEST_F(LinkEndToEnd, finishLineAfterAShortParameterBlockIsReadAsALine) {
     start({"--truncate-parameter-block", "20"}, 2400, 1000);
     // Without its finish line the exchange would wait out its time-out first.
     ASSERT_TRUE(tickUntil([&] { return countLog("RX LINE LOAD--PARAMETER") == 2; }, 4));
-    EXPECT_EQ(ui.operationText, c::kOpParameterIncomplete);
+    EXPECT_EQ(ui.operation, Operation::ParameterIncomplete);
     EXPECT_EQ(ui.rebuilds, 0);
     EXPECT_EQ(config.moduleCount, 0);
     EXPECT_FALSE(session.parameterLoaded);
@@ -557,7 +557,7 @@ TEST_F(LinkEndToEnd, disconnectNoticeClearsTheTreeAndTheLinkComesBack) {
     ASSERT_TRUE(tickUntil([&] { return ui.clears > 0; }));
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
     EXPECT_FALSE(ui.moduleLamp);
-    EXPECT_EQ(ui.linkText, c::kLinkLost);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::Lost);
     EXPECT_EQ(config.moduleCount, 0);
     // Unlike a lost link, the notice leaves the file names as they are known.
     EXPECT_FALSE(session.firmwareAutoQuery);
@@ -577,14 +577,14 @@ TEST_F(LinkEndToEnd, fileNameReplyThatDoesNotParseEndsTheAutomaticQueryWithoutAD
     start({"--bad-file-name-reply"});
     loadAndQueryNames();
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
-    EXPECT_EQ(ui.operationText, c::kOpFileNameError);
+    EXPECT_EQ(ui.operation, Operation::FileNameError);
     EXPECT_EQ(ui.firmwareDialogs, 0);
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
     // The rest of the reply and its finish line arrive as one unknown line:
     // a single miss, and the query is not asked again.
     for (int i = 0; i < 4; ++i) tick();
     EXPECT_EQ(session.linkState, LinkState::Connected);
-    EXPECT_EQ(ui.linkText, c::kLinkConnected);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::Connected);
     const auto lines = sim->logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "RX LINE LOAD--FILE_NAME"), 1);
 }
@@ -598,7 +598,7 @@ TEST_F(LinkEndToEnd, unacknowledgedFileNameQueryIsAskedAgainAndTheLinkHolds) {
     EXPECT_TRUE(session.firmwareAutoQuery);
     EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_TRUE(ui.moduleLamp);
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.notices.empty());
     // Nothing went out between a query and its time-out.
     const auto lines = sim->logLines();
     int sinceQuery = -1;
@@ -619,21 +619,21 @@ TEST_F(LinkEndToEnd, disconnectCutsAWithheldBlockShortAtOnce) {
     loadAndQueryNames();
     session.safeValueTransfer = TransferState::LoadRequested;
     // Tick by hand so the worker is still waiting for its block when we disconnect.
-    for (int i = 0; i < 10 && !session.workerBusy; ++i) {
+    for (int i = 0; i < 10 && !dialogue->workerBusy(); ++i) {
         awaitGateway();
         dialogue->onPollTimer();
     }
-    ASSERT_TRUE(session.workerBusy);
+    ASSERT_TRUE(dialogue->workerBusy());
     std::this_thread::sleep_for(100ms);  // well into the receive
     const auto begin = std::chrono::steady_clock::now();
     dialogue->disconnect();
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 100ms);
     EXPECT_FALSE(session.portOpen);
     EXPECT_FALSE(dialogue->workerRunning());
-    EXPECT_EQ(ui.linkText, c::kLinkPortClosed);
-    const auto ticket = ui.takeWorkerDone(1s);
-    ASSERT_TRUE(ticket.has_value());
-    dialogue->onWorkerDone(*ticket);  // arrives after the link ended: ignored
+    EXPECT_EQ(ui.linkStatus, LinkStatus::PortClosed);
+    const auto notice = ui.takePosted(1s);
+    ASSERT_TRUE(notice);
+    notice();  // arrives after the link ended: ignored
     EXPECT_EQ(session.safeValueTransfer, TransferState::LoadRequested);
 
     // The old exchange's block and finish line must not stand in for a new
@@ -649,7 +649,7 @@ TEST_F(LinkEndToEnd, disconnectCutsAWithheldBlockShortAtOnce) {
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded; }));
     EXPECT_EQ(ui.rebuilds, 2);
     EXPECT_EQ(config.moduleCount, 7);
-    EXPECT_EQ(ui.operationText, "Receive parameter finish");
+    EXPECT_EQ(ui.operation, Operation::ParameterFinish);
 }
 
 // The gateway's process dies (an adapter pulled): the port closes as
@@ -660,7 +660,7 @@ TEST_F(LinkEndToEnd, gatewayKilledClosesThePortAndConnectWorksAfterItsRestart) {
     ::setenv("NORVIK_COM1", link.c_str(), 1);
     dialogue->disconnect();
     dialogue->connect(PortSettings{1, 2400, 8, Parity::None, 0});
-    ASSERT_TRUE(session.portOpen) << ui.linkText;
+    ASSERT_TRUE(session.portOpen) << ui.linkStatus;
     loadAndQueryNames();
 
     ASSERT_EQ(::kill(sim->pid(), SIGKILL), 0);
@@ -669,7 +669,8 @@ TEST_F(LinkEndToEnd, gatewayKilledClosesThePortAndConnectWorksAfterItsRestart) {
     for (int i = 0; i < 2 && session.portOpen; ++i) tick(Gateway::Silent);
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 2s);
     EXPECT_FALSE(session.portOpen);
-    EXPECT_EQ(ui.linkText, "Com Port lost! Error Code = 5 ");
+    EXPECT_EQ(ui.linkStatus, LinkStatus::PortLost);
+    EXPECT_EQ(ui.linkCode, 5u);
     EXPECT_FALSE(ui.portLamp);
     EXPECT_FALSE(ui.moduleLamp);
     EXPECT_TRUE(ui.connectEnabled);
@@ -682,10 +683,10 @@ TEST_F(LinkEndToEnd, gatewayKilledClosesThePortAndConnectWorksAfterItsRestart) {
                                                                                      "--finish-delay-ms", "20"});
     port.restartCount();
     dialogue->connect(PortSettings{1, 2400, 8, Parity::None, 0});
-    ASSERT_TRUE(session.portOpen) << ui.linkText;
+    ASSERT_TRUE(session.portOpen) << ui.linkStatus;
     loadAndQueryNames();
     EXPECT_EQ(config.moduleCount, 7);
-    EXPECT_EQ(ui.linkText, c::kLinkConnected);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::Connected);
 }
 
 TEST_F(LinkEndToEnd, realOneSecondTimerBringsTheLinkUp) {

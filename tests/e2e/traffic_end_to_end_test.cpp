@@ -104,14 +104,14 @@ protected:
     void start(std::vector<std::string> simArgs, uint32_t baud = 2400, int finishDelayMs = 20) {
         simArgs.insert(simArgs.begin(), {"--finish-delay-ms", std::to_string(finishDelayMs)});
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, tap, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, tap, ui, ui.hooks());
         PortSettings settings;
         settings.port = 2;
         settings.baud = baud;
         // Chosen in the "Port devices" dialog, not through the variable.
         settings.device = sim->slavePath();
         dialogue->connect(settings);
-        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(session.portOpen) << ui.linkStatus;
     }
     void TearDown() override {
         if (dialogue && session.portOpen) dialogue->disconnect();
@@ -139,11 +139,8 @@ protected:
     void tick() {
         awaitGateway();
         dialogue->onPollTimer();
-        if (session.workerBusy) {
-            const auto ticket = ui.takeWorkerDone(10s);
-            ASSERT_TRUE(ticket.has_value()) << "worker did not finish";
-            dialogue->onWorkerDone(*ticket);
-        }
+        while (dialogue->workerBusy()) ASSERT_TRUE(ui.runPosted(10s)) << "worker did not finish";
+        ui.runAllPosted();
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 20) {
         for (int i = 0; i < maxTicks; ++i) {
@@ -156,7 +153,7 @@ protected:
 
 TEST_F(TrafficEndToEnd, rowsMatchTheSimulatorsWireLog) {
     start({});
-    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; })) << ui.operationText;
+    ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; })) << ui.operation;
     std::vector<uint8_t> block(safeValueBlockBytes(session.safeValueLayout));
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7 + 1);
     session.safeValueBytes = block;
@@ -199,7 +196,7 @@ TEST_F(TrafficEndToEnd, rowsMatchTheSimulatorsWireLog) {
 TEST_F(TrafficEndToEnd, truncatedParameterBlockShowsAsOneIncompleteRow) {
     // The finish line comes well after the worker has given up on the rest.
     start({"--truncate-parameter-block", "40"}, 115200, 1500);
-    ASSERT_TRUE(tickUntil([&] { return ui.operationText == console::kOpParameterIncomplete; }));
+    ASSERT_TRUE(tickUntil([&] { return ui.operation == Operation::ParameterIncomplete; }));
     ASSERT_TRUE(awaitGateway());
 
     const auto rows = log.rowsAfter(0);

@@ -9,29 +9,29 @@ using namespace norvik;
 
 namespace {
 
-// Records every notification and answers with preset results per code.
+// Counts the edit rule's questions and answers them with preset results.
 struct OwnerRecorder {
-    std::vector<GridNotification> seen;
+    int begins = 0;
+    int ends = 0;
     std::vector<std::string> textsAtEndEdit;
-    int beginResult = 0;
-    int endResult = 0;
-    GridModel* grid = nullptr;
+    bool allowBegin = true;
+    bool acceptEnd = true;
+    std::vector<CellId> cells;
 
-    GridModel::Owner owner() {
-        return [this](const GridNotification& n) {
-            seen.push_back(n);
-            if (n.code == GRID_BEGIN_EDIT) return beginResult;
-            if (n.code == GRID_END_EDIT) {
-                textsAtEndEdit.push_back(grid->getItemText(n.row, n.column));
-                return endResult;
-            }
-            return 0;
-        };
-    }
-    int count(int code) const {
-        int n = 0;
-        for (const auto& s : seen) n += s.code == code;
-        return n;
+    void attach(GridModel& grid) {
+        grid.setEditGate([this](int row, int column) {
+            ++begins;
+            cells.push_back({row, column});
+            return allowBegin;
+        });
+        grid.setEditValidator([this, &grid](int row, int column, const std::string& text) {
+            ++ends;
+            cells.push_back({row, column});
+            // The new text already stands in the cell while the validator is asked.
+            textsAtEndEdit.push_back(grid.getItemText(row, column));
+            EXPECT_EQ(text, textsAtEndEdit.back());
+            return acceptEnd;
+        });
     }
 };
 
@@ -117,14 +117,9 @@ TEST(GridOutOfRange, callsOutsideTheGridChangeNothing) {
     const std::pair<int, int> outside[] = {{-1, 0}, {0, -1}, {4, 0}, {0, 3}, {4, 3}, {-7, -7}};
     for (const auto& [row, column] : outside) {
         GridModel grid = makeGrid(4, 3);
-        GridItem item;
-        item.row = row;
-        item.column = column;
-        item.mask = 0x1FF;
-        item.text = "x";
         EXPECT_EQ(grid.getCell(row, column), nullptr);
         EXPECT_EQ(grid.getItemText(row, column), "");
-        EXPECT_FALSE(grid.setItem(item));
+        EXPECT_FALSE(grid.setItem(row, column, "x", 0x84));
         EXPECT_FALSE(grid.setItemBackground(row, column, 0x123456));
         grid.markModified(row, column);
         EXPECT_FALSE(grid.isModified()) << row << "," << column;
@@ -132,50 +127,26 @@ TEST(GridOutOfRange, callsOutsideTheGridChangeNothing) {
     }
 }
 
-TEST(GridItems, textAndFormatMaskNeverTouchesColours) {
+TEST(GridItems, textAndFormatNeverTouchColours) {
     GridModel grid = makeGrid(3, 3);
     grid.setItemBackground(1, 1, 0x00FFFF00);
-    GridItem item;
-    item.row = 1;
-    item.column = 1;
-    item.mask = 0x041;
-    item.text = "Byte0";
-    item.format = 0x8826;
-    item.backColour = 0x0000FF;
-    item.textColour = 0x00FF00;
-    ASSERT_TRUE(grid.setItem(item));
+    ASSERT_TRUE(grid.setItem(1, 1, "Byte0", 0x82));
     const GridCell* cell = grid.getCell(1, 1);
     EXPECT_EQ(cell->getText(), "Byte0");
-    EXPECT_EQ(cell->getFormat(), 0x8826u);
+    EXPECT_EQ(cell->getFormat(), 0x82u);
     EXPECT_EQ(cell->backColour(), 0x00FFFF00u);
     EXPECT_EQ(cell->textColour(), kNoColour);
     EXPECT_TRUE(cell->getState() & GridState::Modified);
-}
-
-TEST(GridItems, stateInTheMaskIsAppliedAfterTheModifiedMark) {
-    GridModel grid = makeGrid(3, 3);
-    GridItem item;
-    item.row = 2;
-    item.column = 2;
-    item.mask = GridMask::State | GridMask::Param | GridMask::Margin;
-    item.state = GridState::ReadOnly;
-    item.param = 77;
-    item.margin = 9;
-    ASSERT_TRUE(grid.setItem(item));
-    EXPECT_EQ(grid.getCell(2, 2)->getState(), GridState::ReadOnly);
-    EXPECT_EQ(grid.getCell(2, 2)->getData(), 77u);
-    EXPECT_EQ(grid.marginOf(2, 2), 9);
     EXPECT_TRUE(grid.isModified());
 }
 
 TEST(GridDefaults, defaultCellsKeepTheirReadOnlyStateAndLendTheirColour) {
     GridModel grid = makeGrid(3, 3);
-    GridDefaultCell& corner = grid.cornerDefaultCell();
-    corner.setState(0);
-    corner.setData(5);
-    EXPECT_EQ(corner.getState() & GridState::ReadOnly, GridState::ReadOnly);
-    EXPECT_EQ(corner.getData(), 0u);
-    EXPECT_EQ(grid.defaultCell().getFormat(), 0x8824u);
+    EXPECT_EQ(grid.cornerDefaultCell().getState() & GridState::ReadOnly, GridState::ReadOnly);
+    // New cells take their default cell's format.
+    grid.defaultCell().setFormat(0x81);
+    grid.setRowCount(4);
+    EXPECT_EQ(grid.getCell(3, 2)->getFormat(), 0x81u);
 
     grid.fixedRowDefaultCell().setBackColour(HeaderGrey);
     grid.fixedColumnDefaultCell().setBackColour(HeaderGrey);
@@ -235,13 +206,13 @@ TEST(GridDefaults, textTakesTheGridsColourOnlyWhereItReads) {
     EXPECT_EQ(grid.textColourOf(0, 1), 0xFFFFFFu);
 }
 
-TEST(GridEditRule, outcomesAndNotifications) {
+TEST(GridEditRule, outcomesAndQuestions) {
     struct Case {
         const char* name;
         bool editable;
         bool readOnly;
-        int beginResult;
-        int endResult;
+        bool allowBegin;
+        bool acceptEnd;
         std::string newText;
         bool expectBegin;
         bool expectEnd;
@@ -250,40 +221,31 @@ TEST(GridEditRule, outcomesAndNotifications) {
     };
     using O = GridModel::EditOutcome;
     const Case cases[] = {
-        {"accepted", true, false, 0, 0, "new", true, true, "new", O::Accepted},
-        {"positive end result accepts", true, false, 1, 5, "new", true, true, "new", O::Accepted},
-        {"end refused puts old text back", true, false, 0, -1, "new", true, true, "old", O::Rejected},
-        {"begin refused stops", true, false, -1, 0, "new", true, false, "old", O::Rejected},
-        {"unchanged text sends no end", true, false, 0, 0, "old", true, false, "old", O::Unchanged},
-        {"not editable", false, false, 0, 0, "new", false, false, "old", O::Rejected},
-        {"read-only cell", true, true, 0, 0, "new", false, false, "old", O::Rejected},
+        {"accepted", true, false, true, true, "new", true, true, "new", O::Accepted},
+        {"end refused puts old text back", true, false, true, false, "new", true, true, "old", O::Rejected},
+        {"begin refused stops", true, false, false, true, "new", true, false, "old", O::Rejected},
+        {"unchanged text asks no validator", true, false, true, true, "old", true, false, "old", O::Unchanged},
+        {"not editable", false, false, true, true, "new", false, false, "old", O::Rejected},
+        {"read-only cell", true, true, true, true, "new", false, false, "old", O::Rejected},
     };
     for (const Case& c : cases) {
         GridModel grid = makeGrid(4, 4);
-        grid.setSender(0x1234, 1052);
         OwnerRecorder owner;
-        owner.grid = &grid;
-        owner.beginResult = c.beginResult;
-        owner.endResult = c.endResult;
-        grid.setOwner(owner.owner());
+        owner.allowBegin = c.allowBegin;
+        owner.acceptEnd = c.acceptEnd;
+        owner.attach(grid);
         grid.editable = c.editable;
         grid.setItemText(2, 3, "old");
         if (c.readOnly) grid.getCell(2, 3)->setState(grid.getCell(2, 3)->getState() | GridState::ReadOnly);
 
         EXPECT_EQ(grid.changeTextByUser(2, 3, c.newText), c.outcome) << c.name;
         EXPECT_EQ(grid.getItemText(2, 3), c.finalText) << c.name;
-        EXPECT_EQ(owner.count(GRID_BEGIN_EDIT), c.expectBegin ? 1 : 0) << c.name;
-        EXPECT_EQ(owner.count(GRID_END_EDIT), c.expectEnd ? 1 : 0) << c.name;
+        EXPECT_EQ(owner.begins, c.expectBegin ? 1 : 0) << c.name;
+        EXPECT_EQ(owner.ends, c.expectEnd ? 1 : 0) << c.name;
         if (c.expectEnd) {
-            // The owner reads the new text while handling the end of the edit.
             EXPECT_EQ(owner.textsAtEndEdit.at(0), c.newText) << c.name;
         }
-        for (const auto& n : owner.seen) {
-            EXPECT_EQ(n.controlId, 1052);
-            EXPECT_EQ(n.sender, 0x1234u);
-            EXPECT_EQ(n.row, 2);
-            EXPECT_EQ(n.column, 3);
-        }
+        for (const CellId& cell : owner.cells) EXPECT_EQ(cell, (CellId{2, 3})) << c.name;
         if (c.outcome == O::Rejected && c.expectEnd) {
             // A refused change still leaves the cell marked modified.
             EXPECT_TRUE(grid.getCell(2, 3)->getState() & GridState::Modified) << c.name;
@@ -291,12 +253,11 @@ TEST(GridEditRule, outcomesAndNotifications) {
     }
 }
 
-TEST(GridEditRule, ownerShrinkingTheGridDuringEndEditIsSurvived) {
+TEST(GridEditRule, validatorShrinkingTheGridIsSurvived) {
     GridModel grid = makeGrid(4, 4);
-    grid.setOwner([&grid](const GridNotification& n) {
-        if (n.code != GRID_END_EDIT) return 0;
+    grid.setEditValidator([&grid](int, int, const std::string&) {
         grid.setRowCount(1);
-        return -1;
+        return false;
     });
     EXPECT_EQ(grid.changeTextByUser(3, 3, "x"), GridModel::EditOutcome::Rejected);
     EXPECT_EQ(grid.getRowCount(), 1);

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -20,39 +21,43 @@ namespace {
 struct Fixture {
     std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
     GridWidget* grid = new GridWidget(window.get());
-    std::vector<GridNotification> seen;
-    int beginResult = 0;
-    int endResult = 0;
+    bool allowBegin = true;
+    bool acceptEnd = true;
+    int begins = 0;
+    int validations = 0;
+    std::vector<CellId> finished;
+    std::vector<CellId> doubleClicks;
 
     explicit Fixture(bool editable = true) {
         window->resize(400, 300);
-        grid->createIn(window.get(), QRect(0, 0, 400, 300), 1054);
+        grid->setGeometry(0, 0, 400, 300);
         grid->setEditable(editable);
         grid->setRowCount(40);
         grid->setColumnCount(4);
         grid->setFixedRowCount(1);
         grid->setFixedColumnCount(1);
         for (int r = 0; r < 40; ++r)
-            for (int c = 0; c < 4; ++c) grid->getCell(r, c)->setText(QStringLiteral("r%1c%2").arg(r).arg(c).toStdString());
+            for (int c = 0; c < 4; ++c) grid->setText(r, c, QStringLiteral("r%1c%2").arg(r).arg(c));
         grid->autoSize();
-        grid->setOwner([this](const GridNotification& n) {
-            seen.push_back(n);
-            if (n.code == GRID_BEGIN_EDIT) return beginResult;
-            return n.code == GRID_END_EDIT ? endResult : 0;
+        grid->setEditGate([this](int, int) {
+            ++begins;
+            return allowBegin;
         });
+        grid->setEditValidator([this](int, int, const QString&) {
+            ++validations;
+            return acceptEnd;
+        });
+        QObject::connect(grid, &GridWidget::editFinished, [this](int row, int column) { finished.push_back({row, column}); });
+        QObject::connect(grid, &GridWidget::cellDoubleClicked,
+                         [this](int row, int column) { doubleClicks.push_back({row, column}); });
         window->show();
         QApplication::setActiveWindow(window.get());
         (void)QTest::qWaitForWindowActive(window.get());
     }
-    int count(int code) const {
-        int n = 0;
-        for (const auto& s : seen) n += s.code == code;
-        return n;
-    }
     QPoint centre(int row, int column) const { return grid->cellRect(row, column).center(); }
     void focusCell(int row, int column) {
         grid->setFocus();
-        grid->setFocusCell(row, column);
+        grid->setCurrentCell(row, column);
     }
 };
 
@@ -92,9 +97,9 @@ TEST(GridEditor, startAndEndKeys) {
         QApplication::processEvents();
         EXPECT_EQ(f.grid->editor() == editor, c.editorStillOpen) << c.name;
         if (c.editorStillOpen) QTest::keyClick(editor, Qt::Key_Return);
-        EXPECT_EQ(f.grid->getItemText(2, 1), c.storedText) << c.name;
-        EXPECT_EQ(f.grid->model().focusCell().column, c.focusColumnAfter) << c.name;
-        EXPECT_EQ(f.count(GRID_END_EDIT), f.grid->getItemText(2, 1) == "r2c1" ? 0 : 1) << c.name;
+        EXPECT_EQ(f.grid->text(2, 1), c.storedText) << c.name;
+        EXPECT_EQ(f.grid->currentCell().column, c.focusColumnAfter) << c.name;
+        EXPECT_EQ(f.validations, f.grid->text(2, 1) == "r2c1" ? 0 : 1) << c.name;
         if (c.endKey == Qt::Key_Tab || (c.endKey == Qt::Key_Right && !c.editorStillOpen)) {
             // Moving on opens the editor on the next cell with its whole text selected.
             ASSERT_NE(f.grid->editor(), nullptr) << c.name;
@@ -125,7 +130,7 @@ TEST(GridEditor, howTheEditorOpens) {
         QTest::keyClick(f.grid, c.key, c.mods);
         CellEditor* editor = f.grid->editor();
         ASSERT_EQ(editor != nullptr, c.opens) << c.name;
-        EXPECT_EQ(f.count(GRID_BEGIN_EDIT), c.opens ? 1 : 0) << c.name;
+        EXPECT_EQ(f.begins, c.opens ? 1 : 0) << c.name;
         if (!editor) continue;
         EXPECT_EQ(editor->selectedText(), c.selected) << c.name;
         EXPECT_EQ(editor->text(), c.text) << c.name;
@@ -134,7 +139,7 @@ TEST(GridEditor, howTheEditorOpens) {
 
 TEST(GridEditor, refusedBeginEditKeepsTheEditorShut) {
     Fixture f;
-    f.beginResult = -1;
+    f.allowBegin = false;
     f.focusCell(2, 1);
     QTest::keyClick(f.grid, Qt::Key_F2);
     QTest::keyClicks(f.grid, "z");
@@ -142,9 +147,9 @@ TEST(GridEditor, refusedBeginEditKeepsTheEditorShut) {
     EXPECT_EQ(f.grid->editor(), nullptr);
     // F2, the character and the double-click each asked; how many mouse events make up a
     // double-click is the toolkit's business.
-    EXPECT_GE(f.count(GRID_BEGIN_EDIT), 3);
-    EXPECT_EQ(f.count(NM_DBLCLK), 1);
-    EXPECT_EQ(f.grid->getItemText(2, 1), "r2c1");
+    EXPECT_GE(f.begins, 3);
+    EXPECT_EQ(static_cast<int>(f.doubleClicks.size()), 1);
+    EXPECT_EQ(f.grid->text(2, 1), "r2c1");
 }
 
 TEST(GridEditor, secondClickOnTheFocusCellOpensTheEditor) {
@@ -152,7 +157,7 @@ TEST(GridEditor, secondClickOnTheFocusCellOpensTheEditor) {
     f.grid->setFocus();
     QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, {}, f.centre(4, 2));
     EXPECT_EQ(f.grid->editor(), nullptr);
-    EXPECT_EQ(f.grid->model().focusCell(), (CellId{4, 2}));
+    EXPECT_EQ(f.grid->currentCell(), (CellId{4, 2}));
     // With Ctrl held the click only selects.
     QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, Qt::ControlModifier, f.centre(4, 2));
     EXPECT_EQ(f.grid->editor(), nullptr);
@@ -168,14 +173,15 @@ TEST(GridEditor, secondClickOnTheFocusCellOpensTheEditor) {
 
 TEST(GridEditor, refusedEndEditLeavesTheOldTextVisible) {
     Fixture f;
-    f.endResult = -1;
+    f.acceptEnd = false;
     f.focusCell(3, 2);
     QTest::keyClick(f.grid, Qt::Key_F2);
     ASSERT_NE(f.grid->editor(), nullptr);
     f.grid->editor()->setText("changed");
     QTest::keyClick(f.grid->editor(), Qt::Key_Return);
-    EXPECT_EQ(f.grid->getItemText(3, 2), "r3c2");
-    EXPECT_EQ(f.count(GRID_END_EDIT), 1);
+    EXPECT_EQ(f.grid->text(3, 2), "r3c2");
+    EXPECT_EQ(f.validations, 1);
+    EXPECT_TRUE(f.finished.empty());
 }
 
 TEST(GridEditor, losingFocusEndsTheEdit) {
@@ -186,11 +192,70 @@ TEST(GridEditor, losingFocusEndsTheEdit) {
     f.grid->editor()->endEdit(0);
     QApplication::processEvents();
     EXPECT_EQ(f.grid->editor(), nullptr);
-    EXPECT_EQ(f.grid->getItemText(3, 2), "q");
-    EXPECT_EQ(f.grid->model().focusCell().row, 3);
+    EXPECT_EQ(f.grid->text(3, 2), "q");
+    EXPECT_EQ(f.grid->currentCell().row, 3);
+    EXPECT_EQ(f.finished, (std::vector<CellId>{{3, 2}}));
 }
 
-TEST(GridNotifications, doubleClicksReportTheirCell) {
+TEST(GridSignals, clicksMoveTheCurrentCellAndSaySo) {
+    Fixture f;
+    QSignalSpy clicked(f.grid, &GridWidget::cellClicked);
+    QSignalSpy selection(f.grid, &GridWidget::selectionChanged);
+    f.grid->setFocus();
+    QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, {}, f.centre(4, 2));
+    ASSERT_EQ(clicked.count(), 1);
+    EXPECT_EQ(clicked[0], (QList<QVariant>{4, 2}));
+    EXPECT_EQ(selection.count(), 1);
+    EXPECT_EQ(f.grid->currentCell(), (CellId{4, 2}));
+    // A click on a header is reported but moves nothing.
+    QTest::mouseClick(f.grid->viewport(), Qt::LeftButton, {}, f.centre(0, 2));
+    ASSERT_EQ(clicked.count(), 2);
+    EXPECT_EQ(clicked[1], (QList<QVariant>{0, 2}));
+    EXPECT_EQ(selection.count(), 1);
+    QTest::keyClick(f.grid, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(selection.count(), 2);
+    EXPECT_EQ(f.grid->model().selectedRange().bottom, 39);
+}
+
+TEST(GridCells, textLookAndColoursAreKeptApart) {
+    Fixture f;
+    f.grid->setHeaderBackground(QColor(200, 200, 200));
+    f.grid->setCellBackground(5, 0, Qt::red);
+    struct Case {
+        const char* name;
+        int row, column;
+        Qt::Alignment alignment;
+        bool wrap;
+        QColor background;
+    };
+    const Case cases[] = {
+        {"wrapped header", 0, 1, Qt::AlignLeft | Qt::AlignVCenter, true, QColor(200, 200, 200)},
+        {"row label keeps its own colour", 5, 0, Qt::AlignRight | Qt::AlignVCenter, false, QColor(Qt::red)},
+        {"data cell", 5, 2, Qt::AlignCenter, false, f.grid->palette().color(QPalette::Base)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(f.grid->setCell(c.row, c.column, QStringLiteral("t"), c.alignment, c.wrap));
+        EXPECT_EQ(f.grid->text(c.row, c.column), "t");
+        EXPECT_EQ(f.grid->alignment(c.row, c.column), c.alignment);
+        EXPECT_EQ(f.grid->wordWrap(c.row, c.column), c.wrap);
+        EXPECT_EQ(f.grid->cellBackground(c.row, c.column), c.background);
+    }
+    // An invalid colour gives a cell back its default cell's.
+    f.grid->setCellBackground(5, 0, QColor());
+    EXPECT_EQ(f.grid->cellBackground(5, 0), QColor(200, 200, 200));
+    // New cells start left aligned, centred in their height, on one line.
+    f.grid->setColumnCount(5);
+    EXPECT_EQ(f.grid->alignment(3, 4), Qt::AlignLeft | Qt::AlignVCenter);
+    EXPECT_FALSE(f.grid->wordWrap(3, 4));
+    for (const auto& [row, column] : {std::pair{40, 1}, std::pair{1, 5}, std::pair{-1, 0}}) {
+        EXPECT_FALSE(f.grid->setCell(row, column, QStringLiteral("x"), Qt::AlignCenter));
+        EXPECT_FALSE(f.grid->setCellBackground(row, column, Qt::red));
+        EXPECT_TRUE(f.grid->text(row, column).isEmpty());
+    }
+}
+
+TEST(GridSignals, doubleClicksReportTheirCell) {
     struct Case {
         bool editable;
         int row, column;
@@ -200,36 +265,32 @@ TEST(GridNotifications, doubleClicksReportTheirCell) {
     for (const Case& c : cases) {
         Fixture f(c.editable);
         QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {}, f.centre(c.row, c.column));
-        ASSERT_EQ(f.count(NM_DBLCLK), 1);
-        const GridNotification& n = f.seen[static_cast<std::size_t>(
-            std::find_if(f.seen.begin(), f.seen.end(), [](auto& s) { return s.code == NM_DBLCLK; }) - f.seen.begin())];
-        EXPECT_EQ(n.row, c.row);
-        EXPECT_EQ(n.column, c.column);
-        EXPECT_EQ(n.controlId, 1054);
+        ASSERT_EQ(static_cast<int>(f.doubleClicks.size()), 1);
+        EXPECT_EQ(f.doubleClicks[0], (CellId{c.row, c.column}));
         EXPECT_EQ(f.grid->editor() != nullptr, c.editorOpens) << c.row << "," << c.column;
     }
 }
 
-TEST(GridNotifications, doubleClickOnADividerFitsInsteadOfReporting) {
+TEST(GridSignals, doubleClickOnADividerFitsInsteadOfReporting) {
     struct Case {
         const char* name;
         bool column;  // a column divider in the header row, else a row divider in the label column
     };
     for (const Case& c : {Case{"column divider", true}, Case{"row divider", false}}) {
         Fixture f;
-        const int fitted = c.column ? f.grid->getColumnWidth(2) : f.grid->getRowHeight(3);
+        const int fitted = c.column ? f.grid->columnWidth(2) : f.grid->rowHeight(3);
         if (c.column) f.grid->setColumnWidth(2, fitted + 40);
         else f.grid->setRowHeight(3, fitted + 20);
         const QRect cell = c.column ? f.grid->cellRect(0, 2) : f.grid->cellRect(3, 0);
         const QPoint divider = c.column ? QPoint(cell.left() + cell.width(), cell.center().y())
                                         : QPoint(cell.center().x(), cell.top() + cell.height());
         QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {}, divider);
-        EXPECT_EQ(f.count(NM_DBLCLK), 0) << c.name;
-        EXPECT_EQ(c.column ? f.grid->getColumnWidth(2) : f.grid->getRowHeight(3), fitted) << c.name;
+        EXPECT_EQ(static_cast<int>(f.doubleClicks.size()), 0) << c.name;
+        EXPECT_EQ(c.column ? f.grid->columnWidth(2) : f.grid->rowHeight(3), fitted) << c.name;
     }
 }
 
-TEST(GridNotifications, nothingOpensTheEditorWhenNotEditable) {
+TEST(GridSignals, nothingOpensTheEditorWhenNotEditable) {
     Fixture f(false);
     f.focusCell(4, 2);
     QTest::keyClick(f.grid, Qt::Key_F2);
@@ -237,17 +298,17 @@ TEST(GridNotifications, nothingOpensTheEditorWhenNotEditable) {
     QTest::keyClick(f.grid, Qt::Key_Return);
     QTest::keyClick(f.grid, Qt::Key_Delete);
     EXPECT_EQ(f.grid->editor(), nullptr);
-    EXPECT_EQ(f.count(GRID_BEGIN_EDIT), 0);
-    EXPECT_EQ(f.grid->getItemText(4, 2), "r4c2");
+    EXPECT_EQ(f.begins, 0);
+    EXPECT_EQ(f.grid->text(4, 2), "r4c2");
 }
 
-TEST(GridNotifications, deleteGoesThroughTheEditRule) {
+TEST(GridSignals, deleteGoesThroughTheEditRule) {
     Fixture f;
     f.focusCell(4, 2);
     QTest::keyClick(f.grid, Qt::Key_Delete);
-    EXPECT_EQ(f.grid->getItemText(4, 2), "");
-    EXPECT_EQ(f.count(GRID_BEGIN_EDIT), 1);
-    EXPECT_EQ(f.count(GRID_END_EDIT), 1);
+    EXPECT_EQ(f.grid->text(4, 2), "");
+    EXPECT_EQ(f.begins, 1);
+    EXPECT_EQ(f.validations, 1);
 }
 
 TEST(GridScrolling, fixedRowAndColumnStayInPlace) {
@@ -267,12 +328,10 @@ TEST(GridScrolling, fixedRowAndColumnStayInPlace) {
 
 TEST(GridPainting, headersUseTheirDefaultCellsColour) {
     Fixture f;
-    f.grid->getDefaultCell(true, false).setBackColour(HeaderGrey);
-    f.grid->getDefaultCell(false, true).setBackColour(HeaderGrey);
-    f.grid->getDefaultCell(true, true).setBackColour(HeaderGrey);
-    f.grid->setItemBackground(3, 2, 0xFFFF00);
-    f.grid->getCell(0, 2)->setText("");
-    f.grid->getCell(3, 2)->setText("");
+    f.grid->setHeaderBackground(QColor(200, 200, 200));
+    f.grid->setCellBackground(3, 2, Qt::cyan);
+    f.grid->setText(0, 2, QString());
+    f.grid->setText(3, 2, QString());
     f.grid->refresh();
     const QImage image = f.grid->viewport()->grab().toImage();
     EXPECT_EQ(QColor(image.pixel(f.centre(0, 2))), QColor(200, 200, 200));
@@ -292,9 +351,7 @@ std::vector<QColor> inkIn(const QImage& image, const QRect& cell, const QColor& 
 
 TEST(GridPainting, darkPaletteKeepsDarkTextOnTheGreyHeaders) {
     Fixture f;
-    for (bool row : {false, true})
-        for (bool column : {false, true})
-            if (row || column) f.grid->getDefaultCell(row, column).setBackColour(HeaderGrey);
+    f.grid->setHeaderBackground(QColor(200, 200, 200));
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(45, 45, 45));
     dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
@@ -339,7 +396,7 @@ TEST(GridPainting, darkPaletteKeepsDarkTextOnTheGreyHeaders) {
             EXPECT_GT(lightest, 200);
         }
     }
-    EXPECT_EQ(f.grid->model().textColourOf(0, 2), 0x000000u);
+    EXPECT_EQ(f.grid->cellForeground(0, 2), QColor(Qt::black));
 }
 
 TEST(GridAccessibility, cellsAreExposedAsATableWithHeaders) {
@@ -420,10 +477,10 @@ TEST(GridAccessibility, cellsReportTheirWholeRectangleAndWhetherTheyShow) {
     Fixture f;
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(f.grid);
     ASSERT_NE(table, nullptr);
-    const int rowHeight = f.grid->getRowHeight(3);
-    const int headerHeight = f.grid->getRowHeight(0);
+    const int rowHeight = f.grid->rowHeight(3);
+    const int headerHeight = f.grid->rowHeight(0);
     // Rows 1 and 2 slide wholly under the header row, row 3 half.
-    const int scroll = f.grid->getRowHeight(1) + f.grid->getRowHeight(2) + rowHeight / 2;
+    const int scroll = f.grid->rowHeight(1) + f.grid->rowHeight(2) + rowHeight / 2;
     ASSERT_GE(f.grid->verticalScrollBar()->maximum(), scroll);
     f.grid->verticalScrollBar()->setValue(scroll);
     const int bottomRow = f.grid->cellAt(QPoint(f.centre(0, 2).x(), f.grid->viewport()->height() - 1)).row;
@@ -452,7 +509,7 @@ TEST(GridAccessibility, cellsReportTheirWholeRectangleAndWhetherTheyShow) {
         ASSERT_NE(cell, nullptr);
         const QRect local = f.grid->cellRect(c.row, c.column);
         EXPECT_EQ(cell->rect(), QRect(f.grid->viewport()->mapToGlobal(local.topLeft()), local.size()));
-        EXPECT_EQ(cell->rect().size(), QSize(f.grid->getColumnWidth(c.column), f.grid->getRowHeight(c.row)));
+        EXPECT_EQ(cell->rect().size(), QSize(f.grid->columnWidth(c.column), f.grid->rowHeight(c.row)));
         EXPECT_EQ(cell->state().offscreen, !c.shown);
         EXPECT_EQ(cell->state().invisible, !c.shown);
     }

@@ -3,6 +3,7 @@
 
 #include "ipsetting/ip_setting_dialog.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QGroupBox>
@@ -114,7 +115,7 @@ TEST_F(IpSettingDialogTest, timeEditsTakeDigitsAndKeepTheirRange) {
         bool box;
     };
     const Case cases[] = {
-        {"letters refused", [&] { edit->clear(); QTest::keyClicks(edit, "12a3-"); }, "123", false},
+        {"letters refused", [&] { edit->selectAll(); QTest::keyClicks(edit, "12a3-"); }, "123", false},
         {"cleared", [&] { edit->setText("5"); QTest::keyClick(edit, Qt::Key_Backspace); }, "1", true},
         {"zero", [&] { edit->selectAll(); QTest::keyClicks(edit, "0"); }, "1", true},
         {"70000", [&] { edit->setText("7000"); edit->end(false); QTest::keyClicks(edit, "0"); }, "65535", true},
@@ -125,6 +126,13 @@ TEST_F(IpSettingDialogTest, timeEditsTakeDigitsAndKeepTheirRange) {
              QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
          },
          "65535", true},
+        // Not only typing: a text the program or an assistive tool sets is checked too.
+        {"set by the program", [&] { edit->setText(QStringLiteral("70000")); }, "65535", true},
+        {"cleared by the program", [&] { edit->clear(); }, "1", true},
+        {"set through the accessibility interface",
+         [&] { QAccessible::queryAccessibleInterface(edit)->setText(QAccessible::Value, QStringLiteral("0")); }, "1",
+         true},
+        {"in range, set by the program", [&] { edit->setText(QStringLiteral("2500")); }, "2500", false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);

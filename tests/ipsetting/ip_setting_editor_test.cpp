@@ -172,6 +172,24 @@ TEST_F(IpSettingEditorTest, maskAndGatewayAreNotChecked) {
     EXPECT_EQ(record.gateway, (Ipv4{127, 0, 0, 1}));
 }
 
+// A text that slipped past the range check is held to it, never wrapped by the
+// block's 16 bits; an edit never filled still reads as 0.
+TEST_F(IpSettingEditorTest, timesAreReadWithinTheirRangeAndNeverWrap) {
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"70000", 65535}, {"65536", 65535}, {"99999999999", 65535}, {"0", 1}, {"", 0}, {"65535", 65535}, {"1", 1},
+    };
+    for (const auto& [text, expected] : cases) {
+        SCOPED_TRACE(text);
+        view.fill(pattern());
+        view.times[timeoutEdit(4)] = text;
+        view.times[reconnectEdit(7)] = text;
+        ASSERT_TRUE(editor.readIpControls(record));
+        EXPECT_EQ(record.remotes[4].timeoutValueMs, expected);
+        EXPECT_EQ(record.remotes[7].reconnectTimeMs, expected);
+        EXPECT_EQ(record.remotes[3].timeoutValueMs, pattern().remotes[3].timeoutValueMs);
+    }
+}
+
 TEST_F(IpSettingEditorTest, eachIllegalRemoteAddressNamesItsRowAndKeepsWhatWasRead) {
     for (std::size_t bad = 0; bad < kRemoteIpEntries; ++bad) {
         SCOPED_TRACE(bad + 1);

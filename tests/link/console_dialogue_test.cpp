@@ -19,6 +19,7 @@
 #include "model/gateway_config.h"
 #include "support/recording_ui.h"
 #include "support/fake_port.h"
+#include "support/gateway_blocks.h"
 
 namespace norvik {
 namespace {
@@ -26,25 +27,11 @@ namespace {
 namespace c = console;
 using test::RecordingUi;
 using test::FakePort;
-
-// A parameter block: header for `records` records, model byte, then the records.
-std::vector<uint8_t> parameterBlock(char model, const std::vector<std::array<uint8_t, 12>>& records) {
-    std::vector<uint8_t> b = {'K', static_cast<uint8_t>(model), 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8,
-                              static_cast<uint8_t>(records.size() - 1), 2, 0, 0, 0};
-    for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
-    return b;
-}
-
-const std::array<uint8_t, 12> kSystemModuleAt1 = {0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
-const std::array<uint8_t, 12> kWdoModule = {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0};
-const std::array<uint8_t, 12> kWaoModule = {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0};
-
-std::vector<uint8_t> fileNameReply(const std::vector<std::string>& names) {
-    std::string s = "File_NO=";
-    s.push_back(static_cast<char>(names.size()));
-    for (const auto& n : names) s += "File_Name=" + n;
-    return {s.begin(), s.end()};
-}
+using test::fileNameReply;
+using test::kSystemModuleAt1;
+using test::kWaoModule;
+using test::kWdoModule;
+using test::parameterBlock;
 
 class ConsoleDialogueTest : public ::testing::Test {
 protected:
@@ -53,7 +40,7 @@ protected:
     IpSettingRecord ip;
     FakePort port;
     RecordingUi ui;
-    ConsoleDialogue dialogue{session, config, ip, port, ui};
+    ConsoleDialogue dialogue{session, config, ip, port, ui, ui.hooks()};
 
     void connect(uint32_t baud = 115200) {
         PortSettings s;
@@ -67,10 +54,10 @@ protected:
         port.queueBytes(block);
         dialogue.onPollTimer();
     }
+    // Runs what the worker and the dialogue post until the worker's notice is in.
     void deliverWorkerDone() {
-        auto ticket = ui.takeWorkerDone();
-        ASSERT_TRUE(ticket.has_value()) << "worker never finished";
-        dialogue.onWorkerDone(*ticket);
+        while (dialogue.workerBusy()) ASSERT_TRUE(ui.runPosted()) << "worker never finished";
+        ui.runAllPosted();
     }
     // Connect and load a parameter block for `model`, up to the first prompt after it.
     void connectAndLoad(char model = '5') {
@@ -93,10 +80,6 @@ protected:
 TEST_F(ConsoleDialogueTest, consoleTextsAreTheGatewaysOwn) {
     EXPECT_STREQ(c::kPrompt, "KESTRA--r4460k>");
     EXPECT_STREQ(c::kReplyConnect, "KESTRA--r4460k> connect");
-    EXPECT_STREQ(c::kAccessErrorBox,
-                 "The Norvik can not access the module.\n\n Please check the settings, wire and make sure PROFIBUS "
-                 "Master is online and configured correctly (RUN led is on).");
-    EXPECT_STREQ(c::kLinkTimerFailure, "Timer Creat failure");
 }
 
 TEST_F(ConsoleDialogueTest, connectOpensThePortAndSendsThePrompt) {
@@ -114,7 +97,7 @@ TEST_F(ConsoleDialogueTest, connectOpensThePortAndSendsThePrompt) {
     EXPECT_FALSE(ui.connectEnabled);
     EXPECT_TRUE(ui.disconnectEnabled);
     EXPECT_TRUE(ui.pollTimerRunning);
-    EXPECT_EQ(ui.linkText, c::kLinkPortOpen);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::PortOpen);
     EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
     tick();
     EXPECT_EQ(port.lastLineTimeout(), 60);  // 9600 baud: (1 + 1) * 30 ms
@@ -125,10 +108,10 @@ TEST_F(ConsoleDialogueTest, failedOpenShowsTheCodeAndChangesNothingElse) {
     PortSettings s;
     s.baud = 2400;
     dialogue.connect(s);
-    EXPECT_EQ(ui.linkText, "Open Com Error! Error Code = 2 ");
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].title, "Error message");
-    EXPECT_EQ(ui.messages[0].text, "Open Com Error ! Please check Com Port setting");
+    EXPECT_EQ(ui.linkStatus, LinkStatus::OpenError);
+    EXPECT_EQ(ui.linkCode, 2u);
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(ui.notices[0], LinkNotice::OpenError);
     EXPECT_FALSE(session.portOpen);
     EXPECT_TRUE(ui.portBoxesEnabled);
     EXPECT_FALSE(ui.pollTimerRunning);
@@ -139,7 +122,7 @@ TEST_F(ConsoleDialogueTest, failedOpenShowsTheCodeAndChangesNothingElse) {
 TEST_F(ConsoleDialogueTest, missingTimerIsReportedAndTheLinkGoesOn) {
     ui.pollTimerAvailable = false;
     connect();
-    EXPECT_EQ(ui.linkText, "Timer Creat failure");
+    EXPECT_EQ(ui.linkStatus, LinkStatus::TimerFailure);
     EXPECT_TRUE(session.portOpen);
 }
 
@@ -148,17 +131,16 @@ TEST_F(ConsoleDialogueTest, silentGatewayShowsTheAccessBoxOncePerConnect) {
     tick();
     tick();
     tick();
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].title, c::kTitleError);
-    EXPECT_EQ(ui.messages[0].text, c::kAccessErrorBox);
-    EXPECT_EQ(ui.linkText, c::kLinkPortOpen);
+    ASSERT_EQ(ui.notices.size(), 1u);
+    EXPECT_EQ(ui.notices[0], LinkNotice::AccessError);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::PortOpen);
     EXPECT_EQ(port.sentLines().size(), 4u);  // the prompt on connect and every tick
     EXPECT_EQ(session.missCount, 0);         // misses count only while connected
 
     dialogue.disconnect();
     connect();
     tick("garbage");
-    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.notices.size(), 2u);
 }
 
 TEST_F(ConsoleDialogueTest, noAccessBoxOnceTheModuleHasAnswered) {
@@ -166,7 +148,7 @@ TEST_F(ConsoleDialogueTest, noAccessBoxOnceTheModuleHasAnswered) {
     tick(c::kReplyConnect);
     for (int i = 0; i < 2 * ConsoleDialogue::kExchangeTimeoutTicks; ++i) tick();
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(ui.notices.empty());
 }
 
 TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
@@ -174,16 +156,16 @@ TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
     tick(c::kReplyConnect);
     EXPECT_EQ(session.linkState, LinkState::Connected);
     EXPECT_TRUE(ui.moduleLamp);
-    EXPECT_EQ(ui.linkText, c::kLinkConnected);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::Connected);
     EXPECT_EQ(port.lastSent(), c::kLoadParameter);
 
     tick(c::kReplyParameter, parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
     EXPECT_EQ(session.linkState, LinkState::LoadingParameters);
-    EXPECT_EQ(ui.operationText, c::kOpReceiveParameter);
-    EXPECT_TRUE(session.workerBusy);
-    EXPECT_TRUE(session.animating);
+    EXPECT_EQ(ui.operation, Operation::ReceiveParameter);
+    EXPECT_TRUE(dialogue.workerBusy());
+    EXPECT_TRUE(dialogue.animating());
     deliverWorkerDone();
-    EXPECT_FALSE(session.workerBusy);
+    EXPECT_FALSE(dialogue.workerBusy());
     EXPECT_EQ(ui.rebuilds, 1);
     EXPECT_EQ(config.modelName, "HX-3420");
     EXPECT_EQ(config.moduleCount, 3);
@@ -191,9 +173,9 @@ TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
 
     tick(c::kReplyParameterFinish);
     EXPECT_TRUE(session.parameterLoaded);
-    EXPECT_FALSE(session.animating);
+    EXPECT_FALSE(dialogue.animating());
     EXPECT_TRUE(ui.ipMenuEnabled);
-    EXPECT_EQ(ui.operationText, c::kOpParameterFinish);
+    EXPECT_EQ(ui.operation, Operation::ParameterFinish);
     EXPECT_EQ(port.lastSent(), c::kPrompt);
 
     answerAutoQuery({"autoexec.bat", "3420V10.bin"});
@@ -202,7 +184,7 @@ TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
     EXPECT_EQ(session.fileCount, 2);
     EXPECT_EQ(session.firmwareFileNames[1], "3420V10.bin");
-    EXPECT_EQ(ui.operationText, c::kOpFileNameFinish);
+    EXPECT_EQ(ui.operation, Operation::FileNameFinish);
 
     port.clearSent();
     tick(c::kReplyConnect);
@@ -213,28 +195,28 @@ TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
 TEST_F(ConsoleDialogueTest, parameterFinishReportsTheSystemModuleCheck) {
     struct Case {
         std::array<uint8_t, 12> first;
-        const char* text;
+        Operation text;
     };
     std::array<uint8_t, 12> at2 = kSystemModuleAt1;
     at2[8] = 2;
-    for (const Case& k : {Case{kSystemModuleAt1, c::kOpParameterFinish}, Case{at2, c::kOpSystemModuleAddressError},
-                          Case{kWdoModule, c::kOpSystemModuleMissing}}) {
+    for (const Case& k : {Case{kSystemModuleAt1, Operation::ParameterFinish}, Case{at2, Operation::SystemModuleAddressError},
+                          Case{kWdoModule, Operation::SystemModuleMissing}}) {
         LinkSession s;
         GatewayConfig g;
         IpSettingRecord r;
         FakePort p;
         RecordingUi u;
-        ConsoleDialogue d(s, g, r, p, u);
+        ConsoleDialogue d(s, g, r, p, u, u.hooks());
         d.connect({});
         p.queueLine(c::kReplyConnect);
         d.onPollTimer();
         p.queueLine(c::kReplyParameter);
         p.queueBytes(parameterBlock('4', {k.first, kWaoModule, kWdoModule}));
         d.onPollTimer();
-        d.onWorkerDone(*u.takeWorkerDone());
+        while (d.workerBusy()) ASSERT_TRUE(u.runPosted());
         p.queueLine(c::kReplyParameterFinish);
         d.onPollTimer();
-        EXPECT_EQ(u.operationText, k.text);
+        EXPECT_EQ(u.operation, k.text);
         EXPECT_FALSE(u.ipMenuEnabled);  // HX-3410
     }
 }
@@ -247,7 +229,7 @@ TEST_F(ConsoleDialogueTest, incompleteParameterBlockIsReportedAtFinish) {
     tick(c::kReplyParameter, block);
     deliverWorkerDone();
     tick(c::kReplyParameterFinish);
-    EXPECT_EQ(ui.operationText, "Error ! Parameter block incomplete!");
+    EXPECT_EQ(ui.operation, Operation::ParameterIncomplete);
 }
 
 TEST_F(ConsoleDialogueTest, secondMissInARowLosesTheLink) {
@@ -268,8 +250,8 @@ TEST_F(ConsoleDialogueTest, secondMissInARowLosesTheLink) {
     EXPECT_EQ(config.moduleCount, 0);
     EXPECT_FALSE(ui.moduleLamp);
     EXPECT_TRUE(ui.portLamp);
-    EXPECT_EQ(ui.linkText, c::kLinkLost);
-    EXPECT_EQ(ui.operationText, "");
+    EXPECT_EQ(ui.linkStatus, LinkStatus::Lost);
+    EXPECT_EQ(ui.operation, Operation::None);
     EXPECT_TRUE(session.firmwareAutoQuery);
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Idle);
     EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block512);
@@ -330,7 +312,7 @@ TEST_F(ConsoleDialogueTest, staleSafeValueRequestDoesNotQuietAFreshConnect) {
     connect();
     tick();
     EXPECT_EQ(port.sentLines().size(), 2u);
-    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.notices.size(), 1u);
 }
 
 TEST_F(ConsoleDialogueTest, ipRequestsDoNotQuietThePoll) {
@@ -392,11 +374,11 @@ TEST_F(ConsoleDialogueTest, safeValueSendSendsTheBlockThenTransmitEnd) {
     ASSERT_EQ(port.sentBlocks().size(), 1u);
     EXPECT_EQ(port.sentBlocks()[0], session.safeValueBytes);
     EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kTransmitEnd});
-    EXPECT_EQ(ui.operationText, c::kOpSendSafeValue);
-    EXPECT_TRUE(session.animating);
+    EXPECT_EQ(ui.operation, Operation::SendSafeValue);
+    EXPECT_TRUE(dialogue.animating());
     tick(c::kReplySafeValueSent);
     EXPECT_EQ(session.safeValueTransfer, TransferState::SendFinished);
-    EXPECT_FALSE(session.animating);
+    EXPECT_FALSE(dialogue.animating());
     EXPECT_EQ(port.lastSent(), c::kPrompt);
 }
 
@@ -412,7 +394,7 @@ TEST_F(ConsoleDialogueTest, safeValueBlockOfTheWrongSizeIsNotSent) {
     EXPECT_TRUE(port.sentBlocks().empty());
     EXPECT_TRUE(port.sentLines().empty());
     EXPECT_EQ(session.safeValueTransfer, TransferState::SendError);
-    EXPECT_EQ(ui.operationText, "Send safe value error !");
+    EXPECT_EQ(ui.operation, Operation::SendSafeValueError);
 }
 
 TEST_F(ConsoleDialogueTest, transferResultRepliesSetTheirCodes) {
@@ -422,22 +404,21 @@ TEST_F(ConsoleDialogueTest, transferResultRepliesSetTheirCodes) {
         const char* reply;
         TransferCell* transfer;
         TransferState code;
-        const char* text;
+        Operation text;
     };
     const std::vector<Case> cases = {
-        {c::kReplySaveSafeValueError, &session.safeValueTransfer, TransferState::SaveError, "Save safe value error !"},
-        {c::kReplyReceiveSafeValueError, &session.safeValueTransfer, TransferState::SendError, "Send safe value error !"},
-        {c::kReplyIpSettingSent, &session.ipSettingTransfer, TransferState::SendFinished, "Send ip setting finish"},
-        {c::kReplySaveIpSettingError, &session.ipSettingTransfer, TransferState::SaveError, "Save ip setting error !"},
-        {c::kReplyReceiveIpSettingError, &session.ipSettingTransfer, TransferState::SendError, "Send ip setting error !"},
+        {c::kReplySaveSafeValueError, &session.safeValueTransfer, TransferState::SaveError, Operation::SaveSafeValueError},
+        {c::kReplyReceiveSafeValueError, &session.safeValueTransfer, TransferState::SendError, Operation::SendSafeValueError},
+        {c::kReplyIpSettingSent, &session.ipSettingTransfer, TransferState::SendFinished, Operation::IpSettingSent},
+        {c::kReplySaveIpSettingError, &session.ipSettingTransfer, TransferState::SaveError, Operation::SaveIpSettingError},
+        {c::kReplyReceiveIpSettingError, &session.ipSettingTransfer, TransferState::SendError, Operation::SendIpSettingError},
     };
     for (const auto& k : cases) {
         *k.transfer = TransferState::SendRequested;
-        session.animating = true;
         tick(k.reply);
         EXPECT_EQ(k.transfer->load(), k.code) << k.reply;
-        EXPECT_EQ(ui.operationText, k.text) << k.reply;
-        EXPECT_FALSE(session.animating) << k.reply;
+        EXPECT_EQ(ui.operation, k.text) << k.reply;
+        EXPECT_FALSE(dialogue.animating()) << k.reply;
         EXPECT_EQ(port.lastSent(), c::kPrompt) << k.reply;
     }
 }
@@ -452,12 +433,12 @@ TEST_F(ConsoleDialogueTest, safeValueLoadAppendsTheReceivedBlock) {
     std::vector<uint8_t> block(512);
     for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
     tick(c::kReplySafeValue, block);
-    EXPECT_EQ(ui.operationText, "Receive safe value from com now !");
+    EXPECT_EQ(ui.operation, Operation::ReceiveSafeValue);
     deliverWorkerDone();
     tick(c::kReplySafeValueFinish);
     EXPECT_EQ(session.safeValueBytes, block);
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveFinished);
-    EXPECT_EQ(ui.operationText, "Receive safe value finish");
+    EXPECT_EQ(ui.operation, Operation::SafeValueReceived);
 }
 
 TEST_F(ConsoleDialogueTest, truncatedBlocksLeaveReceiveErrorAfterFinish) {
@@ -518,13 +499,13 @@ TEST_F(ConsoleDialogueTest, readEepromErrorGoesToTheLoadSentLast) {
     tick(c::kReplyReadEepromError);
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReadError);
     EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
-    EXPECT_EQ(ui.operationText, "Read safe value error !");
+    EXPECT_EQ(ui.operation, Operation::ReadSafeValueError);
 
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kLoadIpSetting);
     tick(c::kReplyReadEepromError);
     EXPECT_EQ(session.ipSettingTransfer, TransferState::ReadError);
-    EXPECT_EQ(ui.operationText, "Read ip setting error !");
+    EXPECT_EQ(ui.operation, Operation::ReadIpSettingError);
 }
 
 TEST_F(ConsoleDialogueTest, readEepromErrorWithoutALoadFollowsThePendingIpLoad) {
@@ -557,11 +538,11 @@ TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
     tick(c::kReplyFileName, std::vector<uint8_t>(bad.begin(), bad.end()));
     deliverWorkerDone();
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
-    EXPECT_EQ(ui.operationText, "Receive file name error");
+    EXPECT_EQ(ui.operation, Operation::FileNameError);
     EXPECT_EQ(ui.firmwareDialogs, 0);  // the automatic query never opens it
     EXPECT_FALSE(session.firmwareAutoQuery);
     tick(c::kReplyFileNameFinish);
-    EXPECT_EQ(ui.operationText, "Receive file name error");
+    EXPECT_EQ(ui.operation, Operation::FileNameError);
 }
 
 TEST_F(ConsoleDialogueTest, menuPressedWhileAFailedReplyIsReceivedStillReportsTheFailure) {
@@ -571,13 +552,13 @@ TEST_F(ConsoleDialogueTest, menuPressedWhileAFailedReplyIsReceivedStillReportsTh
     tick(c::kReplyConnect);
     const std::string bad = "File_NO=\x0C";
     tick(c::kReplyFileName, std::vector<uint8_t>(bad.begin(), bad.end()));
-    const auto ticket = ui.takeWorkerDone();
-    ASSERT_TRUE(ticket.has_value());
+    const auto notice = ui.takePosted();
+    ASSERT_TRUE(notice);
     // The worker has ended, its notice is still queued, and the user asks again.
     session.setFirmwareState(FirmwareQueryState::Requested);
-    dialogue.onWorkerDone(*ticket);
+    notice();
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::ReceiveError);
-    EXPECT_EQ(ui.operationText, c::kOpFileNameError);
+    EXPECT_EQ(ui.operation, Operation::FileNameError);
     EXPECT_EQ(ui.firmwareDialogs, 1);
 }
 
@@ -611,7 +592,7 @@ TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareStat
     EXPECT_EQ(config.moduleCount, 0);
     EXPECT_EQ(session.safeValueTransfer, TransferState::Idle);
     EXPECT_FALSE(ui.moduleLamp);
-    EXPECT_EQ(ui.linkText, c::kLinkLost);
+    EXPECT_EQ(ui.linkStatus, LinkStatus::Lost);
     EXPECT_EQ(ui.clears, 1);
     EXPECT_EQ(ui.resets, 1);
     EXPECT_EQ(session.firmwareState(), FirmwareQueryState::Received);
@@ -623,8 +604,6 @@ TEST_F(ConsoleDialogueTest, disconnectNoticeClearsTheViewButKeepsTheFirmwareStat
 TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
     connectAndLoad();
     session.ipSettingTransfer = TransferState::SendRequested;
-    session.animating = true;
-    session.progressStep = 4;
     dialogue.disconnect();
     EXPECT_EQ(port.closes, 1);
     EXPECT_FALSE(session.portOpen);
@@ -636,7 +615,7 @@ TEST_F(ConsoleDialogueTest, disconnectResetsTheLinkAndKeepsTransfers) {
     EXPECT_FALSE(ui.pollTimerRunning);
     EXPECT_FALSE(ui.animationTimerRunning);
     EXPECT_EQ(ui.progress, 0);
-    EXPECT_EQ(ui.linkText, "Com Port isn't open !");
+    EXPECT_EQ(ui.linkStatus, LinkStatus::PortClosed);
     EXPECT_EQ(session.ipSettingTransfer, TransferState::SendRequested);
     EXPECT_EQ(config.moduleCount, 0);
 }
@@ -645,7 +624,8 @@ TEST_F(ConsoleDialogueTest, failedCloseLeavesTheConnectionAsItWas) {
     connectAndLoad();
     port.closeCode = 5;
     dialogue.disconnect();
-    EXPECT_EQ(ui.linkText, "Close Com Error! Error Code = 5 ");
+    EXPECT_EQ(ui.linkStatus, LinkStatus::CloseError);
+    EXPECT_EQ(ui.linkCode, 5u);
     EXPECT_TRUE(session.portOpen);
     EXPECT_TRUE(session.parameterLoaded);
     EXPECT_TRUE(ui.pollTimerRunning);
@@ -661,28 +641,59 @@ TEST_F(ConsoleDialogueTest, disconnectCutsARunningWorkerShortAndDropsItsNotice) 
     EXPECT_EQ(port.lineReads(), 2);
     dialogue.disconnect();
     EXPECT_FALSE(dialogue.workerRunning());
-    EXPECT_FALSE(session.workerBusy);
-    EXPECT_FALSE(session.parameterPending);
+    EXPECT_FALSE(dialogue.workerBusy());
     EXPECT_EQ(port.closes, 1);
     EXPECT_FALSE(port.waitsCancelled()) << "the port is usable again after the close";
-    const auto ticket = ui.takeWorkerDone();
-    ASSERT_TRUE(ticket.has_value());
-    dialogue.onWorkerDone(*ticket);  // late notice of an ended link
+    const auto notice = ui.takePosted();
+    ASSERT_TRUE(notice);
+    notice();  // late notice of an ended link
     EXPECT_EQ(ui.rebuilds, 0);
     EXPECT_EQ(session.linkState, LinkState::NotConnected);
 }
 
+// The notice of a worker cut short by Disconnect may still be queued when the
+// next Connect has started another: it must not take the new worker's place.
+TEST_F(ConsoleDialogueTest, noticeOfAWorkerFromBeforeAReconnectIsIgnored) {
+    connect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter);
+    dialogue.disconnect();
+    const auto staleNotice = ui.takePosted();
+    ASSERT_TRUE(staleNotice);
+
+    connect();
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter, parameterBlock('5', {kSystemModuleAt1, kWdoModule, kWaoModule}));
+    ASSERT_TRUE(dialogue.workerBusy());
+    staleNotice();
+    EXPECT_TRUE(dialogue.workerBusy()) << "the new worker still owns the port";
+    EXPECT_EQ(ui.rebuilds, 0);
+    EXPECT_EQ(session.linkState, LinkState::LoadingParameters);
+
+    port.release();
+    deliverWorkerDone();
+    EXPECT_EQ(ui.rebuilds, 1);
+    EXPECT_EQ(config.moduleCount, 3);
+}
+
 TEST_F(ConsoleDialogueTest, animationRunsAndStopsWithinOneStep) {
     connect();
-    session.animating = true;
+    tick(c::kReplyConnect);
+    port.holdBlocks();
+    tick(c::kReplyParameter);
+    ASSERT_TRUE(dialogue.animating());
     std::vector<int> seen;
     for (int i = 0; i < 11; ++i) {
         dialogue.onAnimationTimer();
         seen.push_back(ui.progress);
     }
     EXPECT_EQ(seen, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
+    port.release();  // nothing comes: the block fails and the animation stops
+    deliverWorkerDone();
+    ASSERT_FALSE(dialogue.animating());
     ui.animationTimerRunning = true;
-    session.animating = false;
     dialogue.onAnimationTimer();
     EXPECT_EQ(ui.progress, 0);
     EXPECT_FALSE(ui.animationTimerRunning);
@@ -793,7 +804,7 @@ struct ShortBlockCase {
     const char* announce;
     std::size_t bytesSent;  // of the whole block
     const char* finish;
-    const char* errorText;
+    Operation errorText;
 };
 
 // A block that breaks off with its finish line right behind: the receive takes
@@ -801,11 +812,11 @@ struct ShortBlockCase {
 TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
     const std::vector<ShortBlockCase> cases = {
         {"parameter", [](LinkSession& s) { s.parameterLoaded = false; }, c::kReplyParameter, 16 + 12 + 12 + 7,
-         c::kReplyParameterFinish, c::kOpParameterIncomplete},
+         c::kReplyParameterFinish, Operation::ParameterIncomplete},
         {"safe values", [](LinkSession& s) { s.safeValueTransfer = TransferState::LoadRequested; }, c::kReplySafeValue,
-         400, c::kReplySafeValueFinish, c::kOpReceiveSafeValueError},
+         400, c::kReplySafeValueFinish, Operation::ReceiveSafeValueError},
         {"ip setting", [](LinkSession& s) { s.ipSettingTransfer = TransferState::LoadRequested; }, c::kReplyIpSetting,
-         20, c::kReplyIpSettingFinish, c::kOpReceiveIpSettingError},
+         20, c::kReplyIpSettingFinish, Operation::ReceiveIpSettingError},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
@@ -830,8 +841,8 @@ TEST_F(ConsoleDialogueTest, shortBlockEndsItsExchangeWithItsErrorAtOnce) {
         tick();
         deliverWorkerDone();
 
-        EXPECT_EQ(ui.operationText, k.errorText);
-        EXPECT_FALSE(session.animating);
+        EXPECT_EQ(ui.operation, k.errorText);
+        EXPECT_FALSE(dialogue.animating());
         EXPECT_FALSE(dialogue.exchangeOpen()) << "the finish line was read as a line";
         EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
         EXPECT_EQ(ui.rebuilds, rebuildsBefore);
@@ -868,7 +879,7 @@ TEST_F(ConsoleDialogueTest, finishLineWithoutItsHeadUndoesABlockThatLookedWhole)
     deliverWorkerDone();
     tick();
     EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
-    EXPECT_EQ(ui.operationText, c::kOpReceiveIpSettingError);
+    EXPECT_EQ(ui.operation, Operation::ReceiveIpSettingError);
     EXPECT_EQ(ip, before);
     EXPECT_EQ(session.missCount, 0);
     EXPECT_EQ(port.lastSent(), c::kPrompt);
@@ -901,8 +912,8 @@ TEST_F(ConsoleDialogueTest, restOfALateBlockIsDroppedUpToItsFinishLine) {
     tick();
     deliverWorkerDone();
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
-    EXPECT_EQ(ui.operationText, c::kOpReceiveSafeValueError);
-    EXPECT_FALSE(session.animating);
+    EXPECT_EQ(ui.operation, Operation::ReceiveSafeValueError);
+    EXPECT_FALSE(dialogue.animating());
 
     std::vector<uint8_t> late(512);
     for (std::size_t i = 0; i < late.size(); ++i) late[i] = static_cast<uint8_t>(i * 37);
@@ -914,7 +925,7 @@ TEST_F(ConsoleDialogueTest, restOfALateBlockIsDroppedUpToItsFinishLine) {
     EXPECT_EQ(session.missCount, 0);
     EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
     EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
-    EXPECT_EQ(ui.operationText, c::kOpReceiveSafeValueError);
+    EXPECT_EQ(ui.operation, Operation::ReceiveSafeValueError);
     EXPECT_TRUE(session.safeValueBytes.empty());
 }
 
@@ -954,19 +965,20 @@ TEST_F(ConsoleDialogueTest, vanishedDeviceClosesThePortAndSaysWhy) {
         }
         EXPECT_FALSE(session.portOpen);
         EXPECT_EQ(port.closes, closesBefore + 1);
-        EXPECT_EQ(ui.linkText, "Com Port lost! Error Code = 6 ");
+        EXPECT_EQ(ui.linkStatus, LinkStatus::PortLost);
+        EXPECT_EQ(ui.linkCode, 6u);
         EXPECT_FALSE(ui.portLamp);
         EXPECT_FALSE(ui.moduleLamp);
         EXPECT_TRUE(ui.connectEnabled);
         EXPECT_FALSE(ui.disconnectEnabled);
         EXPECT_TRUE(ui.portBoxesEnabled);
         EXPECT_FALSE(ui.pollTimerRunning);
-        EXPECT_FALSE(session.workerBusy);
+        EXPECT_FALSE(dialogue.workerBusy());
         EXPECT_FALSE(dialogue.workerRunning());
         EXPECT_EQ(config.moduleCount, 0);
         connect();  // plugged in again
         EXPECT_TRUE(session.portOpen);
-        EXPECT_EQ(ui.linkText, c::kLinkPortOpen);
+        EXPECT_EQ(ui.linkStatus, LinkStatus::PortOpen);
         dialogue.disconnect();
     }
 }
@@ -979,7 +991,7 @@ TEST_F(ConsoleDialogueTest, windowEndCutsAWorkerShortAndLeavesThePortOpen) {
     ASSERT_TRUE(dialogue.workerRunning());
     dialogue.finishWorker();
     EXPECT_FALSE(dialogue.workerRunning());
-    EXPECT_FALSE(session.workerBusy);
+    EXPECT_FALSE(dialogue.workerBusy());
     EXPECT_EQ(port.closes, 0);
     EXPECT_FALSE(port.waitsCancelled());
     port.release();

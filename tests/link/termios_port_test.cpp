@@ -9,7 +9,9 @@
 #include <pty.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <chrono>
 #include <cstdlib>
 #include <numeric>
@@ -24,6 +26,31 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+
+// A wait that a cancel must end runs far longer than any test: one that ends
+// well before it was cut short, however loaded the machine.
+constexpr uint16_t kLongWaitMs = 60000;
+constexpr auto kWellBeforeTheLongWait = 30s;
+
+// Waits until thread `tid` of this process sleeps in the kernel (in its poll),
+// so that a cancel finds it waiting rather than on its way there.
+bool awaitThreadSleeping(pid_t tid) {
+    const std::string path = "/proc/self/task/" + std::to_string(tid) + "/stat";
+    const auto deadline = Clock::now() + 10s;
+    while (Clock::now() < deadline) {
+        std::FILE* f = std::fopen(path.c_str(), "r");
+        if (f) {
+            char text[512] = {};
+            const std::size_t n = std::fread(text, 1, sizeof text - 1, f);
+            std::fclose(f);
+            const std::string stat(text, n);
+            const std::size_t end = stat.rfind(')');  // the command name may hold spaces
+            if (end != std::string::npos && end + 2 < stat.size() && stat[end + 2] == 'S') return true;
+        }
+        std::this_thread::yield();
+    }
+    return false;
+}
 
 constexpr uint8_t kPort = 1;
 
@@ -308,12 +335,17 @@ TEST_F(TermiosPortTest, cancelEndsEveryWaitAtOnceUntilResumed) {
     writeMaster(std::vector<uint8_t>{7, 7, 7});
     std::vector<uint8_t> got(976);
     BlockReceipt receipt;
-    std::thread worker([&] { receipt = port_.receiveBlock(kPort, got, 5000); });
-    std::this_thread::sleep_for(30ms);
+    std::atomic<pid_t> workerTid{0};
+    std::thread worker([&] {
+        workerTid = ::gettid();
+        receipt = port_.receiveBlock(kPort, got, kLongWaitMs);
+    });
+    while (workerTid == 0) std::this_thread::yield();
+    ASSERT_TRUE(awaitThreadSleeping(workerTid));
     const auto start = Clock::now();
     port_.cancelWaits();
     worker.join();
-    EXPECT_LT(Clock::now() - start, 100ms);
+    EXPECT_LT(Clock::now() - start, kWellBeforeTheLongWait);
     EXPECT_FALSE(receipt.whole());
     EXPECT_EQ(receipt.received, 3u);
 
@@ -331,12 +363,15 @@ TEST_F(TermiosPortTest, cancelEndsEveryWaitAtOnceUntilResumed) {
 }
 
 TEST_F(TermiosPortTest, cancelEndsASendStuckOnAFullLine) {
-    std::thread sender([&] { port_.sendBlock(kPort, std::vector<uint8_t>(1024 * 1024, 0x55)); });
-    std::this_thread::sleep_for(50ms);
-    const auto start = Clock::now();
+    std::atomic<pid_t> senderTid{0};
+    std::thread sender([&] {
+        senderTid = ::gettid();
+        port_.sendBlock(kPort, std::vector<uint8_t>(1024 * 1024, 0x55));
+    });
+    while (senderTid == 0) std::this_thread::yield();
+    ASSERT_TRUE(awaitThreadSleeping(senderTid));
     port_.cancelWaits();
-    sender.join();
-    EXPECT_LT(Clock::now() - start, 100ms);
+    sender.join();  // a send that a cancel did not end would block here for good
 }
 
 TEST_F(TermiosPortTest, deviceIsFreeAgainAfterClose) {

@@ -33,8 +33,9 @@ using test::RecordingPrompts;
 using test::TempFile;
 using Bytes = std::vector<uint8_t>;
 
-constexpr GridColour kCyan = 0xFFFF00;
-constexpr GridColour kWhite = 0xFFFFFF;
+const QColor kCyan(0, 255, 255);
+const QColor kWhite(255, 255, 255);
+const QColor kHeaderGrey(200, 200, 200);
 
 ModuleEntry moduleOf(uint8_t type, uint32_t base, uint8_t dataLength, uint32_t coils) {
     ModuleEntry m;
@@ -49,8 +50,8 @@ ModuleEntry moduleOf(uint8_t type, uint32_t base, uint8_t dataLength, uint32_t c
 // Every cell text of a grid, row by row.
 std::vector<std::string> textsOf(GridWidget& grid) {
     std::vector<std::string> texts;
-    for (int r = 0; r < grid.getRowCount(); ++r)
-        for (int c = 0; c < grid.getColumnCount(); ++c) texts.push_back(grid.getItemText(r, c));
+    for (int r = 0; r < grid.rowCount(); ++r)
+        for (int c = 0; c < grid.columnCount(); ++c) texts.push_back(grid.text(r, c).toStdString());
     return texts;
 }
 
@@ -111,30 +112,30 @@ TEST_F(SafeValueDialogTest, gridsShowTheTableInEveryModeAndLayout) {
         for (SafeGrid g : kSafeGrids) {
             GridWidget& w = grid(g);
             const bool digital = isDigitalGrid(g);
-            ASSERT_EQ(w.getRowCount(), digital ? c.digitalRows : c.analogRows) << what;
-            ASSERT_EQ(w.getColumnCount(), digital ? 9 : 2) << what;
-            EXPECT_EQ(w.getFixedRowCount(), 1);
-            EXPECT_EQ(w.getFixedColumnCount(), 1);
+            ASSERT_EQ(w.rowCount(), digital ? c.digitalRows : c.analogRows) << what;
+            ASSERT_EQ(w.columnCount(), digital ? 9 : 2) << what;
+            EXPECT_EQ(w.fixedRowCount(), 1);
+            EXPECT_EQ(w.fixedColumnCount(), 1);
             EXPECT_EQ(w.isEditable(), !digital) << what;
-            EXPECT_EQ(w.getItemText(0, 0), "Address");
-            EXPECT_EQ(w.getItemText(0, 1), digital ? "bit 0" : "Configure(Hex)");
+            EXPECT_EQ(w.text(0, 0).toStdString(), "Address");
+            EXPECT_EQ(w.text(0, 1).toStdString(), digital ? "bit 0" : "Configure(Hex)");
             if (digital) {
-                EXPECT_EQ(w.getItemText(0, 8), "bit 7");
+                EXPECT_EQ(w.text(0, 8).toStdString(), "bit 7");
             }
-            EXPECT_EQ(w.getItemText(2, 0), digital ? "8~15" : "1");
-            const int last = w.getRowCount() - 1;
-            EXPECT_EQ(w.getItemText(last, 0), digital ? std::to_string(8 * last - 8) + "~" + std::to_string(8 * last - 1)
+            EXPECT_EQ(w.text(2, 0).toStdString(), digital ? "8~15" : "1");
+            const int last = w.rowCount() - 1;
+            EXPECT_EQ(w.text(last, 0).toStdString(), digital ? std::to_string(8 * last - 8) + "~" + std::to_string(8 * last - 1)
                                                       : std::to_string(last - 1));
-            for (int r = 1; r < w.getRowCount(); ++r)
-                for (int col = 1; col < w.getColumnCount(); ++col)
-                    ASSERT_EQ(w.getItemText(r, col), digital ? c.bit : c.word) << what << " " << r << "," << col;
+            for (int r = 1; r < w.rowCount(); ++r)
+                for (int col = 1; col < w.columnCount(); ++col)
+                    ASSERT_EQ(w.text(r, col).toStdString(), digital ? c.bit : c.word) << what << " " << r << "," << col;
             // Headers grey without a colour of their own; every column wide enough for its texts.
-            EXPECT_EQ(w.model().backColourOf(0, 1), HeaderGrey);
-            EXPECT_EQ(w.model().backColourOf(5, 0), HeaderGrey);
+            EXPECT_EQ(w.cellBackground(0, 1), kHeaderGrey);
+            EXPECT_EQ(w.cellBackground(5, 0), kHeaderGrey);
             EXPECT_EQ(w.model().getCell(0, 0)->backColour(), kNoColour);
             const QFontMetrics metrics(w.font());
-            for (int col = 0; col < w.getColumnCount(); ++col) {
-                EXPECT_GT(w.getColumnWidth(col), metrics.horizontalAdvance(QString::fromStdString(w.getItemText(last, col))))
+            for (int col = 0; col < w.columnCount(); ++col) {
+                EXPECT_GT(w.columnWidth(col), metrics.horizontalAdvance(QString::fromStdString(w.text(last, col).toStdString())))
                     << what << " column " << col;
             }
         }
@@ -156,14 +157,13 @@ TEST_F(SafeValueDialogTest, outputAndInputSwapCaptionsAndGrids) {
     EXPECT_FALSE(grid(SafeGrid::Do).isVisible());
     EXPECT_FALSE(grid(SafeGrid::Ao).isVisible());
     // The grids lie inside their box, below its caption.
-    const QRect inside = dialog->digitalGroup()->rect().adjusted(5, 15, -5, -3);
-    EXPECT_EQ(grid(SafeGrid::Di).geometry(), inside);
+    EXPECT_TRUE(dialog->digitalGroup()->contentsRect().contains(grid(SafeGrid::Di).geometry()));
 
     dialog->button(Button::AllLow)->click();
     dialog->button(Button::AllZero)->click();
-    EXPECT_EQ(grid(SafeGrid::Di).getItemText(128, 8), "L");
-    EXPECT_EQ(grid(SafeGrid::Ai).getItemText(64, 1), "0000");
-    EXPECT_EQ(grid(SafeGrid::Do).getItemText(128, 8), "H") << "the hidden area keeps its values";
+    EXPECT_EQ(grid(SafeGrid::Di).text(128, 8).toStdString(), "L");
+    EXPECT_EQ(grid(SafeGrid::Ai).text(64, 1).toStdString(), "0000");
+    EXPECT_EQ(grid(SafeGrid::Do).text(128, 8).toStdString(), "H") << "the hidden area keeps its values";
     dialog->button(Button::Output)->click();
     EXPECT_EQ(dialog->digitalGroup()->title(), "DO");
     EXPECT_TRUE(grid(SafeGrid::Do).isVisible());
@@ -171,8 +171,8 @@ TEST_F(SafeValueDialogTest, outputAndInputSwapCaptionsAndGrids) {
     dialog->button(Button::AllHigh)->click();
     dialog->button(Button::AllZero)->click();
     dialog->button(Button::AllF)->click();
-    EXPECT_EQ(grid(SafeGrid::Do).getItemText(1, 1), "H");
-    EXPECT_EQ(grid(SafeGrid::Ao).getItemText(1, 1), "FFFF");
+    EXPECT_EQ(grid(SafeGrid::Do).text(1, 1).toStdString(), "H");
+    EXPECT_EQ(grid(SafeGrid::Ao).text(1, 1).toStdString(), "FFFF");
 }
 
 TEST_F(SafeValueDialogTest, moduleBoxesFollowTheConfiguration) {
@@ -206,7 +206,7 @@ TEST_F(SafeValueDialogTest, doubleClickTogglesABitCell) {
     for (const Case& c : cases) {
         g.ensureCellVisible(c.row, c.column);
         QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, g.cellRect(c.row, c.column).center());
-        EXPECT_EQ(g.getItemText(c.row, c.column), c.after) << c.name;
+        EXPECT_EQ(g.text(c.row, c.column).toStdString(), c.after) << c.name;
         EXPECT_EQ(g.editor(), nullptr) << c.name << ": bits are never typed";
     }
     QTest::mouseDClick(g.viewport(), Qt::LeftButton, {}, g.cellRect(1, 2).center());
@@ -231,14 +231,14 @@ TEST_F(SafeValueDialogTest, typedWordsAreCheckedAndShownUpperCase) {
     for (const Case& c : cases) {
         prompts.shown.clear();
         g.setFocus();
-        g.setFocusCell(3, 1);
+        g.setCurrentCell(3, 1);
         // The first character opens the editor over the cell; the rest go to it.
         QTest::keyClicks(&g, QString::fromLatin1(c.typed, 1));
         CellEditor* editor = g.editor();
         ASSERT_NE(editor, nullptr) << c.typed;
         QTest::keyClicks(editor, QString::fromLatin1(c.typed + 1));
         QTest::keyClick(editor, Qt::Key_Return);
-        EXPECT_EQ(g.getItemText(3, 1), c.shown) << c.typed;
+        EXPECT_EQ(g.text(3, 1).toStdString(), c.shown) << c.typed;
         if (c.box) {
             ASSERT_EQ(prompts.shown.size(), 1u) << c.typed;
             EXPECT_EQ(prompts.shown[0].title, "Message");
@@ -256,18 +256,18 @@ TEST_F(SafeValueDialogTest, aModuleBoxMarksItsCellsAndClearsTheOneBefore) {
     dialog->moduleBox(2)->click();
     // Bits 12 .. 21: bits 4 to 7 of the row "8~15", bits 0 to 5 of the row "16~23".
     for (int c = 1; c <= 8; ++c) {
-        EXPECT_EQ(dout.model().backColourOf(2, c), c >= 5 ? kCyan : kWhite) << c;
-        EXPECT_EQ(dout.model().backColourOf(3, c), c <= 6 ? kCyan : kWhite) << c;
+        EXPECT_EQ(dout.cellBackground(2, c), c >= 5 ? kCyan : kWhite) << c;
+        EXPECT_EQ(dout.cellBackground(3, c), c <= 6 ? kCyan : kWhite) << c;
     }
     dialog->moduleBox(3)->click();
     EXPECT_FALSE(dialog->moduleBox(2)->isChecked());
     EXPECT_TRUE(dialog->moduleBox(3)->isChecked());
-    EXPECT_EQ(dout.model().backColourOf(2, 5), kWhite);
+    EXPECT_EQ(dout.cellBackground(2, 5), kWhite);
     GridWidget& aout = grid(SafeGrid::Ao);
-    EXPECT_EQ(aout.model().backColourOf(3, 1), kWhite);  // word 2
-    EXPECT_EQ(aout.model().backColourOf(4, 1), kCyan);   // words 3 and 4
-    EXPECT_EQ(aout.model().backColourOf(5, 1), kCyan);
-    EXPECT_EQ(aout.model().backColourOf(6, 1), kWhite);
+    EXPECT_EQ(aout.cellBackground(3, 1), kWhite);  // word 2
+    EXPECT_EQ(aout.cellBackground(4, 1), kCyan);   // words 3 and 4
+    EXPECT_EQ(aout.cellBackground(5, 1), kCyan);
+    EXPECT_EQ(aout.cellBackground(6, 1), kWhite);
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(&aout);
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->tableInterface()->cellAt(3, 0)->text(QAccessible::Description), "Selected module");
@@ -275,9 +275,9 @@ TEST_F(SafeValueDialogTest, aModuleBoxMarksItsCellsAndClearsTheOneBefore) {
     // Module 4 runs from bit 1020 past the 512-byte grid's last bit 1023.
     dialog->moduleBox(4)->click();
     GridWidget& din = grid(SafeGrid::Di);
-    for (int c = 1; c <= 8; ++c) EXPECT_EQ(din.model().backColourOf(128, c), c >= 5 ? kCyan : kWhite) << c;
+    for (int c = 1; c <= 8; ++c) EXPECT_EQ(din.cellBackground(128, c), c >= 5 ? kCyan : kWhite) << c;
     dialog->moduleBox(4)->click();
-    EXPECT_EQ(din.model().backColourOf(128, 8), kWhite);
+    EXPECT_EQ(din.cellBackground(128, 8), kWhite);
 }
 
 TEST_F(SafeValueDialogTest, aSendDisablesItsButtonUntilTheResultIsShown) {
@@ -316,17 +316,17 @@ TEST_F(SafeValueDialogTest, loadFromDeviceFillsEveryCellWhenTheBlockArrives) {
     EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Receive Safe Value finish ."});
     EXPECT_TRUE(dialog->button(Button::SaveToDevice)->isEnabled());
     for (SafeGrid g : kSafeGrids) {
-        for (int r = 1; r < grid(g).getRowCount(); ++r)
-            for (int c = 1; c < grid(g).getColumnCount(); ++c)
-                ASSERT_EQ(grid(g).getItemText(r, c), dialog->editor().cellText(g, r, c));
+        for (int r = 1; r < grid(g).rowCount(); ++r)
+            for (int c = 1; c < grid(g).columnCount(); ++c)
+                ASSERT_EQ(grid(g).text(r, c).toStdString(), dialog->editor().cellText(g, r, c));
     }
     // DI byte 0 = 5: bits 0 and 2; AO word 0 from bytes 732 and 733.
-    EXPECT_EQ(grid(SafeGrid::Di).getItemText(1, 1), "H");
-    EXPECT_EQ(grid(SafeGrid::Di).getItemText(1, 2), "L");
-    EXPECT_EQ(grid(SafeGrid::Di).getItemText(1, 3), "H");
+    EXPECT_EQ(grid(SafeGrid::Di).text(1, 1).toStdString(), "H");
+    EXPECT_EQ(grid(SafeGrid::Di).text(1, 2).toStdString(), "L");
+    EXPECT_EQ(grid(SafeGrid::Di).text(1, 3).toStdString(), "H");
     char word[5];
     std::snprintf(word, sizeof word, "%02X%02X", block[733], block[732]);
-    EXPECT_EQ(grid(SafeGrid::Ao).getItemText(1, 1), word);
+    EXPECT_EQ(grid(SafeGrid::Ao).text(1, 1).toStdString(), word);
 }
 
 TEST_F(SafeValueDialogTest, closingWithdrawsNothing) {
@@ -343,9 +343,9 @@ TEST_F(SafeValueDialogTest, aSavedFileLoadsBackIntoEveryCell) {
     open(TransferState::OpenedNew, SafeValueLayout::Block976);
     dialog->button(Button::Input)->click();
     dialog->button(Button::AllLow)->click();
-    grid(SafeGrid::Di).model().notify(NM_DBLCLK, 244, 8);
-    grid(SafeGrid::Ai).model().changeTextByUser(122, 1, "beef");
-    grid(SafeGrid::Ao).model().changeTextByUser(1, 1, "0012");
+    emit grid(SafeGrid::Di).cellDoubleClicked(244, 8);
+    grid(SafeGrid::Ai).setTextAsUser(122, 1, QStringLiteral("beef"));
+    grid(SafeGrid::Ao).setTextAsUser(1, 1, QStringLiteral("0012"));
     prompts.saveAnswer = file.path();
     dialog->button(Button::SaveToFile)->click();
     EXPECT_EQ(prompts.events, std::vector<std::string>{"save?"});
@@ -356,10 +356,10 @@ TEST_F(SafeValueDialogTest, aSavedFileLoadsBackIntoEveryCell) {
     prompts.openAnswer = file.path();
     open(TransferState::OpenedFromFile, SafeValueLayout::Block976);
     for (SafeGrid g : kSafeGrids) EXPECT_EQ(textsOf(grid(g)), before[static_cast<std::size_t>(g)]) << safeGridCaption(g);
-    EXPECT_EQ(grid(SafeGrid::Ai).getItemText(122, 1), "BEEF");
-    EXPECT_EQ(grid(SafeGrid::Di).getItemText(244, 8), "H");
-    EXPECT_EQ(grid(SafeGrid::Di).getItemText(244, 7), "L");
-    EXPECT_EQ(grid(SafeGrid::Ao).getItemText(1, 1), "0012");
+    EXPECT_EQ(grid(SafeGrid::Ai).text(122, 1).toStdString(), "BEEF");
+    EXPECT_EQ(grid(SafeGrid::Di).text(244, 8).toStdString(), "H");
+    EXPECT_EQ(grid(SafeGrid::Di).text(244, 7).toStdString(), "L");
+    EXPECT_EQ(grid(SafeGrid::Ao).text(1, 1).toStdString(), "0012");
 }
 
 // Every control is named for screen readers by its caption, the grids by their
@@ -429,7 +429,7 @@ protected:
     int execDialog(QDialog& shown) override {
         std::string what = shown.windowTitle().toStdString();
         if (auto* sv = qobject_cast<SafeValueDialog*>(&shown))
-            what += ":" + sv->grid(SafeGrid::Ao).getItemText(1, 1);
+            what += ":" + sv->grid(SafeGrid::Ao).text(1, 1).toStdString();
         seen.push_back(what);
         return QDialog::Accepted;
     }

@@ -72,11 +72,11 @@ protected:
         }
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, args);
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
-        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui);
+        dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui, ui.hooks());
         PortSettings settings;
         settings.baud = 2400;  // a pty ignores it; the slow rate gives generous time-outs
         dialogue->connect(settings);
-        ASSERT_TRUE(session.portOpen) << ui.linkText;
+        ASSERT_TRUE(session.portOpen) << ui.linkStatus;
     }
     void TearDown() override {
         if (dialogue && session.portOpen) dialogue->disconnect();
@@ -121,12 +121,12 @@ Bytes blockFromCells(SafeValueDialog& dialog, SafeValueLayout layout) {
         {SafeGrid::Di, 0}, {SafeGrid::Do, n}, {SafeGrid::Ai, 2 * n}, {SafeGrid::Ao, 3 * n}};
     for (const auto& [g, offset] : areas) {
         GridWidget& grid = dialog.grid(g);
-        for (int r = 1; r < grid.getRowCount(); ++r) {
+        for (int r = 1; r < grid.rowCount(); ++r) {
             if (isDigitalGrid(g)) {
                 for (int bit = 0; bit < 8; ++bit)
-                    if (grid.getItemText(r, bit + 1) == "H") block[offset + static_cast<std::size_t>(r - 1)] |= static_cast<uint8_t>(1 << bit);
+                    if (grid.text(r, bit + 1).toStdString() == "H") block[offset + static_cast<std::size_t>(r - 1)] |= static_cast<uint8_t>(1 << bit);
             } else {
-                const unsigned word = static_cast<unsigned>(std::stoul(grid.getItemText(r, 1), nullptr, 16));
+                const unsigned word = static_cast<unsigned>(std::stoul(grid.text(r, 1).toStdString(), nullptr, 16));
                 block[offset + 2 * static_cast<std::size_t>(r - 1)] = static_cast<uint8_t>(word & 0xFF);
                 block[offset + 2 * static_cast<std::size_t>(r - 1) + 1] = static_cast<uint8_t>(word >> 8);
             }
@@ -149,8 +149,8 @@ std::vector<std::string> allTexts(SafeValueDialog& dialog) {
     std::vector<std::string> texts;
     for (SafeGrid g : kSafeGrids) {
         GridWidget& grid = dialog.grid(g);
-        for (int r = 0; r < grid.getRowCount(); ++r)
-            for (int c = 0; c < grid.getColumnCount(); ++c) texts.push_back(grid.getItemText(r, c));
+        for (int r = 0; r < grid.rowCount(); ++r)
+            for (int c = 0; c < grid.columnCount(); ++c) texts.push_back(grid.text(r, c).toStdString());
     }
     return texts;
 }
@@ -158,7 +158,7 @@ std::vector<std::string> allTexts(SafeValueDialog& dialog) {
 TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
     const SafeValueLayout layout = GetParam().layout;
     ASSERT_TRUE(tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery; }))
-        << ui.linkText << " / " << ui.operationText;
+        << ui.linkStatus << " / " << ui.operation;
     ASSERT_EQ(session.safeValueLayout, layout);
     ASSERT_EQ(safeValueOpenGuardMessage(session), nullptr);
 
@@ -170,15 +170,15 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
         // A pattern no default and no shifted area could reproduce, put in
         // the way the grids hand the user's double-clicks and typing over.
         for (SafeGrid g : kSafeGrids) {
-            GridModel& grid = dialog.grid(g).model();
-            for (int r = 1; r < grid.getRowCount(); ++r) {
+            GridWidget& grid = dialog.grid(g);
+            for (int r = 1; r < grid.rowCount(); ++r) {
                 if (isDigitalGrid(g)) {
                     for (int c = 1; c <= 8; ++c)
-                        if ((r * 8 + c + static_cast<int>(g)) % 3 == 0) grid.notify(NM_DBLCLK, r, c);
+                        if ((r * 8 + c + static_cast<int>(g)) % 3 == 0) emit grid.cellDoubleClicked(r, c);
                 } else {
                     char word[5];
                     std::snprintf(word, sizeof word, "%04x", (r * 0x0A0D + static_cast<int>(g) * 0x1111) & 0xFFFF);
-                    ASSERT_EQ(grid.changeTextByUser(r, 1, word), GridModel::EditOutcome::Accepted) << word;
+                    ASSERT_TRUE(grid.setTextAsUser(r, 1, QString::fromLatin1(word))) << word;
                 }
             }
         }
@@ -187,7 +187,7 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
 
         dialog.button(Button::SaveToDevice)->click();
         ASSERT_EQ(session.safeValueTransfer, TransferState::SendRequested);
-        ASSERT_TRUE(runTransferUntilItsBox(dialog)) << ui.operationText;
+        ASSERT_TRUE(runTransferUntilItsBox(dialog)) << ui.operation;
         EXPECT_EQ(prompts.texts().back(), "Save Safe Value Finish.");
         EXPECT_TRUE(dialog.button(Button::SaveToDevice)->isEnabled());
     }
@@ -195,7 +195,7 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
 
     session.safeValueTransfer = TransferState::OpenedFromDevice;
     SafeValueDialog loaded(session, config, prompts);
-    ASSERT_TRUE(runTransferUntilItsBox(loaded)) << ui.operationText;
+    ASSERT_TRUE(runTransferUntilItsBox(loaded)) << ui.operation;
     EXPECT_EQ(prompts.texts().back(), "Receive Safe Value finish .");
     EXPECT_EQ(allTexts(loaded), sentTexts);
     EXPECT_EQ(blockFromCells(loaded, layout), sent);

@@ -62,7 +62,7 @@ public:
                                 std::to_string(chaosMs), "--finish-delay-ms", "20", "--block-timeout-ms", "2000"}),
           random_(seed) {
         ::setenv("NORVIK_COM1", sim_.slavePath().c_str(), 1);
-        dialogue_ = std::make_unique<ConsoleDialogue>(session, config, ip, port_, ui_);
+        dialogue_ = std::make_unique<ConsoleDialogue>(session, config, ip, port_, ui_, ui_.hooks());
     }
     ~Soak() {
         if (session.portOpen) dialogue_->disconnect();
@@ -78,6 +78,7 @@ public:
         dialogue_->connect(settings);
     }
     void disconnect() { dialogue_->disconnect(); }
+    bool busy() const { return dialogue_->workerBusy(); }
 
     // One poll tick, a little faster than the window's, with the worker's
     // notice delivered as its event loop would.
@@ -85,11 +86,10 @@ public:
         std::this_thread::sleep_for(25ms);
         dialogue_->onPollTimer();
         dialogue_->onAnimationTimer();
-        if (session.workerBusy) {
-            const auto ticket = ui_.takeWorkerDone(15s);
-            if (!ticket) return ::testing::AssertionFailure() << "a worker never ended";
-            dialogue_->onWorkerDone(*ticket);
+        while (dialogue_->workerBusy()) {
+            if (!ui_.runPosted(15s)) return ::testing::AssertionFailure() << "a worker never ended";
         }
+        ui_.runAllPosted();
         return ::testing::AssertionSuccess();
     }
 
@@ -178,7 +178,7 @@ TEST(LinkSoak, comesThroughAGatewayThatMisbehavesAtRandom) {
             const LinkSession& s = soak.session;
             return s.linkState == LinkState::Connected && s.parameterLoaded && !s.firmwareAutoQuery &&
                    s.firmwareState() != FirmwareQueryState::Receiving && !pending(s.safeValueTransfer) &&
-                   !pending(s.ipSettingTransfer) && !s.workerBusy;
+                   !pending(s.ipSettingTransfer) && !soak.busy();
         };
         while (!inStep() && Clock::now() < bound) ASSERT_TRUE(soak.tick());
         EXPECT_TRUE(inStep()) << "link state " << static_cast<int>(soak.session.linkState);

@@ -113,6 +113,11 @@ bool FakePort::isOpen() const {
     return open_;
 }
 
+int FakePort::holdsCut() const {
+    std::lock_guard lock(mutex_);
+    return holdsCut_;
+}
+
 bool FakePort::waitsCancelled() const {
     std::lock_guard lock(mutex_);
     return cancelled_;
@@ -181,7 +186,9 @@ BlockReceipt FakePort::receiveBlock(uint8_t, std::span<uint8_t> buffer, uint16_t
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
     std::unique_lock lock(mutex_);
     blockTimeouts_.push_back(timeoutMs);
+    const bool wasHeld = held_;
     cv_.wait_for(lock, std::chrono::seconds(5), [&] { return !held_ || cancelled_ || lost_ != 0; });
+    if (wasHeld && held_ && cancelled_) ++holdsCut_;
     if (cancelled_ || lost_ != 0) return {kTimedOut, 0};
     std::size_t filled = rx_.takeBytes(buffer);
     while (filled < buffer.size() && !stream_.empty()) {

@@ -70,6 +70,8 @@ public:
     std::size_t consumedBytes() const;
     bool isOpen() const;
     bool waitsCancelled() const;
+    // Held block receives that a cancel ended (not a release, not the five-second bound).
+    int holdsCut() const;
 
     uint16_t openPort(const PortSettings& settings) override;
     uint32_t closePort(uint8_t port) override;
@@ -103,6 +105,7 @@ private:
     std::size_t arrived_ = 0;  // bytes moved from stream_ into rx_
     bool held_ = false;
     bool cancelled_ = false;
+    int holdsCut_ = 0;
     uint32_t lost_ = 0;
     bool open_ = false;
     std::vector<Sent> sent_;

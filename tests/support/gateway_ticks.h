@@ -35,13 +35,13 @@ inline bool awaitGateway(const GatesimProcess& sim, unsigned linesSent,
 }
 
 // One poll tick, with the worker's notice delivered as the window's loop would.
-inline ::testing::AssertionResult pollOnce(ConsoleDialogue& dialogue, const LinkSession& session, RecordingUi& ui) {
+// Job outcomes posted on the way are delivered too.
+inline ::testing::AssertionResult pollOnce(ConsoleDialogue& dialogue, const LinkSession&, RecordingUi& ui) {
     dialogue.onPollTimer();
-    if (session.workerBusy) {
-        const auto ticket = ui.takeWorkerDone(std::chrono::seconds(10));
-        if (!ticket) return ::testing::AssertionFailure() << "worker did not finish";
-        dialogue.onWorkerDone(*ticket);
+    while (dialogue.workerBusy()) {
+        if (!ui.runPosted(std::chrono::seconds(10))) return ::testing::AssertionFailure() << "worker did not finish";
     }
+    ui.runAllPosted();
     return ::testing::AssertionSuccess();
 }
 

@@ -8,23 +8,30 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "link/dialogue_hooks.h"
 #include "link/link_ui.h"
+
+namespace norvik {
+
+// For failure messages: the states by number.
+inline std::ostream& operator<<(std::ostream& os, LinkStatus s) { return os << "LinkStatus " << int(s); }
+inline std::ostream& operator<<(std::ostream& os, Operation o) { return os << "Operation " << int(o); }
+inline std::ostream& operator<<(std::ostream& os, LinkNotice n) { return os << "LinkNotice " << int(n); }
+
+}  // namespace norvik
 
 namespace norvik::test {
 
 class RecordingUi : public LinkUi {
 public:
-    struct Message {
-        std::string title;
-        std::string text;
-    };
-
-    std::string linkText;
-    std::string operationText;
-    std::vector<std::string> operationTexts;
+    LinkStatus linkStatus = LinkStatus::PortClosed;
+    uint32_t linkCode = 0;
+    Operation operation = Operation::None;
+    std::vector<Operation> operations;
     int progress = 0;
     bool portLamp = false;
     bool moduleLamp = false;
@@ -35,7 +42,7 @@ public:
     int rebuilds = 0;
     int clears = 0;
     int resets = 0;
-    std::vector<Message> messages;
+    std::vector<LinkNotice> notices;
     int firmwareDialogs = 0;
     bool pollTimerRunning = false;
     bool pollTimerAvailable = true;
@@ -43,10 +50,13 @@ public:
     // Run while the "modal" firmware dialog is open, to model ticks during it.
     std::function<void()> whileFirmwareDialogOpen;
 
-    void setLinkText(std::string_view text) override { linkText = text; }
-    void setOperationText(std::string_view text) override {
-        operationText = text;
-        operationTexts.emplace_back(text);
+    void setLinkStatus(LinkStatus status, uint32_t code) override {
+        linkStatus = status;
+        linkCode = code;
+    }
+    void setOperation(Operation op) override {
+        operation = op;
+        operations.push_back(op);
     }
     void setProgress(int step) override { progress = step; }
     void setPortLamp(bool green) override { portLamp = green; }
@@ -60,9 +70,7 @@ public:
     void rebuildTree() override { ++rebuilds; }
     void clearTree() override { ++clears; }
     void resetList() override { ++resets; }
-    void showMessage(std::string_view title, std::string_view text) override {
-        messages.push_back({std::string(title), std::string(text)});
-    }
+    void showNotice(LinkNotice notice) override { notices.push_back(notice); }
     void openFirmwareDialog() override {
         ++firmwareDialogs;
         if (whileFirmwareDialogOpen) whileFirmwareDialogOpen();
@@ -75,26 +83,46 @@ public:
     void startAnimationTimer() override { animationTimerRunning = true; }
     void stopAnimationTimer() override { animationTimerRunning = false; }
 
-    void postWorkerDone(uint64_t ticket) override {
-        {
-            std::lock_guard lock(mutex_);
-            tickets_.push_back(ticket);
-        }
-        cv_.notify_all();
+    // The test's loop: what the dialogue posts waits here until the test runs it.
+    DialogueHooks hooks(WorkerRunner* runner = nullptr, const Clock* clock = nullptr) {
+        DialogueHooks h;
+        h.post = [this](std::function<void()> work) {
+            {
+                std::lock_guard lock(mutex_);
+                posted_.push_back(std::move(work));
+            }
+            cv_.notify_all();
+        };
+        if (clock) h.clock = clock;
+        h.runner = runner;
+        return h;
     }
-    // The next posted ticket, waiting for the worker up to `timeout`.
-    std::optional<uint64_t> takeWorkerDone(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    // The next posted piece of work, waiting for a worker to post it up to `timeout`.
+    std::function<void()> takePosted(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
         std::unique_lock lock(mutex_);
-        if (!cv_.wait_for(lock, timeout, [&] { return !tickets_.empty(); })) return std::nullopt;
-        const uint64_t t = tickets_.front();
-        tickets_.pop_front();
-        return t;
+        if (!cv_.wait_for(lock, timeout, [&] { return !posted_.empty(); })) return {};
+        std::function<void()> work = std::move(posted_.front());
+        posted_.pop_front();
+        return work;
+    }
+    // Runs the next posted piece; false when none came within `timeout`.
+    bool runPosted(std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+        std::function<void()> work = takePosted(timeout);
+        if (!work) return false;
+        work();
+        return true;
+    }
+    // Runs what has been posted so far, and what that posts in turn.
+    int runAllPosted() {
+        int n = 0;
+        while (runPosted(std::chrono::milliseconds(0))) ++n;
+        return n;
     }
 
 private:
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<uint64_t> tickets_;
+    std::deque<std::function<void()>> posted_;
 };
 
 }  // namespace norvik::test

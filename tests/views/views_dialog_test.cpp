@@ -21,14 +21,15 @@ using test::kMaster;
 using test::kSlave;
 using test::module;
 
-GridColour colourOf(GridWidget& grid, int row, int column) {
-    return grid.model().backColourOf(row, column);
+QColor colourOf(GridWidget& grid, int row, int column) {
+    return grid.cellBackground(row, column);
 }
 
-constexpr GridColour kWhite = 0xFFFFFF;
-constexpr GridColour kCyan = 0xFFFF00;
-constexpr GridColour kBlue = 0xFF0000;
-constexpr GridColour kRed = 0x0000FF;
+const QColor kWhite(255, 255, 255);
+const QColor kCyan(0, 255, 255);
+const QColor kBlue(0, 0, 255);
+const QColor kRed(255, 0, 0);
+const QColor kHeaderGrey(200, 200, 200);
 
 }  // namespace
 
@@ -151,9 +152,9 @@ TEST(SModbusView, darkPaletteKeepsTheColoursAndTheLegendReadable) {
     GridWidget& bits = view.kindGrid(ModbusKind::DO);
     EXPECT_EQ(colourOf(bits, 1, 1), kCyan);
     EXPECT_EQ(colourOf(bits, 5, 1), kWhite);  // never touched: the legend's "Not used"
-    EXPECT_EQ(colourOf(bits, 0, 1), HeaderGrey);
+    EXPECT_EQ(colourOf(bits, 0, 1), kHeaderGrey);
     for (const auto& [row, column] : {std::pair{0, 1}, std::pair{3, 0}, std::pair{5, 1}, std::pair{1, 1}})
-        EXPECT_EQ(bits.model().textColourOf(row, column), 0x000000u) << row << "," << column;
+        EXPECT_EQ(bits.cellForeground(row, column), QColor(Qt::black)) << row << "," << column;
 
     const QColor window = view.palette().color(QPalette::Window);
     for (int i = 0; i < 4; ++i) {
@@ -170,25 +171,26 @@ TEST(SModbusView, gridsHaveTheirLabelsAndGreyHeaders) {
     const GatewayConfig config = configWithSystemModule(kMaster, {});
     ModbusSpaceDialog view(config);
     GridWidget& bits = view.kindGrid(ModbusKind::RDO);
-    EXPECT_EQ(bits.getRowCount(), 129);
-    EXPECT_EQ(bits.getColumnCount(), 9);
-    EXPECT_EQ(bits.getItemText(0, 0), "Address");
-    EXPECT_EQ(bits.getItemText(0, 8), "bit 7");
-    EXPECT_EQ(bits.getItemText(128, 0), "1016~1023");
-    EXPECT_EQ(bits.controlId(), 116);
+    EXPECT_EQ(bits.rowCount(), 129);
+    EXPECT_EQ(bits.columnCount(), 9);
+    EXPECT_EQ(bits.text(0, 0).toStdString(), "Address");
+    EXPECT_EQ(bits.text(0, 8).toStdString(), "bit 7");
+    EXPECT_EQ(bits.text(128, 0).toStdString(), "1016~1023");
     EXPECT_EQ(bits.accessibleName(), "RDO");
-    EXPECT_EQ(view.bitGroup()->property("controlId").toInt(), 1056);
-    EXPECT_EQ(view.wordGroup()->property("controlId").toInt(), 1063);
     GridWidget& words = view.kindGrid(ModbusKind::RAO);
-    EXPECT_EQ(words.getRowCount(), 1025);
-    EXPECT_EQ(words.getItemText(0, 1), "Configure");
-    EXPECT_EQ(words.getItemText(1024, 0), "1023");
-    EXPECT_EQ(colourOf(words, 0, 1), HeaderGrey);
-    EXPECT_EQ(colourOf(words, 7, 0), HeaderGrey);
+    EXPECT_EQ(words.rowCount(), 1025);
+    EXPECT_EQ(words.text(0, 1).toStdString(), "Configure");
+    EXPECT_EQ(words.text(1024, 0).toStdString(), "1023");
+    EXPECT_EQ(colourOf(words, 0, 1), kHeaderGrey);
+    EXPECT_EQ(colourOf(words, 7, 0), kHeaderGrey);
     EXPECT_FALSE(words.isEditable());
-    EXPECT_EQ(words.getCell(5, 0)->getFormat(), 0x8826u);
-    EXPECT_EQ(words.getCell(0, 1)->getFormat(), 0x10u);
-    EXPECT_EQ(words.getCell(5, 1)->getFormat(), 0x8825u);
+    // Column headers wrap; row labels sit flush right and data cells centred, on one line.
+    EXPECT_EQ(words.alignment(5, 0), Qt::AlignRight | Qt::AlignVCenter);
+    EXPECT_FALSE(words.wordWrap(5, 0));
+    EXPECT_EQ(words.alignment(0, 1), Qt::AlignLeft | Qt::AlignVCenter);
+    EXPECT_TRUE(words.wordWrap(0, 1));
+    EXPECT_EQ(words.alignment(5, 1), Qt::AlignCenter);
+    EXPECT_FALSE(words.wordWrap(5, 1));
 }
 
 TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
@@ -198,8 +200,8 @@ TEST(SDeviceView, switchingOffPaintsSharedRowsWhite) {
     DeviceSpaceDialog view(config);
     EXPECT_EQ(view.windowTitle(), "Space configuration in device");
     GridWidget& dout = view.areaGrid(DeviceArea::DO);
-    EXPECT_EQ(dout.getItemText(2, 0), "Byte1");
-    EXPECT_EQ(dout.getItemText(0, 0), "Addr.");
+    EXPECT_EQ(dout.text(2, 0).toStdString(), "Byte1");
+    EXPECT_EQ(dout.text(0, 0).toStdString(), "Addr.");
     EXPECT_EQ(colourOf(dout, 1, 1), kWhite);
     EXPECT_EQ(colourOf(dout, 2, 1), kCyan);
     EXPECT_EQ(colourOf(dout, 3, 1), kCyan);
@@ -220,29 +222,27 @@ TEST(SDeviceView, areasSitInTheirBoxesWithTheirSizes) {
     struct Case {
         DeviceArea area;
         const char* title;
-        int boxId, gridId, rows;
+        int rows;
         const char* lastLabel;
     };
-    const Case cases[] = {{DeviceArea::DO, "DO", 1056, 1052, 245, "Byte243"},
-                          {DeviceArea::DI, "DI", 1062, 1053, 245, "Byte243"},
-                          {DeviceArea::AO, "AO", 1063, 1054, 123, "Word121"},
-                          {DeviceArea::AI, "AI", 1064, 1055, 123, "Word121"}};
+    const Case cases[] = {{DeviceArea::DO, "DO", 245, "Byte243"},
+                          {DeviceArea::DI, "DI", 245, "Byte243"},
+                          {DeviceArea::AO, "AO", 123, "Word121"},
+                          {DeviceArea::AI, "AI", 123, "Word121"}};
     for (const Case& c : cases) {
         GridWidget& grid = view.areaGrid(c.area);
         auto* box = qobject_cast<QGroupBox*>(grid.parentWidget());
         ASSERT_NE(box, nullptr) << c.title;
         EXPECT_EQ(box->title(), c.title);
-        EXPECT_EQ(box->property("controlId").toInt(), c.boxId) << c.title;
-        EXPECT_EQ(grid.controlId(), c.gridId) << c.title;
         EXPECT_EQ(grid.accessibleName(), c.title);
-        EXPECT_EQ(grid.getRowCount(), c.rows) << c.title;
-        EXPECT_EQ(grid.getColumnCount(), 2) << c.title;
-        EXPECT_EQ(grid.getFixedRowCount(), 1) << c.title;
-        EXPECT_EQ(grid.getFixedColumnCount(), 1) << c.title;
-        EXPECT_EQ(grid.getItemText(0, 1), "Configure") << c.title;
-        EXPECT_EQ(grid.getItemText(c.rows - 1, 0), c.lastLabel) << c.title;
-        // Inside the box frame: 5 pixels at the sides, 15 below the caption, 3 at the bottom.
-        EXPECT_EQ(grid.geometry(), box->rect().adjusted(5, 15, -5, -3)) << c.title;
+        EXPECT_EQ(grid.rowCount(), c.rows) << c.title;
+        EXPECT_EQ(grid.columnCount(), 2) << c.title;
+        EXPECT_EQ(grid.fixedRowCount(), 1) << c.title;
+        EXPECT_EQ(grid.fixedColumnCount(), 1) << c.title;
+        EXPECT_EQ(grid.text(0, 1).toStdString(), "Configure") << c.title;
+        EXPECT_EQ(grid.text(c.rows - 1, 0).toStdString(), c.lastLabel) << c.title;
+        // Inside the box frame, below the caption.
+        EXPECT_TRUE(box->contentsRect().contains(grid.geometry())) << c.title;
     }
 }
 
@@ -279,7 +279,7 @@ TEST(SProfiView, typeFourGoesToTheInputTable) {
     ProfibusSpaceDialog view(config);
     EXPECT_EQ(view.windowTitle(), "Space configuration in profibus");
     GridWidget& input = view.tableGrid(ProfibusTable::Input);
-    EXPECT_EQ(input.getItemText(11, 0), "Byte 10");
+    EXPECT_EQ(input.text(11, 0).toStdString(), "Byte 10");
     for (int row = 11; row <= 14; ++row) EXPECT_EQ(colourOf(input, row, 1), kCyan);
     EXPECT_EQ(colourOf(input, 15, 1), kWhite);
     EXPECT_EQ(colourOf(view.tableGrid(ProfibusTable::Output), 51, 1), kWhite);  // length 0

@@ -24,7 +24,9 @@
 #include "app/serial_port_texts.h"
 #include "app/serial_traffic_window.h"
 #include "app/status_line.h"
+#include "app/status_texts.h"
 #include "app/window_texts.h"
+#include "common/text_conversion.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "link/link_guards.h"
@@ -35,10 +37,6 @@
 namespace w = norvik::window;
 
 namespace {
-
-// All texts of the gateway and of the tool are 8-bit.
-QString latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-QString latin1(const char* text) { return QLatin1String(text); }
 
 enum PortBox { BoxPort, BoxBaud, BoxParity, BoxDataBit, BoxStopBit };
 
@@ -143,15 +141,21 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
         if (dialogue_) dialogue_->onAnimationTimer();
     });
 
-    dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, *port_, *this);
+    norvik::DialogueHooks hooks;
+    // Workers post from their own threads: only a queued call may cross to the
+    // window, and one still queued when the window goes is dropped with it.
+    hooks.post = [this](std::function<void()> work) {
+        QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+    };
+    dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, *port_, *this, hooks);
 
     // The state of a fresh window: port closed, nothing known of the gateway.
     setConnectionMenu(true, false);
     setIpSettingMenu(false);
     setPortLamp(false);
     setModuleLamp(false);
-    setLinkText(norvik::console::kLinkPortClosed);
-    setProgress(session_.progressStep);
+    setLinkStatus(norvik::LinkStatus::PortClosed);
+    setProgress(0);
     rebuildTree();
     resetList();
 }
@@ -293,8 +297,12 @@ void MainWindow::buildControls(QWidget* client) {
 
 // --- what the console dialogue asks of the window ---------------------------
 
-void MainWindow::setLinkText(std::string_view text) { status_->setLinkText(latin1(text)); }
-void MainWindow::setOperationText(std::string_view text) { status_->setOperationText(latin1(text)); }
+void MainWindow::setLinkStatus(norvik::LinkStatus status, uint32_t code) {
+    status_->setLinkText(norvik::status::linkStatusText(status, code));
+}
+void MainWindow::setOperation(norvik::Operation operation) {
+    status_->setOperationText(norvik::status::operationText(operation));
+}
 void MainWindow::setProgress(int step) { status_->setProgress(step); }
 void MainWindow::setPortLamp(bool green) {
     portLamp_->setGreen(green);
@@ -362,13 +370,15 @@ void MainWindow::showRows(const QString& nodeText) {
     fillList(norvik::rowsForNode(config_, std::string_view(text.data(), text.size())));
 }
 
-void MainWindow::showMessage(std::string_view title, std::string_view text) {
-    if (text == norvik::console::kOpenErrorBox && tap_->lastOpenCode() != 0) {
+void MainWindow::showNotice(norvik::LinkNotice notice) {
+    const QString title = norvik::status::noticeTitle(notice);
+    const QString text = norvik::status::noticeText(notice);
+    if (notice == norvik::LinkNotice::OpenError && tap_->lastOpenCode() != 0) {
         const std::string advice = norvik::openErrorAdvice(connectDevice_, tap_->lastOpenCode());
-        messageBoxes_->showDetailedMessage(this, latin1(title), latin1(text), QString::fromStdString(advice));
+        messageBoxes_->showDetailedMessage(this, title, text, QString::fromStdString(advice));
         return;
     }
-    messageBoxes_->showMessage(this, latin1(title), latin1(text));
+    messageBoxes_->showMessage(this, title, text);
 }
 
 void MainWindow::openFirmwareDialog() { opener_->openFirmwareDialog(this); }
@@ -401,15 +411,7 @@ void MainWindow::stopAnimationTimer() {
 bool MainWindow::pollTimerRunning() const { return manualPollRunning_ || pollTimer_->isActive(); }
 bool MainWindow::animationTimerRunning() const { return manualAnimationRunning_ || animationTimer_->isActive(); }
 
-void MainWindow::postWorkerDone(uint64_t ticket) {
-    // Runs on the worker thread: only a queued call may cross to the window.
-    QMetaObject::invokeMethod(
-        this,
-        [this, ticket] {
-            if (dialogue_) dialogue_->onWorkerDone(ticket);
-        },
-        Qt::QueuedConnection);
-}
+norvik::GatewayJobs& MainWindow::gatewayJobs() { return *dialogue_; }
 
 // --- menu commands -------------------------------------------------------------
 

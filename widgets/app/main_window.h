@@ -32,6 +32,7 @@ class StatusLine;
 
 namespace norvik {
 class ConsoleDialogue;
+class GatewayJobs;
 class SerialPort;
 }  // namespace norvik
 
@@ -53,8 +54,8 @@ public:
     ~MainWindow() override;
 
     // norvik::LinkUi
-    void setLinkText(std::string_view text) override;
-    void setOperationText(std::string_view text) override;
+    void setLinkStatus(norvik::LinkStatus status, uint32_t code = 0) override;
+    void setOperation(norvik::Operation operation) override;
     void setProgress(int step) override;
     void setPortLamp(bool green) override;
     void setModuleLamp(bool green) override;
@@ -64,13 +65,12 @@ public:
     void rebuildTree() override;
     void clearTree() override;
     void resetList() override;
-    void showMessage(std::string_view title, std::string_view text) override;
+    void showNotice(norvik::LinkNotice notice) override;
     void openFirmwareDialog() override;
     bool startPollTimer() override;
     void stopPollTimer() override;
     void startAnimationTimer() override;
     void stopAnimationTimer() override;
-    void postWorkerDone(uint64_t ticket) override;
 
     // The rows of the parameter list for a node text (Module n, a model, other).
     void showRows(const QString& nodeText);
@@ -97,6 +97,8 @@ public:
     norvik::GatewayConfig& config() { return config_; }
     norvik::IpSettingRecord& ipSetting() { return ipSetting_; }
     norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
+    // What the window and its dialogs ask the gateway through.
+    norvik::GatewayJobs& gatewayJobs();
     // Everything said on the line, whether or not the traffic window is open.
     norvik::TrafficLog& trafficLog() { return trafficLog_; }
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }

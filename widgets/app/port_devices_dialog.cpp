@@ -11,13 +11,11 @@
 #include <QVBoxLayout>
 
 #include "app/serial_port_texts.h"
+#include "common/text_conversion.h"
 
 namespace t = norvik::serialtexts;
 
 namespace {
-
-QString utf8(const char* text) { return QString::fromUtf8(text); }
-QString utf8(const std::string& text) { return QString::fromStdString(text); }
 
 QString comName(int port) { return QStringLiteral("Com%1").arg(port); }
 
@@ -123,7 +121,9 @@ PortDevicesDialog::PortDevicesDialog(QWidget* parent, norvik::DeviceRoots roots)
         row.opens = new QLabel(this);
         row.opens->setTextFormat(Qt::PlainText);
         row.opens->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        row.opens->setAccessibleName(com + QLatin1Char(' ') + utf8(t::kColumnOpens));
+        // The name is what a screen reader says for the label, and would hide its
+        // text: it carries the port and the device, the description the column.
+        row.opens->setAccessibleDescription(com + QLatin1Char(' ') + utf8(t::kColumnOpens));
         grid->addWidget(label, port, 0);
         grid->addWidget(row.path, port, 1);
         grid->addWidget(row.pick, port, 2);
@@ -190,6 +190,7 @@ void PortDevicesDialog::showOpens(int port) {
     const QString text = opensText(static_cast<uint8_t>(port), choices());
     opensLabel(port)->setText(text);
     opensLabel(port)->setToolTip(text);
+    opensLabel(port)->setAccessibleName(comName(port) + utf8(t::kOpensInfix) + text);
 }
 
 void PortDevicesDialog::matchPick(int port) {

@@ -4,11 +4,10 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+#include "common/text_conversion.h"
 #include "link/console_texts.h"
 
 namespace {
-
-QString latin1(std::string_view text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The file names themselves are the system's, so they travel as UTF-8.
 std::optional<std::string> chosen(QFileDialog& dialog) {
@@ -52,5 +51,14 @@ std::optional<std::string> QtUserPrompts::saveFileName(const norvik::FileChoice&
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.selectFile(latin1(choice.proposedName));
+    return chosen(dialog);
+}
+
+std::optional<std::string> QtUserPrompts::folderName(const norvik::FileChoice& choice) {
+    QFileDialog dialog(parentWidget());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.selectFile(QString::fromUtf8(choice.proposedName.data(), static_cast<qsizetype>(choice.proposedName.size())));
     return chosen(dialog);
 }

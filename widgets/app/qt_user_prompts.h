@@ -15,6 +15,7 @@ public:
     void showMessage(std::string_view title, std::string_view text) override;
     std::optional<std::string> openFileName(const norvik::FileChoice& choice) override;
     std::optional<std::string> saveFileName(const norvik::FileChoice& choice) override;
+    std::optional<std::string> folderName(const norvik::FileChoice& choice) override;
 
 private:
     QWidget* parentWidget() const;

@@ -25,14 +25,11 @@
 #include <string>
 
 #include "app/serial_port_texts.h"
+#include "common/text_conversion.h"
 
 namespace t = norvik::serialtexts;
 
 namespace {
-
-QString utf8(const char* text) { return QString::fromUtf8(text); }
-// Lines of the gateway are 8-bit; their escaped form is ASCII.
-QString ascii(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 // The table repaints all its rows whenever one is added (QTableView redraws the
 // viewport on every change of its row count), once a tick. Qt's own delegate
@@ -88,9 +85,9 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
-        case ColumnTime: return ascii(norvik::traffic::timeText(r.timeMs));
+        case ColumnTime: return latin1(norvik::traffic::timeText(r.timeMs));
         case ColumnDirection: return utf8(norvik::traffic::directionText(r.direction));
-        case ColumnData: return ascii(norvik::traffic::dataText(r));
+        case ColumnData: return latin1(norvik::traffic::dataText(r));
         default: return {};
         }
     case Qt::FontRole:
@@ -173,7 +170,7 @@ QString TrafficTableModel::text(const QList<int>& rows, bool withHex) const {
     std::string text;
     for (const int r : rows)
         if (r >= 0 && r < rowCount()) text += norvik::traffic::rowText(row(r), withHex);
-    return ascii(text);
+    return latin1(text);
 }
 
 QString TrafficTableModel::allText() const {

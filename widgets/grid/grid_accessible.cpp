@@ -45,17 +45,17 @@ void GridAccessible::dropCells() {
 
 int GridAccessible::rowCount() const {
     const GridWidget* g = grid();
-    return g ? std::max(0, g->getRowCount() - g->getFixedRowCount()) : 0;
+    return g ? std::max(0, g->rowCount() - g->fixedRowCount()) : 0;
 }
 
 int GridAccessible::columnCount() const {
     const GridWidget* g = grid();
-    return g ? std::max(0, g->getColumnCount() - g->getFixedColumnCount()) : 0;
+    return g ? std::max(0, g->columnCount() - g->fixedColumnCount()) : 0;
 }
 
 int GridAccessible::childCount() const {
     const GridWidget* g = grid();
-    return g ? g->getRowCount() * g->getColumnCount() : 0;
+    return g ? g->rowCount() * g->columnCount() : 0;
 }
 
 QAccessibleInterface* GridAccessible::gridCell(int row, int column) const {
@@ -72,13 +72,13 @@ QAccessibleInterface* GridAccessible::gridCell(int row, int column) const {
 QAccessibleInterface* GridAccessible::cellAt(int row, int column) const {
     const GridWidget* g = grid();
     if (!g || row < 0 || column < 0) return nullptr;
-    return gridCell(row + g->getFixedRowCount(), column + g->getFixedColumnCount());
+    return gridCell(row + g->fixedRowCount(), column + g->fixedColumnCount());
 }
 
 QAccessibleInterface* GridAccessible::child(int index) const {
     const GridWidget* g = grid();
     if (!g || index < 0 || index >= childCount()) return nullptr;
-    const int columns = g->getColumnCount();
+    const int columns = g->columnCount();
     return gridCell(index / columns, index % columns);
 }
 
@@ -86,7 +86,7 @@ int GridAccessible::indexOfChild(const QAccessibleInterface* child) const {
     const auto* cell = dynamic_cast<const GridCellAccessible*>(child);
     const GridWidget* g = grid();
     if (!cell || !g || !cell->isValid() || cell->table() != this) return -1;
-    return cell->gridRow() * g->getColumnCount() + cell->gridColumn();
+    return cell->gridRow() * g->columnCount() + cell->gridColumn();
 }
 
 QAccessibleInterface* GridAccessible::childAt(int x, int y) const {
@@ -131,14 +131,14 @@ QList<QAccessibleInterface*> GridAccessible::selectedCells() const {
 // fixed row or column being the one next to the data.
 QString GridAccessible::columnDescription(int column) const {
     GridWidget* g = grid();
-    if (!g || g->getFixedRowCount() == 0 || column < 0) return {};
-    return QString::fromStdString(g->getItemText(g->getFixedRowCount() - 1, column + g->getFixedColumnCount()));
+    if (!g || g->fixedRowCount() == 0 || column < 0) return {};
+    return g->text(g->fixedRowCount() - 1, column + g->fixedColumnCount());
 }
 
 QString GridAccessible::rowDescription(int row) const {
     GridWidget* g = grid();
-    if (!g || g->getFixedColumnCount() == 0 || row < 0) return {};
-    return QString::fromStdString(g->getItemText(row + g->getFixedRowCount(), g->getFixedColumnCount() - 1));
+    if (!g || g->fixedColumnCount() == 0 || row < 0) return {};
+    return g->text(row + g->fixedRowCount(), g->fixedColumnCount() - 1);
 }
 
 void GridAccessible::modelChange(QAccessibleTableModelChangeEvent*) {
@@ -165,17 +165,17 @@ QAccessibleInterface* GridCellAccessible::table() const {
 }
 
 int GridCellAccessible::rowIndex() const {
-    return grid_ ? row_ - grid_->getFixedRowCount() : -1;
+    return grid_ ? row_ - grid_->fixedRowCount() : -1;
 }
 
 int GridCellAccessible::columnIndex() const {
-    return grid_ ? column_ - grid_->getFixedColumnCount() : -1;
+    return grid_ ? column_ - grid_->fixedColumnCount() : -1;
 }
 
 QString GridCellAccessible::text(QAccessible::Text t) const {
     if (!isValid()) return {};
     if (t == QAccessible::Name || t == QAccessible::Value) {
-        return QString::fromStdString(grid_->getItemText(row_, column_));
+        return grid_->text(row_, column_);
     }
     if (t == QAccessible::Description) return grid_->colourMeaning(row_, column_);
     return {};
@@ -184,9 +184,7 @@ QString GridCellAccessible::text(QAccessible::Text t) const {
 void GridCellAccessible::setText(QAccessible::Text t, const QString& text) {
     // Assistive tools change a cell under the same rule as the user's typing.
     if (!isValid() || (t != QAccessible::Name && t != QAccessible::Value)) return;
-    if (grid_->model().isFixed(row_, column_)) return;
-    grid_->model().changeTextByUser(row_, column_, text.toStdString());
-    grid_->refresh();
+    grid_->setTextAsUser(row_, column_, text);
 }
 
 // The whole cell wherever it lies, scrolled out of view or not, as Qt's own tables
@@ -200,8 +198,8 @@ QRect GridCellAccessible::rect() const {
 
 QAccessible::Role GridCellAccessible::role() const {
     if (!isValid()) return QAccessible::Cell;
-    const bool fixedRow = row_ < grid_->getFixedRowCount();
-    const bool fixedColumn = column_ < grid_->getFixedColumnCount();
+    const bool fixedRow = row_ < grid_->fixedRowCount();
+    const bool fixedColumn = column_ < grid_->fixedColumnCount();
     // The corner cell names the column of row labels, so it is read as a column header.
     if (fixedRow) return QAccessible::ColumnHeader;
     if (fixedColumn) return QAccessible::RowHeader;
@@ -241,7 +239,7 @@ QList<QAccessibleInterface*> GridCellAccessible::columnHeaderCells() const {
     QList<QAccessibleInterface*> result;
     auto* table = isValid() ? dynamic_cast<GridAccessible*>(parent()) : nullptr;
     if (!table) return result;
-    for (int r = 0; r < grid_->getFixedRowCount() && r < row_; ++r) result.append(table->gridCell(r, column_));
+    for (int r = 0; r < grid_->fixedRowCount() && r < row_; ++r) result.append(table->gridCell(r, column_));
     return result;
 }
 
@@ -249,6 +247,6 @@ QList<QAccessibleInterface*> GridCellAccessible::rowHeaderCells() const {
     QList<QAccessibleInterface*> result;
     auto* table = isValid() ? dynamic_cast<GridAccessible*>(parent()) : nullptr;
     if (!table) return result;
-    for (int c = 0; c < grid_->getFixedColumnCount() && c < column_; ++c) result.append(table->gridCell(row_, c));
+    for (int c = 0; c < grid_->fixedColumnCount() && c < column_; ++c) result.append(table->gridCell(row_, c));
     return result;
 }

@@ -11,8 +11,9 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "grid/grid_accessible.h"
+#include "common/core_colour.h"
 #include "grid/cell_editor.h"
+#include "grid/grid_accessible.h"
 
 using norvik::CellId;
 using norvik::GridColour;
@@ -22,8 +23,16 @@ using norvik::GridModel;
 namespace {
 
 GridColour fromQColor(const QColor& colour) {
-    return static_cast<GridColour>(colour.red()) | (static_cast<GridColour>(colour.green()) << 8) |
-           (static_cast<GridColour>(colour.blue()) << 16);
+    return colour.isValid() ? toCoreColour(colour) : norvik::kNoColour;
+}
+
+// The model keeps a cell's format as Qt's own drawing flags: the alignment, and
+// Qt::TextWordWrap for a text that may wrap.
+constexpr uint32_t kWrapFlag = Qt::TextWordWrap;
+constexpr uint32_t kDefaultFormat = Qt::AlignLeft | Qt::AlignVCenter;
+
+uint32_t formatOf(Qt::Alignment alignment, bool wordWrap) {
+    return static_cast<uint32_t>(alignment.toInt()) | (wordWrap ? kWrapFlag : 0u);
 }
 
 GridFont toGridFont(const QFont& font) {
@@ -42,11 +51,6 @@ QFont toQFont(const GridFont& font, const QFont& base) {
 constexpr int kDividerSlack = 3;
 
 }  // namespace
-
-QColor toQColor(GridColour colour) {
-    return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
-                  static_cast<int>((colour >> 16) & 0xFF));
-}
 
 // Text widths per font, shared by every grid: the views repeat the same labels across
 // grids and rows, and looking a width up is far cheaper than laying the text out again.
@@ -111,8 +115,12 @@ GridWidget::GridWidget(QWidget* parent) : QAbstractScrollArea(parent), widths_(s
     setFrameShape(QFrame::StyledPanel);
     viewport()->setMouseTracking(true);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
-    model_.setSender(reinterpret_cast<std::uintptr_t>(this), 0);
+    for (norvik::GridDefaultCell* cell : {&model_.defaultCell(), &model_.fixedRowDefaultCell(),
+                                          &model_.fixedColumnDefaultCell(), &model_.cornerDefaultCell()}) {
+        cell->setFormat(kDefaultFormat);
+    }
     takeSystemLook();
+    model_.resetSizes();
 }
 
 GridWidget::~GridWidget() = default;
@@ -130,16 +138,6 @@ void GridWidget::takeSystemLook() {
                              metrics.height() * 3 / 2, metrics.horizontalAdvance(QLatin1Char(' ')),
                              toGridFont(defaultFont_));
     setFont(defaultFont_);
-}
-
-bool GridWidget::createIn(QWidget* parent, const QRect& rect, int controlId) {
-    if (parent && parentWidget() != parent) setParent(parent);
-    model_.setSender(reinterpret_cast<std::uintptr_t>(this), controlId);
-    setGeometry(rect);
-    model_.resetSizes();
-    sizesChanged();
-    show();
-    return true;
 }
 
 bool GridWidget::setRowCount(int n) {
@@ -178,19 +176,81 @@ bool GridWidget::setColumnWidth(int column, int width) {
     return ok;
 }
 
-bool GridWidget::setItem(const norvik::GridItem& item) {
-    return model_.setItem(item);
+bool GridWidget::setCell(int row, int column, const QString& text, Qt::Alignment alignment, bool wordWrap) {
+    return model_.setItem(row, column, text.toStdString(), formatOf(alignment, wordWrap));
 }
 
-bool GridWidget::setItemBackground(int row, int column, GridColour colour) {
-    return model_.setItemBackground(row, column, colour);
+bool GridWidget::setText(int row, int column, const QString& text) {
+    if (!model_.setItemText(row, column, text.toStdString())) return false;
+    model_.markModified(row, column);
+    return true;
 }
 
-norvik::GridDefaultCell& GridWidget::getDefaultCell(bool fixedRow, bool fixedColumn) {
-    if (fixedRow && fixedColumn) return model_.cornerDefaultCell();
-    if (fixedRow) return model_.fixedRowDefaultCell();
-    if (fixedColumn) return model_.fixedColumnDefaultCell();
-    return model_.defaultCell();
+QString GridWidget::text(int row, int column) const {
+    return QString::fromStdString(model_.getItemText(row, column));
+}
+
+Qt::Alignment GridWidget::alignment(int row, int column) const {
+    const norvik::GridCell* cell = model_.getCell(row, column);
+    return cell ? Qt::Alignment::fromInt(static_cast<int>(cell->getFormat() & ~kWrapFlag)) : Qt::Alignment();
+}
+
+bool GridWidget::wordWrap(int row, int column) const {
+    const norvik::GridCell* cell = model_.getCell(row, column);
+    return cell && (cell->getFormat() & kWrapFlag);
+}
+
+bool GridWidget::setCellBackground(int row, int column, const QColor& colour) {
+    return model_.setItemBackground(row, column, fromQColor(colour));
+}
+
+QColor GridWidget::cellBackground(int row, int column) const {
+    return model_.isValid(row, column) ? toQColor(model_.backColourOf(row, column)) : QColor();
+}
+
+QColor GridWidget::cellForeground(int row, int column) const {
+    return model_.isValid(row, column) ? toQColor(model_.textColourOf(row, column)) : QColor();
+}
+
+void GridWidget::setHeaderBackground(const QColor& colour) {
+    const GridColour back = fromQColor(colour);
+    model_.fixedRowDefaultCell().setBackColour(back);
+    model_.fixedColumnDefaultCell().setBackColour(back);
+    model_.cornerDefaultCell().setBackColour(back);
+}
+
+void GridWidget::setDataBackground(const QColor& colour) {
+    model_.defaultCell().setBackColour(fromQColor(colour));
+}
+
+void GridWidget::setEditGate(EditGate gate) {
+    if (!gate) {
+        model_.setEditGate({});
+        return;
+    }
+    model_.setEditGate([gate = std::move(gate)](int row, int column) { return gate(row, column); });
+}
+
+void GridWidget::setEditValidator(EditValidator validator) {
+    if (!validator) {
+        model_.setEditValidator({});
+        return;
+    }
+    model_.setEditValidator([validator = std::move(validator)](int row, int column, const std::string& text) {
+        return validator(row, column, QString::fromStdString(text));
+    });
+}
+
+bool GridWidget::setTextAsUser(int row, int column, const QString& text) {
+    if (!model_.isValid(row, column) || model_.isFixed(row, column)) return false;
+    const auto outcome = model_.changeTextByUser(row, column, text.toStdString());
+    viewport()->update();
+    if (outcome == GridModel::EditOutcome::Accepted) emit editFinished(row, column);
+    return outcome != GridModel::EditOutcome::Rejected;
+}
+
+void GridWidget::describeColour(const QColor& colour, const QString& meaning) {
+    colourMeanings_.insert(fromQColor(colour), meaning);
 }
 
 norvik::TextMeasurer GridWidget::measurer() {
@@ -218,13 +278,7 @@ bool GridWidget::autoSizeRow(int row) {
 }
 
 void GridWidget::refresh() {
-    if (model_.redrawAllowed) viewport()->update();
-}
-
-void GridWidget::setRedraw(bool on) {
-    model_.redrawAllowed = on;
-    viewport()->setUpdatesEnabled(on);
-    if (on) viewport()->update();
+    viewport()->update();
 }
 
 void GridWidget::sizesChanged() {
@@ -360,13 +414,12 @@ void GridWidget::ensureCellVisible(int row, int column) {
     }
 }
 
-void GridWidget::setFocusCell(int row, int column) {
+void GridWidget::setCurrentCell(int row, int column) {
     const CellId old = model_.focusCell();
     if (old == CellId{row, column}) return;
-    model_.notify(norvik::GRID_SELCHANGING, row, column);
     model_.setFocusCell({row, column});
     model_.setSelectedRange({row, column}, {row, column});
-    model_.notify(norvik::GRID_SELCHANGED, row, column);
+    emit selectionChanged();
     ensureCellVisible(row, column);
     viewport()->update();
     if (QAccessible::isActive() && model_.isValid(row, column)) {
@@ -428,24 +481,16 @@ void GridWidget::paintCell(QPainter& painter, const QRect& rect, int row, int co
     const int margin = model_.marginOf(row, column);
     const QRect textRect = rect.adjusted(margin, 0, -margin - 1, -1);
     const uint32_t format = cell->getFormat();
-    int flags = Qt::TextSingleLine;
-    if (format & norvik::GridFormat::Center) flags |= Qt::AlignHCenter;
-    else if (format & norvik::GridFormat::Right) flags |= Qt::AlignRight;
-    else flags |= Qt::AlignLeft;
-    flags |= (format & norvik::GridFormat::VCenter) ? Qt::AlignVCenter : Qt::AlignTop;
-    const bool singleLine = format & norvik::GridFormat::SingleLine;
-    if (!singleLine && (format & norvik::GridFormat::WordBreak)) {
-        flags = (flags & ~Qt::TextSingleLine) | Qt::TextWordWrap;
-        // A header row that is only one line tall would clip a wrapped text at the top.
-        flags = (flags & ~Qt::AlignTop) | Qt::AlignVCenter;
-    }
+    const bool wrap = format & kWrapFlag;
+    int flags = static_cast<int>(format & ~kWrapFlag);
+    if (!(flags & Qt::AlignHorizontal_Mask)) flags |= Qt::AlignLeft;
+    if (!(flags & Qt::AlignVertical_Mask)) flags |= Qt::AlignTop;
+    flags |= wrap ? Qt::TextWordWrap : Qt::TextSingleLine;
     const QFont font = cellFont(row, column);
     painter.setFont(font);
     painter.setPen(fore);
     QString text = QString::fromStdString(cell->getText());
-    if ((format & norvik::GridFormat::EndEllipsis) && singleLine) {
-        text = QFontMetrics(font).elidedText(text, Qt::ElideRight, textRect.width());
-    }
+    if (!wrap) text = QFontMetrics(font).elidedText(text, Qt::ElideRight, textRect.width());
     painter.drawText(textRect, flags, text);
 }
 
@@ -532,16 +577,13 @@ void GridWidget::mousePressEvent(QMouseEvent* event) {
     const CellId hit = cellAt(pos);
     pressedCell_ = hit;
     if (hit.row < 0) return;
-    if (event->button() == Qt::RightButton) {
-        model_.notify(norvik::NM_RCLICK, hit.row, hit.column);
-        return;
-    }
+    if (event->button() == Qt::RightButton) return;
     if (model_.isFixed(hit.row, hit.column)) return;
     if (hit == model_.focusCell() && !(event->modifiers() & Qt::ControlModifier) &&
         inTextArea(hit.row, hit.column, pos)) {
         pendingClickEdit_ = true;
     } else {
-        setFocusCell(hit.row, hit.column);
+        setCurrentCell(hit.row, hit.column);
     }
 }
 
@@ -569,7 +611,7 @@ void GridWidget::mouseReleaseEvent(QMouseEvent* event) {
     }
     const CellId hit = cellAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && hit.row >= 0 && hit == pressedCell_) {
-        model_.notify(norvik::NM_CLICK, hit.row, hit.column);
+        emit cellClicked(hit.row, hit.column);
         if (pendingClickEdit_) startEdit(hit.row, hit.column, EditStart::Mouse);
     }
     pendingClickEdit_ = false;
@@ -592,10 +634,10 @@ void GridWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     const CellId hit = cellAt(pos);
     if (hit.row < 0) return;
     if (!model_.isFixed(hit.row, hit.column) && inTextArea(hit.row, hit.column, pos)) {
-        setFocusCell(hit.row, hit.column);
+        setCurrentCell(hit.row, hit.column);
         startEdit(hit.row, hit.column, EditStart::Mouse);
     }
-    model_.notify(norvik::NM_DBLCLK, hit.row, hit.column);
+    emit cellDoubleClicked(hit.row, hit.column);
 }
 
 bool GridWidget::moveFocus(int key, Qt::KeyboardModifiers mods) {
@@ -606,7 +648,7 @@ bool GridWidget::moveFocus(int key, Qt::KeyboardModifiers mods) {
     if (rows <= firstRow || columns <= firstColumn) return false;
     CellId focus = model_.focusCell();
     if (focus.row < 0) {
-        setFocusCell(firstRow, firstColumn);
+        setCurrentCell(firstRow, firstColumn);
         return true;
     }
     const int pageRows = std::max(1, (viewport()->height() - fixedHeight()) /
@@ -641,7 +683,7 @@ bool GridWidget::moveFocus(int key, Qt::KeyboardModifiers mods) {
         break;
     default: return false;
     }
-    setFocusCell(focus.row, focus.column);
+    setCurrentCell(focus.row, focus.column);
     return true;
 }
 
@@ -667,6 +709,7 @@ void GridWidget::keyPressEvent(QKeyEvent* event) {
         model_.setSelectedRange({model_.getFixedRowCount(), model_.getFixedColumnCount()},
                                 {model_.getRowCount() - 1, model_.getColumnCount() - 1});
         viewport()->update();
+        emit selectionChanged();
         return;
     }
     if (isGridNavigationKey(key)) {
@@ -732,7 +775,7 @@ void GridWidget::pasteAtFocus() {
             const int row = focus.row + i;
             const int column = focus.column + j;
             if (!model_.isValid(row, column) || model_.isFixed(row, column)) continue;
-            model_.changeTextByUser(row, column, fields[j].toStdString());
+            setTextAsUser(row, column, fields[j]);
         }
     }
     viewport()->update();
@@ -747,7 +790,7 @@ void GridWidget::clearSelectedCells() {
     }
     for (int r = range.top; r <= range.bottom; ++r) {
         for (int c = range.left; c <= range.right; ++c) {
-            if (!model_.isFixed(r, c)) model_.changeTextByUser(r, c, std::string());
+            if (!model_.isFixed(r, c)) setTextAsUser(r, c, QString());
         }
     }
     viewport()->update();
@@ -769,8 +812,9 @@ bool GridWidget::startEdit(int row, int column, EditStart how, const QString& ty
 void GridWidget::editorEnded(int row, int column, const QString& text, int key, Qt::KeyboardModifiers mods) {
     editor_ = nullptr;
     if (norvik::GridCell* cell = model_.getCell(row, column)) cell->setEditing(false);
-    model_.endUserEdit(row, column, text.toStdString());
+    const auto outcome = model_.endUserEdit(row, column, text.toStdString());
     viewport()->update();
+    if (outcome == GridModel::EditOutcome::Accepted) emit editFinished(row, column);
     if (key == 0) return;
     setFocus(Qt::OtherFocusReason);
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab || isGridNavigationKey(key)) {

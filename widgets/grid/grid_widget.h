@@ -20,57 +20,65 @@
 class CellEditor;
 class QFontMetrics;
 
-// A grid colour, red in the low byte, as Qt paints it.
-QColor toQColor(norvik::GridColour colour);
-
 // How the in-place editor was opened; decides the caret and whether arrows end it.
 enum class EditStart { Mouse, F2, Enter, Backspace, Tab, Space, Navigation, Character };
 
 class GridWidget : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    using Owner = norvik::GridModel::Owner;
+    // Asked before the user changes a cell's text (editor, paste, cut, Delete);
+    // false leaves the cell as it is.
+    using EditGate = std::function<bool(int row, int column)>;
+    // Asked with the user's new text, which already stands in the cell; false
+    // puts the old text back and editFinished is not emitted.
+    using EditValidator = std::function<bool(int row, int column, const QString& text)>;
 
     explicit GridWidget(QWidget* parent = nullptr);
     ~GridWidget() override;
-
-    bool createIn(QWidget* parent, const QRect& rect, int controlId);
-    int controlId() const { return model_.controlId(); }
-
-    norvik::GridModel& model() { return model_; }
-    const norvik::GridModel& model() const { return model_; }
 
     bool setRowCount(int n);
     bool setColumnCount(int n);
     bool setFixedRowCount(int n);
     bool setFixedColumnCount(int n);
-    int getRowCount() const { return model_.getRowCount(); }
-    int getColumnCount() const { return model_.getColumnCount(); }
-    int getFixedRowCount() const { return model_.getFixedRowCount(); }
-    int getFixedColumnCount() const { return model_.getFixedColumnCount(); }
-    int getRowHeight(int row) const { return model_.getRowHeight(row); }
-    int getColumnWidth(int column) const { return model_.getColumnWidth(column); }
+    int rowCount() const { return model_.getRowCount(); }
+    int columnCount() const { return model_.getColumnCount(); }
+    int fixedRowCount() const { return model_.getFixedRowCount(); }
+    int fixedColumnCount() const { return model_.getFixedColumnCount(); }
+    int rowHeight(int row) const { return model_.getRowHeight(row); }
+    int columnWidth(int column) const { return model_.getColumnWidth(column); }
     bool setRowHeight(int row, int height);
     bool setColumnWidth(int column, int width);
 
-    bool setItem(const norvik::GridItem& item);
-    bool setItemBackground(int row, int column, norvik::GridColour colour);
-    norvik::GridCell* getCell(int row, int column) { return model_.getCell(row, column); }
-    std::string getItemText(int row, int column) const { return model_.getItemText(row, column); }
-    void markModified(int row, int column) { model_.markModified(row, column); }
-    norvik::GridDefaultCell& getDefaultCell(bool fixedRow, bool fixedColumn);
+    // A cell's text and how it is drawn; its colours stay. Single-line texts that
+    // do not fit end in "...".
+    bool setCell(int row, int column, const QString& text, Qt::Alignment alignment, bool wordWrap = false);
+    // Sets a cell's text as the program's own change: no gate, no validator, no signal.
+    bool setText(int row, int column, const QString& text);
+    // Empty when the cell does not exist.
+    QString text(int row, int column) const;
+    Qt::Alignment alignment(int row, int column) const;
+    bool wordWrap(int row, int column) const;
+    // An invalid colour gives the cell back its default cell's background.
+    bool setCellBackground(int row, int column, const QColor& colour);
+    QColor cellBackground(int row, int column) const;
+    QColor cellForeground(int row, int column) const;
+    // The background of the cells that set none of their own: the fixed cells, and
+    // the others.
+    void setHeaderBackground(const QColor& colour);
+    void setDataBackground(const QColor& colour);
 
     void autoSize();
     bool autoSizeColumn(int column);
     bool autoSizeRow(int row);
     void refresh();
-    void showGrid(bool visible) { setVisible(visible); }
 
     void setEditable(bool on) { model_.editable = on; }
     bool isEditable() const { return model_.editable; }
-    void enableDragAndDrop(bool on) { model_.dragAndDrop = on; }
-    void setRedraw(bool on);
-    void setOwner(Owner owner) { model_.setOwner(std::move(owner)); }
+    void setEditGate(EditGate gate);
+    void setEditValidator(EditValidator validator);
+    // Changes a cell's text under the same rule as the user's typing; true when
+    // the new text stands.
+    bool setTextAsUser(int row, int column, const QString& text);
 
     // Cell geometry in viewport coordinates, as painted with the current scroll position.
     QRect cellRect(int row, int column) const;
@@ -79,7 +87,8 @@ public:
     bool isCellShown(int row, int column) const;
     norvik::CellId cellAt(const QPoint& viewportPos) const;
     void ensureCellVisible(int row, int column);
-    void setFocusCell(int row, int column);
+    norvik::CellId currentCell() const { return model_.focusCell(); }
+    void setCurrentCell(int row, int column);
 
     bool startEdit(int row, int column, EditStart how, const QString& typed = {});
     CellEditor* editor() const;
@@ -89,11 +98,24 @@ public:
     QFont cellFont(int row, int column) const;
     // What a cell's background colour means, told to screen readers as the
     // cell's description; a colour without one is not described.
-    void describeColour(norvik::GridColour colour, const QString& meaning) { colourMeanings_.insert(colour, meaning); }
+    void describeColour(const QColor& colour, const QString& meaning);
     QString colourMeaning(int row, int column) const;
     // Forgets every measured text width, so the next AutoSize measures from scratch.
     static void dropTextWidths();
     QSize totalSize() const;
+
+    // The cells as the grid keeps them, for reading: state bits, fixed counts, selection.
+    const norvik::GridModel& model() const { return model_; }
+
+signals:
+    void cellClicked(int row, int column);
+    // Also for the fixed cells; not for a double-click on a divider, which fits
+    // that row or column instead.
+    void cellDoubleClicked(int row, int column);
+    // The user changed a cell's text and the validator let it stand.
+    void editFinished(int row, int column);
+    // The focus cell moved, or the selection grew or shrank.
+    void selectionChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -12,10 +12,9 @@
 #include <QVBoxLayout>
 
 #include "ipsetting/ip_address_edit.h"
+#include "common/text_conversion.h"
 
 namespace {
-
-QString latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 QLabel* labelFor(const char* text, QWidget* buddy) {
     auto* label = new QLabel(QLatin1String(text));
@@ -43,7 +42,9 @@ IpSettingDialog::IpSettingDialog(norvik::LinkSession& session, const norvik::Gat
         box->setValidator(new QRegularExpressionValidator(digits, box));
         box->setAccessibleName(latin1(norvik::timeEditLabel(edit)));
         box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 8);
-        connect(box, &QLineEdit::textEdited, this, [this, edit] { editor_.onTimeTextChanged(edit); });
+        // Every change, typed, pasted or set by the program or an assistive tool,
+        // passes the range check.
+        connect(box, &QLineEdit::textChanged, this, [this, edit] { editor_.onTimeTextChanged(edit); });
         timeEdits_[edit] = box;
     }
 
@@ -122,8 +123,11 @@ void IpSettingDialog::showAddress(std::size_t field, const norvik::Ipv4& address
 std::string IpSettingDialog::timeText(std::size_t edit) const { return timeEdits_.at(edit)->text().toStdString(); }
 
 void IpSettingDialog::showTimeText(std::size_t edit, const std::string& text) {
-    timeEdits_.at(edit)->setText(latin1(text));
-    editor_.onTimeTextChanged(edit);
+    QLineEdit* box = timeEdits_.at(edit);
+    const QString shown = latin1(text);
+    // The same text again emits no textChanged, yet still counts as a change.
+    if (box->text() == shown) editor_.onTimeTextChanged(edit);
+    else box->setText(shown);
 }
 
 void IpSettingDialog::setSaveToDeviceEnabled(bool enabled) { saveToDevice_->setEnabled(enabled); }

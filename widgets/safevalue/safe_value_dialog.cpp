@@ -11,6 +11,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "common/core_colour.h"
+#include "common/text_conversion.h"
+#include "grid/grid_box.h"
 #include "grid/grid_widget.h"
 
 namespace sv = norvik::safevalue;
@@ -18,17 +21,6 @@ using norvik::SafeGrid;
 
 namespace {
 
-QString latin1(const char* text) { return QString::fromLatin1(text); }
-
-constexpr uint32_t kHeaderFormat = norvik::GridFormat::ColumnHeader;
-constexpr uint32_t kLabelFormat = norvik::GridFormat::RowLabel;
-constexpr uint32_t kCellFormat = norvik::GridFormat::DataCell;
-
-constexpr std::array<int, 4> kGridIds{1052, 1053, 1054, 1055};
-constexpr int kFirstModuleBoxId = 1016;
-constexpr int kInsetSide = 5;
-constexpr int kInsetTop = 15;
-constexpr int kInsetBottom = 3;
 
 // The dialog was drawn in dialog units: a quarter of the average character
 // width across, an eighth of the font height down.
@@ -43,36 +35,6 @@ struct Units {
     }
     int toX(double units) const { return static_cast<int>(units * x + 0.5); }
     int toY(double units) const { return static_cast<int>(units * y + 0.5); }
-};
-
-// A group box whose grids take its frame, inset below the caption; only one
-// of them is shown at a time.
-class GridGroup : public QGroupBox {
-public:
-    GridGroup(const QString& title, int controlId, QWidget* parent) : QGroupBox(title, parent) {
-        setProperty("controlId", controlId);
-    }
-    QRect gridRect() const { return rect().adjusted(kInsetSide, kInsetTop, -kInsetSide, -kInsetBottom); }
-    void addGrid(GridWidget* grid) { grids_.push_back(grid); }
-    // As wide as its grids with a vertical scroll bar, no wider: past the last
-    // column a grid shows only blank space.
-    void fitWidthToGrids() {
-        int widest = 0;
-        for (GridWidget* grid : grids_) {
-            widest = std::max(widest, grid->totalSize().width() + 2 * grid->frameWidth() +
-                                          grid->verticalScrollBar()->sizeHint().width());
-        }
-        setFixedWidth(widest + 2 * kInsetSide);
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override {
-        QGroupBox::resizeEvent(event);
-        for (GridWidget* grid : grids_) grid->setGeometry(gridRect());
-    }
-
-private:
-    std::vector<GridWidget*> grids_;
 };
 
 }  // namespace
@@ -92,7 +54,6 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
         const QString caption = latin1(sv::kModuleBoxPrefix) + QString::number(k);
         auto* box = new QCheckBox(caption, moduleGroup_);
         box->setObjectName(caption);
-        box->setProperty("controlId", kFirstModuleBoxId + k - 1);
         box->setChecked(false);
         box->setEnabled(enabled[static_cast<std::size_t>(k - 1)]);
         boxes->addWidget(box, (k - 1) / 8, (k - 1) % 8);
@@ -102,15 +63,11 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
         moduleBoxes_[static_cast<std::size_t>(k - 1)] = box;
     }
 
-    auto* digital = new GridGroup(latin1(sv::kGroupDo), 1056, this);
-    auto* analog = new GridGroup(latin1(sv::kGroupAo), 1063, this);
+    auto* digital = new GridBox(latin1(sv::kGroupDo), this);
+    auto* analog = new GridBox(latin1(sv::kGroupAo), this);
     digitalGroup_ = digital;
     analogGroup_ = analog;
-    for (SafeGrid which : norvik::kSafeGrids) {
-        GridGroup* group = norvik::isDigitalGrid(which) ? digital : analog;
-        buildGrid(which, group, group->gridRect());
-        group->addGrid(&grid(which));
-    }
+    for (SafeGrid which : norvik::kSafeGrids) buildGrid(which, norvik::isDigitalGrid(which) ? *digital : *analog);
     digital->fitWidthToGrids();
     analog->fitWidthToGrids();
 
@@ -173,67 +130,35 @@ QPushButton* SafeValueDialog::addButton(Button which, const char* caption, QWidg
     return pushButton;
 }
 
-void SafeValueDialog::buildGrid(SafeGrid which, QGroupBox* box, const QRect& rect) {
-    auto* gridWidget = new GridWidget(box);
+void SafeValueDialog::buildGrid(SafeGrid which, GridBox& box) {
+    GridWidget* gridWidget = box.addGrid(latin1(norvik::safeGridCaption(which)));
     grids_[static_cast<std::size_t>(which)] = gridWidget;
-    gridWidget->setAccessibleName(latin1(norvik::safeGridCaption(which)));
-    gridWidget->describeColour(sv::kMarkedColour, QStringLiteral("Selected module"));
-    gridWidget->createIn(box, rect, kGridIds[static_cast<std::size_t>(which)]);
-
+    gridWidget->describeColour(toQColor(sv::kMarkedColour), QStringLiteral("Selected module"));
     const bool digital = norvik::isDigitalGrid(which);
     gridWidget->setEditable(!digital);
-    gridWidget->enableDragAndDrop(false);
-    const int rows = norvik::safeGridRows(which, editor_->layout());
-    const int columns = norvik::safeGridColumns(which);
-    gridWidget->setRowCount(rows);
-    gridWidget->setColumnCount(columns);
-    gridWidget->setFixedRowCount(1);
-    gridWidget->setFixedColumnCount(1);
-    gridWidget->getDefaultCell(true, false).setBackColour(norvik::HeaderGrey);
-    gridWidget->getDefaultCell(false, true).setBackColour(norvik::HeaderGrey);
-    gridWidget->getDefaultCell(true, true).setBackColour(norvik::HeaderGrey);
-    norvik::GridItem item;
-    item.mask = norvik::GridMask::Text | norvik::GridMask::Format;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            item.row = r;
-            item.column = c;
-            item.format = r == 0 ? kHeaderFormat : (c == 0 ? kLabelFormat : kCellFormat);
-            item.text = editor_->cellText(which, r, c);
-            gridWidget->setItem(item);
-        }
-    }
-    gridWidget->autoSize();
+    setUpGrid(*gridWidget, norvik::safeGridRows(which, editor_->layout()), norvik::safeGridColumns(which),
+              [this, which](int row, int column) { return utf8(editor_->cellText(which, row, column)); });
 
     if (digital) {
-        gridWidget->setOwner(
-            [this, which](const norvik::GridNotification& notice) { return onDigitalNotice(which, notice); });
+        connect(gridWidget, &GridWidget::cellDoubleClicked, this,
+                [this, which](int row, int column) { toggleBit(which, row, column); });
     } else {
-        gridWidget->setOwner(
-            [this, which](const norvik::GridNotification& notice) { return onAnalogNotice(which, notice); });
+        // The editor decides whether a word stands; once it does, the cell shows it
+        // as the table holds it, in upper case.
+        gridWidget->setEditValidator([this, which](int row, int column, const QString& text) {
+            return editor_->editWord(which, row, column, text.toStdString()).has_value();
+        });
+        connect(gridWidget, &GridWidget::editFinished, this, [this, which](int row, int column) {
+            grid(which).setText(row, column, utf8(editor_->cellText(which, row, column)));
+        });
     }
 }
 
-int SafeValueDialog::onDigitalNotice(SafeGrid which, const norvik::GridNotification& notice) {
-    if (notice.code != norvik::NM_DBLCLK) return 0;
-    if (!editor_->toggleBit(which, notice.row, notice.column)) return 0;
+void SafeValueDialog::toggleBit(SafeGrid which, int row, int column) {
+    if (!editor_->toggleBit(which, row, column)) return;
     GridWidget& g = grid(which);
-    if (norvik::GridCell* cell = g.getCell(notice.row, notice.column)) {
-        cell->setText(editor_->cellText(which, notice.row, notice.column));
-        g.markModified(notice.row, notice.column);
-    }
+    g.setText(row, column, utf8(editor_->cellText(which, row, column)));
     g.refresh();
-    return 0;
-}
-
-int SafeValueDialog::onAnalogNotice(SafeGrid which, const norvik::GridNotification& notice) {
-    if (notice.code != norvik::GRID_END_EDIT) return 0;
-    GridWidget& g = grid(which);
-    const std::optional<std::string> shown =
-        editor_->editWord(which, notice.row, notice.column, g.getItemText(notice.row, notice.column));
-    if (!shown) return -1;
-    if (norvik::GridCell* cell = g.getCell(notice.row, notice.column)) cell->setText(*shown);
-    return 0;
 }
 
 void SafeValueDialog::showView(norvik::SafeValueView view) {
@@ -242,7 +167,7 @@ void SafeValueDialog::showView(norvik::SafeValueView view) {
     const SafeGrid analog = editor_->visibleAnalogGrid();
     digitalGroup_->setTitle(latin1(norvik::safeGridCaption(digital)));
     analogGroup_->setTitle(latin1(norvik::safeGridCaption(analog)));
-    for (SafeGrid which : norvik::kSafeGrids) grid(which).showGrid(which == digital || which == analog);
+    for (SafeGrid which : norvik::kSafeGrids) grid(which).setVisible(which == digital || which == analog);
 }
 
 QCheckBox* SafeValueDialog::moduleBox(int k) const {
@@ -264,21 +189,14 @@ void SafeValueDialog::setTransferRunning(bool running) {
 
 void SafeValueDialog::showGrid(SafeGrid which) {
     GridWidget& g = grid(which);
-    const int rows = g.getRowCount();
-    const int columns = g.getColumnCount();
-    for (int r = 1; r < rows; ++r) {
-        for (int c = 1; c < columns; ++c) {
-            if (norvik::GridCell* cell = g.getCell(r, c)) {
-                cell->setText(editor_->cellText(which, r, c));
-                g.markModified(r, c);
-            }
-        }
+    for (int r = 1; r < g.rowCount(); ++r) {
+        for (int c = 1; c < g.columnCount(); ++c) g.setText(r, c, utf8(editor_->cellText(which, r, c)));
     }
     g.refresh();
 }
 
 void SafeValueDialog::colourCell(SafeGrid which, int row, int column, uint32_t colour) {
-    grid(which).setItemBackground(row, column, colour);
+    grid(which).setCellBackground(row, column, toQColor(colour));
 }
 
 void SafeValueDialog::uncheckModuleBox(int k) {

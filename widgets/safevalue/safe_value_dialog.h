@@ -8,9 +8,9 @@
 #include <array>
 #include <memory>
 
-#include "grid/grid_model.h"
 #include "editors/safe_value_editor.h"
 
+class GridBox;
 class GridWidget;
 class QCheckBox;
 class QGroupBox;
@@ -48,11 +48,10 @@ private:
     void uncheckModuleBox(int k) override;
     void redrawGrids() override;
 
-    void buildGrid(norvik::SafeGrid which, QGroupBox* box, const QRect& rect);
+    void buildGrid(norvik::SafeGrid which, GridBox& box);
     QPushButton* addButton(Button which, const char* caption, QWidget* parent);
     void showView(norvik::SafeValueView view);
-    int onDigitalNotice(norvik::SafeGrid which, const norvik::GridNotification& notice);
-    int onAnalogNotice(norvik::SafeGrid which, const norvik::GridNotification& notice);
+    void toggleBit(norvik::SafeGrid which, int row, int column);
 
     std::unique_ptr<norvik::SafeValueEditor> editor_;
     std::array<GridWidget*, 4> grids_{};

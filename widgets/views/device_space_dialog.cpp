@@ -3,20 +3,19 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "common/text_conversion.h"
+
 using norvik::DeviceArea;
 
 DeviceSpaceDialog::DeviceSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
     : SpaceDialog(config, QStringLiteral("Space configuration in device"), parent) {
     auto* areas = new QHBoxLayout;
     constexpr std::array<DeviceArea, 4> order = {DeviceArea::DO, DeviceArea::DI, DeviceArea::AO, DeviceArea::AI};
-    constexpr std::array<int, 4> gridIds = {1052, 1053, 1054, 1055};
-    constexpr std::array<int, 4> boxIds = {1056, 1062, 1063, 1064};
     for (std::size_t i = 0; i < order.size(); ++i) {
         const DeviceArea area = order[i];
-        const QString name = QString::fromLatin1(norvik::deviceAreaName(area));
-        auto* box = new GridBox(name, boxIds[i], this);
-        GridWidget* grid = box->addGrid(gridIds[i], name);
-        setUpGrid(*grid, norvik::deviceGridRows(area), 2, [area](int row, int column) -> std::string {
+        const QString name = latin1(norvik::deviceAreaName(area));
+        auto* box = new GridBox(name, this);
+        GridWidget* grid = addSpaceGrid(*box, name, norvik::deviceGridRows(area), 2, [area](int row, int column) -> std::string {
             if (row == 0) return column == 0 ? "Addr." : "Configure";
             return norvik::deviceRowLabel(area, row);
         });

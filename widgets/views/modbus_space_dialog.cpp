@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "common/core_colour.h"
+#include "common/text_conversion.h"
+
 using norvik::ModbusKind;
 using norvik::SpaceUse;
 
@@ -29,7 +32,7 @@ const char* colourName(SpaceUse use) {
 class Swatch : public QLabel {
 public:
     Swatch(SpaceUse use, QWidget* parent) : QLabel(parent), use_(use) {
-        setAccessibleName(QString::fromLatin1(colourName(use)));
+        setAccessibleName(latin1(colourName(use)));
         setFixedSize(18, 12);
         setObjectName(QStringLiteral("swatch%1").arg(static_cast<int>(use)));
         paintSwatch();
@@ -63,32 +66,22 @@ private:
 
 ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidget* parent)
     : SpaceDialog(config, QStringLiteral("Space configuration in modbus"), parent) {
-    bitGroup_ = new GridBox(QStringLiteral("DO"), 1056, this);
-    wordGroup_ = new GridBox(QStringLiteral("AO"), 1063, this);
+    bitGroup_ = new GridBox(QStringLiteral("DO"), this);
+    wordGroup_ = new GridBox(QStringLiteral("AO"), this);
     counters_.reset();
 
-    struct GridSpec {
-        ModbusKind kind;
-        int id;
-    };
-    constexpr std::array<GridSpec, 6> specs = {{{ModbusKind::DO, 1052},
-                                                {ModbusKind::DI, 1053},
-                                                {ModbusKind::AO, 1054},
-                                                {ModbusKind::AI, 1055},
-                                                {ModbusKind::RDO, 116},
-                                                {ModbusKind::RAO, 117}}};
-    for (const GridSpec& place : specs) {
-        GridBox* box = norvik::isBitKind(place.kind) ? bitGroup_ : wordGroup_;
-        GridWidget* grid = box->addGrid(place.id, QString::fromLatin1(norvik::modbusKindName(place.kind)));
-        const ModbusKind kind = place.kind;
-        setUpGrid(*grid, norvik::modbusGridRows(kind), norvik::modbusGridColumns(kind),
-                  [kind](int row, int column) {
-                      return row == 0 ? norvik::modbusHeaderText(kind, column) : norvik::modbusRowLabel(kind, row);
-                  });
+    for (ModbusKind kind :
+         {ModbusKind::DO, ModbusKind::DI, ModbusKind::AO, ModbusKind::AI, ModbusKind::RDO, ModbusKind::RAO}) {
+        GridBox* box = norvik::isBitKind(kind) ? bitGroup_ : wordGroup_;
+        GridWidget* grid = addSpaceGrid(*box, latin1(norvik::modbusKindName(kind)), norvik::modbusGridRows(kind),
+                                        norvik::modbusGridColumns(kind), [kind](int row, int column) {
+                                            return row == 0 ? norvik::modbusHeaderText(kind, column)
+                                                            : norvik::modbusRowLabel(kind, row);
+                                        });
         grids_[static_cast<std::size_t>(kind)] = grid;
     }
     for (ModbusKind hidden : {ModbusKind::DI, ModbusKind::AI, ModbusKind::RDO, ModbusKind::RAO}) {
-        kindGrid(hidden).showGrid(false);
+        kindGrid(hidden).setVisible(false);
     }
     bitGroup_->fitWidthToGrids();
     wordGroup_->fitWidthToGrids();
@@ -97,9 +90,6 @@ ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidge
     readInput_ = new QPushButton(QStringLiteral("Read Input"), this);
     readOutput_ = new QPushButton(QStringLiteral("Read Output "), this);
     for (QPushButton* button : {writeOutput_, readInput_, readOutput_}) button->setAutoDefault(false);
-    writeOutput_->setProperty("controlId", 1058);
-    readInput_->setProperty("controlId", 1059);
-    readOutput_->setProperty("controlId", 1060);
     connect(writeOutput_, &QPushButton::clicked, this, [this] { showModbusSpace(ModbusKind::DO, ModbusKind::AO); });
     connect(readInput_, &QPushButton::clicked, this, [this] { showModbusSpace(ModbusKind::DI, ModbusKind::AI); });
     connect(readOutput_, &QPushButton::clicked, this, [this] { showModbusSpace(ModbusKind::RDO, ModbusKind::RAO); });
@@ -122,7 +112,7 @@ ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidge
                                                                       {SpaceUse::AddrOverlap, "Addr. overlap :"},
                                                                       {SpaceUse::AddrIdOverlap, "Addr. and ID overlap :"}}};
     for (const auto& [use, text] : entries) {
-        legend->addWidget(new QLabel(QString::fromLatin1(text), this));
+        legend->addWidget(new QLabel(latin1(text), this));
         legend->addWidget(new Swatch(use, this));
         legend->addSpacing(16);
     }
@@ -142,16 +132,16 @@ ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidge
 void ModbusSpaceDialog::markModbusModule(int k, bool add) {
     for (const norvik::AddressMark& mark : norvik::markModbusModule(counters_, config_, k, add)) {
         const norvik::GridCellRef cell = norvik::modbusCell(mark.kind, mark.address);
-        kindGrid(mark.kind).setItemBackground(cell.row, cell.column, norvik::spaceUseColour(mark.use));
+        kindGrid(mark.kind).setCellBackground(cell.row, cell.column, toQColor(norvik::spaceUseColour(mark.use)));
     }
     for (GridWidget* grid : grids_) grid->refresh();
 }
 
 void ModbusSpaceDialog::showModbusSpace(ModbusKind bitKind, ModbusKind wordKind) {
-    bitGroup_->setTitle(QString::fromLatin1(norvik::modbusKindName(bitKind)));
-    wordGroup_->setTitle(QString::fromLatin1(norvik::modbusKindName(wordKind)));
+    bitGroup_->setTitle(latin1(norvik::modbusKindName(bitKind)));
+    wordGroup_->setTitle(latin1(norvik::modbusKindName(wordKind)));
     for (int i = 0; i < norvik::kModbusKinds; ++i) {
         const auto kind = static_cast<ModbusKind>(i);
-        kindGrid(kind).showGrid(kind == bitKind || kind == wordKind);
+        kindGrid(kind).setVisible(kind == bitKind || kind == wordKind);
     }
 }

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "common/text_conversion.h"
 #include "spaces/device_space.h"
 
 using norvik::ProfibusTable;
@@ -11,14 +12,11 @@ ProfibusSpaceDialog::ProfibusSpaceDialog(const norvik::GatewayConfig& config, QW
     : SpaceDialog(config, QStringLiteral("Space configuration in profibus"), parent) {
     auto* tables = new QHBoxLayout;
     constexpr std::array<ProfibusTable, 2> order = {ProfibusTable::Output, ProfibusTable::Input};
-    constexpr std::array<int, 2> gridIds = {1052, 1053};
-    constexpr std::array<int, 2> boxIds = {1056, 1062};
     for (std::size_t i = 0; i < order.size(); ++i) {
         const ProfibusTable table = order[i];
-        const QString name = QString::fromLatin1(norvik::profibusTableTitle(table));
-        auto* box = new GridBox(name, boxIds[i], this);
-        GridWidget* grid = box->addGrid(gridIds[i], name);
-        setUpGrid(*grid, norvik::kProfibusBytes + 1, 2, [](int row, int column) -> std::string {
+        const QString name = latin1(norvik::profibusTableTitle(table));
+        auto* box = new GridBox(name, this);
+        GridWidget* grid = addSpaceGrid(*box, name, norvik::kProfibusBytes + 1, 2, [](int row, int column) -> std::string {
             if (row == 0) return column == 0 ? "Address" : "Configure";
             return norvik::profibusRowLabel(row);
         });

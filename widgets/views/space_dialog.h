@@ -1,38 +1,19 @@
 #pragma once
 // The frame the three address-space views share: the "Select module" box with its
-// 32 check boxes, and group boxes that each hold grids placed inside their frame.
+// 32 check boxes, and grids that colour the addresses in use.
 
 #include <QDialog>
 #include <QGroupBox>
 #include <array>
 #include <functional>
 #include <string>
-#include <vector>
 
+#include "grid/grid_box.h"
 #include "grid/grid_widget.h"
 #include "model/gateway_config.h"
 
 class QCheckBox;
 class QLayout;
-
-// A group box whose grids fill its frame, inset below the caption.
-class GridBox : public QGroupBox {
-    Q_OBJECT
-public:
-    GridBox(const QString& title, int controlId, QWidget* parent = nullptr);
-    // The grid is named for assistive tools, since the box title may change under it.
-    GridWidget* addGrid(int controlId, const QString& accessibleName);
-    QRect gridRect() const;
-    const std::vector<GridWidget*>& grids() const { return grids_; }
-    // Wide enough for the widest grid and its scroll bar.
-    void fitWidthToGrids();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    std::vector<GridWidget*> grids_;
-};
 
 class SpaceDialog : public QDialog {
     Q_OBJECT
@@ -42,9 +23,10 @@ public:
     QCheckBox* moduleBox(int k) const;
     void enableModuleBoxes();
 
-    using TextOf = std::function<std::string(int row, int column)>;
-    // The set-up every view gives its grids: counts, grey headers, texts and formats, sizes.
-    static void setUpGrid(GridWidget& grid, int rows, int columns, const TextOf& textOf);
+    // A read-only grid in `box`, set up as every view's grids are; textOf gives
+    // the header and label texts.
+    static GridWidget* addSpaceGrid(GridBox& box, const QString& name, int rows, int columns,
+                                    const std::function<std::string(int row, int column)>& textOf);
 
 protected:
     virtual void moduleClicked(int k, bool ticked) = 0;
