@@ -29,8 +29,7 @@ bool commandAvailable(CommandKind kind) {
     switch (kind) {
     case CommandKind::Backup:
     case CommandKind::Restore:
-    case CommandKind::Diff:
-    case CommandKind::Report: return false;
+    case CommandKind::Diff: return false;
     default: return true;
     }
 }

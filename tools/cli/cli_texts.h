@@ -32,6 +32,10 @@ inline constexpr const char* kReadBackDiffers = "Read back: differs";
 inline constexpr const char* kHoldsOther = "The gateway holds other values than were sent.";
 inline constexpr const char* kWrittenTo = "Written to ";
 inline constexpr const char* kFilePrefix = "File: ";
+inline constexpr const char* kCannotWrite = "The file could not be written.";
+inline constexpr const char* kReportWithoutSafeValues =
+    "The gateway did not name its firmware files: the report holds no safe values.";
+inline constexpr const char* kNoPdf = "this build writes no PDF: use report --csv";
 inline constexpr const char* kInterrupted = "norvik-cli: interrupted";
 inline constexpr const char* kTerminated = "norvik-cli: terminated";
 // The window's advice ends in a button to press; here the command is run again.

@@ -1,6 +1,7 @@
 #include "device_run.h"
 
 #include <cstdio>
+#include <ctime>
 #include <utility>
 
 #include "firmware/file_names.h"
@@ -10,6 +11,8 @@
 #include "model/atomic_file.h"
 #include "model/module_types.h"
 #include "model/parameter_rows.h"
+#include "norvik_version.h"
+#include "report/report_csv.h"
 #include "safevalue/safe_value.h"
 #include "serial/port_devices.h"
 
@@ -52,8 +55,9 @@ namespace {
 // The run of one command: fills the report as it goes.
 class Run {
 public:
-    Run(const CliOptions& options, const DeviceTarget& target, GatewayLink& link, const ProgressReport& progress)
-        : options_(options), target_(target), link_(link), progress_(progress) {
+    Run(const CliOptions& options, const DeviceTarget& target, GatewayLink& link, const ProgressReport& progress,
+        const PdfWriter& pdf)
+        : options_(options), target_(target), link_(link), progress_(progress), pdf_(pdf) {
         report_.device = target.device;
         report_.json["device"] = target.device;
         report_.json["command"] = commandName(options.command);
@@ -77,10 +81,10 @@ public:
         case CommandKind::SafeValuesPut: safeValuesPut(); break;
         case CommandKind::IpGet: ipGet(); break;
         case CommandKind::IpPut: ipPut(); break;
+        case CommandKind::Report: report(); break;
         case CommandKind::Backup:
         case CommandKind::Restore:
-        case CommandKind::Diff:
-        case CommandKind::Report: notInThisBuild(); break;
+        case CommandKind::Diff: notInThisBuild(); break;
         }
         link_.close();
     }
@@ -464,10 +468,68 @@ private:
         verdict(std::move(differences), lines);
     }
 
+    // --- report --------------------------------------------------------------
+
+    static std::string localNow() {
+        const std::time_t now = std::time(nullptr);
+        std::tm local{};
+        localtime_r(&now, &local);
+        char text[32];
+        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+        return text;
+    }
+
+    void report() {
+        ReportSource source;
+        source.config = opening_.config;
+        source.fileNames = opening_.fileNames;
+        source.fileCount = opening_.fileCount;
+        source.originKind = ReportOrigin::Port;
+        source.origin = target_.device;
+        source.date = localNow();
+        source.norvikVersion = NORVIK_VERSION;
+        if (opening_.fileNamesRead) {
+            const JobResult read = run(Job::read(JobKind::ReadSafeValues));
+            if (!read.done()) return;
+            source.safeValues = ReportSafeValues{opening_.safeValueLayout, read.safeValues};
+        } else {
+            // Their size is not known without the file names.
+            say(texts::kReportWithoutSafeValues);
+        }
+        if (opening_.config.modelName == kModelHx3420) {
+            const JobResult read = run(Job::read(JobKind::ReadIpSetting));
+            if (!read.done()) return;
+            source.ipSetting = read.ipSetting;
+        }
+        writeReport(buildReportContent(source));
+    }
+
+    void writeReport(const ReportContent& content) {
+        const std::string& path = target_.outputPath;
+        if (options_.csv) {
+            const CsvWriteOutcome written = writeReportCsvFolder(path, content);
+            if (!written.ok) {
+                fail(ExitCode::FileError, texts::kCannotWrite, texts::kFilePrefix + written.failedPath);
+                return;
+            }
+            report_.json["file"] = path;
+            report_.json["tables"] = written.written;
+            say(texts::kWrittenTo + path + " (" + std::to_string(written.written.size()) + " tables)");
+            return;
+        }
+        if (!pdf_ || !pdf_(path, content)) {
+            fail(ExitCode::FileError, texts::kCannotWrite, texts::kFilePrefix + path);
+            return;
+        }
+        report_.json["file"] = path;
+        say(texts::kWrittenTo + path);
+    }
+
     const CliOptions& options_;
     const DeviceTarget& target_;
     GatewayLink& link_;
     const ProgressReport& progress_;
+    const PdfWriter& pdf_;
     DeviceReport report_;
     LinkOpening opening_;
     IpSettingRecord ipToSend_{};
@@ -476,8 +538,8 @@ private:
 }  // namespace
 
 DeviceReport runOnDevice(const CliOptions& options, const DeviceTarget& target, GatewayLink& link,
-                         const ProgressReport& progress) {
-    Run run(options, target, link, progress);
+                         const ProgressReport& progress, const PdfWriter& pdf) {
+    Run run(options, target, link, progress, pdf);
     run.execute();
     return run.finish();
 }

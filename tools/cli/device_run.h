@@ -11,6 +11,7 @@
 #include "cli_options.h"
 #include "exit_codes.h"
 #include "link/gateway_link.h"
+#include "report/report_content.h"
 #include "serial/serial_port.h"
 
 namespace norvik::cli {
@@ -33,10 +34,13 @@ struct DeviceReport {
 // how far its block has come, 0..100, or -1 while the size is not known.
 using ProgressReport = std::function<void(const std::string& phase, int percent)>;
 
+// Writes the report's PDF whole or not at all; empty in a build without Qt.
+using PdfWriter = std::function<bool(const std::string& path, const ReportContent& content)>;
+
 // Carries out the command. Returns when it is over or the link was interrupted;
 // nothing is written when it was.
 DeviceReport runOnDevice(const CliOptions& options, const DeviceTarget& target, GatewayLink& link,
-                         const ProgressReport& progress);
+                         const ProgressReport& progress, const PdfWriter& pdf = {});
 
 // The outcome's name in the JSON documents ("done", "no-answer", ...).
 const char* outcomeName(ExitCode code);

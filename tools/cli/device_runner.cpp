@@ -67,8 +67,8 @@ void Terminal::error(const std::string& text) {
     std::fflush(err_);
 }
 
-DeviceRunner::DeviceRunner(const CliOptions& options, LinkFactory makeLink, Terminal& terminal)
-    : options_(options), makeLink_(std::move(makeLink)), terminal_(terminal) {}
+DeviceRunner::DeviceRunner(const CliOptions& options, LinkFactory makeLink, Terminal& terminal, PdfWriter pdf)
+    : options_(options), makeLink_(std::move(makeLink)), terminal_(terminal), pdf_(std::move(pdf)) {}
 
 void DeviceRunner::interrupt(ExitCode why) {
     uint8_t none = 0;
@@ -95,7 +95,7 @@ ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
             ProgressReport progress = [&, i, name](const std::string& phase, int percent) {
                 terminal_.progress(i, name + phase + (percent >= 0 ? " " + std::to_string(percent) + "%" : ""));
             };
-            reports[i] = runOnDevice(options_, targets[i], *links_[i], progress);
+            reports[i] = runOnDevice(options_, targets[i], *links_[i], progress, pdf_);
             terminal_.progress(i, "");
             // Results are told as each device ends, unless the run was cut:
             // then only that it was, once, below.

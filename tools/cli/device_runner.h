@@ -42,7 +42,7 @@ using LinkFactory = std::function<std::unique_ptr<GatewayLink>()>;
 
 class DeviceRunner {
 public:
-    DeviceRunner(const CliOptions& options, LinkFactory makeLink, Terminal& terminal);
+    DeviceRunner(const CliOptions& options, LinkFactory makeLink, Terminal& terminal, PdfWriter pdf = {});
 
     // Runs the command on every target and prints the results. Returns the
     // worst exit code, or the code of the interruption.
@@ -56,6 +56,7 @@ private:
     const CliOptions& options_;
     LinkFactory makeLink_;
     Terminal& terminal_;
+    PdfWriter pdf_;
     std::mutex linksMutex_;
     std::vector<std::unique_ptr<GatewayLink>> links_;
     std::atomic<uint8_t> interruptedBy_{0};

@@ -7,8 +7,12 @@
 #include <unistd.h>
 
 #include "cli_options.h"
+#include "cli_texts.h"
 #include "device_runner.h"
 #include "link/headless_link.h"
+#if NORVIK_CLI_PDF
+#include "pdf/cli_pdf.h"
+#endif
 #include "stop_signals.h"
 #include "targets.h"
 
@@ -26,6 +30,24 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "norvik-cli: %s is not available in this build\n", commandName(options.command));
             return exitStatus(ExitCode::Usage);
         }
+        if (options.command == CommandKind::Report && !options.fromBackup.empty()) {
+            std::fprintf(stderr, "norvik-cli: report --from-backup is not available in this build\n");
+            return exitStatus(ExitCode::Usage);
+        }
+        PdfWriter pdf;
+        const bool wantsPdf = options.command == CommandKind::Report && !options.csv;
+#if NORVIK_CLI_PDF
+        std::unique_ptr<PdfSupport> pdfSupport;
+        if (wantsPdf) {
+            pdfSupport = std::make_unique<PdfSupport>(argc, argv);
+            pdf = writePdf;
+        }
+#else
+        if (wantsPdf) {
+            std::fprintf(stderr, "norvik-cli: %s\n", texts::kNoPdf);
+            return exitStatus(ExitCode::Usage);
+        }
+#endif
         const TargetPlan plan = planTargets(options);
         if (plan.refused != ExitCode::Done) {
             std::fprintf(stderr, "norvik-cli: %s\n", plan.message.c_str());
@@ -33,7 +55,7 @@ int main(int argc, char** argv) {
         }
 
         Terminal terminal(stdout, stderr, !options.quiet && ::isatty(STDERR_FILENO) == 1);
-        DeviceRunner runner(options, [] { return std::make_unique<norvik::HeadlessLink>(); }, terminal);
+        DeviceRunner runner(options, [] { return std::make_unique<norvik::HeadlessLink>(); }, terminal, pdf);
         // Before any link starts a thread, so that none of them takes the signals.
         StopSignals signals([&runner](int signal) {
             runner.interrupt(signal == SIGINT ? ExitCode::Interrupted : ExitCode::Terminated);
