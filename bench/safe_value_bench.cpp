@@ -34,7 +34,6 @@ namespace {
 using norvik::bench::median;
 using norvik::bench::timeMs;
 
-namespace sv = norvik::safevalue;
 using norvik::SafeGrid;
 
 constexpr int kRuns = 9;
@@ -69,15 +68,15 @@ public:
         new QVBoxLayout(digital_);
         new QVBoxLayout(analog_);
         auto* side = new QVBoxLayout;
-        for (const char* caption : {sv::kButtonOutput, sv::kButtonInput, sv::kButtonSaveToFile, sv::kButtonSaveToDevice})
+        for (const char* caption : {"Output ", "Input", "Save to File", "Save to Device"})
             side->addWidget(new QPushButton(QString::fromLatin1(caption), this));
         side->addStretch(1);
         auto* bits = new QHBoxLayout;
         auto* words = new QHBoxLayout;
-        bits->addWidget(new QPushButton(QString::fromLatin1(sv::kButtonAllHigh), this));
-        bits->addWidget(new QPushButton(QString::fromLatin1(sv::kButtonAllLow), this));
-        words->addWidget(new QPushButton(QString::fromLatin1(sv::kButtonAllF), this));
-        words->addWidget(new QPushButton(QString::fromLatin1(sv::kButtonAllZero), this));
+        bits->addWidget(new QPushButton(QStringLiteral("All set to \"H\""), this));
+        bits->addWidget(new QPushButton(QStringLiteral("All set to \"L\""), this));
+        words->addWidget(new QPushButton(QStringLiteral("All set to \"F\""), this));
+        words->addWidget(new QPushButton(QStringLiteral("All set to \"0\""), this));
         auto* layout = new QGridLayout(this);
         layout->addWidget(modules, 0, 0, 1, 3);
         layout->addWidget(digital_, 1, 0);
@@ -173,6 +172,14 @@ std::unique_ptr<QDialog> tableViewDialog() {
 
 const char* verdict(bool met) { return met ? "met" : "NOT met"; }
 
+// A new setting asks the gateway for nothing until it is sent.
+class NoJobs : public norvik::GatewayJobs {
+public:
+    norvik::JobId submit(norvik::Job, norvik::JobDone, norvik::JobProgressHook) override { return 0; }
+    bool cancel(norvik::JobId) override { return false; }
+    std::size_t pendingJobs() const override { return 0; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -182,9 +189,10 @@ int main(int argc, char** argv) {
     session.safeValueLayout = kLayout;
     norvik::GatewayConfig config;
     NoPrompts prompts;
+    NoJobs jobs;
     const auto safeValueDialog = [&] {
-        session.safeValueTransfer = norvik::TransferState::OpenedNew;
-        return std::unique_ptr<QDialog>(new SafeValueDialog(session, config, prompts));
+        return std::unique_ptr<QDialog>(
+            new SafeValueDialog(norvik::DialogMode::NewSetting, session, config, jobs, prompts));
     };
 
     std::printf("Safe-value dialog benchmark: 976-byte layout, \"New setting\", median of %d runs, offscreen\n\n",
@@ -200,8 +208,7 @@ int main(int argc, char** argv) {
     std::printf("%-34s %9s %8.3f\n\n", "GridWidget / QTableView", "", grid / view);
 
     // A double-click on a bit and a typed word, each with the repaint it causes.
-    session.safeValueTransfer = norvik::TransferState::OpenedNew;
-    SafeValueDialog dialog(session, config, prompts);
+    SafeValueDialog dialog(norvik::DialogMode::NewSetting, session, config, jobs, prompts);
     dialog.show();
     QCoreApplication::processEvents();
     GridWidget& bits = dialog.grid(SafeGrid::Do);

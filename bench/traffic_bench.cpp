@@ -46,8 +46,8 @@ public:
 
 class NoDialogs : public DialogOpener {
 public:
-    void openSafeValueDialog(QWidget*) override {}
-    void openIpSettingDialog(QWidget*) override {}
+    void openSafeValueDialog(QWidget*, norvik::DialogMode) override {}
+    void openIpSettingDialog(QWidget*, norvik::DialogMode) override {}
     void openDeviceView(QWidget*) override {}
     void openProfibusView(QWidget*) override {}
     void openModbusView(QWidget*) override {}

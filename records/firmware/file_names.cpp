@@ -97,9 +97,8 @@ FirmwareDisplay selectFirmwareFile(FirmwareQueryState query, const FileNameList&
         chosen = names[listed - 1] != kAutoexec ? listed - 1 : listed - 2;
     }
 
-    if (chosen == listed) {
-        display.firmwareName = kNotFindFirmware;
-    } else {
+    if (chosen != listed) {
+        display.firmwareFound = true;
         display.firmwareName = names[chosen];
         display.version = versionOf(names[chosen]);
     }

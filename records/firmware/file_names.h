@@ -48,18 +48,11 @@ private:
 // What the "Firmware Information" dialog shows for the list held.
 struct FirmwareDisplay {
     bool notSupported = false;  // show the "not support" box, leave fields empty
+    bool firmwareFound = false;  // false: the list names no firmware file
     std::string firmwareName;
     std::string version;
     std::string fileCountText = "0";
 };
 FirmwareDisplay selectFirmwareFile(FirmwareQueryState query, const FileNameList& names, uint8_t fileCount);
-
-// The "Firmware Information" dialog.
-inline constexpr const char* kFirmwareCaption = "Firmware Information";
-inline constexpr const char* kLabelFirmwareName = "Firmware name :";
-inline constexpr const char* kLabelVersion = "Version :";
-inline constexpr const char* kLabelFileCount = "File count :";
-inline constexpr const char* kNotSupportedMessage = "This module is not support Get Firmware version Command !";
-inline constexpr const char* kNotFindFirmware = "Not Find Firmware";
 
 }  // namespace norvik

@@ -186,6 +186,9 @@ ReportContent buildReportContent(const ReportSource& source) {
 
     content.fileCount = source.fileCount;
     content.firmware = selectFirmwareFile(FirmwareQueryState::Received, source.fileNames, source.fileCount);
+    // The report's tables are data, not window text: a list with no firmware
+    // file says so in the words the firmware dialog uses.
+    if (!content.firmware.firmwareFound) content.firmware.firmwareName = "Not Find Firmware";
     content.firmware.firmwareName = gatewayTextToUtf8(content.firmware.firmwareName);
     content.firmware.version = gatewayTextToUtf8(content.firmware.version);
     const std::size_t names = std::min<std::size_t>(source.fileCount, kFileNameSlots);

@@ -67,7 +67,5 @@ SafeValueFileResult loadSafeValueFile(const std::string& path, SafeValueLayout l
 inline constexpr const char* kSafeValueFileFilter = "Norvik File|*.ptm||";
 inline constexpr const char* kSafeValueFileExtension = "ptm";
 inline constexpr const char* kSafeValueFileName = "Save_value_setting";
-inline constexpr const char* kFileCreateErrorMessage = "Error ! File can not create or other unexpected error.";
-inline constexpr const char* kFileOpenErrorMessage = "Error ! File doesn't exits or other unexpected error.";
 
 }  // namespace norvik

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "link/console_texts.h"
-#include "link/link_guards.h"
 
 namespace norvik {
 
@@ -12,8 +10,6 @@ namespace {
 
 constexpr uint32_t kTimeMin = 1;
 constexpr uint32_t kTimeMax = 65535;
-// A send the gateway has not answered after this many ticks counts as failed.
-constexpr uint8_t kSendWaitLimit = 10;
 
 FileChoice fileChoice() { return {kIpFileFilter, kIpFileProposedName, kIpFileSuffix}; }
 
@@ -34,18 +30,6 @@ auto& addressOf(Record& record, std::size_t field) {
 
 }  // namespace
 
-std::string ipFieldLabel(std::size_t field) {
-    if (field == kLocalIpField) return kLabelLocalIp;
-    if (field == kSubnetMaskField) return kLabelSubnetMask;
-    if (field == kGatewayField) return kLabelGateway;
-    return kLabelRemoteIp[field - remoteIpField(0)];
-}
-
-std::string timeEditLabel(std::size_t edit) {
-    const std::size_t row = edit % kRemoteIpEntries;
-    return std::string(kLabelRemoteIp[row]) + " " + (edit < kRemoteIpEntries ? kLabelTimeout : kLabelReconnect);
-}
-
 uint32_t timeEditValue(std::string_view text) {
     constexpr uint32_t kMax = std::numeric_limits<uint32_t>::max();
     uint32_t value = 0;
@@ -63,38 +47,35 @@ const char* timeEditReplacement(uint32_t value) {
     return nullptr;
 }
 
-IpSettingEditor::IpSettingEditor(LinkSession& session, const GatewayConfig& config, IpSettingRecord& record,
-                                 UserPrompts& prompts, IpSettingView& view)
-    : session_(session), config_(config), record_(record), prompts_(prompts), view_(view) {}
+IpSettingEditor::IpSettingEditor(DialogMode mode, const LinkSession& session, const GatewayConfig& config,
+                                 GatewayJobs& jobs, IpSettingRecord& record, UserPrompts& prompts, IpSettingView& view)
+    : mode_(mode), session_(session), config_(config), record_(record), prompts_(prompts), view_(view), job_(jobs) {}
 
-void IpSettingEditor::message(const char* text) { prompts_.showMessage(console::kTitleMessage, text); }
-
-void IpSettingEditor::finish(const char* text) {
+void IpSettingEditor::finish(EditorMessage message) {
     view_.setSaveToDeviceEnabled(true);
     view_.stopTransferTimer();
-    message(text);
+    view_.tell(message);
 }
 
 // --- opening ---------------------------------------------------------------------
 
 void IpSettingEditor::open() {
-    switch (session_.ipSettingTransfer.load()) {
-    case TransferState::OpenedNew:
+    switch (mode_) {
+    case DialogMode::NewSetting:
         setDefaultIpSetting(record_);
         showIpSetting();
         break;
-    case TransferState::OpenedFromFile:
+    case DialogMode::LoadFromFile:
         // A cancelled choice or a file that does not open leaves the fields
         // empty; the record keeps what it held and is not shown.
         loadFromFile();
         break;
-    case TransferState::OpenedFromDevice:
+    case DialogMode::LoadFromDevice:
         record_ = IpSettingRecord{};
-        session_.ipSettingTransfer = TransferState::LoadRequested;
+        job_.submit(Job::read(JobKind::ReadIpSetting));
+        sending_ = false;
         view_.setSaveToDeviceEnabled(false);
-        if (!view_.startTransferTimer()) message(kTimerFailure);
-        break;
-    default:
+        if (!view_.startTransferTimer()) view_.tell(EditorMessage::TimerFailure);
         break;
     }
 }
@@ -103,7 +84,7 @@ void IpSettingEditor::loadFromFile() {
     const std::optional<std::string> path = prompts_.openFileName(fileChoice());
     if (!path) return;
     if (!readIpSettingFile(*path, record_)) {
-        message(kIpFileOpenError);
+        view_.tell(EditorMessage::FileOpenError);
         return;
     }
     showIpSetting();
@@ -114,7 +95,7 @@ void IpSettingEditor::loadFromFile() {
 bool IpSettingEditor::readIpControls(IpSettingRecord& into) {
     into.localIp = view_.address(kLocalIpField);
     if (!isLegalIpAddress(into.localIp)) {
-        message(kLocalIpIllegal);
+        view_.tell(EditorMessage::LocalIpIllegal);
         return false;
     }
     into.subnetMask = view_.address(kSubnetMaskField);
@@ -122,7 +103,7 @@ bool IpSettingEditor::readIpControls(IpSettingRecord& into) {
     for (std::size_t row = 0; row < kRemoteIpEntries; ++row) {
         into.remotes[row].address = view_.address(remoteIpField(row));
         if (!isLegalIpAddress(into.remotes[row].address)) {
-            message(kRemoteIpIllegal[row]);
+            view_.tell(remoteIpIllegal(row));
             return false;
         }
     }
@@ -149,7 +130,7 @@ void IpSettingEditor::showIpSetting() {
 void IpSettingEditor::onTimeTextChanged(std::size_t edit) {
     const char* replacement = timeEditReplacement(timeEditValue(view_.timeText(edit)));
     if (replacement == nullptr) return;
-    message(kTimeOutOfRange);
+    view_.tell(EditorMessage::TimeOutOfRange);
     view_.showTimeText(edit, replacement);
 }
 
@@ -158,71 +139,54 @@ void IpSettingEditor::onTimeTextChanged(std::size_t edit) {
 void IpSettingEditor::saveToFile() {
     // While a load from the gateway is pending, its block will replace the
     // record; the file gets the fields as they stand, read into a copy.
-    const bool loadPending = session_.ipSettingTransfer == TransferState::LoadRequested;
+    const bool loadPending = job_.waiting() && !sending_;
     IpSettingRecord copy = record_;
     IpSettingRecord& target = loadPending ? copy : record_;
     if (!readIpControls(target)) return;
     const std::optional<std::string> path = prompts_.saveFileName(fileChoice());
     if (!path) return;
-    if (!writeIpSettingFile(*path, target)) message(kIpFileCreateError);
+    if (!writeIpSettingFile(*path, target)) view_.tell(EditorMessage::FileCreateError);
 }
 
 void IpSettingEditor::saveToDevice() {
-    if (const char* refusal = linkGuardMessage(session_)) {
-        message(refusal);
+    if (const std::optional<EditorMessage> refusal = linkRefusal(session_)) {
+        view_.tell(*refusal);
         return;
     }
     if (config_.modelName != kModelHx3420) {
-        message(guard::kOnlyHx3420);
+        view_.tell(EditorMessage::OnlyHx3420);
         return;
     }
     if (!readIpControls(record_)) return;
-    session_.ipSettingTransfer = TransferState::SendRequested;
+    job_.submit(Job::sendIpSetting(record_));
+    sending_ = true;
     view_.setSaveToDeviceEnabled(false);
-    // Without a timer the request still stands and the console dialogue still
-    // carries it out; only its result goes unreported.
-    if (!view_.startTransferTimer()) message(kTimerFailure);
+    // Without a timer the job still goes to the gateway; only its result
+    // goes unreported.
+    if (!view_.startTransferTimer()) view_.tell(EditorMessage::TimerFailure);
 }
 
 // --- transfer timer --------------------------------------------------------------
 
 void IpSettingEditor::onTransferTick() {
-    switch (session_.ipSettingTransfer.load()) {
-    case TransferState::SendRequested:
-        // Counted on from the last send of this opening, not from zero.
-        session_.ipSendWaitTicks = static_cast<uint8_t>(session_.ipSendWaitTicks + 1);
-        if (session_.ipSendWaitTicks > kSendWaitLimit) {
-            session_.ipSettingTransfer = TransferState::ReceiveError;
-            session_.ipSendWaitTicks = 0;
+    std::optional<JobResult> end = job_.take();
+    if (!end) {
+        if (job_.waiting() && sending_ && ++sendWaitTicks_ > kIpSendWaitTicks) {
+            sendWaitTicks_ = 0;
+            job_.giveUp(jobEnd(JobKind::SendIpSetting, JobOutcome::NoAnswer));
         }
-        break;
-    case TransferState::LoadRequested:
-        break;
-    case TransferState::SendFinished:
-        finish(kIpSendFinished);
-        break;
-    case TransferState::SendError:
-        finish(kIpSendError);
-        break;
-    case TransferState::SaveError:
-        finish(kIpSaveError);
-        break;
-    case TransferState::ReceiveFinished:
+        return;
+    }
+    const EditorMessage message = transferMessage(*end);
+    if (end->kind == JobKind::ReadIpSetting && end->done()) {
+        record_ = end->ipSetting;
         view_.setSaveToDeviceEnabled(true);
         view_.stopTransferTimer();
         showIpSetting();
-        message(kIpReceiveFinished);
-        break;
-    case TransferState::ReceiveError:
-        finish(kIpReceiveError);
-        break;
-    case TransferState::ReadError:
-        finish(kIpReadError);
-        break;
-    default:
-        finish(kIpValueBreak);
-        break;
+        view_.tell(message);
+        return;
     }
+    finish(message);
 }
 
 }  // namespace norvik

@@ -10,44 +10,14 @@
 #include <string>
 #include <string_view>
 
+#include "editors/transfer_job.h"
 #include "ipsetting/ip_setting.h"
+#include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "link/user_prompts.h"
 #include "model/gateway_config.h"
 
 namespace norvik {
-
-// --- texts --------------------------------------------------------------------
-
-inline constexpr const char* kIpSettingCaption = "IP Setting";
-inline constexpr const char* kGroupLocalIp = "Local IP Setting";
-inline constexpr const char* kGroupRemoteIp = "Remote IP Setting";
-inline constexpr const char* kLabelLocalIp = "I P :";
-inline constexpr const char* kLabelSubnetMask = "MASK :";
-inline constexpr const char* kLabelGateway = "GATEWAY :";
-inline constexpr std::array<const char*, kRemoteIpEntries> kLabelRemoteIp{
-    "I P (1) :", "I P (2) :", "I P (3) :", "I P (4) :", "I P (5) :", "I P (6) :", "I P (7) :", "I P (8) :"};
-inline constexpr const char* kLabelTimeout = "Time out value (ms) :";
-inline constexpr const char* kLabelReconnect = "ReConnect time (ms) :";
-inline constexpr const char* kButtonSaveToFile = "Save to File";
-inline constexpr const char* kButtonSaveToDevice = "Save to Device";
-
-inline constexpr const char* kLocalIpIllegal = "Error ! Local IP isn't legal.";
-inline constexpr std::array<const char*, kRemoteIpEntries> kRemoteIpIllegal{
-    "Error ! Remote IP (1) isn't legal.", "Error ! Remote IP (2) isn't legal.", "Error ! Remote IP (3) isn't legal.",
-    "Error ! Remote IP (4) isn't legal.", "Error ! Remote IP (5) isn't legal.", "Error ! Remote IP (6) isn't legal.",
-    "Error ! Remote IP (7) isn't legal.", "Error ! Remote IP (8) isn't legal."};
-inline constexpr const char* kTimeOutOfRange = "Error !! Value must be 1~65535";
-inline constexpr const char* kIpFileOpenError = "Error ! File doesn't exits or other unexpected error.";
-inline constexpr const char* kIpFileCreateError = "Error ! File can not create or other unexpected error.";
-inline constexpr const char* kTimerFailure = "Timer Creat failure";
-inline constexpr const char* kIpSendFinished = "Save IP Setting Finish.";
-inline constexpr const char* kIpSendError = "Send IP Setting Error !";
-inline constexpr const char* kIpSaveError = "Save IP Setting Error !";
-inline constexpr const char* kIpReceiveFinished = "Receive IP Setting finish .";
-inline constexpr const char* kIpReceiveError = "Receive IP Setting Error !";
-inline constexpr const char* kIpReadError = "Read IP Setting Error !";
-inline constexpr const char* kIpValueBreak = "Error ! IP Setting Value break.";
 
 // The IP-setting file as the file dialogs offer it.
 inline constexpr const char* kIpFileFilter = "Norvik File (*.ptm)";
@@ -69,15 +39,14 @@ inline constexpr std::size_t kTimeEditCount = 2 * kRemoteIpEntries;
 constexpr std::size_t timeoutEdit(std::size_t row) { return row; }
 constexpr std::size_t reconnectEdit(std::size_t row) { return kRemoteIpEntries + row; }
 
-// The label under which each field and edit is shown and read out
-// ("I P (3) : Time out value (ms) :" for the third row's time-out).
-std::string ipFieldLabel(std::size_t field);
-std::string timeEditLabel(std::size_t edit);
-
 // A time edit's text as a number: its leading decimal digits, 0 when there
 // are none. However many digits follow, the value never wraps: anything above
 // 4294967295 reads as 4294967295.
 uint32_t timeEditValue(std::string_view text);
+
+// Ticks of the transfer timer a send may wait for its result before it is
+// given up as a receive error.
+inline constexpr uint8_t kIpSendWaitTicks = 10;
 
 // The text that replaces an edit's out-of-range value ("1" below 1, "65535"
 // above 65535), or nullptr when the value is in range.
@@ -102,15 +71,18 @@ public:
     // timer could be had.
     virtual bool startTransferTimer() = 0;
     virtual void stopTransferTimer() = 0;
+    // A box with an OK button; returns when it is closed.
+    virtual void tell(EditorMessage message) = 0;
 };
 
 class IpSettingEditor {
 public:
-    IpSettingEditor(LinkSession& session, const GatewayConfig& config, IpSettingRecord& record, UserPrompts& prompts,
-                    IpSettingView& view);
+    // `record` is what the fields are read into and shown from; transfers
+    // are asked of `jobs`.
+    IpSettingEditor(DialogMode mode, const LinkSession& session, const GatewayConfig& config, GatewayJobs& jobs,
+                    IpSettingRecord& record, UserPrompts& prompts, IpSettingView& view);
 
-    // The dialog opens in the mode the menu command left in ipSettingTransfer:
-    // defaults, a file, or a load from the gateway.
+    // The dialog opens in its mode: defaults, a file, or a load from the gateway.
     void open();
     void saveToFile();
     void saveToDevice();
@@ -122,16 +94,25 @@ public:
     bool readIpControls(IpSettingRecord& into);
     void showIpSetting();
 
+    // Ticks counted against the sends of this opening.
+    uint8_t sendWaitTicks() const { return sendWaitTicks_; }
+    // A request of this opening waits for its result.
+    bool transferPending() const { return job_.waiting(); }
+
 private:
-    void message(const char* text);
-    void finish(const char* text);
+    void finish(EditorMessage message);
     void loadFromFile();
 
-    LinkSession& session_;
+    DialogMode mode_;
+    const LinkSession& session_;
     const GatewayConfig& config_;
     IpSettingRecord& record_;
     UserPrompts& prompts_;
     IpSettingView& view_;
+    DialogJob job_;
+    bool sending_ = false;
+    // Counted on from the last send of this opening, not from zero.
+    uint8_t sendWaitTicks_ = 0;
 };
 
 }  // namespace norvik

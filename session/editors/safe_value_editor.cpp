@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "link/console_texts.h"
-#include "link/link_guards.h"
 #include "model/module_types.h"
 #include "spaces/device_space.h"
 
@@ -55,27 +53,9 @@ std::size_t characterCount(std::string_view text) {
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<uint8_t>(c) & 0xC0u) != 0x80u; }));
 }
 
-DialogMode modeFrom(TransferState code) {
-    switch (code) {
-    case TransferState::OpenedFromFile: return DialogMode::LoadFromFile;
-    case TransferState::OpenedFromDevice: return DialogMode::LoadFromDevice;
-    default: return DialogMode::NewSetting;
-    }
-}
-
 }  // namespace
 
 bool isDigitalGrid(SafeGrid grid) { return grid == SafeGrid::Do || grid == SafeGrid::Di; }
-
-const char* safeGridCaption(SafeGrid grid) {
-    switch (grid) {
-    case SafeGrid::Do: return sv::kGroupDo;
-    case SafeGrid::Di: return sv::kGroupDi;
-    case SafeGrid::Ao: return sv::kGroupAo;
-    case SafeGrid::Ai: return sv::kGroupAi;
-    }
-    return "";
-}
 
 int safeGridRows(SafeGrid grid, SafeValueLayout layout) {
     const auto n = static_cast<int>(safeValueAreaBytes(layout));
@@ -86,11 +66,7 @@ int safeGridColumns(SafeGrid grid) { return isDigitalGrid(grid) ? kBitColumns + 
 
 std::string safeGridText(const SafeValueTable& table, SafeGrid grid, int row, int column) {
     const bool digital = isDigitalGrid(grid);
-    if (row == 0) {
-        if (column == 0) return sv::kHeaderAddress;
-        if (!digital) return column == 1 ? sv::kHeaderWord : "";
-        return column <= kBitColumns ? sv::kHeaderBitPrefix + std::to_string(column - 1) : "";
-    }
+    if (row <= 0) return "";
     if (column == 0) {
         const int item = row - 1;
         if (!digital) return item < static_cast<int>(wordsOf(table, grid).size()) ? std::to_string(item) : "";
@@ -108,14 +84,14 @@ std::string safeGridText(const SafeValueTable& table, SafeGrid grid, int row, in
 WordCheck checkWordText(std::string_view text) {
     WordCheck check;
     if (characterCount(text) != 4) {
-        check.refusal = sv::kWordLengthError;
+        check.refusal = EditorMessage::WordLength;
         return check;
     }
     for (char c : text) {
         // Bytes of a non-ASCII character are never digits, in any case.
         const char upper = (c >= 'a' && c <= 'f') ? static_cast<char>(c - 'a' + 'A') : c;
         if (!isAsciiHexDigit(upper)) {
-            check.refusal = sv::kWordDigitError;
+            check.refusal = EditorMessage::WordDigits;
             check.text.clear();
             return check;
         }
@@ -159,13 +135,14 @@ std::array<bool, 32> safeValueModuleBoxes(const GatewayConfig& config) {
 
 FileChoice safeValueFileChoice() { return {sv::kFileFilter, kSafeValueFileName, kSafeValueFileExtension}; }
 
-SafeValueEditor::SafeValueEditor(LinkSession& session, const GatewayConfig& config, UserPrompts& prompts,
-                                 SafeValueWindow& window)
+SafeValueEditor::SafeValueEditor(DialogMode mode, const LinkSession& session, const GatewayConfig& config,
+                                 GatewayJobs& jobs, UserPrompts& prompts, SafeValueWindow& window)
     : session_(session),
       config_(config),
       prompts_(prompts),
       window_(window),
-      mode_(modeFrom(session.safeValueTransfer)),
+      job_(jobs),
+      mode_(mode),
       layout_(session.safeValueLayout),
       table_(resetSafeValueTable(layout_, mode_ == DialogMode::NewSetting)) {}
 
@@ -173,8 +150,6 @@ void SafeValueEditor::start() {
     if (mode_ == DialogMode::LoadFromDevice) requestLoad();
     if (mode_ == DialogMode::LoadFromFile) loadFromFile();
 }
-
-void SafeValueEditor::message(const char* text) { prompts_.showMessage(console::kTitleMessage, text); }
 
 void SafeValueEditor::setTransferRunning(bool running) {
     transferRunning_ = running;
@@ -213,7 +188,7 @@ std::optional<std::string> SafeValueEditor::editWord(SafeGrid grid, int row, int
     if (!word) return std::nullopt;
     WordCheck check = checkWordText(text);
     if (check.refusal) {
-        message(check.refusal);
+        window_.tell(*check.refusal);
         return std::nullopt;
     }
     wordsOf(table_, grid)[*word] = check.value;
@@ -253,7 +228,7 @@ void SafeValueEditor::loadFromFile() {
     if (!path) return;
     switch (loadSafeValueFile(*path, layout_, table_)) {
     case SafeValueFileResult::Ok: showAllGrids(); break;
-    default: message(kFileOpenErrorMessage); break;
+    default: window_.tell(EditorMessage::FileOpenError); break;
     }
 }
 
@@ -261,80 +236,70 @@ void SafeValueEditor::saveToFile() {
     // Checked before the file dialog: there is no use choosing a file for a
     // table that cannot be written.
     if (!encodeSafeValueBlock(table_, session_.safeValueLayout)) {
-        message(sv::kEncodeError);
+        window_.tell(EditorMessage::ValuesUnset);
         return;
     }
     const std::optional<std::string> path = prompts_.saveFileName(safeValueFileChoice());
     if (!path) return;
     switch (saveSafeValueFile(*path, table_, session_.safeValueLayout)) {
     case SafeValueFileResult::Ok: break;
-    case SafeValueFileResult::EncodeError: message(sv::kEncodeError); break;
-    default: message(kFileCreateErrorMessage); break;
+    case SafeValueFileResult::EncodeError: window_.tell(EditorMessage::ValuesUnset); break;
+    default: window_.tell(EditorMessage::FileCreateError); break;
     }
 }
 
 void SafeValueEditor::saveToDevice() {
-    if (const char* refused = linkGuardMessage(session_)) {
-        message(refused);
+    if (const std::optional<EditorMessage> refused = linkRefusal(session_)) {
+        window_.tell(*refused);
         return;
     }
     std::optional<SafeValueBlock> block = encodeSafeValueBlock(table_, session_.safeValueLayout);
     if (!block) {
-        message(sv::kEncodeError);
+        window_.tell(EditorMessage::ValuesUnset);
         return;
     }
-    // The bytes first, the code last: the dialogue acts on the code alone.
-    session_.safeValueBytes = std::move(*block);
-    session_.safeValueTransfer = TransferState::SendRequested;
+    job_.submit(Job::sendSafeValues(std::move(*block)));
+    sending_ = true;
     setTransferRunning(true);
 }
 
 void SafeValueEditor::requestLoad() {
-    session_.safeValueBytes.clear();
-    session_.safeValueTransfer = TransferState::LoadRequested;
+    job_.submit(Job::read(JobKind::ReadSafeValues));
+    sending_ = false;
     setTransferRunning(true);
 }
 
 void SafeValueEditor::transferTick() {
     if (!transferRunning_) return;
-    const TransferState code = session_.safeValueTransfer;
-    if (code == TransferState::SendRequested) {
-        // Counted over every send of this dialog, not from each request.
-        if (++sendWaitTicks_ > sv::kSendWaitTicks) {
-            session_.safeValueTransfer = TransferState::ReceiveError;
-            sendWaitTicks_ = 0;
-        }
+    if (std::optional<JobResult> end = job_.take()) {
+        finish(*end);
         return;
     }
-    if (code == TransferState::LoadRequested) return;
+    // A send is given up on its eleventh tick, counted over every send of this
+    // dialog, not from each request; a load waits as long as it takes.
+    if (job_.waiting() && sending_ && ++sendWaitTicks_ > sv::kSendWaitTicks) {
+        sendWaitTicks_ = 0;
+        job_.giveUp(jobEnd(JobKind::SendSafeValues, JobOutcome::NoAnswer));
+    }
+}
 
+void SafeValueEditor::finish(const JobResult& end) {
     // The timer stops before the box, so no tick arrives while it is open.
     setTransferRunning(false);
-    const char* result = sv::kTransferBroken;
-    switch (code) {
-    case TransferState::SendFinished: result = sv::kSendFinished; break;
-    case TransferState::SendError: result = sv::kSendError; break;
-    case TransferState::SaveError: result = sv::kSaveError; break;
-    case TransferState::ReceiveError: result = sv::kReceiveError; break;
-    case TransferState::ReadError: result = sv::kReadError; break;
-    case TransferState::ReceiveFinished: {
+    EditorMessage result = transferMessage(end);
+    if (end.kind == JobKind::ReadSafeValues && end.done()) {
         // Only a block of the size these grids were built for is theirs; one
         // of the other layout's size came from a gateway that changed meanwhile.
-        const std::vector<uint8_t>& bytes = session_.safeValueBytes;
         std::optional<SafeValueTable> received;
-        if (bytes.size() == safeValueBlockBytes(layout_)) received = decodeSafeValueBlock(bytes, layout_);
-        if (!received) {
-            result = sv::kReceiveError;
-            break;
+        if (end.safeValues.size() == safeValueBlockBytes(layout_)) received = decodeSafeValueBlock(end.safeValues, layout_);
+        if (received) {
+            table_ = std::move(*received);
+            showAllGrids();
+        } else {
+            result = EditorMessage::ReceiveError;
         }
-        table_ = std::move(*received);
-        showAllGrids();
-        result = sv::kReceiveFinished;
-        break;
     }
-    default: break;
-    }
-    message(result);
+    window_.tell(result);
 }
 
 }  // namespace norvik

@@ -11,6 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "editors/transfer_job.h"
+#include "link/gateway_jobs.h"
 #include "link/link_session.h"
 #include "link/user_prompts.h"
 #include "model/gateway_config.h"
@@ -19,36 +21,6 @@
 namespace norvik {
 
 namespace safevalue {
-inline constexpr const char* kCaption = "Safe Value Setting";
-inline constexpr const char* kGroupSelectModule = "Select module";
-inline constexpr const char* kModuleBoxPrefix = "Module";  // followed by 1 .. 32
-inline constexpr const char* kGroupDo = "DO";
-inline constexpr const char* kGroupDi = "DI";
-inline constexpr const char* kGroupAo = "AO";
-inline constexpr const char* kGroupAi = "AI";
-inline constexpr const char* kButtonOutput = "Output ";  // the trailing blank is the button's own
-inline constexpr const char* kButtonInput = "Input";
-inline constexpr const char* kButtonSaveToFile = "Save to File";
-inline constexpr const char* kButtonSaveToDevice = "Save to Device";
-inline constexpr const char* kButtonAllHigh = "All set to \"H\"";
-inline constexpr const char* kButtonAllLow = "All set to \"L\"";
-inline constexpr const char* kButtonAllF = "All set to \"F\"";
-inline constexpr const char* kButtonAllZero = "All set to \"0\"";
-inline constexpr const char* kHeaderAddress = "Address";
-inline constexpr const char* kHeaderBitPrefix = "bit ";  // followed by 0 .. 7
-inline constexpr const char* kHeaderWord = "Configure(Hex)";
-
-inline constexpr const char* kWordLengthError = "Error ! Data length are not 4 digit";
-inline constexpr const char* kWordDigitError = "Error ! Data is not 0~9 or A~F";
-inline constexpr const char* kEncodeError = "Error ! AI/AO value is not set.";
-inline constexpr const char* kSendFinished = "Save Safe Value Finish.";
-inline constexpr const char* kSendError = "Send Safe Value Error !";
-inline constexpr const char* kSaveError = "Save Safe Value Error !";
-inline constexpr const char* kReceiveFinished = "Receive Safe Value finish .";
-inline constexpr const char* kReceiveError = "Receive Safe Value Error !";
-inline constexpr const char* kReadError = "Read Safe Value Error !";
-inline constexpr const char* kTransferBroken = "Error ! Save Safe Value break.";
-
 inline constexpr const char* kFileFilter = "Norvik File (*.ptm)";
 
 // Colours of a module's cells, 0x00BBGGRR: RGB(0, 255, 255) marked, white cleared.
@@ -67,21 +39,20 @@ enum class SafeGrid : uint8_t { Do, Di, Ao, Ai };
 inline constexpr std::array<SafeGrid, 4> kSafeGrids{SafeGrid::Do, SafeGrid::Di, SafeGrid::Ao, SafeGrid::Ai};
 
 enum class SafeValueView : uint8_t { Output, Input };
-enum class DialogMode : uint8_t { NewSetting, LoadFromFile, LoadFromDevice };
 
 bool isDigitalGrid(SafeGrid grid);
-const char* safeGridCaption(SafeGrid grid);
 // Rows (the header row included) and columns of a grid under a layout.
 int safeGridRows(SafeGrid grid, SafeValueLayout layout);
 int safeGridColumns(SafeGrid grid);
-// A cell's text as the grid shows it: headers, row labels, "H"/"L"/"" for a
-// bit, four hex digits or "" for a word. Empty outside the grid.
+// A cell's text as the grid shows it: row labels, "H"/"L"/"" for a bit, four
+// hex digits or "" for a word. Empty outside the grid and in the header row,
+// whose words are the window's.
 std::string safeGridText(const SafeValueTable& table, SafeGrid grid, int row, int column);
 
 // A word typed into a cell: exactly four characters (counted as characters,
 // not bytes, in the UTF-8 the grid holds), each an ASCII hex digit in either case.
 struct WordCheck {
-    const char* refusal = nullptr;  // the message when the text is refused
+    std::optional<EditorMessage> refusal;  // why the text is refused
     uint16_t value = 0;
     std::string text;  // upper case, as the cell shows it once accepted
 };
@@ -122,14 +93,16 @@ public:
     virtual void uncheckModuleBox(int k) = 0;
     // Repaints the four grids after a batch of colour changes.
     virtual void redrawGrids() = 0;
+    // A box with an OK button; returns when it is closed.
+    virtual void tell(EditorMessage message) = 0;
 };
 
 class SafeValueEditor {
 public:
-    // The mode is the code the menu left in safeValueTransfer; the table is
-    // built for the layout in force now, with defaults for a new setting only.
-    SafeValueEditor(LinkSession& session, const GatewayConfig& config, UserPrompts& prompts,
-                    SafeValueWindow& window);
+    // The table is built for the layout in force now, with defaults for a
+    // new setting only. Transfers are asked of `jobs`.
+    SafeValueEditor(DialogMode mode, const LinkSession& session, const GatewayConfig& config, GatewayJobs& jobs,
+                    UserPrompts& prompts, SafeValueWindow& window);
 
     // The mode's first step, once the window shows the grids: a load request
     // to the gateway, or the file the user chooses.
@@ -176,18 +149,20 @@ private:
     void setTransferRunning(bool running);
     void markModule(int k, bool on);
     void showAllGrids();
-    void message(const char* text);
+    void finish(const JobResult& end);
 
-    LinkSession& session_;
+    const LinkSession& session_;
     const GatewayConfig& config_;
     UserPrompts& prompts_;
     SafeValueWindow& window_;
+    DialogJob job_;
     DialogMode mode_;
     SafeValueLayout layout_;
     SafeValueTable table_;
     SafeValueView view_ = SafeValueView::Output;
     int checkedModule_ = 0;
     bool transferRunning_ = false;
+    bool sending_ = false;
     uint8_t sendWaitTicks_ = 0;
 };
 

@@ -173,7 +173,6 @@ protected:
     void make(bool manualTimers) {
         window.reset();
         window = std::make_unique<MainWindow>(MainWindow::Services{&port, &boxes, &opener, manualTimers});
-        opener.session = &window->session();
     }
 
     LinkSession& session() { return window->session(); }
@@ -509,51 +508,42 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
         Link link;
         const char* message;  // nullptr: no box
         const char* dialog;   // nullptr: nothing opens
-        TransferState safeValueCode;
-        TransferState ipCode;
+        std::optional<DialogMode> mode;
     };
-    constexpr TransferState kSv = TransferState::ReceiveFinished;  // what the codes hold before
-    constexpr TransferState kIp = TransferState::SendFinished;
     const std::vector<Case> cases{
-        {"device view", &MainWindow::onViewDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"device view", &MainWindow::onViewDevice, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"device view", &MainWindow::onViewDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
-        {"device view", &MainWindow::onViewDevice, Link::NoFirmware, nullptr, "DeviceSpaceDialog", kSv, kIp},
-        {"profibus view", &MainWindow::onViewProfibus, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"profibus view", &MainWindow::onViewProfibus, Link::Ready3410, nullptr, "ProfibusSpaceDialog", kSv, kIp},
-        {"modbus view", &MainWindow::onViewModbus, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"modbus view", &MainWindow::onViewModbus, Link::Ready, nullptr, "ModbusSpaceDialog", kSv, kIp},
-        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
-        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
-        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::Ready, nullptr, "NSS", TransferState::OpenedNew, kIp},
-        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS", TransferState::OpenedFromFile, kIp},
-        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::NoFirmware, w::kGuardNoFirmware, nullptr, kSv, kIp},
-        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS", TransferState::OpenedFromDevice, kIp},
-        {"ip new", &MainWindow::onIpNewSetting, Link::NotConnected, nullptr, "IPSetting", kSv, TransferState::OpenedNew},
-        {"ip file", &MainWindow::onIpLoadFromFile, Link::Loading, nullptr, "IPSetting", kSv, TransferState::OpenedFromFile},
-        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
-        {"ip device", &MainWindow::onIpLoadFromDevice, Link::Ready3410, w::kGuardOnlyHx3420, nullptr, kSv, kIp},
-        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting", kSv, TransferState::OpenedFromDevice},
-        {"firmware", &MainWindow::onGetFirmwareVersion, Link::NotConnected, w::kGuardNotConnected, nullptr, kSv, kIp},
-        {"firmware", &MainWindow::onGetFirmwareVersion, Link::Loading, w::kGuardLoading, nullptr, kSv, kIp},
-        {"firmware", &MainWindow::onGetFirmwareVersion, Link::NoParameter, w::kGuardNoParameter, nullptr, kSv, kIp},
+        {"device view", &MainWindow::onViewDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
+        {"device view", &MainWindow::onViewDevice, Link::Loading, w::kGuardLoading, nullptr, std::nullopt},
+        {"device view", &MainWindow::onViewDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, std::nullopt},
+        {"device view", &MainWindow::onViewDevice, Link::NoFirmware, nullptr, "DeviceSpaceDialog", std::nullopt},
+        {"profibus view", &MainWindow::onViewProfibus, Link::Loading, w::kGuardLoading, nullptr, std::nullopt},
+        {"profibus view", &MainWindow::onViewProfibus, Link::Ready3410, nullptr, "ProfibusSpaceDialog", std::nullopt},
+        {"modbus view", &MainWindow::onViewModbus, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
+        {"modbus view", &MainWindow::onViewModbus, Link::Ready, nullptr, "ModbusSpaceDialog", std::nullopt},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoParameter, w::kGuardNoParameter, nullptr, std::nullopt},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoFirmware, w::kGuardNoFirmware, nullptr, std::nullopt},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::Ready, nullptr, "NSS", DialogMode::NewSetting},
+        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Loading, w::kGuardLoading, nullptr, std::nullopt},
+        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS", DialogMode::LoadFromFile},
+        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::NoFirmware, w::kGuardNoFirmware, nullptr, std::nullopt},
+        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS", DialogMode::LoadFromDevice},
+        {"ip new", &MainWindow::onIpNewSetting, Link::NotConnected, nullptr, "IPSetting", DialogMode::NewSetting},
+        {"ip file", &MainWindow::onIpLoadFromFile, Link::Loading, nullptr, "IPSetting", DialogMode::LoadFromFile},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, std::nullopt},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::Ready3410, w::kGuardOnlyHx3420, nullptr, std::nullopt},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting", DialogMode::LoadFromDevice},
+        {"firmware", &MainWindow::onGetFirmwareVersion, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
+        {"firmware", &MainWindow::onGetFirmwareVersion, Link::Loading, w::kGuardLoading, nullptr, std::nullopt},
+        {"firmware", &MainWindow::onGetFirmwareVersion, Link::NoParameter, w::kGuardNoParameter, nullptr, std::nullopt},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(std::string(k.name) + " in state " + std::to_string(static_cast<int>(k.link)));
         boxes.shown.clear();
         opener.opened.clear();
         setLink(*window, k.link);
-        session().safeValueTransfer = kSv;
-        session().ipSettingTransfer = kIp;
-        session().ipSendWaitTicks = 9;
         session().setFirmwareState(FirmwareQueryState::Idle);
         (window.get()->*k.command)();
-        // Opening the IP setting dialog starts its send count afresh.
-        const bool ipOpened = k.dialog != nullptr && std::string(k.dialog) == "IPSetting";
-        EXPECT_EQ(session().ipSendWaitTicks, ipOpened ? 0 : 9);
         if (k.message) {
             ASSERT_EQ(boxes.shown.size(), 1u);
             EXPECT_EQ(boxes.shown[0].title, "Message");
@@ -564,12 +554,8 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
             EXPECT_TRUE(boxes.shown.empty());
             ASSERT_EQ(opener.opened.size(), 1u);
             EXPECT_EQ(opener.opened[0].dialog, k.dialog);
-            // The code is written before the dialog opens.
-            EXPECT_EQ(opener.opened[0].safeValueTransfer, k.safeValueCode);
-            EXPECT_EQ(opener.opened[0].ipSettingTransfer, k.ipCode);
+            EXPECT_EQ(opener.opened[0].mode, k.mode);
         }
-        EXPECT_EQ(session().safeValueTransfer.load(), k.safeValueCode);
-        EXPECT_EQ(session().ipSettingTransfer.load(), k.ipCode);
     }
 }
 
@@ -931,7 +917,6 @@ TEST(MainWindowWithGatesim, connectsLoadsAndShowsTheDemoGateway) {
     RecordingBoxes boxes;
     RecordingOpener opener;
     MainWindow window(MainWindow::Services{nullptr, &boxes, &opener, false});
-    opener.session = &window.session();
     window.show();
 
     window.onConnect();

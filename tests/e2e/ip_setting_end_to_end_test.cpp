@@ -96,19 +96,17 @@ protected:
         FakeIpSettingView view;
         std::unique_ptr<IpSettingEditor> editor;
     };
-    std::unique_ptr<Opening> open(TransferState mode) {
+    std::unique_ptr<Opening> open(DialogMode mode) {
         auto opening = std::make_unique<Opening>();
         opening->editor =
-            std::make_unique<IpSettingEditor>(session, config, record, opening->prompts, opening->view);
+            std::make_unique<IpSettingEditor>(mode, session, config, *dialogue, record, opening->prompts, opening->view);
         opening->view.editor = opening->editor.get();
-        session.ipSendWaitTicks = 0;
-        session.ipSettingTransfer = mode;
         opening->editor->open();
         return opening;
     }
     // Both timers run until the dialog has reported its result.
     void runUntilReported(Opening& opening) {
-        for (int i = 0; i < 20 && opening.prompts.shown.empty(); ++i) {
+        for (int i = 0; i < 20 && opening.view.told.empty(); ++i) {
             tick();
             opening.editor->onTransferTick();
         }
@@ -117,7 +115,7 @@ protected:
 
 TEST_F(IpSettingEndToEnd, newSettingSentIsStoredAndLoadedBack) {
     ASSERT_NO_FATAL_FAILURE(start());
-    auto dialog = open(TransferState::OpenedNew);
+    auto dialog = open(DialogMode::NewSetting);
     FakeIpSettingView& fields = dialog->view;
     fields.addresses[kLocalIpField] = {10, 0, 13, 10};  // "\n\r" in the block
     fields.addresses[remoteIpField(7)] = {172, 16, 0, 8};
@@ -131,21 +129,21 @@ TEST_F(IpSettingEndToEnd, newSettingSentIsStoredAndLoadedBack) {
     expected.remotes[2].reconnectTimeMs = 65535;
 
     dialog->editor->saveToDevice();
-    ASSERT_EQ(session.ipSettingTransfer, TransferState::SendRequested);
+    ASSERT_EQ(dialogue->pendingJobs(), 1u);
     runUntilReported(*dialog);
 
-    EXPECT_EQ(dialog->prompts.texts(), Strings{kIpSendFinished});
+    EXPECT_EQ(dialog->view.told, std::vector<EditorMessage>{EditorMessage::SendFinished});
     EXPECT_TRUE(dialog->view.saveToDeviceEnabled);
     const std::vector<std::string> log = sim->logLines();
     EXPECT_NE(std::find(log.begin(), log.end(), "RX STORED IP_SETTING 76 " + hex(encodeIpSettingBlock(expected))), log.end());
     dialog.reset();
 
     record = IpSettingRecord{};
-    auto again = open(TransferState::OpenedFromDevice);
+    auto again = open(DialogMode::LoadFromDevice);
     EXPECT_FALSE(again->view.saveToDeviceEnabled);
     runUntilReported(*again);
 
-    EXPECT_EQ(again->prompts.texts(), Strings{kIpReceiveFinished});
+    EXPECT_EQ(again->view.told, std::vector<EditorMessage>{EditorMessage::ReceiveFinished});
     EXPECT_EQ(record, expected);
     EXPECT_EQ(again->view.addresses[kLocalIpField], (Ipv4{10, 0, 13, 10}));
     EXPECT_EQ(again->view.addresses[remoteIpField(7)], (Ipv4{172, 16, 0, 8}));
@@ -158,11 +156,11 @@ TEST_F(IpSettingEndToEnd, newSettingSentIsStoredAndLoadedBack) {
 TEST_F(IpSettingEndToEnd, gatewayThatCannotSaveIsReported) {
     ASSERT_NO_FATAL_FAILURE(start({"--reply-error", "save-ip"}));
 
-    auto dialog = open(TransferState::OpenedNew);
+    auto dialog = open(DialogMode::NewSetting);
     dialog->editor->saveToDevice();
     runUntilReported(*dialog);
-    EXPECT_EQ(dialog->prompts.texts(), Strings{kIpSaveError});
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::SaveError);
+    EXPECT_EQ(dialog->view.told, std::vector<EditorMessage>{EditorMessage::SaveError});
+    EXPECT_EQ(dialogue->pendingJobs(), 0u);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
+#include "support/fake_gateway_jobs.h"
 #include "support/window_recorders.h"
 #include "norvik_version.h"
 
@@ -55,7 +56,7 @@ TEST(FirmwareDialog, fieldsFollowTheReplyShape) {
         SCOPED_TRACE(k.shape);
         LinkSession session;
         hold(session, k.state, k.names, k.count);
-        FirmwareDialog dialog(session);
+        FirmwareDialog dialog(session.firmwareState(), session.firmwareFileNames, session.fileCount);
         EXPECT_EQ(dialog.windowTitle().toStdString(), "Firmware Information");
         EXPECT_EQ(dialog.firmwareNameEdit()->text().toStdString(), k.name);
         EXPECT_EQ(dialog.versionEdit()->text().toStdString(), k.version);
@@ -65,13 +66,42 @@ TEST(FirmwareDialog, fieldsFollowTheReplyShape) {
     }
 }
 
+// A file-name job's end: a reply that came shows the dialog, whole or not;
+// one the link took with it shows nothing.
+TEST(FirmwareDialog, aFileNameJobsEndOpensItOnlyForAReply) {
+    struct Case {
+        JobOutcome outcome;
+        bool shown;
+        std::string name;
+    };
+    const Case cases[] = {
+        {JobOutcome::Done, true, "3410V20.bin"},     {JobOutcome::BlockIncomplete, true, ""},
+        {JobOutcome::NoAnswer, false, ""},           {JobOutcome::LinkLost, false, ""},
+        {JobOutcome::Cancelled, false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(jobOutcomeName(c.outcome));
+        JobResult result;
+        result.kind = JobKind::ReadFileNames;
+        result.outcome = c.outcome;
+        result.fileNames[0] = "autoexec.bat";
+        result.fileNames[1] = "3410V20.bin";
+        result.fileCount = 2;
+        EXPECT_EQ(FirmwareDialog::shows(result), c.shown);
+        if (!c.shown) continue;
+        FirmwareDialog dialog(result);
+        EXPECT_EQ(dialog.notSupported(), c.outcome != JobOutcome::Done);
+        EXPECT_EQ(dialog.firmwareNameEdit()->text().toStdString(), c.name);
+    }
+}
+
 // What a screen reader says for each field: an edit field is named by its caption
 // and holds its text as the value; the file count is a static value read by its text,
 // with the caption as its label.
 TEST(FirmwareDialog, screenReadersHearEachCaptionWithItsValue) {
     LinkSession session;
     hold(session, FirmwareQueryState::Received, {"autoexec.bat", "3420V13.bin"}, 2);
-    FirmwareDialog dialog(session);
+    FirmwareDialog dialog(session.firmwareState(), session.firmwareFileNames, session.fileCount);
     struct Case {
         QWidget* field;
         QAccessible::Role role;
@@ -101,7 +131,7 @@ TEST(FirmwareDialog, screenReadersHearEachCaptionWithItsValue) {
 TEST(FirmwareDialog, enterAndEscapeCloseIt) {
     for (int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
         LinkSession session;
-        FirmwareDialog dialog(session);
+        FirmwareDialog dialog(session.firmwareState(), session.firmwareFileNames, session.fileCount);
         dialog.show();
         dialog.firmwareNameEdit()->setFocus();
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -132,7 +162,8 @@ TEST(FirmwareDialog, unsupportedReplyShowsTheBoxBeforeTheEmptyDialog) {
     GatewayConfig config;
     IpSettingRecord ip;
     RecordingBoxes boxes;
-    LookingOpener opener(session, config, ip, boxes);
+    test::FakeGatewayJobs jobs;
+    LookingOpener opener(session, config, ip, jobs, boxes);
     opener.boxes = &boxes;
 
     hold(session, FirmwareQueryState::ReceiveError, {"3420V13.bin"}, 1);

@@ -23,6 +23,7 @@
 #include "ipsetting/ip_address_edit.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
+#include "support/fake_gateway_jobs.h"
 #include "support/recording_prompts.h"
 #include "support/temp_file.h"
 #include "support/window_recorders.h"
@@ -30,6 +31,7 @@
 namespace norvik {
 namespace {
 
+using test::FakeGatewayJobs;
 using test::RecordingPrompts;
 using Strings = std::vector<std::string>;
 
@@ -45,21 +47,20 @@ protected:
     GatewayConfig config;
     IpSettingRecord record;
     RecordingPrompts prompts;
+    FakeGatewayJobs jobs;
 
     void SetUp() override {
         session.linkState = LinkState::Connected;
         session.parameterLoaded = true;
         config.modelName = kModelHx3420;
     }
-    std::unique_ptr<IpSettingDialog> open(TransferState mode) {
-        session.ipSendWaitTicks = 0;
-        session.ipSettingTransfer = mode;
-        return std::make_unique<IpSettingDialog>(session, config, record, prompts);
+    std::unique_ptr<IpSettingDialog> open(DialogMode mode) {
+        return std::make_unique<IpSettingDialog>(mode, session, config, jobs, record, prompts);
     }
 };
 
 TEST_F(IpSettingDialogTest, everyControlCarriesItsTextAndAccessibleName) {
-    const auto dialog = open(TransferState::OpenedNew);
+    const auto dialog = open(DialogMode::NewSetting);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("IP Setting"));
     EXPECT_EQ(dialog->localGroup()->title(), QStringLiteral("Local IP Setting"));
     EXPECT_EQ(dialog->localGroup()->accessibleName(), QStringLiteral("Local IP Setting"));
@@ -92,7 +93,7 @@ TEST_F(IpSettingDialogTest, everyControlCarriesItsTextAndAccessibleName) {
 }
 
 TEST_F(IpSettingDialogTest, newSettingShowsTheDefaultsInTheFields) {
-    const auto dialog = open(TransferState::OpenedNew);
+    const auto dialog = open(DialogMode::NewSetting);
     EXPECT_EQ(dotted(dialog->ipField(kLocalIpField)), "192.168.255.1");
     EXPECT_EQ(dotted(dialog->ipField(kSubnetMaskField)), "255.255.0.0");
     EXPECT_EQ(dotted(dialog->ipField(kGatewayField)), "192.168.0.1");
@@ -106,7 +107,7 @@ TEST_F(IpSettingDialogTest, newSettingShowsTheDefaultsInTheFields) {
 }
 
 TEST_F(IpSettingDialogTest, timeEditsTakeDigitsAndKeepTheirRange) {
-    const auto dialog = open(TransferState::OpenedNew);
+    const auto dialog = open(DialogMode::NewSetting);
     QLineEdit* edit = dialog->timeEdit(timeoutEdit(2));
     struct Case {
         const char* name;
@@ -139,28 +140,30 @@ TEST_F(IpSettingDialogTest, timeEditsTakeDigitsAndKeepTheirRange) {
         prompts.shown.clear();
         k.act();
         EXPECT_EQ(edit->text().toStdString(), k.text);
-        EXPECT_EQ(prompts.texts(), k.box ? Strings{kTimeOutOfRange} : Strings{});
+        EXPECT_EQ(prompts.texts(), k.box ? Strings{"Error !! Value must be 1~65535"} : Strings{});
     }
 }
 
 TEST_F(IpSettingDialogTest, loadFromDeviceWaitsWithTheButtonOffThenShowsTheBlock) {
     record = IpSettingRecord{};
-    const auto dialog = open(TransferState::OpenedFromDevice);
+    const auto dialog = open(DialogMode::LoadFromDevice);
     EXPECT_FALSE(dialog->saveToDeviceButton()->isEnabled());
     EXPECT_TRUE(dialog->transferTimer()->isActive());
     EXPECT_EQ(dialog->transferTimer()->interval(), 1000);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
+    EXPECT_EQ(jobs.last().job.kind, JobKind::ReadIpSetting);
     EXPECT_EQ(dotted(dialog->ipField(kLocalIpField)), "...");
     EXPECT_EQ(dialog->timeEdit(0)->text(), QString());
 
     dialog->onTransferTimer();
     EXPECT_TRUE(prompts.shown.empty());
 
-    setDefaultIpSetting(record);  // as the console dialogue installs the block
-    record.remotes[4].address = {10, 0, 0, 5};
-    session.ipSettingTransfer = TransferState::ReceiveFinished;
+    JobResult block;
+    block.kind = JobKind::ReadIpSetting;
+    setDefaultIpSetting(block.ipSetting);
+    block.ipSetting.remotes[4].address = {10, 0, 0, 5};
+    jobs.endLast(block);
     dialog->onTransferTimer();
-    EXPECT_EQ(prompts.texts(), Strings{kIpReceiveFinished});
+    EXPECT_EQ(prompts.texts(), Strings{"Receive IP Setting finish ."});
     EXPECT_EQ(dotted(dialog->ipField(remoteIpField(4))), "10.0.0.5");
     EXPECT_EQ(dialog->timeEdit(reconnectEdit(4))->text(), QStringLiteral("8000"));
     EXPECT_TRUE(dialog->saveToDeviceButton()->isEnabled());
@@ -168,7 +171,7 @@ TEST_F(IpSettingDialogTest, loadFromDeviceWaitsWithTheButtonOffThenShowsTheBlock
 }
 
 TEST_F(IpSettingDialogTest, saveButtonsReadTheFields) {
-    const auto dialog = open(TransferState::OpenedNew);
+    const auto dialog = open(DialogMode::NewSetting);
     dialog->ipField(kLocalIpField)->setAddress({10, 1, 2, 3});
     dialog->timeEdit(timeoutEdit(7))->setText(QStringLiteral("42"));
     test::TempFile file("norvik_ip_dialog_save");
@@ -180,27 +183,28 @@ TEST_F(IpSettingDialogTest, saveButtonsReadTheFields) {
     EXPECT_EQ(saved.remotes[7].timeoutValueMs, 42u);
 
     QTest::mouseClick(dialog->saveToDeviceButton(), Qt::LeftButton);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::SendRequested);
+    ASSERT_EQ(jobs.asked.size(), 1u);
+    EXPECT_EQ(jobs.last().job.ipSetting.localIp, (Ipv4{10, 1, 2, 3}));
     EXPECT_FALSE(dialog->saveToDeviceButton()->isEnabled());
     EXPECT_TRUE(dialog->transferTimer()->isActive());
 }
 
 TEST_F(IpSettingDialogTest, enterAndEscapeCloseSavingNothingAndStopTheTimer) {
     for (const int key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-        const auto dialog = open(TransferState::OpenedFromDevice);
+        const auto dialog = open(DialogMode::LoadFromDevice);
         dialog->show();
         dialog->ipField(kGatewayField)->setFocus();
         QTest::keyClick(dialog->ipField(kGatewayField)->octetBox(0), static_cast<Qt::Key>(key));
         EXPECT_FALSE(dialog->isVisible()) << key;
         EXPECT_FALSE(dialog->transferTimer()->isActive()) << key;
-        // The request stays with the console dialogue.
-        EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
+        // The job stays with the gateway.
+        EXPECT_FALSE(jobs.last().cancelled);
         EXPECT_TRUE(prompts.fileQuestions.empty());
     }
 }
 
 TEST_F(IpSettingDialogTest, enterOnAFocusedButtonPressesIt) {
-    const auto dialog = open(TransferState::OpenedNew);
+    const auto dialog = open(DialogMode::NewSetting);
     dialog->show();
     dialog->saveToFileButton()->setFocus();
     QTest::keyClick(dialog->saveToFileButton(), Qt::Key_Return);
@@ -223,9 +227,8 @@ protected:
 
 TEST_F(IpSettingDialogTest, menuOpensTheDialogOnTheSharedRecord) {
     test::RecordingBoxes boxes;
-    LookingOpener opener(session, config, record, boxes);
-    session.ipSettingTransfer = TransferState::OpenedNew;
-    opener.openIpSettingDialog(nullptr);
+    LookingOpener opener(session, config, record, jobs, boxes);
+    opener.openIpSettingDialog(nullptr, DialogMode::NewSetting);
     EXPECT_EQ(opener.seen, "192.168.255.1");
     EXPECT_EQ(record.remotes[0].reconnectTimeMs, 8000u);
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "link/link_guards.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
+#include "support/fake_gateway_jobs.h"
 #include "support/fake_ip_setting_view.h"
 #include "support/recording_prompts.h"
 #include "support/temp_file.h"
@@ -19,10 +19,11 @@
 namespace norvik {
 namespace {
 
+using test::FakeGatewayJobs;
 using test::FakeIpSettingView;
+using Told = std::vector<EditorMessage>;
 using test::RecordingPrompts;
 using test::TempFile;
-using Strings = std::vector<std::string>;
 
 IpSettingRecord defaults() {
     IpSettingRecord r;
@@ -50,20 +51,24 @@ protected:
     GatewayConfig config;
     IpSettingRecord record;
     RecordingPrompts prompts;
+    FakeGatewayJobs jobs;
     FakeIpSettingView view;
-    IpSettingEditor editor{session, config, record, prompts, view};
+    std::unique_ptr<IpSettingEditor> editor;
 
     void SetUp() override {
-        view.editor = &editor;
+        make(DialogMode::NewSetting);
         session.linkState = LinkState::Connected;
         session.parameterLoaded = true;
         config.modelName = kModelHx3420;
     }
-    // What the menu command does before the dialog opens.
-    void openIn(TransferState mode) {
-        session.ipSendWaitTicks = 0;
-        session.ipSettingTransfer = mode;
-        editor.open();
+    void make(DialogMode mode) {
+        editor = std::make_unique<IpSettingEditor>(mode, session, config, jobs, record, prompts, view);
+        view.editor = editor.get();
+    }
+    // The dialog as the menu opens it.
+    void openIn(DialogMode mode) {
+        make(mode);
+        editor->open();
     }
     IpSettingRecord shownRecord() const {
         IpSettingRecord r;
@@ -116,33 +121,6 @@ TEST(IpSettingTimeEdit, replacementKeepsOneTo65535) {
     }
 }
 
-TEST(IpSettingTexts, areTheUsersOwn) {
-    const std::pair<std::string, std::string> cases[] = {
-        {kIpSettingCaption, "IP Setting"},
-        {kLocalIpIllegal, "Error ! Local IP isn't legal."},
-        {kRemoteIpIllegal[0], "Error ! Remote IP (1) isn't legal."},
-        {kRemoteIpIllegal[7], "Error ! Remote IP (8) isn't legal."},
-        {kTimeOutOfRange, "Error !! Value must be 1~65535"},
-        {kIpFileOpenError, "Error ! File doesn't exits or other unexpected error."},
-        {kIpFileCreateError, "Error ! File can not create or other unexpected error."},
-        {kTimerFailure, "Timer Creat failure"},
-        {kIpSendFinished, "Save IP Setting Finish."},
-        {kIpSendError, "Send IP Setting Error !"},
-        {kIpSaveError, "Save IP Setting Error !"},
-        {kIpReceiveFinished, "Receive IP Setting finish ."},
-        {kIpReceiveError, "Receive IP Setting Error !"},
-        {kIpReadError, "Read IP Setting Error !"},
-        {kIpValueBreak, "Error ! IP Setting Value break."},
-        {ipFieldLabel(kLocalIpField), "I P :"},
-        {ipFieldLabel(kSubnetMaskField), "MASK :"},
-        {ipFieldLabel(kGatewayField), "GATEWAY :"},
-        {ipFieldLabel(remoteIpField(7)), "I P (8) :"},
-        {timeEditLabel(timeoutEdit(2)), "I P (3) : Time out value (ms) :"},
-        {timeEditLabel(reconnectEdit(7)), "I P (8) : ReConnect time (ms) :"},
-    };
-    for (const auto& [constant, text] : cases) EXPECT_EQ(constant, text);
-}
-
 // --- reading and showing the fields ------------------------------------------------
 
 TEST_F(IpSettingEditorTest, illegalLocalAddressIsRefusedWithItsMessage) {
@@ -151,12 +129,12 @@ TEST_F(IpSettingEditorTest, illegalLocalAddressIsRefusedWithItsMessage) {
         {{0, 0, 0, 0}, true},     {{127, 0, 0, 2}, true},      {{224, 0, 0, 1}, true},  {{255, 0, 0, 1}, true},
     };
     for (const auto& [local, legal] : cases) {
-        prompts.shown.clear();
+        view.told.clear();
         view.fill(pattern());
         view.addresses[kLocalIpField] = local;
         record = defaults();
-        EXPECT_EQ(editor.readIpControls(record), legal);
-        EXPECT_EQ(prompts.texts(), legal ? Strings{} : Strings{kLocalIpIllegal});
+        EXPECT_EQ(editor->readIpControls(record), legal);
+        EXPECT_EQ(view.told, legal ? Told{} : Told{EditorMessage::LocalIpIllegal});
         EXPECT_EQ(record.localIp, local);
         // Nothing after the local address was read on a refusal.
         EXPECT_EQ(record.subnetMask, legal ? pattern().subnetMask : defaults().subnetMask);
@@ -167,8 +145,8 @@ TEST_F(IpSettingEditorTest, maskAndGatewayAreNotChecked) {
     view.fill(pattern());
     view.addresses[kSubnetMaskField] = {1, 2, 3, 255};
     view.addresses[kGatewayField] = {127, 0, 0, 1};
-    ASSERT_TRUE(editor.readIpControls(record));
-    EXPECT_TRUE(prompts.shown.empty());
+    ASSERT_TRUE(editor->readIpControls(record));
+    EXPECT_TRUE(view.told.empty());
     EXPECT_EQ(record.gateway, (Ipv4{127, 0, 0, 1}));
 }
 
@@ -183,7 +161,7 @@ TEST_F(IpSettingEditorTest, timesAreReadWithinTheirRangeAndNeverWrap) {
         view.fill(pattern());
         view.times[timeoutEdit(4)] = text;
         view.times[reconnectEdit(7)] = text;
-        ASSERT_TRUE(editor.readIpControls(record));
+        ASSERT_TRUE(editor->readIpControls(record));
         EXPECT_EQ(record.remotes[4].timeoutValueMs, expected);
         EXPECT_EQ(record.remotes[7].reconnectTimeMs, expected);
         EXPECT_EQ(record.remotes[3].timeoutValueMs, pattern().remotes[3].timeoutValueMs);
@@ -193,14 +171,14 @@ TEST_F(IpSettingEditorTest, timesAreReadWithinTheirRangeAndNeverWrap) {
 TEST_F(IpSettingEditorTest, eachIllegalRemoteAddressNamesItsRowAndKeepsWhatWasRead) {
     for (std::size_t bad = 0; bad < kRemoteIpEntries; ++bad) {
         SCOPED_TRACE(bad + 1);
-        prompts.shown.clear();
+        view.told.clear();
         view.fill(pattern());
         view.addresses[remoteIpField(bad)] = {192, 168, 1, 255};
         record = defaults();
 
-        EXPECT_FALSE(editor.readIpControls(record));
+        EXPECT_FALSE(editor->readIpControls(record));
 
-        EXPECT_EQ(prompts.texts(), Strings{kRemoteIpIllegal[bad]});
+        EXPECT_EQ(view.told, Told{remoteIpIllegal(bad)});
         EXPECT_EQ(record.localIp, pattern().localIp);
         EXPECT_EQ(record.subnetMask, pattern().subnetMask);
         EXPECT_EQ(record.gateway, pattern().gateway);
@@ -218,11 +196,10 @@ TEST_F(IpSettingEditorTest, eachIllegalRemoteAddressNamesItsRowAndKeepsWhatWasRe
 TEST_F(IpSettingEditorTest, remoteFiveIllegalSendsAndSavesNothing) {
     view.fill(pattern());
     view.addresses[remoteIpField(4)] = {192, 168, 1, 255};
-    session.ipSettingTransfer = TransferState::OpenedNew;
-    editor.saveToDevice();
-    editor.saveToFile();
-    EXPECT_EQ(prompts.texts(), (Strings{kRemoteIpIllegal[4], kRemoteIpIllegal[4]}));
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::OpenedNew);
+    editor->saveToDevice();
+    editor->saveToFile();
+    EXPECT_EQ(view.told, (Told{remoteIpIllegal(4), remoteIpIllegal(4)}));
+    EXPECT_TRUE(jobs.asked.empty());
     EXPECT_TRUE(prompts.fileQuestions.empty());
     EXPECT_FALSE(view.timerRunning);
     EXPECT_TRUE(view.saveToDeviceEnabled);
@@ -230,11 +207,11 @@ TEST_F(IpSettingEditorTest, remoteFiveIllegalSendsAndSavesNothing) {
 
 TEST_F(IpSettingEditorTest, showingPutsEveryValueInItsFieldAsDecimal) {
     record = pattern();
-    editor.showIpSetting();
+    editor->showIpSetting();
     EXPECT_EQ(shownRecord(), pattern());
     EXPECT_EQ(view.times[timeoutEdit(0)], "100");
     EXPECT_EQ(view.times[reconnectEdit(7)], "60007");
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(view.told.empty());
 }
 
 // --- range check ---------------------------------------------------------------------
@@ -258,13 +235,10 @@ TEST_F(IpSettingEditorTest, rangeCheckReplacesOutOfRangeTextsOnce) {
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.typed);
-        prompts.shown.clear();
+        view.told.clear();
         view.type(reconnectEdit(3), k.typed);
         EXPECT_EQ(view.times[reconnectEdit(3)], k.shown ? k.shown : k.typed);
-        EXPECT_EQ(prompts.texts(), k.shown ? Strings{kTimeOutOfRange} : Strings{});
-        if (k.shown) {
-            EXPECT_EQ(prompts.shown[0].title, "Message");
-        }
+        EXPECT_EQ(view.told, k.shown ? Told{EditorMessage::TimeOutOfRange} : Told{});
     }
 }
 
@@ -272,20 +246,20 @@ TEST_F(IpSettingEditorTest, rangeCheckReplacesOutOfRangeTextsOnce) {
 
 TEST_F(IpSettingEditorTest, newSettingShowsTheDefaultsWithoutAMessage) {
     record = pattern();
-    openIn(TransferState::OpenedNew);
+    openIn(DialogMode::NewSetting);
     EXPECT_EQ(record, defaults());
     EXPECT_EQ(shownRecord(), defaults());
     EXPECT_EQ(view.times[timeoutEdit(5)], "1500");
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(view.told.empty());
     EXPECT_FALSE(view.timerRunning);
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::OpenedNew);
+    EXPECT_TRUE(jobs.asked.empty());
 }
 
 TEST_F(IpSettingEditorTest, loadFromFileShowsTheFile) {
     TempFile file("norvik_ip_editor_open");
     ASSERT_TRUE(writeIpSettingFile(file.path(), pattern()));
     prompts.fileAnswers.push_back(file.path());
-    openIn(TransferState::OpenedFromFile);
+    openIn(DialogMode::LoadFromFile);
 
     ASSERT_EQ(prompts.fileQuestions.size(), 1u);
     EXPECT_FALSE(prompts.fileQuestions[0].save);
@@ -294,7 +268,7 @@ TEST_F(IpSettingEditorTest, loadFromFileShowsTheFile) {
     EXPECT_EQ(prompts.fileQuestions[0].choice.defaultSuffix, "ptm");
     EXPECT_EQ(record, pattern());
     EXPECT_EQ(shownRecord(), pattern());
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(view.told.empty());
 }
 
 TEST_F(IpSettingEditorTest, loadFromFileThatFailsOrIsCancelledShowsNothing) {
@@ -304,22 +278,22 @@ TEST_F(IpSettingEditorTest, loadFromFileThatFailsOrIsCancelledShowsNothing) {
     const struct {
         const char* name;
         std::optional<std::string> answer;
-        Strings messages;
+        Told messages;
     } cases[] = {
         {"cancelled", std::nullopt, {}},
-        {"missing", missing.path(), {kIpFileOpenError}},
-        {"short", shortFile.path(), {kIpFileOpenError}},
-        {"a folder", std::filesystem::temp_directory_path().string(), {kIpFileOpenError}},
+        {"missing", missing.path(), {EditorMessage::FileOpenError}},
+        {"short", shortFile.path(), {EditorMessage::FileOpenError}},
+        {"a folder", std::filesystem::temp_directory_path().string(), {EditorMessage::FileOpenError}},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.name);
-        prompts.shown.clear();
+        view.told.clear();
         view = FakeIpSettingView{};
-        view.editor = &editor;
+        view.editor = editor.get();
         record = pattern();
         prompts.fileAnswers = {k.answer};
-        openIn(TransferState::OpenedFromFile);
-        EXPECT_EQ(prompts.texts(), k.messages);
+        openIn(DialogMode::LoadFromFile);
+        EXPECT_EQ(view.told, k.messages);
         EXPECT_EQ(record, pattern());
         for (bool shown : view.addressShown) EXPECT_FALSE(shown);
         for (const std::string& text : view.times) EXPECT_EQ(text, "");
@@ -327,11 +301,11 @@ TEST_F(IpSettingEditorTest, loadFromFileThatFailsOrIsCancelledShowsNothing) {
 }
 
 TEST_F(IpSettingEditorTest, cancelledLoadThenSaveToFileWritesZeros) {
-    openIn(TransferState::OpenedFromFile);
+    openIn(DialogMode::LoadFromFile);
     TempFile file("norvik_ip_editor_zeros");
     prompts.fileAnswers.push_back(file.path());
-    editor.saveToFile();
-    EXPECT_TRUE(prompts.shown.empty());
+    editor->saveToFile();
+    EXPECT_TRUE(view.told.empty());
     EXPECT_EQ(file.read(), std::vector<uint8_t>(kIpSettingBlockBytes, 0));
 }
 
@@ -342,44 +316,34 @@ TEST_F(IpSettingEditorTest, fileWithZeroTimesWarnsOncePerEditAndKeepsTheRecord) 
     TempFile file("norvik_ip_editor_zero_times");
     ASSERT_TRUE(writeIpSettingFile(file.path(), zeros));
     prompts.fileAnswers.push_back(file.path());
-    openIn(TransferState::OpenedFromFile);
+    openIn(DialogMode::LoadFromFile);
 
-    EXPECT_EQ(prompts.texts(), (Strings{kTimeOutOfRange, kTimeOutOfRange}));
+    EXPECT_EQ(view.told, (Told{EditorMessage::TimeOutOfRange, EditorMessage::TimeOutOfRange}));
     EXPECT_EQ(view.times[timeoutEdit(1)], "1");
     EXPECT_EQ(view.times[reconnectEdit(6)], "1");
     EXPECT_EQ(record, zeros);
-    ASSERT_TRUE(editor.readIpControls(record));
+    ASSERT_TRUE(editor->readIpControls(record));
     EXPECT_EQ(record.remotes[1].timeoutValueMs, 1u);
 }
 
 TEST_F(IpSettingEditorTest, loadFromDeviceClearsTheRecordAndWaitsForTheBlock) {
     for (const bool timerAvailable : {true, false}) {
         SCOPED_TRACE(timerAvailable);
-        prompts.shown.clear();
+        view.told.clear();
         view = FakeIpSettingView{};
-        view.editor = &editor;
+        view.editor = editor.get();
         view.timerAvailable = timerAvailable;
         record = pattern();
-        openIn(TransferState::OpenedFromDevice);
+        openIn(DialogMode::LoadFromDevice);
 
         EXPECT_EQ(record, IpSettingRecord{});
-        EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
+        EXPECT_EQ(jobs.last().job.kind, JobKind::ReadIpSetting);
+        EXPECT_EQ(jobs.pendingJobs(), 1u);
+        jobs.asked.clear();
         EXPECT_FALSE(view.saveToDeviceEnabled);
         EXPECT_EQ(view.timerRunning, timerAvailable);
-        EXPECT_EQ(prompts.texts(), timerAvailable ? Strings{} : Strings{kTimerFailure});
+        EXPECT_EQ(view.told, timerAvailable ? Told{} : Told{EditorMessage::TimerFailure});
         for (bool shown : view.addressShown) EXPECT_FALSE(shown);
-    }
-}
-
-TEST_F(IpSettingEditorTest, anyOtherOpeningCodeDoesNothing) {
-    for (auto code : {TransferState::Idle, TransferState::SendFinished, TransferState::ReceiveError}) {
-        record = pattern();
-        openIn(code);
-        EXPECT_EQ(record, pattern());
-        EXPECT_EQ(session.ipSettingTransfer, code);
-        EXPECT_TRUE(prompts.shown.empty());
-        EXPECT_TRUE(prompts.fileQuestions.empty());
-        EXPECT_FALSE(view.timerRunning);
     }
 }
 
@@ -390,12 +354,12 @@ TEST_F(IpSettingEditorTest, saveToFileWritesTheFieldsWithoutAQuestion) {
     file.write(std::vector<uint8_t>(200, 0x5A));  // replaced silently
     view.fill(pattern());
     prompts.fileAnswers.push_back(file.path());
-    editor.saveToFile();
+    editor->saveToFile();
 
     ASSERT_EQ(prompts.fileQuestions.size(), 1u);
     EXPECT_TRUE(prompts.fileQuestions[0].save);
     EXPECT_EQ(prompts.fileQuestions[0].choice.proposedName, "IP_setting");
-    EXPECT_TRUE(prompts.shown.empty());
+    EXPECT_TRUE(view.told.empty());
     EXPECT_EQ(record, pattern());
     const IpSettingBlock block = encodeIpSettingBlock(pattern());
     EXPECT_EQ(file.read(), std::vector<uint8_t>(block.begin(), block.end()));
@@ -403,25 +367,25 @@ TEST_F(IpSettingEditorTest, saveToFileWritesTheFieldsWithoutAQuestion) {
 
 TEST_F(IpSettingEditorTest, saveToFileCancelledOrRefusedByTheFileSystem) {
     view.fill(pattern());
-    editor.saveToFile();  // cancelled
-    EXPECT_TRUE(prompts.shown.empty());
+    editor->saveToFile();  // cancelled
+    EXPECT_TRUE(view.told.empty());
 
     prompts.fileAnswers.push_back(std::filesystem::temp_directory_path().string());
-    editor.saveToFile();
-    EXPECT_EQ(prompts.texts(), Strings{kIpFileCreateError});
+    editor->saveToFile();
+    EXPECT_EQ(view.told, Told{EditorMessage::FileCreateError});
 }
 
 TEST_F(IpSettingEditorTest, saveToFileDuringALoadWritesACopyAndLeavesTheRecordToTheBlock) {
-    openIn(TransferState::OpenedFromDevice);
+    openIn(DialogMode::LoadFromDevice);
     view.fill(pattern());
     TempFile file("norvik_ip_editor_copy");
     prompts.fileAnswers.push_back(file.path());
-    editor.saveToFile();
+    editor->saveToFile();
 
     EXPECT_EQ(record, IpSettingRecord{});
     ASSERT_TRUE(readIpSettingFile(file.path(), record));
     EXPECT_EQ(record, pattern());
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::LoadRequested);
+    EXPECT_TRUE(editor->transferPending());
 }
 
 // --- Save to Device ----------------------------------------------------------------------
@@ -432,119 +396,127 @@ TEST_F(IpSettingEditorTest, saveToDeviceChecksInOrder) {
         LinkState link;
         bool parameterLoaded;
         const char* model;
-        const char* message;  // nullptr: sent
+        std::optional<EditorMessage> message;  // none: sent
     };
     const Case cases[] = {
-        {"loading", LinkState::LoadingParameters, false, kModelHx3420, guard::kLoading},
-        {"not connected", LinkState::NotConnected, true, kModelHx3410, guard::kNotConnected},
-        {"no parameter", LinkState::Connected, false, kModelHx3410, guard::kNoParameter},
-        {"HX-3410", LinkState::Connected, true, kModelHx3410, guard::kOnlyHx3420},
-        {"unknown model", LinkState::Connected, true, kModelUnknown, guard::kOnlyHx3420},
-        {"HX-3420", LinkState::Connected, true, kModelHx3420, nullptr},
+        {"loading", LinkState::LoadingParameters, false, kModelHx3420, EditorMessage::Loading},
+        {"not connected", LinkState::NotConnected, true, kModelHx3410, EditorMessage::NotConnected},
+        {"no parameter", LinkState::Connected, false, kModelHx3410, EditorMessage::NoParameter},
+        {"HX-3410", LinkState::Connected, true, kModelHx3410, EditorMessage::OnlyHx3420},
+        {"unknown model", LinkState::Connected, true, kModelUnknown, EditorMessage::OnlyHx3420},
+        {"HX-3420", LinkState::Connected, true, kModelHx3420, std::nullopt},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        prompts.shown.clear();
+        view.told.clear();
         view = FakeIpSettingView{};
-        view.editor = &editor;
+        view.editor = editor.get();
         view.fill(pattern());
         record = defaults();
-        openIn(TransferState::OpenedFromFile);
+        openIn(DialogMode::LoadFromFile);
         session.linkState = k.link;
         session.parameterLoaded = k.parameterLoaded;
         config.modelName = k.model;
 
-        editor.saveToDevice();
+        editor->saveToDevice();
 
-        EXPECT_EQ(prompts.texts(), k.message ? Strings{k.message} : Strings{});
-        EXPECT_EQ(session.ipSettingTransfer, k.message ? TransferState::OpenedFromFile : TransferState::SendRequested);
+        EXPECT_EQ(view.told, k.message ? Told{*k.message} : Told{});
+        EXPECT_EQ(jobs.asked.size(), k.message ? 0u : 1u);
+        if (!k.message) {
+            EXPECT_EQ(jobs.last().job.kind, JobKind::SendIpSetting);
+            EXPECT_EQ(jobs.last().job.ipSetting, pattern()) << "the job carries the fields as read";
+        }
+        jobs.asked.clear();
         EXPECT_EQ(record, k.message ? defaults() : pattern());
-        EXPECT_EQ(view.saveToDeviceEnabled, k.message != nullptr);
-        EXPECT_EQ(view.timerRunning, k.message == nullptr);
+        EXPECT_EQ(view.saveToDeviceEnabled, k.message.has_value());
+        EXPECT_EQ(view.timerRunning, !k.message);
     }
-    EXPECT_STREQ(guard::kOnlyHx3420, "Error ! This function is only supported HX-3420.");
 }
 
 TEST_F(IpSettingEditorTest, saveToDeviceWithoutATimerLeavesTheRequestPosted) {
     view.fill(pattern());
     view.timerAvailable = false;
-    editor.saveToDevice();
-    EXPECT_EQ(prompts.texts(), Strings{kTimerFailure});
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::SendRequested);
+    editor->saveToDevice();
+    EXPECT_EQ(view.told, Told{EditorMessage::TimerFailure});
+    EXPECT_EQ(jobs.pendingJobs(), 1u) << "the job still goes to the gateway";
     EXPECT_FALSE(view.saveToDeviceEnabled);
 }
 
 // --- transfer timer ------------------------------------------------------------------------
 
-TEST_F(IpSettingEditorTest, tickFinishesEachResultWithItsText) {
-    const std::pair<TransferState, const char*> cases[] = {
-        {TransferState::SendFinished, kIpSendFinished}, {TransferState::SendError, kIpSendError},
-        {TransferState::SaveError, kIpSaveError},       {TransferState::ReceiveError, kIpReceiveError},
-        {TransferState::ReadError, kIpReadError},       {TransferState::Idle, kIpValueBreak},
-        {TransferState::OpenedNew, kIpValueBreak},      {TransferState::OpenedFromDevice, kIpValueBreak},
-        {static_cast<TransferState>(4), kIpValueBreak}, {static_cast<TransferState>(200), kIpValueBreak},
-    };
-    for (const auto& [code, text] : cases) {
-        SCOPED_TRACE(text);
-        prompts.shown.clear();
-        view.saveToDeviceEnabled = false;
-        view.timerRunning = true;
-        record = pattern();
-        session.ipSettingTransfer = code;
-
-        editor.onTransferTick();
-
-        EXPECT_EQ(prompts.texts(), Strings{text});
-        EXPECT_TRUE(view.saveToDeviceEnabled);
-        EXPECT_FALSE(view.timerRunning);
-        EXPECT_EQ(session.ipSettingTransfer, code);  // the result stays
-        for (bool shown : view.addressShown) EXPECT_FALSE(shown);
-    }
+TEST_F(IpSettingEditorTest, theEndOfASendIsShownAtTheNextTick) {
+    view.fill(pattern());
+    editor->saveToDevice();
+    jobs.endLast(JobOutcome::GatewayError, GatewayError::SaveFailed);
+    EXPECT_TRUE(view.told.empty()) << "held until the tick";
+    EXPECT_FALSE(view.saveToDeviceEnabled);
+    record = defaults();
+    editor->onTransferTick();
+    EXPECT_EQ(view.told, Told{EditorMessage::SaveError});
+    EXPECT_TRUE(view.saveToDeviceEnabled);
+    EXPECT_FALSE(view.timerRunning);
+    EXPECT_EQ(record, defaults()) << "a send leaves the record alone";
 }
 
 TEST_F(IpSettingEditorTest, receivedBlockIsShownBeforeItsMessage) {
-    openIn(TransferState::OpenedFromDevice);
-    for (int tick = 0; tick < 30; ++tick) editor.onTransferTick();  // a load has no time-out
-    EXPECT_TRUE(prompts.shown.empty());
+    openIn(DialogMode::LoadFromDevice);
+    for (int tick = 0; tick < 30; ++tick) editor->onTransferTick();  // a load has no time-out
+    EXPECT_TRUE(view.told.empty());
     EXPECT_TRUE(view.timerRunning);
 
-    record = pattern();  // as the console dialogue installs it
-    session.ipSettingTransfer = TransferState::ReceiveFinished;
-    prompts.whileOpen = [&] { EXPECT_EQ(shownRecord(), pattern()); };
-    editor.onTransferTick();
-    EXPECT_EQ(prompts.texts(), Strings{kIpReceiveFinished});
+    JobResult block;
+    block.kind = JobKind::ReadIpSetting;
+    block.ipSetting = pattern();
+    jobs.endLast(block);
+    EXPECT_EQ(record, IpSettingRecord{}) << "taken at the tick, not before";
+    view.whileOpen = [&] { EXPECT_EQ(shownRecord(), pattern()); };
+    editor->onTransferTick();
+    EXPECT_EQ(view.told, Told{EditorMessage::ReceiveFinished});
+    EXPECT_EQ(record, pattern());
     EXPECT_TRUE(view.saveToDeviceEnabled);
     EXPECT_FALSE(view.timerRunning);
 }
 
 TEST_F(IpSettingEditorTest, unansweredSendFailsAtTheEleventhTickAndIsReportedAtTheTwelfth) {
-    openIn(TransferState::OpenedNew);
-    editor.saveToDevice();
+    openIn(DialogMode::NewSetting);
+    editor->saveToDevice();
     for (int tick = 1; tick <= 10; ++tick) {
-        editor.onTransferTick();
-        EXPECT_EQ(session.ipSendWaitTicks, tick);
-        EXPECT_EQ(session.ipSettingTransfer, TransferState::SendRequested) << tick;
+        editor->onTransferTick();
+        EXPECT_EQ(editor->sendWaitTicks(), tick);
     }
-    editor.onTransferTick();
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
-    EXPECT_EQ(session.ipSendWaitTicks, 0);
-    EXPECT_TRUE(prompts.shown.empty());
-    editor.onTransferTick();
-    EXPECT_EQ(prompts.texts(), Strings{kIpReceiveError});
+    EXPECT_EQ(jobs.pendingJobs(), 1u);
+    editor->onTransferTick();
+    EXPECT_EQ(jobs.pendingJobs(), 0u) << "given up: the job is cancelled";
+    EXPECT_TRUE(jobs.last().cancelled);
+    EXPECT_EQ(editor->sendWaitTicks(), 0);
+    EXPECT_TRUE(view.told.empty());
+    // The job's own end comes after the dialog gave up: it is not shown.
+    jobs.deliverCancelled();
+    editor->onTransferTick();
+    EXPECT_EQ(view.told, Told{EditorMessage::ReceiveError});
     EXPECT_TRUE(view.saveToDeviceEnabled);
+    editor->onTransferTick();
+    EXPECT_EQ(view.told.size(), 1u);
 }
 
 TEST_F(IpSettingEditorTest, secondSendInOneOpeningCountsOnFromTheFirst) {
-    openIn(TransferState::OpenedNew);
-    editor.saveToDevice();
-    for (int tick = 0; tick < 4; ++tick) editor.onTransferTick();
-    session.ipSettingTransfer = TransferState::SendFinished;
-    editor.onTransferTick();
-    EXPECT_EQ(prompts.texts(), Strings{kIpSendFinished});
+    openIn(DialogMode::NewSetting);
+    editor->saveToDevice();
+    for (int tick = 0; tick < 4; ++tick) editor->onTransferTick();
+    jobs.endLast(JobOutcome::Done);
+    editor->onTransferTick();
+    EXPECT_EQ(view.told, Told{EditorMessage::SendFinished});
 
-    editor.saveToDevice();
-    for (int tick = 0; tick < 7; ++tick) editor.onTransferTick();
-    EXPECT_EQ(session.ipSettingTransfer, TransferState::ReceiveError);
+    editor->saveToDevice();
+    for (int tick = 0; tick < 6; ++tick) editor->onTransferTick();
+    EXPECT_EQ(jobs.pendingJobs(), 1u);
+    editor->onTransferTick();
+    EXPECT_EQ(jobs.pendingJobs(), 0u);
+    // A new opening counts from zero.
+    openIn(DialogMode::NewSetting);
+    editor->saveToDevice();
+    for (int tick = 0; tick < 10; ++tick) editor->onTransferTick();
+    EXPECT_EQ(jobs.pendingJobs(), 1u);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "grid/cell_editor.h"
 #include "grid/grid_widget.h"
 #include "ipsetting/ip_setting.h"
+#include "support/fake_gateway_jobs.h"
 #include "support/recording_prompts.h"
 #include "support/temp_file.h"
 
@@ -29,6 +30,7 @@ namespace {
 
 namespace sv = safevalue;
 using Button = SafeValueDialog::Button;
+using test::FakeGatewayJobs;
 using test::RecordingPrompts;
 using test::TempFile;
 using Bytes = std::vector<uint8_t>;
@@ -60,6 +62,7 @@ protected:
     LinkSession session;
     GatewayConfig config;
     RecordingPrompts prompts;
+    FakeGatewayJobs jobs;
     std::unique_ptr<SafeValueDialog> dialog;
 
     void SetUp() override {
@@ -73,11 +76,10 @@ protected:
         config.modules[3] = moduleOf(2, 3, 4, 0);
         config.modules[4] = moduleOf(1, 1020, 2, 40);
     }
-    SafeValueDialog& open(TransferState mode, SafeValueLayout layout = SafeValueLayout::Block512) {
+    SafeValueDialog& open(DialogMode mode, SafeValueLayout layout = SafeValueLayout::Block512) {
         dialog.reset();
         session.safeValueLayout = layout;
-        session.safeValueTransfer = mode;
-        dialog = std::make_unique<SafeValueDialog>(session, config, prompts);
+        dialog = std::make_unique<SafeValueDialog>(mode, session, config, jobs, prompts);
         return *dialog;
     }
     GridWidget& grid(SafeGrid g) { return dialog->grid(g); }
@@ -90,7 +92,7 @@ protected:
 
 TEST_F(SafeValueDialogTest, gridsShowTheTableInEveryModeAndLayout) {
     struct Case {
-        TransferState mode;
+        DialogMode mode;
         SafeValueLayout layout;
         int digitalRows;
         int analogRows;
@@ -98,12 +100,12 @@ TEST_F(SafeValueDialogTest, gridsShowTheTableInEveryModeAndLayout) {
         const char* word;
     };
     const Case cases[] = {
-        {TransferState::OpenedNew, SafeValueLayout::Block512, 129, 65, "H", "FFFF"},
-        {TransferState::OpenedNew, SafeValueLayout::Block976, 245, 123, "H", "FFFF"},
-        {TransferState::OpenedFromFile, SafeValueLayout::Block512, 129, 65, "", ""},
-        {TransferState::OpenedFromFile, SafeValueLayout::Block976, 245, 123, "", ""},
-        {TransferState::OpenedFromDevice, SafeValueLayout::Block512, 129, 65, "", ""},
-        {TransferState::OpenedFromDevice, SafeValueLayout::Block976, 245, 123, "", ""},
+        {DialogMode::NewSetting, SafeValueLayout::Block512, 129, 65, "H", "FFFF"},
+        {DialogMode::NewSetting, SafeValueLayout::Block976, 245, 123, "H", "FFFF"},
+        {DialogMode::LoadFromFile, SafeValueLayout::Block512, 129, 65, "", ""},
+        {DialogMode::LoadFromFile, SafeValueLayout::Block976, 245, 123, "", ""},
+        {DialogMode::LoadFromDevice, SafeValueLayout::Block512, 129, 65, "", ""},
+        {DialogMode::LoadFromDevice, SafeValueLayout::Block976, 245, 123, "", ""},
     };
     for (const Case& c : cases) {
         open(c.mode, c.layout);
@@ -143,7 +145,7 @@ TEST_F(SafeValueDialogTest, gridsShowTheTableInEveryModeAndLayout) {
 }
 
 TEST_F(SafeValueDialogTest, outputAndInputSwapCaptionsAndGrids) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     show();
     EXPECT_EQ(dialog->digitalGroup()->title(), "DO");
     EXPECT_EQ(dialog->analogGroup()->title(), "AO");
@@ -176,7 +178,7 @@ TEST_F(SafeValueDialogTest, outputAndInputSwapCaptionsAndGrids) {
 }
 
 TEST_F(SafeValueDialogTest, moduleBoxesFollowTheConfiguration) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     for (int k = 1; k <= 32; ++k) {
         QCheckBox* box = dialog->moduleBox(k);
         ASSERT_NE(box, nullptr);
@@ -188,7 +190,7 @@ TEST_F(SafeValueDialogTest, moduleBoxesFollowTheConfiguration) {
 }
 
 TEST_F(SafeValueDialogTest, doubleClickTogglesABitCell) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     show();
     GridWidget& g = grid(SafeGrid::Do);
     struct Case {
@@ -214,7 +216,7 @@ TEST_F(SafeValueDialogTest, doubleClickTogglesABitCell) {
 }
 
 TEST_F(SafeValueDialogTest, typedWordsAreCheckedAndShownUpperCase) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     show();
     GridWidget& g = grid(SafeGrid::Ao);
     struct Case {
@@ -251,7 +253,7 @@ TEST_F(SafeValueDialogTest, typedWordsAreCheckedAndShownUpperCase) {
 }
 
 TEST_F(SafeValueDialogTest, aModuleBoxMarksItsCellsAndClearsTheOneBefore) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     GridWidget& dout = grid(SafeGrid::Do);
     dialog->moduleBox(2)->click();
     // Bits 12 .. 21: bits 4 to 7 of the row "8~15", bits 0 to 5 of the row "16~23".
@@ -281,13 +283,13 @@ TEST_F(SafeValueDialogTest, aModuleBoxMarksItsCellsAndClearsTheOneBefore) {
 }
 
 TEST_F(SafeValueDialogTest, aSendDisablesItsButtonUntilTheResultIsShown) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     QPushButton* send = dialog->button(Button::SaveToDevice);
     EXPECT_TRUE(send->isEnabled());
     EXPECT_FALSE(dialog->transferTimerRunning());
     send->click();
-    EXPECT_EQ(session.safeValueTransfer, TransferState::SendRequested);
-    EXPECT_EQ(session.safeValueBytes, Bytes(512, 0xFF));
+    ASSERT_EQ(jobs.asked.size(), 1u);
+    EXPECT_EQ(jobs.last().job.safeValues, Bytes(512, 0xFF));
     EXPECT_FALSE(send->isEnabled());
     EXPECT_TRUE(dialog->transferTimerRunning());
     dialog->onTransferTimer();
@@ -295,23 +297,24 @@ TEST_F(SafeValueDialogTest, aSendDisablesItsButtonUntilTheResultIsShown) {
 
     bool finishedBeforeTheBox = false;
     prompts.whileOpen = [&] { finishedBeforeTheBox = send->isEnabled() && !dialog->transferTimerRunning(); };
-    session.safeValueTransfer = TransferState::SendFinished;
+    jobs.endLast(JobOutcome::Done);
     dialog->onTransferTimer();
     EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Save Safe Value Finish."});
     EXPECT_TRUE(finishedBeforeTheBox);
 }
 
 TEST_F(SafeValueDialogTest, loadFromDeviceFillsEveryCellWhenTheBlockArrives) {
-    session.safeValueBytes = {1, 2, 3};
-    open(TransferState::OpenedFromDevice, SafeValueLayout::Block976);
-    EXPECT_TRUE(session.safeValueBytes.empty());
-    EXPECT_EQ(session.safeValueTransfer, TransferState::LoadRequested);
+    open(DialogMode::LoadFromDevice, SafeValueLayout::Block976);
+    ASSERT_EQ(jobs.asked.size(), 1u);
+    EXPECT_EQ(jobs.last().job.kind, JobKind::ReadSafeValues);
     EXPECT_FALSE(dialog->button(Button::SaveToDevice)->isEnabled());
     EXPECT_TRUE(dialog->transferTimerRunning());
     Bytes block(976);
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 31 + 5);
-    session.safeValueBytes = block;
-    session.safeValueTransfer = TransferState::ReceiveFinished;
+    JobResult received;
+    received.kind = JobKind::ReadSafeValues;
+    received.safeValues = block;
+    jobs.endLast(received);
     dialog->onTransferTimer();
     EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Receive Safe Value finish ."});
     EXPECT_TRUE(dialog->button(Button::SaveToDevice)->isEnabled());
@@ -329,18 +332,19 @@ TEST_F(SafeValueDialogTest, loadFromDeviceFillsEveryCellWhenTheBlockArrives) {
     EXPECT_EQ(grid(SafeGrid::Ao).text(1, 1).toStdString(), word);
 }
 
-TEST_F(SafeValueDialogTest, closingWithdrawsNothing) {
-    open(TransferState::OpenedNew);
+TEST_F(SafeValueDialogTest, closingWithdrawsNothingAndItsJobEndsUnseen) {
+    open(DialogMode::NewSetting);
     dialog->button(Button::SaveToDevice)->click();
-    const Bytes sent = session.safeValueBytes;
     dialog.reset();
-    EXPECT_EQ(session.safeValueTransfer, TransferState::SendRequested);
-    EXPECT_EQ(session.safeValueBytes, sent);
+    EXPECT_EQ(jobs.pendingJobs(), 1u);
+    EXPECT_FALSE(jobs.last().cancelled);
+    jobs.endLast(JobOutcome::Done);  // reaches no dialog
+    EXPECT_TRUE(prompts.shown.empty());
 }
 
 TEST_F(SafeValueDialogTest, aSavedFileLoadsBackIntoEveryCell) {
     TempFile file("norvik_sv_dialog_roundtrip");
-    open(TransferState::OpenedNew, SafeValueLayout::Block976);
+    open(DialogMode::NewSetting, SafeValueLayout::Block976);
     dialog->button(Button::Input)->click();
     dialog->button(Button::AllLow)->click();
     emit grid(SafeGrid::Di).cellDoubleClicked(244, 8);
@@ -354,8 +358,8 @@ TEST_F(SafeValueDialogTest, aSavedFileLoadsBackIntoEveryCell) {
     for (SafeGrid g : kSafeGrids) before.push_back(textsOf(grid(g)));
 
     prompts.openAnswer = file.path();
-    open(TransferState::OpenedFromFile, SafeValueLayout::Block976);
-    for (SafeGrid g : kSafeGrids) EXPECT_EQ(textsOf(grid(g)), before[static_cast<std::size_t>(g)]) << safeGridCaption(g);
+    open(DialogMode::LoadFromFile, SafeValueLayout::Block976);
+    for (SafeGrid g : kSafeGrids) EXPECT_EQ(textsOf(grid(g)), before[static_cast<std::size_t>(g)]) << static_cast<int>(g);
     EXPECT_EQ(grid(SafeGrid::Ai).text(122, 1).toStdString(), "BEEF");
     EXPECT_EQ(grid(SafeGrid::Di).text(244, 8).toStdString(), "H");
     EXPECT_EQ(grid(SafeGrid::Di).text(244, 7).toStdString(), "L");
@@ -365,7 +369,7 @@ TEST_F(SafeValueDialogTest, aSavedFileLoadsBackIntoEveryCell) {
 // Every control is named for screen readers by its caption, the grids by their
 // area, and a grid's cells and headers are found the way a table view's are.
 TEST_F(SafeValueDialogTest, screenReadersFindEveryControlByItsCaption) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     show();
     auto nameOf = [](QWidget* widget) {
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
@@ -441,15 +445,18 @@ public:
     bool confirmExit(QWidget*) override { return true; }
 };
 
-TEST(SafeValueOpener, theMenuOpensTheDialogInTheModeItWrote) {
+TEST(SafeValueOpener, theMenuOpensTheDialogInItsMode) {
     LinkSession session;
     GatewayConfig config;
     IpSettingRecord ip;
     SilentBoxes boxes;
-    LookingOpener opener(session, config, ip, boxes);
-    session.safeValueTransfer = TransferState::OpenedNew;
-    opener.openSafeValueDialog(nullptr);
-    EXPECT_EQ(opener.seen, std::vector<std::string>{"Safe Value Setting:FFFF"});
+    FakeGatewayJobs jobs;
+    LookingOpener opener(session, config, ip, jobs, boxes);
+    opener.openSafeValueDialog(nullptr, DialogMode::NewSetting);
+    opener.openSafeValueDialog(nullptr, DialogMode::LoadFromDevice);
+    EXPECT_EQ(opener.seen, (std::vector<std::string>{"Safe Value Setting:FFFF", "Safe Value Setting:"}));
+    ASSERT_EQ(jobs.asked.size(), 1u);
+    EXPECT_EQ(jobs.last().job.kind, JobKind::ReadSafeValues);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "link/link_guards.h"
+#include "support/fake_gateway_jobs.h"
 #include "support/recording_prompts.h"
 #include "support/temp_file.h"
 
@@ -17,11 +17,18 @@ namespace norvik {
 namespace {
 
 namespace sv = safevalue;
+using test::FakeGatewayJobs;
 using test::RecordingPrompts;
+using Told = std::vector<EditorMessage>;
 using test::TempFile;
 using Bytes = std::vector<uint8_t>;
 
-const char* name(SafeGrid grid) { return safeGridCaption(grid); }
+const char* name(SafeGrid grid) {
+    static constexpr const char* kNames[] = {"DO", "DI", "AO", "AI"};
+    return kNames[static_cast<int>(grid)];
+}
+// A box as the events record it.
+std::string box(EditorMessage message) { return "box:" + std::to_string(static_cast<int>(message)); }
 
 // Records what the editor asks of its window; colourings are counted per grid.
 class RecordingWindow : public SafeValueWindow {
@@ -40,6 +47,11 @@ public:
     }
     void uncheckModuleBox(int k) override { events_.push_back("uncheck:" + std::to_string(k)); }
     void redrawGrids() override { events_.push_back("redraw"); }
+    void tell(EditorMessage message) override {
+        told.push_back(message);
+        events_.push_back(box(message));
+    }
+    Told told;
 
 private:
     std::vector<std::string>& events_;
@@ -56,6 +68,7 @@ protected:
     LinkSession session;
     GatewayConfig config;
     RecordingPrompts prompts;
+    FakeGatewayJobs jobs;
     RecordingWindow window{prompts.events};
     std::unique_ptr<SafeValueEditor> editor;
 
@@ -64,12 +77,19 @@ protected:
         session.parameterLoaded = true;
         session.firmwareAutoQuery = false;
     }
-    SafeValueEditor& open(TransferState mode, SafeValueLayout layout = SafeValueLayout::Block512) {
+    SafeValueEditor& open(DialogMode mode, SafeValueLayout layout = SafeValueLayout::Block512) {
         session.safeValueLayout = layout;
-        session.safeValueTransfer = mode;
-        editor = std::make_unique<SafeValueEditor>(session, config, prompts, window);
+        editor = std::make_unique<SafeValueEditor>(mode, session, config, jobs, prompts, window);
         editor->start();
         return *editor;
+    }
+    // The gateway's block for the load asked last, and the tick that takes it.
+    void receive(Bytes block) {
+        JobResult result;
+        result.kind = JobKind::ReadSafeValues;
+        result.safeValues = std::move(block);
+        jobs.endLast(std::move(result));
+        editor->transferTick();
     }
     void ticks(int n) {
         for (int i = 0; i < n; ++i) editor->transferTick();
@@ -78,20 +98,19 @@ protected:
 
 TEST_F(SafeValueEditorTest, eachModeOpensWithItsTableAndGridSizes) {
     struct Case {
-        TransferState code;
         DialogMode mode;
         const char* bit;
         const char* word;
     };
     const Case cases[] = {
-        {TransferState::OpenedNew, DialogMode::NewSetting, "H", "FFFF"},
-        {TransferState::OpenedFromFile, DialogMode::LoadFromFile, "", ""},
-        {TransferState::OpenedFromDevice, DialogMode::LoadFromDevice, "", ""},
+        {DialogMode::NewSetting, "H", "FFFF"},
+        {DialogMode::LoadFromFile, "", ""},
+        {DialogMode::LoadFromDevice, "", ""},
     };
     for (const Layout& l : kLayouts) {
         for (const Case& c : cases) {
-            const SafeValueEditor& e = open(c.code, l.layout);
-            const std::string what = std::to_string(l.n) + "/" + std::to_string(static_cast<int>(c.code));
+            const SafeValueEditor& e = open(c.mode, l.layout);
+            const std::string what = std::to_string(l.n) + "/" + std::to_string(static_cast<int>(c.mode));
             EXPECT_EQ(e.mode(), c.mode) << what;
             EXPECT_EQ(e.layout(), l.layout) << what;
             for (SafeGrid g : kSafeGrids) {
@@ -99,8 +118,7 @@ TEST_F(SafeValueEditorTest, eachModeOpensWithItsTableAndGridSizes) {
                 const int rows = safeGridRows(g, l.layout);
                 EXPECT_EQ(rows, (digital ? l.n : l.n / 2) + 1) << what;
                 EXPECT_EQ(safeGridColumns(g), digital ? 9 : 2);
-                EXPECT_EQ(e.cellText(g, 0, 0), "Address");
-                EXPECT_EQ(e.cellText(g, 0, 1), digital ? "bit 0" : "Configure(Hex)");
+                EXPECT_EQ(e.cellText(g, 0, 1), "") << "the header row is the window's";
                 EXPECT_EQ(e.cellText(g, 1, 0), digital ? "0~7" : "0");
                 const int last = rows - 1;
                 EXPECT_EQ(e.cellText(g, last, 0), digital ? std::to_string(8 * (l.n - 1)) + "~" + std::to_string(8 * l.n - 1)
@@ -109,23 +127,21 @@ TEST_F(SafeValueEditorTest, eachModeOpensWithItsTableAndGridSizes) {
                 EXPECT_EQ(e.cellText(g, last, safeGridColumns(g) - 1), digital ? c.bit : c.word) << what;
                 EXPECT_EQ(e.cellText(g, rows, 1), "") << "beyond the grid";
             }
-            EXPECT_EQ(e.cellText(SafeGrid::Do, 0, 8), "bit 7");
         }
     }
 }
 
-TEST_F(SafeValueEditorTest, loadFromDeviceEmptiesTheBytesBeforeItAsks) {
-    session.safeValueBytes = Bytes(512, 0x55);
-    open(TransferState::OpenedFromDevice);
-    EXPECT_TRUE(session.safeValueBytes.empty());
-    EXPECT_EQ(session.safeValueTransfer, TransferState::LoadRequested);
+TEST_F(SafeValueEditorTest, loadFromDeviceAsksAtOnce) {
+    open(DialogMode::LoadFromDevice);
+    ASSERT_EQ(jobs.asked.size(), 1u);
+    EXPECT_EQ(jobs.last().job.kind, JobKind::ReadSafeValues);
     EXPECT_TRUE(window.running);
     EXPECT_TRUE(editor->transferRunning());
 }
 
 TEST_F(SafeValueEditorTest, loadFromFileAsksForTheFileAtOnce) {
     // Cancelled: nothing but the question, the cells stay empty.
-    open(TransferState::OpenedFromFile);
+    open(DialogMode::LoadFromFile);
     EXPECT_EQ(prompts.events, std::vector<std::string>{"open?"});
     ASSERT_EQ(prompts.choices().size(), 1u);
     EXPECT_EQ(prompts.choices()[0].filter, "Norvik File (*.ptm)");
@@ -137,24 +153,23 @@ TEST_F(SafeValueEditorTest, loadFromFileAsksForTheFileAtOnce) {
     TempFile file("norvik_sv_editor_load");
     prompts.openAnswer = file.path();
     prompts.events.clear();
-    open(TransferState::OpenedFromFile);
-    EXPECT_EQ(prompts.events, (std::vector<std::string>{"open?", "box:Error ! File doesn't exits or other unexpected error."}));
+    open(DialogMode::LoadFromFile);
+    EXPECT_EQ(prompts.events, (std::vector<std::string>{"open?", box(EditorMessage::FileOpenError)}));
 
     Bytes block(976);
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 7);
     file.write(block);
     prompts.events.clear();
-    open(TransferState::OpenedFromFile, SafeValueLayout::Block976);
+    open(DialogMode::LoadFromFile, SafeValueLayout::Block976);
     EXPECT_EQ(prompts.events, (std::vector<std::string>{"open?", "show:DO", "show:DI", "show:AO", "show:AI"}));
     EXPECT_EQ(encodeSafeValueBlock(editor->table(), SafeValueLayout::Block976), block);
 }
 
 TEST_F(SafeValueEditorTest, doubleClickSwapsHAndLOnly) {
-    open(TransferState::OpenedFromDevice);
-    session.safeValueBytes = Bytes(512, 0x00);
-    session.safeValueBytes[128] = 0x01;  // DO bit 0 High, every other bit Low
-    session.safeValueTransfer = TransferState::ReceiveFinished;
-    editor->transferTick();
+    open(DialogMode::LoadFromDevice);
+    Bytes block(512, 0x00);
+    block[128] = 0x01;  // DO bit 0 High, every other bit Low
+    receive(block);
     struct Case {
         const char* name;
         int row;
@@ -177,7 +192,7 @@ TEST_F(SafeValueEditorTest, doubleClickSwapsHAndLOnly) {
     EXPECT_EQ(editor->table().do_[1], SafeBit::High);
     EXPECT_FALSE(editor->toggleBit(SafeGrid::Ao, 1, 1)) << "words are edited, not toggled";
 
-    open(TransferState::OpenedFromDevice);
+    open(DialogMode::LoadFromDevice);
     EXPECT_FALSE(editor->toggleBit(SafeGrid::Di, 1, 1)) << "an empty cell stays empty";
     EXPECT_EQ(editor->cellText(SafeGrid::Di, 1, 1), "");
 }
@@ -185,47 +200,41 @@ TEST_F(SafeValueEditorTest, doubleClickSwapsHAndLOnly) {
 TEST(SafeValueWordCheck, fourHexDigitsInEitherCase) {
     struct Case {
         const char* text;
-        const char* refusal;
+        std::optional<EditorMessage> refusal;
         const char* shown;
         uint16_t value;
     };
     const Case cases[] = {
-        {"abcd", nullptr, "ABCD", 0xABCD},
-        {"00ff", nullptr, "00FF", 0x00FF},
-        {"0A3b", nullptr, "0A3B", 0x0A3B},
-        {"FFFF", nullptr, "FFFF", 0xFFFF},
-        {"123", sv::kWordLengthError, "", 0},
-        {"12345", sv::kWordLengthError, "", 0},
-        {"", sv::kWordLengthError, "", 0},
-        {"12g4", sv::kWordDigitError, "", 0},
-        {" 123", sv::kWordDigitError, "", 0},
-        {"0x12", sv::kWordDigitError, "", 0},
+        {"abcd", std::nullopt, "ABCD", 0xABCD},
+        {"00ff", std::nullopt, "00FF", 0x00FF},
+        {"0A3b", std::nullopt, "0A3B", 0x0A3B},
+        {"FFFF", std::nullopt, "FFFF", 0xFFFF},
+        {"123", EditorMessage::WordLength, "", 0},
+        {"12345", EditorMessage::WordLength, "", 0},
+        {"", EditorMessage::WordLength, "", 0},
+        {"12g4", EditorMessage::WordDigits, "", 0},
+        {" 123", EditorMessage::WordDigits, "", 0},
+        {"0x12", EditorMessage::WordDigits, "", 0},
         // Four characters, one of them beyond ASCII: its bytes are no digits.
-        {"\xC3\xA9" "123", sv::kWordDigitError, "", 0},
+        {"\xC3\xA9" "123", EditorMessage::WordDigits, "", 0},
         // Six bytes but three characters.
-        {"\xC3\xA9\xC3\xA9\xC3\xA9", sv::kWordLengthError, "", 0},
+        {"\xC3\xA9\xC3\xA9\xC3\xA9", EditorMessage::WordLength, "", 0},
     };
     for (const Case& c : cases) {
         const WordCheck check = checkWordText(c.text);
-        EXPECT_EQ(check.refusal == nullptr ? std::string() : check.refusal,
-                  c.refusal == nullptr ? std::string() : c.refusal)
-            << c.text;
+        EXPECT_EQ(check.refusal, c.refusal) << c.text;
         if (!c.refusal) {
             EXPECT_EQ(check.text, c.shown);
             EXPECT_EQ(check.value, c.value);
         }
     }
-    EXPECT_STREQ(sv::kWordLengthError, "Error ! Data length are not 4 digit");
-    EXPECT_STREQ(sv::kWordDigitError, "Error ! Data is not 0~9 or A~F");
 }
 
 TEST_F(SafeValueEditorTest, aRefusedWordIsToldAndLeavesTheTableAlone) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     EXPECT_EQ(editor->editWord(SafeGrid::Ao, 1, 1, "abc"), std::nullopt);
     EXPECT_EQ(editor->editWord(SafeGrid::Ai, 64, 1, "12G4"), std::nullopt);
-    ASSERT_EQ(prompts.shown.size(), 2u);
-    EXPECT_EQ(prompts.shown[0].title, "Message");
-    EXPECT_EQ(prompts.texts(), (std::vector<std::string>{sv::kWordLengthError, sv::kWordDigitError}));
+    EXPECT_EQ(window.told, (Told{EditorMessage::WordLength, EditorMessage::WordDigits}));
     EXPECT_EQ(editor->table(), resetSafeValueTable(SafeValueLayout::Block512, true));
 
     EXPECT_EQ(editor->editWord(SafeGrid::Ai, 64, 1, "0a3b"), std::optional<std::string>("0A3B"));
@@ -233,11 +242,11 @@ TEST_F(SafeValueEditorTest, aRefusedWordIsToldAndLeavesTheTableAlone) {
     EXPECT_EQ(editor->cellText(SafeGrid::Ai, 64, 1), "0A3B");
     EXPECT_EQ(editor->editWord(SafeGrid::Ao, 65, 1, "1234"), std::nullopt) << "past the last word";
     EXPECT_EQ(editor->editWord(SafeGrid::Do, 1, 1, "1234"), std::nullopt) << "bits are not words";
-    EXPECT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(window.told.size(), 2u);
 }
 
 TEST_F(SafeValueEditorTest, allSetButtonsWorkOnTheAreaShown) {
-    open(TransferState::OpenedFromDevice);
+    open(DialogMode::LoadFromDevice);
     editor->setAllBits(SafeBit::Low);
     editor->setAllWords(0x0000);
     editor->setView(SafeValueView::Input);
@@ -330,7 +339,7 @@ TEST_F(SafeValueEditorTest, checkingAModuleClearsTheOneBeforeFirst) {
     config.moduleCount = 3;
     config.modules[2] = moduleOf(0, 12, 2, 10);
     config.modules[3] = moduleOf(2, 1, 4, 0);
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     prompts.events.clear();
 
     editor->clickModule(2, true);
@@ -365,7 +374,7 @@ TEST_F(SafeValueEditorTest, aHugeModuleColoursOnlyTheGridsCells) {
     config.role = ModbusRole::Slave;  // slave: 8 x dataLength bits
     config.moduleCount = 1;
     config.modules[1] = moduleOf(0, 1000, 255, 0);
-    open(TransferState::OpenedNew, SafeValueLayout::Block512);
+    open(DialogMode::NewSetting, SafeValueLayout::Block512);
     editor->clickModule(1, true);
     EXPECT_EQ(window.coloured[static_cast<int>(SafeGrid::Di)].size(), 24u);
     config.modules[1] = moduleOf(0, 0xFFFFFF00u, 255, 0xFFFFFFFFu);
@@ -414,102 +423,97 @@ TEST_F(SafeValueEditorTest, saveToDeviceGuardsThenHandsTheBlockOver) {
         const char* name;
         LinkState link;
         bool parameterLoaded;
-        const char* refusal;
+        EditorMessage refusal;
     };
     const Case cases[] = {
-        {"loading", LinkState::LoadingParameters, true, guard::kLoading},
-        {"not connected", LinkState::NotConnected, true, guard::kNotConnected},
-        {"no parameters", LinkState::Connected, false, guard::kNoParameter},
+        {"loading", LinkState::LoadingParameters, true, EditorMessage::Loading},
+        {"not connected", LinkState::NotConnected, true, EditorMessage::NotConnected},
+        {"no parameters", LinkState::Connected, false, EditorMessage::NoParameter},
     };
     for (const Case& c : cases) {
-        open(TransferState::OpenedNew);
-        prompts.shown.clear();
+        open(DialogMode::NewSetting);
+        window.told.clear();
         session.linkState = c.link;
         session.parameterLoaded = c.parameterLoaded;
-        session.safeValueBytes = {1, 2, 3};
         editor->saveToDevice();
-        EXPECT_EQ(prompts.texts(), std::vector<std::string>{c.refusal}) << c.name;
-        EXPECT_EQ(session.safeValueTransfer, TransferState::OpenedNew) << c.name;
-        EXPECT_EQ(session.safeValueBytes, (Bytes{1, 2, 3})) << c.name;
+        EXPECT_EQ(window.told, Told{c.refusal}) << c.name;
+        EXPECT_TRUE(jobs.asked.empty()) << c.name;
         EXPECT_FALSE(window.running) << c.name;
     }
 
     // The firmware query is not waited for here, only at the menu.
     SetUp();
     session.firmwareAutoQuery = true;
-    open(TransferState::OpenedNew, SafeValueLayout::Block976);
-    prompts.shown.clear();
+    open(DialogMode::NewSetting, SafeValueLayout::Block976);
+    window.told.clear();
     editor->saveToDevice();
-    EXPECT_TRUE(prompts.shown.empty());
-    EXPECT_EQ(session.safeValueBytes, Bytes(976, 0xFF));
-    EXPECT_EQ(session.safeValueTransfer, TransferState::SendRequested);
+    EXPECT_TRUE(window.told.empty());
+    ASSERT_EQ(jobs.asked.size(), 1u);
+    EXPECT_EQ(jobs.last().job.kind, JobKind::SendSafeValues);
+    EXPECT_EQ(jobs.last().job.safeValues, Bytes(976, 0xFF));
     EXPECT_TRUE(window.running);
 }
 
 TEST_F(SafeValueEditorTest, anUnsetWordOrAChangedLayoutSendsNothing) {
-    open(TransferState::OpenedFromDevice);
-    session.safeValueTransfer = TransferState::Idle;
+    open(DialogMode::LoadFromDevice);
+    jobs.endLast(JobOutcome::LinkLost);
     editor->transferTick();  // the link was lost: "break", the button is back
-    prompts.shown.clear();
-    session.safeValueBytes = {7};
+    EXPECT_EQ(window.told, Told{EditorMessage::TransferBroken});
+    window.told.clear();
     editor->setAllWords(0x1234);  // AO only: AI is still unset
     editor->saveToDevice();
-    EXPECT_EQ(prompts.texts(), std::vector<std::string>{"Error ! AI/AO value is not set."});
-    EXPECT_EQ(prompts.shown[0].title, "Message");
-    EXPECT_EQ(session.safeValueTransfer, TransferState::Idle);
-    EXPECT_EQ(session.safeValueBytes, Bytes{7});
+    EXPECT_EQ(window.told, Told{EditorMessage::ValuesUnset});
+    EXPECT_EQ(jobs.asked.size(), 1u) << "the load only";
 
-    open(TransferState::OpenedNew, SafeValueLayout::Block512);
-    prompts.shown.clear();
+    open(DialogMode::NewSetting, SafeValueLayout::Block512);
+    window.told.clear();
     session.safeValueLayout = SafeValueLayout::Block976;  // reconnected to another gateway meanwhile
     editor->saveToDevice();
-    EXPECT_EQ(prompts.texts(), std::vector<std::string>{sv::kEncodeError});
-    EXPECT_EQ(session.safeValueTransfer, TransferState::OpenedNew);
+    EXPECT_EQ(window.told, Told{EditorMessage::ValuesUnset});
+    EXPECT_EQ(jobs.asked.size(), 1u);
 }
 
-TEST_F(SafeValueEditorTest, eachResultCodeFinishesBeforeItsBox) {
+TEST_F(SafeValueEditorTest, eachEndFinishesAtTheNextTickBeforeItsBox) {
     struct Case {
-        TransferState code;
-        const char* text;
+        JobOutcome outcome;
+        GatewayError error;
+        EditorMessage message;
     };
     const Case cases[] = {
-        {TransferState::SendFinished, "Save Safe Value Finish."},
-        {TransferState::SendError, "Send Safe Value Error !"},
-        {TransferState::SaveError, "Save Safe Value Error !"},
-        {TransferState::ReceiveError, "Receive Safe Value Error !"},
-        {TransferState::ReadError, "Read Safe Value Error !"},
-        {TransferState::Idle, "Error ! Save Safe Value break."},
-        {TransferState::OpenedNew, "Error ! Save Safe Value break."},
+        {JobOutcome::Done, GatewayError::None, EditorMessage::SendFinished},
+        {JobOutcome::GatewayError, GatewayError::ReceiveFailed, EditorMessage::SendError},
+        {JobOutcome::GatewayError, GatewayError::SaveFailed, EditorMessage::SaveError},
+        {JobOutcome::BlockIncomplete, GatewayError::None, EditorMessage::SendError},
+        {JobOutcome::NoAnswer, GatewayError::None, EditorMessage::ReceiveError},
+        {JobOutcome::LinkLost, GatewayError::None, EditorMessage::TransferBroken},
+        {JobOutcome::Cancelled, GatewayError::None, EditorMessage::TransferBroken},
     };
     for (const Case& c : cases) {
-        open(TransferState::OpenedNew);
+        open(DialogMode::NewSetting);
         editor->saveToDevice();
         prompts.events.clear();
-        session.safeValueTransfer = c.code;
+        jobs.endLast(c.outcome, c.error);
+        EXPECT_TRUE(prompts.events.empty()) << "held until the tick";
         editor->transferTick();
-        EXPECT_EQ(prompts.events, (std::vector<std::string>{"timer:off", std::string("box:") + c.text}))
-            << static_cast<int>(c.code);
-        EXPECT_EQ(prompts.shown.back().title, "Message");
+        EXPECT_EQ(prompts.events, (std::vector<std::string>{"timer:off", box(c.message)}))
+            << jobOutcomeName(c.outcome);
         EXPECT_FALSE(editor->transferRunning());
         editor->transferTick();
         EXPECT_EQ(prompts.events.size(), 2u) << "no tick after the finish";
-        EXPECT_EQ(session.safeValueTransfer, c.code) << "the dialog leaves the code as it found it";
     }
 }
 
 TEST_F(SafeValueEditorTest, aLoadWaitsAsLongAsItTakesThenFillsEveryCell) {
     for (const Layout& l : kLayouts) {
-        open(TransferState::OpenedFromDevice, l.layout);
+        open(DialogMode::LoadFromDevice, l.layout);
         ticks(50);
         EXPECT_TRUE(editor->transferRunning()) << "a load has no time-out of its own";
         Bytes block(4u * static_cast<std::size_t>(l.n));
         for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 29 + 3);
-        session.safeValueBytes = block;
-        session.safeValueTransfer = TransferState::ReceiveFinished;
         prompts.events.clear();
-        editor->transferTick();
+        receive(block);
         EXPECT_EQ(prompts.events, (std::vector<std::string>{"timer:off", "show:DO", "show:DI", "show:AO", "show:AI",
-                                                            "box:Receive Safe Value finish ."}));
+                                                            box(EditorMessage::ReceiveFinished)}));
         EXPECT_EQ(encodeSafeValueBlock(editor->table(), l.layout), block);
         for (SafeGrid g : kSafeGrids) {
             for (int r = 1; r < safeGridRows(g, l.layout); ++r) {
@@ -526,55 +530,52 @@ TEST_F(SafeValueEditorTest, aLoadWaitsAsLongAsItTakesThenFillsEveryCell) {
 // The worker appends the block of the layout in force when it ran; one of
 // the other size does not belong to these grids.
 TEST_F(SafeValueEditorTest, aBlockOfTheOtherSizeIsAReceiveError) {
-    open(TransferState::OpenedFromDevice, SafeValueLayout::Block512);
-    session.safeValueBytes = Bytes(976, 0x00);
-    session.safeValueTransfer = TransferState::ReceiveFinished;
+    open(DialogMode::LoadFromDevice, SafeValueLayout::Block512);
     prompts.events.clear();
-    editor->transferTick();
-    EXPECT_EQ(prompts.events, (std::vector<std::string>{"timer:off", "box:Receive Safe Value Error !"}));
+    receive(Bytes(976, 0x00));
+    EXPECT_EQ(prompts.events, (std::vector<std::string>{"timer:off", box(EditorMessage::ReceiveError)}));
     EXPECT_EQ(editor->table(), resetSafeValueTable(SafeValueLayout::Block512, false));
 }
 
 TEST_F(SafeValueEditorTest, aSendGivesUpOnItsEleventhTickAndKeepsTheCountAcrossSends) {
-    open(TransferState::OpenedNew);
+    open(DialogMode::NewSetting);
     editor->saveToDevice();
     ticks(4);
     EXPECT_EQ(editor->sendWaitTicks(), 4);
-    session.safeValueTransfer = TransferState::SendFinished;
+    jobs.endLast(JobOutcome::Done);
     editor->transferTick();
-    EXPECT_EQ(prompts.texts().back(), "Save Safe Value Finish.");
+    EXPECT_EQ(window.told.back(), EditorMessage::SendFinished);
 
     // The second send starts from the four ticks the first one left.
     editor->saveToDevice();
     ticks(6);
-    EXPECT_EQ(session.safeValueTransfer, TransferState::SendRequested);
+    EXPECT_EQ(jobs.pendingJobs(), 1u);
     EXPECT_EQ(editor->sendWaitTicks(), 10);
     editor->transferTick();
-    EXPECT_EQ(session.safeValueTransfer, TransferState::ReceiveError);
+    EXPECT_TRUE(jobs.last().cancelled) << "given up on the eleventh tick";
     EXPECT_EQ(editor->sendWaitTicks(), 0);
     EXPECT_TRUE(editor->transferRunning()) << "the message comes one tick later";
-    // A success the console dialogue reports now is not the dialog's concern any more.
+    // Whatever the job's own end says now is not the dialog's concern any more.
+    jobs.deliverCancelled();
     editor->transferTick();
-    EXPECT_EQ(prompts.texts().back(), "Receive Safe Value Error !");
-    session.safeValueTransfer = TransferState::SendFinished;
-    editor->transferTick();
-    EXPECT_EQ(prompts.texts().back(), "Receive Safe Value Error !");
+    EXPECT_EQ(window.told.back(), EditorMessage::ReceiveError);
     EXPECT_FALSE(editor->transferRunning());
+    EXPECT_EQ(window.told.size(), 2u);
 }
 
 TEST_F(SafeValueEditorTest, saveToFileWritesTheBlockOrTellsWhyNot) {
     TempFile file("norvik_sv_editor_save");
     file.write(Bytes(3, 0x42));
 
-    open(TransferState::OpenedFromFile);  // cancelled: every word unset
+    open(DialogMode::LoadFromFile);  // cancelled: every word unset
     prompts.events.clear();
     prompts.saveAnswer = file.path();
     editor->saveToFile();
-    EXPECT_EQ(prompts.events, std::vector<std::string>{"box:Error ! AI/AO value is not set."})
+    EXPECT_EQ(prompts.events, std::vector<std::string>{box(EditorMessage::ValuesUnset)})
         << "no file is chosen for a table that cannot be written";
     EXPECT_EQ(file.read(), Bytes(3, 0x42));
 
-    open(TransferState::OpenedNew, SafeValueLayout::Block976);
+    open(DialogMode::NewSetting, SafeValueLayout::Block976);
     prompts.events.clear();
     prompts.saveAnswer.reset();
     editor->saveToFile();
@@ -594,16 +595,7 @@ TEST_F(SafeValueEditorTest, saveToFileWritesTheBlockOrTellsWhyNot) {
     prompts.saveAnswer = std::string("/");
     editor->saveToFile();
     EXPECT_EQ(prompts.events,
-              (std::vector<std::string>{"save?", "box:Error ! File can not create or other unexpected error."}));
-}
-
-TEST(SafeValueTexts, spelledAsTheUserSeesThem) {
-    EXPECT_STREQ(sv::kCaption, "Safe Value Setting");
-    EXPECT_STREQ(sv::kButtonOutput, "Output ");
-    EXPECT_STREQ(sv::kButtonAllHigh, "All set to \"H\"");
-    EXPECT_STREQ(sv::kReceiveFinished, "Receive Safe Value finish .");
-    EXPECT_STREQ(sv::kTransferBroken, "Error ! Save Safe Value break.");
-    EXPECT_STREQ(sv::kEncodeError, "Error ! AI/AO value is not set.");
+              (std::vector<std::string>{"save?", box(EditorMessage::FileCreateError)}));
 }
 
 }  // namespace

@@ -162,11 +162,10 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
     ASSERT_EQ(session.safeValueLayout, layout);
     ASSERT_EQ(safeValueOpenGuardMessage(session), nullptr);
 
-    session.safeValueTransfer = TransferState::OpenedNew;
     std::vector<std::string> sentTexts;
     Bytes sent;
     {
-        SafeValueDialog dialog(session, config, prompts);
+        SafeValueDialog dialog(DialogMode::NewSetting, session, config, *dialogue, prompts);
         // A pattern no default and no shifted area could reproduce, put in
         // the way the grids hand the user's double-clicks and typing over.
         for (SafeGrid g : kSafeGrids) {
@@ -186,15 +185,14 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
         sentTexts = allTexts(dialog);
 
         dialog.button(Button::SaveToDevice)->click();
-        ASSERT_EQ(session.safeValueTransfer, TransferState::SendRequested);
+        ASSERT_EQ(dialogue->pendingJobs(), 1u);
         ASSERT_TRUE(runTransferUntilItsBox(dialog)) << ui.operation;
         EXPECT_EQ(prompts.texts().back(), "Save Safe Value Finish.");
         EXPECT_TRUE(dialog.button(Button::SaveToDevice)->isEnabled());
     }
     EXPECT_EQ(storedSafeValues(), "RX STORED SAFE_VALUE " + std::to_string(sent.size()) + " " + hex(sent));
 
-    session.safeValueTransfer = TransferState::OpenedFromDevice;
-    SafeValueDialog loaded(session, config, prompts);
+    SafeValueDialog loaded(DialogMode::LoadFromDevice, session, config, *dialogue, prompts);
     ASSERT_TRUE(runTransferUntilItsBox(loaded)) << ui.operation;
     EXPECT_EQ(prompts.texts().back(), "Receive Safe Value finish .");
     EXPECT_EQ(allTexts(loaded), sentTexts);

@@ -216,10 +216,5 @@ TEST(SafeValueFile, savingReplacesALongerFile) {
     EXPECT_EQ(file.read(), Bytes(512, 0xFF));
 }
 
-TEST(SafeValueFile, messagesAreSpelledAsTheUserSeesThem) {
-    EXPECT_STREQ(kFileCreateErrorMessage, "Error ! File can not create or other unexpected error.");
-    EXPECT_STREQ(kFileOpenErrorMessage, "Error ! File doesn't exits or other unexpected error.");
-}
-
 }  // namespace
 }  // namespace norvik

@@ -4,7 +4,9 @@
 // every text it is given on to the editor's range check.
 
 #include <array>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "editors/ip_setting_editor.h"
 
@@ -18,6 +20,8 @@ public:
     std::array<Ipv4, kIpFieldCount> addresses{};
     std::array<bool, kIpFieldCount> addressShown{};
     std::array<std::string, kTimeEditCount> times{};
+    // The messages told, in order.
+    std::vector<EditorMessage> told;
     bool saveToDeviceEnabled = true;
     bool timerRunning = false;
     bool timerAvailable = true;
@@ -40,6 +44,12 @@ public:
         return timerAvailable;
     }
     void stopTransferTimer() override { timerRunning = false; }
+    void tell(EditorMessage message) override {
+        told.push_back(message);
+        if (whileOpen) whileOpen();
+    }
+    // Runs while a box is "open".
+    std::function<void()> whileOpen;
 
     // The user typing into an edit.
     void type(std::size_t edit, const std::string& text) {

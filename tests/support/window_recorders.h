@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,16 +52,14 @@ class RecordingOpener : public DialogOpener {
 public:
     struct Opened {
         std::string dialog;
-        TransferState safeValueTransfer;
-        TransferState ipSettingTransfer;
+        std::optional<DialogMode> mode;  // the settings dialogs'
     };
     std::vector<Opened> opened;
-    const LinkSession* session = nullptr;
     // Runs while the "modal" dialog is open.
     std::function<void()> whileOpen;
 
-    void openSafeValueDialog(QWidget*) override { record("NSS"); }
-    void openIpSettingDialog(QWidget*) override { record("IPSetting"); }
+    void openSafeValueDialog(QWidget*, DialogMode mode) override { record("NSS", mode); }
+    void openIpSettingDialog(QWidget*, DialogMode mode) override { record("IPSetting", mode); }
     void openDeviceView(QWidget*) override { record("DeviceSpaceDialog"); }
     void openProfibusView(QWidget*) override { record("ProfibusSpaceDialog"); }
     void openModbusView(QWidget*) override { record("ModbusSpaceDialog"); }
@@ -75,9 +74,8 @@ public:
     }
 
 private:
-    void record(const char* dialog) {
-        opened.push_back({dialog, session ? session->safeValueTransfer.load() : TransferState::Idle,
-                          session ? session->ipSettingTransfer.load() : TransferState::Idle});
+    void record(const char* dialog, std::optional<DialogMode> mode = std::nullopt) {
+        opened.push_back({dialog, mode});
         if (whileOpen) whileOpen();
     }
 };

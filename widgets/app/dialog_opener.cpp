@@ -14,26 +14,27 @@
 #include "views/profibus_space_dialog.h"
 
 DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config,
-                                         norvik::IpSettingRecord& ipSetting, MessageBoxes& boxes)
-    : session_(session), config_(config), ipSetting_(ipSetting), boxes_(boxes) {}
+                                         norvik::IpSettingRecord& ipSetting, norvik::GatewayJobs& jobs,
+                                         MessageBoxes& boxes)
+    : session_(session), config_(config), ipSetting_(ipSetting), jobs_(jobs), boxes_(boxes) {}
 
 int DefaultDialogOpener::execDialog(QDialog& dialog) { return dialog.exec(); }
 
-void DefaultDialogOpener::openSafeValueDialog(QWidget* parent) {
+void DefaultDialogOpener::openSafeValueDialog(QWidget* parent, norvik::DialogMode mode) {
     // "Load from file" asks for its file before the dialog is shown, over the
     // window that opened it; every later box is modal over the dialog.
     QtUserPrompts prompts;
     prompts.setParent(parent);
-    SafeValueDialog dialog(session_, config_, prompts, parent);
+    SafeValueDialog dialog(mode, session_, config_, jobs_, prompts, parent);
     prompts.setParent(&dialog);
     execDialog(dialog);
 }
 
-void DefaultDialogOpener::openIpSettingDialog(QWidget* parent) {
+void DefaultDialogOpener::openIpSettingDialog(QWidget* parent, norvik::DialogMode mode) {
     // Boxes and file dialogs go over whichever window is modal at the time:
     // the main window while the dialog opens, the dialog once it runs.
     QtUserPrompts prompts;
-    IpSettingDialog dialog(session_, config_, ipSetting_, prompts, parent);
+    IpSettingDialog dialog(mode, session_, config_, jobs_, ipSetting_, prompts, parent);
     execDialog(dialog);
 }
 
@@ -53,11 +54,9 @@ void DefaultDialogOpener::openModbusView(QWidget* parent) {
 }
 
 void DefaultDialogOpener::openFirmwareDialog(QWidget* parent) {
-    FirmwareDialog dialog(session_, parent);
-    if (dialog.notSupported()) {
-        boxes_.showMessage(parent, QLatin1String(norvik::console::kTitleMessage),
-                           QLatin1String(norvik::kNotSupportedMessage));
-    }
+    FirmwareDialog dialog(session_.firmwareState(), session_.firmwareFileNames, session_.fileCount, parent);
+    if (dialog.notSupported())
+        boxes_.showMessage(parent, FirmwareDialog::messageTitle(), FirmwareDialog::notSupportedText());
     execDialog(dialog);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The modal dialogs that the main window's menu opens. Each call returns when
-// its dialog has closed. The window has already run the guards and written the
-// transfer code before it calls here.
+// its dialog has closed. The window has already run the guards before it calls
+// here.
+
+#include "editors/transfer_job.h"
 
 class QDialog;
 class QWidget;
@@ -11,14 +13,15 @@ namespace norvik {
 struct LinkSession;
 struct GatewayConfig;
 struct IpSettingRecord;
+class GatewayJobs;
 }  // namespace norvik
 
 class DialogOpener {
 public:
     virtual ~DialogOpener() = default;
 
-    virtual void openSafeValueDialog(QWidget* parent) = 0;
-    virtual void openIpSettingDialog(QWidget* parent) = 0;
+    virtual void openSafeValueDialog(QWidget* parent, norvik::DialogMode mode) = 0;
+    virtual void openIpSettingDialog(QWidget* parent, norvik::DialogMode mode) = 0;
     virtual void openDeviceView(QWidget* parent) = 0;
     virtual void openProfibusView(QWidget* parent) = 0;
     virtual void openModbusView(QWidget* parent) = 0;
@@ -32,10 +35,10 @@ public:
 class DefaultDialogOpener : public DialogOpener {
 public:
     DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config,
-                        norvik::IpSettingRecord& ipSetting, MessageBoxes& boxes);
+                        norvik::IpSettingRecord& ipSetting, norvik::GatewayJobs& jobs, MessageBoxes& boxes);
 
-    void openSafeValueDialog(QWidget* parent) override;
-    void openIpSettingDialog(QWidget* parent) override;
+    void openSafeValueDialog(QWidget* parent, norvik::DialogMode mode) override;
+    void openIpSettingDialog(QWidget* parent, norvik::DialogMode mode) override;
     void openDeviceView(QWidget* parent) override;
     void openProfibusView(QWidget* parent) override;
     void openModbusView(QWidget* parent) override;
@@ -50,5 +53,6 @@ protected:
     norvik::LinkSession& session_;
     norvik::GatewayConfig& config_;
     norvik::IpSettingRecord& ipSetting_;
+    norvik::GatewayJobs& jobs_;
     MessageBoxes& boxes_;
 };

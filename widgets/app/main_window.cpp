@@ -97,12 +97,6 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
         ownBoxes_ = std::make_unique<QtMessageBoxes>();
         messageBoxes_ = ownBoxes_.get();
     }
-    if (services_.opener) {
-        opener_ = services_.opener;
-    } else {
-        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *messageBoxes_);
-        opener_ = ownOpener_.get();
-    }
 
     Lamp::registerAccessibility();
     setWindowTitle(latin1(w::kCaption));
@@ -148,6 +142,13 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
         QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
     };
     dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, *port_, *this, hooks);
+    // The dialogs ask the dialogue for their transfers.
+    if (services_.opener) {
+        opener_ = services_.opener;
+    } else {
+        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *dialogue_, *messageBoxes_);
+        opener_ = ownOpener_.get();
+    }
 
     // The state of a fresh window: port closed, nothing known of the gateway.
     setConnectionMenu(true, false);
@@ -457,14 +458,10 @@ void MainWindow::onExit() {
     close();
 }
 
-void MainWindow::openIpSetting(norvik::TransferState mode) {
-    session_.ipSendWaitTicks = 0;
-    session_.ipSettingTransfer = mode;
-    opener_->openIpSettingDialog(this);
-}
+void MainWindow::openIpSetting(norvik::DialogMode mode) { opener_->openIpSettingDialog(this, mode); }
 
-void MainWindow::onIpNewSetting() { openIpSetting(norvik::TransferState::OpenedNew); }
-void MainWindow::onIpLoadFromFile() { openIpSetting(norvik::TransferState::OpenedFromFile); }
+void MainWindow::onIpNewSetting() { openIpSetting(norvik::DialogMode::NewSetting); }
+void MainWindow::onIpLoadFromFile() { openIpSetting(norvik::DialogMode::LoadFromFile); }
 
 void MainWindow::onIpLoadFromDevice() {
     if (!linkReady()) return;
@@ -472,18 +469,17 @@ void MainWindow::onIpLoadFromDevice() {
         message(w::kGuardOnlyHx3420);
         return;
     }
-    openIpSetting(norvik::TransferState::OpenedFromDevice);
+    openIpSetting(norvik::DialogMode::LoadFromDevice);
 }
 
-void MainWindow::openSafeValue(norvik::TransferState mode) {
+void MainWindow::openSafeValue(norvik::DialogMode mode) {
     if (!safeValueReady()) return;
-    session_.safeValueTransfer = mode;
-    opener_->openSafeValueDialog(this);
+    opener_->openSafeValueDialog(this, mode);
 }
 
-void MainWindow::onSafeValueNewSetting() { openSafeValue(norvik::TransferState::OpenedNew); }
-void MainWindow::onSafeValueLoadFromFile() { openSafeValue(norvik::TransferState::OpenedFromFile); }
-void MainWindow::onSafeValueLoadFromDevice() { openSafeValue(norvik::TransferState::OpenedFromDevice); }
+void MainWindow::onSafeValueNewSetting() { openSafeValue(norvik::DialogMode::NewSetting); }
+void MainWindow::onSafeValueLoadFromFile() { openSafeValue(norvik::DialogMode::LoadFromFile); }
+void MainWindow::onSafeValueLoadFromDevice() { openSafeValue(norvik::DialogMode::LoadFromDevice); }
 
 void MainWindow::onViewDevice() {
     if (linkReady()) opener_->openDeviceView(this);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "editors/transfer_job.h"
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
 #include "link/link_ui.h"
@@ -150,8 +151,8 @@ private:
     // The link guards of the menu commands; each refusal shows one box.
     bool linkReady();
     bool safeValueReady();
-    void openSafeValue(norvik::TransferState mode);
-    void openIpSetting(norvik::TransferState mode);
+    void openSafeValue(norvik::DialogMode mode);
+    void openIpSetting(norvik::DialogMode mode);
     // Ends the link's background work before the window goes.
     void windDown();
     // The port box's tooltip: the device behind the chosen Com entry.

@@ -30,7 +30,8 @@ QWidget* QtUserPrompts::parentWidget() const {
 
 void QtUserPrompts::showMessage(std::string_view title, std::string_view text) {
     const bool failure = title == norvik::console::kTitleError;
-    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, latin1(title), latin1(text),
+    // The dialogs hand over their words from tr(), so a translation may go beyond Latin-1.
+    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, utf8(title), utf8(text),
                     QMessageBox::Ok, parentWidget());
     box.exec();
 }

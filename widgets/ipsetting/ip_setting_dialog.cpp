@@ -16,31 +16,79 @@
 
 namespace {
 
-QLabel* labelFor(const char* text, QWidget* buddy) {
-    auto* label = new QLabel(QLatin1String(text));
+QLabel* labelFor(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
     label->setBuddy(buddy);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
 }
 
+// The label of each IP-address field, in field order.
+constexpr const char* kFieldLabels[] = {
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P :"),     QT_TRANSLATE_NOOP("IpSettingDialog", "MASK :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "GATEWAY :"), QT_TRANSLATE_NOOP("IpSettingDialog", "I P (1) :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P (2) :"), QT_TRANSLATE_NOOP("IpSettingDialog", "I P (3) :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P (4) :"), QT_TRANSLATE_NOOP("IpSettingDialog", "I P (5) :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P (6) :"), QT_TRANSLATE_NOOP("IpSettingDialog", "I P (7) :"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "I P (8) :"),
+};
+static_assert(std::size(kFieldLabels) == norvik::kIpFieldCount);
+constexpr const char* kLabelTimeout = QT_TRANSLATE_NOOP("IpSettingDialog", "Time out value (ms) :");
+constexpr const char* kLabelReconnect = QT_TRANSLATE_NOOP("IpSettingDialog", "ReConnect time (ms) :");
+
+// The dialog's words, in the order of EditorMessage.
+constexpr const char* kMessages[] = {
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! It is loading parameter now. Please wait."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Device is not connected yet."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! It is not loaded parameter yet. Please wait."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! This function is only supported HX-3420."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! File doesn't exits or other unexpected error."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! File can not create or other unexpected error."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Timer Creat failure"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Save IP Setting Finish."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Send IP Setting Error !"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Save IP Setting Error !"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Receive IP Setting finish ."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Receive IP Setting Error !"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Read IP Setting Error !"),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! IP Setting Value break."),
+    nullptr,  // the safe-value table's words
+    nullptr,
+    nullptr,
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Local IP isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (1) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (2) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (3) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (4) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (5) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (6) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (7) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error ! Remote IP (8) isn't legal."),
+    QT_TRANSLATE_NOOP("IpSettingDialog", "Error !! Value must be 1~65535"),
+};
+static_assert(std::size(kMessages) == static_cast<std::size_t>(norvik::EditorMessage::TimeOutOfRange) + 1);
+
+constexpr const char* kTitleMessage = QT_TRANSLATE_NOOP("IpSettingDialog", "Message");
+
 }  // namespace
 
-IpSettingDialog::IpSettingDialog(norvik::LinkSession& session, const norvik::GatewayConfig& config,
+IpSettingDialog::IpSettingDialog(norvik::DialogMode mode, const norvik::LinkSession& session,
+                                 const norvik::GatewayConfig& config, norvik::GatewayJobs& jobs,
                                  norvik::IpSettingRecord& record, norvik::UserPrompts& prompts, QWidget* parent)
-    : QDialog(parent), editor_(session, config, record, prompts, *this) {
-    setWindowTitle(QLatin1String(norvik::kIpSettingCaption));
+    : QDialog(parent), prompts_(prompts), editor_(mode, session, config, jobs, record, prompts, *this) {
+    setWindowTitle(tr("IP Setting"));
     setModal(true);
 
     for (std::size_t field = 0; field < ipFields_.size(); ++field) {
         ipFields_[field] = new IpAddressEdit;
-        ipFields_[field]->setLabel(latin1(norvik::ipFieldLabel(field)));
+        ipFields_[field]->setLabel(fieldLabel(field));
     }
     // Digits only; what they spell is the editor's range check to judge.
     const QRegularExpression digits(QStringLiteral("[0-9]*"));
     for (std::size_t edit = 0; edit < timeEdits_.size(); ++edit) {
         auto* box = new QLineEdit;
         box->setValidator(new QRegularExpressionValidator(digits, box));
-        box->setAccessibleName(latin1(norvik::timeEditLabel(edit)));
+        box->setAccessibleName(timeEditLabel(edit));
         box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 8);
         // Every change, typed, pasted or set by the program or an assistive tool,
         // passes the range check.
@@ -51,8 +99,8 @@ IpSettingDialog::IpSettingDialog(norvik::LinkSession& session, const norvik::Gat
     buildLocalGroup();
     buildRemoteGroup();
 
-    saveToFile_ = new QPushButton(QLatin1String(norvik::kButtonSaveToFile));
-    saveToDevice_ = new QPushButton(QLatin1String(norvik::kButtonSaveToDevice));
+    saveToFile_ = new QPushButton(tr("Save to File"));
+    saveToDevice_ = new QPushButton(tr("Save to Device"));
     // Enter closes the dialog; only the button that has the focus takes it as a click.
     for (QPushButton* button : {saveToFile_, saveToDevice_}) {
         button->setAutoDefault(false);
@@ -79,34 +127,31 @@ IpSettingDialog::IpSettingDialog(norvik::LinkSession& session, const norvik::Gat
 }
 
 void IpSettingDialog::buildLocalGroup() {
-    localGroup_ = new QGroupBox(QLatin1String(norvik::kGroupLocalIp));
-    localGroup_->setAccessibleName(QLatin1String(norvik::kGroupLocalIp));
+    localGroup_ = new QGroupBox(tr("Local IP Setting"));
+    localGroup_->setAccessibleName(localGroup_->title());
     auto* grid = new QGridLayout(localGroup_);
-    const std::pair<std::size_t, const char*> rows[] = {{norvik::kLocalIpField, norvik::kLabelLocalIp},
-                                                        {norvik::kSubnetMaskField, norvik::kLabelSubnetMask},
-                                                        {norvik::kGatewayField, norvik::kLabelGateway}};
     int column = 0;
-    for (const auto& [field, label] : rows) {
-        grid->addWidget(labelFor(label, ipFields_[field]), 0, column++);
+    for (const std::size_t field : {norvik::kLocalIpField, norvik::kSubnetMaskField, norvik::kGatewayField}) {
+        grid->addWidget(labelFor(fieldLabel(field), ipFields_[field]), 0, column++);
         grid->addWidget(ipFields_[field], 0, column++);
     }
     grid->setColumnStretch(column, 1);
 }
 
 void IpSettingDialog::buildRemoteGroup() {
-    remoteGroup_ = new QGroupBox(QLatin1String(norvik::kGroupRemoteIp));
-    remoteGroup_->setAccessibleName(QLatin1String(norvik::kGroupRemoteIp));
+    remoteGroup_ = new QGroupBox(tr("Remote IP Setting"));
+    remoteGroup_->setAccessibleName(remoteGroup_->title());
     auto* grid = new QGridLayout(remoteGroup_);
     for (std::size_t row = 0; row < norvik::kRemoteIpEntries; ++row) {
         const int r = static_cast<int>(row);
         IpAddressEdit* field = ipFields_[norvik::remoteIpField(row)];
         QLineEdit* timeout = timeEdits_[norvik::timeoutEdit(row)];
         QLineEdit* reconnect = timeEdits_[norvik::reconnectEdit(row)];
-        grid->addWidget(labelFor(norvik::kLabelRemoteIp[row], field), r, 0);
+        grid->addWidget(labelFor(fieldLabel(norvik::remoteIpField(row)), field), r, 0);
         grid->addWidget(field, r, 1);
-        grid->addWidget(labelFor(norvik::kLabelTimeout, timeout), r, 2);
+        grid->addWidget(labelFor(tr(kLabelTimeout), timeout), r, 2);
         grid->addWidget(timeout, r, 3);
-        grid->addWidget(labelFor(norvik::kLabelReconnect, reconnect), r, 4);
+        grid->addWidget(labelFor(tr(kLabelReconnect), reconnect), r, 4);
         grid->addWidget(reconnect, r, 5);
     }
     grid->setColumnMinimumWidth(2, fontMetrics().averageCharWidth() * 2);
@@ -140,6 +185,23 @@ bool IpSettingDialog::startTransferTimer() {
 void IpSettingDialog::stopTransferTimer() { transferTimer_->stop(); }
 
 void IpSettingDialog::onTransferTimer() { editor_.onTransferTick(); }
+
+QString IpSettingDialog::fieldLabel(std::size_t field) { return tr(kFieldLabels[field]); }
+
+QString IpSettingDialog::timeEditLabel(std::size_t edit) {
+    const std::size_t row = edit % norvik::kRemoteIpEntries;
+    return fieldLabel(norvik::remoteIpField(row)) + QLatin1Char(' ') +
+           tr(edit < norvik::kRemoteIpEntries ? kLabelTimeout : kLabelReconnect);
+}
+
+QString IpSettingDialog::messageText(norvik::EditorMessage message) {
+    const auto index = static_cast<std::size_t>(message);
+    return index < std::size(kMessages) && kMessages[index] ? tr(kMessages[index]) : QString();
+}
+
+void IpSettingDialog::tell(norvik::EditorMessage message) {
+    prompts_.showMessage(tr(kTitleMessage).toStdString(), messageText(message).toStdString());
+}
 
 // --- closing -------------------------------------------------------------------------
 

@@ -17,11 +17,18 @@ class IpAddressEdit;
 class IpSettingDialog : public QDialog, private norvik::IpSettingView {
     Q_OBJECT
 public:
-    // Opens in the mode the menu command left in the session's
-    // ipSettingTransfer; "Load from file" asks for its file before the
-    // dialog is first shown.
-    IpSettingDialog(norvik::LinkSession& session, const norvik::GatewayConfig& config,
-                    norvik::IpSettingRecord& record, norvik::UserPrompts& prompts, QWidget* parent = nullptr);
+    // Opens in `mode`; "Load from file" asks for its file before the dialog
+    // is first shown. Transfers are asked of `jobs`.
+    IpSettingDialog(norvik::DialogMode mode, const norvik::LinkSession& session, const norvik::GatewayConfig& config,
+                    norvik::GatewayJobs& jobs, norvik::IpSettingRecord& record, norvik::UserPrompts& prompts,
+                    QWidget* parent = nullptr);
+
+    // The words of a message as this dialog shows it.
+    static QString messageText(norvik::EditorMessage message);
+    // The label under which each field and edit is shown and read out
+    // ("I P (3) : Time out value (ms) :" for the third row's time-out).
+    static QString fieldLabel(std::size_t field);
+    static QString timeEditLabel(std::size_t edit);
 
     // The transfer timer's tick, once a second while a request is pending.
     void onTransferTimer();
@@ -48,10 +55,12 @@ private:
     void setSaveToDeviceEnabled(bool enabled) override;
     bool startTransferTimer() override;
     void stopTransferTimer() override;
+    void tell(norvik::EditorMessage message) override;
 
     void buildLocalGroup();
     void buildRemoteGroup();
 
+    norvik::UserPrompts& prompts_;
     norvik::IpSettingEditor editor_;
     std::array<IpAddressEdit*, norvik::kIpFieldCount> ipFields_{};
     std::array<QLineEdit*, norvik::kTimeEditCount> timeEdits_{};

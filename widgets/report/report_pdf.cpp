@@ -560,9 +560,9 @@ private:
         heading(tr("Firmware files"), 1);
         Table info;
         info.columns = {{tr("Item"), 45}, {tr("Value"), 80}};
-        info.rows = {textRow({latin1(norvik::kLabelFirmwareName), utf8(content_.firmware.firmwareName)}),
-                     textRow({latin1(norvik::kLabelVersion), utf8(content_.firmware.version)}),
-                     textRow({latin1(norvik::kLabelFileCount), QString::number(content_.fileCount)})};
+        info.rows = {textRow({tr("Firmware name :"), utf8(content_.firmware.firmwareName)}),
+                     textRow({tr("Version :"), utf8(content_.firmware.version)}),
+                     textRow({tr("File count :"), QString::number(content_.fileCount)})};
         table(info);
         if (content_.fileNames.empty()) return;
         Table files;

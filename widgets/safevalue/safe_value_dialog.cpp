@@ -21,6 +21,36 @@ using norvik::SafeGrid;
 
 namespace {
 
+// The dialog's words, in the order of EditorMessage.
+constexpr const char* kMessages[] = {
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! It is loading parameter now. Please wait."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! Device is not connected yet."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! It is not loaded parameter yet. Please wait."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! This function is only supported HX-3420."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! File doesn't exits or other unexpected error."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! File can not create or other unexpected error."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Timer Creat failure"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Save Safe Value Finish."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Send Safe Value Error !"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Save Safe Value Error !"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Receive Safe Value finish ."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Receive Safe Value Error !"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Read Safe Value Error !"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! Save Safe Value break."),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! Data length are not 4 digit"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! Data is not 0~9 or A~F"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "Error ! AI/AO value is not set."),
+};
+constexpr auto kLastMessage = static_cast<std::size_t>(norvik::EditorMessage::ValuesUnset);
+static_assert(std::size(kMessages) == kLastMessage + 1);
+
+constexpr const char* kTitleMessage = QT_TRANSLATE_NOOP("SafeValueDialog", "Message");
+constexpr const char* kGridCaptions[] = {
+    QT_TRANSLATE_NOOP("SafeValueDialog", "DO"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "DI"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "AO"),
+    QT_TRANSLATE_NOOP("SafeValueDialog", "AI"),
+};
 
 // The dialog was drawn in dialog units: a quarter of the average character
 // width across, an eighth of the font height down.
@@ -39,19 +69,21 @@ struct Units {
 
 }  // namespace
 
-SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::GatewayConfig& config,
+SafeValueDialog::SafeValueDialog(norvik::DialogMode mode, const norvik::LinkSession& session,
+                                 const norvik::GatewayConfig& config, norvik::GatewayJobs& jobs,
                                  norvik::UserPrompts& prompts, QWidget* parent)
     : QDialog(parent),
-      editor_(std::make_unique<norvik::SafeValueEditor>(session, config, prompts,
+      prompts_(prompts),
+      editor_(std::make_unique<norvik::SafeValueEditor>(mode, session, config, jobs, prompts,
                                                         static_cast<norvik::SafeValueWindow&>(*this))) {
-    setWindowTitle(latin1(sv::kCaption));
+    setWindowTitle(tr("Safe Value Setting"));
     const Units du(font());
 
-    moduleGroup_ = new QGroupBox(latin1(sv::kGroupSelectModule), this);
+    moduleGroup_ = new QGroupBox(tr("Select module"), this);
     auto* boxes = new QGridLayout(moduleGroup_);
     const std::array<bool, 32> enabled = norvik::safeValueModuleBoxes(config);
     for (int k = 1; k <= static_cast<int>(moduleBoxes_.size()); ++k) {
-        const QString caption = latin1(sv::kModuleBoxPrefix) + QString::number(k);
+        const QString caption = tr("Module%1").arg(k);
         auto* box = new QCheckBox(caption, moduleGroup_);
         box->setObjectName(caption);
         box->setChecked(false);
@@ -63,8 +95,8 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
         moduleBoxes_[static_cast<std::size_t>(k - 1)] = box;
     }
 
-    auto* digital = new GridBox(latin1(sv::kGroupDo), this);
-    auto* analog = new GridBox(latin1(sv::kGroupAo), this);
+    auto* digital = new GridBox(gridCaption(SafeGrid::Do), this);
+    auto* analog = new GridBox(gridCaption(SafeGrid::Ao), this);
     digitalGroup_ = digital;
     analogGroup_ = analog;
     for (SafeGrid which : norvik::kSafeGrids) buildGrid(which, norvik::isDigitalGrid(which) ? *digital : *analog);
@@ -72,10 +104,10 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
     analog->fitWidthToGrids();
 
     auto* side = new QVBoxLayout;
-    addButton(Button::Output, sv::kButtonOutput, this);
-    addButton(Button::Input, sv::kButtonInput, this);
-    addButton(Button::SaveToFile, sv::kButtonSaveToFile, this);
-    addButton(Button::SaveToDevice, sv::kButtonSaveToDevice, this);
+    addButton(Button::Output, tr("Output "), this);  // the trailing blank is the button's own
+    addButton(Button::Input, tr("Input"), this);
+    addButton(Button::SaveToFile, tr("Save to File"), this);
+    addButton(Button::SaveToDevice, tr("Save to Device"), this);
     for (Button b : {Button::Output, Button::Input, Button::SaveToFile, Button::SaveToDevice}) {
         button(b)->setMinimumWidth(du.toX(52));
         side->addWidget(button(b));
@@ -84,11 +116,11 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
 
     auto* bitButtons = new QHBoxLayout;
     auto* wordButtons = new QHBoxLayout;
-    bitButtons->addWidget(addButton(Button::AllHigh, sv::kButtonAllHigh, this));
-    bitButtons->addWidget(addButton(Button::AllLow, sv::kButtonAllLow, this));
+    bitButtons->addWidget(addButton(Button::AllHigh, tr("All set to \"H\""), this));
+    bitButtons->addWidget(addButton(Button::AllLow, tr("All set to \"L\""), this));
     bitButtons->addStretch(1);
-    wordButtons->addWidget(addButton(Button::AllF, sv::kButtonAllF, this));
-    wordButtons->addWidget(addButton(Button::AllZero, sv::kButtonAllZero, this));
+    wordButtons->addWidget(addButton(Button::AllF, tr("All set to \"F\""), this));
+    wordButtons->addWidget(addButton(Button::AllZero, tr("All set to \"0\""), this));
     wordButtons->addStretch(1);
 
     auto* layout = new QGridLayout(this);
@@ -119,25 +151,44 @@ SafeValueDialog::SafeValueDialog(norvik::LinkSession& session, const norvik::Gat
     editor_->start();
 }
 
-// Closing withdraws nothing: a request still pending is carried out by the
-// console dialogue, only its result is no longer shown.
+// Closing withdraws nothing: a job still pending is carried out by the
+// gateway, only its result is no longer shown.
 SafeValueDialog::~SafeValueDialog() = default;
 
-QPushButton* SafeValueDialog::addButton(Button which, const char* caption, QWidget* parent) {
-    auto* pushButton = new QPushButton(latin1(caption), parent);
+QString SafeValueDialog::messageText(norvik::EditorMessage message) {
+    const auto index = static_cast<std::size_t>(message);
+    return index < std::size(kMessages) ? tr(kMessages[index]) : QString();
+}
+
+QString SafeValueDialog::headerText(SafeGrid which, int column) {
+    if (column == 0) return tr("Address");
+    if (!norvik::isDigitalGrid(which)) return column == 1 ? tr("Configure(Hex)") : QString();
+    return column <= 8 ? tr("bit %1").arg(column - 1) : QString();
+}
+
+QString SafeValueDialog::gridCaption(SafeGrid which) { return tr(kGridCaptions[static_cast<std::size_t>(which)]); }
+
+void SafeValueDialog::tell(norvik::EditorMessage message) {
+    prompts_.showMessage(tr(kTitleMessage).toStdString(), messageText(message).toStdString());
+}
+
+QPushButton* SafeValueDialog::addButton(Button which, const QString& caption, QWidget* parent) {
+    auto* pushButton = new QPushButton(caption, parent);
     pushButton->setAutoDefault(false);
     buttons_[static_cast<std::size_t>(which)] = pushButton;
     return pushButton;
 }
 
 void SafeValueDialog::buildGrid(SafeGrid which, GridBox& box) {
-    GridWidget* gridWidget = box.addGrid(latin1(norvik::safeGridCaption(which)));
+    GridWidget* gridWidget = box.addGrid(gridCaption(which));
     grids_[static_cast<std::size_t>(which)] = gridWidget;
-    gridWidget->describeColour(toQColor(sv::kMarkedColour), QStringLiteral("Selected module"));
+    gridWidget->describeColour(toQColor(sv::kMarkedColour), tr("Selected module"));
     const bool digital = norvik::isDigitalGrid(which);
     gridWidget->setEditable(!digital);
     setUpGrid(*gridWidget, norvik::safeGridRows(which, editor_->layout()), norvik::safeGridColumns(which),
-              [this, which](int row, int column) { return utf8(editor_->cellText(which, row, column)); });
+              [this, which](int row, int column) {
+                  return row == 0 ? headerText(which, column) : utf8(editor_->cellText(which, row, column));
+              });
 
     if (digital) {
         connect(gridWidget, &GridWidget::cellDoubleClicked, this,
@@ -165,8 +216,8 @@ void SafeValueDialog::showView(norvik::SafeValueView view) {
     editor_->setView(view);
     const SafeGrid digital = editor_->visibleDigitalGrid();
     const SafeGrid analog = editor_->visibleAnalogGrid();
-    digitalGroup_->setTitle(latin1(norvik::safeGridCaption(digital)));
-    analogGroup_->setTitle(latin1(norvik::safeGridCaption(analog)));
+    digitalGroup_->setTitle(gridCaption(digital));
+    analogGroup_->setTitle(gridCaption(analog));
     for (SafeGrid which : norvik::kSafeGrids) grid(which).setVisible(which == digital || which == analog);
 }
 

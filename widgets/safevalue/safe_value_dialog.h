@@ -22,11 +22,17 @@ class SafeValueDialog : public QDialog, private norvik::SafeValueWindow {
 public:
     enum class Button { Output, Input, SaveToFile, SaveToDevice, AllHigh, AllLow, AllF, AllZero };
 
-    // Reads its mode from session.safeValueTransfer, as the menu left it, and
-    // runs the mode's first step (a load request, or the file dialog) at once.
-    SafeValueDialog(norvik::LinkSession& session, const norvik::GatewayConfig& config, norvik::UserPrompts& prompts,
-                    QWidget* parent = nullptr);
+    // Runs the mode's first step (a load from the gateway, or the file
+    // dialog) at once. Transfers are asked of `jobs`.
+    SafeValueDialog(norvik::DialogMode mode, const norvik::LinkSession& session, const norvik::GatewayConfig& config,
+                    norvik::GatewayJobs& jobs, norvik::UserPrompts& prompts, QWidget* parent = nullptr);
     ~SafeValueDialog() override;
+
+    // The words of a message as this dialog shows it.
+    static QString messageText(norvik::EditorMessage message);
+    static QString gridCaption(norvik::SafeGrid which);
+    // The header row's text of a column.
+    static QString headerText(norvik::SafeGrid which, int column);
 
     // The transfer timer's handler; tests call it tick by tick.
     void onTransferTimer();
@@ -47,12 +53,14 @@ private:
     void colourCell(norvik::SafeGrid which, int row, int column, uint32_t colour) override;
     void uncheckModuleBox(int k) override;
     void redrawGrids() override;
+    void tell(norvik::EditorMessage message) override;
 
     void buildGrid(norvik::SafeGrid which, GridBox& box);
-    QPushButton* addButton(Button which, const char* caption, QWidget* parent);
+    QPushButton* addButton(Button which, const QString& caption, QWidget* parent);
     void showView(norvik::SafeValueView view);
     void toggleBit(norvik::SafeGrid which, int row, int column);
 
+    norvik::UserPrompts& prompts_;
     std::unique_ptr<norvik::SafeValueEditor> editor_;
     std::array<GridWidget*, 4> grids_{};
     std::array<QCheckBox*, 32> moduleBoxes_{};
