@@ -25,6 +25,14 @@ inline constexpr const char* kSendIpSettingError = "Send ip setting error !";
 inline constexpr const char* kReceiveIpSettingError = "Receive ip setting error !";
 inline constexpr const char* kReadIpSettingError = "Read ip setting error !";
 
+// The window's boxes about files, and its firmware dialog.
+inline constexpr const char* kFileCreateError = "Error ! File can not create or other unexpected error.";
+inline constexpr const char* kFileOpenError = "Error ! File doesn't exits or other unexpected error.";
+inline constexpr const char* kFirmwareNotSupported = "This module is not support Get Firmware version Command !";
+inline constexpr const char* kLabelFirmwareName = "Firmware name :";
+inline constexpr const char* kLabelVersion = "Version :";
+inline constexpr const char* kLabelFileCount = "File count :";
+
 // The command line's own.
 inline constexpr const char* kNoAnswer = "No answer from the gateway.";
 inline constexpr const char* kReadBackSame = "Read back: the same";

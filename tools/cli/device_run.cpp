@@ -196,7 +196,7 @@ private:
     bool readInputFirst() {
         if (options_.command == CommandKind::IpPut) {
             if (!readIpSettingFile(options_.inputFile, ipToSend_)) {
-                fail(ExitCode::FileError, kFileOpenErrorMessage, texts::kFilePrefix + options_.inputFile);
+                fail(ExitCode::FileError, texts::kFileOpenError, texts::kFilePrefix + options_.inputFile);
                 return false;
             }
         }
@@ -205,7 +205,7 @@ private:
 
     bool writeOutput(std::span<const uint8_t> bytes) {
         if (!writeFileAtomically(target_.outputPath, bytes)) {
-            fail(ExitCode::FileError, kFileCreateErrorMessage, texts::kFilePrefix + target_.outputPath);
+            fail(ExitCode::FileError, texts::kFileCreateError, texts::kFilePrefix + target_.outputPath);
             return false;
         }
         report_.json["file"] = target_.outputPath;
@@ -278,7 +278,7 @@ private:
         files["safe_value_bytes"] = safeValueBlockBytes(opening_.safeValueLayout);
         if (!opening_.fileNamesRead) {
             report_.json["files"] = std::move(files);
-            say(kNotSupportedMessage);
+            say(texts::kFirmwareNotSupported);
             return;
         }
         const FirmwareDisplay firmware =
@@ -286,9 +286,9 @@ private:
         files["firmware"] = latin1ToUtf8(firmware.firmwareName);
         files["version"] = latin1ToUtf8(firmware.version);
         report_.json["files"] = std::move(files);
-        say(std::string(kLabelFirmwareName) + " " + g(firmware.firmwareName));
-        say(std::string(kLabelVersion) + " " + g(firmware.version));
-        say(std::string(kLabelFileCount) + " " + firmware.fileCountText);
+        say(std::string(texts::kLabelFirmwareName) + " " + g(firmware.firmwareName));
+        say(std::string(texts::kLabelVersion) + " " + g(firmware.version));
+        say(std::string(texts::kLabelFileCount) + " " + firmware.fileCountText);
         if (listed)
             for (std::size_t i = 0; i < opening_.fileCount && i < kFileNameSlots; ++i)
                 say("  " + g(opening_.fileNames[i]));
@@ -296,7 +296,7 @@ private:
 
     void files() {
         describeFiles(true);
-        if (!opening_.fileNamesRead) fail(ExitCode::GatewayError, kNotSupportedMessage);
+        if (!opening_.fileNamesRead) fail(ExitCode::GatewayError, texts::kFirmwareNotSupported);
     }
 
     // The safe-value commands need the block size, which the file names decide.
@@ -332,12 +332,12 @@ private:
                                               std::to_string(safeValueBlockBytes(layout)) +
                                               " bytes this gateway's safe values take."
                                         : texts::kFilePrefix + options_.inputFile;
-            fail(ExitCode::FileError, kFileOpenErrorMessage, why);
+            fail(ExitCode::FileError, texts::kFileOpenError, why);
             return;
         }
         const std::optional<SafeValueBlock> block = encodeSafeValueBlock(table, layout);
         if (!block) {
-            fail(ExitCode::FileError, kFileOpenErrorMessage, texts::kFilePrefix + options_.inputFile);
+            fail(ExitCode::FileError, texts::kFileOpenError, texts::kFilePrefix + options_.inputFile);
             return;
         }
         const JobResult sent = run(Job::sendSafeValues(*block));
