@@ -45,7 +45,13 @@ void Terminal::printReport(const DeviceReport& report, bool humanLines, bool nam
     std::lock_guard lock(mutex_);
     clearLocked();
     const std::string prefix = named ? report.device + ": " : "";
-    for (const std::string& line : report.errors) std::fprintf(err_, "%s%s\n", prefix.c_str(), line.c_str());
+    // Every line says which device it is about: the runs of several devices end in any order.
+    for (const std::string& error : report.errors) {
+        std::string::size_type start = 0;
+        for (std::string::size_type end; (end = error.find('\n', start)) != std::string::npos; start = end + 1)
+            std::fprintf(err_, "%s%s\n", end > start ? prefix.c_str() : "", error.substr(start, end - start).c_str());
+        std::fprintf(err_, "%s%s\n", prefix.c_str(), error.substr(start).c_str());
+    }
     std::fflush(err_);
     if (!humanLines) return;
     if (named && !report.lines.empty()) std::fprintf(out_, "%s\n", report.device.c_str());
