@@ -258,6 +258,8 @@ TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
     }
     const std::vector<std::string> expected{
         "[Communication]", "Connect", "Disconnect", "Port devices…", "-", "Exit",
+        "[Gateway]", "Back Up…", "Restore…", "Compare with Backup…", "Cancel", "-", "Open Backup…",
+        "Close Backup",
         "[IP setting]", "New setting", "Load from file", "Load from device",
         "[Safe value setting]", "New setting", "Load from file", "Load from device",
         "[View]", "Space configuration in device", "Space configuration in profibus", "Space configuration in modbus",

@@ -17,6 +17,7 @@
 
 #include "app/dialog_opener.h"
 #include "app/dialog_units.h"
+#include "app/gateway_menu.h"
 #include "app/lamp.h"
 #include "app/message_boxes.h"
 #include "app/painted_icons.h"
@@ -26,6 +27,9 @@
 #include "app/status_line.h"
 #include "app/status_texts.h"
 #include "app/window_texts.h"
+#include "backup/backup_dialogs.h"
+#include "backup/backup_jobs.h"
+#include "backup/backup_texts.h"
 #include "common/text_conversion.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
@@ -142,13 +146,22 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
         QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
     };
     dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, *port_, *this, hooks);
+    dialogJobs_ = std::make_unique<norvik::BackupJobs>(*dialogue_, hooks.post);
     // The dialogs ask the dialogue for their transfers.
     if (services_.opener) {
         opener_ = services_.opener;
     } else {
-        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *dialogue_, *messageBoxes_);
+        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *dialogJobs_, *messageBoxes_);
         opener_ = ownOpener_.get();
     }
+
+    BackupDialogs* backupDialogs = services_.backupDialogs;
+    if (!backupDialogs) {
+        ownBackupDialogs_ = std::make_unique<QtBackupDialogs>();
+        backupDialogs = ownBackupDialogs_.get();
+    }
+    gatewayMenu_ = new GatewayMenu(*this, *messageBoxes_, *backupDialogs, *dialogue_);
+    gatewayMenu_->addTo(menuBar_, communicationMenu_);
 
     // The state of a fresh window: port closed, nothing known of the gateway.
     setConnectionMenu(true, false);
@@ -163,6 +176,9 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
 
 MainWindow::~MainWindow() {
     windDown();
+    // A backup or restore still running cancels its job with the dialogue.
+    delete gatewayMenu_;
+    gatewayMenu_ = nullptr;
     // The dialogue still calls back into this window while it ends.
     dialogue_.reset();
     // Before the log it reads, which goes ahead of the window's children.
@@ -178,6 +194,7 @@ void MainWindow::buildMenu() {
     };
 
     QMenu* communication = menuBar_->addMenu(withMnemonic(w::kMenuCommunication, 'C'));
+    communicationMenu_ = communication->menuAction();
     actions_.connect = item(communication, w::kItemConnect, 'C', &MainWindow::onConnect);
     actions_.disconnect = item(communication, w::kItemDisconnect, 'D', &MainWindow::onDisconnect);
     // UTF-8 texts, marked on their first letter.
@@ -305,6 +322,7 @@ void MainWindow::setOperation(norvik::Operation operation) {
     status_->setOperationText(norvik::status::operationText(operation));
 }
 void MainWindow::setProgress(int step) { status_->setProgress(step); }
+void MainWindow::showPortClosed() { setLinkStatus(norvik::LinkStatus::PortClosed); }
 void MainWindow::setPortLamp(bool green) {
     portLamp_->setGreen(green);
     status_->setLinkDevice(green ? connectSummary_ : QString());
@@ -414,6 +432,9 @@ bool MainWindow::animationTimerRunning() const { return manualAnimationRunning_ 
 
 norvik::GatewayJobs& MainWindow::gatewayJobs() { return *dialogue_; }
 
+void MainWindow::answerDialogsFrom(const norvik::GatewaySnapshot* backup) { dialogJobs_->setBackup(backup); }
+norvik::GatewayJobs& MainWindow::dialogJobs() { return *dialogJobs_; }
+
 // --- menu commands -------------------------------------------------------------
 
 void MainWindow::message(const char* text) {
@@ -421,18 +442,25 @@ void MainWindow::message(const char* text) {
 }
 
 bool MainWindow::linkReady() {
+    // An open backup stands in for the gateway.
+    if (gatewayMenu_ && gatewayMenu_->offline()) return true;
     const char* refused = norvik::linkGuardMessage(session_);
     if (refused) message(refused);
     return refused == nullptr;
 }
 
 bool MainWindow::safeValueReady() {
+    if (gatewayMenu_ && gatewayMenu_->offline()) return true;
     const char* refused = norvik::safeValueOpenGuardMessage(session_);
     if (refused) message(refused);
     return refused == nullptr;
 }
 
 void MainWindow::onConnect() {
+    if (gatewayMenu_ && gatewayMenu_->offline()) {
+        messageBoxes_->showMessage(this, latin1(norvik::console::kTitleMessage), BackupTexts::connectWhileOffline());
+        return;
+    }
     norvik::PortSettings settings;
     const int port = boxes_[BoxPort]->currentIndex();
     settings.port = static_cast<uint8_t>(std::clamp(port, 0, 7) + 1);

@@ -25,14 +25,18 @@ class QMenuBar;
 class QTimer;
 class QTreeWidget;
 class QTreeWidgetItem;
+class BackupDialogs;
 class DialogOpener;
+class GatewayMenu;
 class Lamp;
 class MessageBoxes;
 class SerialTrafficWindow;
 class StatusLine;
 
 namespace norvik {
+class BackupJobs;
 class ConsoleDialogue;
+struct GatewaySnapshot;
 class GatewayJobs;
 class SerialPort;
 }  // namespace norvik
@@ -48,6 +52,8 @@ public:
         DialogOpener* opener = nullptr;
         // The timers only record that they run; the test calls the ticks.
         bool manualTimers = false;
+        // The Gateway menu's file dialogs and difference table.
+        BackupDialogs* backupDialogs = nullptr;
     };
 
     explicit MainWindow(QWidget* parent = nullptr);
@@ -102,7 +108,17 @@ public:
     norvik::GatewayJobs& gatewayJobs();
     // Everything said on the line, whether or not the traffic window is open.
     norvik::TrafficLog& trafficLog() { return trafficLog_; }
+    // The serial device of the last Connect.
+    const std::string& connectedDevice() const { return connectDevice_; }
+    // The link part of the status line as it is with the port closed.
+    void showPortClosed();
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
+    // The "Gateway" menu: backups, restores, and a backup shown without a gateway.
+    GatewayMenu* gatewayMenu() const { return gatewayMenu_; }
+    // While a backup is open the settings dialogs load from it instead of the
+    // gateway; nullptr gives them the gateway again.
+    void answerDialogsFrom(const norvik::GatewaySnapshot* backup);
+    norvik::GatewayJobs& dialogJobs();
 
     // For tests and the screenshot script.
     QTreeWidget* tree() const { return tree_; }
@@ -162,6 +178,7 @@ private:
     std::unique_ptr<norvik::SerialPort> ownPort_;
     std::unique_ptr<MessageBoxes> ownBoxes_;
     std::unique_ptr<DialogOpener> ownOpener_;
+    std::unique_ptr<BackupDialogs> ownBackupDialogs_;
     norvik::SerialPort* port_ = nullptr;
     MessageBoxes* messageBoxes_ = nullptr;
     DialogOpener* opener_ = nullptr;
@@ -177,6 +194,11 @@ private:
     norvik::GatewayConfig config_;
     norvik::IpSettingRecord ipSetting_;
     std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
+    // The settings dialogs' jobs: the dialogue's, or an open backup's.
+    std::unique_ptr<norvik::BackupJobs> dialogJobs_;
+    // Asks the gateway through the dialogue, so it goes before it.
+    GatewayMenu* gatewayMenu_ = nullptr;
+    QAction* communicationMenu_ = nullptr;
 
     QMenuBar* menuBar_ = nullptr;
     Actions actions_;

@@ -1,0 +1,310 @@
+#include "backup/backup_file.h"
+
+#include <charconv>
+#include <cstdio>
+#include <span>
+
+#include <nlohmann/json.hpp>
+#include <sys/stat.h>
+
+#include "backup/base64.h"
+#include "model/atomic_file.h"
+#include "model/module_types.h"
+#include "model/parameter_block.h"
+#include "model/parameter_rows.h"
+
+namespace norvik {
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* modbusKindName(ModbusKind kind) {
+    switch (kind) {
+    case ModbusKind::DO: return "DO";
+    case ModbusKind::DI: return "DI";
+    case ModbusKind::AO: return "AO";
+    case ModbusKind::AI: return "AI";
+    case ModbusKind::RDO: return "RDO";
+    case ModbusKind::RAO: return "RAO";
+    }
+    return "";
+}
+
+const char* deviceAreaName(DeviceArea area) {
+    switch (area) {
+    case DeviceArea::DO: return "DO";
+    case DeviceArea::DI: return "DI";
+    case DeviceArea::AO: return "AO";
+    case DeviceArea::AI: return "AI";
+    }
+    return "";
+}
+
+std::string dotted(const Ipv4& address) {
+    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) + "." +
+           std::to_string(address[3]);
+}
+
+// The rows as the parameter list shows them, label and value, in its order.
+Json rowsJson(const std::vector<ParameterRow>& rows) {
+    Json list = Json::object();
+    for (const ParameterRow& row : rows) list[row.label] = row.value;
+    return list;
+}
+
+Json modulesJson(const GatewayConfig& config) {
+    Json modules = Json::array();
+    const int count = std::min<int>(config.moduleCount, static_cast<int>(kMaxModules));
+    const bool systemPlaced = config.modules[0].deviceId == kSystemModuleId;
+    for (int n = 1; n <= count; ++n) {
+        Json module{{"module", n}};
+        if (systemPlaced && static_cast<uint32_t>(n) == systemModulePosition(config)) {
+            module["system"] = true;
+        } else {
+            const ModuleEntry& entry = config.modules[static_cast<std::size_t>(n)];
+            module["typeCode"] = static_cast<int>(entry.type);
+            if (const auto meaning = moduleMeaning(entry.type, config.role)) {
+                module["type"] = meaning->typeText;
+                module["modbusSpace"] = modbusKindName(meaning->modbusKind);
+                module["deviceArea"] = deviceAreaName(meaning->deviceArea);
+            }
+            if (const ModuleTypeRow* row = moduleTypeRow(entry.type)) {
+                module["profibus"] = row->profibus == ProfibusTable::Output ? "output" : "input";
+            }
+        }
+        module["rows"] = rowsJson(moduleRows(config, n));
+        modules.push_back(std::move(module));
+    }
+    return modules;
+}
+
+Json ipJson(const IpSettingRecord& ip) {
+    Json remotes = Json::array();
+    for (const RemoteIpEntry& remote : ip.remotes) {
+        remotes.push_back({{"address", dotted(remote.address)},
+                           {"timeoutMs", remote.timeoutValueMs},
+                           {"reconnectMs", remote.reconnectTimeMs}});
+    }
+    return {{"localIp", dotted(ip.localIp)},
+            {"subnetMask", dotted(ip.subnetMask)},
+            {"gateway", dotted(ip.gateway)},
+            {"remotes", std::move(remotes)}};
+}
+
+Json summaryJson(const GatewaySnapshot& gateway) {
+    const GatewayConfig& config = gateway.config;
+    Json summary{{"model", config.modelName},
+                 {"role", modbusRoleText(config.role)},
+                 {"gateway", rowsJson(gatewayRows(config, config.modelName))},
+                 {"modules", modulesJson(config)}};
+    if (gateway.blocks.fileNames) {
+        const FirmwareDisplay shown = selectFirmwareFile(FirmwareQueryState::Received, gateway.fileNames,
+                                                         gateway.fileCount);
+        Json files = Json::array();
+        for (std::size_t i = 0; i < gateway.fileCount && i < kFileNameSlots; ++i) files.push_back(gateway.fileNames[i]);
+        summary["firmware"] = {{"name", shown.firmwareName},
+                               {"version", shown.version},
+                               {"fileCount", gateway.fileCount},
+                               {"files", std::move(files)}};
+    }
+    summary["safeValueBytes"] = safeValueBlockBytes(gateway.blocks.safeValueLayout);
+    if (gateway.ipSetting) summary["ipSetting"] = ipJson(*gateway.ipSetting);
+    return summary;
+}
+
+std::string hex32(uint32_t value) {
+    std::array<char, 9> text{};
+    std::snprintf(text.data(), text.size(), "%08x", value);
+    return text.data();
+}
+
+// The reader's checks, each ending the read with its refusal.
+class Refusal {
+public:
+    explicit Refusal(BackupProblem problem) : problem_(std::move(problem)) {}
+    const BackupProblem& problem() const { return problem_; }
+
+private:
+    BackupProblem problem_;
+};
+
+[[noreturn]] void refuse(BackupError error, std::string field, uint64_t expected = 0, uint64_t actual = 0) {
+    throw Refusal({error, std::move(field), expected, actual});
+}
+
+const Json& member(const Json& object, const char* name, const std::string& path) {
+    const auto found = object.find(name);
+    if (found == object.end()) refuse(BackupError::MissingField, path);
+    return *found;
+}
+
+std::string stringMember(const Json& object, const char* name, const std::string& path) {
+    const Json& value = member(object, name, path);
+    if (!value.is_string()) refuse(BackupError::BadField, path);
+    return value.get<std::string>();
+}
+
+std::vector<uint8_t> blockMember(const Json& blocks, const char* name) {
+    const std::string path = std::string("blocks.") + name;
+    auto bytes = decodeBase64(stringMember(blocks, name, path));
+    if (!bytes) refuse(BackupError::BadField, path);
+    return std::move(*bytes);
+}
+
+// "1.0": the major and the minor version, both plain decimal numbers.
+std::pair<uint32_t, uint32_t> formatVersion(const std::string& text) {
+    uint32_t major = 0;
+    uint32_t minor = 0;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    auto [afterMajor, majorError] = std::from_chars(begin, end, major);
+    if (majorError != std::errc() || afterMajor == begin || afterMajor == end || *afterMajor != '.') {
+        refuse(BackupError::BadField, "formatVersion");
+    }
+    auto [afterMinor, minorError] = std::from_chars(afterMajor + 1, end, minor);
+    if (minorError != std::errc() || afterMinor == afterMajor + 1 || afterMinor != end) {
+        refuse(BackupError::BadField, "formatVersion");
+    }
+    return {major, minor};
+}
+
+GatewayBackup backupFromJson(const Json& file) {
+    if (!file.is_object()) refuse(BackupError::NotABackup, "format");
+    const auto tag = file.find("format");
+    if (tag == file.end() || !tag->is_string() || tag->get<std::string>() != kBackupFormatTag) {
+        refuse(BackupError::NotABackup, "format");
+    }
+    // Before anything else: a newer major version may have moved what follows.
+    const auto [major, minor] = formatVersion(stringMember(file, "formatVersion", "formatVersion"));
+    if (major > kBackupFormatMajor) refuse(BackupError::NewerFormat, "formatVersion", kBackupFormatMajor, major);
+    if (major < 1) refuse(BackupError::BadField, "formatVersion");
+
+    GatewayBackup backup;
+    backup.origin.takenAt = stringMember(file, "takenAt", "takenAt");
+    backup.origin.port = stringMember(file, "port", "port");
+    const Json& baud = member(file, "baud", "baud");
+    if (!baud.is_number_unsigned() || baud.get<uint64_t>() > UINT32_MAX) refuse(BackupError::BadField, "baud");
+    backup.origin.baud = baud.get<uint32_t>();
+    backup.origin.norvikVersion = stringMember(file, "norvikVersion", "norvikVersion");
+    const std::string model = stringMember(file, "model", "model");
+
+    GatewayBlocks blocks;
+    const Json& layout = member(file, "safeValueLayout", "safeValueLayout");
+    if (layout == Json(512)) {
+        blocks.safeValueLayout = SafeValueLayout::Block512;
+    } else if (layout == Json(976)) {
+        blocks.safeValueLayout = SafeValueLayout::Block976;
+    } else {
+        refuse(BackupError::BadField, "safeValueLayout");
+    }
+
+    const Json& stored = member(file, "blocks", "blocks");
+    if (!stored.is_object()) refuse(BackupError::BadField, "blocks");
+    blocks.parameters = blockMember(stored, "parameters");
+    const Json& names = member(stored, "fileNames", "blocks.fileNames");
+    if (!names.is_null()) blocks.fileNames = blockMember(stored, "fileNames");
+    blocks.safeValues = blockMember(stored, "safeValues");
+    if (stored.contains("ipSetting")) blocks.ipSetting = blockMember(stored, "ipSetting");
+
+    const Json& checksum = member(file, "checksum", "checksum");
+    if (!checksum.is_object()) refuse(BackupError::BadField, "checksum");
+    if (stringMember(checksum, "algorithm", "checksum.algorithm") != "crc32") {
+        refuse(BackupError::BadField, "checksum.algorithm");
+    }
+    const std::string value = stringMember(checksum, "value", "checksum.value");
+    uint32_t expected = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), expected, 16);
+    if (value.size() != 8 || error != std::errc() || end != value.data() + value.size()) {
+        refuse(BackupError::BadField, "checksum.value");
+    }
+    const uint32_t actual = backupChecksum(blocks);
+    if (actual != expected) refuse(BackupError::WrongChecksum, "checksum.value", expected, actual);
+
+    SnapshotResult checked = checkGatewayBlocks(std::move(blocks));
+    if (!checked.snapshot) throw Refusal(checked.problem);
+    if (checked.snapshot->config.modelName != model) refuse(BackupError::Inconsistent, "model");
+    backup.gateway = std::move(*checked.snapshot);
+    (void)minor;  // members a newer minor version adds are skipped
+    return backup;
+}
+
+}  // namespace
+
+std::string backupFileText(const GatewayBackup& backup) {
+    const GatewaySnapshot& gateway = backup.gateway;
+    const GatewayBlocks& blocks = gateway.blocks;
+    Json stored{{"parameters", encodeBase64(blocks.parameters)},
+                {"fileNames", blocks.fileNames ? Json(encodeBase64(*blocks.fileNames)) : Json(nullptr)},
+                {"safeValues", encodeBase64(blocks.safeValues)}};
+    if (blocks.ipSetting) stored["ipSetting"] = encodeBase64(*blocks.ipSetting);
+
+    const Json file{{"format", kBackupFormatTag},
+                    {"formatVersion", std::to_string(kBackupFormatMajor) + "." + std::to_string(kBackupFormatMinor)},
+                    {"takenAt", backup.origin.takenAt},
+                    {"port", backup.origin.port},
+                    {"baud", backup.origin.baud},
+                    {"norvikVersion", backup.origin.norvikVersion},
+                    {"model", gateway.config.modelName},
+                    {"safeValueLayout", safeValueBlockBytes(blocks.safeValueLayout)},
+                    {"blocks", std::move(stored)},
+                    {"checksum", {{"algorithm", "crc32"}, {"value", hex32(backupChecksum(blocks))}}},
+                    {"summary", summaryJson(gateway)}};
+    // File names are whatever bytes the gateway sent; a name that is not
+    // UTF-8 is shown with replacement characters rather than failing the save.
+    return file.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+BackupProblem writeBackupFile(const std::string& path, const GatewayBackup& backup) {
+    const std::string text = backupFileText(backup);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    if (!writeFileAtomically(path, std::span(bytes, text.size()))) return {BackupError::CannotWrite, {}, 0, 0};
+    return {};
+}
+
+BackupReadResult parseBackupText(std::string_view text) {
+    BackupReadResult result;
+    if (text.size() > kMaxBackupFileBytes) {
+        result.problem = {BackupError::TooLarge, {}, kMaxBackupFileBytes, text.size()};
+        return result;
+    }
+    const Json file = Json::parse(text, nullptr, false);
+    if (file.is_discarded()) {
+        result.problem = {BackupError::BadJson, {}, 0, 0};
+        return result;
+    }
+    try {
+        result.backup = backupFromJson(file);
+    } catch (const Refusal& refusal) {
+        result.problem = refusal.problem();
+    }
+    return result;
+}
+
+BackupReadResult readBackupFile(const std::string& path) {
+    BackupReadResult result;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        result.problem = {BackupError::CannotOpen, {}, 0, 0};
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.problem = {BackupError::NotRegularFile, {}, 0, 0};
+        return result;
+    }
+    const auto size = static_cast<uint64_t>(info.st_size);
+    if (size > kMaxBackupFileBytes) {
+        result.problem = {BackupError::TooLarge, {}, kMaxBackupFileBytes, size};
+        return result;
+    }
+    // One byte more than allowed, so a file that grew since the look above is
+    // still caught.
+    const auto bytes = readRegularFile(path, kMaxBackupFileBytes + 1);
+    if (!bytes) {
+        result.problem = {BackupError::CannotOpen, {}, 0, 0};
+        return result;
+    }
+    return parseBackupText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
+}
+
+}  // namespace norvik

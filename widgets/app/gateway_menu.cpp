@@ -1,0 +1,244 @@
+#include "app/gateway_menu.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+#include "app/status_line.h"
+#include "app/window_texts.h"
+#include "backup/backup_dialogs.h"
+#include "backup/backup_file.h"
+#include "backup/backup_texts.h"
+#include "common/text_conversion.h"
+#include "link/console_texts.h"
+#include "link/link_guards.h"
+
+namespace {
+
+QString pathText(const std::string& path) { return utf8(path); }
+
+}  // namespace
+
+GatewayMenu::GatewayMenu(MainWindow& window, MessageBoxes& boxes, BackupDialogs& dialogs, norvik::GatewayJobs& jobs)
+    : QObject(&window), window_(window), boxes_(boxes), dialogs_(dialogs), commands_(jobs, *this) {
+}
+
+GatewayMenu::~GatewayMenu() = default;
+
+void GatewayMenu::addTo(QMenuBar* bar, QAction* after) {
+    auto* menu = new QMenu(BackupTexts::menuGateway(), bar);
+    const QList<QAction*> menus = bar->actions();
+    const qsizetype at = menus.indexOf(after);
+    QAction* before = (at >= 0 && at + 1 < menus.size()) ? menus[at + 1] : nullptr;
+    bar->insertMenu(before, menu);
+
+    const auto item = [&](const QString& text, void (GatewayMenu::*command)()) {
+        QAction* action = menu->addAction(text);
+        connect(action, &QAction::triggered, this, command);
+        return action;
+    };
+    actions_.backUp = item(BackupTexts::itemBackUp(), &GatewayMenu::onBackUp);
+    actions_.restore = item(BackupTexts::itemRestore(), &GatewayMenu::onRestore);
+    actions_.compare = item(BackupTexts::itemCompare(), &GatewayMenu::onCompare);
+    actions_.cancel = item(tr("Ca&ncel"), &GatewayMenu::onCancel);
+    menu->addSeparator();
+    actions_.openBackup = item(BackupTexts::itemOpenBackup(), &GatewayMenu::onOpenBackup);
+    actions_.closeBackup = item(BackupTexts::itemCloseBackup(), &GatewayMenu::onCloseBackup);
+    updateActions();
+}
+
+void GatewayMenu::updateActions() {
+    if (!actions_.cancel) return;
+    const bool running = commands_.running();
+    actions_.backUp->setEnabled(!running);
+    actions_.restore->setEnabled(!running);
+    actions_.compare->setEnabled(!running);
+    actions_.cancel->setEnabled(running);
+    actions_.openBackup->setEnabled(!running);
+    actions_.closeBackup->setEnabled(offline_.has_value());
+}
+
+void GatewayMenu::message(const QString& title, const QString& text) { boxes_.showMessage(&window_, title, text); }
+
+bool GatewayMenu::gatewayReady(norvik::BackupCommand command) {
+    if (offline_) {
+        message(BackupTexts::commandName(command), BackupTexts::notWhileOffline());
+        return false;
+    }
+    if (const char* refused = norvik::linkGuardMessage(window_.session())) {
+        message(QLatin1String(norvik::console::kTitleMessage), QLatin1String(refused));
+        return false;
+    }
+    return true;
+}
+
+// What the link has already read whole, so that a backup asks only for the rest.
+norvik::KnownBlocks GatewayMenu::knownBlocks() const {
+    const norvik::LinkSession& session = window_.session();
+    norvik::KnownBlocks known;
+    if (session.parameterLoaded && !session.parameterBlockRaw.empty()) known.parameters = session.parameterBlockRaw;
+    if (session.firmwareState() == norvik::FirmwareQueryState::Received && !session.fileNameReplyRaw.empty()) {
+        known.fileNames = session.fileNameReplyRaw;
+    }
+    return known;
+}
+
+void GatewayMenu::onBackUp() {
+    if (!gatewayReady(norvik::BackupCommand::BackUp)) return;
+    commands_.backUp(knownBlocks(), window_.connectedDevice(), window_.session().baud);
+    updateActions();
+}
+
+void GatewayMenu::onRestore() {
+    if (!gatewayReady(norvik::BackupCommand::Restore)) return;
+    commands_.restore(knownBlocks());
+    updateActions();
+}
+
+void GatewayMenu::onCompare() {
+    if (!gatewayReady(norvik::BackupCommand::Compare)) return;
+    commands_.compare(knownBlocks());
+    updateActions();
+}
+
+void GatewayMenu::onCancel() {
+    commands_.cancel();
+    updateActions();
+}
+
+// --- the commands' steps and questions -----------------------------------------
+
+void GatewayMenu::showRunStep(norvik::BackupCommand, norvik::JobKind step, int index, int count) {
+    stepIndex_ = index;
+    stepCount_ = std::max(count, 1);
+    window_.statusLine()->setOperationText(BackupTexts::stepText(step));
+    window_.statusLine()->setProgress(9 * index / stepCount_);
+}
+
+void GatewayMenu::showRunProgress(const norvik::JobProgress& progress) {
+    if (progress.total == 0) return;
+    const double done = stepIndex_ + static_cast<double>(progress.bytes) / progress.total;
+    window_.statusLine()->setProgress(static_cast<int>(9 * done / stepCount_));
+}
+
+void GatewayMenu::endRun(norvik::BackupCommand) {
+    window_.statusLine()->setOperationText(QString());
+    window_.statusLine()->setProgress(0);
+    updateActions();
+}
+
+std::optional<std::string> GatewayMenu::askSaveBackupPath(const std::string& proposedName) {
+    const auto path = dialogs_.saveBackupPath(&window_, QString::fromStdString(proposedName));
+    if (!path) return std::nullopt;
+    return path->toStdString();
+}
+
+std::optional<std::string> GatewayMenu::askOpenBackupPath(norvik::BackupCommand command) {
+    const auto path = dialogs_.openBackupPath(&window_, BackupTexts::commandName(command));
+    if (!path) return std::nullopt;
+    return path->toStdString();
+}
+
+bool GatewayMenu::confirmRestore(const norvik::GatewayBackup& backup, const norvik::BackupDifferences& differences) {
+    return dialogs_.confirmRestore(&window_, backup, differences);
+}
+
+void GatewayMenu::showComparison(const norvik::GatewayBackup& backup, const norvik::BackupDifferences& differences) {
+    dialogs_.showComparison(&window_, backup, differences);
+}
+
+void GatewayMenu::reportFileProblem(norvik::BackupCommand command, const std::string& path,
+                                    const norvik::BackupProblem& problem) {
+    message(BackupTexts::commandName(command),
+            QStringLiteral("%1\n%2").arg(pathText(path), BackupTexts::problemText(problem)));
+}
+
+void GatewayMenu::reportRunFailed(norvik::BackupCommand command, const norvik::RunFailure& failure) {
+    // Cancel was the user's own doing; the status line says so and no box asks
+    // for an OK.
+    if (failure.outcome == norvik::JobOutcome::Cancelled && failure.problem.ok()) {
+        QString text = BackupTexts::failureText(command, failure);
+        window_.statusLine()->setOperationText(text.replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        return;
+    }
+    message(BackupTexts::commandName(command), BackupTexts::failureText(command, failure));
+}
+
+void GatewayMenu::reportRestoreRefused(const norvik::RestoreCheck& check) {
+    message(BackupTexts::commandName(norvik::BackupCommand::Restore), BackupTexts::refusalText(check));
+}
+
+void GatewayMenu::reportBackupSaved(const std::string& path, const norvik::GatewayBackup& backup) {
+    window_.statusLine()->setOperationText(BackupTexts::savedText(pathText(path), backup));
+}
+
+void GatewayMenu::reportRestored(const norvik::RestoreReport& report) {
+    const QString text = BackupTexts::restoreReportText(report);
+    window_.statusLine()->setOperationText(text.section(QLatin1Char('\n'), 0, 0));
+    message(BackupTexts::commandName(norvik::BackupCommand::Restore), text);
+}
+
+// --- a backup without a gateway ---------------------------------------------------
+
+void GatewayMenu::onOpenBackup() {
+    if (window_.session().portOpen) {
+        message(BackupTexts::itemOpenBackup().remove(QLatin1Char('&')), BackupTexts::openWhileConnected());
+        return;
+    }
+    const auto path = dialogs_.openBackupPath(&window_, BackupTexts::itemOpenBackup().remove(QLatin1Char('&')));
+    if (path) openBackupFile(*path);
+}
+
+bool GatewayMenu::openBackupFile(const QString& path) {
+    norvik::BackupReadResult read = norvik::readBackupFile(path.toStdString());
+    if (!read.backup) {
+        message(BackupTexts::itemOpenBackup().remove(QLatin1Char('&')),
+                QStringLiteral("%1\n%2").arg(path, BackupTexts::problemText(read.problem)));
+        return false;
+    }
+    offline_ = std::move(read.backup);
+    offlineFile_ = QFileInfo(path).fileName();
+    const norvik::GatewaySnapshot& gateway = offline_->gateway;
+
+    // The backup stands in for what the link would have read.
+    window_.config() = gateway.config;
+    norvik::LinkSession& session = window_.session();
+    session.firmwareFileNames = gateway.fileNames;
+    session.fileCount = gateway.fileCount;
+    session.setFirmwareState(gateway.blocks.fileNames ? norvik::FirmwareQueryState::Received
+                                                      : norvik::FirmwareQueryState::ReceiveError);
+    session.firmwareAutoQuery = false;
+    session.safeValueLayout = gateway.blocks.safeValueLayout;
+    window_.ipSetting() = gateway.ipSetting.value_or(norvik::IpSettingRecord{});
+    window_.setIpSettingMenu(gateway.config.modelName == norvik::kModelHx3420);
+
+    window_.rebuildTree();
+    window_.setWindowTitle(BackupTexts::offlineTitle(QLatin1String(norvik::window::kCaption), *offline_));
+    window_.statusLine()->setLinkText(BackupTexts::offlineStatus(offlineFile_));
+    window_.answerDialogsFrom(&offline_->gateway);
+    updateActions();
+    return true;
+}
+
+void GatewayMenu::onCloseBackup() {
+    if (!offline_) return;
+    window_.answerDialogsFrom(nullptr);
+    offline_.reset();
+    window_.config() = norvik::GatewayConfig{};
+    norvik::LinkSession& session = window_.session();
+    session.firmwareFileNames = {};
+    session.fileCount = 0;
+    session.setFirmwareState(norvik::FirmwareQueryState::Idle);
+    session.firmwareAutoQuery = true;
+    session.safeValueLayout = norvik::SafeValueLayout::Block512;
+    window_.ipSetting() = norvik::IpSettingRecord{};
+    window_.setIpSettingMenu(false);
+    window_.rebuildTree();
+    window_.resetList();
+    window_.setWindowTitle(QLatin1String(norvik::window::kCaption));
+    window_.showPortClosed();
+    updateActions();
+}
