@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_process.h"
+#include "ipsetting/ip_setting.h"
 #include "support/gatesim_process.h"
 
 namespace norvik::test {
@@ -204,6 +205,77 @@ TEST(CliSeveral, oneArrayInDeviceOrderAndTheWorstExitCode) {
     EXPECT_TRUE(fs::exists(docs[0]["file"].get<std::string>()));
     EXPECT_TRUE(fs::exists(docs[2]["file"].get<std::string>()));
     EXPECT_NE(run.err.find("/nonexistent/tty: Open Com Error"), std::string::npos) << run.err;
+}
+
+// --- backup, restore, diff --------------------------------------------------------
+
+// An HX-3420 whose safe values are `fill` throughout and whose local IP address ends in `host`.
+std::string describeGateway(const Folder& folder, const std::string& name, uint8_t fill, uint8_t host) {
+    std::ifstream demoIn(std::string(NORVIK_GATESIM_DIR) + "/demo-hx3420.json");
+    json description = json::parse(demoIn);
+    description["safe_value_block"] = hex(std::vector<uint8_t>(512, fill));
+    IpSettingRecord ip;
+    setDefaultIpSetting(ip);
+    ip.localIp = {10, 0, 0, host};
+    const IpSettingBlock block = encodeIpSettingBlock(ip);
+    description["ip_block"] = hex(std::vector<uint8_t>(block.begin(), block.end()));
+    const std::string path = folder / name;
+    std::ofstream(path) << description.dump();
+    return path;
+}
+
+std::string ipBlockHex(uint8_t host) {
+    IpSettingRecord ip;
+    setDefaultIpSetting(ip);
+    ip.localIp = {10, 0, 0, host};
+    const IpSettingBlock block = encodeIpSettingBlock(ip);
+    return hex(std::vector<uint8_t>(block.begin(), block.end()));
+}
+
+TEST(CliBackup, twoGatewaysRestoredCrosswiseHoldEachOthersBlocks) {
+    Folder folder("cli-backup");
+    GatesimProcess a(kSim, {"--config", describeGateway(folder, "a.json", 0x11, 1)});
+    GatesimProcess b(kSim, {"--config", describeGateway(folder, "b.json", 0x22, 2)});
+
+    const CliRun backedUp = runCli({"--json", "--device", a.slavePath(), "--device", b.slavePath(), "backup", "-o",
+                                    folder / "backups"});
+    ASSERT_EQ(backedUp.status, 0) << backedUp.err;
+    const json docs = json::parse(backedUp.out);
+    const std::string backupA = docs[0]["file"], backupB = docs[1]["file"];
+
+    // Before: each differs from the other's backup in its safe values and IP setting.
+    const CliRun before = runCli({"--json", "--device", b.slavePath(), "diff", backupA});
+    EXPECT_EQ(before.status, 5) << before.err;
+    const json differences = json::parse(before.out)["differences"];
+    EXPECT_FALSE(differences["safe_values"].empty());
+    EXPECT_EQ(differences["ip_setting"].size(), 1u);
+
+    CliProcess toB({"--device", b.slavePath(), "restore", backupA});
+    CliProcess toA({"--device", a.slavePath(), "restore", backupB});
+    EXPECT_EQ(toB.wait(), 0) << toB.err();
+    EXPECT_EQ(toA.wait(), 0) << toA.err();
+    EXPECT_NE(toB.out().find("Restore verified"), std::string::npos) << toB.out();
+
+    // What each gateway stored, as its wire log shows it: the other's blocks.
+    EXPECT_EQ(blocksReceived(b), (std::vector<std::string>{hex(std::vector<uint8_t>(512, 0x11)), ipBlockHex(1)}));
+    EXPECT_EQ(blocksReceived(a), (std::vector<std::string>{hex(std::vector<uint8_t>(512, 0x22)), ipBlockHex(2)}));
+
+    const CliRun after = runCli({"--device", b.slavePath(), "diff", backupA});
+    EXPECT_EQ(after.status, 0) << after.out << after.err;
+}
+
+TEST(CliBackup, aBackupOfTheOtherModelIsRefusedBeforeAnythingIsSent) {
+    Folder folder("cli-refused");
+    GatesimProcess hx3410(kSim, {"--config", kDemo3410});
+    GatesimProcess hx3420(kSim);
+    const std::string backup = folder / "hx3410.norvik";
+    ASSERT_EQ(runCli({"--device", hx3410.slavePath(), "backup", "-o", backup}).status, 0);
+
+    const CliRun refused = runCli({"--device", hx3420.slavePath(), "restore", backup});
+    EXPECT_EQ(refused.status, 4);
+    EXPECT_NE(refused.err.find("HX-3410"), std::string::npos) << refused.err;
+    EXPECT_FALSE(logHas(hx3420, "RX LINE SEND_SAFE_VALUE"));
+    EXPECT_TRUE(blocksReceived(hx3420).empty());
 }
 
 // --- cancelled during a block ------------------------------------------------------

@@ -25,15 +25,6 @@ const char* commandName(CommandKind kind) {
     return "?";
 }
 
-bool commandAvailable(CommandKind kind) {
-    switch (kind) {
-    case CommandKind::Backup:
-    case CommandKind::Restore:
-    case CommandKind::Diff: return false;
-    default: return true;
-    }
-}
-
 bool writesOutput(CommandKind kind) {
     return kind == CommandKind::SafeValuesGet || kind == CommandKind::IpGet || kind == CommandKind::Backup ||
            kind == CommandKind::Report;

@@ -44,9 +44,6 @@ struct CliOptions {
 // The command's name as typed ("safe-values get").
 const char* commandName(CommandKind kind);
 
-// Whether this build carries the command out.
-bool commandAvailable(CommandKind kind);
-
 // Whether the command writes a file named by -o.
 bool writesOutput(CommandKind kind);
 

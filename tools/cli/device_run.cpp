@@ -6,6 +6,9 @@
 
 #include "firmware/file_names.h"
 #include "ipsetting/ip_setting.h"
+#include "backup/backup_file.h"
+#include "backup/gateway_runs.h"
+#include "backup_words.h"
 #include "cli_texts.h"
 #include "link/link_guards.h"
 #include "model/atomic_file.h"
@@ -52,6 +55,11 @@ std::string latin1ToUtf8(std::string_view text) {
 
 namespace {
 
+// Poll ticks a backup, a restore or a comparison may take in all: each of its
+// jobs ends by itself long before, so this only bounds a gateway that keeps
+// the link alive but never finishes an exchange.
+constexpr int kRunTicks = 120;
+
 // The run of one command: fills the report as it goes.
 class Run {
 public:
@@ -82,9 +90,9 @@ public:
         case CommandKind::IpGet: ipGet(); break;
         case CommandKind::IpPut: ipPut(); break;
         case CommandKind::Report: report(); break;
-        case CommandKind::Backup:
-        case CommandKind::Restore:
-        case CommandKind::Diff: notInThisBuild(); break;
+        case CommandKind::Backup: backup(); break;
+        case CommandKind::Restore: restore(); break;
+        case CommandKind::Diff: diff(); break;
         }
         link_.close();
     }
@@ -152,11 +160,6 @@ private:
         return "";
     }
 
-    void notInThisBuild() {
-        fail(ExitCode::Usage, std::string("norvik-cli: ") + commandName(options_.command) +
-                                  " is not available in this build.");
-    }
-
     // --- progress ------------------------------------------------------------
 
     static const char* phaseOf(JobKind kind) {
@@ -194,6 +197,14 @@ private:
     // Input files are read before the link opens: a typing error then costs
     // no wait for the gateway.
     bool readInputFirst() {
+        if (options_.command == CommandKind::Restore || options_.command == CommandKind::Diff) {
+            BackupReadResult read = readBackupFile(options_.inputFile);
+            if (!read.backup) {
+                fail(ExitCode::FileError, backupProblemText(read.problem), texts::kFilePrefix + options_.inputFile);
+                return false;
+            }
+            backupIn_ = std::move(read.backup);
+        }
         if (options_.command == CommandKind::IpPut) {
             if (!readIpSettingFile(options_.inputFile, ipToSend_)) {
                 fail(ExitCode::FileError, texts::kFileOpenError, texts::kFilePrefix + options_.inputFile);
@@ -468,6 +479,157 @@ private:
         verdict(std::move(differences), lines);
     }
 
+    // --- backup, diff, restore -------------------------------------------------
+
+    // What the link learnt while it came up, so that the run does not ask again.
+    KnownBlocks knownBlocks() const {
+        KnownBlocks known;
+        known.parameters = opening_.parameterBlock;
+        // Names the gateway did not give are taken as unavailable: a firmware
+        // that does not know the query is backed up without them.
+        known.fileNames = opening_.fileNamesRead ? std::optional<std::vector<uint8_t>>(opening_.fileNameReply)
+                                                 : std::optional<std::vector<uint8_t>>();
+        return known;
+    }
+
+    RunHooks runHooks() {
+        RunHooks hooks;
+        if (!progress_) return hooks;
+        hooks.stepStarted = [this](JobKind step, int, int) { progress_(phaseOf(step), -1); };
+        hooks.progress = [this](const JobProgress& p) {
+            progress_(phaseOf(p.kind), p.total == 0 ? -1 : static_cast<int>(uint64_t{p.bytes} * 100u / p.total));
+        };
+        return hooks;
+    }
+
+    void failedRun(const RunFailure& failure) {
+        if (!failure.problem.ok()) {
+            fail(ExitCode::GatewayError, backupProblemText(failure.problem));
+            return;
+        }
+        JobResult result;
+        result.kind = failure.step;
+        result.outcome = failure.outcome;
+        result.error = failure.error;
+        failedJob(result);
+    }
+
+    // Runs the link until `finished`; on an interrupt the run is cancelled.
+    template <typename RunT>
+    bool drive(RunT& run, const bool& finished) {
+        run.start();
+        if (link_.runUntil([&] { return finished; }, kRunTicks)) return true;
+        run.cancel();
+        if (link_.interrupted()) report_.exit = ExitCode::Interrupted;
+        else fail(ExitCode::NoAnswer, texts::kNoAnswer);
+        return false;
+    }
+
+    std::optional<GatewaySnapshot> readGateway() {
+        std::optional<GatewaySnapshot> snapshot;
+        std::optional<RunFailure> failure;
+        bool finished = false;
+        GatewayReadRun run(link_.jobs(), knownBlocks(), runHooks(),
+                           [&](std::optional<GatewaySnapshot> s, std::optional<RunFailure> f) {
+                               snapshot = std::move(s);
+                               failure = std::move(f);
+                               finished = true;
+                           });
+        if (!drive(run, finished)) return std::nullopt;
+        if (failure) {
+            failedRun(*failure);
+            return std::nullopt;
+        }
+        return snapshot;
+    }
+
+    void backup() {
+        const std::optional<GatewaySnapshot> snapshot = readGateway();
+        if (!snapshot) return;
+        const GatewayBackup backup{backupOriginNow(target_.device, target_.settings.baud), *snapshot};
+        const BackupProblem problem = writeBackupFile(target_.outputPath, backup);
+        if (!problem.ok()) {
+            fail(ExitCode::FileError, backupProblemText(problem), texts::kFilePrefix + target_.outputPath);
+            return;
+        }
+        report_.json["file"] = target_.outputPath;
+        report_.json["blocks"] = blocksJson(snapshot->blocks);
+        say(texts::kBackedUpTo + target_.outputPath);
+    }
+
+    static json blocksJson(const GatewayBlocks& b) {
+        return {{"parameters", b.parameters.size()},
+                {"file_names", b.fileNames ? json(b.fileNames->size()) : json(nullptr)},
+                {"safe_values", b.safeValues.size()},
+                {"ip_setting", b.ipSetting ? json(b.ipSetting->size()) : json(nullptr)}};
+    }
+
+    void showDifferences(const BackupDifferences& differences) {
+        report_.json["differences"] = differencesJson(differences);
+        for (const std::string& line : differenceLines(differences)) say(line);
+    }
+
+    void diff() {
+        const std::optional<GatewaySnapshot> snapshot = readGateway();
+        if (!snapshot) return;
+        const BackupDifferences differences = compareWithBackup(backupIn_->gateway, *snapshot);
+        say(differences.empty() ? texts::kNoDifference : texts::kDifferences);
+        showDifferences(differences);
+        if (!differences.empty()) report_.exit = worse(report_.exit, ExitCode::Differs);
+    }
+
+    void restore() {
+        const std::optional<GatewaySnapshot> snapshot = readGateway();
+        if (!snapshot) return;
+        const RestoreCheck check = checkRestore(backupIn_->gateway, *snapshot);
+        if (!check.allowed()) {
+            fail(ExitCode::GatewayError, restoreRefusalText(check));
+            return;
+        }
+        if (options_.dryRun) {
+            const BackupDifferences differences = compareWithBackup(backupIn_->gateway, *snapshot);
+            say(differences.writableEqual() ? texts::kRestoreChangesNothing : texts::kRestoreWouldChange);
+            showDifferences(differences);
+            return;
+        }
+        if (options_.noVerify) {
+            const RestorePlan plan = restorePlan(backupIn_->gateway);
+            if (!run(Job::sendSafeValues(plan.safeValues)).done()) return;
+            say(texts::kSafeValueSent);
+            if (plan.ipSetting) {
+                if (!run(Job::sendIpSetting(*plan.ipSetting)).done()) {
+                    say(texts::kOnlySafeValuesRestored);
+                    return;
+                }
+                say(texts::kIpSettingSent);
+            }
+            return;
+        }
+        std::optional<RestoreReport> outcome;
+        bool finished = false;
+        RestoreRun restoreRun(link_.jobs(), backupIn_->gateway, *snapshot, runHooks(), [&](const RestoreReport& r) {
+            outcome = r;
+            finished = true;
+        });
+        if (!drive(restoreRun, finished)) return;
+        report_.json["safe_values_sent"] = outcome->safeValuesSent;
+        report_.json["ip_setting_sent"] = outcome->ipSettingSent;
+        report_.json["verified"] = outcome->verified;
+        if (outcome->safeValuesSent && !outcome->ipSettingSent && backupIn_->gateway.blocks.ipSetting)
+            say(texts::kOnlySafeValuesRestored);
+        if (outcome->failure) {
+            failedRun(*outcome->failure);
+            return;
+        }
+        if (outcome->verified) {
+            say(texts::kRestoreVerified);
+            return;
+        }
+        say(texts::kReadBackDiffers);
+        showDifferences(outcome->differences);
+        fail(ExitCode::Differs, texts::kHoldsOther);
+    }
+
     // --- report --------------------------------------------------------------
 
     static std::string localNow() {
@@ -533,6 +695,7 @@ private:
     DeviceReport report_;
     LinkOpening opening_;
     IpSettingRecord ipToSend_{};
+    std::optional<GatewayBackup> backupIn_;
 };
 
 }  // namespace

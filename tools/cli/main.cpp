@@ -26,10 +26,6 @@ int main(int argc, char** argv) {
             return exitStatus(parsed.exit);
         }
         const CliOptions& options = *parsed.options;
-        if (!commandAvailable(options.command)) {
-            std::fprintf(stderr, "norvik-cli: %s is not available in this build\n", commandName(options.command));
-            return exitStatus(ExitCode::Usage);
-        }
         if (options.command == CommandKind::Report && !options.fromBackup.empty()) {
             std::fprintf(stderr, "norvik-cli: report --from-backup is not available in this build\n");
             return exitStatus(ExitCode::Usage);
