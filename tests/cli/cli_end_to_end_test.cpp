@@ -262,6 +262,11 @@ TEST(CliBackup, twoGatewaysRestoredCrosswiseHoldEachOthersBlocks) {
 
     const CliRun after = runCli({"--device", b.slavePath(), "diff", backupA});
     EXPECT_EQ(after.status, 0) << after.out << after.err;
+
+    // The report of a backup needs no gateway.
+    const CliRun report = runCli({"report", "--csv", "--from-backup", backupA, "-o", folder / "report"});
+    EXPECT_EQ(report.status, 0) << report.err;
+    EXPECT_TRUE(fs::exists(folder / "report/modbus_map.csv"));
 }
 
 TEST(CliBackup, aBackupOfTheOtherModelIsRefusedBeforeAnythingIsSent) {

@@ -55,6 +55,16 @@ std::string latin1ToUtf8(std::string_view text) {
 
 namespace {
 
+// When a report is made, as the window prints it.
+std::string localTimeNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
+
 // Poll ticks a backup, a restore or a comparison may take in all: each of its
 // jobs ends by itself long before, so this only bounds a gateway that keeps
 // the link alive but never finishes an exchange.
@@ -632,15 +642,6 @@ private:
 
     // --- report --------------------------------------------------------------
 
-    static std::string localNow() {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        char text[32];
-        std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-        return text;
-    }
-
     void report() {
         ReportSource source;
         source.config = opening_.config;
@@ -648,7 +649,7 @@ private:
         source.fileCount = opening_.fileCount;
         source.originKind = ReportOrigin::Port;
         source.origin = target_.device;
-        source.date = localNow();
+        source.date = localTimeNow();
         source.norvikVersion = NORVIK_VERSION;
         if (opening_.fileNamesRead) {
             const JobResult read = run(Job::read(JobKind::ReadSafeValues));
@@ -699,6 +700,49 @@ private:
 };
 
 }  // namespace
+
+DeviceReport reportFromBackup(const CliOptions& options, const PdfWriter& pdf) {
+    DeviceReport report;
+    report.device = options.fromBackup;
+    report.json = {{"backup", options.fromBackup}, {"command", commandName(options.command)}};
+    auto fail = [&](const std::string& message, const std::string& file) {
+        report.exit = ExitCode::FileError;
+        report.errors = {message, texts::kFilePrefix + file};
+        report.json["error"] = {{"message", message}};
+    };
+    const BackupReadResult read = readBackupFile(options.fromBackup);
+    if (!read.backup) {
+        fail(backupProblemText(read.problem), options.fromBackup);
+    } else {
+        const GatewaySnapshot& gateway = read.backup->gateway;
+        ReportSource source;
+        source.config = gateway.config;
+        source.fileNames = gateway.fileNames;
+        source.fileCount = gateway.fileCount;
+        source.safeValues = ReportSafeValues{gateway.blocks.safeValueLayout, gateway.blocks.safeValues};
+        source.ipSetting = gateway.ipSetting;
+        source.originKind = ReportOrigin::BackupFile;
+        source.origin = options.fromBackup;
+        source.date = localTimeNow();
+        source.norvikVersion = NORVIK_VERSION;
+        const ReportContent content = buildReportContent(source);
+        report.json["model"] = latin1ToUtf8(gateway.config.modelName);
+        if (options.csv) {
+            const CsvWriteOutcome written = writeReportCsvFolder(options.output, content);
+            if (!written.ok) fail(texts::kCannotWrite, written.failedPath);
+            else report.json["tables"] = written.written;
+        } else if (!pdf || !pdf(options.output, content)) {
+            fail(texts::kCannotWrite, options.output);
+        }
+        if (report.exit == ExitCode::Done) {
+            report.json["file"] = options.output;
+            report.lines.push_back(texts::kWrittenTo + options.output);
+        }
+    }
+    report.json["exit_code"] = exitStatus(report.exit);
+    report.json["outcome"] = outcomeName(report.exit);
+    return report;
+}
 
 DeviceReport runOnDevice(const CliOptions& options, const DeviceTarget& target, GatewayLink& link,
                          const ProgressReport& progress, const PdfWriter& pdf) {

@@ -42,6 +42,9 @@ using PdfWriter = std::function<bool(const std::string& path, const ReportConten
 DeviceReport runOnDevice(const CliOptions& options, const DeviceTarget& target, GatewayLink& link,
                          const ProgressReport& progress, const PdfWriter& pdf = {});
 
+// report --from-backup: the report of a backup file, no gateway needed.
+DeviceReport reportFromBackup(const CliOptions& options, const PdfWriter& pdf);
+
 // The outcome's name in the JSON documents ("done", "no-answer", ...).
 const char* outcomeName(ExitCode code);
 

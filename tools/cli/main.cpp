@@ -26,10 +26,6 @@ int main(int argc, char** argv) {
             return exitStatus(parsed.exit);
         }
         const CliOptions& options = *parsed.options;
-        if (options.command == CommandKind::Report && !options.fromBackup.empty()) {
-            std::fprintf(stderr, "norvik-cli: report --from-backup is not available in this build\n");
-            return exitStatus(ExitCode::Usage);
-        }
         PdfWriter pdf;
         const bool wantsPdf = options.command == CommandKind::Report && !options.csv;
 #if NORVIK_CLI_PDF
@@ -44,6 +40,13 @@ int main(int argc, char** argv) {
             return exitStatus(ExitCode::Usage);
         }
 #endif
+        if (!options.fromBackup.empty()) {
+            Terminal terminal(stdout, stderr, false);
+            const DeviceReport report = reportFromBackup(options, pdf);
+            terminal.printReport(report, !options.json && !options.quiet, false);
+            if (options.json) terminal.printJson(report.json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
+            return exitStatus(report.exit);
+        }
         const TargetPlan plan = planTargets(options);
         if (plan.refused != ExitCode::Done) {
             std::fprintf(stderr, "norvik-cli: %s\n", plan.message.c_str());
