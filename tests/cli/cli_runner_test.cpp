@@ -28,7 +28,7 @@ public:
         std::unique_lock lock(gate_.mutex);
         ++gate_.waiting;
         gate_.changed.notify_all();
-        gate_.changed.wait(lock, [&] { return interrupted_; });
+        gate_.changed.wait(lock, [&] { return interrupted_.load(); });
         LinkOpening opening;
         opening.outcome = LinkOpenOutcome::Interrupted;
         return opening;
@@ -45,7 +45,7 @@ public:
         interrupted_ = true;
         gate_.changed.notify_all();
     }
-    bool interrupted() const override { return interrupted_; }
+    bool interrupted() const override { return interrupted_.load(); }
     GatewayJobs& jobs() override { std::abort(); }
     bool runUntil(const std::function<bool()>&, int) override { return false; }
 
