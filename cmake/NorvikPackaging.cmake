@@ -29,6 +29,19 @@ if(TARGET norvik-gatesim)
   list(APPEND norvik_docs ${norvik_gen}/norvik-gatesim.1.gz)
   install(FILES ${norvik_gen}/norvik-gatesim.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
+if(TARGET norvik-cli)
+  find_program(HELP2MAN help2man REQUIRED)
+  # Made from its --help as well; the page adds the JSON fields and the exit codes.
+  add_custom_command(OUTPUT ${norvik_gen}/norvik-cli.1
+    COMMAND ${HELP2MAN} --no-info --section=1 --include=${PROJECT_SOURCE_DIR}/docs/man/norvik-cli.h2m
+            --output=${norvik_gen}/norvik-cli.1 $<TARGET_FILE:norvik-cli>
+    DEPENDS norvik-cli ${PROJECT_SOURCE_DIR}/docs/man/norvik-cli.h2m VERBATIM)
+  norvik_gzip(${norvik_gen}/norvik-cli.1 ${norvik_gen}/norvik-cli.1.gz)
+  list(APPEND norvik_docs ${norvik_gen}/norvik-cli.1.gz)
+  install(FILES ${norvik_gen}/norvik-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/tools/cli/norvik-cli.bash
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME norvik-cli)
+endif()
 add_custom_target(norvik_docs ALL DEPENDS ${norvik_docs})
 
 install(FILES ${PROJECT_SOURCE_DIR}/widgets/app/${NORVIK_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -52,8 +65,9 @@ HX-3420 gateway over a serial port: it shows the gateway's parameter block
 as a module tree and a parameter list, draws the address spaces of its
 modules, and exchanges safe values and IP settings with the gateway.
 .
-The package also holds norvik-gatesim, a simulated gateway on a
-pseudo-terminal for trying Norvik without the hardware.")
+norvik-cli does the same from a terminal or a script, on one gateway or
+on many at once. The package also holds norvik-gatesim, a simulated
+gateway on a pseudo-terminal for trying Norvik without the hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

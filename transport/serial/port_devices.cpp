@@ -125,6 +125,59 @@ std::string missingAdvice() {
 
 }  // namespace
 
+std::string savedPortDevicesFile() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && *config == '/') return std::string(config) + "/norvik/norvik.ini";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home != '\0') return std::string(home) + "/.config/norvik/norvik.ini";
+    return {};
+}
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+// A value as the window's settings store writes it: plain, or in double
+// quotes with backslash escapes when it holds characters the format reserves.
+std::string iniValue(const std::string& raw) {
+    const std::string text = trimmed(raw);
+    if (text.size() < 2 || text.front() != '"' || text.back() != '"') return text;
+    std::string value;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        if (text[i] == '\\' && i + 2 < text.size()) ++i;
+        value += text[i];
+    }
+    return value;
+}
+
+}  // namespace
+
+SavedPortDevices readSavedPortDevices(const std::string& iniPath) {
+    SavedPortDevices saved;
+    if (iniPath.empty()) return saved;
+    std::ifstream in(iniPath);
+    bool inGroup = false;
+    for (std::string line; std::getline(in, line);) {
+        line = trimmed(line);
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
+        if (line.front() == '[') {
+            inGroup = line == "[PortDevices]";
+            continue;
+        }
+        const auto equals = line.find('=');
+        if (!inGroup || equals == std::string::npos) continue;
+        const std::string key = trimmed(line.substr(0, equals));
+        for (uint8_t port = kFirstPort; port <= kComPortCount; ++port)
+            if (key == "Com" + std::to_string(port))
+                saved[static_cast<std::size_t>(port - kFirstPort)] = iniValue(line.substr(equals + 1));
+    }
+    return saved;
+}
+
 std::string comVariableName(uint8_t port) { return "NORVIK_COM" + std::to_string(port); }
 
 ComDevice comDevice(uint8_t port, const SavedPortDevices& saved) {

@@ -46,6 +46,15 @@ struct ComDevice {
 // choice when not empty, else /dev/ttyS(N-1). An empty path for N outside 1..8.
 ComDevice comDevice(uint8_t port, const SavedPortDevices& saved);
 
+// Where the window keeps the "Port devices" choices: norvik/norvik.ini under
+// $XDG_CONFIG_HOME, else under ~/.config. "" when neither can be found.
+std::string savedPortDevicesFile();
+
+// The choices as the window stored them ([PortDevices] Com1=... in an INI
+// file); every entry empty when the file or the group is missing. Tools
+// without a window read them here so that ComN opens the same device for both.
+SavedPortDevices readSavedPortDevices(const std::string& iniPath);
+
 // The name of the variable that overrides port N ("NORVIK_COM2").
 std::string comVariableName(uint8_t port);
 

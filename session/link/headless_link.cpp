@@ -1,0 +1,193 @@
+#include "link/headless_link.h"
+
+#include <optional>
+#include <utility>
+
+#include "serial/termios_port.h"
+
+namespace norvik {
+
+// The window's part, without a window: the poll timer is a flag the loop
+// reads; of the rest only what tells how the link came up is kept.
+class HeadlessLink::Ui : public LinkUi {
+public:
+    void setLinkStatus(LinkStatus status, uint32_t code) override {
+        linkStatus = status;
+        if (status == LinkStatus::OpenError) openError = static_cast<uint16_t>(code);
+    }
+    void setOperation(Operation) override {}
+    void setProgress(int) override {}
+    void setPortLamp(bool) override {}
+    void setModuleLamp(bool) override {}
+    void setConnectionMenu(bool, bool) override {}
+    void setIpSettingMenu(bool) override {}
+    void setPortBoxesEnabled(bool) override {}
+    void rebuildTree() override {}
+    void clearTree() override {}
+    void resetList() override {}
+    void showNotice(LinkNotice) override {}
+    void openFirmwareDialog() override {}
+    bool startPollTimer() override {
+        polling = true;
+        return true;
+    }
+    void stopPollTimer() override { polling = false; }
+    void startAnimationTimer() override {}
+    void stopAnimationTimer() override {}
+
+    bool polling = false;
+    LinkStatus linkStatus = LinkStatus::PortClosed;
+    uint16_t openError = 0;
+};
+
+HeadlessLink::HeadlessLink() : HeadlessLink(std::make_unique<TermiosSerialPort>(), std::chrono::seconds(1)) {}
+
+HeadlessLink::HeadlessLink(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick)
+    : port_(std::move(port)), tick_(tick), ui_(std::make_unique<Ui>()) {
+    DialogueHooks hooks;
+    hooks.post = [this](std::function<void()> call) { post(std::move(call)); };
+    dialogue_ = std::make_unique<ConsoleDialogue>(session_, config_, ipSetting_, *port_, *ui_, std::move(hooks));
+}
+
+HeadlessLink::~HeadlessLink() {
+    close();
+    // Joins a worker still receiving; what it posts finds the queue unread.
+    dialogue_.reset();
+}
+
+void HeadlessLink::post(std::function<void()> call) {
+    {
+        std::lock_guard lock(mutex_);
+        posted_.push_back(std::move(call));
+    }
+    wake_.notify_one();
+}
+
+void HeadlessLink::interrupt() {
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = true;
+    }
+    // A receive or a send under way returns at once, on the loop's thread or a worker's.
+    port_->cancelWaits();
+    wake_.notify_all();
+}
+
+bool HeadlessLink::runUntil(const std::function<bool()>& done, int ticks) {
+    using Steady = std::chrono::steady_clock;
+    auto nextTick = Steady::now() + tick_;
+    for (;;) {
+        if (interrupted_) return false;
+        if (done()) return true;
+        std::function<void()> call;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait_until(lock, nextTick, [&] { return interrupted_ || !posted_.empty(); });
+            if (interrupted_) return false;
+            if (!posted_.empty()) {
+                call = std::move(posted_.front());
+                posted_.pop_front();
+            }
+        }
+        if (call) {
+            call();
+            continue;
+        }
+        if (Steady::now() < nextTick) continue;
+        if (ticks-- <= 0) return false;
+        nextTick += tick_;
+        if (ui_->polling) dialogue_->onPollTimer();
+    }
+}
+
+HeadlessLink::Pending HeadlessLink::submit(Job job, const JobProgressHook& progress) {
+    // Shared with the callback: a job cancelled here still delivers its
+    // outcome later, when the frame that asked is gone.
+    Pending pending{0, job.kind, std::make_shared<std::optional<JobResult>>()};
+    pending.id = dialogue_->submit(
+        std::move(job), [result = pending.result](const JobResult& r) { *result = r; }, progress);
+    return pending;
+}
+
+JobResult HeadlessLink::await(const Pending& pending, int ticks) {
+    if (!runUntil([&] { return pending.result->has_value(); }, ticks)) {
+        dialogue_->cancel(pending.id);
+        JobResult ended;
+        ended.kind = pending.kind;
+        ended.outcome = interrupted_ ? JobOutcome::Cancelled : JobOutcome::NoAnswer;
+        return ended;
+    }
+    return **pending.result;
+}
+
+LinkOpening HeadlessLink::open(const PortSettings& settings, const JobProgressHook& progress) {
+    LinkOpening opening;
+    if (interrupted_) {
+        opening.outcome = LinkOpenOutcome::Interrupted;
+        return opening;
+    }
+    dialogue_->connect(settings);
+    if (!session_.portOpen) {
+        opening.outcome = LinkOpenOutcome::PortError;
+        opening.openError = ui_->openError;
+        return opening;
+    }
+    // The dialogue reads both after Connect on its own; jobs queued before
+    // the gateway's first answer ride along instead of asking again.
+    const Pending parameters = submit(Job::read(JobKind::ReadParameters), progress);
+    const Pending names = submit(Job::read(JobKind::ReadFileNames), progress);
+    if (progress) progress({JobKind::ReadParameters, 0, 0});
+    const auto giveUp = [&](LinkOpenOutcome outcome) {
+        opening.outcome = interrupted_ ? LinkOpenOutcome::Interrupted : outcome;
+        close();
+        return opening;
+    };
+    // The gateway answers the prompt within a tick or not at all.
+    if (!runUntil([&] { return session_.linkState != LinkState::NotConnected; }, kAnswerTicks))
+        return giveUp(LinkOpenOutcome::NoAnswer);
+
+    const JobResult block = await(parameters, kOpenTicks);
+    if (!block.done())
+        return giveUp(block.outcome == JobOutcome::BlockIncomplete ? LinkOpenOutcome::Incomplete
+                                                                   : LinkOpenOutcome::NoAnswer);
+    opening.config = block.config;
+    opening.parameterBlock = block.raw;
+
+    const JobResult reply = await(names, kOpenTicks);
+    if (reply.outcome == JobOutcome::Cancelled || reply.outcome == JobOutcome::LinkLost)
+        return giveUp(LinkOpenOutcome::NoAnswer);
+    if (reply.outcome == JobOutcome::NoAnswer) {
+        // A firmware that does not know the query, or a gateway that has gone
+        // silent: the next prompts tell which.
+        if (runUntil([&] { return session_.linkState == LinkState::NotConnected; }, kAnswerTicks))
+            return giveUp(LinkOpenOutcome::NoAnswer);
+        if (interrupted_) return giveUp(LinkOpenOutcome::Interrupted);
+    }
+    // Without the names the layout stays the default one, as in the window.
+    opening.fileNamesRead = reply.done();
+    opening.fileNames = reply.fileNames;
+    opening.fileCount = reply.fileCount;
+    opening.fileNameReply = reply.raw;
+    opening.safeValueLayout = reply.done() ? reply.safeValueLayout : session_.safeValueLayout;
+    opening.outcome = LinkOpenOutcome::Ready;
+    return opening;
+}
+
+JobResult HeadlessLink::run(Job job, const JobProgressHook& progress) {
+    if (interrupted_) {
+        JobResult cancelled;
+        cancelled.kind = job.kind;
+        cancelled.outcome = JobOutcome::Cancelled;
+        return cancelled;
+    }
+    return await(submit(std::move(job), progress), kJobTicks);
+}
+
+void HeadlessLink::close() {
+    if (session_.portOpen) dialogue_->disconnect();
+    // Outcomes posted for the link that ended are delivered to nobody.
+    std::lock_guard lock(mutex_);
+    posted_.clear();
+}
+
+}  // namespace norvik

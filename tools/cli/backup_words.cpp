@@ -1,0 +1,126 @@
+#include "backup_words.h"
+
+#include "device_run.h"
+
+namespace norvik::cli {
+
+using nlohmann::json;
+
+std::string backupProblemText(const BackupProblem& p) {
+    const std::string field = p.field.empty() ? "a member" : p.field;
+    switch (p.error) {
+    case BackupError::None: return {};
+    case BackupError::CannotOpen: return "The backup file cannot be opened.";
+    case BackupError::NotRegularFile: return "The backup is no regular file.";
+    case BackupError::TooLarge:
+        return "The file is too large to be a backup (" + std::to_string(p.actual) + " bytes, at most " +
+               std::to_string(p.expected) + ").";
+    case BackupError::BadJson: return "The file is no valid JSON.";
+    case BackupError::NotABackup: return "The file is no Norvik backup.";
+    case BackupError::NewerFormat:
+        return "The backup was written by a newer Norvik (format " + std::to_string(p.actual) +
+               "; this one reads format " + std::to_string(p.expected) + ").";
+    case BackupError::MissingField: return "The backup lacks " + field + ".";
+    case BackupError::BadField: return "The backup's " + field + " is not valid.";
+    case BackupError::WrongChecksum:
+        return "The backup's checksum does not match its blocks: the file was changed or damaged.";
+    case BackupError::WrongBlockSize:
+        return "The backup's " + field + " holds " + std::to_string(p.actual) + " bytes, not " +
+               std::to_string(p.expected) + ".";
+    case BackupError::Inconsistent: return "The backup's " + field + " contradicts its blocks.";
+    case BackupError::CannotWrite: return "The backup file could not be written; an existing one is untouched.";
+    }
+    return {};
+}
+
+std::string restoreRefusalText(const RestoreCheck& c) {
+    switch (c.refusal) {
+    case RestoreRefusal::None: return {};
+    case RestoreRefusal::UnknownModel: return "The backup or the gateway does not name its model: nothing was sent.";
+    case RestoreRefusal::OtherModel:
+        return "The backup is of an " + latin1ToUtf8(c.backupModel) + ", the gateway is an " +
+               latin1ToUtf8(c.gatewayModel) + ": nothing was sent.";
+    case RestoreRefusal::OtherSafeValueLayout:
+        return "The backup holds " + std::to_string(c.backupSafeValueBytes) + "-byte safe values, the gateway takes " +
+               std::to_string(c.gatewaySafeValueBytes) + ": nothing was sent.";
+    }
+    return {};
+}
+
+namespace {
+
+const char* areaKey(DeviceArea area) {
+    switch (area) {
+    case DeviceArea::DO: return "do";
+    case DeviceArea::DI: return "di";
+    case DeviceArea::AO: return "ao";
+    case DeviceArea::AI: return "ai";
+    }
+    return "?";
+}
+
+const char* areaName(DeviceArea area) {
+    switch (area) {
+    case DeviceArea::DO: return "DO";
+    case DeviceArea::DI: return "DI";
+    case DeviceArea::AO: return "AO";
+    case DeviceArea::AI: return "AI";
+    }
+    return "?";
+}
+
+const char* ipFieldKey(IpField field) {
+    switch (field) {
+    case IpField::LocalIp: return "local_ip";
+    case IpField::SubnetMask: return "subnet_mask";
+    case IpField::Gateway: return "gateway";
+    case IpField::RemoteAddress: return "address";
+    case IpField::RemoteTimeout: return "timeout_ms";
+    case IpField::RemoteReconnect: return "reconnect_ms";
+    }
+    return "?";
+}
+
+bool isRemote(IpField field) {
+    return field == IpField::RemoteAddress || field == IpField::RemoteTimeout || field == IpField::RemoteReconnect;
+}
+
+std::string ipFieldName(const IpDifference& d) {
+    const std::string key = ipFieldKey(d.field);
+    return isRemote(d.field) ? "remotes[" + std::to_string(d.remote + 1) + "]." + key : key;
+}
+
+std::string shown(const std::string& value) { return value.empty() ? "(none)" : value; }
+
+}  // namespace
+
+std::vector<std::string> differenceLines(const BackupDifferences& d) {
+    std::vector<std::string> lines;
+    for (const ParameterDifference& p : d.parameters)
+        lines.push_back("  " + latin1ToUtf8(p.node) + ", " + latin1ToUtf8(p.item) + ": backup " +
+                        shown(latin1ToUtf8(p.backupValue)) + ", gateway " + shown(latin1ToUtf8(p.gatewayValue)));
+    for (const SafeValueDifference& s : d.safeValues)
+        lines.push_back(std::string("  safe value ") + areaName(s.area) + " " + std::to_string(s.index) + ": backup " +
+                        shown(s.backupValue) + ", gateway " + shown(s.gatewayValue));
+    for (const IpDifference& i : d.ipSetting)
+        lines.push_back("  IP setting " + ipFieldName(i) + ": backup " + shown(i.backupValue) + ", gateway " +
+                        shown(i.gatewayValue));
+    return lines;
+}
+
+json differencesJson(const BackupDifferences& d) {
+    json parameters = json::array(), safeValues = json::array(), ip = json::array();
+    for (const ParameterDifference& p : d.parameters)
+        parameters.push_back({{"node", latin1ToUtf8(p.node)},
+                              {"item", latin1ToUtf8(p.item)},
+                              {"backup", latin1ToUtf8(p.backupValue)},
+                              {"gateway", latin1ToUtf8(p.gatewayValue)}});
+    for (const SafeValueDifference& s : d.safeValues)
+        safeValues.push_back(
+            {{"area", areaKey(s.area)}, {"index", s.index}, {"backup", s.backupValue}, {"gateway", s.gatewayValue}});
+    for (const IpDifference& i : d.ipSetting)
+        ip.push_back({{"field", ipFieldName(i)}, {"backup", i.backupValue}, {"gateway", i.gatewayValue}});
+    return {{"parameters", std::move(parameters)}, {"safe_values", std::move(safeValues)}, {"ip_setting", std::move(ip)}};
+}
+
+}  // namespace norvik::cli

@@ -1,0 +1,179 @@
+#include "cli_options.h"
+
+#include <algorithm>
+#include <map>
+
+#include <CLI/CLI.hpp>
+
+#include "norvik_version.h"
+
+namespace norvik::cli {
+
+const char* commandName(CommandKind kind) {
+    switch (kind) {
+    case CommandKind::Info: return "info";
+    case CommandKind::Files: return "files";
+    case CommandKind::SafeValuesGet: return "safe-values get";
+    case CommandKind::SafeValuesPut: return "safe-values put";
+    case CommandKind::IpGet: return "ip get";
+    case CommandKind::IpPut: return "ip put";
+    case CommandKind::Backup: return "backup";
+    case CommandKind::Restore: return "restore";
+    case CommandKind::Diff: return "diff";
+    case CommandKind::Report: return "report";
+    }
+    return "?";
+}
+
+bool writesOutput(CommandKind kind) {
+    return kind == CommandKind::SafeValuesGet || kind == CommandKind::IpGet || kind == CommandKind::Backup ||
+           kind == CommandKind::Report;
+}
+
+namespace {
+
+// A subcommand and the command it stands for.
+struct Chosen {
+    CLI::App* app;
+    CommandKind kind;
+};
+
+}  // namespace
+
+ParseOutcome parseArguments(int argc, const char* const* argv) {
+    CliOptions o;
+    CLI::App app{"Reads and configures HX-3410 and HX-3420 PROFIBUS to Modbus gateways over their serial\n"
+                 "console, one or many at once, without a window.\n\n"
+                 "Commands:\n"
+                 "  info                        model, modules and parameters\n"
+                 "  files                       the firmware's file names\n"
+                 "  safe-values get -o FILE     read the safe values into a .ptm file\n"
+                 "  safe-values put FILE        send a .ptm file, then read back and compare\n"
+                 "  ip get -o FILE              (HX-3420) read the IP setting into a .ptm file\n"
+                 "  ip put FILE                 (HX-3420) send, then read back and compare\n"
+                 "  backup -o FILE              everything, as the window's Back Up (same file format)\n"
+                 "  restore FILE [--dry-run]    as the window's Restore, verified; --dry-run prints the differences\n"
+                 "  diff FILE                   the differences between a backup and the gateway\n"
+                 "  report -o FILE.pdf | -o FOLDER --csv [--from-backup FILE]\n"
+                 "                              the commissioning report\n"
+                 "With several --device options the command runs on every gateway at once; -o then names a\n"
+                 "folder, and each file in it is named after its device.",
+                 "norvik-cli"};
+    app.set_version_flag("--version", std::string(NORVIK_VERSION));
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.footer(kExitCodeHelp);
+
+    int port = 0;
+    std::string parity = "none";
+    app.add_option("--device", o.devices,
+                   "Device path of a gateway's port (/dev/serial/by-id/..., a pty); repeat it to run on several "
+                   "gateways at once")
+        ->type_name("PATH");
+    auto* portOption = app.add_option("--port", port, "Com port N as the window maps it (default: Com1)")
+                           ->check(CLI::Range(1, 8))
+                           ->type_name("N");
+    portOption->excludes(app.get_option("--device"));
+    app.add_option("--baud", o.baud, "Baud rate")
+        ->check(CLI::IsMember(std::vector<uint32_t>(kBaudRates.begin(), kBaudRates.end())))
+        ->capture_default_str()
+        ->type_name("RATE");
+    app.add_option("--parity", parity, "Parity")
+        ->check(CLI::IsMember({"none", "odd", "even"}, CLI::ignore_case))
+        ->capture_default_str();
+    app.add_flag("--json", o.json, "One JSON document per device on stdout (an array for several devices)");
+    app.add_flag("--quiet", o.quiet, "Nothing on stdout but --json output; errors still go to stderr");
+
+    std::vector<Chosen> chosen;
+    auto command = [&](CLI::App& parent, const char* name, const char* help, CommandKind kind) {
+        CLI::App* sub = parent.add_subcommand(name, help);
+        chosen.push_back({sub, kind});
+        return sub;
+    };
+    auto outputOption = [&](CLI::App* sub, const char* help) {
+        sub->add_option("-o,--output", o.output, help)->required()->type_name("PATH");
+    };
+    auto inputFile = [&](CLI::App* sub, const char* help) {
+        sub->add_option("FILE", o.inputFile, help)->required();
+    };
+    auto noVerify = [&](CLI::App* sub) {
+        sub->add_flag("--no-verify", o.noVerify, "Skip the read-back after sending");
+    };
+
+    command(app, "info", "Model, modules and parameters", CommandKind::Info);
+    command(app, "files", "The firmware's file names", CommandKind::Files);
+
+    CLI::App* safeValues = app.add_subcommand("safe-values", "The safe values the outputs take when PROFIBUS stops");
+    safeValues->require_subcommand(1);
+    outputOption(command(*safeValues, "get", "Read the safe values into a .ptm file", CommandKind::SafeValuesGet),
+                 "The .ptm file to write (a folder with several devices)");
+    CLI::App* svPut = command(*safeValues, "put", "Send a .ptm file, then read back and compare",
+                              CommandKind::SafeValuesPut);
+    inputFile(svPut, "The .ptm file to send");
+    noVerify(svPut);
+
+    CLI::App* ip = app.add_subcommand("ip", "The IP setting (HX-3420)");
+    ip->require_subcommand(1);
+    outputOption(command(*ip, "get", "Read the IP setting into a .ptm file", CommandKind::IpGet),
+                 "The .ptm file to write (a folder with several devices)");
+    CLI::App* ipPut = command(*ip, "put", "Send a .ptm file, then read back and compare", CommandKind::IpPut);
+    inputFile(ipPut, "The .ptm file to send");
+    noVerify(ipPut);
+
+    outputOption(command(app, "backup", "Everything, as the window's Back Up (same file format)", CommandKind::Backup),
+                 "The backup file to write (a folder with several devices)");
+    CLI::App* restore = command(app, "restore", "As the window's Restore, verified", CommandKind::Restore);
+    inputFile(restore, "The backup file to restore");
+    restore->add_flag("--dry-run", o.dryRun, "Print the differences, send nothing");
+    noVerify(restore);
+    inputFile(command(app, "diff", "The differences between a backup and the gateway", CommandKind::Diff),
+              "The backup file to compare with");
+    CLI::App* report = command(app, "report", "The commissioning report, as PDF or CSV tables", CommandKind::Report);
+    outputOption(report, "The PDF file, or with --csv the folder of tables");
+    report->add_flag("--csv", o.csv, "Write CSV tables into the folder -o names");
+    report->add_option("--from-backup", o.fromBackup, "Report on a backup file; no gateway needed")
+        ->type_name("FILE");
+
+    ParseOutcome outcome;
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        // Names the subcommand's options when one was given before --help.
+        outcome.text = app.help();
+        return outcome;
+    } catch (const CLI::CallForVersion&) {
+        outcome.text = std::string(NORVIK_VERSION) + "\n";
+        return outcome;
+    } catch (const CLI::ParseError& e) {
+        outcome.exit = ExitCode::Usage;
+        outcome.toStderr = true;
+        outcome.text = std::string("norvik-cli: ") + e.what() + "\nRun norvik-cli --help for the commands.\n";
+        return outcome;
+    }
+
+    for (const Chosen& c : chosen)
+        if (c.app->parsed()) o.command = c.kind;
+    if (portOption->count() > 0) o.port = static_cast<uint8_t>(port);
+    std::transform(parity.begin(), parity.end(), parity.begin(), [](unsigned char ch) { return std::tolower(ch); });
+    o.parity = parity == "odd" ? Parity::Odd : parity == "even" ? Parity::Even : Parity::None;
+
+    auto usage = [&](const std::string& text) {
+        outcome.exit = ExitCode::Usage;
+        outcome.toStderr = true;
+        outcome.text = "norvik-cli: " + text + "\nRun norvik-cli --help for the commands.\n";
+        return outcome;
+    };
+    if (o.command != CommandKind::Report && !o.fromBackup.empty()) return usage("--from-backup belongs to report");
+    if (o.command == CommandKind::Report && !o.fromBackup.empty() && (!o.devices.empty() || o.port))
+        return usage("report --from-backup needs no gateway: leave out --device and --port");
+    std::vector<std::string> sorted = o.devices;
+    std::sort(sorted.begin(), sorted.end());
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())
+        return usage("a device is named twice: each gateway needs a link of its own");
+    for (const std::string& device : o.devices)
+        if (device.empty()) return usage("--device needs a path");
+    outcome.options = std::move(o);
+    return outcome;
+}
+
+}  // namespace norvik::cli

@@ -1,0 +1,134 @@
+#include "device_runner.h"
+
+#include <thread>
+
+#include "cli_texts.h"
+#include "targets.h"
+
+namespace norvik::cli {
+
+Terminal::Terminal(std::FILE* out, std::FILE* err, bool progressLine)
+    : out_(out), err_(err), progressLine_(progressLine) {}
+
+void Terminal::progress(std::size_t device, const std::string& text) {
+    if (!progressLine_) return;
+    std::lock_guard lock(mutex_);
+    if (states_.size() <= device) states_.resize(device + 1);
+    states_[device] = text;
+    std::string line;
+    for (const std::string& state : states_) {
+        if (state.empty()) continue;
+        if (!line.empty()) line += " | ";
+        line += state;
+    }
+    // One line, redrawn in place; cut to a common terminal's width so that it
+    // never wraps and leaves a trail of old lines behind.
+    if (line.size() > 79) line = line.substr(0, 78) + "~";
+    std::fprintf(err_, "\r\033[K%s", line.c_str());
+    std::fflush(err_);
+    progressShown_ = true;
+}
+
+void Terminal::clearLocked() {
+    if (!progressShown_) return;
+    std::fputs("\r\033[K", err_);
+    std::fflush(err_);
+    progressShown_ = false;
+}
+
+void Terminal::clearProgress() {
+    std::lock_guard lock(mutex_);
+    clearLocked();
+}
+
+void Terminal::printReport(const DeviceReport& report, bool humanLines, bool named) {
+    std::lock_guard lock(mutex_);
+    clearLocked();
+    const std::string prefix = named ? report.device + ": " : "";
+    // Every line says which device it is about: the runs of several devices end in any order.
+    for (const std::string& error : report.errors) {
+        std::string::size_type start = 0;
+        for (std::string::size_type end; (end = error.find('\n', start)) != std::string::npos; start = end + 1)
+            std::fprintf(err_, "%s%s\n", end > start ? prefix.c_str() : "", error.substr(start, end - start).c_str());
+        std::fprintf(err_, "%s%s\n", prefix.c_str(), error.substr(start).c_str());
+    }
+    std::fflush(err_);
+    if (!humanLines) return;
+    if (named && !report.lines.empty()) std::fprintf(out_, "%s\n", report.device.c_str());
+    for (const std::string& line : report.lines) std::fprintf(out_, "%s%s\n", named ? "  " : "", line.c_str());
+    std::fflush(out_);
+}
+
+void Terminal::printJson(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    clearLocked();
+    std::fprintf(out_, "%s\n", text.c_str());
+    std::fflush(out_);
+}
+
+void Terminal::error(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    clearLocked();
+    std::fprintf(err_, "%s\n", text.c_str());
+    std::fflush(err_);
+}
+
+DeviceRunner::DeviceRunner(const CliOptions& options, LinkFactory makeLink, Terminal& terminal, PdfWriter pdf)
+    : options_(options), makeLink_(std::move(makeLink)), terminal_(terminal), pdf_(std::move(pdf)) {}
+
+void DeviceRunner::interrupt(ExitCode why) {
+    uint8_t none = 0;
+    interruptedBy_.compare_exchange_strong(none, static_cast<uint8_t>(why));
+    std::lock_guard lock(linksMutex_);
+    for (const auto& link : links_) link->interrupt();
+}
+
+ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
+    {
+        std::lock_guard lock(linksMutex_);
+        for (std::size_t i = 0; i < targets.size(); ++i) links_.push_back(makeLink_());
+        // A signal that came while the links were being made finds them here.
+        if (interruptedBy_.load() != 0)
+            for (const auto& link : links_) link->interrupt();
+    }
+    const bool several = targets.size() > 1;
+    const bool human = !options_.json && !options_.quiet;
+    std::vector<DeviceReport> reports(targets.size());
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        threads.emplace_back([&, i] {
+            const std::string name = several ? deviceFileStem(targets[i].device) + " " : "";
+            ProgressReport progress = [&, i, name](const std::string& phase, int percent) {
+                terminal_.progress(i, name + phase + (percent >= 0 ? " " + std::to_string(percent) + "%" : ""));
+            };
+            reports[i] = runOnDevice(options_, targets[i], *links_[i], progress, pdf_);
+            terminal_.progress(i, "");
+            // Results are told as each device ends, unless the run was cut:
+            // then only that it was, once, below.
+            if (interruptedBy_.load() == 0) terminal_.printReport(reports[i], human, several);
+        });
+    }
+    for (std::thread& t : threads) t.join();
+    terminal_.clearProgress();
+
+    if (const uint8_t why = interruptedBy_.load(); why != 0) {
+        const auto code = static_cast<ExitCode>(why);
+        terminal_.error(code == ExitCode::Interrupted ? texts::kInterrupted : texts::kTerminated);
+        return code;
+    }
+    ExitCode worst = ExitCode::Done;
+    for (const DeviceReport& report : reports) worst = worse(worst, report.exit);
+    if (options_.json) {
+        nlohmann::json out;
+        if (several) {
+            out = nlohmann::json::array();
+            for (DeviceReport& report : reports) out.push_back(std::move(report.json));
+        } else if (!reports.empty()) {
+            out = std::move(reports.front().json);
+        }
+        terminal_.printJson(out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
+    }
+    return worst;
+}
+
+}  // namespace norvik::cli

@@ -1,0 +1,67 @@
+// norvik-cli: the gateway from a terminal and from scripts, one or many at once.
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+
+#include <unistd.h>
+
+#include "cli_options.h"
+#include "cli_texts.h"
+#include "device_runner.h"
+#include "link/headless_link.h"
+#if NORVIK_CLI_PDF
+#include "pdf/cli_pdf.h"
+#endif
+#include "stop_signals.h"
+#include "targets.h"
+
+using namespace norvik::cli;
+
+int main(int argc, char** argv) {
+    try {
+        const ParseOutcome parsed = parseArguments(argc, argv);
+        if (!parsed.options) {
+            std::fputs(parsed.text.c_str(), parsed.toStderr ? stderr : stdout);
+            return exitStatus(parsed.exit);
+        }
+        const CliOptions& options = *parsed.options;
+        PdfWriter pdf;
+        const bool wantsPdf = options.command == CommandKind::Report && !options.csv;
+#if NORVIK_CLI_PDF
+        std::unique_ptr<PdfSupport> pdfSupport;
+        if (wantsPdf) {
+            pdfSupport = std::make_unique<PdfSupport>(argc, argv);
+            pdf = writePdf;
+        }
+#else
+        if (wantsPdf) {
+            std::fprintf(stderr, "norvik-cli: %s\n", texts::kNoPdf);
+            return exitStatus(ExitCode::Usage);
+        }
+#endif
+        if (!options.fromBackup.empty()) {
+            Terminal terminal(stdout, stderr, false);
+            const DeviceReport report = reportFromBackup(options, pdf);
+            terminal.printReport(report, !options.json && !options.quiet, false);
+            if (options.json) terminal.printJson(report.json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
+            return exitStatus(report.exit);
+        }
+        const TargetPlan plan = planTargets(options);
+        if (plan.refused != ExitCode::Done) {
+            std::fprintf(stderr, "norvik-cli: %s\n", plan.message.c_str());
+            return exitStatus(plan.refused);
+        }
+
+        Terminal terminal(stdout, stderr, !options.quiet && ::isatty(STDERR_FILENO) == 1);
+        DeviceRunner runner(options, [] { return std::make_unique<norvik::HeadlessLink>(); }, terminal, pdf);
+        // Before any link starts a thread, so that none of them takes the signals.
+        StopSignals signals([&runner](int signal) {
+            runner.interrupt(signal == SIGINT ? ExitCode::Interrupted : ExitCode::Terminated);
+        });
+        return exitStatus(runner.run(plan.targets));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "norvik-cli: %s\n", e.what());
+        return exitStatus(ExitCode::FileError);
+    }
+}

@@ -1,0 +1,81 @@
+#include "targets.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include "serial/port_devices.h"
+
+namespace norvik::cli {
+
+namespace fs = std::filesystem;
+
+std::string deviceFileStem(const std::string& device) {
+    std::string_view rest = device;
+    for (std::string_view prefix : {"/dev/", "serial/by-id/", "serial/by-path/"})
+        if (rest.substr(0, prefix.size()) == prefix) rest.remove_prefix(prefix.size());
+    std::string stem(rest);
+    std::replace(stem.begin(), stem.end(), '/', '-');
+    // A leading dot would hide the file, a leading dash make it read as an option.
+    const auto start = stem.find_first_not_of("-.");
+    stem = start == std::string::npos ? std::string() : stem.substr(start);
+    return stem.empty() ? "device" : stem;
+}
+
+std::string outputSuffix(const CliOptions& options) {
+    switch (options.command) {
+    case CommandKind::SafeValuesGet:
+    case CommandKind::IpGet: return ".ptm";
+    case CommandKind::Backup: return ".norvik";
+    case CommandKind::Report: return options.csv ? "" : ".pdf";
+    default: return "";
+    }
+}
+
+TargetPlan planTargets(const CliOptions& options) {
+    TargetPlan plan;
+    std::vector<std::string> devices = options.devices;
+    if (devices.empty() && !(options.command == CommandKind::Report && !options.fromBackup.empty())) {
+        const uint8_t port = options.port.value_or(1);
+        devices.push_back(comDevice(port, readSavedPortDevices(savedPortDevicesFile())).path);
+    }
+
+    const bool folder = writesOutput(options.command) && devices.size() > 1;
+    if (folder) {
+        std::set<std::string> stems;
+        for (const std::string& device : devices)
+            if (!stems.insert(deviceFileStem(device)).second) {
+                plan.refused = ExitCode::Usage;
+                plan.message = "two devices would write the same file " + deviceFileStem(device) +
+                               outputSuffix(options) + ": name them by different paths";
+                return plan;
+            }
+        std::error_code ec;
+        fs::create_directories(options.output, ec);
+        if (!fs::is_directory(options.output, ec)) {
+            plan.refused = ExitCode::FileError;
+            plan.message = "with several devices -o names a folder, and " + options.output + " is none";
+            return plan;
+        }
+    }
+
+    for (const std::string& device : devices) {
+        DeviceTarget target;
+        target.device = device;
+        target.settings.port = options.port.value_or(1);
+        target.settings.baud = options.baud;
+        target.settings.parity = options.parity;
+        target.settings.device = device;
+        if (writesOutput(options.command)) {
+            std::error_code ec;
+            const bool intoFolder = folder || (fs::is_directory(options.output, ec) && !outputSuffix(options).empty());
+            target.outputPath = intoFolder ? (fs::path(options.output) / (deviceFileStem(device) + outputSuffix(options))).string()
+                                           : options.output;
+        }
+        plan.targets.push_back(std::move(target));
+    }
+    return plan;
+}
+
+}  // namespace norvik::cli
