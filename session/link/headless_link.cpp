@@ -26,7 +26,6 @@ public:
     void clearTree() override {}
     void resetList() override {}
     void showNotice(LinkNotice) override {}
-    void openFirmwareDialog() override {}
     bool startPollTimer() override {
         polling = true;
         return true;
