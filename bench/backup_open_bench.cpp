@@ -46,8 +46,7 @@ int main(int argc, char** argv) {
         menu.onCloseBackup();
         QCoreApplication::processEvents();
     }
-    std::printf("open a backup offline, tree and list painted: median %.1f ms (goal < 100 ms)\n",
-                bench::median(times));
+    std::printf("open a backup offline, tree and list painted: median %.1f ms (goal < 100 ms)\n", bench::median(times));
     std::filesystem::remove(path);
     return 0;
 }

@@ -54,8 +54,8 @@ GatewayConfig configFromDescription(const std::string& path) {
     std::vector<ModuleEntry> records;
     for (const auto& m : doc.at("modules")) {
         ModuleEntry entry = module(m.value("device_id", 0), m.value("type", 0), m.value("profibus_base", 0),
-                                   m.value("internal_base", 0u), m.value("data_length", 0),
-                                   m.value("modbus_start", 0u), m.value("bits_in_last_byte", 8));
+                                   m.value("internal_base", 0u), m.value("data_length", 0), m.value("modbus_start", 0u),
+                                   m.value("bits_in_last_byte", 8));
         entry.tcpIndex = m.value("tcp_index", 1);
         entry.wordSwap = m.value("word_swap", false) ? 1 : 0;
         records.push_back(entry);
@@ -78,18 +78,19 @@ GatewayConfig configFromDescription(const std::string& path) {
 }
 
 GatewayConfig overlapConfig() {
-    return withModules(ModbusRole::Master, {
-        module(1, 0, 0, 0, 1, 0),        // DO 0..7, ID 1
-        module(2, 0, 1, 8, 1, 4),        // DO 4..11, ID 2: differs in ID from the first
-        module(1, 0, 2, 16, 2, 8),       // DO 8..23, ID 1: same ID as the first, meets the second
-        module(3, 2, 4, 0, 8, 10),       // AO 10..13, ID 3
-        module(3, 2, 12, 4, 4, 12),      // AO 12..13, ID 3: same ID, same words
-        module(4, 2, 16, 8, 4, 13),      // AO 13..14, ID 4: a third party on word 13
-        module(5, 1, 20, 0, 2, 0),       // DI 0..15
-        module(6, 3, 22, 0, 6, 0),       // AI 0..2
-        module(7, 4, 30, 8, 1, 1020),    // RDO 1020..1027, cut at 1023
-        module(8, 5, 31, 8, 4, 5),       // RAO 5..6
-    });
+    return withModules(ModbusRole::Master,
+                       {
+                           module(1, 0, 0, 0, 1, 0),      // DO 0..7, ID 1
+                           module(2, 0, 1, 8, 1, 4),      // DO 4..11, ID 2: differs in ID from the first
+                           module(1, 0, 2, 16, 2, 8),     // DO 8..23, ID 1: same ID as the first, meets the second
+                           module(3, 2, 4, 0, 8, 10),     // AO 10..13, ID 3
+                           module(3, 2, 12, 4, 4, 12),    // AO 12..13, ID 3: same ID, same words
+                           module(4, 2, 16, 8, 4, 13),    // AO 13..14, ID 4: a third party on word 13
+                           module(5, 1, 20, 0, 2, 0),     // DI 0..15
+                           module(6, 3, 22, 0, 6, 0),     // AI 0..2
+                           module(7, 4, 30, 8, 1, 1020),  // RDO 1020..1027, cut at 1023
+                           module(8, 5, 31, 8, 4, 5),     // RAO 5..6
+                       });
 }
 
 GatewayConfig slaveConfig() {

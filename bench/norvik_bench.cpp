@@ -94,7 +94,8 @@ struct PlainDialog : QDialog {
         auto* layout = new QVBoxLayout(this);
         auto* modules = new QGroupBox(QStringLiteral("Select module"), this);
         auto* boxes = new QGridLayout(modules);
-        for (int k = 1; k <= 32; ++k) boxes->addWidget(new QCheckBox(QStringLiteral("Module%1").arg(k)), (k - 1) / 8, (k - 1) % 8);
+        for (int k = 1; k <= 32; ++k)
+            boxes->addWidget(new QCheckBox(QStringLiteral("Module%1").arg(k)), (k - 1) / 8, (k - 1) % 8);
         layout->addWidget(modules);
         row = new QHBoxLayout;
         layout->addLayout(row, 1);
@@ -122,10 +123,11 @@ std::unique_ptr<QDialog> plainDevice(const norvik::GatewayConfig& config, Baseli
     std::array<PlainTable, 4> tables{};
     for (int a = 0; a < 4; ++a) {
         const auto area = static_cast<norvik::DeviceArea>(a);
-        tables[a] = dialog->addTable(norvik::deviceAreaName(area), norvik::deviceGridRows(area), 2, [area](int r, int c) {
-            if (r == 0) return QString(c == 0 ? "Addr." : "Configure");
-            return QString::fromStdString(norvik::deviceRowLabel(area, r));
-        });
+        tables[a] =
+            dialog->addTable(norvik::deviceAreaName(area), norvik::deviceGridRows(area), 2, [area](int r, int c) {
+                if (r == 0) return QString(c == 0 ? "Addr." : "Configure");
+                return QString::fromStdString(norvik::deviceRowLabel(area, r));
+            });
     }
     for (int k = 1; k <= norvik::shownModuleCount(config); ++k) {
         const auto rows = norvik::deviceModuleRows(config, k);
@@ -143,10 +145,11 @@ std::unique_ptr<QDialog> plainProfi(const norvik::GatewayConfig& config, Baselin
     std::array<PlainTable, 2> tables{};
     for (int t = 0; t < 2; ++t) {
         const auto table = static_cast<norvik::ProfibusTable>(t);
-        tables[t] = dialog->addTable(norvik::profibusTableTitle(table), norvik::kProfibusBytes + 1, 2, [](int r, int c) {
-            if (r == 0) return QString(c == 0 ? "Address" : "Configure");
-            return QString::fromStdString(norvik::profibusRowLabel(r));
-        });
+        tables[t] =
+            dialog->addTable(norvik::profibusTableTitle(table), norvik::kProfibusBytes + 1, 2, [](int r, int c) {
+                if (r == 0) return QString(c == 0 ? "Address" : "Configure");
+                return QString::fromStdString(norvik::profibusRowLabel(r));
+            });
     }
     for (int k = 1; k <= norvik::shownModuleCount(config); ++k) {
         const auto rows = norvik::profibusModuleRows(config, k);
@@ -176,7 +179,7 @@ std::unique_ptr<QDialog> plainModbus(const norvik::GatewayConfig& config, Baseli
         for (const auto& mark : norvik::markModbusModule(counters, config, k, true)) {
             const auto cell = norvik::modbusCell(mark.kind, mark.address);
             tables[static_cast<std::size_t>(mark.kind)].setBackground(cell.row - 1, cell.column - 1,
-                                                                     toQColor(norvik::spaceUseColour(mark.use)));
+                                                                      toQColor(norvik::spaceUseColour(mark.use)));
         }
     }
     dialog->resize(dialog->sizeHint().width(), 600);
@@ -210,9 +213,7 @@ void fillWithoutSizing(GridWidget& grid, norvik::ModbusKind kind) {
     }
 }
 
-const char* verdict(bool met) {
-    return met ? "met" : "NOT met";
-}
+const char* verdict(bool met) { return met ? "met" : "NOT met"; }
 
 }  // namespace
 
@@ -256,15 +257,21 @@ int main(int argc, char** argv) {
     };
     using W = Baseline;
     std::vector<Row> rows;
-    rows.push_back({"Device view", norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new DeviceSpaceDialog(config)); }, kRuns),
-                    norvik::bench::medianOpen([&] { return plainDevice(config, W::TableWidget); }, kRuns),
-                    norvik::bench::medianOpen([&] { return plainDevice(config, W::TableView); }, kRuns), 0.75});
-    rows.push_back({"PROFIBUS view", norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new ProfibusSpaceDialog(config)); }, kRuns),
-                    norvik::bench::medianOpen([&] { return plainProfi(config, W::TableWidget); }, kRuns),
-                    norvik::bench::medianOpen([&] { return plainProfi(config, W::TableView); }, kRuns), 0.75});
-    rows.push_back({"Modbus view", norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new ModbusSpaceDialog(config)); }, kRuns),
-                    norvik::bench::medianOpen([&] { return plainModbus(config, W::TableWidget); }, kRuns),
-                    norvik::bench::medianOpen([&] { return plainModbus(config, W::TableView); }, kRuns), 0.4});
+    rows.push_back(
+        {"Device view",
+         norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new DeviceSpaceDialog(config)); }, kRuns),
+         norvik::bench::medianOpen([&] { return plainDevice(config, W::TableWidget); }, kRuns),
+         norvik::bench::medianOpen([&] { return plainDevice(config, W::TableView); }, kRuns), 0.75});
+    rows.push_back(
+        {"PROFIBUS view",
+         norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new ProfibusSpaceDialog(config)); }, kRuns),
+         norvik::bench::medianOpen([&] { return plainProfi(config, W::TableWidget); }, kRuns),
+         norvik::bench::medianOpen([&] { return plainProfi(config, W::TableView); }, kRuns), 0.75});
+    rows.push_back(
+        {"Modbus view",
+         norvik::bench::medianOpen([&] { return std::unique_ptr<QDialog>(new ModbusSpaceDialog(config)); }, kRuns),
+         norvik::bench::medianOpen([&] { return plainModbus(config, W::TableWidget); }, kRuns),
+         norvik::bench::medianOpen([&] { return plainModbus(config, W::TableView); }, kRuns), 0.4});
 
     std::printf("%-15s %10s %10s %10s %10s %10s  %s\n", "open+paint ms", "GridWidget", "QTableWdgt", "QTableView",
                 "grid/Wdgt", "grid/View", "goal (grid/Wdgt)");
@@ -294,8 +301,8 @@ int main(int argc, char** argv) {
             for (auto& grid : grids) grid->autoSize();
         }));
     }
-    std::printf("AutoSize, six Modbus grids: %.3f ms with no width known, %.3f ms again (goal < 2 ms) %s\n", median(cold),
-                median(warm), verdict(median(cold) < 2.0));
+    std::printf("AutoSize, six Modbus grids: %.3f ms with no width known, %.3f ms again (goal < 2 ms) %s\n",
+                median(cold), median(warm), verdict(median(cold) < 2.0));
 
     // A check-box click on the open view: the recolouring and the repaint it causes.
     {

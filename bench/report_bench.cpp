@@ -69,9 +69,7 @@ int main(int argc, char** argv) {
 
     const std::string csvDir = (dir.path() + QStringLiteral("/csv")).toStdString();
     const QString pdfPath = dir.path() + QStringLiteral("/report.pdf");
-    const auto csvOnly = [&] {
-        norvik::writeReportCsvFolder(csvDir, norvik::buildReportContent(source));
-    };
+    const auto csvOnly = [&] { norvik::writeReportCsvFolder(csvDir, norvik::buildReportContent(source)); };
     const auto full = [&] {
         const norvik::ReportContent content = norvik::buildReportContent(source);
         norvik::writeReportCsvFolder(csvDir, content);

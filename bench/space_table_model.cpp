@@ -22,8 +22,8 @@ QVariant SpaceTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole: return QString();
     case Qt::TextAlignmentRole: return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
     case Qt::BackgroundRole: {
-        const QColor& colour =
-            backgrounds_[static_cast<std::size_t>(index.row() * static_cast<int>(columnTitles_.size()) + index.column())];
+        const QColor& colour = backgrounds_[static_cast<std::size_t>(
+            index.row() * static_cast<int>(columnTitles_.size()) + index.column())];
         return colour.isValid() ? QVariant(colour) : QVariant();
     }
     default: return {};

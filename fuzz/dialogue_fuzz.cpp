@@ -74,8 +74,8 @@ constexpr int kMaxTicks = 300;
 std::vector<uint8_t> parameterBlock() {
     std::vector<uint8_t> b = {'K', '5', 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8, 2, 1, 0, 0, 0};
     const std::array<std::array<uint8_t, 12>, 3> records{{{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0},
-                                                         {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0},
-                                                         {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0}}};
+                                                          {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0},
+                                                          {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0}}};
     for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
     return b;
 }
@@ -124,9 +124,9 @@ private:
     struct Piece {
         int due = 0;
         std::string bytes;
-        int exchange = -1;      // the exchange it belongs to, -1 for connect replies
-        bool last = false;      // the gateway's last line of it
-        bool heard = false;     // an intact line, which the dialogue knows as one of the exchange
+        int exchange = -1;   // the exchange it belongs to, -1 for connect replies
+        bool last = false;   // the gateway's last line of it
+        bool heard = false;  // an intact line, which the dialogue knows as one of the exchange
     };
     struct Delivered {
         std::size_t start = 0;
@@ -150,7 +150,8 @@ private:
             require(receiving_->got.size() == receiving_->size);
             // The block stored is the one the dialog asked to send.
             if (receiving_->size == 512)
-                require(std::all_of(receiving_->got.begin(), receiving_->got.end(), [](uint8_t b) { return b == 0x33; }));
+                require(
+                    std::all_of(receiving_->got.begin(), receiving_->got.end(), [](uint8_t b) { return b == 0x33; }));
             return;
         }
         if (s.isBlock) return;  // a block nobody waits for: console noise

@@ -15,7 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         const gatesim::GatewayDescription d = gatesim::parseDescription(text);
         if (d.safeValueBlock && d.safeValueBlock->size() != 512 && d.safeValueBlock->size() != 976) std::abort();
         if (d.ipBlock && d.ipBlock->size() != 76) std::abort();
-    } catch (const gatesim::DescriptionError&) {
-    }
+    } catch (const gatesim::DescriptionError&) {}
     return 0;
 }

@@ -42,7 +42,8 @@ public:
         line = "unchanged";
         const bool got = reader_.takeLine(line);
         require(reader_.size() <= before);
-        std::vector<uint8_t> gone(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(before - reader_.size()));
+        std::vector<uint8_t> gone(waiting_.begin(),
+                                  waiting_.begin() + static_cast<std::ptrdiff_t>(before - reader_.size()));
         waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(gone.size()));
 
         std::size_t pos = 0;
@@ -158,8 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
             ledger.takeLine(line);
             ledger.takeBytes(header[i % header.size()] % 37);
         } else {
-            while (ledger.takeLine(line)) {
-            }
+            while (ledger.takeLine(line)) {}
         }
         ledger.balance();
     }

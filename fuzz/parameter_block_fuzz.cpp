@@ -23,7 +23,8 @@ void checkInvariants(const norvik::GatewayConfig& c) {
     using namespace norvik;
     require(c.moduleCount <= kMaxModules);
     require(c.gatewayValueText[8] == std::to_string(c.moduleCount));
-    require(c.systemModuleStatus == SystemModuleStatus::Present || c.systemModuleStatus == SystemModuleStatus::Missing ||
+    require(c.systemModuleStatus == SystemModuleStatus::Present ||
+            c.systemModuleStatus == SystemModuleStatus::Missing ||
             c.systemModuleStatus == SystemModuleStatus::Misplaced);
     for (const ModuleEntry& e : c.modules) {
         require(moduleTypeRow(e.type) != nullptr);

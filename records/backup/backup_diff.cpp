@@ -48,10 +48,11 @@ void compareParameters(const GatewaySnapshot& backup, const GatewaySnapshot& gat
     }
     const FirmwareDisplay fb = firmwareOf(backup);
     const FirmwareDisplay fg = firmwareOf(gateway);
-    compareRows(kFirmwareNode,
-                {{kFirmwareName, fb.firmwareName}, {kFirmwareVersion, fb.version}, {kFirmwareFileCount, fb.fileCountText}},
-                {{kFirmwareName, fg.firmwareName}, {kFirmwareVersion, fg.version}, {kFirmwareFileCount, fg.fileCountText}},
-                out);
+    compareRows(
+        kFirmwareNode,
+        {{kFirmwareName, fb.firmwareName}, {kFirmwareVersion, fb.version}, {kFirmwareFileCount, fb.fileCountText}},
+        {{kFirmwareName, fg.firmwareName}, {kFirmwareVersion, fg.version}, {kFirmwareFileCount, fg.fileCountText}},
+        out);
 }
 
 template <typename Entry, typename Text>

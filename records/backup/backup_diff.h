@@ -15,9 +15,9 @@ namespace norvik {
 // A row of the parameter list, or of the firmware information, that differs.
 // None of these can be written to a gateway: it only ever sends them.
 struct ParameterDifference {
-    std::string node;  // the tree's text: "HX-3420", "Module 3"; kFirmwareNode for the firmware
-    std::string item;  // the row's label; for the firmware one of the kFirmware... keys
-    std::string backupValue;   // empty where the node has no such row
+    std::string node;         // the tree's text: "HX-3420", "Module 3"; kFirmwareNode for the firmware
+    std::string item;         // the row's label; for the firmware one of the kFirmware... keys
+    std::string backupValue;  // empty where the node has no such row
     std::string gatewayValue;
     bool operator==(const ParameterDifference&) const = default;
 };

@@ -99,8 +99,8 @@ Json summaryJson(const GatewaySnapshot& gateway) {
                  {"gateway", rowsJson(gatewayRows(config, config.modelName))},
                  {"modules", modulesJson(config)}};
     if (gateway.blocks.fileNames) {
-        const FirmwareDisplay shown = selectFirmwareFile(FirmwareQueryState::Received, gateway.fileNames,
-                                                         gateway.fileCount);
+        const FirmwareDisplay shown =
+            selectFirmwareFile(FirmwareQueryState::Received, gateway.fileNames, gateway.fileCount);
         Json files = Json::array();
         for (std::size_t i = 0; i < gateway.fileCount && i < kFileNameSlots; ++i) files.push_back(gateway.fileNames[i]);
         summary["firmware"] = {{"name", shown.firmwareName},

@@ -18,9 +18,7 @@ BackupProblem wrongSize(std::string field, std::size_t expected, std::size_t act
     return {BackupError::WrongBlockSize, std::move(field), expected, actual};
 }
 
-BackupProblem problem(BackupError error, std::string field) {
-    return {error, std::move(field), 0, 0};
-}
+BackupProblem problem(BackupError error, std::string field) { return {error, std::move(field), 0, 0}; }
 
 // Parses the reply as the receiver does, chunk by chunk, from bytes already
 // there. A reply that parses whole and leaves nothing over is the only kind a

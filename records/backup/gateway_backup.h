@@ -56,7 +56,7 @@ struct GatewayBlocks {
     // (a firmware that does not know the query).
     std::optional<std::vector<uint8_t>> fileNames;
     SafeValueLayout safeValueLayout = SafeValueLayout::Block512;
-    std::vector<uint8_t> safeValues;  // 512 or 976 bytes, by the layout
+    std::vector<uint8_t> safeValues;                // 512 or 976 bytes, by the layout
     std::optional<std::vector<uint8_t>> ipSetting;  // the 76-byte block, on an HX-3420 only
     bool operator==(const GatewayBlocks&) const = default;
 };

@@ -74,8 +74,7 @@ void FileNameReplyDecoder::feed(std::span<const uint8_t> chunk) {
         ++file_;
         expect_ = file_ < reply_.fileCount ? Expect::Head : Expect::Done;
         return;
-    case Expect::Done:
-        return;
+    case Expect::Done: return;
     }
 }
 

@@ -47,7 +47,7 @@ private:
 
 // What the "Firmware Information" dialog shows for the list held.
 struct FirmwareDisplay {
-    bool notSupported = false;  // show the "not support" box, leave fields empty
+    bool notSupported = false;   // show the "not support" box, leave fields empty
     bool firmwareFound = false;  // false: the list names no firmware file
     std::string firmwareName;
     std::string version;

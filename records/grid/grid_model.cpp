@@ -52,9 +52,7 @@ GridCell& GridCell::operator=(const GridCell& other) {
     return *this;
 }
 
-void GridCell::setFont(const GridFont* font) {
-    font_ = font ? std::make_unique<GridFont>(*font) : nullptr;
-}
+void GridCell::setFont(const GridFont* font) { font_ = font ? std::make_unique<GridFont>(*font) : nullptr; }
 
 GridDefaultCell::GridDefaultCell() {
     GridCell::setState(GridState::ReadOnly);
@@ -171,9 +169,7 @@ void GridModel::resetSizes() {
     columnWidths_.assign(static_cast<std::size_t>(columnCount_), defaultCell().width);
 }
 
-int GridModel::getRowHeight(int row) const {
-    return row >= 0 && row < rowCount_ ? rowHeights_[row] : -1;
-}
+int GridModel::getRowHeight(int row) const { return row >= 0 && row < rowCount_ ? rowHeights_[row] : -1; }
 
 int GridModel::getColumnWidth(int column) const {
     return column >= 0 && column < columnCount_ ? columnWidths_[column] : -1;
@@ -195,9 +191,7 @@ bool GridModel::isValid(int row, int column) const {
     return row >= 0 && row < rowCount_ && column >= 0 && column < columnCount_;
 }
 
-GridCell* GridModel::getCell(int row, int column) {
-    return isValid(row, column) ? &rows_[row][column] : nullptr;
-}
+GridCell* GridModel::getCell(int row, int column) { return isValid(row, column) ? &rows_[row][column] : nullptr; }
 
 const GridCell* GridModel::getCell(int row, int column) const {
     return isValid(row, column) ? &rows_[row][column] : nullptr;
@@ -302,8 +296,8 @@ void GridModel::setSelectedRange(CellId from, CellId to) {
     setStateBits(selection_, GridState::Selected, false);
     selection_ = Range{};
     if (!isValid(from.row, from.column) || !isValid(to.row, to.column)) return;
-    selection_ = Range{std::min(from.row, to.row), std::min(from.column, to.column),
-                       std::max(from.row, to.row), std::max(from.column, to.column)};
+    selection_ = Range{std::min(from.row, to.row), std::min(from.column, to.column), std::max(from.row, to.row),
+                       std::max(from.column, to.column)};
     setStateBits(selection_, GridState::Selected, true);
 }
 
@@ -350,10 +344,8 @@ TextExtent GridModel::cellExtent(int row, int column, const TextMeasurer& measur
     // Only the widest line counts towards the width; the lines stack up in height.
     while (true) {
         const std::size_t end = text.find('\n', start);
-        const TextExtent line = measure(text.substr(start, end == std::string_view::npos
-                                                               ? std::string_view::npos
-                                                               : end - start),
-                                        font);
+        const TextExtent line =
+            measure(text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start), font);
         extent.width = std::max(extent.width, line.width);
         extent.height += line.height;
         if (end == std::string_view::npos) break;

@@ -28,8 +28,7 @@ struct IpSettingRecord {
     bool operator==(const IpSettingRecord&) const = default;
 };
 inline bool operator==(const RemoteIpEntry& a, const RemoteIpEntry& b) {
-    return a.address == b.address && a.timeoutValueMs == b.timeoutValueMs &&
-           a.reconnectTimeMs == b.reconnectTimeMs;
+    return a.address == b.address && a.timeoutValueMs == b.timeoutValueMs && a.reconnectTimeMs == b.reconnectTimeMs;
 }
 
 using IpSettingBlock = std::array<uint8_t, kIpSettingBlockBytes>;

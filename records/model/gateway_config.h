@@ -38,8 +38,8 @@ struct ModuleEntry {
     uint8_t profibusBase = 0;
     uint32_t internalBase = 0;
     uint8_t dataLength = 0;
-    uint32_t coilCount = 0;     // never negative: data length 0 gives 0
-    uint32_t modbusStart = 0;   // for the system module: its position
+    uint32_t coilCount = 0;    // never negative: data length 0 gives 0
+    uint32_t modbusStart = 0;  // for the system module: its position
     uint8_t wordSwap = 0;
     uint8_t tcpIndex = 0;
 };
@@ -53,7 +53,7 @@ struct GatewayConfig {
     uint8_t byteOrder = 0;
     uint32_t pollIntervalMs = 0;
     uint32_t timeoutMs = 0;
-    uint8_t moduleCount = 0;     // at most 32 after the system-module check
+    uint8_t moduleCount = 0;  // at most 32 after the system-module check
     uint8_t outputDataMode = 0;
     uint8_t tcpConnectCount = 0;
     SystemModuleStatus systemModuleStatus = SystemModuleStatus::Present;

@@ -2,9 +2,7 @@
 
 namespace norvik {
 
-bool isBitKind(ModbusKind kind) {
-    return kind == ModbusKind::DO || kind == ModbusKind::DI || kind == ModbusKind::RDO;
-}
+bool isBitKind(ModbusKind kind) { return kind == ModbusKind::DO || kind == ModbusKind::DI || kind == ModbusKind::RDO; }
 
 bool isDigitalArea(DeviceArea area) { return area == DeviceArea::DO || area == DeviceArea::DI; }
 

@@ -88,8 +88,7 @@ uint32_t systemModulePosition(const GatewayConfig& config) {
 
 void placeSystemModule(GatewayConfig& config) { placeAmong(config, config.moduleCount); }
 
-void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8_t> records,
-                          GatewayConfig& config) {
+void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8_t> records, GatewayConfig& config) {
     auto h = [&](std::size_t i) { return byteAt(header, i); };
 
     if (h(0) == 'K') {
@@ -121,8 +120,8 @@ void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8
         config.systemModuleStatus = SystemModuleStatus::Missing;
         --config.moduleCount;
     } else {
-        config.systemModuleStatus = systemModulePosition(config) == 1 ? SystemModuleStatus::Present
-                                                                      : SystemModuleStatus::Misplaced;
+        config.systemModuleStatus =
+            systemModulePosition(config) == 1 ? SystemModuleStatus::Present : SystemModuleStatus::Misplaced;
         place = true;
     }
     // The tree has nodes for 32 modules only.

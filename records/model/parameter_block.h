@@ -20,8 +20,7 @@ inline constexpr std::size_t kNominalRecordBlockBytes = kModuleSlots * kRecordBy
 
 // The same decoding from bytes already received; `records` may be shorter than
 // announced (missing bytes read as zero).
-void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8_t> records,
-                          GatewayConfig& config);
+void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8_t> records, GatewayConfig& config);
 
 // Moves the system module (entry 0) to its position; Module k = entry k.
 void placeSystemModule(GatewayConfig& config);

@@ -19,21 +19,19 @@ struct ParameterRow {
 };
 
 inline constexpr std::array<const char*, kGatewayRows> gatewayRowLabels{
-    "Modbus Type",          "Modbus Format",         "I/O Value for Stop Mode",
-    "Byte Order",           "Output Data Mode",      "Modbus Device ID (S)",
-    "Poll interval time (M)", "Time out value (M)",  "Module count",
-    "Tcp connect num (T)(M)"};
+    "Modbus Type",      "Modbus Format",         "I/O Value for Stop Mode", "Byte Order",
+    "Output Data Mode", "Modbus Device ID (S)",  "Poll interval time (M)",  "Time out value (M)",
+    "Module count",     "Tcp connect num (T)(M)"};
 
-inline constexpr std::array<const char*, kModuleRows> moduleRowLabels{
-    "Modbus Device ID (M)",
-    "Modbus Type",
-    "Profibus base addr.(byte)",
-    "Internal base addr.(word/bit)",
-    "Data Length(byte)",
-    "NO. of Relay/Coil (M)",
-    "Modbus start addr.(word/bit) (M)",
-    "Change Word Order",
-    "Tcp connect index (T)(M)"};
+inline constexpr std::array<const char*, kModuleRows> moduleRowLabels{"Modbus Device ID (M)",
+                                                                      "Modbus Type",
+                                                                      "Profibus base addr.(byte)",
+                                                                      "Internal base addr.(word/bit)",
+                                                                      "Data Length(byte)",
+                                                                      "NO. of Relay/Coil (M)",
+                                                                      "Modbus start addr.(word/bit) (M)",
+                                                                      "Change Word Order",
+                                                                      "Tcp connect index (T)(M)"};
 
 inline constexpr const char* kSystemModuleIdLabel = "Module ID";
 inline constexpr const char* kSystemModuleIdValue = "0xFF";

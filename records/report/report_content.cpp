@@ -38,8 +38,8 @@ void addModbus(ReportContent& content, const GatewayConfig& config, const Report
     if (!run) return;
     const Shown shown = clip(run->first, run->count, kModbusAddresses);
     if (shown.count > 0) {
-        content.modbus.push_back({module.number, module.typeName, run->kind, shown.first,
-                                  shown.first + shown.count - 1, shown.count});
+        content.modbus.push_back(
+            {module.number, module.typeName, run->kind, shown.first, shown.first + shown.count - 1, shown.count});
     }
     if (shown.hidden > 0) content.hidden.push_back({module.number, ReportSpace::Modbus, shown.hidden});
 }
@@ -47,11 +47,11 @@ void addModbus(ReportContent& content, const GatewayConfig& config, const Report
 void addProfibus(ReportContent& content, const GatewayConfig& config, const ReportModule& module) {
     const auto rows = profibusModuleRows(config, module.number);
     if (!rows) return;
-    const Shown shown = clip(static_cast<uint32_t>(rows->firstRow - 1), static_cast<uint32_t>(rows->rowCount),
-                             kProfibusBytes);
+    const Shown shown =
+        clip(static_cast<uint32_t>(rows->firstRow - 1), static_cast<uint32_t>(rows->rowCount), kProfibusBytes);
     if (shown.count > 0) {
-        content.profibus.push_back({module.number, module.typeName, rows->table, shown.first,
-                                    shown.first + shown.count - 1, shown.count});
+        content.profibus.push_back(
+            {module.number, module.typeName, rows->table, shown.first, shown.first + shown.count - 1, shown.count});
         auto& cells = content.maps.profibus[static_cast<std::size_t>(rows->table)];
         std::fill_n(cells.begin() + shown.first, shown.count, SpaceUse::InUse);
     }
@@ -64,8 +64,8 @@ void addDevice(ReportContent& content, const GatewayConfig& config, const Report
     const auto size = static_cast<uint32_t>(deviceGridRows(rows->area) - 1);
     const Shown shown = clip(static_cast<uint32_t>(rows->firstRow - 1), static_cast<uint32_t>(rows->rowCount), size);
     if (shown.count > 0) {
-        content.device.push_back({module.number, module.typeName, rows->area, shown.first,
-                                  shown.first + shown.count - 1, shown.count});
+        content.device.push_back(
+            {module.number, module.typeName, rows->area, shown.first, shown.first + shown.count - 1, shown.count});
         auto& cells = content.maps.device[static_cast<std::size_t>(rows->area)];
         std::fill_n(cells.begin() + shown.first, shown.count, SpaceUse::InUse);
     }
@@ -98,9 +98,7 @@ std::string listedTypeName(const GatewayConfig& config, const std::vector<Parame
     return moduleTypeText(static_cast<uint8_t>(entry.type), config.role);
 }
 
-std::string digitalRowLabel(std::size_t byte) {
-    return std::to_string(8 * byte) + "~" + std::to_string(8 * byte + 7);
-}
+std::string digitalRowLabel(std::size_t byte) { return std::to_string(8 * byte) + "~" + std::to_string(8 * byte + 7); }
 
 }  // namespace
 
@@ -155,8 +153,8 @@ ReportContent buildReportContent(const ReportSource& source) {
 
     content.maps.modbus.fill(std::vector<SpaceUse>(kModbusAddresses, SpaceUse::NotUsed));
     for (DeviceArea area : {DeviceArea::DO, DeviceArea::DI, DeviceArea::AO, DeviceArea::AI}) {
-        content.maps.device[static_cast<std::size_t>(area)].assign(
-            static_cast<std::size_t>(deviceGridRows(area) - 1), SpaceUse::NotUsed);
+        content.maps.device[static_cast<std::size_t>(area)].assign(static_cast<std::size_t>(deviceGridRows(area) - 1),
+                                                                   SpaceUse::NotUsed);
     }
     content.maps.profibus.fill(std::vector<SpaceUse>(kProfibusBytes, SpaceUse::NotUsed));
 
@@ -235,7 +233,8 @@ std::vector<ReportTable> reportTables(const ReportContent& content) {
     tables.push_back(std::move(summary));
 
     ReportTable parameters{"parameters", {"node", "item", "value"}, {}};
-    for (const ParameterRow& row : content.gatewayRows) parameters.rows.push_back({content.model, row.label, row.value});
+    for (const ParameterRow& row : content.gatewayRows)
+        parameters.rows.push_back({content.model, row.label, row.value});
     for (const auto& [k, rows] : content.moduleRows) {
         for (const ParameterRow& row : rows) parameters.rows.push_back({moduleNodeName(k), row.label, row.value});
     }
@@ -261,8 +260,8 @@ std::vector<ReportTable> reportTables(const ReportContent& content) {
     ReportTable device{"device_map", {"module", "type", "role", "area", "unit", "first", "last", "count"}, {}};
     for (const DeviceRange& r : content.device) {
         device.rows.push_back({std::to_string(r.module), r.typeName, roleKey(content.role), deviceAreaName(r.area),
-                               isDigitalArea(r.area) ? "byte" : "word", std::to_string(r.first),
-                               std::to_string(r.last), std::to_string(r.count)});
+                               isDigitalArea(r.area) ? "byte" : "word", std::to_string(r.first), std::to_string(r.last),
+                               std::to_string(r.count)});
     }
     tables.push_back(std::move(device));
 

@@ -19,10 +19,10 @@ using SafeWord = std::optional<uint16_t>;  // empty = Unset
 
 // `do` is a keyword, hence the trailing underscore on that one area.
 struct SafeValueTable {
-    std::vector<SafeBit> do_;   // 8 N bits
-    std::vector<SafeBit> di;    // 8 N bits
-    std::vector<SafeWord> ao;   // N / 2 words
-    std::vector<SafeWord> ai;   // N / 2 words
+    std::vector<SafeBit> do_;  // 8 N bits
+    std::vector<SafeBit> di;   // 8 N bits
+    std::vector<SafeWord> ao;  // N / 2 words
+    std::vector<SafeWord> ai;  // N / 2 words
     bool operator==(const SafeValueTable&) const = default;
 };
 

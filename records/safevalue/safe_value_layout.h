@@ -12,8 +12,7 @@ namespace norvik {
 enum class SafeValueLayout : uint32_t { Block976 = 0, Block512 = 1 };
 
 // Returns the layout to use: `current` unless an HX-3420 names a deciding file.
-SafeValueLayout chooseSafeValueLayout(std::string_view modelName, const FileNameList& names,
-                                      SafeValueLayout current);
+SafeValueLayout chooseSafeValueLayout(std::string_view modelName, const FileNameList& names, SafeValueLayout current);
 
 // Bytes of one safe-value block for a layout (512 or 976).
 inline constexpr uint32_t safeValueBlockBytes(SafeValueLayout layout) {

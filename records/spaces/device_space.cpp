@@ -16,9 +16,7 @@ uint32_t spaceUseColour(SpaceUse use) {
     return 0xFFFFFF;
 }
 
-int shownModuleCount(const GatewayConfig& config) {
-    return std::min<int>(config.moduleCount, kModuleBoxCount);
-}
+int shownModuleCount(const GatewayConfig& config) { return std::min<int>(config.moduleCount, kModuleBoxCount); }
 
 std::array<ModuleBoxState, kModuleBoxCount> moduleBoxStates(const GatewayConfig& config) {
     std::array<ModuleBoxState, kModuleBoxCount> boxes{};
@@ -42,9 +40,7 @@ const char* deviceAreaName(DeviceArea area) {
     return "";
 }
 
-int deviceGridRows(DeviceArea area) {
-    return (isDigitalArea(area) ? kDigitalAreaBytes : kAnalogAreaWords) + 1;
-}
+int deviceGridRows(DeviceArea area) { return (isDigitalArea(area) ? kDigitalAreaBytes : kAnalogAreaWords) + 1; }
 
 std::string deviceRowLabel(DeviceArea area, int row) {
     return (isDigitalArea(area) ? "Byte" : "Word") + std::to_string(row - 1);

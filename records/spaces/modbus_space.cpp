@@ -10,13 +10,10 @@ const char* modbusKindName(ModbusKind kind) {
 }
 
 int modbusGridRows(ModbusKind kind) {
-    return isBitKind(kind) ? static_cast<int>(kModbusAddresses / 8) + 1
-                           : static_cast<int>(kModbusAddresses) + 1;
+    return isBitKind(kind) ? static_cast<int>(kModbusAddresses / 8) + 1 : static_cast<int>(kModbusAddresses) + 1;
 }
 
-int modbusGridColumns(ModbusKind kind) {
-    return isBitKind(kind) ? 9 : 2;
-}
+int modbusGridColumns(ModbusKind kind) { return isBitKind(kind) ? 9 : 2; }
 
 std::string modbusHeaderText(ModbusKind kind, int column) {
     if (column == 0) return "Address";
@@ -83,23 +80,20 @@ unsigned UsageCounters::idsUsing(ModbusKind kind, uint32_t address) const {
     return address < kModbusAddresses ? idsUsing_[slot(kind, address)] : 0;
 }
 
-SpaceUse classifyBeforeAdd(const UsageCounters& counters, ModbusKind kind, uint32_t address,
-                           uint8_t deviceId) {
+SpaceUse classifyBeforeAdd(const UsageCounters& counters, ModbusKind kind, uint32_t address, uint8_t deviceId) {
     if (counters.count(kind, address, deviceId) > 0) return SpaceUse::AddrIdOverlap;
     if (counters.idsUsing(kind, address) > 0) return SpaceUse::AddrOverlap;
     return SpaceUse::InUse;
 }
 
-SpaceUse classifyAfterRemove(const UsageCounters& counters, ModbusKind kind, uint32_t address,
-                             uint8_t deviceId) {
+SpaceUse classifyAfterRemove(const UsageCounters& counters, ModbusKind kind, uint32_t address, uint8_t deviceId) {
     if (counters.count(kind, address, deviceId) > 1) return SpaceUse::AddrIdOverlap;
     const unsigned ids = counters.idsUsing(kind, address);
     if (ids > 1) return SpaceUse::AddrOverlap;
     return ids == 1 ? SpaceUse::InUse : SpaceUse::NotUsed;
 }
 
-std::vector<AddressMark> markModbusModule(UsageCounters& counters, const GatewayConfig& config,
-                                          int k, bool add) {
+std::vector<AddressMark> markModbusModule(UsageCounters& counters, const GatewayConfig& config, int k, bool add) {
     std::vector<AddressMark> marks;
     const auto run = modbusModuleAddresses(config, k);
     if (!run || run->first >= kModbusAddresses) return marks;

@@ -60,10 +60,8 @@ private:
     std::vector<uint16_t> idsUsing_;
 };
 
-SpaceUse classifyBeforeAdd(const UsageCounters& counters, ModbusKind kind, uint32_t address,
-                           uint8_t deviceId);
-SpaceUse classifyAfterRemove(const UsageCounters& counters, ModbusKind kind, uint32_t address,
-                             uint8_t deviceId);
+SpaceUse classifyBeforeAdd(const UsageCounters& counters, ModbusKind kind, uint32_t address, uint8_t deviceId);
+SpaceUse classifyAfterRemove(const UsageCounters& counters, ModbusKind kind, uint32_t address, uint8_t deviceId);
 
 struct AddressMark {
     ModbusKind kind;
@@ -71,7 +69,6 @@ struct AddressMark {
     SpaceUse use;
 };
 // Adds or removes module k and gives the class each of its addresses now shows, in order.
-std::vector<AddressMark> markModbusModule(UsageCounters& counters, const GatewayConfig& config,
-                                          int k, bool add);
+std::vector<AddressMark> markModbusModule(UsageCounters& counters, const GatewayConfig& config, int k, bool add);
 
 }  // namespace norvik

@@ -8,9 +8,7 @@ const char* profibusTableTitle(ProfibusTable table) {
     return table == ProfibusTable::Output ? "Profibus Output Data" : "Profibus Input Data";
 }
 
-std::string profibusRowLabel(int row) {
-    return "Byte " + std::to_string(row - 1);
-}
+std::string profibusRowLabel(int row) { return "Byte " + std::to_string(row - 1); }
 
 std::optional<ProfibusRows> profibusModuleRows(const GatewayConfig& config, int k) {
     if (k < 1 || k > kModuleBoxCount) return std::nullopt;

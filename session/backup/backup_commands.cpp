@@ -163,12 +163,12 @@ void BackupCommands::startRestore() {
     }
     // The link may have ended while the question was open; the first job
     // then ends at once with LinkLost and nothing is sent.
-    restore_ = std::make_unique<RestoreRun>(jobs_, backup_->gateway, *lastRead_, hooks(),
-                                            [this](const RestoreReport& report) {
-                                                endedRestore_ = std::move(restore_);
-                                                end();
-                                                window_.reportRestored(report);
-                                            });
+    restore_ =
+        std::make_unique<RestoreRun>(jobs_, backup_->gateway, *lastRead_, hooks(), [this](const RestoreReport& report) {
+            endedRestore_ = std::move(restore_);
+            end();
+            window_.reportRestored(report);
+        });
     restore_->start();
 }
 

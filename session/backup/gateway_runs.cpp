@@ -110,8 +110,7 @@ void GatewayReadRun::onResult(const JobResult& result) {
         haveIpSetting_ = true;
         break;
     case JobKind::SendSafeValues:
-    case JobKind::SendIpSetting:
-        break;
+    case JobKind::SendIpSetting: break;
     }
     next();
 }
@@ -132,8 +131,8 @@ void GatewayReadRun::finish(std::optional<GatewaySnapshot> snapshot, std::option
 
 // --- restoring a backup -------------------------------------------------------
 
-RestoreRun::RestoreRun(GatewayJobs& jobs, const GatewaySnapshot& backup, const GatewaySnapshot& gateway,
-                       RunHooks hooks, Finished finished)
+RestoreRun::RestoreRun(GatewayJobs& jobs, const GatewaySnapshot& backup, const GatewaySnapshot& gateway, RunHooks hooks,
+                       Finished finished)
     : jobs_(jobs), backup_(backup), hooks_(std::move(hooks)), finished_(std::move(finished)) {
     // What is not sent is taken from the gateway's own state, so the
     // read-back blocks can be checked and compared as a whole.

@@ -43,9 +43,7 @@ std::optional<std::size_t> wordAt(const SafeValueTable& table, SafeGrid grid, in
     return word;
 }
 
-bool isAsciiHexDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
-}
+bool isAsciiHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
 // Characters of a UTF-8 text: every byte that does not continue a sequence.
 std::size_t characterCount(std::string_view text) {
@@ -291,7 +289,8 @@ void SafeValueEditor::finish(const JobResult& end) {
         // Only a block of the size these grids were built for is theirs; one
         // of the other layout's size came from a gateway that changed meanwhile.
         std::optional<SafeValueTable> received;
-        if (end.safeValues.size() == safeValueBlockBytes(layout_)) received = decodeSafeValueBlock(end.safeValues, layout_);
+        if (end.safeValues.size() == safeValueBlockBytes(layout_))
+            received = decodeSafeValueBlock(end.safeValues, layout_);
         if (received) {
             table_ = std::move(*received);
             showAllGrids();

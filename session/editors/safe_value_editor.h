@@ -112,9 +112,7 @@ public:
     // The layout the table, and so the grids, were built for.
     SafeValueLayout layout() const { return layout_; }
     const SafeValueTable& table() const { return table_; }
-    std::string cellText(SafeGrid grid, int row, int column) const {
-        return safeGridText(table_, grid, row, column);
-    }
+    std::string cellText(SafeGrid grid, int row, int column) const { return safeGridText(table_, grid, row, column); }
 
     SafeValueView view() const { return view_; }
     void setView(SafeValueView view) { view_ = view; }

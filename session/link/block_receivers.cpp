@@ -16,12 +16,24 @@ namespace c = console;
 
 // Every line the gateway's console sends of its own.
 constexpr std::array<std::string_view, 19> kGatewayLines{
-    c::kReplyConnect,          c::kReplyParameter,          c::kReplyParameterFinish,
-    c::kReplyReceiveSafeValue, c::kReplySafeValueSent,      c::kReplySaveSafeValueError,
-    c::kReplyReceiveSafeValueError, c::kReplySafeValue,     c::kReplySafeValueFinish,
-    c::kReplyReadEepromError,  c::kReplyReceiveIpSetting,   c::kReplyIpSettingSent,
-    c::kReplySaveIpSettingError, c::kReplyReceiveIpSettingError, c::kReplyIpSetting,
-    c::kReplyIpSettingFinish,  c::kReplyFileName,           c::kReplyFileNameFinish,
+    c::kReplyConnect,
+    c::kReplyParameter,
+    c::kReplyParameterFinish,
+    c::kReplyReceiveSafeValue,
+    c::kReplySafeValueSent,
+    c::kReplySaveSafeValueError,
+    c::kReplyReceiveSafeValueError,
+    c::kReplySafeValue,
+    c::kReplySafeValueFinish,
+    c::kReplyReadEepromError,
+    c::kReplyReceiveIpSetting,
+    c::kReplyIpSettingSent,
+    c::kReplySaveIpSettingError,
+    c::kReplyReceiveIpSettingError,
+    c::kReplyIpSetting,
+    c::kReplyIpSettingFinish,
+    c::kReplyFileName,
+    c::kReplyFileNameFinish,
     c::kReplyDisconnect,
 };
 
@@ -140,8 +152,8 @@ ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_
         if (!records.empty()) {
             // Records beyond the tables are still drained, so the console dialogue
             // does not read them as lines; they need their own, longer time-out.
-            const uint32_t nominal = std::max(static_cast<uint32_t>(kNominalRecordBlockBytes),
-                                              static_cast<uint32_t>(records.size()));
+            const uint32_t nominal =
+                std::max(static_cast<uint32_t>(kNominalRecordBlockBytes), static_cast<uint32_t>(records.size()));
             body = receive(port, portNumber, baud, records, nominal);
             tell(progress, kHeaderBytes + body.received, kHeaderBytes + records.size());
         }

@@ -46,8 +46,7 @@ std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::
 // decides. Returns how many bytes belong to the block; a block found short
 // clears outcome.whole, and the lines taken go to outcome.linesAfter (the whole
 // gateway line, so that the dialogue reads it as it was said).
-std::size_t trimLineHead(SerialPort& port, uint8_t portNumber, std::span<const uint8_t> block,
-                         ReceiveOutcome& outcome);
+std::size_t trimLineHead(SerialPort& port, uint8_t portNumber, std::span<const uint8_t> block, ReceiveOutcome& outcome);
 
 // Receives the header and the records and decodes what came into `config`
 // (fields the block does not cover keep their values); sets config.blockComplete.

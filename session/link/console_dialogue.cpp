@@ -100,7 +100,8 @@ bool ConsoleDialogue::queued(JobKind kind) const {
 }
 
 std::optional<ConsoleDialogue::QueuedJob> ConsoleDialogue::takeQueued(JobKind kind) {
-    const auto it = std::find_if(queue_.begin(), queue_.end(), [kind](const QueuedJob& j) { return j.job.kind == kind; });
+    const auto it =
+        std::find_if(queue_.begin(), queue_.end(), [kind](const QueuedJob& j) { return j.job.kind == kind; });
     if (it == queue_.end()) return std::nullopt;
     QueuedJob job = std::move(*it);
     queue_.erase(it);
@@ -227,7 +228,7 @@ void ConsoleDialogue::finishAcknowledgedSend() {
     }
     if (phase_ != Phase::Sent) return;
     const uint32_t blockBytes = exchange_ == Exchange::SendSafeValue ? safeValueBlockBytes(session_.safeValueLayout)
-                                                                      : static_cast<uint32_t>(kIpSettingBlockBytes);
+                                                                     : static_cast<uint32_t>(kIpSettingBlockBytes);
     port_.drainOutput(session_.portNumber, blockTimeout(session_.baud, blockBytes + kLineTimeoutBytes));
 }
 
@@ -282,8 +283,7 @@ void ConsoleDialogue::endDisconnectNotice() {
     case Exchange::SendIpSetting:
         if (phase_ == Phase::Asked) phase_ = Phase::Withheld;
         break;
-    case Exchange::None:
-        break;
+    case Exchange::None: break;
     default:
         pendingSafeValues_.reset();
         pendingIpSetting_.reset();
@@ -374,8 +374,8 @@ void ConsoleDialogue::onPollTimer() {
     for (int read = 1; came; ++read) {
         if (endIfDeviceGone()) return;
         if (handleLine(line)) replied = true;
-        const bool portTaken = !session_.portOpen || workerBusy() ||
-                               (exchange_ != Exchange::None && phase_ == Phase::Failed);
+        const bool portTaken =
+            !session_.portOpen || workerBusy() || (exchange_ != Exchange::None && phase_ == Phase::Failed);
         if (sentThisTick_ || portTaken || read >= kMaxLinesPerTick) break;
         came = port_.takeLine(session_.portNumber, 0, line);
     }
@@ -413,9 +413,7 @@ ConsoleDialogue::Drop ConsoleDialogue::dropToFinishLine() {
     return Drop::Dropped;
 }
 
-bool ConsoleDialogue::handleLine(const std::string& line) {
-    return handleBrokenFinish(line) || handleReply(line);
-}
+bool ConsoleDialogue::handleLine(const std::string& line) { return handleBrokenFinish(line) || handleReply(line); }
 
 bool ConsoleDialogue::handleReply(const std::string& line) {
     if (handleSendResult(line)) return true;
@@ -610,8 +608,7 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         jobResult_.safeValueLayout = session_.safeValueLayout;
         endJob(JobOutcome::Done);
         break;
-    default:
-        break;
+    default: break;
     }
     pendingSafeValues_.reset();
     pendingIpSetting_.reset();
@@ -631,12 +628,8 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
             ui_.resetList();
         }
         break;
-    case Exchange::LoadSafeValue:
-        ui_.setOperation(Operation::ReceiveSafeValueError);
-        break;
-    case Exchange::LoadIpSetting:
-        ui_.setOperation(Operation::ReceiveIpSettingError);
-        break;
+    case Exchange::LoadSafeValue: ui_.setOperation(Operation::ReceiveSafeValueError); break;
+    case Exchange::LoadIpSetting: ui_.setOperation(Operation::ReceiveIpSettingError); break;
     case Exchange::FileName:
         session_.fileNamesReceived = false;
         ui_.setOperation(Operation::FileNameError);
@@ -649,8 +642,7 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
                 chooseSafeValueLayout(config_.modelName, session_.firmwareFileNames, layoutBefore_);
         }
         break;
-    default:
-        return;
+    default: return;
     }
     if (exchange == exchange_) endJob(JobOutcome::BlockIncomplete);
     pendingSafeValues_.reset();
@@ -666,8 +658,7 @@ void ConsoleDialogue::onReadEepromError() {
     if (exchange_ == Exchange::LoadIpSetting || exchange_ == Exchange::LoadSafeValue) {
         ip = exchange_ == Exchange::LoadIpSetting;
     } else {
-        ip = lastLoad_ == LoadCommand::IpSetting ||
-             (lastLoad_ == LoadCommand::None && queued(JobKind::ReadIpSetting));
+        ip = lastLoad_ == LoadCommand::IpSetting || (lastLoad_ == LoadCommand::None && queued(JobKind::ReadIpSetting));
     }
     if (ip) {
         finishTransfer(Operation::ReadIpSettingError, Exchange::LoadIpSetting, JobOutcome::GatewayError,
@@ -722,8 +713,8 @@ void ConsoleDialogue::finishTransfer(Operation text, Exchange owner, JobOutcome 
 
 void ConsoleDialogue::silence() {
     const bool safeValuePending = queued(JobKind::SendSafeValues) || queued(JobKind::ReadSafeValues);
-    const bool quietForSafeValue = safeValuePending && session_.linkState == LinkState::Connected &&
-                                   quietTicks_ < kMaxQuietTicks;
+    const bool quietForSafeValue =
+        safeValuePending && session_.linkState == LinkState::Connected && quietTicks_ < kMaxQuietTicks;
     if (quietForSafeValue) ++quietTicks_;
     if (exchange_ != Exchange::None) {
         // The answer may still come; whatever went out now could land in it.

@@ -44,8 +44,8 @@ public:
     // seconds), so that a command given up never lands in such a block.
     static constexpr uint8_t kExchangeTimeoutTicks = 5;
 
-    ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting,
-                    SerialPort& port, LinkUi& ui, DialogueHooks hooks);
+    ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting, SerialPort& port,
+                    LinkUi& ui, DialogueHooks hooks);
     ~ConsoleDialogue() override;
     ConsoleDialogue(const ConsoleDialogue&) = delete;
     ConsoleDialogue& operator=(const ConsoleDialogue&) = delete;
@@ -77,7 +77,15 @@ public:
 private:
     enum class WorkerKind : uint8_t { Parameter, SafeValue, IpSetting, FileName };
     enum class LoadCommand : uint8_t { None, SafeValue, IpSetting };
-    enum class Exchange : uint8_t { None, Parameter, FileName, SendSafeValue, LoadSafeValue, SendIpSetting, LoadIpSetting };
+    enum class Exchange : uint8_t {
+        None,
+        Parameter,
+        FileName,
+        SendSafeValue,
+        LoadSafeValue,
+        SendIpSetting,
+        LoadIpSetting
+    };
     enum class Phase : uint8_t { Asked, Receiving, Received, Failed, Sent, Withheld };
     struct WorkerResult;
     struct QueuedJob {
@@ -158,7 +166,7 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 
     std::unique_ptr<WorkerResult> result_;
-    uint64_t ticket_ = 0;          // the ticket of the worker now running or last started
+    uint64_t ticket_ = 0;                       // the ticket of the worker now running or last started
     LoadCommand lastLoad_ = LoadCommand::None;  // the load command sent last
 
     Exchange exchange_ = Exchange::None;
@@ -171,7 +179,7 @@ private:
 
     std::deque<QueuedJob> queue_;
     std::optional<QueuedJob> running_;
-    JobResult jobResult_;     // what the running job has learnt so far
+    JobResult jobResult_;       // what the running job has learnt so far
     bool jobExchange_ = false;  // the open exchange was asked for by a job
     JobId nextJobId_ = 0;
     // What the open send exchange sends: its job's block.

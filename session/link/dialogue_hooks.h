@@ -25,9 +25,9 @@ public:
 class SteadyClock final : public Clock {
 public:
     uint64_t nowMs() const override {
-        return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                         std::chrono::steady_clock::now().time_since_epoch())
-                                         .count());
+        return static_cast<uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count());
     }
     static SteadyClock& instance() {
         static SteadyClock clock;

@@ -46,9 +46,9 @@ enum class JobOutcome : uint8_t {
 // Which error line the gateway answered.
 enum class GatewayError : uint8_t {
     None,
-    ReadEeprom,    // "read eeprom error!" to a load
-    SaveFailed,    // "save_safe_value error!" / "save_ip_setting error!"
-    ReceiveFailed, // "receive_safe_value error!" / "receive_ip_setting error!"
+    ReadEeprom,     // "read eeprom error!" to a load
+    SaveFailed,     // "save_safe_value error!" / "save_ip_setting error!"
+    ReceiveFailed,  // "receive_safe_value error!" / "receive_ip_setting error!"
 };
 
 // What to ask. A send carries its block: the safe-value bytes (of the
@@ -73,12 +73,12 @@ struct JobResult {
     // safe-value block, the 76-byte IP setting block.
     std::vector<uint8_t> raw;
     // Decoded, for a Done read of its kind.
-    GatewayConfig config{};             // ReadParameters
-    FileNameList fileNames{};           // ReadFileNames
-    uint8_t fileCount = 0;              // ReadFileNames
+    GatewayConfig config{};                                       // ReadParameters
+    FileNameList fileNames{};                                     // ReadFileNames
+    uint8_t fileCount = 0;                                        // ReadFileNames
     SafeValueLayout safeValueLayout = SafeValueLayout::Block512;  // ReadSafeValues, ReadFileNames
-    std::vector<uint8_t> safeValues;    // ReadSafeValues
-    IpSettingRecord ipSetting{};        // ReadIpSetting
+    std::vector<uint8_t> safeValues;                              // ReadSafeValues
+    IpSettingRecord ipSetting{};                                  // ReadIpSetting
     // From submit() to the end, on the dialogue's clock.
     uint64_t elapsedMs = 0;
 

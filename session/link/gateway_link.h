@@ -43,7 +43,7 @@ struct LinkOpening {
     bool fileNamesRead = false;
     FileNameList fileNames{};
     uint8_t fileCount = 0;
-    std::vector<uint8_t> fileNameReply;   // as it came over the wire
+    std::vector<uint8_t> fileNameReply;  // as it came over the wire
     SafeValueLayout safeValueLayout = SafeValueLayout::Block512;
 
     bool ready() const { return outcome == LinkOpenOutcome::Ready; }

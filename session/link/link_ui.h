@@ -11,7 +11,7 @@ namespace norvik {
 // The link part of the status line.
 enum class LinkStatus : uint8_t {
     PortClosed,
-    PortOpen,      // open, the module has not answered
+    PortOpen,  // open, the module has not answered
     Connected,
     Lost,          // the module stopped answering or said it disconnects
     TimerFailure,  // no poll timer could be had

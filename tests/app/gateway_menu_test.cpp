@@ -182,8 +182,8 @@ TEST(GatewayMenuWithGatesim, backUpChangeRestoreAndVerify) {
         MainWindow window(MainWindow::Services{nullptr, &boxes, &opener, false, &dialogs});
         window.show();
         window.onConnect();
-        ASSERT_TRUE(waitFor([&] { return window.session().parameterLoaded && !window.session().firmwareAutoQuery; },
-                            15000));
+        ASSERT_TRUE(
+            waitFor([&] { return window.session().parameterLoaded && !window.session().firmwareAutoQuery; }, 15000));
         GatewayMenu& menu = *window.gatewayMenu();
 
         const QString file = QString::fromStdString((folder / "backup.norvik").string());

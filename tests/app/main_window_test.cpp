@@ -50,9 +50,9 @@ namespace {
 
 namespace c = console;
 namespace w = window;
+using test::FakePort;
 using test::RecordingBoxes;
 using test::RecordingOpener;
-using test::FakePort;
 using test::waitFor;
 using Rows = std::vector<std::pair<std::string, std::string>>;
 
@@ -62,8 +62,14 @@ const Record kWdoModule = {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0};
 const Record kWaoModule = {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0};
 
 std::vector<uint8_t> parameterBlock(char model, const std::vector<Record>& records) {
-    std::vector<uint8_t> b = {'K', static_cast<uint8_t>(model), 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8,
-                              static_cast<uint8_t>(records.size() - 1), 2, 0, 0, 0};
+    std::vector<uint8_t> b = {'K',  static_cast<uint8_t>(model),
+                              0,    0,
+                              0,    0,
+                              7,    0x00,
+                              0x64, 0x03,
+                              0xE8, static_cast<uint8_t>(records.size() - 1),
+                              2,    0,
+                              0,    0};
     for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
     return b;
 }
@@ -188,8 +194,8 @@ protected:
         ASSERT_TRUE(waitFor([&] { return !window->dialogue().workerBusy(); })) << "worker never reported";
     }
 
-    void connectAndLoad(char model = '5', const std::vector<Record>& records = {kSystemModuleAt1, kWdoModule,
-                                                                               kWaoModule}) {
+    void connectAndLoad(char model = '5',
+                        const std::vector<Record>& records = {kSystemModuleAt1, kWdoModule, kWaoModule}) {
         window->onConnect();
         tick(c::kReplyConnect);
         tick(c::kReplyParameter, parameterBlock(model, records));
@@ -256,15 +262,39 @@ TEST_F(MainWindowTest, menuHoldsEveryItemInOrder) {
         seen.push_back(std::string("[") + plain(top->text()) + "]");
         for (QAction* item : top->menu()->actions()) seen.push_back(item->isSeparator() ? "-" : plain(item->text()));
     }
-    const std::vector<std::string> expected{
-        "[Communication]", "Connect", "Disconnect", "Port devices…", "-", "Exit",
-        "[Gateway]", "Back Up…", "Restore…", "Compare with Backup…", "Cancel", "-", "Export Report…", "-", "Open Backup…",
-        "Close Backup",
-        "[IP setting]", "New setting", "Load from file", "Load from device",
-        "[Safe value setting]", "New setting", "Load from file", "Load from device",
-        "[View]", "Space configuration in device", "Space configuration in profibus", "Space configuration in modbus",
-        "-", "Serial traffic",
-        "[Help]", "Get Firmware Version From Module", "About Norvik"};
+    const std::vector<std::string> expected{"[Communication]",
+                                            "Connect",
+                                            "Disconnect",
+                                            "Port devices…",
+                                            "-",
+                                            "Exit",
+                                            "[Gateway]",
+                                            "Back Up…",
+                                            "Restore…",
+                                            "Compare with Backup…",
+                                            "Cancel",
+                                            "-",
+                                            "Export Report…",
+                                            "-",
+                                            "Open Backup…",
+                                            "Close Backup",
+                                            "[IP setting]",
+                                            "New setting",
+                                            "Load from file",
+                                            "Load from device",
+                                            "[Safe value setting]",
+                                            "New setting",
+                                            "Load from file",
+                                            "Load from device",
+                                            "[View]",
+                                            "Space configuration in device",
+                                            "Space configuration in profibus",
+                                            "Space configuration in modbus",
+                                            "-",
+                                            "Serial traffic",
+                                            "[Help]",
+                                            "Get Firmware Version From Module",
+                                            "About Norvik"};
     EXPECT_EQ(seen, expected);
 
     // Each menu reaches every item by its own letter, within the item's
@@ -534,21 +564,31 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
         {"profibus view", &MainWindow::onViewProfibus, Link::Ready3410, nullptr, "ProfibusSpaceDialog", std::nullopt},
         {"modbus view", &MainWindow::onViewModbus, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
         {"modbus view", &MainWindow::onViewModbus, Link::Ready, nullptr, "ModbusSpaceDialog", std::nullopt},
-        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
-        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoParameter, w::kGuardNoParameter, nullptr, std::nullopt},
-        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoFirmware, w::kGuardNoFirmware, nullptr, std::nullopt},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NotConnected, w::kGuardNotConnected, nullptr,
+         std::nullopt},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoParameter, w::kGuardNoParameter, nullptr,
+         std::nullopt},
+        {"safe value new", &MainWindow::onSafeValueNewSetting, Link::NoFirmware, w::kGuardNoFirmware, nullptr,
+         std::nullopt},
         {"safe value new", &MainWindow::onSafeValueNewSetting, Link::Ready, nullptr, "NSS", DialogMode::NewSetting},
-        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Loading, w::kGuardLoading, nullptr, std::nullopt},
-        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS", DialogMode::LoadFromFile},
-        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::NoFirmware, w::kGuardNoFirmware, nullptr, std::nullopt},
-        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS", DialogMode::LoadFromDevice},
+        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Loading, w::kGuardLoading, nullptr,
+         std::nullopt},
+        {"safe value file", &MainWindow::onSafeValueLoadFromFile, Link::Ready3410, nullptr, "NSS",
+         DialogMode::LoadFromFile},
+        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::NoFirmware, w::kGuardNoFirmware, nullptr,
+         std::nullopt},
+        {"safe value device", &MainWindow::onSafeValueLoadFromDevice, Link::Ready, nullptr, "NSS",
+         DialogMode::LoadFromDevice},
         {"ip new", &MainWindow::onIpNewSetting, Link::NotConnected, nullptr, "IPSetting", DialogMode::NewSetting},
         {"ip file", &MainWindow::onIpLoadFromFile, Link::Loading, nullptr, "IPSetting", DialogMode::LoadFromFile},
-        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NotConnected, w::kGuardNotConnected, nullptr,
+         std::nullopt},
         {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoParameter, w::kGuardNoParameter, nullptr, std::nullopt},
         {"ip device", &MainWindow::onIpLoadFromDevice, Link::Ready3410, w::kGuardOnlyHx3420, nullptr, std::nullopt},
-        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting", DialogMode::LoadFromDevice},
-        {"firmware", &MainWindow::onGetFirmwareVersion, Link::NotConnected, w::kGuardNotConnected, nullptr, std::nullopt},
+        {"ip device", &MainWindow::onIpLoadFromDevice, Link::NoFirmware, nullptr, "IPSetting",
+         DialogMode::LoadFromDevice},
+        {"firmware", &MainWindow::onGetFirmwareVersion, Link::NotConnected, w::kGuardNotConnected, nullptr,
+         std::nullopt},
         {"firmware", &MainWindow::onGetFirmwareVersion, Link::Loading, w::kGuardLoading, nullptr, std::nullopt},
         {"firmware", &MainWindow::onGetFirmwareVersion, Link::NoParameter, w::kGuardNoParameter, nullptr, std::nullopt},
     };
@@ -717,31 +757,78 @@ TEST_F(MainWindowTest, treeAndListShowTheConfiguration) {
     const Rows system{{"Module ID", "0xFF"}, {"Module Type", "System Module"}};
     const std::vector<Case> cases{
         {"HX-3420", 1, {"HX-3420", "Module 1", "Module 2", "Module 3"}, "Module 1", system},
-        {"HX-3420", 1, {"HX-3420", "Module 1", "Module 2", "Module 3"}, "Module 2",
-         {{"Modbus Device ID (M)", "id1"}, {"Modbus Type", "WAO"}, {"Profibus base addr.(byte)", "pb"},
-          {"Internal base addr.(word/bit)", "ib"}, {"Data Length(byte)", "4"},
-          {"Modbus start addr.(word/bit) (M)", "ms"}, {"Change Word Order", "Disable"},
+        {"HX-3420",
+         1,
+         {"HX-3420", "Module 1", "Module 2", "Module 3"},
+         "Module 2",
+         {{"Modbus Device ID (M)", "id1"},
+          {"Modbus Type", "WAO"},
+          {"Profibus base addr.(byte)", "pb"},
+          {"Internal base addr.(word/bit)", "ib"},
+          {"Data Length(byte)", "4"},
+          {"Modbus start addr.(word/bit) (M)", "ms"},
+          {"Change Word Order", "Disable"},
           {"Tcp connect index (T)(M)", "1"}}},
-        {"HX-3420", 1, {"HX-3420", "Module 1", "Module 2", "Module 3"}, "HX-3420",
-         {{"Modbus Type", "g0"}, {"Modbus Format", "g1"}, {"I/O Value for Stop Mode", "g2"}, {"Byte Order", "g3"},
-          {"Output Data Mode", "g4"}, {"Modbus Device ID (S)", "g5"}, {"Poll interval time (M)", "g6"},
-          {"Time out value (M)", "g7"}, {"Module count", "g8"}, {"Tcp connect num (T)(M)", "g9"}}},
+        {"HX-3420",
+         1,
+         {"HX-3420", "Module 1", "Module 2", "Module 3"},
+         "HX-3420",
+         {{"Modbus Type", "g0"},
+          {"Modbus Format", "g1"},
+          {"I/O Value for Stop Mode", "g2"},
+          {"Byte Order", "g3"},
+          {"Output Data Mode", "g4"},
+          {"Modbus Device ID (S)", "g5"},
+          {"Poll interval time (M)", "g6"},
+          {"Time out value (M)", "g7"},
+          {"Module count", "g8"},
+          {"Tcp connect num (T)(M)", "g9"}}},
         {"HX-3410", 2, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "Module 2", system},
-        {"HX-3410", 2, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "Module 1",
-         {{"Modbus Device ID (M)", "id1"}, {"Modbus Type", "WAO"}, {"Profibus base addr.(byte)", "pb"},
-          {"Internal base addr.(word/bit)", "ib"}, {"Data Length(byte)", "4"},
-          {"Modbus start addr.(word/bit) (M)", "ms"}, {"Change Word Order", "Disable"}}},
-        {"HX-3410", 2, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "Module 3",
-         {{"Modbus Device ID (M)", "id2"}, {"Modbus Type", "RDI"}, {"Profibus base addr.(byte)", "pb"},
-          {"Internal base addr.(word/bit)", "ib"}, {"Data Length(byte)", "4"}, {"NO. of Relay/Coil (M)", "cc"},
+        {"HX-3410",
+         2,
+         {"HX-3410", "Module 1", "Module 2", "Module 3"},
+         "Module 1",
+         {{"Modbus Device ID (M)", "id1"},
+          {"Modbus Type", "WAO"},
+          {"Profibus base addr.(byte)", "pb"},
+          {"Internal base addr.(word/bit)", "ib"},
+          {"Data Length(byte)", "4"},
+          {"Modbus start addr.(word/bit) (M)", "ms"},
+          {"Change Word Order", "Disable"}}},
+        {"HX-3410",
+         2,
+         {"HX-3410", "Module 1", "Module 2", "Module 3"},
+         "Module 3",
+         {{"Modbus Device ID (M)", "id2"},
+          {"Modbus Type", "RDI"},
+          {"Profibus base addr.(byte)", "pb"},
+          {"Internal base addr.(word/bit)", "ib"},
+          {"Data Length(byte)", "4"},
+          {"NO. of Relay/Coil (M)", "cc"},
           {"Modbus start addr.(word/bit) (M)", "ms"}}},
-        {"HX-3410", 2, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "HX-3410",
-         {{"Modbus Type", "g0"}, {"Modbus Format", "g1"}, {"I/O Value for Stop Mode", "g2"}, {"Byte Order", "g3"},
-          {"Output Data Mode", "g4"}, {"Modbus Device ID (S)", "g5"}, {"Poll interval time (M)", "g6"},
-          {"Time out value (M)", "g7"}, {"Module count", "g8"}}},
-        {"HX-3410", 0, {"HX-3410", "Module 1", "Module 2", "Module 3"}, "Module 2",
-         {{"Modbus Device ID (M)", "id2"}, {"Modbus Type", "RDI"}, {"Profibus base addr.(byte)", "pb"},
-          {"Internal base addr.(word/bit)", "ib"}, {"Data Length(byte)", "4"}, {"NO. of Relay/Coil (M)", "cc"},
+        {"HX-3410",
+         2,
+         {"HX-3410", "Module 1", "Module 2", "Module 3"},
+         "HX-3410",
+         {{"Modbus Type", "g0"},
+          {"Modbus Format", "g1"},
+          {"I/O Value for Stop Mode", "g2"},
+          {"Byte Order", "g3"},
+          {"Output Data Mode", "g4"},
+          {"Modbus Device ID (S)", "g5"},
+          {"Poll interval time (M)", "g6"},
+          {"Time out value (M)", "g7"},
+          {"Module count", "g8"}}},
+        {"HX-3410",
+         0,
+         {"HX-3410", "Module 1", "Module 2", "Module 3"},
+         "Module 2",
+         {{"Modbus Device ID (M)", "id2"},
+          {"Modbus Type", "RDI"},
+          {"Profibus base addr.(byte)", "pb"},
+          {"Internal base addr.(word/bit)", "ib"},
+          {"Data Length(byte)", "4"},
+          {"NO. of Relay/Coil (M)", "cc"},
           {"Modbus start addr.(word/bit) (M)", "ms"}}},
     };
     for (const auto& k : cases) {

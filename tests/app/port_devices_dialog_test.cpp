@@ -33,9 +33,9 @@ namespace norvik {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FakePort;
 using test::RecordingBoxes;
 using test::RecordingOpener;
-using test::FakePort;
 
 std::string text(const QString& s) { return s.toStdString(); }
 

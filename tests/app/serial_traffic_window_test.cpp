@@ -64,16 +64,18 @@ protected:
                                      window->model());
     }
     TrafficTableModel& model() { return *window->model(); }
-    bool showsRows(int n) { return waitFor([&] { return model().rowCount() == n; }); }
+    bool showsRows(int n) {
+        return waitFor([&] { return model().rowCount() == n; });
+    }
 };
 
 TEST_F(TrafficWindowTest, showsTimeDirectionAndDataOfEveryRow) {
     window->show();
     converse(log);
     ASSERT_TRUE(showsRows(6));
-    EXPECT_EQ(shownData(model()), (std::vector<std::string>{"KESTRA--r4460k>", "KESTRA--r4460k> connect",
-                                                            "LOAD--PARAMETER", "send parameter to com", "4 bytes",
-                                                            "24 bytes, incomplete"}));
+    EXPECT_EQ(shownData(model()),
+              (std::vector<std::string>{"KESTRA--r4460k>", "KESTRA--r4460k> connect", "LOAD--PARAMETER",
+                                        "send parameter to com", "4 bytes", "24 bytes, incomplete"}));
     EXPECT_EQ(text(model().index(0, TrafficTableModel::ColumnDirection).data().toString()), "sent");
     EXPECT_EQ(text(model().index(1, TrafficTableModel::ColumnDirection).data().toString()), "received");
     const std::string time = text(model().index(0, TrafficTableModel::ColumnTime).data().toString());
@@ -107,9 +109,8 @@ TEST_F(TrafficWindowTest, keepAliveCanBeHiddenAndShownAgain) {
     converse(log);
     ASSERT_TRUE(showsRows(6));
     window->hideKeepAliveBox()->setChecked(true);
-    EXPECT_EQ(shownData(model()),
-              (std::vector<std::string>{"LOAD--PARAMETER", "send parameter to com", "4 bytes",
-                                        "24 bytes, incomplete"}));
+    EXPECT_EQ(shownData(model()), (std::vector<std::string>{"LOAD--PARAMETER", "send parameter to com", "4 bytes",
+                                                            "24 bytes, incomplete"}));
     log.addLine(TrafficDirection::Sent, c::kPrompt);
     log.addLine(TrafficDirection::Received, c::kReplyConnect);
     log.addLine(TrafficDirection::Sent, c::kLoadFileName);

@@ -16,15 +16,39 @@ using Bytes = std::vector<uint8_t>;
 // A header for `model` ('4' or '5') with the system module first and
 // `modules` I/O modules of alternating type, poll interval `pollMs`.
 inline Bytes sampleParameterBlock(char model, int modules, uint16_t pollMs = 100) {
-    Bytes b{'K', static_cast<uint8_t>(model), 0, 0, 1, 1, 7, static_cast<uint8_t>(pollMs >> 8),
-            static_cast<uint8_t>(pollMs), 0x03, 0xE8, static_cast<uint8_t>(modules), 2, 0, 0, 0};
+    Bytes b{'K',
+            static_cast<uint8_t>(model),
+            0,
+            0,
+            1,
+            1,
+            7,
+            static_cast<uint8_t>(pollMs >> 8),
+            static_cast<uint8_t>(pollMs),
+            0x03,
+            0xE8,
+            static_cast<uint8_t>(modules),
+            2,
+            0,
+            0,
+            0};
     const Bytes system{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
     b.insert(b.end(), system.begin(), system.end());
     for (int m = 0; m < modules; ++m) {
         const auto id = static_cast<uint8_t>(m + 1);
         const auto type = static_cast<uint8_t>(m % 4);
-        const Bytes record{id, type, static_cast<uint8_t>(4 * m), 0, static_cast<uint8_t>(16 * m),
-                           4,  8,    0,                           static_cast<uint8_t>(10 * m), 0, 1, 0};
+        const Bytes record{id,
+                           type,
+                           static_cast<uint8_t>(4 * m),
+                           0,
+                           static_cast<uint8_t>(16 * m),
+                           4,
+                           8,
+                           0,
+                           static_cast<uint8_t>(10 * m),
+                           0,
+                           1,
+                           0};
         b.insert(b.end(), record.begin(), record.end());
     }
     return b;

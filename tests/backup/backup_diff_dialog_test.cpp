@@ -29,8 +29,8 @@ TEST(BackupDiffDialog, namesEachDifferenceAsTheListTheGridsAndTheIpDialogDo) {
     const GatewayBlocks backup = test::gatewayBlocks(Kind::Hx3420Small);
     GatewayBlocks gateway = backup;
     gateway.parameters = test::sampleParameterBlock('5', 3, 250);
-    gateway.safeValues[128 + 1] ^= 0x80;  // DO bit 15
-    gateway.safeValues[384 + 10] = 0;     // AO word 5, low byte
+    gateway.safeValues[128 + 1] ^= 0x80;       // DO bit 15
+    gateway.safeValues[384 + 10] = 0;          // AO word 5, low byte
     (*gateway.ipSetting)[12 + 8 * 7 + 4] = 0;  // the eighth remote's time-out, high byte
 
     const GatewayBackup file = test::backupOf(backup);

@@ -22,15 +22,13 @@ TEST(BackupDiff, namesEachDifferenceWhereTheWindowsShowIt) {
         {"nothing changed", [](GatewayBlocks&) {}, {}},
         {"a DO bit, a DI bit and an AO word",
          [](GatewayBlocks& g) {
-             g.safeValues[128 + 1] ^= 0x80;      // DO bit 15
-             g.safeValues[0] ^= 0x01;            // DI bit 0
-             g.safeValues[384 + 2] = 0x34;       // AO word 1, low byte
+             g.safeValues[128 + 1] ^= 0x80;  // DO bit 15
+             g.safeValues[0] ^= 0x01;        // DI bit 0
+             g.safeValues[384 + 2] = 0x34;   // AO word 1, low byte
              g.safeValues[384 + 3] = 0x12;
          },
          {{},
-          {{DeviceArea::DO, 15, "H", "L"},
-           {DeviceArea::DI, 0, "L", "H"},
-           {DeviceArea::AO, 1, "958E", "1234"}},
+          {{DeviceArea::DO, 15, "H", "L"}, {DeviceArea::DI, 0, "L", "H"}, {DeviceArea::AO, 1, "958E", "1234"}},
           {}}},
         {"the local IP and the third remote's reconnect time",
          [](GatewayBlocks& g) {

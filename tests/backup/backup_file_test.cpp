@@ -97,21 +97,61 @@ TEST_F(BackupFile, refusesContentThatIsNotABackupNorvikWrote) {
     const Case cases[] = {
         {"bad JSON", [](Json& f) { return f.dump().substr(0, 200); }, BackupError::BadJson, ""},
         {"a JSON array", [](Json&) { return std::string("[1, 2]"); }, BackupError::NotABackup, "format"},
-        {"another format tag", [&](Json& f) { f["format"] = "ptm"; return dumped(f); }, BackupError::NotABackup,
-         "format"},
-        {"a newer major version", [&](Json& f) { f["formatVersion"] = "2.0"; f.erase("blocks"); return dumped(f); },
+        {"another format tag",
+         [&](Json& f) {
+             f["format"] = "ptm";
+             return dumped(f);
+         },
+         BackupError::NotABackup, "format"},
+        {"a newer major version",
+         [&](Json& f) {
+             f["formatVersion"] = "2.0";
+             f.erase("blocks");
+             return dumped(f);
+         },
          BackupError::NewerFormat, "formatVersion"},
-        {"a version that is no version", [&](Json& f) { f["formatVersion"] = "1.x"; return dumped(f); },
+        {"a version that is no version",
+         [&](Json& f) {
+             f["formatVersion"] = "1.x";
+             return dumped(f);
+         },
          BackupError::BadField, "formatVersion"},
-        {"no time taken", [&](Json& f) { f.erase("takenAt"); return dumped(f); }, BackupError::MissingField, "takenAt"},
-        {"no baud rate", [&](Json& f) { f["baud"] = "fast"; return dumped(f); }, BackupError::BadField, "baud"},
-        {"no safe-value block", [&](Json& f) { f["blocks"].erase("safeValues"); return dumped(f); },
+        {"no time taken",
+         [&](Json& f) {
+             f.erase("takenAt");
+             return dumped(f);
+         },
+         BackupError::MissingField, "takenAt"},
+        {"no baud rate",
+         [&](Json& f) {
+             f["baud"] = "fast";
+             return dumped(f);
+         },
+         BackupError::BadField, "baud"},
+        {"no safe-value block",
+         [&](Json& f) {
+             f["blocks"].erase("safeValues");
+             return dumped(f);
+         },
          BackupError::MissingField, "blocks.safeValues"},
-        {"no checksum", [&](Json& f) { f.erase("checksum"); return dumped(f); }, BackupError::MissingField, "checksum"},
-        {"a block that is not base64", [&](Json& f) { f["blocks"]["parameters"] = "SzUA!A=="; return dumped(f); },
+        {"no checksum",
+         [&](Json& f) {
+             f.erase("checksum");
+             return dumped(f);
+         },
+         BackupError::MissingField, "checksum"},
+        {"a block that is not base64",
+         [&](Json& f) {
+             f["blocks"]["parameters"] = "SzUA!A==";
+             return dumped(f);
+         },
          BackupError::BadField, "blocks.parameters"},
-        {"an unknown layout", [&](Json& f) { f["safeValueLayout"] = 1024; return dumped(f); }, BackupError::BadField,
-         "safeValueLayout"},
+        {"an unknown layout",
+         [&](Json& f) {
+             f["safeValueLayout"] = 1024;
+             return dumped(f);
+         },
+         BackupError::BadField, "safeValueLayout"},
         {"a changed safe value",
          [&](Json& f) {
              auto bytes = *decodeBase64(f["blocks"]["safeValues"].get<std::string>());
@@ -160,9 +200,17 @@ TEST_F(BackupFile, refusesContentThatIsNotABackupNorvikWrote) {
              return dumped(f);
          },
          BackupError::MissingField, "blocks.ipSetting"},
-        {"a layout the file names do not choose", [&](Json& f) { f["safeValueLayout"] = 976; return dumped(f); },
+        {"a layout the file names do not choose",
+         [&](Json& f) {
+             f["safeValueLayout"] = 976;
+             return dumped(f);
+         },
          BackupError::Inconsistent, "safeValueLayout"},
-        {"a model the parameter block does not name", [&](Json& f) { f["model"] = "HX-3410"; return dumped(f); },
+        {"a model the parameter block does not name",
+         [&](Json& f) {
+             f["model"] = "HX-3410";
+             return dumped(f);
+         },
          BackupError::Inconsistent, "model"},
         {"more than a few megabytes", [](Json&) { return std::string(kMaxBackupFileBytes + 1, ' '); },
          BackupError::TooLarge, ""},
@@ -195,8 +243,8 @@ TEST_F(BackupFile, refusesWhatIsNoRegularFileOfAFewMegabytes) {
 }
 
 TEST(Base64, encodesAsTheStandardSaysAndRefusesWhatItNeverWrites) {
-    const std::pair<std::string, std::string> encoded[] = {
-        {"", ""}, {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xFF\xFE", "//4="}};
+    const std::pair<std::string, std::string> encoded[] = {{"", ""},        {"f", "Zg=="},        {"fo", "Zm8="},
+                                                           {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"\xFF\xFE", "//4="}};
     for (const auto& [plain, text] : encoded) {
         const test::Bytes bytes(plain.begin(), plain.end());
         EXPECT_EQ(encodeBase64(bytes), text);

@@ -19,9 +19,7 @@ void collectComplaints(QtMsgType type, const QMessageLogContext&, const QString&
     if (type != QtDebugMsg && type != QtInfoMsg) complaints.push_back(text.toStdString());
 }
 
-QString textOf(int row, int column) {
-    return QStringLiteral("r%1c%2").arg(row).arg(column);
-}
+QString textOf(int row, int column) { return QStringLiteral("r%1c%2").arg(row).arg(column); }
 
 TEST(SpaceTableModel, isASoundTableForTheTester) {
     complaints.clear();

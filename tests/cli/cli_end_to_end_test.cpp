@@ -93,10 +93,10 @@ struct CommandCase {
     // test's folder, "{in}" for a valid 512-byte safe-value file.
     std::vector<std::string> cliArgs;
     int status;
-    const char* outHas;     // on stdout, "" for nothing to check
-    const char* errHas;     // on stderr
-    bool writesOut;         // whether {out} exists afterwards
-    const char* wireHasNot; // a wire log entry that must not appear, "" for none
+    const char* outHas;      // on stdout, "" for nothing to check
+    const char* errHas;      // on stderr
+    bool writesOut;          // whether {out} exists afterwards
+    const char* wireHasNot;  // a wire log entry that must not appear, "" for none
 };
 
 class CliCommand : public ::testing::TestWithParam<CommandCase> {};
@@ -134,35 +134,91 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         CommandCase{"info", kNone, {"--device", "{dev}", "info"}, 0, "Module 7", "", false, ""},
         CommandCase{"files", kNone, {"--device", "{dev}", "files"}, 0, "3420V10.bin", "", false, ""},
-        CommandCase{"safeValuesGet", kNone, {"--device", "{dev}", "safe-values", "get", "-o", "{out}"}, 0,
-                    "Written to", "", true, ""},
-        CommandCase{"safeValuesPut", kNone, {"--device", "{dev}", "safe-values", "put", "{in}"}, 0,
-                    "Read back: the same", "", false, ""},
-        CommandCase{"ipGet", kNone, {"--device", "{dev}", "ip", "get", "-o", "{out}"}, 0, "Subnet mask: ", "",
-                    true, ""},
-        CommandCase{"reportPdf", kNone, {"--device", "{dev}", "report", "-o", "{out}"}, 0, "Written to", "", true,
+        CommandCase{"safeValuesGet",
+                    kNone,
+                    {"--device", "{dev}", "safe-values", "get", "-o", "{out}"},
+                    0,
+                    "Written to",
+                    "",
+                    true,
                     ""},
-        CommandCase{"reportCsv", k3410, {"--device", "{dev}", "report", "--csv", "-o", "{out}"}, 0, "(9 tables)",
-                    "", true, ""},
-        CommandCase{"ipRefusedOnHx3410", k3410, {"--device", "{dev}", "ip", "get", "-o", "{out}"}, 4, "",
-                    "only supported HX-3420", false, "RX LINE LOAD_IP_SETTING"},
-        CommandCase{"gatewaySaveError", {"--reply-error", "save-safe"},
-                    {"--device", "{dev}", "safe-values", "put", "{in}"}, 4, "", "Save safe value error !", false,
+        CommandCase{"safeValuesPut",
+                    kNone,
+                    {"--device", "{dev}", "safe-values", "put", "{in}"},
+                    0,
+                    "Read back: the same",
+                    "",
+                    false,
+                    ""},
+        CommandCase{
+            "ipGet", kNone, {"--device", "{dev}", "ip", "get", "-o", "{out}"}, 0, "Subnet mask: ", "", true, ""},
+        CommandCase{"reportPdf", kNone, {"--device", "{dev}", "report", "-o", "{out}"}, 0, "Written to", "", true, ""},
+        CommandCase{
+            "reportCsv", k3410, {"--device", "{dev}", "report", "--csv", "-o", "{out}"}, 0, "(9 tables)", "", true, ""},
+        CommandCase{"ipRefusedOnHx3410",
+                    k3410,
+                    {"--device", "{dev}", "ip", "get", "-o", "{out}"},
+                    4,
+                    "",
+                    "only supported HX-3420",
+                    false,
+                    "RX LINE LOAD_IP_SETTING"},
+        CommandCase{"gatewaySaveError",
+                    {"--reply-error", "save-safe"},
+                    {"--device", "{dev}", "safe-values", "put", "{in}"},
+                    4,
+                    "",
+                    "Save safe value error !",
+                    false,
                     "RX LINE LOAD_SAFE_VALUE"},
-        CommandCase{"blockCutShort", {"--truncate-safe-block", "100"},
-                    {"--device", "{dev}", "safe-values", "get", "-o", "{out}"}, 4, "", "Receive safe value error !",
-                    false, ""},
-        CommandCase{"linkCut", {"--silent-after", "5"}, {"--device", "{dev}", "safe-values", "get", "-o", "{out}"},
-                    3, "", "No answer from the gateway.", false, ""},
-        CommandCase{"portAbsent", kNone, {"--device", "/nonexistent/tty", "info"}, 2, "",
-                    "Reason: No such file or directory", false, ""},
-        CommandCase{"inputMissing", kNone, {"--device", "{dev}", "ip", "put", "/nonexistent/ip.ptm"}, 6, "",
-                    "File: /nonexistent/ip.ptm", false, "RX LINE LOAD--PARAMETER"},
-        CommandCase{"outputUnwritable", kNone,
-                    {"--device", "{dev}", "safe-values", "get", "-o", "/nonexistent/sv.ptm"}, 6, "",
-                    "File: /nonexistent/sv.ptm", false, ""},
-        CommandCase{"usage", kNone, {"--device", "{dev}", "safe-values", "get"}, 1, "", "--output is required",
-                    false, "RX LINE KESTRA--r4460k>"}),
+        CommandCase{"blockCutShort",
+                    {"--truncate-safe-block", "100"},
+                    {"--device", "{dev}", "safe-values", "get", "-o", "{out}"},
+                    4,
+                    "",
+                    "Receive safe value error !",
+                    false,
+                    ""},
+        CommandCase{"linkCut",
+                    {"--silent-after", "5"},
+                    {"--device", "{dev}", "safe-values", "get", "-o", "{out}"},
+                    3,
+                    "",
+                    "No answer from the gateway.",
+                    false,
+                    ""},
+        CommandCase{"portAbsent",
+                    kNone,
+                    {"--device", "/nonexistent/tty", "info"},
+                    2,
+                    "",
+                    "Reason: No such file or directory",
+                    false,
+                    ""},
+        CommandCase{"inputMissing",
+                    kNone,
+                    {"--device", "{dev}", "ip", "put", "/nonexistent/ip.ptm"},
+                    6,
+                    "",
+                    "File: /nonexistent/ip.ptm",
+                    false,
+                    "RX LINE LOAD--PARAMETER"},
+        CommandCase{"outputUnwritable",
+                    kNone,
+                    {"--device", "{dev}", "safe-values", "get", "-o", "/nonexistent/sv.ptm"},
+                    6,
+                    "",
+                    "File: /nonexistent/sv.ptm",
+                    false,
+                    ""},
+        CommandCase{"usage",
+                    kNone,
+                    {"--device", "{dev}", "safe-values", "get"},
+                    1,
+                    "",
+                    "--output is required",
+                    false,
+                    "RX LINE KESTRA--r4460k>"}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // --- two gateways, crosswise ------------------------------------------------------
@@ -173,8 +229,8 @@ TEST(CliCrosswise, eachGatewaysSafeValuesLandOnTheOtherByteForByte) {
     GatesimProcess b(kSim, {"--config", describeWithSafeValues(folder, "b.json", 0x22)});
 
     // Both read in one run: one file per device, named after it.
-    const CliRun got = runCli({"--json", "--device", a.slavePath(), "--device", b.slavePath(), "safe-values",
-                               "get", "-o", folder / "saved"});
+    const CliRun got = runCli(
+        {"--json", "--device", a.slavePath(), "--device", b.slavePath(), "safe-values", "get", "-o", folder / "saved"});
     ASSERT_EQ(got.status, 0) << got.err;
     const json docs = json::parse(got.out);
     ASSERT_EQ(docs.size(), 2u);
@@ -237,8 +293,8 @@ TEST(CliBackup, twoGatewaysRestoredCrosswiseHoldEachOthersBlocks) {
     GatesimProcess a(kSim, {"--config", describeGateway(folder, "a.json", 0x11, 1)});
     GatesimProcess b(kSim, {"--config", describeGateway(folder, "b.json", 0x22, 2)});
 
-    const CliRun backedUp = runCli({"--json", "--device", a.slavePath(), "--device", b.slavePath(), "backup", "-o",
-                                    folder / "backups"});
+    const CliRun backedUp =
+        runCli({"--json", "--device", a.slavePath(), "--device", b.slavePath(), "backup", "-o", folder / "backups"});
     ASSERT_EQ(backedUp.status, 0) << backedUp.err;
     const json docs = json::parse(backedUp.out);
     const std::string backupA = docs[0]["file"], backupB = docs[1]["file"];

@@ -60,8 +60,7 @@ public:
     // The exit status; -1 when it did not exit by itself.
     int wait() {
         int status = 0;
-        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
         pid_ = -1;
         status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         return status_;

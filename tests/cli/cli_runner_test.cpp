@@ -62,7 +62,8 @@ TEST(CliRunner, aStopSignalEndsEveryLinkAndPrintsNoResult) {
         std::FILE* err = std::tmpfile();
         Terminal terminal(out, err, false);
         Gate gate;
-        DeviceRunner runner(options, [&] { return std::make_unique<WaitingLink>(gate); }, terminal);
+        DeviceRunner runner(
+            options, [&] { return std::make_unique<WaitingLink>(gate); }, terminal);
         std::vector<DeviceTarget> targets(3);
         ExitCode result = ExitCode::Done;
         std::thread running([&] { result = runner.run(targets); });

@@ -51,9 +51,8 @@ TEST(CliTargets, outputIsAFileForOneDeviceAndAFolderForSeveral) {
     EXPECT_EQ(one.targets[0].outputPath, "x.ptm");
     EXPECT_EQ(one.targets[0].settings.device, "/dev/pts/7");
 
-    const TargetPlan two = planTargets(
-        parsed({"--baud", "9600", "--parity", "Even", "--device", "/dev/pts/7", "--device", "/dev/ttyUSB1", "ip",
-                "get", "-o", out.c_str()}));
+    const TargetPlan two = planTargets(parsed({"--baud", "9600", "--parity", "Even", "--device", "/dev/pts/7",
+                                               "--device", "/dev/ttyUSB1", "ip", "get", "-o", out.c_str()}));
     ASSERT_EQ(two.refused, ExitCode::Done) << two.message;
     ASSERT_EQ(two.targets.size(), 2u);
     EXPECT_TRUE(fs::is_directory(out));

@@ -92,8 +92,7 @@ struct Peer {
     std::unique_ptr<ConsoleDialogue> dialogue;
     int ticks = 0;
 
-    Peer(const Gateway& gateway, const fs::path& folder, const std::string& name,
-         std::vector<std::string> extra = {}) {
+    Peer(const Gateway& gateway, const fs::path& folder, const std::string& name, std::vector<std::string> extra = {}) {
         config = folder / (name + ".json");
         std::ofstream(config) << gateway.description();
         std::vector<std::string> args = {"--config", config.string(), "--finish-delay-ms", "20"};
@@ -246,9 +245,8 @@ TEST_F(BackupEndToEnd, aGatewayThatVanishesDuringARestoreEndsItWithTheReason) {
     BackupCommands commands(*peer.dialogue, window);
     commands.restore(peer.known());
     // Gone once the safe values are in and the IP setting is next.
-    ASSERT_TRUE(peer.tickUntil([&] {
-        return !window.steps.empty() && window.steps.back().first == JobKind::SendIpSetting;
-    }));
+    ASSERT_TRUE(
+        peer.tickUntil([&] { return !window.steps.empty() && window.steps.back().first == JobKind::SendIpSetting; }));
     peer.sim->stop();
     ASSERT_TRUE(peer.tickUntil([&] { return !commands.running(); }));
     ASSERT_TRUE(window.restored);
@@ -269,8 +267,8 @@ TEST_F(BackupEndToEnd, aBackupTakesNoTickBeyondTheExchangesItNeeds) {
     Peer alone(kHx3420Large, folder, "alone");
     ASSERT_TRUE(alone.ready());
     int exchanges = 0;
-    for (JobKind kind : {JobKind::ReadParameters, JobKind::ReadFileNames, JobKind::ReadSafeValues,
-                         JobKind::ReadIpSetting}) {
+    for (JobKind kind :
+         {JobKind::ReadParameters, JobKind::ReadFileNames, JobKind::ReadSafeValues, JobKind::ReadIpSetting}) {
         const int ticks = alone.ticksOfJob(kind);
         ASSERT_GT(ticks, 0);
         exchanges += ticks;
@@ -279,9 +277,10 @@ TEST_F(BackupEndToEnd, aBackupTakesNoTickBeyondTheExchangesItNeeds) {
             EXPECT_EQ(all - missing, exchanges);
         }
     }
-    std::printf("HX-3420 backup at 115200 baud: %d ticks reading all four blocks, %d reading the two not yet read; "
-                "the four jobs alone take %d\n",
-                all, missing, exchanges);
+    std::printf(
+        "HX-3420 backup at 115200 baud: %d ticks reading all four blocks, %d reading the two not yet read; "
+        "the four jobs alone take %d\n",
+        all, missing, exchanges);
     EXPECT_EQ(all, exchanges);
 }
 

@@ -63,7 +63,8 @@ struct Peer {
         return done();
     }
     bool ready() {
-        return tickUntil([&] { return session.parameterLoaded && !session.firmwareAutoQuery && !dialogue->exchangeOpen(); });
+        return tickUntil(
+            [&] { return session.parameterLoaded && !session.firmwareAutoQuery && !dialogue->exchangeOpen(); });
     }
     JobId submit(Job job) {
         auto slot = std::make_shared<JobId>(0);
@@ -97,18 +98,48 @@ TEST(GatewayJobsEndToEnd, eachOutcomeAsARealPeerProducesIt) {
     };
     const auto read = [](JobKind kind) { return [kind](const Peer&) { return Job::read(kind); }; };
     const std::vector<Case> cases = {
-        {"safe values sent", {}, safeBlock, {}, JobOutcome::Done, GatewayError::None,
-         {"RX LINE SEND_SAFE_VALUE", "TX LINE receive_safe_value finish"}, {}},
-        {"safe values read", {}, read(JobKind::ReadSafeValues), {}, JobOutcome::Done, GatewayError::None,
-         {"RX LINE LOAD_SAFE_VALUE", "TX LINE send safe value to com finish"}, {}},
-        {"ip setting not stored", {"--reply-error", "save-ip"},
-         [](const Peer&) { return Job::sendIpSetting(IpSettingRecord{}); }, {}, JobOutcome::GatewayError,
-         GatewayError::SaveFailed, {"RX LINE SEND_IP_SETTING", "TX LINE save_ip_setting error!"}, {"RX STORED"}},
-        {"ip setting short", {"--truncate-ip-block", "40"}, read(JobKind::ReadIpSetting), {},
-         JobOutcome::BlockIncomplete, GatewayError::None, {"RX LINE LOAD_IP_SETTING", "TX BLOCK 40"}, {}},
-        {"file names never answered", {"--ignore-file-name"}, read(JobKind::ReadFileNames), {}, JobOutcome::NoAnswer,
-         GatewayError::None, {"RX LINE LOAD--FILE_NAME"}, {"TX LINE send file name to com"}},
-        {"disconnect under a late block", {"--late-block-ms", "3000", "--late-block-of", "ip"},
+        {"safe values sent",
+         {},
+         safeBlock,
+         {},
+         JobOutcome::Done,
+         GatewayError::None,
+         {"RX LINE SEND_SAFE_VALUE", "TX LINE receive_safe_value finish"},
+         {}},
+        {"safe values read",
+         {},
+         read(JobKind::ReadSafeValues),
+         {},
+         JobOutcome::Done,
+         GatewayError::None,
+         {"RX LINE LOAD_SAFE_VALUE", "TX LINE send safe value to com finish"},
+         {}},
+        {"ip setting not stored",
+         {"--reply-error", "save-ip"},
+         [](const Peer&) { return Job::sendIpSetting(IpSettingRecord{}); },
+         {},
+         JobOutcome::GatewayError,
+         GatewayError::SaveFailed,
+         {"RX LINE SEND_IP_SETTING", "TX LINE save_ip_setting error!"},
+         {"RX STORED"}},
+        {"ip setting short",
+         {"--truncate-ip-block", "40"},
+         read(JobKind::ReadIpSetting),
+         {},
+         JobOutcome::BlockIncomplete,
+         GatewayError::None,
+         {"RX LINE LOAD_IP_SETTING", "TX BLOCK 40"},
+         {}},
+        {"file names never answered",
+         {"--ignore-file-name"},
+         read(JobKind::ReadFileNames),
+         {},
+         JobOutcome::NoAnswer,
+         GatewayError::None,
+         {"RX LINE LOAD--FILE_NAME"},
+         {"TX LINE send file name to com"}},
+        {"disconnect under a late block",
+         {"--late-block-ms", "3000", "--late-block-of", "ip"},
          read(JobKind::ReadIpSetting),
          [](Peer& p, JobId) {
              // Ticked by hand: the worker must still be waiting when Disconnect comes.
@@ -120,13 +151,21 @@ TEST(GatewayJobsEndToEnd, eachOutcomeAsARealPeerProducesIt) {
              ASSERT_TRUE(p.dialogue->workerBusy());
              p.dialogue->disconnect();
          },
-         JobOutcome::LinkLost, GatewayError::None, {"RX LINE LOAD_IP_SETTING"}, {}},
-        {"cancelled before its turn", {}, safeBlock,
+         JobOutcome::LinkLost,
+         GatewayError::None,
+         {"RX LINE LOAD_IP_SETTING"},
+         {}},
+        {"cancelled before its turn",
+         {},
+         safeBlock,
          [](Peer& p, JobId id) {
              ASSERT_TRUE(p.dialogue->cancel(id));
              for (int i = 0; i < 3; ++i) ASSERT_TRUE(p.tick());
          },
-         JobOutcome::Cancelled, GatewayError::None, {}, {"RX LINE SEND_SAFE_VALUE"}},
+         JobOutcome::Cancelled,
+         GatewayError::None,
+         {},
+         {"RX LINE SEND_SAFE_VALUE"}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);

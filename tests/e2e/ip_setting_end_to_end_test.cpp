@@ -98,8 +98,8 @@ protected:
     };
     std::unique_ptr<Opening> open(DialogMode mode) {
         auto opening = std::make_unique<Opening>();
-        opening->editor =
-            std::make_unique<IpSettingEditor>(mode, session, config, *dialogue, record, opening->prompts, opening->view);
+        opening->editor = std::make_unique<IpSettingEditor>(mode, session, config, *dialogue, record, opening->prompts,
+                                                            opening->view);
         opening->view.editor = opening->editor.get();
         opening->editor->open();
         return opening;
@@ -135,7 +135,8 @@ TEST_F(IpSettingEndToEnd, newSettingSentIsStoredAndLoadedBack) {
     EXPECT_EQ(dialog->view.told, std::vector<EditorMessage>{EditorMessage::SendFinished});
     EXPECT_TRUE(dialog->view.saveToDeviceEnabled);
     const std::vector<std::string> log = sim->logLines();
-    EXPECT_NE(std::find(log.begin(), log.end(), "RX STORED IP_SETTING 76 " + hex(encodeIpSettingBlock(expected))), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "RX STORED IP_SETTING 76 " + hex(encodeIpSettingBlock(expected))),
+              log.end());
     dialog.reset();
 
     record = IpSettingRecord{};

@@ -225,15 +225,14 @@ TEST_P(SafeValueRoundTrip, blockIsSentAndReadBackByteForByte) {
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LinkEndToEnd, SafeValueRoundTrip,
-    ::testing::Values(SafeValueCase{"demoWith512Bytes", nullptr, SafeValueLayout::Block512, 512},
-                      SafeValueCase{"firmwareV13With976Bytes",
-                                    R"({"model": "HX-3420", "system_module": {"position": 1},
+INSTANTIATE_TEST_SUITE_P(LinkEndToEnd, SafeValueRoundTrip,
+                         ::testing::Values(SafeValueCase{"demoWith512Bytes", nullptr, SafeValueLayout::Block512, 512},
+                                           SafeValueCase{"firmwareV13With976Bytes",
+                                                         R"({"model": "HX-3420", "system_module": {"position": 1},
                                         "modules": [{"device_id": 1, "type": 0, "data_length": 2}],
                                         "file_names": ["autoexec.bat", "3420V13.bin"]})",
-                                    SafeValueLayout::Block976, 976}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                                                         SafeValueLayout::Block976, 976}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LinkEndToEnd, ipSettingBlockIsSentAndReadBackByteForByte) {
     start();
@@ -350,8 +349,8 @@ TEST_F(LinkEndToEnd, slowGatewayStoresTheSafeValuesUnshifted) {
     // answer to the fifth, a prompt, comes late.
     start({"--pause-at", "5", "--pause-ms", "1500"});
     loadAndQueryNames();
-    tick();                  // the file-name finish: the fifth line, a prompt, goes out
-    tick(Gateway::Silent);   // no answer yet: the prompt goes out again
+    tick();                 // the file-name finish: the fifth line, a prompt, goes out
+    tick(Gateway::Silent);  // no answer yet: the prompt goes out again
     ASSERT_EQ(session.missCount, 1);
     // Asked for now, the send follows the first of the two answers.
     ask(Job::sendSafeValues(safeValuePattern()));
@@ -413,40 +412,82 @@ TEST_P(BrokenBlock, endsItsExchangeWithItsErrorAndTheLinkCarriesOn) {
     EXPECT_TRUE(ui.notices.empty());
 }
 
-const auto kSafeValueFailed = [](const LinkEndToEnd& t) { return t.ended(JobKind::ReadSafeValues, JobOutcome::BlockIncomplete); };
-const auto kIpSettingFailed = [](const LinkEndToEnd& t) { return t.ended(JobKind::ReadIpSetting, JobOutcome::BlockIncomplete); };
+const auto kSafeValueFailed = [](const LinkEndToEnd& t) {
+    return t.ended(JobKind::ReadSafeValues, JobOutcome::BlockIncomplete);
+};
+const auto kIpSettingFailed = [](const LinkEndToEnd& t) {
+    return t.ended(JobKind::ReadIpSetting, JobOutcome::BlockIncomplete);
+};
 const auto kParameterFailed = [](const LinkEndToEnd& t) { return t.ui.operation == Operation::ParameterIncomplete; };
 const auto kFileNamesFailed = [](const LinkEndToEnd& t) { return t.ui.operation == Operation::FileNameError; };
 const std::optional<JobKind> kLoadSafeValues = JobKind::ReadSafeValues;
 const std::optional<JobKind> kLoadIpSetting = JobKind::ReadIpSetting;
 
-INSTANTIATE_TEST_SUITE_P(
-    LinkEndToEnd, BrokenBlock,
-    ::testing::Values(
-        BrokenBlockCase{"shortParameterBlock", {"--truncate-parameter-block", "30"}, 2400, std::nullopt, kParameterFailed,
-                        Operation::ParameterIncomplete, c::kReplyParameterFinish},
-        BrokenBlockCase{"shortFileNameReply", {"--truncate-file-name-reply", "30"}, 2400, std::nullopt, kFileNamesFailed,
-                        Operation::FileNameError, c::kReplyFileNameFinish},
-        BrokenBlockCase{"shortSafeValueBlock", {"--truncate-safe-block", "100"}, 2400, kLoadSafeValues,
-                        kSafeValueFailed, Operation::ReceiveSafeValueError, c::kReplySafeValueFinish},
-        BrokenBlockCase{"shortIpSettingBlock", {"--truncate-ip-block", "10"}, 2400, kLoadIpSetting, kIpSettingFailed,
-                        Operation::ReceiveIpSettingError, c::kReplyIpSettingFinish},
-        BrokenBlockCase{"lateParameterBlock", {"--late-block-ms", "1500", "--late-block-of", "parameter"}, 115200,
-                        std::nullopt, kParameterFailed, Operation::ParameterIncomplete, c::kReplyParameterFinish},
-        BrokenBlockCase{"lateFileNameReply", {"--late-block-ms", "1500", "--late-block-of", "file-names"}, 115200,
-                        std::nullopt, kFileNamesFailed, Operation::FileNameError, c::kReplyFileNameFinish},
-        BrokenBlockCase{"lateSafeValueBlock", {"--late-block-ms", "1500", "--late-block-of", "safe"}, 115200,
-                        kLoadSafeValues, kSafeValueFailed, Operation::ReceiveSafeValueError, c::kReplySafeValueFinish},
-        BrokenBlockCase{"lateIpSettingBlock", {"--late-block-ms", "1500", "--late-block-of", "ip"}, 115200,
-                        kLoadIpSetting, kIpSettingFailed, Operation::ReceiveIpSettingError, c::kReplyIpSettingFinish}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(LinkEndToEnd, BrokenBlock,
+                         ::testing::Values(BrokenBlockCase{"shortParameterBlock",
+                                                           {"--truncate-parameter-block", "30"},
+                                                           2400,
+                                                           std::nullopt,
+                                                           kParameterFailed,
+                                                           Operation::ParameterIncomplete,
+                                                           c::kReplyParameterFinish},
+                                           BrokenBlockCase{"shortFileNameReply",
+                                                           {"--truncate-file-name-reply", "30"},
+                                                           2400,
+                                                           std::nullopt,
+                                                           kFileNamesFailed,
+                                                           Operation::FileNameError,
+                                                           c::kReplyFileNameFinish},
+                                           BrokenBlockCase{"shortSafeValueBlock",
+                                                           {"--truncate-safe-block", "100"},
+                                                           2400,
+                                                           kLoadSafeValues,
+                                                           kSafeValueFailed,
+                                                           Operation::ReceiveSafeValueError,
+                                                           c::kReplySafeValueFinish},
+                                           BrokenBlockCase{"shortIpSettingBlock",
+                                                           {"--truncate-ip-block", "10"},
+                                                           2400,
+                                                           kLoadIpSetting,
+                                                           kIpSettingFailed,
+                                                           Operation::ReceiveIpSettingError,
+                                                           c::kReplyIpSettingFinish},
+                                           BrokenBlockCase{"lateParameterBlock",
+                                                           {"--late-block-ms", "1500", "--late-block-of", "parameter"},
+                                                           115200,
+                                                           std::nullopt,
+                                                           kParameterFailed,
+                                                           Operation::ParameterIncomplete,
+                                                           c::kReplyParameterFinish},
+                                           BrokenBlockCase{"lateFileNameReply",
+                                                           {"--late-block-ms", "1500", "--late-block-of", "file-names"},
+                                                           115200,
+                                                           std::nullopt,
+                                                           kFileNamesFailed,
+                                                           Operation::FileNameError,
+                                                           c::kReplyFileNameFinish},
+                                           BrokenBlockCase{"lateSafeValueBlock",
+                                                           {"--late-block-ms", "1500", "--late-block-of", "safe"},
+                                                           115200,
+                                                           kLoadSafeValues,
+                                                           kSafeValueFailed,
+                                                           Operation::ReceiveSafeValueError,
+                                                           c::kReplySafeValueFinish},
+                                           BrokenBlockCase{"lateIpSettingBlock",
+                                                           {"--late-block-ms", "1500", "--late-block-of", "ip"},
+                                                           115200,
+                                                           kLoadIpSetting,
+                                                           kIpSettingFailed,
+                                                           Operation::ReceiveIpSettingError,
+                                                           c::kReplyIpSettingFinish}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 // A block short by fewer bytes than the console line after it, or by a few
 // more: the line's head must not stand in for its last bytes. Each cut of each
 // block ends with the block's error, installs nothing, and the command went
 // out once, with nothing sent to the gateway until its finish line.
 struct CutBlock {
-    const char* name;   // the simulator's name of the block
+    const char* name;  // the simulator's name of the block
     const char* command;
     std::optional<JobKind> job;
     std::function<bool(const LinkEndToEnd&)> failed;
@@ -502,8 +543,8 @@ TEST_P(ShortBlockCut, endsWithItsErrorAndInstallsNothing) {
 }
 
 // Each finish line is 30 or 31 bytes with its "\r\n"; a few cuts beyond it too.
-INSTANTIATE_TEST_SUITE_P(LinkEndToEnd, ShortBlockCut, ::testing::Combine(::testing::Range(0, 4), ::testing::Range(1, 35)),
-                         [](const auto& testInfo) {
+INSTANTIATE_TEST_SUITE_P(LinkEndToEnd, ShortBlockCut,
+                         ::testing::Combine(::testing::Range(0, 4), ::testing::Range(1, 35)), [](const auto& testInfo) {
                              std::string name = kCutBlocks[std::get<0>(testInfo.param)].name;
                              std::erase(name, '-');
                              return name + "By" + std::to_string(std::get<1>(testInfo.param));
@@ -545,13 +586,12 @@ TEST_P(LinkReadError, goesToTheLoadItAnswers) {
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    LinkEndToEnd, LinkReadError,
-    ::testing::Values(ReadErrorCase{"safeValues", "read-safe", JobOutcome::GatewayError, JobOutcome::Done,
-                                    Operation::ReadSafeValueError},
-                      ReadErrorCase{"ipSetting", "read-ip", JobOutcome::Done, JobOutcome::GatewayError,
-                                    Operation::ReadIpSettingError}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(LinkEndToEnd, LinkReadError,
+                         ::testing::Values(ReadErrorCase{"safeValues", "read-safe", JobOutcome::GatewayError,
+                                                         JobOutcome::Done, Operation::ReadSafeValueError},
+                                           ReadErrorCase{"ipSetting", "read-ip", JobOutcome::Done,
+                                                         JobOutcome::GatewayError, Operation::ReadIpSettingError}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 TEST_F(LinkEndToEnd, garbageRepliesShowTheAccessBoxOnce) {
     start({"--garbage"});
@@ -803,8 +843,8 @@ TEST_F(LinkEndToEnd, gatewayKilledClosesThePortAndConnectWorksAfterItsRestart) {
     EXPECT_FALSE(ui.pollTimerRunning);
     EXPECT_EQ(config.moduleCount, 0);
 
-    sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, std::vector<std::string>{"--link", link,
-                                                                                     "--finish-delay-ms", "20"});
+    sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM,
+                                           std::vector<std::string>{"--link", link, "--finish-delay-ms", "20"});
     port.restartCount();
     dialogue->connect(PortSettings{1, 2400, 8, Parity::None, 0});
     ASSERT_TRUE(session.portOpen) << ui.linkStatus;

@@ -89,7 +89,7 @@ TEST(FileNameWorker, repliesThatFail) {
     struct Case {
         const char* name;
         std::string wire;
-        uint8_t count;              // fileCount afterwards (old count 7)
+        uint8_t count;                   // fileCount afterwards (old count 7)
         std::vector<std::string> names;  // slots 0.. afterwards
     };
     const Case cases[] = {
@@ -97,7 +97,9 @@ TEST(FileNameWorker, repliesThatFail) {
         {"nothing arrives", "", 7, {"old0"}},
         {"count above 10", headerChunk(11), 7, {"old0"}},
         {"count 255", headerChunk(255), 7, {"old0"}},
-        {"second of three broken", headerChunk(3) + fileChunks("ABCDEFGHIJK") + "File_Nome=XXXXabcdefg", 3,
+        {"second of three broken",
+         headerChunk(3) + fileChunks("ABCDEFGHIJK") + "File_Nome=XXXXabcdefg",
+         3,
          {"ABCDEFGHIJK", "old1", "old2"}},
         {"part A cut short", headerChunk(2) + fileChunks("ABCDEFGHIJK") + "File_Na", 2, {"ABCDEFGHIJK", "old1"}},
     };
@@ -145,9 +147,9 @@ TEST(FileNameWorker, chunkThatBreaksOffFailsTheReply) {
 
 TEST(FileNameWorker, eachChunkWaitsForItsOwnSize) {
     const Outcome out = run(headerChunk(2) + fileChunks("autoexec.bat") + fileChunks("ABCDEFGHIJK"));
-    EXPECT_EQ(out.timeouts, (std::vector<uint16_t>{blockTimeout(kBaud, 9), blockTimeout(kBaud, 14),
-                                                   blockTimeout(kBaud, 8), blockTimeout(kBaud, 14),
-                                                   blockTimeout(kBaud, 7)}));
+    EXPECT_EQ(out.timeouts,
+              (std::vector<uint16_t>{blockTimeout(kBaud, 9), blockTimeout(kBaud, 14), blockTimeout(kBaud, 8),
+                                     blockTimeout(kBaud, 14), blockTimeout(kBaud, 7)}));
 }
 
 TEST(SelectFirmwareFile, picksTheFirmwareFromTheList) {

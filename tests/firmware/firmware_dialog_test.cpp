@@ -76,8 +76,8 @@ TEST(FirmwareDialog, aFileNameJobsEndOpensItOnlyForAReply) {
         std::string name;
     };
     const Case cases[] = {
-        {JobOutcome::Done, true, "3410V20.bin"},     {JobOutcome::BlockIncomplete, true, ""},
-        {JobOutcome::NoAnswer, false, ""},           {JobOutcome::LinkLost, false, ""},
+        {JobOutcome::Done, true, "3410V20.bin"}, {JobOutcome::BlockIncomplete, true, ""},
+        {JobOutcome::NoAnswer, false, ""},       {JobOutcome::LinkLost, false, ""},
         {JobOutcome::Cancelled, false, ""},
     };
     for (const Case& c : cases) {
@@ -165,9 +165,8 @@ TEST(FirmwareDialog, unsupportedReplyShowsTheBoxBeforeTheEmptyDialog) {
     opener.boxes = &boxes;
 
     opener.openFirmwareDialog(nullptr, namesRead(JobOutcome::BlockIncomplete, {"3420V13.bin"}, 1));
-    EXPECT_EQ(boxes.events, (std::vector<std::string>{
-                                "box:This module is not support Get Firmware version Command !",
-                                "dialog:Firmware Information:"}));
+    EXPECT_EQ(boxes.events, (std::vector<std::string>{"box:This module is not support Get Firmware version Command !",
+                                                      "dialog:Firmware Information:"}));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Message");
 

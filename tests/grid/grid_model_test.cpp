@@ -271,14 +271,14 @@ TEST(GridAutoSize, extentsAddMarginsAndTheFixedPixel) {
     const TextMeasurer measure = [](std::string_view text, const GridFont&) {
         return TextExtent{static_cast<int>(text.size()) * 7, 10};
     };
-    grid.setItemText(0, 1, "Configure");     // 63 + 6 + 2 = 71
+    grid.setItemText(0, 1, "Configure");       // 63 + 6 + 2 = 71
     grid.setItemText(2, 1, "ab\nabcdefghij");  // widest line 70 + 6 + 1 = 77, two lines
-    grid.setItemText(1, 0, "Byte0");         // 35 + 6 + 2 = 43
-    grid.setRowHeight(1, 0);                 // hidden rows stay hidden
+    grid.setItemText(1, 0, "Byte0");           // 35 + 6 + 2 = 43
+    grid.setRowHeight(1, 0);                   // hidden rows stay hidden
     grid.autoSize(measure);
     EXPECT_EQ(grid.getColumnWidth(1), 77);
     EXPECT_EQ(grid.getColumnWidth(0), 43);
-    EXPECT_EQ(grid.getColumnWidth(2), 8);   // empty: margins and the fixed header pixels
+    EXPECT_EQ(grid.getColumnWidth(2), 8);  // empty: margins and the fixed header pixels
     EXPECT_EQ(grid.getRowHeight(0), 12);
     EXPECT_EQ(grid.getRowHeight(1), 0);
     EXPECT_EQ(grid.getRowHeight(2), 21);

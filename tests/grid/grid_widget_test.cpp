@@ -47,9 +47,12 @@ struct Fixture {
             ++validations;
             return acceptEnd;
         });
-        QObject::connect(grid, &GridWidget::editFinished, [this](int row, int column) { finished.push_back({row, column}); });
-        QObject::connect(grid, &GridWidget::cellDoubleClicked,
-                         [this](int row, int column) { doubleClicks.push_back({row, column}); });
+        QObject::connect(grid, &GridWidget::editFinished, [this](int row, int column) {
+            finished.push_back({row, column});
+        });
+        QObject::connect(grid, &GridWidget::cellDoubleClicked, [this](int row, int column) {
+            doubleClicks.push_back({row, column});
+        });
         window->show();
         QApplication::setActiveWindow(window.get());
         (void)QTest::qWaitForWindowActive(window.get());
@@ -67,7 +70,7 @@ TEST(GridEditor, startAndEndKeys) {
     struct Case {
         const char* name;
         Qt::Key startKey;
-        QString typed;         // a character that starts the editor instead of startKey
+        QString typed;  // a character that starts the editor instead of startKey
         Qt::Key endKey;
         bool editorStillOpen;  // the end key moved inside the box instead of ending
         const char* storedText;

@@ -62,10 +62,10 @@ TEST_F(IpAddressEditTest, typingFillsTheOctetsInTurn) {
         {"192.168.0.1", "192.168.0.1", {"192", "168", "0", "1"}},
         {"10 1 2 3", "10.1.2.3", {"10", "1", "2", "3"}},
         {"1921680.1", "192.168.0.1", {"192", "168", "0", "1"}},  // a third digit moves on by itself
-        {"1a2b.x3", "12.3.0.0", {"12", "3", "", ""}},             // digits only
-        {"256.300", "25.30.0.0", {"25", "30", "", ""}},           // no octet above 255
-        {"1..2", "1.0.2.0", {"1", "", "2", ""}},                  // a blank octet reads as 0
-        {"1.2.3.4.5", "1.2.3.45", {"1", "2", "3", "45"}},         // no box after the last
+        {"1a2b.x3", "12.3.0.0", {"12", "3", "", ""}},            // digits only
+        {"256.300", "25.30.0.0", {"25", "30", "", ""}},          // no octet above 255
+        {"1..2", "1.0.2.0", {"1", "", "2", ""}},                 // a blank octet reads as 0
+        {"1.2.3.4.5", "1.2.3.45", {"1", "2", "3", "45"}},        // no box after the last
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.typed);
@@ -122,13 +122,10 @@ TEST_F(IpAddressEditTest, pastingADottedAddressFillsAllFour) {
         const char* address;  // after pasting into the third box of 9.9.9.9
     };
     const Case cases[] = {
-        {"10.1.2.3", "10.1.2.3"},
-        {" 172.16.254.1\n", "172.16.254.1"},
-        {"10.1", "10.1.0.0"},
-        {"10.1.2.300", "9.9.9.9"},   // no address: nothing changes
-        {"1.2.3.4.5", "9.9.9.9"},
-        {"a.b.c.d", "9.9.9.9"},
-        {"7", "9.9.97.9"},           // no dot: typed into the box, within 255
+        {"10.1.2.3", "10.1.2.3"}, {" 172.16.254.1\n", "172.16.254.1"},
+        {"10.1", "10.1.0.0"},     {"10.1.2.300", "9.9.9.9"},  // no address: nothing changes
+        {"1.2.3.4.5", "9.9.9.9"}, {"a.b.c.d", "9.9.9.9"},
+        {"7", "9.9.97.9"},  // no dot: typed into the box, within 255
         {"1234", "9.9.9.9"},
     };
     for (const Case& k : cases) {

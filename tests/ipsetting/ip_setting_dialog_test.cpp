@@ -116,10 +116,31 @@ TEST_F(IpSettingDialogTest, timeEditsTakeDigitsAndKeepTheirRange) {
         bool box;
     };
     const Case cases[] = {
-        {"letters refused", [&] { edit->selectAll(); QTest::keyClicks(edit, "12a3-"); }, "123", false},
-        {"cleared", [&] { edit->setText("5"); QTest::keyClick(edit, Qt::Key_Backspace); }, "1", true},
-        {"zero", [&] { edit->selectAll(); QTest::keyClicks(edit, "0"); }, "1", true},
-        {"70000", [&] { edit->setText("7000"); edit->end(false); QTest::keyClicks(edit, "0"); }, "65535", true},
+        {"letters refused",
+         [&] {
+             edit->selectAll();
+             QTest::keyClicks(edit, "12a3-");
+         },
+         "123", false},
+        {"cleared",
+         [&] {
+             edit->setText("5");
+             QTest::keyClick(edit, Qt::Key_Backspace);
+         },
+         "1", true},
+        {"zero",
+         [&] {
+             edit->selectAll();
+             QTest::keyClicks(edit, "0");
+         },
+         "1", true},
+        {"70000",
+         [&] {
+             edit->setText("7000");
+             edit->end(false);
+             QTest::keyClicks(edit, "0");
+         },
+         "65535", true},
         {"twenty digits pasted",
          [&] {
              QApplication::clipboard()->setText(QStringLiteral("99999999999999999999"));

@@ -99,17 +99,17 @@ TEST(IpSettingTimeEdit, valueIsTheLeadingDigitsAndSaturates) {
         {"12ab3", 12},
         {"x12", 0},
         {"4294967295", kMax},
-        {"4294967296", kMax},                 // one more would wrap to 0
-        {"4294967306", kMax},                 // ... or to 10
-        {"99999999999999999999", kMax},       // twenty digits
-        {"18446744073709551617", kMax},       // would wrap a 64-bit count to 1
+        {"4294967296", kMax},            // one more would wrap to 0
+        {"4294967306", kMax},            // ... or to 10
+        {"99999999999999999999", kMax},  // twenty digits
+        {"18446744073709551617", kMax},  // would wrap a 64-bit count to 1
     };
     for (const auto& [text, value] : cases) EXPECT_EQ(timeEditValue(text), value) << '"' << text << '"';
 }
 
 TEST(IpSettingTimeEdit, replacementKeepsOneTo65535) {
-    const std::pair<uint32_t, const char*> cases[] = {
-        {0, "1"}, {1, nullptr}, {1500, nullptr}, {65535, nullptr}, {65536, "65535"}, {4294967295u, "65535"}};
+    const std::pair<uint32_t, const char*> cases[] = {{0, "1"},         {1, nullptr},     {1500, nullptr},
+                                                      {65535, nullptr}, {65536, "65535"}, {4294967295u, "65535"}};
     for (const auto& [value, replacement] : cases) {
         const char* got = timeEditReplacement(value);
         if (replacement == nullptr) {
@@ -183,7 +183,7 @@ TEST_F(IpSettingEditorTest, eachIllegalRemoteAddressNamesItsRowAndKeepsWhatWasRe
         EXPECT_EQ(record.subnetMask, pattern().subnetMask);
         EXPECT_EQ(record.gateway, pattern().gateway);
         for (std::size_t k = 0; k < kRemoteIpEntries; ++k) {
-            const Ipv4 expected = k < bad ? pattern().remotes[k].address
+            const Ipv4 expected = k < bad    ? pattern().remotes[k].address
                                   : k == bad ? Ipv4{192, 168, 1, 255}
                                              : defaults().remotes[k].address;
             EXPECT_EQ(record.remotes[k].address, expected) << k;

@@ -64,8 +64,8 @@ TEST(IpSettingBlock, timeValuesKeepTheirLow16Bits) {
         uint32_t decoded;
     };
     const Case cases[] = {
-        {65535, 0xFF, 0xFF, 65535}, {0, 0x00, 0x00, 0}, {65536, 0x00, 0x00, 0}, {70000, 0x11, 0x70, 4464},
-        {1, 0x00, 0x01, 1},         {256, 0x01, 0x00, 256},
+        {65535, 0xFF, 0xFF, 65535}, {0, 0x00, 0x00, 0}, {65536, 0x00, 0x00, 0},
+        {70000, 0x11, 0x70, 4464},  {1, 0x00, 0x01, 1}, {256, 0x01, 0x00, 256},
     };
     for (const Case& k : cases) {
         IpSettingRecord r;
@@ -84,10 +84,9 @@ TEST(IpSettingBlock, decodeThenEncodeGivesTheSameBytes) {
 
 TEST(IpSettingAddress, legality) {
     const std::pair<Ipv4, bool> cases[] = {
-        {{10, 0, 0, 255}, false}, {{255, 255, 255, 0}, false}, {{127, 0, 0, 1}, false},
-        {{224, 0, 0, 0}, false},  {{255, 255, 255, 255}, false}, {{0, 0, 0, 0}, true},
-        {{127, 0, 0, 2}, true},   {{224, 0, 0, 1}, true},      {{255, 0, 0, 1}, true},
-        {{255, 255, 0, 0}, true}, {{192, 168, 0, 100}, true},  {{0, 0, 0, 1}, true},
+        {{10, 0, 0, 255}, false},      {{255, 255, 255, 0}, false}, {{127, 0, 0, 1}, false},    {{224, 0, 0, 0}, false},
+        {{255, 255, 255, 255}, false}, {{0, 0, 0, 0}, true},        {{127, 0, 0, 2}, true},     {{224, 0, 0, 1}, true},
+        {{255, 0, 0, 1}, true},        {{255, 255, 0, 0}, true},    {{192, 168, 0, 100}, true}, {{0, 0, 0, 1}, true},
     };
     for (const auto& [address, legal] : cases) {
         EXPECT_EQ(isLegalIpAddress(address), legal)

@@ -26,13 +26,13 @@ namespace norvik {
 namespace {
 
 namespace c = console;
-using test::RecordingUi;
 using test::FakePort;
 using test::fileNameReply;
 using test::kSystemModuleAt1;
 using test::kWaoModule;
 using test::kWdoModule;
 using test::parameterBlock;
+using test::RecordingUi;
 
 class ConsoleDialogueTest : public ::testing::Test {
 protected:
@@ -225,8 +225,9 @@ TEST_F(ConsoleDialogueTest, parameterFinishReportsTheSystemModuleCheck) {
     };
     std::array<uint8_t, 12> at2 = kSystemModuleAt1;
     at2[8] = 2;
-    for (const Case& k : {Case{kSystemModuleAt1, Operation::ParameterFinish}, Case{at2, Operation::SystemModuleAddressError},
-                          Case{kWdoModule, Operation::SystemModuleMissing}}) {
+    for (const Case& k :
+         {Case{kSystemModuleAt1, Operation::ParameterFinish}, Case{at2, Operation::SystemModuleAddressError},
+          Case{kWdoModule, Operation::SystemModuleMissing}}) {
         LinkSession s;
         GatewayConfig g;
         IpSettingRecord r;
@@ -299,7 +300,11 @@ TEST_F(ConsoleDialogueTest, quietStatesNeitherPromptNorCountAMiss) {
         std::function<std::optional<JobId>()> set;
     };
     const std::vector<Case> cases = {
-        {"loading", [&] { session.linkState = LinkState::LoadingParameters; return std::optional<JobId>(); }},
+        {"loading",
+         [&] {
+             session.linkState = LinkState::LoadingParameters;
+             return std::optional<JobId>();
+         }},
         {"safe send", [&] { return std::optional(ask(jobOf(JobKind::SendSafeValues))); }},
         {"safe load", [&] { return std::optional(ask(jobOf(JobKind::ReadSafeValues))); }},
     };

@@ -82,8 +82,8 @@ struct Rig {
 // Submits through a callback that records by id; the id is known only after submit.
 JobId submit(Rig& rig, Job job, std::map<JobId, std::vector<JobResult>>& out, JobProgressHook progress = {}) {
     auto slot = std::make_shared<JobId>(0);
-    *slot = rig.dialogue.submit(std::move(job), [&out, slot](const JobResult& r) { out[*slot].push_back(r); },
-                                std::move(progress));
+    *slot = rig.dialogue.submit(
+        std::move(job), [&out, slot](const JobResult& r) { out[*slot].push_back(r); }, std::move(progress));
     return *slot;
 }
 
@@ -103,44 +103,105 @@ TEST(GatewayJobsTest, eachJobKindEndsWithTheOutcomeTheGatewayGives) {
         std::vector<uint8_t> raw;
     };
     const std::vector<Case> cases = {
-        {"parameters", Job::read(JobKind::ReadParameters),
-         {{c::kReplyParameter, params}, {c::kReplyParameterFinish, {}}}, JobOutcome::Done, GatewayError::None,
-         {c::kLoadParameter, prompt}, params},
-        {"parameters short", Job::read(JobKind::ReadParameters),
-         {{c::kReplyParameter, std::vector<uint8_t>(params.begin(), params.begin() + 20)}, {c::kReplyParameterFinish, {}}},
-         JobOutcome::BlockIncomplete, GatewayError::None, {c::kLoadParameter, prompt}, {}},
-        {"file names", Job::read(JobKind::ReadFileNames),
-         {{c::kReplyFileName, names}, {c::kReplyFileNameFinish, {}}}, JobOutcome::Done, GatewayError::None,
-         {c::kLoadFileName, prompt}, names},
-        {"safe values", Job::read(JobKind::ReadSafeValues),
-         {{c::kReplySafeValue, safe}, {c::kReplySafeValueFinish, {}}}, JobOutcome::Done, GatewayError::None,
-         {c::kLoadSafeValue, prompt}, safe},
-        {"safe values unreadable", Job::read(JobKind::ReadSafeValues), {{c::kReplyReadEepromError, {}}},
-         JobOutcome::GatewayError, GatewayError::ReadEeprom, {c::kLoadSafeValue, prompt}, {}},
-        {"safe values short", Job::read(JobKind::ReadSafeValues),
-         {{c::kReplySafeValue, counting(100)}, {c::kReplySafeValueFinish, {}}}, JobOutcome::BlockIncomplete,
-         GatewayError::None, {c::kLoadSafeValue, prompt}, {}},
-        {"safe values never answered", Job::read(JobKind::ReadSafeValues), {{}, {}, {}, {}, {}}, JobOutcome::NoAnswer,
-         GatewayError::None, {c::kLoadSafeValue, prompt}, {}},
-        {"send safe values", Job::sendSafeValues(safe), {{c::kReplyReceiveSafeValue, {}}, {c::kReplySafeValueSent, {}}},
-         JobOutcome::Done, GatewayError::None, {c::kSendSafeValue, "<512 bytes>", c::kTransmitEnd, prompt}, {}},
-        {"send safe values not stored", Job::sendSafeValues(safe),
-         {{c::kReplyReceiveSafeValue, {}}, {c::kReplySaveSafeValueError, {}}}, JobOutcome::GatewayError,
-         GatewayError::SaveFailed, {c::kSendSafeValue, "<512 bytes>", c::kTransmitEnd, prompt}, {}},
-        {"send safe values of the wrong size", Job::sendSafeValues(counting(976)),
-         {{c::kReplyReceiveSafeValue, {}}, {c::kReplyReceiveSafeValueError, {}}}, JobOutcome::BlockIncomplete,
-         GatewayError::None, {c::kSendSafeValue, prompt}, {}},
-        {"ip setting", Job::read(JobKind::ReadIpSetting),
-         {{c::kReplyIpSetting, ipBlock}, {c::kReplyIpSettingFinish, {}}}, JobOutcome::Done, GatewayError::None,
-         {c::kLoadIpSetting, prompt}, ipBlock},
-        {"send ip setting", Job::sendIpSetting(IpSettingRecord{}),
-         {{c::kReplyReceiveIpSetting, {}}, {c::kReplyIpSettingSent, {}}}, JobOutcome::Done, GatewayError::None,
-         {c::kSendIpSetting, "<76 bytes>", c::kTransmitEnd, prompt}, {}},
-        {"send ip setting not taken", Job::sendIpSetting(IpSettingRecord{}),
-         {{c::kReplyReceiveIpSetting, {}}, {c::kReplyReceiveIpSettingError, {}}}, JobOutcome::GatewayError,
-         GatewayError::ReceiveFailed, {c::kSendIpSetting, "<76 bytes>", c::kTransmitEnd, prompt}, {}},
-        {"ip setting when the module says it goes", Job::read(JobKind::ReadIpSetting), {{c::kReplyDisconnect, {}}},
-         JobOutcome::LinkLost, GatewayError::None, {c::kLoadIpSetting}, {}},
+        {"parameters",
+         Job::read(JobKind::ReadParameters),
+         {{c::kReplyParameter, params}, {c::kReplyParameterFinish, {}}},
+         JobOutcome::Done,
+         GatewayError::None,
+         {c::kLoadParameter, prompt},
+         params},
+        {"parameters short",
+         Job::read(JobKind::ReadParameters),
+         {{c::kReplyParameter, std::vector<uint8_t>(params.begin(), params.begin() + 20)},
+          {c::kReplyParameterFinish, {}}},
+         JobOutcome::BlockIncomplete,
+         GatewayError::None,
+         {c::kLoadParameter, prompt},
+         {}},
+        {"file names",
+         Job::read(JobKind::ReadFileNames),
+         {{c::kReplyFileName, names}, {c::kReplyFileNameFinish, {}}},
+         JobOutcome::Done,
+         GatewayError::None,
+         {c::kLoadFileName, prompt},
+         names},
+        {"safe values",
+         Job::read(JobKind::ReadSafeValues),
+         {{c::kReplySafeValue, safe}, {c::kReplySafeValueFinish, {}}},
+         JobOutcome::Done,
+         GatewayError::None,
+         {c::kLoadSafeValue, prompt},
+         safe},
+        {"safe values unreadable",
+         Job::read(JobKind::ReadSafeValues),
+         {{c::kReplyReadEepromError, {}}},
+         JobOutcome::GatewayError,
+         GatewayError::ReadEeprom,
+         {c::kLoadSafeValue, prompt},
+         {}},
+        {"safe values short",
+         Job::read(JobKind::ReadSafeValues),
+         {{c::kReplySafeValue, counting(100)}, {c::kReplySafeValueFinish, {}}},
+         JobOutcome::BlockIncomplete,
+         GatewayError::None,
+         {c::kLoadSafeValue, prompt},
+         {}},
+        {"safe values never answered",
+         Job::read(JobKind::ReadSafeValues),
+         {{}, {}, {}, {}, {}},
+         JobOutcome::NoAnswer,
+         GatewayError::None,
+         {c::kLoadSafeValue, prompt},
+         {}},
+        {"send safe values",
+         Job::sendSafeValues(safe),
+         {{c::kReplyReceiveSafeValue, {}}, {c::kReplySafeValueSent, {}}},
+         JobOutcome::Done,
+         GatewayError::None,
+         {c::kSendSafeValue, "<512 bytes>", c::kTransmitEnd, prompt},
+         {}},
+        {"send safe values not stored",
+         Job::sendSafeValues(safe),
+         {{c::kReplyReceiveSafeValue, {}}, {c::kReplySaveSafeValueError, {}}},
+         JobOutcome::GatewayError,
+         GatewayError::SaveFailed,
+         {c::kSendSafeValue, "<512 bytes>", c::kTransmitEnd, prompt},
+         {}},
+        {"send safe values of the wrong size",
+         Job::sendSafeValues(counting(976)),
+         {{c::kReplyReceiveSafeValue, {}}, {c::kReplyReceiveSafeValueError, {}}},
+         JobOutcome::BlockIncomplete,
+         GatewayError::None,
+         {c::kSendSafeValue, prompt},
+         {}},
+        {"ip setting",
+         Job::read(JobKind::ReadIpSetting),
+         {{c::kReplyIpSetting, ipBlock}, {c::kReplyIpSettingFinish, {}}},
+         JobOutcome::Done,
+         GatewayError::None,
+         {c::kLoadIpSetting, prompt},
+         ipBlock},
+        {"send ip setting",
+         Job::sendIpSetting(IpSettingRecord{}),
+         {{c::kReplyReceiveIpSetting, {}}, {c::kReplyIpSettingSent, {}}},
+         JobOutcome::Done,
+         GatewayError::None,
+         {c::kSendIpSetting, "<76 bytes>", c::kTransmitEnd, prompt},
+         {}},
+        {"send ip setting not taken",
+         Job::sendIpSetting(IpSettingRecord{}),
+         {{c::kReplyReceiveIpSetting, {}}, {c::kReplyReceiveIpSettingError, {}}},
+         JobOutcome::GatewayError,
+         GatewayError::ReceiveFailed,
+         {c::kSendIpSetting, "<76 bytes>", c::kTransmitEnd, prompt},
+         {}},
+        {"ip setting when the module says it goes",
+         Job::read(JobKind::ReadIpSetting),
+         {{c::kReplyDisconnect, {}}},
+         JobOutcome::LinkLost,
+         GatewayError::None,
+         {c::kLoadIpSetting},
+         {}},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -174,19 +235,25 @@ TEST(GatewayJobsTest, jobsRunOneAtATimeInCommandOrder) {
     submit(rig, Job::sendSafeValues(counting(512)), results);
     EXPECT_EQ(rig.dialogue.pendingJobs(), 4u);
     // The second "connect" is queued behind the first: it keeps the link and starts nothing.
-    for (const Say& say : std::vector<Say>{{c::kReplyConnect, {}}, {c::kReplyConnect, {}},
-                                           {c::kReplyReceiveSafeValue, {}}, {c::kReplySafeValueSent, {}},
-                                           {c::kReplyConnect, {}}, {c::kReplySafeValue, counting(512)},
-                                           {c::kReplySafeValueFinish, {}}, {c::kReplyConnect, {}},
+    for (const Say& say : std::vector<Say>{{c::kReplyConnect, {}},
+                                           {c::kReplyConnect, {}},
+                                           {c::kReplyReceiveSafeValue, {}},
+                                           {c::kReplySafeValueSent, {}},
+                                           {c::kReplyConnect, {}},
+                                           {c::kReplySafeValue, counting(512)},
+                                           {c::kReplySafeValueFinish, {}},
+                                           {c::kReplyConnect, {}},
                                            {c::kReplyFileName, test::fileNameReply({"autoexec.bat"})},
-                                           {c::kReplyFileNameFinish, {}}, {c::kReplyConnect, {}},
-                                           {c::kReplyIpSetting, counting(76)}, {c::kReplyIpSettingFinish, {}}})
+                                           {c::kReplyFileNameFinish, {}},
+                                           {c::kReplyConnect, {}},
+                                           {c::kReplyIpSetting, counting(76)},
+                                           {c::kReplyIpSettingFinish, {}}})
         rig.tick(say);
     std::vector<std::string> commands;
     for (const std::string& line : rig.port.sentLines())
         if (line != c::kPrompt && line != c::kTransmitEnd) commands.push_back(line);
-    EXPECT_EQ(commands, (std::vector<std::string>{c::kSendSafeValue, c::kLoadSafeValue, c::kLoadFileName,
-                                                  c::kLoadIpSetting}));
+    EXPECT_EQ(commands,
+              (std::vector<std::string>{c::kSendSafeValue, c::kLoadSafeValue, c::kLoadFileName, c::kLoadIpSetting}));
     ASSERT_EQ(results.size(), 4u);
     for (const auto& [id, ended] : results) {
         ASSERT_EQ(ended.size(), 1u) << id;
@@ -202,9 +269,18 @@ TEST(GatewayJobsTest, everyWayALinkEndsEndsEveryPendingJobOnceAndLater) {
     };
     const std::vector<Case> cases = {
         {"disconnect", [](Rig& r) { r.dialogue.disconnect(); }},
-        {"device gone", [](Rig& r) { r.port.loseDevice(5); r.dialogue.onPollTimer(); }},
-        {"module's notice", [](Rig& r) { r.port.queueLine(c::kReplyDisconnect); r.dialogue.onPollTimer(); }},
-        {"module silent", [](Rig& r) {
+        {"device gone",
+         [](Rig& r) {
+             r.port.loseDevice(5);
+             r.dialogue.onPollTimer();
+         }},
+        {"module's notice",
+         [](Rig& r) {
+             r.port.queueLine(c::kReplyDisconnect);
+             r.dialogue.onPollTimer();
+         }},
+        {"module silent",
+         [](Rig& r) {
              // The running exchange is given up first, then two silent ticks lose the link.
              for (int i = 0; i < ConsoleDialogue::kExchangeTimeoutTicks + 1; ++i) r.dialogue.onPollTimer();
          }},
@@ -279,8 +355,8 @@ TEST(GatewayJobsTest, readReportsProgressAndTimeOnItsOwnThread) {
     rig.ready();
     std::map<JobId, std::vector<JobResult>> results;
     std::vector<JobProgress> progress;
-    const JobId id = submit(rig, Job::read(JobKind::ReadParameters), results,
-                            [&](const JobProgress& p) { progress.push_back(p); });
+    const JobId id =
+        submit(rig, Job::read(JobKind::ReadParameters), results, [&](const JobProgress& p) { progress.push_back(p); });
     rig.clock.now += 250;
     rig.tick({c::kReplyConnect, {}});
     const auto block = test::parameterBlock('5', {test::kSystemModuleAt1, test::kWdoModule, test::kWaoModule});

@@ -205,8 +205,7 @@ TEST(PortDevices, lockersAreFoundInTheLockTable) {
     tree.file("proc/4242/comm", "norvik\n");
     tree.file("proc/77/comm", "picocom\n");
     tree.file("proc/locks", lockLine(1, "FLOCK", 4242, device) + lockLine(2, "POSIX", 77, other) +
-                                "3: OFDLCK ADVISORY  READ  -1 00:05:6 0 EOF\n" +
-                                lockLine(1, "-> FLOCK", 555, device));
+                                "3: OFDLCK ADVISORY  READ  -1 00:05:6 0 EOF\n" + lockLine(1, "-> FLOCK", 555, device));
     const auto lockers = deviceLockers(device, tree.roots());
     ASSERT_EQ(lockers.size(), 1u);
     EXPECT_EQ(lockers[0].pid, 4242);

@@ -165,8 +165,8 @@ TEST_F(TermiosPortTest, allByteValuesPassUnchangedBothWays) {
 }
 
 TEST_F(TermiosPortTest, overLongLineIsCutAndTheNextLineIsIntact) {
-    for (const std::size_t length : {std::size_t{1022}, std::size_t{1023}, std::size_t{1024},
-                                     std::size_t{1025}, std::size_t{3000}}) {
+    for (const std::size_t length :
+         {std::size_t{1022}, std::size_t{1023}, std::size_t{1024}, std::size_t{1025}, std::size_t{3000}}) {
         SCOPED_TRACE(length);
         std::string text(length, 'x');
         for (std::size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + i % 26);
@@ -294,7 +294,11 @@ TEST_F(TermiosPortTest, openFailuresGiveTheErrnoCode) {
         uint16_t code;
     };
     const std::string plainFile = ::testing::TempDir() + "norvik_not_a_tty";
-    { const int fd = ::open(plainFile.c_str(), O_CREAT | O_WRONLY, 0600); ASSERT_GE(fd, 0); ::close(fd); }
+    {
+        const int fd = ::open(plainFile.c_str(), O_CREAT | O_WRONLY, 0600);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
     const std::string directory = ::testing::TempDir();
     const Case cases[] = {
         {"/nonexistent/ttyNorvik", 2, 115200, Parity::None, ENOENT},

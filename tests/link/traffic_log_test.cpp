@@ -67,10 +67,8 @@ TEST(TrafficTap, recordsEveryLineAndBlockAndForwardsThemUnchanged) {
     EXPECT_EQ(port.sentBlocks(), std::vector<Bytes>{Bytes({0xFF, 0x00, 0x0A})});
     EXPECT_EQ(full, Bytes({1, 2, 3, 4}));
     const std::vector<Seen> expected{
-        {Sent, Line, "KESTRA--r4460k>", {}, false},
-        {Received, Line, "KESTRA--r4460k> connect", {}, false},
-        {Received, Block, "", {1, 2, 3, 4}, false},
-        {Received, Block, "", {9, 8}, true},  // only what came
+        {Sent, Line, "KESTRA--r4460k>", {}, false},   {Received, Line, "KESTRA--r4460k> connect", {}, false},
+        {Received, Block, "", {1, 2, 3, 4}, false},   {Received, Block, "", {9, 8}, true},  // only what came
         {Sent, Block, "", {0xFF, 0x00, 0x0A}, false},
     };
     EXPECT_EQ(seen(log), expected);

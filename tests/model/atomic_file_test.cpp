@@ -24,9 +24,8 @@ using Bytes = std::vector<uint8_t>;
 class AtomicFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("norvik_atomic_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder = fs::temp_directory_path() / ("norvik_atomic_" + std::to_string(::getpid()) + "_" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
@@ -89,10 +88,7 @@ TEST_F(AtomicFile, refusesWhatIsNotARegularFileAndLeavesItAlone) {
         std::string path;
     };
     const Case cases[] = {
-        {"FIFO", fifo},
-        {"directory", dir},
-        {"device", "/dev/null"},
-        {"missing folder", at("no/such/values.ptm")},
+        {"FIFO", fifo},     {"directory", dir}, {"device", "/dev/null"}, {"missing folder", at("no/such/values.ptm")},
         {"empty name", ""},
     };
     for (const Case& c : cases) EXPECT_FALSE(writeFileAtomically(c.path, Bytes(8, 1))) << c.name;

@@ -36,9 +36,7 @@ constexpr Meaning kMeanings[] = {
     {5, kSlave, "WAO", ModbusKind::AO, DeviceArea::AO, ProfibusTable::Input},
 };
 
-std::string label(const Meaning& m) {
-    return "code " + std::to_string(m.code) + " as " + modbusRoleText(m.role);
-}
+std::string label(const Meaning& m) { return "code " + std::to_string(m.code) + " as " + modbusRoleText(m.role); }
 
 TEST(ModuleTypes, everyCodeMeansWhatTheGatewaySaysUnderEachRole) {
     for (const Meaning& m : kMeanings) {

@@ -71,7 +71,8 @@ TEST(ParameterBlock, headerVectorGivesEveryGatewayText) {
 
     EXPECT_EQ(c.modelName, "HX-3420");
     const std::array<std::string, kGatewayRows> expected{
-        "Master", "ASCII", "Switch Safe Value", "Big Endian (Motorola  format)", "Auto", "7", "100ms", "1000ms", "3", "4"};
+        "Master", "ASCII", "Switch Safe Value", "Big Endian (Motorola  format)", "Auto", "7", "100ms", "1000ms",
+        "3",      "4"};
     EXPECT_EQ(c.gatewayValueText, expected);
     EXPECT_EQ(c.pollIntervalMs, 100u);
     EXPECT_EQ(c.timeoutMs, 1000u);
@@ -89,13 +90,21 @@ TEST(ParameterBlock, headerAlternativesGiveTheOtherTexts) {
     using R = ModbusRole;
     using F = ModbusFormat;
     const Case cases[] = {
-        {{0, 0, 0, 0, 0, 0}, R::Master, F::Rtu,
+        {{0, 0, 0, 0, 0, 0},
+         R::Master,
+         F::Rtu,
          {"Master", "RTU", "Retain Last Value", "Little Endian (Intel format)", "Manual"}},
-        {{9, 7, 2, 0xFC, 0, 0}, R::Slave, F::Tcp,
+        {{9, 7, 2, 0xFC, 0, 0},
+         R::Slave,
+         F::Tcp,
          {"Slave", "TCP", "Switch Safe Value", "Little Endian (Intel format)", "Manual"}},
-        {{1, 2, 0, 1, 0, 0}, R::Slave, F::Tcp,
+        {{1, 2, 0, 1, 0, 0},
+         R::Slave,
+         F::Tcp,
          {"Slave", "TCP", "Retain Last Value", "Big Endian (Motorola  format)", "Manual"}},
-        {{0, 1, 0, 2, 0, 0}, R::Master, F::Ascii,
+        {{0, 1, 0, 2, 0, 0},
+         R::Master,
+         F::Ascii,
          {"Master", "ASCII", "Retain Last Value", "Little Endian (Intel format)", "Auto"}},
     };
     for (const Case& k : cases) {
@@ -119,10 +128,8 @@ TEST(ParameterBlock, modelByteNamesModelOnlyBehindMarker) {
         const char* after;
     };
     const Case cases[] = {
-        {'K', '4', kModelUnknown, kModelHx3410},
-        {'K', '5', kModelHx3410, kModelHx3420},
-        {'K', '6', kModelHx3420, kModelHx3420},
-        {'X', '4', kModelHx3420, kModelHx3420},
+        {'K', '4', kModelUnknown, kModelHx3410}, {'K', '5', kModelHx3410, kModelHx3420},
+        {'K', '6', kModelHx3420, kModelHx3420},  {'X', '4', kModelHx3420, kModelHx3420},
         {0, '5', kModelUnknown, kModelUnknown},
     };
     for (const Case& k : cases) {
@@ -155,9 +162,20 @@ TEST(ParameterBlock, recordFieldsAndTheirTexts) {
         {{.type = 4, .dataLength = 0, .lastBits = 0}, 0, 0, ModuleType::ReadDo, "RDO", 1, "Disable"},
         {{.type = 4, .dataLength = 0, .lastBits = 7}, 1, 0, ModuleType::ReadDo, "WDO", 1, "Disable"},
         {{.type = 9, .dataLength = 0, .lastBits = 9}, 0, 1, ModuleType::WriteDo, "", 1, "Disable"},
-        {{.type = 5, .dataLength = 1, .lastBits = 0, .tcpIndexByte = 255}, 1, 0, ModuleType::ReadAo, "WAO", 0, "Disable"},
-        {{.type = 3, .dataLength = 255, .lastBits = 255, .tcpIndexByte = 3, .swapByte = 0xFE}, 0, 254 * 8 + 255,
-         ModuleType::ReadAi, "RAI", 4, "Disable"},
+        {{.type = 5, .dataLength = 1, .lastBits = 0, .tcpIndexByte = 255},
+         1,
+         0,
+         ModuleType::ReadAo,
+         "WAO",
+         0,
+         "Disable"},
+        {{.type = 3, .dataLength = 255, .lastBits = 255, .tcpIndexByte = 3, .swapByte = 0xFE},
+         0,
+         254 * 8 + 255,
+         ModuleType::ReadAi,
+         "RAI",
+         4,
+         "Disable"},
         {{.type = 2, .swapByte = 0x01}, 1, 16, ModuleType::WriteAo, "RAI", 1, "Enable"},
     };
     for (const Case& k : cases) {
@@ -165,7 +183,7 @@ TEST(ParameterBlock, recordFieldsAndTheirTexts) {
         append(records, systemModule(1));
         append(records, k.rec);
         const GatewayConfig c = parse(header(2, k.role), records);
-        const ModuleEntry& e = c.modules[2];  // placed behind the system module
+        const ModuleEntry& e = c.modules[2];   // placed behind the system module
         const auto& t = c.moduleValueText[1];  // texts stay with the received record
         EXPECT_EQ(e.coilCount, k.coilCount);
         EXPECT_EQ(t[5], std::to_string(k.coilCount));
@@ -193,10 +211,14 @@ TEST(ParameterBlock, systemModuleCheckAndPlacement) {
     };
     const std::vector<Case> cases = {
         {"at position 1", {systemModule(1), module(11), module(12)}, SystemModuleStatus::Present, {0xFF, 11, 12}},
-        {"position 0 counts as 1", {systemModule(0), module(11), module(12)}, SystemModuleStatus::Present,
+        {"position 0 counts as 1",
+         {systemModule(0), module(11), module(12)},
+         SystemModuleStatus::Present,
          {0xFF, 11, 12}},
         {"at position 2", {systemModule(2), module(11), module(12)}, SystemModuleStatus::Misplaced, {11, 0xFF, 12}},
-        {"at the last position", {systemModule(3), module(11), module(12)}, SystemModuleStatus::Misplaced,
+        {"at the last position",
+         {systemModule(3), module(11), module(12)},
+         SystemModuleStatus::Misplaced,
          {11, 12, 0xFF}},
         {"missing: record 0 dropped", {module(5), module(11), module(12)}, SystemModuleStatus::Missing, {11, 12}},
         {"only the system module", {systemModule(1)}, SystemModuleStatus::Present, {0xFF}},
@@ -246,7 +268,7 @@ TEST(ParameterBlock, zeroRecordsNeverConsultStaleEntryZero) {
     before.modules[1].deviceId = 42;
 
     test::FakePort port;
-    port.queueBytes(header(0));  // byte 11 = 0xFF
+    port.queueBytes(header(0));        // byte 11 = 0xFF
     port.queueBytes(Bytes(12, 0x55));  // must stay unread: no record was announced
     parseParameterBlock(port, 1, kBaud, before);
 
@@ -266,11 +288,8 @@ TEST(ParameterBlock, moreRecordsThanTablesAreDrainedButNotStored) {
     };
     // Records are numbered by their device ID: record k has ID k (k >= 1).
     const Case cases[] = {
-        {33, true, {0xFF, 31}},
-        {34, true, {0xFF, 31}},
-        {255, true, {0xFF, 31}},
-        {33, false, {1, 32}},
-        {255, false, {1, 32}},
+        {33, true, {0xFF, 31}}, {34, true, {0xFF, 31}}, {255, true, {0xFF, 31}},
+        {33, false, {1, 32}},   {255, false, {1, 32}},
     };
     for (const Case& k : cases) {
         Bytes records;
@@ -326,11 +345,8 @@ TEST(ParameterBlock, shortBlockIsParsedButMarkedIncomplete) {
         bool complete;
     };
     const Case cases[] = {
-        {"whole", 16, 36, true},
-        {"records short", 16, 30, false},
-        {"no records", 16, 0, false},
-        {"header short", 10, 0, false},
-        {"nothing", 0, 0, false},
+        {"whole", 16, 36, true},        {"records short", 16, 30, false}, {"no records", 16, 0, false},
+        {"header short", 10, 0, false}, {"nothing", 0, 0, false},
     };
     for (const Case& k : cases) {
         Bytes records;

@@ -70,26 +70,40 @@ TEST(ParameterRows, showRulesFollowTypeLengthAndModel) {
         std::vector<std::string> labels;
     };
     const std::vector<Case> cases{
-        {"WAO", 4, "HX-3420",
+        {"WAO",
+         4,
+         "HX-3420",
          {"Modbus Device ID (M)", "Modbus Type", "Profibus base addr.(byte)", "Internal base addr.(word/bit)",
           "Data Length(byte)", "Modbus start addr.(word/bit) (M)", "Change Word Order", "Tcp connect index (T)(M)"}},
-        {"WAO", 4, "HX-3410",
+        {"WAO",
+         4,
+         "HX-3410",
          {"Modbus Device ID (M)", "Modbus Type", "Profibus base addr.(byte)", "Internal base addr.(word/bit)",
           "Data Length(byte)", "Modbus start addr.(word/bit) (M)", "Change Word Order"}},
-        {"WAO", 6, "HX-3410",
+        {"WAO",
+         6,
+         "HX-3410",
          {"Modbus Device ID (M)", "Modbus Type", "Profibus base addr.(byte)", "Internal base addr.(word/bit)",
           "Data Length(byte)", "Modbus start addr.(word/bit) (M)"}},
-        {"WDO", 8, "HX-3410",
+        {"WDO",
+         8,
+         "HX-3410",
          {"Modbus Device ID (M)", "Modbus Type", "Profibus base addr.(byte)", "Internal base addr.(word/bit)",
           "Data Length(byte)", "NO. of Relay/Coil (M)", "Modbus start addr.(word/bit) (M)"}},
-        {"RDO", 4, "HX-3410",
+        {"RDO",
+         4,
+         "HX-3410",
          {"Modbus Device ID (M)", "Modbus Type", "Profibus base addr.(byte)", "Internal base addr.(word/bit)",
           "Data Length(byte)", "NO. of Relay/Coil (M)", "Modbus start addr.(word/bit) (M)"}},
-        {"RAI", 0, "HX-3410",
+        {"RAI",
+         0,
+         "HX-3410",
          {"Modbus Device ID (M)", "Modbus Type", "Profibus base addr.(byte)", "Internal base addr.(word/bit)",
           "Data Length(byte)", "Modbus start addr.(word/bit) (M)", "Change Word Order"}},
         // An unknown type code has the empty text: neither rule hides its rows.
-        {"", 4, "HX-3420",
+        {"",
+         4,
+         "HX-3420",
          {"Modbus Device ID (M)", "Modbus Type", "Profibus base addr.(byte)", "Internal base addr.(word/bit)",
           "Data Length(byte)", "NO. of Relay/Coil (M)", "Modbus start addr.(word/bit) (M)", "Change Word Order",
           "Tcp connect index (T)(M)"}},
@@ -111,10 +125,15 @@ TEST(ParameterRows, valuesComeFromTheRecordBesideTheSystemModule) {
         const char* firstValue;  // "" = the system module's two rows
     };
     const std::vector<Case> cases{
-        {1, 1, ""}, {1, 2, "id1"}, {1, 4, "id3"},
-        {2, 1, "id1"}, {2, 2, ""}, {2, 3, "id2"},
+        {1, 1, ""},
+        {1, 2, "id1"},
+        {1, 4, "id3"},
+        {2, 1, "id1"},
+        {2, 2, ""},
+        {2, 3, "id2"},
         // A position below 1 is placed at 1, and the list agrees.
-        {0, 1, ""}, {0, 2, "id1"},
+        {0, 1, ""},
+        {0, 2, "id1"},
     };
     for (const auto& c : cases) {
         const auto config = withSystemModuleAt(c.position, "HX-3420");

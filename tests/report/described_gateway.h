@@ -34,12 +34,13 @@ inline ReportSource describedGateway(const gatesim::GatewayDescription& d) {
     source.fileNames = names.names;
     source.fileCount = names.fileCount;
 
-    const SafeValueLayout layout = chooseSafeValueLayout(source.config.modelName, source.fileNames,
-                                                         SafeValueLayout::Block512);
+    const SafeValueLayout layout =
+        chooseSafeValueLayout(source.config.modelName, source.fileNames, SafeValueLayout::Block512);
     source.safeValues = ReportSafeValues{layout, gatesim::initialSafeValueBlock(d)};
     if (source.config.modelName == kModelHx3420) {
         const std::vector<uint8_t> ip = gatesim::initialIpBlock(d);
-        source.ipSetting = decodeIpSettingBlock(std::span<const uint8_t, kIpSettingBlockBytes>(ip.data(), kIpSettingBlockBytes));
+        source.ipSetting =
+            decodeIpSettingBlock(std::span<const uint8_t, kIpSettingBlockBytes>(ip.data(), kIpSettingBlockBytes));
     }
     source.origin = "/dev/pts/7";
     source.date = "2026-12-07 10:00";

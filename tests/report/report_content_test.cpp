@@ -142,8 +142,8 @@ void expectMapsMatchTheViews(const ReportSource& source, const std::string& what
     EXPECT_EQ(parseCsv(csvText(tableNamed(tables, "device_map")), "module,type,role,area,unit,first,last,count"),
               expectedDevice(source.config));
     // Every module the tree shows is in the module table, with the parameter list's type.
-    const Rows modules = parseCsv(csvText(tableNamed(tables, "modules")),
-                                  "module,type,role,device_id,input_bytes,output_bytes");
+    const Rows modules =
+        parseCsv(csvText(tableNamed(tables, "modules")), "module,type,role,device_id,input_bytes,output_bytes");
     ASSERT_EQ(modules.size(), static_cast<std::size_t>(shownModuleCount(source.config)));
     for (std::size_t i = 0; i < modules.size(); ++i) {
         EXPECT_EQ(modules[i][0], std::to_string(i + 1));
@@ -216,10 +216,10 @@ TEST(ReportMaps, drawnCellsTakeTheModbusViewsClassesAndTheOtherViewsUse) {
     // Coils 0..7 of device 1, 4..11 of device 2, 8..23 of device 1 again; words
     // 10..13 and 12..13 of device 3.
     ReportSource source;
-    source.config = test::configWith(test::kMaster, {test::module(1, 0, 0, 1, 0, 8, 0), test::module(2, 0, 8, 1, 4, 8, 1),
-                                                     test::module(1, 0, 16, 2, 8, 16, 2),
-                                                     test::module(3, 2, 0, 8, 10, 0, 4),
-                                                     test::module(3, 2, 4, 4, 12, 0, 12)});
+    source.config =
+        test::configWith(test::kMaster, {test::module(1, 0, 0, 1, 0, 8, 0), test::module(2, 0, 8, 1, 4, 8, 1),
+                                         test::module(1, 0, 16, 2, 8, 16, 2), test::module(3, 2, 0, 8, 10, 0, 4),
+                                         test::module(3, 2, 4, 4, 12, 0, 12)});
     const ReportContent content = buildReportContent(source);
     const auto& coils = content.maps.modbus[static_cast<std::size_t>(ModbusKind::DO)];
     const auto& words = content.maps.modbus[static_cast<std::size_t>(ModbusKind::AO)];
@@ -228,8 +228,8 @@ TEST(ReportMaps, drawnCellsTakeTheModbusViewsClassesAndTheOtherViewsUse) {
         uint32_t address;
         SpaceUse use;
     } cases[] = {
-        {coils, 0, SpaceUse::InUse},       {coils, 4, SpaceUse::AddrOverlap}, {coils, 8, SpaceUse::AddrOverlap},
-        {coils, 12, SpaceUse::InUse},      {coils, 24, SpaceUse::NotUsed},    {words, 11, SpaceUse::InUse},
+        {coils, 0, SpaceUse::InUse},          {coils, 4, SpaceUse::AddrOverlap}, {coils, 8, SpaceUse::AddrOverlap},
+        {coils, 12, SpaceUse::InUse},         {coils, 24, SpaceUse::NotUsed},    {words, 11, SpaceUse::InUse},
         {words, 12, SpaceUse::AddrIdOverlap}, {words, 14, SpaceUse::NotUsed},
     };
     for (const auto& c : cases) EXPECT_EQ(c.cells[c.address], c.use) << "address " << c.address;
@@ -301,7 +301,10 @@ TEST(ReportCsv, fieldsAreQuotedAsRfc4180AndGatewayTextsBecomeUtf8) {
         EXPECT_EQ(csvText(table), "x,y\r\n" + c.written + ",1\r\n") << c.field;
     }
     EXPECT_EQ(gatewayTextToUtf8("3420\xE9.bin"), "3420\xC3\xA9.bin");
-    EXPECT_EQ(gatewayTextToUtf8(std::string("a\nb\0c", 5)), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c");
+    EXPECT_EQ(gatewayTextToUtf8(std::string("a\nb\0c", 5)),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD"
+              "c");
 
     ReportSource source;
     source.fileNames[0] = "Caf\xE9,1.bin";

@@ -14,8 +14,8 @@ namespace {
 using Format = ReportExportDialog::Format;
 
 norvik::ReportSource demoSource() {
-    norvik::ReportSource source =
-        norvik::test::describedGateway(gatesim::loadDescriptionFile(std::string(NORVIK_GATESIM_DIR) + "/demo-hx3420.json"));
+    norvik::ReportSource source = norvik::test::describedGateway(
+        gatesim::loadDescriptionFile(std::string(NORVIK_GATESIM_DIR) + "/demo-hx3420.json"));
     source.date.clear();
     return source;
 }
@@ -86,7 +86,8 @@ TEST(ReportExportDialog, aLiveLinkGivesItsSafeValueBlockOnlyWhenItIsWhole) {
     } cases[] = {{976, true}, {512, false}, {0, false}};
     for (const auto& c : cases) {
         link.safeValueBytes.assign(c.bytes, 0x5A);
-        const norvik::ReportSource source = reportSourceFromLink(norvik::GatewayConfig{}, link, nullptr, "/dev/ttyUSB0");
+        const norvik::ReportSource source =
+            reportSourceFromLink(norvik::GatewayConfig{}, link, nullptr, "/dev/ttyUSB0");
         EXPECT_EQ(source.safeValues.has_value(), c.reported) << c.bytes;
         EXPECT_EQ(source.fileNames[0], "3420V13.bin");
         EXPECT_EQ(source.origin, "/dev/ttyUSB0");

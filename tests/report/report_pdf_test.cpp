@@ -28,8 +28,10 @@ QString pdftotext(const QStringList& arguments) {
 // One line of the extracted text holds these cells, in this order, and nothing else.
 bool hasRow(const QStringList& lines, const QStringList& cells) {
     QStringList parts;
-    for (const QString& cell : cells) parts << QRegularExpression::escape(cell).replace(QStringLiteral("\\ "), QStringLiteral("\\s+"));
-    const QRegularExpression row(QStringLiteral("^\\s*") + parts.join(QStringLiteral("\\s+")) + QStringLiteral("\\s*$"));
+    for (const QString& cell : cells)
+        parts << QRegularExpression::escape(cell).replace(QStringLiteral("\\ "), QStringLiteral("\\s+"));
+    const QRegularExpression row(QStringLiteral("^\\s*") + parts.join(QStringLiteral("\\s+")) +
+                                 QStringLiteral("\\s*$"));
     for (const QString& line : lines)
         if (row.match(line).hasMatch()) return true;
     return false;
@@ -87,10 +89,10 @@ TEST(ReportPdf, textHoldsEveryModuleAndRangeOnNumberedPagesWithinTheirMargins) {
         const QStringList lines = text.split(QLatin1Char('\n'));
         const QString role = content.role == ModbusRole::Master ? QStringLiteral("master") : QStringLiteral("slave");
         for (const ReportModule& m : content.modules) {
-            EXPECT_TRUE(hasRow(lines, {n(static_cast<uint32_t>(m.number)), QString::fromStdString(m.typeName),
-                                       QString::fromLatin1(modbusRoleText(content.role)),
-                                       m.system ? QStringLiteral("0xFF") : n(m.deviceId), n(m.inputBytes),
-                                       n(m.outputBytes)}))
+            EXPECT_TRUE(
+                hasRow(lines, {n(static_cast<uint32_t>(m.number)), QString::fromStdString(m.typeName),
+                               QString::fromLatin1(modbusRoleText(content.role)),
+                               m.system ? QStringLiteral("0xFF") : n(m.deviceId), n(m.inputBytes), n(m.outputBytes)}))
                 << "module " << m.number;
         }
         for (const ModbusRange& r : content.modbus) {
@@ -100,9 +102,9 @@ TEST(ReportPdf, textHoldsEveryModuleAndRangeOnNumberedPagesWithinTheirMargins) {
                 << "Modbus range of module " << r.module;
         }
         for (const ProfibusRange& r : content.profibus) {
-            EXPECT_TRUE(hasRow(lines, {n(static_cast<uint32_t>(r.module)), QString::fromStdString(r.typeName),
-                                       QString::fromLatin1(profibusTableTitle(r.table)), n(r.first), n(r.last),
-                                       n(r.count)}))
+            EXPECT_TRUE(
+                hasRow(lines, {n(static_cast<uint32_t>(r.module)), QString::fromStdString(r.typeName),
+                               QString::fromLatin1(profibusTableTitle(r.table)), n(r.first), n(r.last), n(r.count)}))
                 << "PROFIBUS range of module " << r.module;
         }
         for (const DeviceRange& r : content.device) {
@@ -123,8 +125,8 @@ TEST(ReportPdf, textHoldsEveryModuleAndRangeOnNumberedPagesWithinTheirMargins) {
         // No word lies outside its page's margins (12 mm, some 34 points; 20 allowed).
         const QString boxes = pdftotext({QStringLiteral("-bbox"), path, QStringLiteral("-")});
         const QRegularExpression page(QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""));
-        const QRegularExpression word(
-            QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)<"));
+        const QRegularExpression word(QStringLiteral(
+            "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)<"));
         const auto size = page.match(boxes);
         ASSERT_TRUE(size.hasMatch());
         const double width = size.captured(1).toDouble(), height = size.captured(2).toDouble();

@@ -126,8 +126,9 @@ TEST_F(SafeValueDialogTest, gridsShowTheTableInEveryModeAndLayout) {
             }
             EXPECT_EQ(w.text(2, 0).toStdString(), digital ? "8~15" : "1");
             const int last = w.rowCount() - 1;
-            EXPECT_EQ(w.text(last, 0).toStdString(), digital ? std::to_string(8 * last - 8) + "~" + std::to_string(8 * last - 1)
-                                                      : std::to_string(last - 1));
+            EXPECT_EQ(
+                w.text(last, 0).toStdString(),
+                digital ? std::to_string(8 * last - 8) + "~" + std::to_string(8 * last - 1) : std::to_string(last - 1));
             for (int r = 1; r < w.rowCount(); ++r)
                 for (int col = 1; col < w.columnCount(); ++col)
                     ASSERT_EQ(w.text(r, col).toStdString(), digital ? c.bit : c.word) << what << " " << r << "," << col;
@@ -137,7 +138,8 @@ TEST_F(SafeValueDialogTest, gridsShowTheTableInEveryModeAndLayout) {
             EXPECT_EQ(w.model().getCell(0, 0)->backColour(), kNoColour);
             const QFontMetrics metrics(w.font());
             for (int col = 0; col < w.columnCount(); ++col) {
-                EXPECT_GT(w.columnWidth(col), metrics.horizontalAdvance(QString::fromStdString(w.text(last, col).toStdString())))
+                EXPECT_GT(w.columnWidth(col),
+                          metrics.horizontalAdvance(QString::fromStdString(w.text(last, col).toStdString())))
                     << what << " column " << col;
             }
         }
@@ -359,7 +361,8 @@ TEST_F(SafeValueDialogTest, aSavedFileLoadsBackIntoEveryCell) {
 
     prompts.openAnswer = file.path();
     open(DialogMode::LoadFromFile, SafeValueLayout::Block976);
-    for (SafeGrid g : kSafeGrids) EXPECT_EQ(textsOf(grid(g)), before[static_cast<std::size_t>(g)]) << static_cast<int>(g);
+    for (SafeGrid g : kSafeGrids)
+        EXPECT_EQ(textsOf(grid(g)), before[static_cast<std::size_t>(g)]) << static_cast<int>(g);
     EXPECT_EQ(grid(SafeGrid::Ai).text(122, 1).toStdString(), "BEEF");
     EXPECT_EQ(grid(SafeGrid::Di).text(244, 8).toStdString(), "H");
     EXPECT_EQ(grid(SafeGrid::Di).text(244, 7).toStdString(), "L");

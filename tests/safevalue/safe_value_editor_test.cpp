@@ -121,8 +121,9 @@ TEST_F(SafeValueEditorTest, eachModeOpensWithItsTableAndGridSizes) {
                 EXPECT_EQ(e.cellText(g, 0, 1), "") << "the header row is the window's";
                 EXPECT_EQ(e.cellText(g, 1, 0), digital ? "0~7" : "0");
                 const int last = rows - 1;
-                EXPECT_EQ(e.cellText(g, last, 0), digital ? std::to_string(8 * (l.n - 1)) + "~" + std::to_string(8 * l.n - 1)
-                                                          : std::to_string(l.n / 2 - 1))
+                EXPECT_EQ(e.cellText(g, last, 0),
+                          digital ? std::to_string(8 * (l.n - 1)) + "~" + std::to_string(8 * l.n - 1)
+                                  : std::to_string(l.n / 2 - 1))
                     << what;
                 EXPECT_EQ(e.cellText(g, last, safeGridColumns(g) - 1), digital ? c.bit : c.word) << what;
                 EXPECT_EQ(e.cellText(g, rows, 1), "") << "beyond the grid";
@@ -177,9 +178,15 @@ TEST_F(SafeValueEditorTest, doubleClickSwapsHAndLOnly) {
         bool changes;
     };
     const Case cases[] = {
-        {"H cell", 1, 1, true},        {"L cell", 1, 2, true},       {"last bit", 128, 8, true},
-        {"header", 0, 1, false},       {"row label", 1, 0, false},   {"corner", 0, 0, false},
-        {"past the last row", 129, 1, false}, {"past the last column", 1, 9, false}, {"negative", -1, 1, false},
+        {"H cell", 1, 1, true},
+        {"L cell", 1, 2, true},
+        {"last bit", 128, 8, true},
+        {"header", 0, 1, false},
+        {"row label", 1, 0, false},
+        {"corner", 0, 0, false},
+        {"past the last row", 129, 1, false},
+        {"past the last column", 1, 9, false},
+        {"negative", -1, 1, false},
     };
     for (const Case& c : cases) {
         const std::string before = editor->cellText(SafeGrid::Do, c.row, c.column);
@@ -216,7 +223,9 @@ TEST(SafeValueWordCheck, fourHexDigitsInEitherCase) {
         {" 123", EditorMessage::WordDigits, "", 0},
         {"0x12", EditorMessage::WordDigits, "", 0},
         // Four characters, one of them beyond ASCII: its bytes are no digits.
-        {"\xC3\xA9" "123", EditorMessage::WordDigits, "", 0},
+        {"\xC3\xA9"
+         "123",
+         EditorMessage::WordDigits, "", 0},
         // Six bytes but three characters.
         {"\xC3\xA9\xC3\xA9\xC3\xA9", EditorMessage::WordLength, "", 0},
     };
@@ -284,8 +293,10 @@ TEST(SafeValueModuleMarks, gridAndCountFollowTypeAndRole) {
         uint32_t end;
     };
     const Case cases[] = {
-        {"master type 0 counts coils", 0, moduleOf(0, 12, 4, 10), SafeValueLayout::Block512, SafeGrid::Do, "WDO", 12, 22},
-        {"slave type 0 counts data bytes", 1, moduleOf(0, 12, 4, 10), SafeValueLayout::Block512, SafeGrid::Di, "RDI", 12, 44},
+        {"master type 0 counts coils", 0, moduleOf(0, 12, 4, 10), SafeValueLayout::Block512, SafeGrid::Do, "WDO", 12,
+         22},
+        {"slave type 0 counts data bytes", 1, moduleOf(0, 12, 4, 10), SafeValueLayout::Block512, SafeGrid::Di, "RDI",
+         12, 44},
         {"master type 1", 0, moduleOf(1, 0, 1, 3), SafeValueLayout::Block512, SafeGrid::Di, "RDI", 0, 3},
         {"slave type 1", 1, moduleOf(1, 0, 1, 3), SafeValueLayout::Block512, SafeGrid::Do, "WDO", 0, 8},
         {"master type 2", 0, moduleOf(2, 5, 7, 0), SafeValueLayout::Block512, SafeGrid::Ao, "WAO", 5, 8},
@@ -297,14 +308,19 @@ TEST(SafeValueModuleMarks, gridAndCountFollowTypeAndRole) {
         {"master type 5", 0, moduleOf(5, 1, 2, 0), SafeValueLayout::Block512, SafeGrid::Ai, "RAO", 1, 2},
         {"slave type 5", 1, moduleOf(5, 1, 2, 0), SafeValueLayout::Block512, SafeGrid::Ao, "WAO", 1, 2},
         {"type out of range", 0, moduleOf(6, 0, 4, 4), SafeValueLayout::Block512, std::nullopt, "", 0, 0},
-        {"bits cut at the 976-byte grid's end", 0, moduleOf(0, 1950, 0, 10), SafeValueLayout::Block976, SafeGrid::Do, "WDO", 1950, 1952},
-        {"bits beyond the 512-byte grid", 0, moduleOf(0, 1950, 0, 10), SafeValueLayout::Block512, SafeGrid::Do, "WDO", 1024, 1024},
-        {"words cut at the 976-byte grid's end", 0, moduleOf(2, 120, 10, 0), SafeValueLayout::Block976, SafeGrid::Ao, "WAO", 120, 122},
-        {"words beyond the 512-byte grid", 0, moduleOf(2, 120, 10, 0), SafeValueLayout::Block512, SafeGrid::Ao, "WAO", 64, 64},
+        {"bits cut at the 976-byte grid's end", 0, moduleOf(0, 1950, 0, 10), SafeValueLayout::Block976, SafeGrid::Do,
+         "WDO", 1950, 1952},
+        {"bits beyond the 512-byte grid", 0, moduleOf(0, 1950, 0, 10), SafeValueLayout::Block512, SafeGrid::Do, "WDO",
+         1024, 1024},
+        {"words cut at the 976-byte grid's end", 0, moduleOf(2, 120, 10, 0), SafeValueLayout::Block976, SafeGrid::Ao,
+         "WAO", 120, 122},
+        {"words beyond the 512-byte grid", 0, moduleOf(2, 120, 10, 0), SafeValueLayout::Block512, SafeGrid::Ao, "WAO",
+         64, 64},
         {"no points", 0, moduleOf(0, 3, 0, 0), SafeValueLayout::Block512, SafeGrid::Do, "WDO", 3, 3},
-        {"base and count at their limits", 0, moduleOf(0, 0xFFFFFFF0u, 0, 0xFFFFFFFFu), SafeValueLayout::Block976, SafeGrid::Do, "WDO",
-         1952, 1952},
-        {"huge count from zero", 0, moduleOf(0, 0, 0, 0xFFFFFFFFu), SafeValueLayout::Block512, SafeGrid::Do, "WDO", 0, 1024},
+        {"base and count at their limits", 0, moduleOf(0, 0xFFFFFFF0u, 0, 0xFFFFFFFFu), SafeValueLayout::Block976,
+         SafeGrid::Do, "WDO", 1952, 1952},
+        {"huge count from zero", 0, moduleOf(0, 0, 0, 0xFFFFFFFFu), SafeValueLayout::Block512, SafeGrid::Do, "WDO", 0,
+         1024},
     };
     for (const Case& c : cases) {
         GatewayConfig config;
@@ -350,8 +366,8 @@ TEST_F(SafeValueEditorTest, checkingAModuleClearsTheOneBeforeFirst) {
         cells.push_back({cell.row, cell.column});
         EXPECT_EQ(colour, 0xFFFF00u) << "RGB(0, 255, 255)";
     }
-    EXPECT_EQ(cells, (std::vector<std::pair<int, int>>{{2, 5}, {2, 6}, {2, 7}, {2, 8}, {3, 1}, {3, 2}, {3, 3}, {3, 4},
-                                                        {3, 5}, {3, 6}}));
+    EXPECT_EQ(cells, (std::vector<std::pair<int, int>>{
+                         {2, 5}, {2, 6}, {2, 7}, {2, 8}, {3, 1}, {3, 2}, {3, 3}, {3, 4}, {3, 5}, {3, 6}}));
     EXPECT_EQ(editor->checkedModule(), 2);
 
     editor->clickModule(3, true);
@@ -495,8 +511,7 @@ TEST_F(SafeValueEditorTest, eachEndFinishesAtTheNextTickBeforeItsBox) {
         jobs.endLast(c.outcome, c.error);
         EXPECT_TRUE(prompts.events.empty()) << "held until the tick";
         editor->transferTick();
-        EXPECT_EQ(prompts.events, (std::vector<std::string>{"timer:off", box(c.message)}))
-            << jobOutcomeName(c.outcome);
+        EXPECT_EQ(prompts.events, (std::vector<std::string>{"timer:off", box(c.message)})) << jobOutcomeName(c.outcome);
         EXPECT_FALSE(editor->transferRunning());
         editor->transferTick();
         EXPECT_EQ(prompts.events.size(), 2u) << "no tick after the finish";
@@ -594,8 +609,7 @@ TEST_F(SafeValueEditorTest, saveToFileWritesTheBlockOrTellsWhyNot) {
     prompts.events.clear();
     prompts.saveAnswer = std::string("/");
     editor->saveToFile();
-    EXPECT_EQ(prompts.events,
-              (std::vector<std::string>{"save?", box(EditorMessage::FileCreateError)}));
+    EXPECT_EQ(prompts.events, (std::vector<std::string>{"save?", box(EditorMessage::FileCreateError)}));
 }
 
 }  // namespace

@@ -124,7 +124,8 @@ Bytes blockFromCells(SafeValueDialog& dialog, SafeValueLayout layout) {
         for (int r = 1; r < grid.rowCount(); ++r) {
             if (isDigitalGrid(g)) {
                 for (int bit = 0; bit < 8; ++bit)
-                    if (grid.text(r, bit + 1).toStdString() == "H") block[offset + static_cast<std::size_t>(r - 1)] |= static_cast<uint8_t>(1 << bit);
+                    if (grid.text(r, bit + 1).toStdString() == "H")
+                        block[offset + static_cast<std::size_t>(r - 1)] |= static_cast<uint8_t>(1 << bit);
             } else {
                 const unsigned word = static_cast<unsigned>(std::stoul(grid.text(r, 1).toStdString(), nullptr, 16));
                 block[offset + 2 * static_cast<std::size_t>(r - 1)] = static_cast<uint8_t>(word & 0xFF);
@@ -200,15 +201,14 @@ TEST_P(SafeValueEndToEnd, newSettingSentAndLoadedBackShowsEveryCell) {
     EXPECT_EQ(session.linkState, LinkState::Connected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Gatesim, SafeValueEndToEnd,
-    ::testing::Values(Case{"demoWith512Bytes", nullptr, SafeValueLayout::Block512},
-                      Case{"firmwareV13With976Bytes",
-                           R"({"model": "HX-3420", "system_module": {"position": 1},
+INSTANTIATE_TEST_SUITE_P(Gatesim, SafeValueEndToEnd,
+                         ::testing::Values(Case{"demoWith512Bytes", nullptr, SafeValueLayout::Block512},
+                                           Case{"firmwareV13With976Bytes",
+                                                R"({"model": "HX-3420", "system_module": {"position": 1},
                                "modules": [{"device_id": 1, "type": 0, "data_length": 2}],
                                "file_names": ["autoexec.bat", "3420V13.bin"]})",
-                           SafeValueLayout::Block976}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+                                                SafeValueLayout::Block976}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace norvik

@@ -44,7 +44,7 @@ TEST(SafeValueBlock, singleValuesLandAtTheirOffsets) {
     struct Case {
         const char* name;
         void (*set)(SafeValueTable&);
-        std::size_t area;  // offset of the area in units of N
+        std::size_t area;                                    // offset of the area in units of N
         std::vector<std::pair<std::size_t, uint8_t>> bytes;  // within the area
     };
     const Case cases[] = {
@@ -188,8 +188,9 @@ TEST(SafeValueFile, failuresLeaveTableAndFileAlone) {
     EXPECT_EQ(saveSafeValueFile(file.path(), unset, SafeValueLayout::Block512), SafeValueFileResult::EncodeError);
     EXPECT_EQ(file.read(), Bytes(3, 0x42)) << "an unencodable table must not wipe the chosen file";
 
-    EXPECT_EQ(saveSafeValueFile((fs::temp_directory_path() / "no_such_dir" / "x.ptm").string(), t, SafeValueLayout::Block512),
-              SafeValueFileResult::CannotCreate);
+    EXPECT_EQ(
+        saveSafeValueFile((fs::temp_directory_path() / "no_such_dir" / "x.ptm").string(), t, SafeValueLayout::Block512),
+        SafeValueFileResult::CannotCreate);
 }
 
 TEST(SafeValueFile, onlyRegularFilesAreReadOrReplaced) {
@@ -211,8 +212,9 @@ TEST(SafeValueFile, onlyRegularFilesAreReadOrReplaced) {
 TEST(SafeValueFile, savingReplacesALongerFile) {
     TempFile file("norvik_sv_replace");
     file.write(Bytes(2000, 0x11));
-    ASSERT_EQ(saveSafeValueFile(file.path(), resetSafeValueTable(SafeValueLayout::Block512, true), SafeValueLayout::Block512),
-              SafeValueFileResult::Ok);
+    ASSERT_EQ(
+        saveSafeValueFile(file.path(), resetSafeValueTable(SafeValueLayout::Block512, true), SafeValueLayout::Block512),
+        SafeValueFileResult::Ok);
     EXPECT_EQ(file.read(), Bytes(512, 0xFF));
 }
 

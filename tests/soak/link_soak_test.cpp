@@ -108,8 +108,8 @@ public:
         switch (random_() % 6) {
         case 0:
             if (!session.firmwareAutoQuery && safeFree) {
-                ask(Job::sendSafeValues(std::vector<uint8_t>(safeValueBlockBytes(session.safeValueLayout),
-                                                             uint8_t(random_()))));
+                ask(Job::sendSafeValues(
+                    std::vector<uint8_t>(safeValueBlockBytes(session.safeValueLayout), uint8_t(random_()))));
             }
             break;
         case 1:
@@ -128,8 +128,7 @@ public:
         case 4:
             if (!pending(JobKind::ReadFileNames)) ask(Job::read(JobKind::ReadFileNames));
             break;
-        default:
-            break;
+        default: break;
         }
     }
 

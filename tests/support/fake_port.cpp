@@ -103,8 +103,8 @@ uint16_t FakePort::lastLineTimeout() const {
 
 std::size_t FakePort::pendingBytes() const {
     std::lock_guard lock(mutex_);
-    return rx_.size() +
-           static_cast<std::size_t>(std::count_if(stream_.begin(), stream_.end(), [](const Item& i) { return !i.pause; }));
+    return rx_.size() + static_cast<std::size_t>(
+                            std::count_if(stream_.begin(), stream_.end(), [](const Item& i) { return !i.pause; }));
 }
 
 std::size_t FakePort::consumedBytes() const {

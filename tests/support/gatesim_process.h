@@ -70,8 +70,7 @@ public:
         if (status != -1 && !endedCleanly(status)) {
             if (::testing::UnitTest::GetInstance()->current_test_info() != nullptr)
                 ADD_FAILURE() << "norvik-gatesim " << describeEnd(status);
-            else
-                std::fprintf(stderr, "norvik-gatesim %s\n", describeEnd(status).c_str());
+            else std::fprintf(stderr, "norvik-gatesim %s\n", describeEnd(status).c_str());
         }
         removeLog();
     }
@@ -111,8 +110,7 @@ public:
             if (r == pid_ || (r < 0 && errno != EINTR)) break;
             if (std::chrono::steady_clock::now() >= deadline) {
                 ::kill(pid_, SIGKILL);
-                while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
-                }
+                while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {}
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -152,7 +150,8 @@ private:
         std::string line;
         auto deadline = std::chrono::steady_clock::now() + timeout;
         while (true) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
             if (left.count() <= 0) throw std::runtime_error("norvik-gatesim did not print its slave path in time");
             pollfd pfd{stdoutFd_, POLLIN, 0};
             int ready = ::poll(&pfd, 1, static_cast<int>(left.count()));

@@ -10,8 +10,14 @@ namespace norvik::test {
 
 // A parameter block: header for `records` records, model byte, then the records.
 inline std::vector<uint8_t> parameterBlock(char model, const std::vector<std::array<uint8_t, 12>>& records) {
-    std::vector<uint8_t> b = {'K', static_cast<uint8_t>(model), 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8,
-                              static_cast<uint8_t>(records.size() - 1), 2, 0, 0, 0};
+    std::vector<uint8_t> b = {'K',  static_cast<uint8_t>(model),
+                              0,    0,
+                              0,    0,
+                              7,    0x00,
+                              0x64, 0x03,
+                              0xE8, static_cast<uint8_t>(records.size() - 1),
+                              2,    0,
+                              0,    0};
     for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
     return b;
 }

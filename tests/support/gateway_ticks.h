@@ -27,8 +27,8 @@ inline bool awaitGateway(const GatesimProcess& sim, unsigned linesSent,
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (true) {
         const auto lines = sim.logLines();
-        const auto received = std::count_if(lines.begin(), lines.end(),
-                                            [](const std::string& l) { return l.starts_with("RX LINE "); });
+        const auto received =
+            std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("RX LINE "); });
         const bool answered = lines.empty() || !lines.back().starts_with("RX ");
         if (static_cast<unsigned>(received) >= linesSent && answered) return true;
         if (std::chrono::steady_clock::now() >= deadline) return false;

@@ -17,8 +17,7 @@ namespace norvik::test {
 class TempFile {
 public:
     explicit TempFile(const std::string& name)
-        : path_(std::filesystem::temp_directory_path() /
-                (name + "_" + std::to_string(::getpid()) + ".ptm")) {
+        : path_(std::filesystem::temp_directory_path() / (name + "_" + std::to_string(::getpid()) + ".ptm")) {
         std::filesystem::remove(path_);
     }
     ~TempFile() { std::filesystem::remove(path_); }

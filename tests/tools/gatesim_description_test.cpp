@@ -58,8 +58,8 @@ TEST(GatesimDescriptionFile, refusesAtOnceWhatIsNoRegularFileOrTooLarge) {
         const char* why;
     };
     const Case cases[] = {
-        {fifo.string(), "not a regular file"},          // would wait for a writer for ever
-        {"/dev/zero", "not a regular file"},            // would be read without end
+        {fifo.string(), "not a regular file"},  // would wait for a writer for ever
+        {"/dev/zero", "not a regular file"},    // would be read without end
         {dir.string(), "not a regular file"},
         {big.string(), "larger than"},
         {(dir / "absent.json").string(), "cannot be opened"},

@@ -82,8 +82,7 @@ public:
     // Up to n bytes: fewer when the time runs out first.
     Bytes readBytes(std::size_t n, std::chrono::milliseconds timeout = 5s) {
         auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (buffer_.size() < n && fill(deadline)) {
-        }
+        while (buffer_.size() < n && fill(deadline)) {}
         std::size_t take = std::min(n, buffer_.size());
         Bytes out(buffer_.begin(), buffer_.begin() + static_cast<std::ptrdiff_t>(take));
         buffer_.erase(0, take);
@@ -92,8 +91,7 @@ public:
 
     bool staysSilent(std::chrono::milliseconds period) {
         auto deadline = std::chrono::steady_clock::now() + period;
-        while (fill(deadline)) {
-        }
+        while (fill(deadline)) {}
         return buffer_.empty();
     }
 
@@ -130,14 +128,12 @@ Bytes concat(std::initializer_list<Bytes> parts) {
 }
 
 const Bytes kDemoParameterBlock{
-    0x4B, 0x35, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00, 0x64, 0x03, 0xE8, 0x06, 0x00, 0x00, 0x00, 0x00,
-    0xFF, 0x03, 0x00, 0x00, 0x00, 0x02, 0x08, 0x00, 0x01, 0x00, 0x00, 0x00,  // system module, position 1
-    0x01, 0x00, 0x02, 0x00, 0x00, 0x02, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00,
-    0x01, 0x01, 0x04, 0x00, 0x00, 0x01, 0x04, 0x00, 0x10, 0x00, 0x00, 0x00,
-    0x02, 0x02, 0x05, 0x00, 0x00, 0x04, 0x08, 0x00, 0x64, 0x00, 0x00, 0x00,
-    0x02, 0x02, 0x09, 0x00, 0x02, 0x04, 0x08, 0x00, 0x65, 0x00, 0x00, 0x00,
-    0x03, 0x03, 0x0D, 0x00, 0x01, 0x06, 0x08, 0x00, 0xC8, 0x01, 0x01, 0x00,
-    0x04, 0x04, 0x13, 0x00, 0x10, 0x01, 0x06, 0x00, 0x20, 0x00, 0x00, 0x00,
+    0x4B, 0x35, 0x00, 0x00, 0x01, 0x01, 0x01, 0x00, 0x64, 0x03, 0xE8, 0x06, 0x00, 0x00, 0x00, 0x00, 0xFF, 0x03,
+    0x00, 0x00, 0x00, 0x02, 0x08, 0x00, 0x01, 0x00, 0x00, 0x00,  // system module, position 1
+    0x01, 0x00, 0x02, 0x00, 0x00, 0x02, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x01, 0x04, 0x00, 0x00, 0x01,
+    0x04, 0x00, 0x10, 0x00, 0x00, 0x00, 0x02, 0x02, 0x05, 0x00, 0x00, 0x04, 0x08, 0x00, 0x64, 0x00, 0x00, 0x00,
+    0x02, 0x02, 0x09, 0x00, 0x02, 0x04, 0x08, 0x00, 0x65, 0x00, 0x00, 0x00, 0x03, 0x03, 0x0D, 0x00, 0x01, 0x06,
+    0x08, 0x00, 0xC8, 0x01, 0x01, 0x00, 0x04, 0x04, 0x13, 0x00, 0x10, 0x01, 0x06, 0x00, 0x20, 0x00, 0x00, 0x00,
 };
 
 const Bytes kFactoryIpBlock = [] {
@@ -193,11 +189,11 @@ TEST(Gatesim, parameterBlockComesWithItsLineAndBeforeTheFinishLine) {
 TEST(Gatesim, fileNameReplyOfTheDemo) {
     GatesimProcess sim(NORVIK_GATESIM, kFast);
     RawPort port(sim.slavePath());
-    Bytes expected = concat({text("File_NO="), {0x02}, text("File_Name=auto"), text("exec.bat"),
-                             text("File_Name=3420"), text("V10.bin")});
-    EXPECT_EQ(loadExchange(port, "LOAD--FILE_NAME", "send file name to com", expected.size(),
-                           "send file name to com finish"),
-              expected);
+    Bytes expected = concat(
+        {text("File_NO="), {0x02}, text("File_Name=auto"), text("exec.bat"), text("File_Name=3420"), text("V10.bin")});
+    EXPECT_EQ(
+        loadExchange(port, "LOAD--FILE_NAME", "send file name to com", expected.size(), "send file name to com finish"),
+        expected);
 }
 
 struct BlockKind {
@@ -253,10 +249,10 @@ TEST_P(SafeValueLayout, blockSizeFollowsTheFirmwareNames) {
     auto config = writeConfig(c.descriptionJson);
     GatesimProcess sim(NORVIK_GATESIM, fast({"--config", config}));
     RawPort port(sim.slavePath());
-    EXPECT_EQ(loadExchange(port, "LOAD_SAFE_VALUE", "send safe value to com", c.blockBytes,
-                           "send safe value to com finish")
-                  .size(),
-              c.blockBytes);
+    EXPECT_EQ(
+        loadExchange(port, "LOAD_SAFE_VALUE", "send safe value to com", c.blockBytes, "send safe value to com finish")
+            .size(),
+        c.blockBytes);
     port.sendLine("SEND_SAFE_VALUE");
     ASSERT_EQ(port.readLine(), "receive safe value");
     port.sendBytes(pattern(c.blockBytes));
@@ -299,20 +295,19 @@ TEST_P(IncompleteSafeValueBlock, isAnsweredWithReceiveErrorAndNotStored) {
               Bytes(512, 0xFF));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Gatesim, IncompleteSafeValueBlock,
-    testing::Values(BadSendCase{"tooShort",
-                                [](RawPort& p) {
-                                    p.sendBytes(pattern(100));
-                                    p.sendLine("transmit_end");
-                                }},
-                    BadSendCase{"tooLong",
-                                [](RawPort& p) {
-                                    p.sendBytes(pattern(600));
-                                    p.sendLine("transmit_end");
-                                }},
-                    BadSendCase{"noTransmitEnd", [](RawPort& p) { p.sendBytes(pattern(512)); }}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Gatesim, IncompleteSafeValueBlock,
+                         testing::Values(BadSendCase{"tooShort",
+                                                     [](RawPort& p) {
+                                                         p.sendBytes(pattern(100));
+                                                         p.sendLine("transmit_end");
+                                                     }},
+                                         BadSendCase{"tooLong",
+                                                     [](RawPort& p) {
+                                                         p.sendBytes(pattern(600));
+                                                         p.sendLine("transmit_end");
+                                                     }},
+                                         BadSendCase{"noTransmitEnd", [](RawPort& p) { p.sendBytes(pattern(512)); }}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 struct FaultCase {
     const char* name;
@@ -342,23 +337,28 @@ void sendBlockExpecting(RawPort& p, const std::string& command, const std::strin
 INSTANTIATE_TEST_SUITE_P(
     Gatesim, FaultSwitch,
     testing::Values(
-        FaultCase{"saveSafe", {"--reply-error", "save-safe"},
+        FaultCase{"saveSafe",
+                  {"--reply-error", "save-safe"},
                   [](RawPort& p) {
                       sendBlockExpecting(p, "SEND_SAFE_VALUE", "receive safe value", 512, "save_safe_value error!");
                   }},
-        FaultCase{"receiveSafe", {"--reply-error", "receive-safe"},
+        FaultCase{"receiveSafe",
+                  {"--reply-error", "receive-safe"},
                   [](RawPort& p) {
                       sendBlockExpecting(p, "SEND_SAFE_VALUE", "receive safe value", 512, "receive_safe_value error!");
                   }},
-        FaultCase{"saveIp", {"--reply-error", "save-ip"},
+        FaultCase{"saveIp",
+                  {"--reply-error", "save-ip"},
                   [](RawPort& p) {
                       sendBlockExpecting(p, "SEND_IP_SETTING", "receive ip setting", 76, "save_ip_setting error!");
                   }},
-        FaultCase{"receiveIp", {"--reply-error", "receive-ip"},
+        FaultCase{"receiveIp",
+                  {"--reply-error", "receive-ip"},
                   [](RawPort& p) {
                       sendBlockExpecting(p, "SEND_IP_SETTING", "receive ip setting", 76, "receive_ip_setting error!");
                   }},
-        FaultCase{"readSafeAndIpTogether", {"--reply-error", "read-safe,read-ip"},
+        FaultCase{"readSafeAndIpTogether",
+                  {"--reply-error", "read-safe,read-ip"},
                   [](RawPort& p) {
                       p.sendLine("LOAD_SAFE_VALUE");
                       EXPECT_EQ(p.readLine(), "read eeprom error!");
@@ -366,14 +366,16 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(p.readLine(), "read eeprom error!");
                       EXPECT_TRUE(p.staysSilent(100ms));
                   }},
-        FaultCase{"garbage", {"--garbage"},
+        FaultCase{"garbage",
+                  {"--garbage"},
                   [](RawPort& p) {
                       p.sendLine(kPrompt);
                       auto line = p.readLine();
                       ASSERT_TRUE(line);
                       EXPECT_NE(*line, kConnect);
                   }},
-        FaultCase{"silentAfterTwo", {"--silent-after", "2"},
+        FaultCase{"silentAfterTwo",
+                  {"--silent-after", "2"},
                   [](RawPort& p) {
                       p.sendLine(kPrompt);
                       EXPECT_EQ(p.readLine(), kConnect);
@@ -384,7 +386,8 @@ INSTANTIATE_TEST_SUITE_P(
                       p.sendLine(kPrompt);
                       EXPECT_TRUE(p.staysSilent(200ms));
                   }},
-        FaultCase{"disconnectNoticeOnce", {"--send-disconnect-after", "1"},
+        FaultCase{"disconnectNoticeOnce",
+                  {"--send-disconnect-after", "1"},
                   [](RawPort& p) {
                       for (const char* expected : {"KESTRA--r4460k> connect", "KESTRA--r4460k> disconnect",
                                                    "KESTRA--r4460k> connect", "KESTRA--r4460k> connect"}) {
@@ -392,14 +395,16 @@ INSTANTIATE_TEST_SUITE_P(
                           EXPECT_EQ(p.readLine(), expected);
                       }
                   }},
-        FaultCase{"ignoreFileName", {"--ignore-file-name"},
+        FaultCase{"ignoreFileName",
+                  {"--ignore-file-name"},
                   [](RawPort& p) {
                       p.sendLine("LOAD--FILE_NAME");
                       EXPECT_TRUE(p.staysSilent(200ms));
                       p.sendLine(kPrompt);
                       EXPECT_EQ(p.readLine(), kConnect);
                   }},
-        FaultCase{"badFileNameReply", {"--bad-file-name-reply"},
+        FaultCase{"badFileNameReply",
+                  {"--bad-file-name-reply"},
                   [](RawPort& p) {
                       p.sendLine("LOAD--FILE_NAME");
                       EXPECT_EQ(p.readLine(), "send file name to com");
@@ -407,7 +412,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ASSERT_EQ(header.size(), 9u);
                       EXPECT_NE(Bytes(header.begin(), header.begin() + 8), text("File_NO="));
                   }},
-        FaultCase{"overlongLineBeforeTheFirstAnswerOnly", {"--overlong-line", "2000"},
+        FaultCase{"overlongLineBeforeTheFirstAnswerOnly",
+                  {"--overlong-line", "2000"},
                   [](RawPort& p) {
                       p.sendLine(kPrompt);
                       auto first = p.readLine();
@@ -417,25 +423,29 @@ INSTANTIATE_TEST_SUITE_P(
                       p.sendLine(kPrompt);
                       EXPECT_EQ(p.readLine(), kConnect);
                   }},
-        FaultCase{"truncatedParameterBlock", {"--truncate-parameter-block", "20"},
+        FaultCase{"truncatedParameterBlock",
+                  {"--truncate-parameter-block", "20"},
                   [](RawPort& p) {
                       Bytes got = loadExchange(p, "LOAD--PARAMETER", "send parameter to com", 20,
                                                "send parameter to com finish");
                       EXPECT_EQ(got, Bytes(kDemoParameterBlock.begin(), kDemoParameterBlock.begin() + 20));
                   }},
-        FaultCase{"truncatedSafeBlock", {"--truncate-safe-block", "100"},
+        FaultCase{"truncatedSafeBlock",
+                  {"--truncate-safe-block", "100"},
                   [](RawPort& p) {
                       EXPECT_EQ(loadExchange(p, "LOAD_SAFE_VALUE", "send safe value to com", 100,
                                              "send safe value to com finish"),
                                 Bytes(100, 0xFF));
                   }},
-        FaultCase{"truncatedIpBlock", {"--truncate-ip-block", "10"},
+        FaultCase{"truncatedIpBlock",
+                  {"--truncate-ip-block", "10"},
                   [](RawPort& p) {
                       EXPECT_EQ(loadExchange(p, "LOAD_IP_SETTING", "send ip setting to com", 10,
                                              "send ip setting to com finish"),
                                 Bytes(kFactoryIpBlock.begin(), kFactoryIpBlock.begin() + 10));
                   }},
-        FaultCase{"lateBlock", {"--late-block-ms", "1000"},
+        FaultCase{"lateBlock",
+                  {"--late-block-ms", "1000"},
                   [](RawPort& p) {
                       p.sendLine("LOAD--PARAMETER");
                       EXPECT_EQ(p.readLine(), "send parameter to com");
@@ -443,7 +453,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(p.readBytes(kDemoParameterBlock.size()), kDemoParameterBlock);
                       EXPECT_EQ(p.readLine(), "send parameter to com finish");
                   }},
-        FaultCase{"onlyTheFirstBlockLate", {"--late-block-ms", "1000", "--late-blocks", "1"},
+        FaultCase{"onlyTheFirstBlockLate",
+                  {"--late-block-ms", "1000", "--late-blocks", "1"},
                   [](RawPort& p) {
                       p.sendLine("LOAD_IP_SETTING");
                       EXPECT_EQ(p.readLine(), "send ip setting to com");
@@ -454,7 +465,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(p.readLine(), "send parameter to com");
                       EXPECT_EQ(p.readBytes(kDemoParameterBlock.size(), 500ms), kDemoParameterBlock);
                   }},
-        FaultCase{"lateSafeValuesOnly", {"--late-block-ms", "1000", "--late-block-of", "safe"},
+        FaultCase{"lateSafeValuesOnly",
+                  {"--late-block-ms", "1000", "--late-block-of", "safe"},
                   [](RawPort& p) {
                       p.sendLine("LOAD--PARAMETER");
                       EXPECT_EQ(p.readLine(), "send parameter to com");
@@ -465,25 +477,28 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_TRUE(p.staysSilent(300ms));
                       EXPECT_EQ(p.readBytes(512), Bytes(512, 0xFF));
                   }},
-        FaultCase{"truncatedFileNameReply", {"--truncate-file-name-reply", "12"},
+        FaultCase{"truncatedFileNameReply",
+                  {"--truncate-file-name-reply", "12"},
                   [](RawPort& p) {
                       const Bytes got = loadExchange(p, "LOAD--FILE_NAME", "send file name to com", 12,
                                                      "send file name to com finish");
                       EXPECT_EQ(Bytes(got.begin(), got.begin() + 8), text("File_NO="));
                   }},
-        FaultCase{"shortBlockByLessThanItsFinishLine", {"--short-block-by", "10", "--short-block-of", "ip"},
-                  [](RawPort& p) {
-                      p.sendLine("LOAD_IP_SETTING");
-                      EXPECT_EQ(p.readLine(), "send ip setting to com");
-                      const Bytes tail = text("send ip se");
-                      EXPECT_EQ(p.readBytes(76), concat({Bytes(kFactoryIpBlock.begin(), kFactoryIpBlock.end() - 10),
-                                                         tail}));
-                      EXPECT_EQ(p.readLine(), "tting to com finish");
-                      p.sendLine("LOAD--PARAMETER");  // not named: whole
-                      EXPECT_EQ(p.readLine(), "send parameter to com");
-                      EXPECT_EQ(p.readBytes(kDemoParameterBlock.size()), kDemoParameterBlock);
-                  }},
-        FaultCase{"bannerOnceAndChatterAheadOfEveryAnswer", {"--banner", "--noise-lines", "2", "--blank-lines", "1"},
+        FaultCase{
+            "shortBlockByLessThanItsFinishLine",
+            {"--short-block-by", "10", "--short-block-of", "ip"},
+            [](RawPort& p) {
+                p.sendLine("LOAD_IP_SETTING");
+                EXPECT_EQ(p.readLine(), "send ip setting to com");
+                const Bytes tail = text("send ip se");
+                EXPECT_EQ(p.readBytes(76), concat({Bytes(kFactoryIpBlock.begin(), kFactoryIpBlock.end() - 10), tail}));
+                EXPECT_EQ(p.readLine(), "tting to com finish");
+                p.sendLine("LOAD--PARAMETER");  // not named: whole
+                EXPECT_EQ(p.readLine(), "send parameter to com");
+                EXPECT_EQ(p.readBytes(kDemoParameterBlock.size()), kDemoParameterBlock);
+            }},
+        FaultCase{"bannerOnceAndChatterAheadOfEveryAnswer",
+                  {"--banner", "--noise-lines", "2", "--blank-lines", "1"},
                   [](RawPort& p) {
                       const auto chatter = [&p] {
                           EXPECT_EQ(p.readLine(), "kestra: status 1");
@@ -503,7 +518,8 @@ INSTANTIATE_TEST_SUITE_P(
                       chatter();
                       EXPECT_EQ(p.readLine(), "send ip setting to com finish");
                   }},
-        FaultCase{"secondPromptAnsweredTwice", {"--answer-twice", "2"},
+        FaultCase{"secondPromptAnsweredTwice",
+                  {"--answer-twice", "2"},
                   [](RawPort& p) {
                       p.sendLine(kPrompt);
                       EXPECT_EQ(p.readLine(), kConnect);
@@ -514,7 +530,8 @@ INSTANTIATE_TEST_SUITE_P(
                       EXPECT_EQ(p.readLine(), kConnect);
                       EXPECT_TRUE(p.staysSilent(200ms));
                   }},
-        FaultCase{"pauseHoldsOneAnswerAndAllBehindIt", {"--pause-at", "2", "--pause-ms", "600"},
+        FaultCase{"pauseHoldsOneAnswerAndAllBehindIt",
+                  {"--pause-at", "2", "--pause-ms", "600"},
                   [](RawPort& p) {
                       p.sendLine(kPrompt);
                       EXPECT_EQ(p.readLine(), kConnect);
@@ -582,10 +599,10 @@ TEST(Gatesim, wireLogMarksTheLinesItLeavesUnanswered) {
     EXPECT_EQ(port.readLine(), kConnect);
     port.sendLine(kPrompt);
     const std::vector<std::string> expected{
-        "RX LINE NO_SUCH_COMMAND",  "QUIET no answer to this line",
-        "RX LINE LOAD--FILE_NAME",  "QUIET ignoring the file-name query",
-        "RX LINE KESTRA--r4460k>",  "TX LINE KESTRA--r4460k> connect",
-        "RX LINE KESTRA--r4460k>",  "QUIET silent",
+        "RX LINE NO_SUCH_COMMAND", "QUIET no answer to this line",
+        "RX LINE LOAD--FILE_NAME", "QUIET ignoring the file-name query",
+        "RX LINE KESTRA--r4460k>", "TX LINE KESTRA--r4460k> connect",
+        "RX LINE KESTRA--r4460k>", "QUIET silent",
     };
     EXPECT_EQ(logOnceItHas(sim, expected.size()), expected);
     EXPECT_TRUE(port.staysSilent(100ms));
@@ -629,8 +646,8 @@ TEST(Gatesim, shippedDemoDescriptionsLoad) {
     }
     GatesimProcess sim(NORVIK_GATESIM, fast({"--config", NORVIK_GATESIM_DIR "/demo-hx3410.json"}));
     RawPort port(sim.slavePath());
-    Bytes header = loadExchange(port, "LOAD--PARAMETER", "send parameter to com", 16 + 5 * 12,
-                                "send parameter to com finish");
+    Bytes header =
+        loadExchange(port, "LOAD--PARAMETER", "send parameter to com", 16 + 5 * 12, "send parameter to com finish");
     ASSERT_EQ(header.size(), 16u + 5 * 12);
     EXPECT_EQ(header[1], '4');
     EXPECT_EQ(header[11], 4);  // five records, counted minus one
@@ -638,9 +655,9 @@ TEST(Gatesim, shippedDemoDescriptionsLoad) {
 }
 
 TEST(Gatesim, refusesABrokenDescription) {
-    for (const char* json : {R"({"modules":[{"device_id":1,"typ":2}]})", R"({"ip_block":"C0A8"})",
-                             R"({"safe_value_bytes":600})", R"({"model":"HX-9999"})", R"({"role":"boss"})",
-                             R"({"slave_device_id":300})", R"({"modules":)"}) {
+    for (const char* json :
+         {R"({"modules":[{"device_id":1,"typ":2}]})", R"({"ip_block":"C0A8"})", R"({"safe_value_bytes":600})",
+          R"({"model":"HX-9999"})", R"({"role":"boss"})", R"({"slave_device_id":300})", R"({"modules":)"}) {
         SCOPED_TRACE(json);
         auto config = writeConfig(json);
         EXPECT_THROW(GatesimProcess(NORVIK_GATESIM, {"--config", config}), std::runtime_error);
@@ -672,12 +689,12 @@ TEST(Gatesim, describedModulesAndStoredBlocksGoOnTheWire) {
     GatesimProcess sim(NORVIK_GATESIM, fast({"--config", config}));
     RawPort port(sim.slavePath());
     EXPECT_EQ(loadExchange(port, "LOAD--PARAMETER", "send parameter to com", 28, "send parameter to com finish"),
-              (Bytes{'X', '4', 7, 2, 1, 0x02, 9, 0x12, 0x34, 0xFF, 0xFF, 0x00, 3, 0, 0, 0,
-                     200, 9, 255, 0x12, 0x34, 0, 3, 0xAB, 0xCD, 3, 0x01, 0x00}));
+              (Bytes{'X', '4', 7,   2, 1,   0x02, 9,    0x12, 0x34, 0xFF, 0xFF, 0x00, 3,    0,
+                     0,   0,   200, 9, 255, 0x12, 0x34, 0,    3,    0xAB, 0xCD, 3,    0x01, 0x00}));
     // Only "auto" in lower case takes the 8-byte tail; other names are cut or padded to 7.
-    EXPECT_EQ(loadExchange(port, "LOAD--FILE_NAME", "send file name to com", 9 + 2 * 21, "send file name to com finish"),
-              concat({text("File_NO="), {11}, text("File_Name=Auto"), text("1234567"), text("File_Name=ab"),
-                      Bytes(9, 0)}));
+    EXPECT_EQ(
+        loadExchange(port, "LOAD--FILE_NAME", "send file name to com", 9 + 2 * 21, "send file name to com finish"),
+        concat({text("File_NO="), {11}, text("File_Name=Auto"), text("1234567"), text("File_Name=ab"), Bytes(9, 0)}));
     EXPECT_EQ(loadExchange(port, "LOAD_SAFE_VALUE", "send safe value to com", 512, "send safe value to com finish"),
               Bytes(512, 0xAA));
     std::filesystem::remove(config);

@@ -35,8 +35,8 @@ TEST(SpaceUseColours, matchTheLegend) {
 }
 
 TEST(ModuleBoxes, systemModuleSlotStaysOffAndBoxesBeyondTheCountStayDisabled) {
-    GatewayConfig config = configWith(kMaster, {module(1, 0, 0, 1, 0), module(2, 0, 0, 1, 0), module(3, 0, 0, 1, 0),
-                                          module(4, 0, 0, 1, 0)});
+    GatewayConfig config = configWith(
+        kMaster, {module(1, 0, 0, 1, 0), module(2, 0, 0, 1, 0), module(3, 0, 0, 1, 0), module(4, 0, 0, 1, 0)});
     // Recorded position -> the box that stays off; 0 stands for slot 1 as everywhere else.
     const std::pair<uint32_t, int> positions[] = {{3, 3}, {1, 1}, {0, 1}, {4, 4}};
     for (const auto& [position, offBox] : positions) {
@@ -82,7 +82,7 @@ TEST(DeviceSpace, rowsByTypeRoleBaseAndLength) {
         {kSlave, 0, 0, 1, true, DeviceArea::DI, 1, 1},
         {kMaster, 4, 8, 3, true, DeviceArea::DI, 2, 3},
         {kSlave, 4, 8, 3, true, DeviceArea::DO, 2, 3},
-        {kMaster, 2, 5, 5, true, DeviceArea::AO, 6, 2},   // 5 bytes make 2 words
+        {kMaster, 2, 5, 5, true, DeviceArea::AO, 6, 2},  // 5 bytes make 2 words
         {kSlave, 5, 0, 4, true, DeviceArea::AO, 1, 2},
         {kMaster, 3, 121, 4, true, DeviceArea::AI, 122, 2},
         {kMaster, 2, 0, 1, false, DeviceArea::AO, 0, 0},  // less than one word
@@ -125,10 +125,12 @@ TEST(ModbusSpace, addressesByRoleAndType) {
     };
     // internalBase 40, modbusStart 300, dataLength 5, coilCount 35.
     const Case cases[] = {
-        {kMaster, 0, ModbusKind::DO, 300, 35}, {kMaster, 1, ModbusKind::DI, 300, 35}, {kMaster, 2, ModbusKind::AO, 300, 2},
-        {kMaster, 3, ModbusKind::AI, 300, 2},  {kMaster, 4, ModbusKind::RDO, 300, 35}, {kMaster, 5, ModbusKind::RAO, 300, 2},
-        {kSlave, 0, ModbusKind::DI, 40, 40},  {kSlave, 1, ModbusKind::DO, 40, 40},  {kSlave, 2, ModbusKind::AI, 40, 2},
-        {kSlave, 3, ModbusKind::AO, 40, 2},   {kSlave, 4, ModbusKind::DO, 40, 40},  {kSlave, 5, ModbusKind::AO, 40, 2},
+        {kMaster, 0, ModbusKind::DO, 300, 35},  {kMaster, 1, ModbusKind::DI, 300, 35},
+        {kMaster, 2, ModbusKind::AO, 300, 2},   {kMaster, 3, ModbusKind::AI, 300, 2},
+        {kMaster, 4, ModbusKind::RDO, 300, 35}, {kMaster, 5, ModbusKind::RAO, 300, 2},
+        {kSlave, 0, ModbusKind::DI, 40, 40},    {kSlave, 1, ModbusKind::DO, 40, 40},
+        {kSlave, 2, ModbusKind::AI, 40, 2},     {kSlave, 3, ModbusKind::AO, 40, 2},
+        {kSlave, 4, ModbusKind::DO, 40, 40},    {kSlave, 5, ModbusKind::AO, 40, 2},
     };
     for (const Case& c : cases) {
         const auto run = modbusModuleAddresses(configWith(c.role, {module(1, c.type, 40, 5, 300, 35)}), 1);
@@ -194,13 +196,19 @@ TEST(ModbusSpace, overlapClassesAsModulesComeAndGo) {
          kMaster,
          {module(4, 2, 0, 2, 7), module(4, 2, 0, 2, 7), module(9, 2, 0, 2, 7)},
          7,
-         {{1, true, U::InUse}, {2, true, U::AddrIdOverlap}, {3, true, U::AddrOverlap}, {3, false, U::InUse},
+         {{1, true, U::InUse},
+          {2, true, U::AddrIdOverlap},
+          {3, true, U::AddrOverlap},
+          {3, false, U::InUse},
           {2, false, U::InUse}}},
         {"same modules in the other order",
          kMaster,
          {module(4, 2, 0, 2, 7), module(4, 2, 0, 2, 7), module(9, 2, 0, 2, 7)},
          7,
-         {{3, true, U::InUse}, {1, true, U::AddrOverlap}, {2, true, U::AddrIdOverlap}, {1, false, U::AddrOverlap},
+         {{3, true, U::InUse},
+          {1, true, U::AddrOverlap},
+          {2, true, U::AddrIdOverlap},
+          {1, false, U::AddrOverlap},
           {3, false, U::InUse}}},
         {"removing a module that was never added leaves the others counted",
          kMaster,
@@ -211,8 +219,12 @@ TEST(ModbusSpace, overlapClassesAsModulesComeAndGo) {
          kMaster,
          {module(kSystemModuleId, 3, 0, 2, 0), module(kSystemModuleId, 3, 0, 2, 0), module(0, 3, 0, 2, 0)},
          0,
-         {{1, true, U::InUse}, {2, true, U::AddrIdOverlap}, {3, true, U::AddrOverlap}, {1, false, U::AddrOverlap},
-          {2, false, U::InUse}, {3, false, U::NotUsed}}},
+         {{1, true, U::InUse},
+          {2, true, U::AddrIdOverlap},
+          {3, true, U::AddrOverlap},
+          {1, false, U::AddrOverlap},
+          {2, false, U::InUse},
+          {3, false, U::NotUsed}}},
         {"slave counts type 0 in DI at the internal base, 8 bits per byte",
          kSlave,
          {module(1, 0, 16, 2, 900, 3), module(2, 1, 0, 4, 0, 0)},
@@ -307,7 +319,8 @@ TEST(ModbusSpace, countersAgreeWithThePlainRuleInAnyOrderOfClicks) {
                 const SpaceUse expected = add ? plain.add(run->kind, a, id) : plain.remove(run->kind, a, id);
                 ASSERT_LT(i, marks.size()) << "role " << modbusRoleText(role) << ", step " << step;
                 EXPECT_EQ(marks[i].address, a);
-                EXPECT_EQ(marks[i].use, expected) << "role " << modbusRoleText(role) << ", step " << step << ", address " << a;
+                EXPECT_EQ(marks[i].use, expected)
+                    << "role " << modbusRoleText(role) << ", step " << step << ", address " << a;
                 ++i;
             }
             EXPECT_EQ(i, marks.size()) << "role " << modbusRoleText(role) << ", step " << step;

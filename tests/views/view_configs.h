@@ -13,8 +13,8 @@ namespace norvik::test {
 inline constexpr ModbusRole kMaster = ModbusRole::Master;
 inline constexpr ModbusRole kSlave = ModbusRole::Slave;
 
-inline ModuleEntry module(uint8_t id, uint8_t type, uint32_t internalBase, uint8_t length,
-                          uint32_t modbusStart, uint32_t coils = 0, uint8_t profibusBase = 0) {
+inline ModuleEntry module(uint8_t id, uint8_t type, uint32_t internalBase, uint8_t length, uint32_t modbusStart,
+                          uint32_t coils = 0, uint8_t profibusBase = 0) {
     ModuleEntry m;
     m.deviceId = id;
     m.type = static_cast<ModuleType>(type);

@@ -21,9 +21,7 @@ using test::kMaster;
 using test::kSlave;
 using test::module;
 
-QColor colourOf(GridWidget& grid, int row, int column) {
-    return grid.cellBackground(row, column);
-}
+QColor colourOf(GridWidget& grid, int row, int column) { return grid.cellBackground(row, column); }
 
 const QColor kWhite(255, 255, 255);
 const QColor kCyan(0, 255, 255);
@@ -51,9 +49,9 @@ TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
     for (int first : {2, 3}) {
         ModbusSpaceDialog view(config);
         GridWidget& aout = view.kindGrid(ModbusKind::AO);
-        EXPECT_EQ(colourOf(aout, 11, 1), kCyan);   // word 10
-        EXPECT_EQ(colourOf(aout, 12, 1), kRed);    // word 11, both modules
-        EXPECT_EQ(colourOf(aout, 13, 1), kCyan);   // word 12
+        EXPECT_EQ(colourOf(aout, 11, 1), kCyan);  // word 10
+        EXPECT_EQ(colourOf(aout, 12, 1), kRed);   // word 11, both modules
+        EXPECT_EQ(colourOf(aout, 13, 1), kCyan);  // word 12
         view.moduleBox(first)->click();
         EXPECT_EQ(colourOf(aout, 12, 1), kCyan) << first;
         view.moduleBox(first)->click();

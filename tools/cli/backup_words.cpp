@@ -120,7 +120,8 @@ json differencesJson(const BackupDifferences& d) {
             {{"area", areaKey(s.area)}, {"index", s.index}, {"backup", s.backupValue}, {"gateway", s.gatewayValue}});
     for (const IpDifference& i : d.ipSetting)
         ip.push_back({{"field", ipFieldName(i)}, {"backup", i.backupValue}, {"gateway", i.gatewayValue}});
-    return {{"parameters", std::move(parameters)}, {"safe_values", std::move(safeValues)}, {"ip_setting", std::move(ip)}};
+    return {
+        {"parameters", std::move(parameters)}, {"safe_values", std::move(safeValues)}, {"ip_setting", std::move(ip)}};
 }
 
 }  // namespace norvik::cli

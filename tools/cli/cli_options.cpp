@@ -42,23 +42,24 @@ struct Chosen {
 
 ParseOutcome parseArguments(int argc, const char* const* argv) {
     CliOptions o;
-    CLI::App app{"Reads and configures HX-3410 and HX-3420 PROFIBUS to Modbus gateways over their serial\n"
-                 "console, one or many at once, without a window.\n\n"
-                 "Commands:\n"
-                 "  info                        model, modules and parameters\n"
-                 "  files                       the firmware's file names\n"
-                 "  safe-values get -o FILE     read the safe values into a .ptm file\n"
-                 "  safe-values put FILE        send a .ptm file, then read back and compare\n"
-                 "  ip get -o FILE              (HX-3420) read the IP setting into a .ptm file\n"
-                 "  ip put FILE                 (HX-3420) send, then read back and compare\n"
-                 "  backup -o FILE              everything, as the window's Back Up (same file format)\n"
-                 "  restore FILE [--dry-run]    as the window's Restore, verified; --dry-run prints the differences\n"
-                 "  diff FILE                   the differences between a backup and the gateway\n"
-                 "  report -o FILE.pdf | -o FOLDER --csv [--from-backup FILE]\n"
-                 "                              the commissioning report\n"
-                 "With several --device options the command runs on every gateway at once; -o then names a\n"
-                 "folder, and each file in it is named after its device.",
-                 "norvik-cli"};
+    CLI::App app{
+        "Reads and configures HX-3410 and HX-3420 PROFIBUS to Modbus gateways over their serial\n"
+        "console, one or many at once, without a window.\n\n"
+        "Commands:\n"
+        "  info                        model, modules and parameters\n"
+        "  files                       the firmware's file names\n"
+        "  safe-values get -o FILE     read the safe values into a .ptm file\n"
+        "  safe-values put FILE        send a .ptm file, then read back and compare\n"
+        "  ip get -o FILE              (HX-3420) read the IP setting into a .ptm file\n"
+        "  ip put FILE                 (HX-3420) send, then read back and compare\n"
+        "  backup -o FILE              everything, as the window's Back Up (same file format)\n"
+        "  restore FILE [--dry-run]    as the window's Restore, verified; --dry-run prints the differences\n"
+        "  diff FILE                   the differences between a backup and the gateway\n"
+        "  report -o FILE.pdf | -o FOLDER --csv [--from-backup FILE]\n"
+        "                              the commissioning report\n"
+        "With several --device options the command runs on every gateway at once; -o then names a\n"
+        "folder, and each file in it is named after its device.",
+        "norvik-cli"};
     app.set_version_flag("--version", std::string(NORVIK_VERSION));
     app.require_subcommand(1);
     app.fallthrough();
@@ -93,9 +94,7 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     auto outputOption = [&](CLI::App* sub, const char* help) {
         sub->add_option("-o,--output", o.output, help)->required()->type_name("PATH");
     };
-    auto inputFile = [&](CLI::App* sub, const char* help) {
-        sub->add_option("FILE", o.inputFile, help)->required();
-    };
+    auto inputFile = [&](CLI::App* sub, const char* help) { sub->add_option("FILE", o.inputFile, help)->required(); };
     auto noVerify = [&](CLI::App* sub) {
         sub->add_flag("--no-verify", o.noVerify, "Skip the read-back after sending");
     };
@@ -107,8 +106,8 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     safeValues->require_subcommand(1);
     outputOption(command(*safeValues, "get", "Read the safe values into a .ptm file", CommandKind::SafeValuesGet),
                  "The .ptm file to write (a folder with several devices)");
-    CLI::App* svPut = command(*safeValues, "put", "Send a .ptm file, then read back and compare",
-                              CommandKind::SafeValuesPut);
+    CLI::App* svPut =
+        command(*safeValues, "put", "Send a .ptm file, then read back and compare", CommandKind::SafeValuesPut);
     inputFile(svPut, "The .ptm file to send");
     noVerify(svPut);
 
@@ -131,8 +130,7 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     CLI::App* report = command(app, "report", "The commissioning report, as PDF or CSV tables", CommandKind::Report);
     outputOption(report, "The PDF file, or with --csv the folder of tables");
     report->add_flag("--csv", o.csv, "Write CSV tables into the folder -o names");
-    report->add_option("--from-backup", o.fromBackup, "Report on a backup file; no gateway needed")
-        ->type_name("FILE");
+    report->add_option("--from-backup", o.fromBackup, "Report on a backup file; no gateway needed")->type_name("FILE");
 
     ParseOutcome outcome;
     try {

@@ -50,7 +50,7 @@ bool writesOutput(CommandKind kind);
 struct ParseOutcome {
     std::optional<CliOptions> options;  // empty: exit with `exit` after printing `text`
     ExitCode exit = ExitCode::Done;
-    std::string text;      // --help, --version or the usage error
+    std::string text;  // --help, --version or the usage error
     bool toStderr = false;
 };
 

@@ -159,8 +159,7 @@ private:
         switch (result.kind) {
         case JobKind::ReadParameters: return c::kParameterIncomplete;
         case JobKind::ReadFileNames: return c::kFileNameError;
-        case JobKind::ReadSafeValues:
-            return incomplete ? c::kReceiveSafeValueError : c::kReadSafeValueError;
+        case JobKind::ReadSafeValues: return incomplete ? c::kReceiveSafeValueError : c::kReadSafeValueError;
         case JobKind::ReadIpSetting: return incomplete ? c::kReceiveIpSettingError : c::kReadIpSettingError;
         case JobKind::SendSafeValues:
             return result.error == GatewayError::SaveFailed ? c::kSaveSafeValueError : c::kSendSafeValueError;
@@ -380,17 +379,15 @@ private:
                 if (a[i] != b[i]) {
                     differences.push_back(
                         {{"area", area}, {"index", i}, {"sent", safeBitText(a[i])}, {"read", safeBitText(b[i])}});
-                    lines.push_back(std::string("  ") + area + " " + std::to_string(i) + ": sent " +
-                                    safeBitText(a[i]) + ", read " + safeBitText(b[i]));
+                    lines.push_back(std::string("  ") + area + " " + std::to_string(i) + ": sent " + safeBitText(a[i]) +
+                                    ", read " + safeBitText(b[i]));
                 }
         };
         auto words = [&](const char* area, const std::vector<SafeWord>& a, const std::vector<SafeWord>& b) {
             for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
                 if (a[i] != b[i]) {
-                    differences.push_back({{"area", area},
-                                           {"index", i},
-                                           {"sent", safeWordText(a[i])},
-                                           {"read", safeWordText(b[i])}});
+                    differences.push_back(
+                        {{"area", area}, {"index", i}, {"sent", safeWordText(a[i])}, {"read", safeWordText(b[i])}});
                     lines.push_back(std::string("  ") + area + " " + std::to_string(i) + ": sent " +
                                     safeWordText(a[i]) + ", read " + safeWordText(b[i]));
                 }
@@ -429,7 +426,7 @@ private:
         sayIp(read.ipSetting);
         const IpSettingBlock block = encodeIpSettingBlock(read.ipSetting);
         writeOutput(read.raw.size() == kIpSettingBlockBytes ? std::span<const uint8_t>(read.raw)
-                                                             : std::span<const uint8_t>(block));
+                                                            : std::span<const uint8_t>(block));
     }
 
     static std::string dotted(const Ipv4& a) {
@@ -440,8 +437,9 @@ private:
     static json ipJson(const IpSettingRecord& r) {
         json remotes = json::array();
         for (const RemoteIpEntry& e : r.remotes)
-            remotes.push_back(
-                {{"address", dotted(e.address)}, {"timeout_ms", e.timeoutValueMs}, {"reconnect_ms", e.reconnectTimeMs}});
+            remotes.push_back({{"address", dotted(e.address)},
+                               {"timeout_ms", e.timeoutValueMs},
+                               {"reconnect_ms", e.reconnectTimeMs}});
         return {{"local_ip", dotted(r.localIp)},
                 {"subnet_mask", dotted(r.subnetMask)},
                 {"gateway", dotted(r.gateway)},
@@ -474,8 +472,8 @@ private:
         for (const char* field : {"local_ip", "subnet_mask", "gateway"})
             if (want[field] != got[field]) {
                 differences.push_back({{"field", field}, {"sent", want[field]}, {"read", got[field]}});
-                lines.push_back(std::string("  ") + field + ": sent " + want[field].get<std::string>() +
-                                ", read " + got[field].get<std::string>());
+                lines.push_back(std::string("  ") + field + ": sent " + want[field].get<std::string>() + ", read " +
+                                got[field].get<std::string>());
             }
         for (std::size_t i = 0; i < kRemoteIpEntries; ++i)
             for (const char* field : {"address", "timeout_ms", "reconnect_ms"}) {

@@ -17,7 +17,7 @@
 namespace norvik::cli {
 
 struct DeviceTarget {
-    std::string device;      // the path opened
+    std::string device;  // the path opened
     PortSettings settings;
     std::string outputPath;  // the file to write, for a command that writes one
 };

@@ -8,15 +8,15 @@
 namespace norvik::cli {
 
 enum class ExitCode : uint8_t {
-    Done = 0,          // for diff: no difference
+    Done = 0,  // for diff: no difference
     Usage = 1,
-    PortError = 2,     // the port could not be opened
-    NoAnswer = 3,      // no gateway answer, or the link was lost
-    GatewayError = 4,  // the gateway reported an error, a block was incomplete, the model does not allow it
-    Differs = 5,       // the read-back differs; for diff: differences found
-    FileError = 6,     // a file could not be read or written
-    Interrupted = 130, // SIGINT (Ctrl-C)
-    Terminated = 143,  // SIGTERM
+    PortError = 2,      // the port could not be opened
+    NoAnswer = 3,       // no gateway answer, or the link was lost
+    GatewayError = 4,   // the gateway reported an error, a block was incomplete, the model does not allow it
+    Differs = 5,        // the read-back differs; for diff: differences found
+    FileError = 6,      // a file could not be read or written
+    Interrupted = 130,  // SIGINT (Ctrl-C)
+    Terminated = 143,   // SIGTERM
 };
 
 inline int exitStatus(ExitCode code) { return static_cast<int>(code); }

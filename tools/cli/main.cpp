@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
             Terminal terminal(stdout, stderr, false);
             const DeviceReport report = reportFromBackup(options, pdf);
             terminal.printReport(report, !options.json && !options.quiet, false);
-            if (options.json) terminal.printJson(report.json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
+            if (options.json)
+                terminal.printJson(report.json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
             return exitStatus(report.exit);
         }
         const TargetPlan plan = planTargets(options);
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
         }
 
         Terminal terminal(stdout, stderr, !options.quiet && ::isatty(STDERR_FILENO) == 1);
-        DeviceRunner runner(options, [] { return std::make_unique<norvik::HeadlessLink>(); }, terminal, pdf);
+        DeviceRunner runner(
+            options, [] { return std::make_unique<norvik::HeadlessLink>(); }, terminal, pdf);
         // Before any link starts a thread, so that none of them takes the signals.
         StopSignals signals([&runner](int signal) {
             runner.interrupt(signal == SIGINT ? ExitCode::Interrupted : ExitCode::Terminated);

@@ -70,8 +70,9 @@ TargetPlan planTargets(const CliOptions& options) {
         if (writesOutput(options.command)) {
             std::error_code ec;
             const bool intoFolder = folder || (fs::is_directory(options.output, ec) && !outputSuffix(options).empty());
-            target.outputPath = intoFolder ? (fs::path(options.output) / (deviceFileStem(device) + outputSuffix(options))).string()
-                                           : options.output;
+            target.outputPath =
+                intoFolder ? (fs::path(options.output) / (deviceFileStem(device) + outputSuffix(options))).string()
+                           : options.output;
         }
         plan.targets.push_back(std::move(target));
     }

@@ -62,8 +62,7 @@ uint64_t unsignedIn(const json& value, const std::string& key, uint64_t max) {
 
 template <typename T>
 void readUnsigned(const json& object, const char* key, T& out, const std::string& where, uint64_t max) {
-    if (auto it = object.find(key); it != object.end())
-        out = static_cast<T>(unsignedIn(*it, where + "." + key, max));
+    if (auto it = object.find(key); it != object.end()) out = static_cast<T>(unsignedIn(*it, where + "." + key, max));
 }
 
 // A field given either by its name or by the raw byte value that the wire carries.
@@ -105,14 +104,16 @@ ModuleRecord moduleFrom(const json& object, const std::string& where, bool isSys
     if (!object.is_object()) throw DescriptionError(where + ": expected an object");
     ModuleRecord m;
     if (isSystem) {
-        rejectUnknownKeys(object, where, {"position", "type", "profibus_base", "internal_base", "data_length",
-                                          "bits_in_last_byte", "tcp_index", "word_swap"});
+        rejectUnknownKeys(object, where,
+                          {"position", "type", "profibus_base", "internal_base", "data_length", "bits_in_last_byte",
+                           "tcp_index", "word_swap"});
         if (!object.contains("position")) throw DescriptionError(where + ": \"position\" is required");
         m.deviceId = 0xFF;
         readUnsigned(object, "position", m.modbusStart, where, 0xFFFF);
     } else {
-        rejectUnknownKeys(object, where, {"device_id", "type", "profibus_base", "internal_base", "data_length",
-                                          "bits_in_last_byte", "modbus_start", "tcp_index", "word_swap"});
+        rejectUnknownKeys(object, where,
+                          {"device_id", "type", "profibus_base", "internal_base", "data_length", "bits_in_last_byte",
+                           "modbus_start", "tcp_index", "word_swap"});
         if (!object.contains("device_id") || !object.contains("type"))
             throw DescriptionError(where + ": \"device_id\" and \"type\" are required");
         readUnsigned(object, "device_id", m.deviceId, where, 255);
@@ -124,8 +125,7 @@ ModuleRecord moduleFrom(const json& object, const std::string& where, bool isSys
     readUnsigned(object, "data_length", m.dataLength, where, 255);
     readUnsigned(object, "bits_in_last_byte", m.bitsInLastByte, where, 255);
     readUnsigned(object, "tcp_index", m.tcpIndex, where, 256);
-    if (object.contains("tcp_index") && m.tcpIndex == 0)
-        throw DescriptionError(where + ".tcp_index: counted from 1");
+    if (object.contains("tcp_index") && m.tcpIndex == 0) throw DescriptionError(where + ".tcp_index: counted from 1");
     if (auto it = object.find("word_swap"); it != object.end()) {
         if (!it->is_boolean()) throw DescriptionError(where + ".word_swap: expected true or false");
         m.wordSwap = it->get<bool>();
@@ -157,7 +157,8 @@ GatewayDescription parseDescription(std::string_view jsonText) {
         d.model = it->get<std::string>();
     }
     if (auto it = root.find("marker"); it != root.end()) {
-        if (it->is_string() && it->get<std::string>().size() == 1) d.marker = static_cast<uint8_t>(it->get<std::string>()[0]);
+        if (it->is_string() && it->get<std::string>().size() == 1)
+            d.marker = static_cast<uint8_t>(it->get<std::string>()[0]);
         else d.marker = static_cast<uint8_t>(unsignedIn(*it, "marker", 255));
     }
     if (auto it = root.find("role"); it != root.end()) d.role = namedByte(*it, "role", {{"master", 0}, {"slave", 1}});
@@ -201,7 +202,8 @@ GatewayDescription parseDescription(std::string_view jsonText) {
         if (n != 512 && n != 976) throw DescriptionError("safe_value_bytes: expected 512 or 976");
         d.safeValueBytes = static_cast<uint32_t>(n);
     }
-    if (auto it = root.find("safe_value_block"); it != root.end()) d.safeValueBlock = bytesFrom(*it, "safe_value_block");
+    if (auto it = root.find("safe_value_block"); it != root.end())
+        d.safeValueBlock = bytesFrom(*it, "safe_value_block");
     if (auto it = root.find("ip_block"); it != root.end()) {
         d.ipBlock = bytesFrom(*it, "ip_block");
         if (d.ipBlock->size() != 76)
@@ -224,8 +226,7 @@ GatewayDescription loadDescriptionFile(const std::string& path) {
         ~Closer() { ::close(fd); }
     } closer{fd};
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        throw DescriptionError(path + ": not a regular file");
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) throw DescriptionError(path + ": not a regular file");
     if (info.st_size > static_cast<off_t>(kMaxDescriptionBytes))
         throw DescriptionError(path + ": larger than " + std::to_string(kMaxDescriptionBytes) + " bytes");
 

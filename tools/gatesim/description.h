@@ -26,9 +26,9 @@ struct ModuleRecord {
 struct GatewayDescription {
     uint8_t marker = 'K';
     std::string model = "HX-3420";
-    uint8_t role = 0;          // 0 master, other slave
-    uint8_t format = 0;        // 0 RTU, 1 ASCII, other TCP
-    uint8_t stopMode = 0;      // 0 retain last value, other switch to safe value
+    uint8_t role = 0;      // 0 master, other slave
+    uint8_t format = 0;    // 0 RTU, 1 ASCII, other TCP
+    uint8_t stopMode = 0;  // 0 retain last value, other switch to safe value
     bool bigEndian = false;
     bool outputAuto = false;
     uint8_t slaveDeviceId = 1;

@@ -50,13 +50,11 @@ constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
 Piece line(std::string_view text) { return {Piece::Kind::Line, std::string(text)}; }
 
-Piece block(const std::vector<uint8_t>& bytes) {
-    return {Piece::Kind::Block, std::string(bytes.begin(), bytes.end())};
-}
+Piece block(const std::vector<uint8_t>& bytes) { return {Piece::Kind::Block, std::string(bytes.begin(), bytes.end())}; }
 
 // What the console shows when the gateway has just started, ending with its bare prompt.
-constexpr std::string_view kBanner[] = {"", "KESTRA boot r4460k", "HX-34x0 PROFIBUS-Modbus gateway",
-                                        "RAM test ... ok", "KESTRA--r4460k>"};
+constexpr std::string_view kBanner[] = {"", "KESTRA boot r4460k", "HX-34x0 PROFIBUS-Modbus gateway", "RAM test ... ok",
+                                        "KESTRA--r4460k>"};
 
 std::string noiseText(unsigned k) { return "kestra: status " + std::to_string(k); }
 
@@ -128,9 +126,7 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
         return;
     }
     switch (drawChaos(now)) {
-    case Chaos::Silence:
-        log_.quiet("chaos: silence");
-        return;
+    case Chaos::Silence: log_.quiet("chaos: silence"); return;
     case Chaos::Garbage:
         enqueue(now, {}, {line(kGarbage)});
         answered();
@@ -139,22 +135,15 @@ void Gateway::onLine(std::string_view text, Clock::time_point now) {
         enqueue(now, {}, {line(kDisconnect)});
         answered();
         return;
-    case Chaos::OverlongLine:
-        enqueue(now, {}, {line(overlongText(1500))});
-        break;
-    case Chaos::ShortBlock:
-        shortenNextBlock_ = true;
-        break;
+    case Chaos::OverlongLine: enqueue(now, {}, {line(overlongText(1500))}); break;
+    case Chaos::ShortBlock: shortenNextBlock_ = true; break;
     case Chaos::NearlyWholeBlock:
         // Short by less than a console line: the block's last bytes would be
         // taken from the line after it.
         nextBlockShortBy_ = 1 + chaosRandom_() % 30;
         break;
-    case Chaos::Noise:
-        nextNoiseLines_ = 1 + chaosRandom_() % 4;
-        break;
-    case Chaos::None:
-        break;
+    case Chaos::Noise: nextNoiseLines_ = 1 + chaosRandom_() % 4; break;
+    case Chaos::None: break;
     }
     if (text == kPrompt) {
         answerPrompt(now);
@@ -211,8 +200,8 @@ void Gateway::answerPrompt(Clock::time_point now) {
     answered();
 }
 
-void Gateway::answerLoad(BlockName name, std::string_view announce, std::vector<uint8_t> bytes,
-                         std::string_view finish, Clock::time_point now) {
+void Gateway::answerLoad(BlockName name, std::string_view announce, std::vector<uint8_t> bytes, std::string_view finish,
+                         Clock::time_point now) {
     if (!mayAnswer()) return;
     if (shortenNextBlock_ && !bytes.empty()) {
         bytes.resize(chaosRandom_() % bytes.size());
@@ -252,8 +241,7 @@ void Gateway::answerLoadStored(BlockKind kind, Clock::time_point now) {
     const auto& truncate = safe ? faults_.truncateSafeBlock : faults_.truncateIpBlock;
     if (truncate) bytes.resize(std::min(bytes.size(), *truncate));
     answerLoad(safe ? BlockName::SafeValues : BlockName::IpSetting, safe ? kSendSafeValueToCom : kSendIpSettingToCom,
-               std::move(bytes),
-               safe ? kSendSafeValueToComFinish : kSendIpSettingToComFinish, now);
+               std::move(bytes), safe ? kSendSafeValueToComFinish : kSendIpSettingToComFinish, now);
 }
 
 void Gateway::answerSend(BlockKind kind, Clock::time_point now) {
@@ -318,8 +306,7 @@ bool Gateway::mayAnswer() const {
     return true;
 }
 
-Clock::time_point Gateway::enqueue(Clock::time_point now, std::chrono::milliseconds delay,
-                                   std::vector<Piece> pieces) {
+Clock::time_point Gateway::enqueue(Clock::time_point now, std::chrono::milliseconds delay, std::vector<Piece> pieces) {
     // Answers never overtake each other: a delayed "finish" holds back what follows it.
     lastDue_ = std::max(now, lastDue_) + delay;
     std::erase_if(pieces, [](const Piece& p) { return p.kind == Piece::Kind::Block && p.bytes.empty(); });

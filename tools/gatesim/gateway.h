@@ -100,7 +100,16 @@ private:
     bool overlongSent_ = false;
 
     // What --chaos does to the line just received.
-    enum class Chaos : uint8_t { None, Silence, Garbage, Disconnect, OverlongLine, ShortBlock, NearlyWholeBlock, Noise };
+    enum class Chaos : uint8_t {
+        None,
+        Silence,
+        Garbage,
+        Disconnect,
+        OverlongLine,
+        ShortBlock,
+        NearlyWholeBlock,
+        Noise
+    };
     Chaos drawChaos(Clock::time_point now);
     std::mt19937 chaosRandom_;
     Clock::time_point chaosEnd_{};

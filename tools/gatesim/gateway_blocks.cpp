@@ -12,16 +12,16 @@ void putU16BigEndian(std::vector<uint8_t>& out, uint16_t v) {
 }
 
 void putRecord(std::vector<uint8_t>& out, const ModuleRecord& m) {
-    out.push_back(m.deviceId);                                  // 0
-    out.push_back(m.type);                                      // 1
-    out.push_back(m.profibusBase);                              // 2
-    putU16BigEndian(out, m.internalBase);                       // 3, 4
-    out.push_back(m.dataLength);                                // 5
-    out.push_back(m.bitsInLastByte);                            // 6
-    putU16BigEndian(out, m.modbusStart);                        // 7, 8
-    out.push_back(static_cast<uint8_t>(m.tcpIndex - 1));        // 9
-    out.push_back(m.wordSwap ? 0x01 : 0x00);                    // 10
-    out.push_back(0x00);                                        // 11
+    out.push_back(m.deviceId);                            // 0
+    out.push_back(m.type);                                // 1
+    out.push_back(m.profibusBase);                        // 2
+    putU16BigEndian(out, m.internalBase);                 // 3, 4
+    out.push_back(m.dataLength);                          // 5
+    out.push_back(m.bitsInLastByte);                      // 6
+    putU16BigEndian(out, m.modbusStart);                  // 7, 8
+    out.push_back(static_cast<uint8_t>(m.tcpIndex - 1));  // 9
+    out.push_back(m.wordSwap ? 0x01 : 0x00);              // 10
+    out.push_back(0x00);                                  // 11
 }
 
 void putText(std::vector<uint8_t>& out, std::string_view text, std::size_t width) {
@@ -50,19 +50,19 @@ std::vector<uint8_t> parameterBlock(const GatewayDescription& d) {
     for (const auto& m : d.modules) records.push_back(&m);
 
     std::vector<uint8_t> out;
-    out.push_back(d.marker);                                               // 0
-    out.push_back(d.model == "HX-3410" ? '4' : '5');                      // 1
-    out.push_back(d.role);                                                 // 2
-    out.push_back(d.format);                                               // 3
-    out.push_back(d.stopMode);                                             // 4
+    out.push_back(d.marker);                                                                          // 0
+    out.push_back(d.model == "HX-3410" ? '4' : '5');                                                  // 1
+    out.push_back(d.role);                                                                            // 2
+    out.push_back(d.format);                                                                          // 3
+    out.push_back(d.stopMode);                                                                        // 4
     out.push_back(static_cast<uint8_t>((d.bigEndian ? 0x01 : 0x00) | (d.outputAuto ? 0x02 : 0x00)));  // 5
-    out.push_back(d.slaveDeviceId);                                        // 6
-    putU16BigEndian(out, d.pollIntervalMs);                                // 7, 8
-    putU16BigEndian(out, d.timeoutMs);                                     // 9, 10
+    out.push_back(d.slaveDeviceId);                                                                   // 6
+    putU16BigEndian(out, d.pollIntervalMs);                                                           // 7, 8
+    putU16BigEndian(out, d.timeoutMs);                                                                // 9, 10
     // No records at all wraps to 0xFF, as the gateway's own 8-bit count does.
-    out.push_back(static_cast<uint8_t>(records.size() - 1));               // 11
-    out.push_back(d.tcpConnectCount);                                      // 12
-    out.insert(out.end(), {0x00, 0x00, 0x00});                             // 13..15
+    out.push_back(static_cast<uint8_t>(records.size() - 1));  // 11
+    out.push_back(d.tcpConnectCount);                         // 12
+    out.insert(out.end(), {0x00, 0x00, 0x00});                // 13..15
     for (const auto* m : records) putRecord(out, *m);
     return out;
 }
@@ -100,8 +100,6 @@ std::vector<uint8_t> factoryIpBlock() {
     return out;
 }
 
-std::vector<uint8_t> initialIpBlock(const GatewayDescription& d) {
-    return d.ipBlock ? *d.ipBlock : factoryIpBlock();
-}
+std::vector<uint8_t> initialIpBlock(const GatewayDescription& d) { return d.ipBlock ? *d.ipBlock : factoryIpBlock(); }
 
 }  // namespace gatesim

@@ -39,8 +39,7 @@ public:
             if (!S_ISLNK(st.st_mode)) throw std::runtime_error(link + ": exists and is not a symbolic link");
             ::unlink(link.c_str());
         }
-        if (::symlink(target.c_str(), link.c_str()) != 0)
-            throw std::runtime_error(link + ": " + std::strerror(errno));
+        if (::symlink(target.c_str(), link.c_str()) != 0) throw std::runtime_error(link + ": " + std::strerror(errno));
         link_ = link;
     }
     SymlinkGuard(const SymlinkGuard&) = delete;
@@ -58,9 +57,10 @@ private:
 int main(int argc, char** argv) {
     using namespace gatesim;
 
-    CLI::App app{"Simulated PROFIBUS-Modbus gateway console on a pseudo-terminal.\n"
-                 "Prints the slave path as its first line of output and serves it until SIGTERM or SIGINT.",
-                 "norvik-gatesim"};
+    CLI::App app{
+        "Simulated PROFIBUS-Modbus gateway console on a pseudo-terminal.\n"
+        "Prints the slave path as its first line of output and serves it until SIGTERM or SIGINT.",
+        "norvik-gatesim"};
     app.set_version_flag("--version", std::string(NORVIK_VERSION));
     std::string configPath, linkPath, logPath;
     bool verbose = false, printDemo = false;
@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
     auto* truncParamOpt = app.add_option("--truncate-parameter-block", truncateParameter,
                                          "Send only this many bytes of the parameter block");
     app.add_option("--late-block-ms", lateBlockMs, "Send every block this long after the line announcing it");
-    auto* lateBlocksOpt = app.add_option("--late-blocks", lateBlocks,
-                                         "Only the first N blocks come late (with --late-block-ms)");
+    auto* lateBlocksOpt =
+        app.add_option("--late-blocks", lateBlocks, "Only the first N blocks come late (with --late-block-ms)");
     app.add_option("--late-block-of", lateBlockNames,
                    "Only these blocks come late (with --late-block-ms; repeatable, or comma-separated)")
         ->delimiter(',')
@@ -100,12 +100,12 @@ int main(int argc, char** argv) {
         ->check(CLI::IsMember({"save-safe", "receive-safe", "read-safe", "save-ip", "receive-ip", "read-ip"}));
     app.add_flag("--ignore-file-name", faults.ignoreFileName, "Never answer LOAD--FILE_NAME");
     app.add_flag("--bad-file-name-reply", faults.badFileNameReply, "Send a file-name reply with a wrong header");
-    auto* overlongOpt = app.add_option("--overlong-line", overlong,
-                                       "Answer the first prompt with an N-byte line ahead of its answer");
+    auto* overlongOpt =
+        app.add_option("--overlong-line", overlong, "Answer the first prompt with an N-byte line ahead of its answer");
     auto* truncSafeOpt = app.add_option("--truncate-safe-block", truncateSafe,
                                         "Send only this many bytes of the stored safe-value block");
-    auto* truncIpOpt = app.add_option("--truncate-ip-block", truncateIp,
-                                      "Send only this many bytes of the stored IP setting block");
+    auto* truncIpOpt =
+        app.add_option("--truncate-ip-block", truncateIp, "Send only this many bytes of the stored IP setting block");
     auto* truncNamesOpt = app.add_option("--truncate-file-name-reply", truncateFileNames,
                                          "Send only this many bytes of the file-name reply");
     std::size_t shortBlockBy = 0;
@@ -167,8 +167,8 @@ int main(int argc, char** argv) {
     for (const auto& b : shortBlockNames) faults.shortBlockNames.insert(kBlockNames.at(b));
     faults.lateBlock = std::chrono::milliseconds(lateBlockMs);
     static const std::map<std::string, ReplyError> kReplyErrors{
-        {"save-safe", ReplyError::SaveSafe}, {"receive-safe", ReplyError::ReceiveSafe},
-        {"read-safe", ReplyError::ReadSafe}, {"save-ip", ReplyError::SaveIp},
+        {"save-safe", ReplyError::SaveSafe},   {"receive-safe", ReplyError::ReceiveSafe},
+        {"read-safe", ReplyError::ReadSafe},   {"save-ip", ReplyError::SaveIp},
         {"receive-ip", ReplyError::ReceiveIp}, {"read-ip", ReplyError::ReadIp}};
     for (const auto& e : replyErrors) faults.replyErrors.insert(kReplyErrors.at(e));
     Timing timing{std::chrono::milliseconds(finishDelayMs), std::chrono::milliseconds(blockTimeoutMs)};

@@ -69,8 +69,7 @@ std::string modeText(mode_t mode) {
     std::string text = S_ISCHR(mode) ? "c" : (S_ISDIR(mode) ? "d" : "-");
     const char* letters = "rwx";
     for (int shift = 6; shift >= 0; shift -= 3)
-        for (int bit = 0; bit < 3; ++bit)
-            text += (mode & (1u << (shift + 2 - bit))) != 0 ? letters[bit] : '-';
+        for (int bit = 0; bit < 3; ++bit) text += (mode & (1u << (shift + 2 - bit))) != 0 ? letters[bit] : '-';
     return text;
 }
 
@@ -81,11 +80,13 @@ std::string permissionAdvice(const std::string& path) {
     const std::string group = groupName(node.st_gid);
     const bool groupMayUse = (node.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
     if (node.st_gid == 0 || group.empty() || !groupMayUse) {
-        return "Only its owner may use the device (" + modeText(node.st_mode) + "). Ask the administrator for a "
+        return "Only its owner may use the device (" + modeText(node.st_mode) +
+               "). Ask the administrator for a "
                "udev rule that gives it to a group such as dialout, then join that group.";
     }
     if (sessionHasGroup(node.st_gid)) {
-        return "You are in the group \"" + group + "\" that owns the device, yet the system refuses it: another "
+        return "You are in the group \"" + group +
+               "\" that owns the device, yet the system refuses it: another "
                "rule (a security module or the sandbox Norvik runs in) is in the way.";
     }
     return "The device belongs to the group \"" + group + "\". Join it with\n\n    sudo usermod -aG " + group +
@@ -106,7 +107,8 @@ std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
     if (holders.empty()) holders = deviceHolders(path, roots);
     if (holders.empty()) {
         return "Another program has the device open (a terminal program, ModemManager, another Norvik). "
-               "\"sudo fuser -v " + path + "\" shows which. Close it, then press Connect again.";
+               "\"sudo fuser -v " +
+               path + "\" shows which. Close it, then press Connect again.";
     }
     std::string names;
     for (const DeviceHolder& holder : holders) {
@@ -118,8 +120,9 @@ std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
 }
 
 std::string missingAdvice() {
-    return std::string("Nothing is there now. Check the cable and that the adapter is plugged in "
-                       "(ls /dev/serial/by-id lists the adapters), and the device chosen for this port under ") +
+    return std::string(
+               "Nothing is there now. Check the cable and that the adapter is plugged in "
+               "(ls /dev/serial/by-id lists the adapters), and the device chosen for this port under ") +
            kPortDevicesMenuPath + " Then press Connect again.";
 }
 
@@ -254,8 +257,7 @@ std::vector<DeviceHolder> deviceHolders(const std::string& path, const DeviceRoo
             struct stat open {};
             // stat follows the link to the open file itself, so a device reached
             // by another name (a by-id link, a bind mount) still matches.
-            if (::stat(fd.path().c_str(), &open) == 0 && open.st_dev == wanted.st_dev &&
-                open.st_ino == wanted.st_ino) {
+            if (::stat(fd.path().c_str(), &open) == 0 && open.st_dev == wanted.st_dev && open.st_ino == wanted.st_ino) {
                 holds = true;
                 break;
             }
@@ -296,21 +298,16 @@ std::string openErrorAdvice(const std::string& path, int errnoValue, const Devic
     std::string fix;
     switch (errnoValue) {
     case EACCES:
-    case EPERM:
-        fix = permissionAdvice(path);
-        break;
-    case EBUSY:
-        fix = busyAdvice(path, roots);
-        break;
-    case ENOENT:
-        fix = missingAdvice();
-        break;
+    case EPERM: fix = permissionAdvice(path); break;
+    case EBUSY: fix = busyAdvice(path, roots); break;
+    case ENOENT: fix = missingAdvice(); break;
     case ENXIO:
     case ENODEV:
     case EIO:
-        fix = std::string("No working serial port answers behind this name: the adapter may have been pulled, or "
-                          "this computer has no such port. Plug the adapter in again, or choose another device "
-                          "under ") +
+        fix = std::string(
+                  "No working serial port answers behind this name: the adapter may have been pulled, or "
+                  "this computer has no such port. Plug the adapter in again, or choose another device "
+                  "under ") +
               kPortDevicesMenuPath + " Then press Connect again.";
         break;
     default:

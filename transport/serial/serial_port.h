@@ -14,11 +14,11 @@ namespace norvik {
 enum class Parity : uint8_t { None = 0, Odd = 1, Even = 2 };
 
 struct PortSettings {
-    uint8_t port = 1;        // 1..8 = "Com1".."Com8"
+    uint8_t port = 1;  // 1..8 = "Com1".."Com8"
     uint32_t baud = 115200;
-    uint8_t dataBits = 8;    // always 8
+    uint8_t dataBits = 8;  // always 8
     Parity parity = Parity::None;
-    uint8_t stopBits = 0;    // always 0: one stop bit
+    uint8_t stopBits = 0;  // always 0: one stop bit
     // The device to open; when empty, the port's own rule for "Com<port>" decides.
     // Initialised here so that the settings may still be written as five numbers.
     std::string device = {};

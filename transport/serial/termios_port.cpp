@@ -27,8 +27,13 @@ constexpr auto kWriteGrace = std::chrono::milliseconds(1000);
 
 bool toSpeed(uint32_t baud, speed_t& speed) {
     static constexpr std::array<std::pair<uint32_t, speed_t>, 7> kSpeeds{{
-        {2400, B2400}, {4800, B4800}, {9600, B9600}, {19200, B19200},
-        {38400, B38400}, {57600, B57600}, {115200, B115200},
+        {2400, B2400},
+        {4800, B4800},
+        {9600, B9600},
+        {19200, B19200},
+        {38400, B38400},
+        {57600, B57600},
+        {115200, B115200},
     }};
     for (const auto& [rate, code] : kSpeeds) {
         if (rate == baud) {
@@ -44,8 +49,8 @@ bool toSpeed(uint32_t baud, speed_t& speed) {
 // and that is no reason to refuse it.
 bool bytesPassUnchanged(const termios& t) {
     return (t.c_lflag & (ICANON | ECHO | ISIG | IEXTEN)) == 0 &&
-           (t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK)) == 0 &&
-           (t.c_oflag & OPOST) == 0 && (t.c_cflag & CSIZE) == CS8;
+           (t.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK)) == 0 && (t.c_oflag & OPOST) == 0 &&
+           (t.c_cflag & CSIZE) == CS8;
 }
 
 int remainingMs(std::chrono::steady_clock::time_point deadline) {
@@ -212,7 +217,8 @@ bool TermiosSerialPort::drainOutput(uint8_t port, uint16_t timeoutMs) {
         if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return false;
         if (queued == 0) return true;
         // The time the queue needs at the line's rate, looked at again at least every 20 ms.
-        const int wait = std::min(remainingMs(deadline), std::max(1, std::min(20, queued * 10000 / static_cast<int>(baud_))));
+        const int wait =
+            std::min(remainingMs(deadline), std::max(1, std::min(20, queued * 10000 / static_cast<int>(baud_))));
         if (wait == 0 || cancelled_) return false;
         pollfd wake{wakeFd_, POLLIN, 0};
         if (::poll(&wake, wakeFd_ >= 0 ? 1 : 0, wait) > 0) return false;
@@ -220,9 +226,7 @@ bool TermiosSerialPort::drainOutput(uint8_t port, uint16_t timeoutMs) {
     return false;
 }
 
-void TermiosSerialPort::sendBlock(uint8_t port, std::span<const uint8_t> bytes) {
-    writeAll(port, bytes);
-}
+void TermiosSerialPort::sendBlock(uint8_t port, std::span<const uint8_t> bytes) { writeAll(port, bytes); }
 
 TermiosSerialPort::Wait TermiosSerialPort::waitFor(short events, Clock::time_point deadline) {
     const int wait = remainingMs(deadline);

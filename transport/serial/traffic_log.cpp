@@ -129,7 +129,8 @@ bool TrafficTap::takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) {
 BlockReceipt TrafficTap::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
     const BlockReceipt receipt = port_.receiveBlock(port, buffer, timeoutMs);
     // Only what came is shown; the rest of the buffer is no traffic.
-    log_.addBlock(TrafficDirection::Received, buffer.first(std::min(receipt.received, buffer.size())), !receipt.whole());
+    log_.addBlock(TrafficDirection::Received, buffer.first(std::min(receipt.received, buffer.size())),
+                  !receipt.whole());
     return receipt;
 }
 

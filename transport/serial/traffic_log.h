@@ -23,8 +23,8 @@ enum class TrafficDirection : uint8_t { Sent, Received };
 enum class TrafficKind : uint8_t { Line, Block };
 
 struct TrafficRow {
-    uint64_t serial = 0;   // 1 for the first row of the log's life, never reused (not even after clear)
-    int64_t timeMs = 0;    // milliseconds since 1970-01-01 UTC
+    uint64_t serial = 0;  // 1 for the first row of the log's life, never reused (not even after clear)
+    int64_t timeMs = 0;   // milliseconds since 1970-01-01 UTC
     TrafficDirection direction = TrafficDirection::Sent;
     TrafficKind kind = TrafficKind::Line;
     std::string text;            // a line, without its terminator

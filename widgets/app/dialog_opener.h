@@ -36,8 +36,8 @@ public:
 // view dialogs are wired in dialog_opener.cpp as they become available.
 class DefaultDialogOpener : public DialogOpener {
 public:
-    DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config,
-                        norvik::IpSettingRecord& ipSetting, norvik::GatewayJobs& jobs, MessageBoxes& boxes);
+    DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config, norvik::IpSettingRecord& ipSetting,
+                        norvik::GatewayJobs& jobs, MessageBoxes& boxes);
 
     void openSafeValueDialog(QWidget* parent, norvik::DialogMode mode) override;
     void openIpSettingDialog(QWidget* parent, norvik::DialogMode mode) override;

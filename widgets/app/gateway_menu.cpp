@@ -24,8 +24,7 @@ QString pathText(const std::string& path) { return utf8(path); }
 }  // namespace
 
 GatewayMenu::GatewayMenu(MainWindow& window, MessageBoxes& boxes, BackupDialogs& dialogs, norvik::GatewayJobs& jobs)
-    : QObject(&window), window_(window), boxes_(boxes), dialogs_(dialogs), commands_(jobs, *this) {
-}
+    : QObject(&window), window_(window), boxes_(boxes), dialogs_(dialogs), commands_(jobs, *this) {}
 
 GatewayMenu::~GatewayMenu() = default;
 
@@ -112,8 +111,9 @@ void GatewayMenu::onCompare() {
 // first, as a backup would read it, so that the report holds every block.
 void GatewayMenu::onExportReport() {
     if (offline_) {
-        dialogs_.exportReport(&window_, norvik::reportSourceFromSnapshot(offline_->gateway, norvik::ReportOrigin::BackupFile,
-                                                                         offlineFile_.toStdString()));
+        dialogs_.exportReport(&window_,
+                              norvik::reportSourceFromSnapshot(offline_->gateway, norvik::ReportOrigin::BackupFile,
+                                                               offlineFile_.toStdString()));
         return;
     }
     if (!gatewayReady(norvik::BackupCommand::Report)) return;
@@ -122,8 +122,8 @@ void GatewayMenu::onExportReport() {
 }
 
 void GatewayMenu::exportReport(const norvik::GatewaySnapshot& gateway) {
-    dialogs_.exportReport(&window_, norvik::reportSourceFromSnapshot(gateway, norvik::ReportOrigin::Port,
-                                                                     window_.connectedDevice()));
+    dialogs_.exportReport(
+        &window_, norvik::reportSourceFromSnapshot(gateway, norvik::ReportOrigin::Port, window_.connectedDevice()));
 }
 
 void GatewayMenu::onCancel() {

@@ -16,9 +16,7 @@ QAccessibleInterface* lampAccessible(const QString& className, QObject* object) 
 
 }  // namespace
 
-Lamp::Lamp(QWidget* parent) : QWidget(parent) {
-    setAccessibleDescription(tr("red"));
-}
+Lamp::Lamp(QWidget* parent) : QWidget(parent) { setAccessibleDescription(tr("red")); }
 
 void Lamp::registerAccessibility() {
     static const bool once = [] {

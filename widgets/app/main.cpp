@@ -55,7 +55,6 @@ int main(int argc, char** argv) {
     window.show();
     // For demonstrations and the README screenshot: press Connect as soon as
     // the window shows.
-    if (qEnvironmentVariableIntValue("NORVIK_AUTOCONNECT") == 1)
-        QTimer::singleShot(0, &window, &MainWindow::onConnect);
+    if (qEnvironmentVariableIntValue("NORVIK_AUTOCONNECT") == 1) QTimer::singleShot(0, &window, &MainWindow::onConnect);
     return QApplication::exec();
 }

@@ -222,8 +222,8 @@ void MainWindow::buildControls(QWidget* client) {
     // As wide as the deepest node ("Module 32") with its picture, a scroll bar
     // and some air; the list takes the rest of the width.
     tree_->setFixedWidth(tree_->indentation() * 2 + tree_->iconSize().width() +
-                           metrics.horizontalAdvance(QStringLiteral("Module 32")) +
-                           tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + metrics.averageCharWidth() * 8);
+                         metrics.horizontalAdvance(QStringLiteral("Module 32")) +
+                         tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + metrics.averageCharWidth() * 8);
     connect(tree_, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (treeUpdating_) return;
         const QList<QTreeWidgetItem*> selected = tree_->selectedItems();
@@ -401,10 +401,8 @@ void MainWindow::showNotice(norvik::LinkNotice notice) {
 }
 
 bool MainWindow::startPollTimer() {
-    if (services_.manualTimers)
-        manualPollRunning_ = true;
-    else
-        pollTimer_->start();
+    if (services_.manualTimers) manualPollRunning_ = true;
+    else pollTimer_->start();
     return true;
 }
 
@@ -414,10 +412,8 @@ void MainWindow::stopPollTimer() {
 }
 
 void MainWindow::startAnimationTimer() {
-    if (services_.manualTimers)
-        manualAnimationRunning_ = true;
-    else
-        animationTimer_->start();
+    if (services_.manualTimers) manualAnimationRunning_ = true;
+    else animationTimer_->start();
 }
 
 void MainWindow::stopAnimationTimer() {
@@ -435,9 +431,7 @@ norvik::GatewayJobs& MainWindow::dialogJobs() { return *dialogJobs_; }
 
 // --- menu commands -------------------------------------------------------------
 
-void MainWindow::message(const char* text) {
-    messageBoxes_->showMessage(this, tr(w::kMessageTitle), tr(text));
-}
+void MainWindow::message(const char* text) { messageBoxes_->showMessage(this, tr(w::kMessageTitle), tr(text)); }
 
 bool MainWindow::linkReady() {
     // An open backup stands in for the gateway.
@@ -531,12 +525,12 @@ void MainWindow::onGetFirmwareVersion() {
     // Asked at the next "connect" reply; the status line follows the reply.
     // Asking again while the question is out adds nothing.
     if (firmwareJob_) return;
-    firmwareJob_ = dialogJobs_->submit(norvik::Job::read(norvik::JobKind::ReadFileNames),
-                                      [this](const norvik::JobResult& result) {
-                                         firmwareJob_.reset();
-                                         // A link that ended took the question with it: nothing to show.
-                                         if (FirmwareDialog::shows(result)) opener_->openFirmwareDialog(this, result);
-                                     });
+    firmwareJob_ =
+        dialogJobs_->submit(norvik::Job::read(norvik::JobKind::ReadFileNames), [this](const norvik::JobResult& result) {
+            firmwareJob_.reset();
+            // A link that ended took the question with it: nothing to show.
+            if (FirmwareDialog::shows(result)) opener_->openFirmwareDialog(this, result);
+        });
 }
 
 void MainWindow::onAbout() { opener_->openAboutBox(this); }

@@ -16,16 +16,14 @@ bool isFailure(const QString& title) {
 
 void QtMessageBoxes::showMessage(QWidget* parent, const QString& title, const QString& text) {
     const bool failure = isFailure(title);
-    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok,
-                    parent);
+    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
 void QtMessageBoxes::showDetailedMessage(QWidget* parent, const QString& title, const QString& text,
-                                        const QString& informative) {
+                                         const QString& informative) {
     const bool failure = isFailure(title);
-    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok,
-                    parent);
+    QMessageBox box(failure ? QMessageBox::Critical : QMessageBox::Information, title, text, QMessageBox::Ok, parent);
     // Device paths and commands are not markup, and the user may want to copy the command.
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(informative);
@@ -34,9 +32,9 @@ void QtMessageBoxes::showDetailedMessage(QWidget* parent, const QString& title, 
 }
 
 std::unique_ptr<QMessageBox> exitQuestion(QWidget* parent) {
-    auto box = std::make_unique<QMessageBox>(QMessageBox::Warning, QCoreApplication::translate("MessageBoxes", "Message"),
-                                             QCoreApplication::translate("MessageBoxes", "Exit Norvik"),
-                                             QMessageBox::Ok | QMessageBox::Cancel, parent);
+    auto box = std::make_unique<QMessageBox>(
+        QMessageBox::Warning, QCoreApplication::translate("MessageBoxes", "Message"),
+        QCoreApplication::translate("MessageBoxes", "Exit Norvik"), QMessageBox::Ok | QMessageBox::Cancel, parent);
     // An accidental Enter must not end a session that may be mid-transfer.
     box->setDefaultButton(QMessageBox::Cancel);
     box->setEscapeButton(QMessageBox::Cancel);

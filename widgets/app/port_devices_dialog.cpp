@@ -42,7 +42,8 @@ QString opensText(uint8_t port, const norvik::SavedPortDevices& saved) {
     const norvik::ComDevice device = norvik::comDevice(port, saved);
     QString text = describedDevice(device.path);
     if (device.source == norvik::DeviceSource::Environment)
-        text += QStringLiteral(" (") + deviceText(t::kSetBy).arg(utf8(norvik::comVariableName(port))) + QLatin1Char(')');
+        text +=
+            QStringLiteral(" (") + deviceText(t::kSetBy).arg(utf8(norvik::comVariableName(port))) + QLatin1Char(')');
     return text;
 }
 

@@ -26,9 +26,9 @@ QString portDeviceSummary(uint8_t port, const norvik::SavedPortDevices& saved);
 
 // A serial device the system reports.
 struct DetectedDevice {
-    QString path;          // /dev/ttyUSB0
-    QString stableName;    // its /dev/serial/by-id link, or empty
-    QString description;   // "FT232R USB UART"
+    QString path;         // /dev/ttyUSB0
+    QString stableName;   // its /dev/serial/by-id link, or empty
+    QString description;  // "FT232R USB UART"
     QString maker;
     QString serialNumber;
 

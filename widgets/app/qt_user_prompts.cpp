@@ -65,6 +65,7 @@ std::optional<std::string> QtUserPrompts::folderName(const norvik::FileChoice& c
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.selectFile(QString::fromUtf8(choice.proposedName.data(), static_cast<qsizetype>(choice.proposedName.size())));
+    dialog.selectFile(
+        QString::fromUtf8(choice.proposedName.data(), static_cast<qsizetype>(choice.proposedName.size())));
     return chosen(dialog);
 }

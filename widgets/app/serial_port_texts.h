@@ -9,11 +9,11 @@ namespace norvik::serialtexts {
 
 // "Port devices" dialog.
 inline constexpr const char* kPortDevicesCaption = QT_TRANSLATE_NOOP("PortDevicesDialog", "Port devices");
-inline constexpr const char* kPortDevicesIntro = QT_TRANSLATE_NOOP(
-    "PortDevicesDialog",
-    "Choose the device each Com entry opens. A device picked from the list is kept by its "
-    "/dev/serial/by-id name where it has one, which stays the same whichever USB socket it is in. "
-    "An empty entry opens /dev/ttyS0 to /dev/ttyS7. The choice counts from the next Connect.");
+inline constexpr const char* kPortDevicesIntro =
+    QT_TRANSLATE_NOOP("PortDevicesDialog",
+                      "Choose the device each Com entry opens. A device picked from the list is kept by its "
+                      "/dev/serial/by-id name where it has one, which stays the same whichever USB socket it is in. "
+                      "An empty entry opens /dev/ttyS0 to /dev/ttyS7. The choice counts from the next Connect.");
 inline constexpr const char* kColumnPort = QT_TRANSLATE_NOOP("PortDevicesDialog", "Port");
 inline constexpr const char* kColumnDevice = QT_TRANSLATE_NOOP("PortDevicesDialog", "Device");
 inline constexpr const char* kColumnDetected = QT_TRANSLATE_NOOP("PortDevicesDialog", "Detected devices");
@@ -45,11 +45,13 @@ inline constexpr const char* kCopy = QT_TRANSLATE_NOOP("SerialTrafficWindow", "&
 inline constexpr const char* kSave = QT_TRANSLATE_NOOP("SerialTrafficWindow", "&Save as text\u2026");
 inline constexpr const char* kShowBytes = QT_TRANSLATE_NOOP("SerialTrafficWindow", "Show &bytes");
 inline constexpr const char* kBytesPane = QT_TRANSLATE_NOOP("SerialTrafficWindow", "Block bytes");
-inline constexpr const char* kIncompleteNote = QT_TRANSLATE_NOOP(
-    "SerialTrafficWindow",
-    "Not all of the block arrived in time: the bytes that did stand at the front, the rest is zero.");
+inline constexpr const char* kIncompleteNote =
+    QT_TRANSLATE_NOOP("SerialTrafficWindow",
+                      "Not all of the block arrived in time: the bytes that did stand at the front, the rest is zero.");
 inline constexpr const char* kSaveCaption = QT_TRANSLATE_NOOP("SerialTrafficWindow", "Save serial traffic");
-inline constexpr const char* kSaveFilter = QT_TRANSLATE_NOOP("SerialTrafficWindow", "Text files (*.txt);;All files (*)");
-inline constexpr const char* kSaveFailed = QT_TRANSLATE_NOOP("SerialTrafficWindow", "The serial traffic could not be saved:");
+inline constexpr const char* kSaveFilter =
+    QT_TRANSLATE_NOOP("SerialTrafficWindow", "Text files (*.txt);;All files (*)");
+inline constexpr const char* kSaveFailed =
+    QT_TRANSLATE_NOOP("SerialTrafficWindow", "The serial traffic could not be saved:");
 
 }  // namespace norvik::serialtexts

@@ -88,7 +88,8 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         switch (index.column()) {
         case ColumnTime: return latin1(norvik::traffic::timeText(r.timeMs));
-        case ColumnDirection: return trafficText(r.direction == norvik::TrafficDirection::Sent ? t::kSent : t::kReceived);
+        case ColumnDirection:
+            return trafficText(r.direction == norvik::TrafficDirection::Sent ? t::kSent : t::kReceived);
         case ColumnData: return latin1(norvik::traffic::dataText(r));
         default: return {};
         }
@@ -99,8 +100,7 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
         if (index.column() == ColumnData && r.kind == norvik::TrafficKind::Block)
             return QString(trafficText(t::kShowBytes)).remove(QLatin1Char('&')) + QStringLiteral(" (Enter)");
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 
@@ -183,8 +183,7 @@ QString TrafficTableModel::allText() const {
 
 // --- the window ----------------------------------------------------------------------
 
-SerialTrafficWindow::SerialTrafficWindow(norvik::TrafficLog& log, QWidget* parent)
-    : QDialog(parent), log_(log) {
+SerialTrafficWindow::SerialTrafficWindow(norvik::TrafficLog& log, QWidget* parent) : QDialog(parent), log_(log) {
     setModal(false);
     setWindowTitle(trafficText(t::kTrafficCaption));
     setAccessibleName(trafficText(t::kTrafficCaption));
@@ -276,7 +275,8 @@ SerialTrafficWindow::SerialTrafficWindow(norvik::TrafficLog& log, QWidget* paren
     // only a queued call may touch the model.
     log_.setListener([this] {
         if (refreshQueued_.exchange(true)) return;
-        QMetaObject::invokeMethod(this, [this] { takeNewRows(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { takeNewRows(); }, Qt::QueuedConnection);
     });
     table_->scrollToBottom();
 }
@@ -318,8 +318,7 @@ void SerialTrafficWindow::showBytes() {
         text += norvik::traffic::hexDump(row.bytes);
         if (row.shortBlock) text += std::string("\n") + t::kIncompleteNote + "\n";
     } else {
-        text += norvik::traffic::hexDump(
-            std::span(reinterpret_cast<const uint8_t*>(row.text.data()), row.text.size()));
+        text += norvik::traffic::hexDump(std::span(reinterpret_cast<const uint8_t*>(row.text.data()), row.text.size()));
     }
     bytesPane_->setPlainText(QString::fromUtf8(text.c_str()));
     bytesPane_->show();
@@ -338,9 +337,11 @@ bool SerialTrafficWindow::saveTo(const QString& path, QString* error) const {
 void SerialTrafficWindow::askAndSave() {
     const QString name = QStringLiteral("norvik-traffic-%1.txt")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
-    const QString path = QFileDialog::getSaveFileName(this, trafficText(t::kSaveCaption), name, trafficText(t::kSaveFilter));
+    const QString path =
+        QFileDialog::getSaveFileName(this, trafficText(t::kSaveCaption), name, trafficText(t::kSaveFilter));
     if (path.isEmpty()) return;
     QString error;
     if (!saveTo(path, &error))
-        QMessageBox::warning(this, trafficText(t::kSaveCaption), trafficText(t::kSaveFailed) + QLatin1Char('\n') + error);
+        QMessageBox::warning(this, trafficText(t::kSaveCaption),
+                             trafficText(t::kSaveFailed) + QLatin1Char('\n') + error);
 }

@@ -17,7 +17,8 @@ const char* operationSource(Operation operation) {
     case Operation::ParameterFinish: return QT_TRANSLATE_NOOP("StatusTexts", "Receive parameter finish");
     case Operation::SystemModuleAddressError:
         return QT_TRANSLATE_NOOP("StatusTexts", "Error ! System module address error!");
-    case Operation::SystemModuleMissing: return QT_TRANSLATE_NOOP("StatusTexts", "Error ! System module does not exist!");
+    case Operation::SystemModuleMissing:
+        return QT_TRANSLATE_NOOP("StatusTexts", "Error ! System module does not exist!");
     case Operation::ParameterIncomplete: return QT_TRANSLATE_NOOP("StatusTexts", "Error ! Parameter block incomplete!");
     case Operation::SendSafeValue: return QT_TRANSLATE_NOOP("StatusTexts", "Send safe value to com now");
     case Operation::SafeValueSent: return QT_TRANSLATE_NOOP("StatusTexts", "Send safe value finish");

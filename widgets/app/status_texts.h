@@ -30,10 +30,10 @@ inline constexpr const char* kLinkPortLost = QT_TRANSLATE_NOOP("StatusTexts", "C
 inline constexpr const char* kTitleError = QT_TRANSLATE_NOOP("StatusTexts", "Error message");
 inline constexpr const char* kOpenErrorBox =
     QT_TRANSLATE_NOOP("StatusTexts", "Open Com Error ! Please check Com Port setting");
-inline constexpr const char* kAccessErrorBox = QT_TRANSLATE_NOOP(
-    "StatusTexts",
-    "The Norvik can not access the module.\n\n Please check the settings, wire and make sure "
-    "PROFIBUS Master is online and configured correctly (RUN led is on).");
+inline constexpr const char* kAccessErrorBox =
+    QT_TRANSLATE_NOOP("StatusTexts",
+                      "The Norvik can not access the module.\n\n Please check the settings, wire and make sure "
+                      "PROFIBUS Master is online and configured correctly (RUN led is on).");
 
 // The untranslated text of an operation ("" for none).
 const char* operationSource(Operation operation);

@@ -12,8 +12,7 @@ namespace norvik::window {
 // Port-setting entries: names and numbers, the same in every language.
 inline constexpr std::array<const char*, 8> kPortEntries{"Com1", "Com2", "Com3", "Com4",
                                                          "Com5", "Com6", "Com7", "Com8"};
-inline constexpr std::array<const char*, 7> kBaudEntries{"2400", "4800", "9600", "19200",
-                                                         "38400", "57600", "115200"};
+inline constexpr std::array<const char*, 7> kBaudEntries{"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
 
 // Parameter list.
 inline constexpr int kColumnItemWidth = 200;

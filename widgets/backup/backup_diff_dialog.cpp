@@ -15,11 +15,11 @@ BackupDiffDialog::BackupDiffDialog(Purpose purpose, const norvik::GatewayBackup&
     setWindowTitle(purpose == Purpose::ConfirmRestore ? tr("Restore Backup") : tr("Compare with Backup"));
     auto* layout = new QVBoxLayout(this);
 
-    auto* origin = new QLabel(tr("Backup of an %1 taken %2 on %3")
-                                  .arg(QString::fromLatin1(backup.gateway.config.modelName.c_str()),
-                                       QString::fromStdString(backup.origin.takenAt),
-                                       QString::fromStdString(backup.origin.port)),
-                              this);
+    auto* origin =
+        new QLabel(tr("Backup of an %1 taken %2 on %3")
+                       .arg(QString::fromLatin1(backup.gateway.config.modelName.c_str()),
+                            QString::fromStdString(backup.origin.takenAt), QString::fromStdString(backup.origin.port)),
+                   this);
     layout->addWidget(origin);
     summary_ = new QLabel(BackupTexts::differenceSummary(differences), this);
     summary_->setWordWrap(true);

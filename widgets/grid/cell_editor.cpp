@@ -13,15 +13,13 @@ bool isGridNavigationKey(int key) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_Home:
-    case Qt::Key_End:
-        return true;
-    default:
-        return false;
+    case Qt::Key_End: return true;
+    default: return false;
     }
 }
 
-CellEditor::CellEditor(GridWidget* grid, const QRect& cellRect, int row, int column,
-                         const QString& text, EditStart how, const QString& typed)
+CellEditor::CellEditor(GridWidget* grid, const QRect& cellRect, int row, int column, const QString& text, EditStart how,
+                       const QString& typed)
     : QLineEdit(grid->viewport()),
       grid_(grid),
       row_(row),
@@ -37,18 +35,14 @@ CellEditor::CellEditor(GridWidget* grid, const QRect& cellRect, int row, int col
     switch (how) {
     case EditStart::Mouse:
     case EditStart::F2:
-    case EditStart::Enter:
-        end(false);
-        break;
+    case EditStart::Enter: end(false); break;
     case EditStart::Backspace:
         end(false);
         backspace();
         break;
     case EditStart::Tab:
     case EditStart::Space:
-    case EditStart::Navigation:
-        selectAll();
-        break;
+    case EditStart::Navigation: selectAll(); break;
     case EditStart::Character:
         selectAll();
         insert(typed);
@@ -63,7 +57,8 @@ CellEditor::CellEditor(GridWidget* grid, const QRect& cellRect, int row, int col
 void CellEditor::fitText() {
     // Wide enough for the text and two blanks, but never past the grid's right edge.
     const QFontMetrics metrics(font());
-    const int wanted = metrics.horizontalAdvance(text() + QStringLiteral("  ")) + 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4;
+    const int wanted = metrics.horizontalAdvance(text() + QStringLiteral("  ")) +
+                       2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4;
     const int limit = grid_->viewport()->width() - x();
     const int current = width();
     const int fitted = std::min(std::max(wanted, current), std::max(limit, current));

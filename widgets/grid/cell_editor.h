@@ -13,8 +13,8 @@ bool isGridNavigationKey(int key);
 class CellEditor : public QLineEdit {
     Q_OBJECT
 public:
-    CellEditor(GridWidget* grid, const QRect& cellRect, int row, int column, const QString& text,
-                EditStart how, const QString& typed);
+    CellEditor(GridWidget* grid, const QRect& cellRect, int row, int column, const QString& text, EditStart how,
+               const QString& typed);
 
     int row() const { return row_; }
     int column() const { return column_; }

@@ -30,13 +30,9 @@ void installGridAccessibility() {
 
 GridAccessible::GridAccessible(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Table) {}
 
-GridAccessible::~GridAccessible() {
-    dropCells();
-}
+GridAccessible::~GridAccessible() { dropCells(); }
 
-GridWidget* GridAccessible::grid() const {
-    return qobject_cast<GridWidget*>(object());
-}
+GridWidget* GridAccessible::grid() const { return qobject_cast<GridWidget*>(object()); }
 
 void GridAccessible::dropCells() {
     for (QAccessible::Id id : std::as_const(cells_)) QAccessible::deleteAccessibleInterface(id);
@@ -109,9 +105,7 @@ void* GridAccessible::interface_cast(QAccessible::InterfaceType type) {
     return QAccessibleWidget::interface_cast(type);
 }
 
-int GridAccessible::selectedCellCount() const {
-    return static_cast<int>(selectedCells().size());
-}
+int GridAccessible::selectedCellCount() const { return static_cast<int>(selectedCells().size()); }
 
 QList<QAccessibleInterface*> GridAccessible::selectedCells() const {
     QList<QAccessibleInterface*> result;
@@ -141,36 +135,24 @@ QString GridAccessible::rowDescription(int row) const {
     return g->text(row + g->fixedRowCount(), g->fixedColumnCount() - 1);
 }
 
-void GridAccessible::modelChange(QAccessibleTableModelChangeEvent*) {
-    dropCells();
-}
+void GridAccessible::modelChange(QAccessibleTableModelChangeEvent*) { dropCells(); }
 
 GridCellAccessible::GridCellAccessible(GridWidget* grid, int row, int column)
     : grid_(grid), row_(row), column_(column) {}
 
-bool GridCellAccessible::isValid() const {
-    return grid_ && grid_->model().isValid(row_, column_);
-}
+bool GridCellAccessible::isValid() const { return grid_ && grid_->model().isValid(row_, column_); }
 
-QWindow* GridCellAccessible::window() const {
-    return grid_ ? grid_->window()->windowHandle() : nullptr;
-}
+QWindow* GridCellAccessible::window() const { return grid_ ? grid_->window()->windowHandle() : nullptr; }
 
 QAccessibleInterface* GridCellAccessible::parent() const {
     return grid_ ? QAccessible::queryAccessibleInterface(grid_.data()) : nullptr;
 }
 
-QAccessibleInterface* GridCellAccessible::table() const {
-    return parent();
-}
+QAccessibleInterface* GridCellAccessible::table() const { return parent(); }
 
-int GridCellAccessible::rowIndex() const {
-    return grid_ ? row_ - grid_->fixedRowCount() : -1;
-}
+int GridCellAccessible::rowIndex() const { return grid_ ? row_ - grid_->fixedRowCount() : -1; }
 
-int GridCellAccessible::columnIndex() const {
-    return grid_ ? column_ - grid_->fixedColumnCount() : -1;
-}
+int GridCellAccessible::columnIndex() const { return grid_ ? column_ - grid_->fixedColumnCount() : -1; }
 
 QString GridCellAccessible::text(QAccessible::Text t) const {
     if (!isValid()) return {};

@@ -20,8 +20,8 @@ GridWidget* GridBox::addGrid(const QString& accessibleName) {
 void GridBox::fitWidthToGrids() {
     int widest = 0;
     for (GridWidget* grid : grids_) {
-        widest = std::max(widest, grid->totalSize().width() + 2 * grid->frameWidth() +
-                                      grid->verticalScrollBar()->sizeHint().width());
+        widest = std::max(
+            widest, grid->totalSize().width() + 2 * grid->frameWidth() + grid->verticalScrollBar()->sizeHint().width());
     }
     for (GridWidget* grid : grids_) grid->setFixedWidth(widest);
     setFixedWidth(std::max(minimumSizeHint().width(), widest + contentsMargins().left() + contentsMargins().right() +

@@ -22,9 +22,7 @@ using norvik::GridModel;
 
 namespace {
 
-GridColour fromQColor(const QColor& colour) {
-    return colour.isValid() ? toCoreColour(colour) : norvik::kNoColour;
-}
+GridColour fromQColor(const QColor& colour) { return colour.isValid() ? toCoreColour(colour) : norvik::kNoColour; }
 
 // The model keeps a cell's format as Qt's own drawing flags: the alignment, and
 // Qt::TextWordWrap for a text that may wrap.
@@ -96,8 +94,8 @@ struct GridWidget::WidthCache {
         std::string owned(text);
         const auto found = current->widths.find(owned);
         if (found != current->widths.end()) return found->second;
-        const int w = current->metrics.horizontalAdvance(
-            QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        const int w =
+            current->metrics.horizontalAdvance(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
         if (current->widths.size() >= kMaxCachedWidths) current->widths.clear();
         current->widths.emplace(std::move(owned), w);
         return w;
@@ -134,9 +132,8 @@ void GridWidget::takeSystemLook() {
 
     defaultFont_ = QApplication::font("QMessageBox");
     const QFontMetrics metrics(defaultFont_);
-    model_.setDefaultMetrics(metrics.horizontalAdvance(QStringLiteral(" XXXXXXXXXXXX ")),
-                             metrics.height() * 3 / 2, metrics.horizontalAdvance(QLatin1Char(' ')),
-                             toGridFont(defaultFont_));
+    model_.setDefaultMetrics(metrics.horizontalAdvance(QStringLiteral(" XXXXXXXXXXXX ")), metrics.height() * 3 / 2,
+                             metrics.horizontalAdvance(QLatin1Char(' ')), toGridFont(defaultFont_));
     setFont(defaultFont_);
 }
 
@@ -186,9 +183,7 @@ bool GridWidget::setText(int row, int column, const QString& text) {
     return true;
 }
 
-QString GridWidget::text(int row, int column) const {
-    return QString::fromStdString(model_.getItemText(row, column));
-}
+QString GridWidget::text(int row, int column) const { return QString::fromStdString(model_.getItemText(row, column)); }
 
 Qt::Alignment GridWidget::alignment(int row, int column) const {
     const norvik::GridCell* cell = model_.getCell(row, column);
@@ -219,9 +214,7 @@ void GridWidget::setHeaderBackground(const QColor& colour) {
     model_.cornerDefaultCell().setBackColour(back);
 }
 
-void GridWidget::setDataBackground(const QColor& colour) {
-    model_.defaultCell().setBackColour(fromQColor(colour));
-}
+void GridWidget::setDataBackground(const QColor& colour) { model_.defaultCell().setBackColour(fromQColor(colour)); }
 
 void GridWidget::setEditGate(EditGate gate) {
     if (!gate) {
@@ -277,9 +270,7 @@ bool GridWidget::autoSizeRow(int row) {
     return ok;
 }
 
-void GridWidget::refresh() {
-    viewport()->update();
-}
+void GridWidget::refresh() { viewport()->update(); }
 
 void GridWidget::sizesChanged() {
     positionsDirty_ = true;
@@ -651,8 +642,7 @@ bool GridWidget::moveFocus(int key, Qt::KeyboardModifiers mods) {
         setCurrentCell(firstRow, firstColumn);
         return true;
     }
-    const int pageRows = std::max(1, (viewport()->height() - fixedHeight()) /
-                                         std::max(1, model_.defaultCell().height));
+    const int pageRows = std::max(1, (viewport()->height() - fixedHeight()) / std::max(1, model_.defaultCell().height));
     const bool ctrl = mods & Qt::ControlModifier;
     switch (key) {
     case Qt::Key_Left: focus.column = std::max(firstColumn, focus.column - 1); break;
@@ -733,8 +723,8 @@ void GridWidget::keyPressEvent(QKeyEvent* event) {
         } else if (key == Qt::Key_Space) {
             startEdit(focus.row, focus.column, EditStart::Space);
             return;
-        } else if (key != Qt::Key_Escape && key != Qt::Key_Tab && key != Qt::Key_Backtab &&
-                   !event->text().isEmpty() && event->text().at(0).isPrint()) {
+        } else if (key != Qt::Key_Escape && key != Qt::Key_Tab && key != Qt::Key_Backtab && !event->text().isEmpty() &&
+                   event->text().at(0).isPrint()) {
             startEdit(focus.row, focus.column, EditStart::Character, event->text());
             return;
         }
@@ -803,8 +793,8 @@ bool GridWidget::startEdit(int row, int column, EditStart how, const QString& ty
     norvik::GridCell* cell = model_.getCell(row, column);
     if (!cell) return false;  // the owner's handler may have shrunk the grid
     cell->setEditing(true);
-    editor_ = new CellEditor(this, cellRect(row, column), row, column,
-                              QString::fromStdString(cell->getText()), how, typed);
+    editor_ =
+        new CellEditor(this, cellRect(row, column), row, column, QString::fromStdString(cell->getText()), how, typed);
     viewport()->update();
     return true;
 }
@@ -822,16 +812,13 @@ void GridWidget::editorEnded(int row, int column, const QString& text, int key, 
         moveFocus(key, mods);
         const CellId after = model_.focusCell();
         if (after.row >= 0 && !(after == before)) {
-            startEdit(after.row, after.column, key == Qt::Key_Tab || key == Qt::Key_Backtab
-                                                   ? EditStart::Tab
-                                                   : EditStart::Navigation);
+            startEdit(after.row, after.column,
+                      key == Qt::Key_Tab || key == Qt::Key_Backtab ? EditStart::Tab : EditStart::Navigation);
         }
     }
 }
 
-CellEditor* GridWidget::editor() const {
-    return editor_.data();
-}
+CellEditor* GridWidget::editor() const { return editor_.data(); }
 
 QString GridWidget::colourMeaning(int row, int column) const {
     const norvik::GridCell* cell = model_.getCell(row, column);

@@ -40,7 +40,8 @@ QString latin1(const char* text) { return QString::fromLatin1(text); }
 
 QColor cellColour(SpaceUse use) {
     const uint32_t bgr = norvik::spaceUseColour(use);
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 struct Column {
@@ -235,8 +236,8 @@ private:
         if (t.wrap) {
             for (std::size_t r = 0; r < t.rows.size(); ++r) {
                 for (std::size_t i = 0; i < t.rows[r].size() && i < widths.size(); ++i) {
-                    rowH[r] = std::max(rowH[r], textHeight(f, t.rows[r][i].text, widths[i] - 2 * pad,
-                                                           Qt::TextWordWrap) + mm(0.6));
+                    rowH[r] = std::max(
+                        rowH[r], textHeight(f, t.rows[r][i].text, widths[i] - 2 * pad, Qt::TextWordWrap) + mm(0.6));
                 }
             }
         }
@@ -351,8 +352,8 @@ private:
         t.columns = {{tr("Item"), 45}, {tr("Value"), kContentWidth - 45}};
         t.wrap = true;
         t.fontPt = 9;
-        const QString origin = content_.originKind == norvik::ReportOrigin::Port ? tr("Gateway on port %1")
-                                                                                  : tr("Backup file %1");
+        const QString origin =
+            content_.originKind == norvik::ReportOrigin::Port ? tr("Gateway on port %1") : tr("Backup file %1");
         t.rows = {textRow({tr("Gateway model"), utf8(content_.model)}),
                   textRow({tr("Read from"), origin.arg(utf8(content_.origin))}),
                   textRow({tr("Date"), utf8(content_.date)}),
@@ -364,11 +365,12 @@ private:
                                                : utf8(content_.firmware.firmwareName)}),
                   textRow({tr("Firmware version"), utf8(content_.firmware.version)})};
         table(t);
-        paragraph(tr("Address numbering: every address in this report is the one the views show, counted from 0. "
-                     "Modbus addresses are those the protocol carries: coil 0 is the first coil and register 0 the "
-                     "first register (a master that counts from 1 calls them 1, or 00001, 10001, 30001 and 40001). "
-                     "PROFIBUS addresses are data bytes from byte 0; device areas count bytes (DO, DI) or words "
-                     "(AO, AI) from 0."));
+        paragraph(
+            tr("Address numbering: every address in this report is the one the views show, counted from 0. "
+               "Modbus addresses are those the protocol carries: coil 0 is the first coil and register 0 the "
+               "first register (a master that counts from 1 calls them 1, or 00001, 10001, 30001 and 40001). "
+               "PROFIBUS addresses are data bytes from byte 0; device areas count bytes (DO, DI) or words "
+               "(AO, AI) from 0."));
     }
 
     void parameterList() {
@@ -376,7 +378,8 @@ private:
         heading(utf8(content_.model), 2);
         Table gateway;
         gateway.columns = {{tr("Item"), 70}, {tr("Value"), 70}};
-        for (const norvik::ParameterRow& r : content_.gatewayRows) gateway.rows.push_back(textRow({utf8(r.label), utf8(r.value)}));
+        for (const norvik::ParameterRow& r : content_.gatewayRows)
+            gateway.rows.push_back(textRow({utf8(r.label), utf8(r.value)}));
         table(gateway);
 
         heading(tr("Modules"), 2);
@@ -386,7 +389,8 @@ private:
         const double first = 14;
         const double each = (kContentWidth - first) / static_cast<double>(norvik::kModuleRows);
         modules.columns.push_back({tr("Module"), first, Qt::AlignRight});
-        for (const char* label : norvik::moduleRowLabels) modules.columns.push_back({latin1(label), each, Qt::AlignRight});
+        for (const char* label : norvik::moduleRowLabels)
+            modules.columns.push_back({latin1(label), each, Qt::AlignRight});
         for (const auto& [k, rows] : content_.moduleRows) {
             Row row(modules.columns.size());
             row[0].text = QString::number(k);
@@ -414,10 +418,10 @@ private:
                      {tr("Input bytes (PROFIBUS)"), 34, Qt::AlignRight},
                      {tr("Output bytes (PROFIBUS)"), 34, Qt::AlignRight}};
         for (const norvik::ReportModule& m : content_.modules) {
-            t.rows.push_back(textRow({QString::number(m.number), utf8(m.typeName),
-                                      latin1(norvik::modbusRoleText(content_.role)),
-                                      m.system ? latin1(norvik::kSystemModuleIdValue) : QString::number(m.deviceId),
-                                      num(m.inputBytes), num(m.outputBytes)}));
+            t.rows.push_back(
+                textRow({QString::number(m.number), utf8(m.typeName), latin1(norvik::modbusRoleText(content_.role)),
+                         m.system ? latin1(norvik::kSystemModuleIdValue) : QString::number(m.deviceId),
+                         num(m.inputBytes), num(m.outputBytes)}));
         }
         table(t);
     }
@@ -426,44 +430,55 @@ private:
         heading(tr("Address map"), 1);
         heading(tr("Modbus"), 2);
         Table modbus;
-        modbus.columns = {{tr("Module"), 16, Qt::AlignRight}, {tr("Type"), 28},      {tr("Role"), 18},
-                          {tr("Area"), 34},                   {tr("View"), 16},      {tr("First"), 18, Qt::AlignRight},
-                          {tr("Last"), 18, Qt::AlignRight},   {tr("Count"), 18, Qt::AlignRight}};
-        const QString role = content_.role == norvik::ModbusRole::Master ? QStringLiteral("master")
-                                                                          : QStringLiteral("slave");
+        modbus.columns = {{tr("Module"), 16, Qt::AlignRight},
+                          {tr("Type"), 28},
+                          {tr("Role"), 18},
+                          {tr("Area"), 34},
+                          {tr("View"), 16},
+                          {tr("First"), 18, Qt::AlignRight},
+                          {tr("Last"), 18, Qt::AlignRight},
+                          {tr("Count"), 18, Qt::AlignRight}};
+        const QString role =
+            content_.role == norvik::ModbusRole::Master ? QStringLiteral("master") : QStringLiteral("slave");
         for (const norvik::ModbusRange& r : content_.modbus) {
-            modbus.rows.push_back(textRow({QString::number(r.module), utf8(r.typeName), role,
-                                           latin1(norvik::modbusAreaKey(norvik::modbusAreaOf(r.kind))),
-                                           latin1(norvik::modbusKindName(r.kind)), num(r.first), num(r.last),
-                                           num(r.count)}));
+            modbus.rows.push_back(
+                textRow({QString::number(r.module), utf8(r.typeName), role,
+                         latin1(norvik::modbusAreaKey(norvik::modbusAreaOf(r.kind))),
+                         latin1(norvik::modbusKindName(r.kind)), num(r.first), num(r.last), num(r.count)}));
         }
         if (modbus.rows.empty()) paragraph(tr("No module uses a Modbus address."));
         else table(modbus);
 
         heading(tr("PROFIBUS"), 2);
         Table profibus;
-        profibus.columns = {{tr("Module"), 16, Qt::AlignRight}, {tr("Type"), 28},
-                            {tr("Data"), 40},                   {tr("First byte"), 22, Qt::AlignRight},
-                            {tr("Last byte"), 22, Qt::AlignRight}, {tr("Count"), 18, Qt::AlignRight}};
+        profibus.columns = {{tr("Module"), 16, Qt::AlignRight},
+                            {tr("Type"), 28},
+                            {tr("Data"), 40},
+                            {tr("First byte"), 22, Qt::AlignRight},
+                            {tr("Last byte"), 22, Qt::AlignRight},
+                            {tr("Count"), 18, Qt::AlignRight}};
         for (const norvik::ProfibusRange& r : content_.profibus) {
-            profibus.rows.push_back(textRow({QString::number(r.module), utf8(r.typeName),
-                                             latin1(norvik::profibusTableTitle(r.table)), num(r.first), num(r.last),
-                                             num(r.count)}));
+            profibus.rows.push_back(
+                textRow({QString::number(r.module), utf8(r.typeName), latin1(norvik::profibusTableTitle(r.table)),
+                         num(r.first), num(r.last), num(r.count)}));
         }
         if (profibus.rows.empty()) paragraph(tr("No module uses PROFIBUS data."));
         else table(profibus);
 
         heading(tr("Device"), 2);
         Table device;
-        device.columns = {{tr("Module"), 16, Qt::AlignRight}, {tr("Type"), 28},
-                          {tr("Area"), 16},                   {tr("Unit"), 16},
-                          {tr("First"), 18, Qt::AlignRight},  {tr("Last"), 18, Qt::AlignRight},
+        device.columns = {{tr("Module"), 16, Qt::AlignRight},
+                          {tr("Type"), 28},
+                          {tr("Area"), 16},
+                          {tr("Unit"), 16},
+                          {tr("First"), 18, Qt::AlignRight},
+                          {tr("Last"), 18, Qt::AlignRight},
                           {tr("Count"), 18, Qt::AlignRight}};
         for (const norvik::DeviceRange& r : content_.device) {
             const bool digital = norvik::isDigitalArea(r.area);
-            device.rows.push_back(textRow({QString::number(r.module), utf8(r.typeName),
-                                           latin1(norvik::deviceAreaName(r.area)), digital ? tr("byte") : tr("word"),
-                                           num(r.first), num(r.last), num(r.count)}));
+            device.rows.push_back(
+                textRow({QString::number(r.module), utf8(r.typeName), latin1(norvik::deviceAreaName(r.area)),
+                         digital ? tr("byte") : tr("word"), num(r.first), num(r.last), num(r.count)}));
         }
         if (device.rows.empty()) paragraph(tr("No module uses the device's data areas."));
         else table(device);
@@ -472,15 +487,19 @@ private:
             switch (h.space) {
             case norvik::ReportSpace::Modbus:
                 paragraph(tr("Module %1: %n Modbus address(es) above 1023, which the Modbus view does not show.",
-                             nullptr, static_cast<int>(h.count)).arg(h.module));
+                             nullptr, static_cast<int>(h.count))
+                              .arg(h.module));
                 break;
             case norvik::ReportSpace::Profibus:
                 paragraph(tr("Module %1: %n PROFIBUS byte(s) from byte 244 on, which the PROFIBUS view does not show.",
-                             nullptr, static_cast<int>(h.count)).arg(h.module));
+                             nullptr, static_cast<int>(h.count))
+                              .arg(h.module));
                 break;
             case norvik::ReportSpace::Device:
-                paragraph(tr("Module %1: %n row(s) past the end of its device area, which the device view does not show.",
-                             nullptr, static_cast<int>(h.count)).arg(h.module));
+                paragraph(
+                    tr("Module %1: %n row(s) past the end of its device area, which the device view does not show.",
+                       nullptr, static_cast<int>(h.count))
+                        .arg(h.module));
                 break;
             }
         }
@@ -524,18 +543,19 @@ private:
         heading(tr("Space configuration in device"), 1);
         legend(false);
         for (DeviceArea area : {DeviceArea::DO, DeviceArea::DI, DeviceArea::AO, DeviceArea::AI}) {
-            spaceGrid(latin1(norvik::deviceAreaName(area)), 1,
-                      [area](int row) { return norvik::deviceRowLabel(area, row); },
-                      [](int column) { return std::string(column == 0 ? "Addr." : "Configure"); },
-                      content_.maps.device[static_cast<std::size_t>(area)], 12, 12, 7);
+            spaceGrid(
+                latin1(norvik::deviceAreaName(area)), 1, [area](int row) { return norvik::deviceRowLabel(area, row); },
+                [](int column) { return std::string(column == 0 ? "Addr." : "Configure"); },
+                content_.maps.device[static_cast<std::size_t>(area)], 12, 12, 7);
         }
 
         heading(tr("Space configuration in profibus"), 1);
         legend(false);
         for (ProfibusTable table : {ProfibusTable::Output, ProfibusTable::Input}) {
-            spaceGrid(latin1(norvik::profibusTableTitle(table)), 1, [](int row) { return norvik::profibusRowLabel(row); },
-                      [](int column) { return std::string(column == 0 ? "Address" : "Configure"); },
-                      content_.maps.profibus[static_cast<std::size_t>(table)], 12, 12, 7);
+            spaceGrid(
+                latin1(norvik::profibusTableTitle(table)), 1, [](int row) { return norvik::profibusRowLabel(row); },
+                [](int column) { return std::string(column == 0 ? "Address" : "Configure"); },
+                content_.maps.profibus[static_cast<std::size_t>(table)], 12, 12, 7);
         }
 
         heading(tr("Space configuration in modbus"), 1);
@@ -548,11 +568,11 @@ private:
         }
         for (ModbusKind kind : kinds) {
             const bool bits = norvik::isBitKind(kind);
-            spaceGrid(latin1(norvik::modbusKindName(kind)), bits ? 8 : 1,
-                      [kind](int row) { return norvik::modbusRowLabel(kind, row); },
-                      [kind](int column) { return norvik::modbusHeaderText(kind, column); },
-                      content_.maps.modbus[static_cast<std::size_t>(kind)], bits ? 15 : 10, bits ? 3.6 : 12,
-                      bits ? 4 : 8);
+            spaceGrid(
+                latin1(norvik::modbusKindName(kind)), bits ? 8 : 1,
+                [kind](int row) { return norvik::modbusRowLabel(kind, row); },
+                [kind](int column) { return norvik::modbusHeaderText(kind, column); },
+                content_.maps.modbus[static_cast<std::size_t>(kind)], bits ? 15 : 10, bits ? 3.6 : 12, bits ? 4 : 8);
         }
     }
 

@@ -33,10 +33,10 @@ ReportExportDialog::ReportExportDialog(norvik::ReportSource source, norvik::User
     formatLayout->addWidget(csvFolder_);
     formatLayout->addWidget(modbusMap_);
 
-    auto* about = new QLabel(tr("Gateway %1, read from %2.")
-                                 .arg(QString::fromStdString(source_.config.modelName),
-                                      QString::fromStdString(source_.origin)),
-                             this);
+    auto* about =
+        new QLabel(tr("Gateway %1, read from %2.")
+                       .arg(QString::fromStdString(source_.config.modelName), QString::fromStdString(source_.origin)),
+                   this);
     about->setWordWrap(true);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
@@ -64,12 +64,8 @@ bool ReportExportDialog::exportReport() {
     const QString stem = tr("norvik-report-%1").arg(QString::fromStdString(source_.config.modelName));
     std::optional<std::string> path;
     switch (format()) {
-    case Format::Pdf:
-        path = prompts_.saveFileName({text(tr("PDF document (*.pdf)")), text(stem), "pdf"});
-        break;
-    case Format::CsvFolder:
-        path = prompts_.folderName({text(tr("Folder")), text(stem), ""});
-        break;
+    case Format::Pdf: path = prompts_.saveFileName({text(tr("PDF document (*.pdf)")), text(stem), "pdf"}); break;
+    case Format::CsvFolder: path = prompts_.folderName({text(tr("Folder")), text(stem), ""}); break;
     case Format::ModbusMapCsv:
         path = prompts_.saveFileName({text(tr("CSV file (*.csv)")), text(tr("modbus_map")), "csv"});
         break;

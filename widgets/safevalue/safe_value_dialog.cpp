@@ -122,7 +122,8 @@ SafeValueDialog::SafeValueDialog(norvik::DialogMode mode, const norvik::LinkSess
 
     connect(button(Button::Output), &QPushButton::clicked, this, [this] { showView(norvik::SafeValueView::Output); });
     connect(button(Button::Input), &QPushButton::clicked, this, [this] { showView(norvik::SafeValueView::Input); });
-    connect(button(Button::AllHigh), &QPushButton::clicked, this, [this] { editor_->setAllBits(norvik::SafeBit::High); });
+    connect(button(Button::AllHigh), &QPushButton::clicked, this,
+            [this] { editor_->setAllBits(norvik::SafeBit::High); });
     connect(button(Button::AllLow), &QPushButton::clicked, this, [this] { editor_->setAllBits(norvik::SafeBit::Low); });
     connect(button(Button::AllF), &QPushButton::clicked, this, [this] { editor_->setAllWords(0xFFFF); });
     connect(button(Button::AllZero), &QPushButton::clicked, this, [this] { editor_->setAllWords(0x0000); });
@@ -219,10 +220,8 @@ bool SafeValueDialog::transferTimerRunning() const { return transferTimer_->isAc
 
 void SafeValueDialog::setTransferRunning(bool running) {
     button(Button::SaveToDevice)->setEnabled(!running);
-    if (running)
-        transferTimer_->start();
-    else
-        transferTimer_->stop();
+    if (running) transferTimer_->start();
+    else transferTimer_->stop();
 }
 
 void SafeValueDialog::showGrid(SafeGrid which) {

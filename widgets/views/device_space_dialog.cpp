@@ -15,10 +15,11 @@ DeviceSpaceDialog::DeviceSpaceDialog(const norvik::GatewayConfig& config, QWidge
         const DeviceArea area = order[i];
         const QString name = latin1(norvik::deviceAreaName(area));
         auto* box = new GridBox(name, this);
-        GridWidget* grid = addSpaceGrid(*box, name, norvik::deviceGridRows(area), 2, [area](int row, int column) -> std::string {
-            if (row == 0) return column == 0 ? "Addr." : "Configure";
-            return norvik::deviceRowLabel(area, row);
-        });
+        GridWidget* grid =
+            addSpaceGrid(*box, name, norvik::deviceGridRows(area), 2, [area](int row, int column) -> std::string {
+                if (row == 0) return column == 0 ? "Addr." : "Configure";
+                return norvik::deviceRowLabel(area, row);
+            });
         box->fitWidthToGrids();
         areas->addWidget(box);
         grids_[static_cast<std::size_t>(area)] = grid;

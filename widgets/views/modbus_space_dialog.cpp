@@ -52,8 +52,8 @@ private:
         const QColor back = palette().color(QPalette::Window);
         const auto mix = [](int t, int b) { return (3 * t + 2 * b + 2) / 5; };
         QPainter painter(&pixmap);
-        painter.setPen(QColor(mix(text.red(), back.red()), mix(text.green(), back.green()),
-                              mix(text.blue(), back.blue())));
+        painter.setPen(
+            QColor(mix(text.red(), back.red()), mix(text.green(), back.green()), mix(text.blue(), back.blue())));
         painter.drawRect(0, 0, pixmap.width() - 1, pixmap.height() - 1);
         painter.end();
         setPixmap(pixmap);

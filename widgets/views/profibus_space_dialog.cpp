@@ -16,10 +16,11 @@ ProfibusSpaceDialog::ProfibusSpaceDialog(const norvik::GatewayConfig& config, QW
         const ProfibusTable table = order[i];
         const QString name = latin1(norvik::profibusTableTitle(table));
         auto* box = new GridBox(name, this);
-        GridWidget* grid = addSpaceGrid(*box, name, norvik::kProfibusBytes + 1, 2, [](int row, int column) -> std::string {
-            if (row == 0) return column == 0 ? "Address" : "Configure";
-            return norvik::profibusRowLabel(row);
-        });
+        GridWidget* grid =
+            addSpaceGrid(*box, name, norvik::kProfibusBytes + 1, 2, [](int row, int column) -> std::string {
+                if (row == 0) return column == 0 ? "Address" : "Configure";
+                return norvik::profibusRowLabel(row);
+            });
         box->fitWidthToGrids();
         tables->addWidget(box);
         grids_[static_cast<std::size_t>(table)] = grid;
