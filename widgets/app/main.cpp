@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstring>
 
+#include "app/gateway_menu.h"
 #include "app/main_window.h"
 #include "app/painted_icons.h"
 #include "app/translations.h"
@@ -18,6 +19,9 @@ void describe(QCoreApplication& app, QCommandLineParser& parser) {
     parser.setApplicationDescription(QStringLiteral(NORVIK_DESCRIPTION));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("backup"),
+                                 QStringLiteral("A backup (*.norvik) to open without a gateway."),
+                                 QStringLiteral("[backup]"));
     parser.process(app);
 }
 
@@ -53,6 +57,12 @@ int main(int argc, char** argv) {
 
     MainWindow window;
     window.show();
+    // A backup named on the command line (a file manager's "Open with") is
+    // shown as Open Backup shows it; a refused one says why and leaves the window empty.
+    if (!parser.positionalArguments().isEmpty()) {
+        const QString backup = parser.positionalArguments().front();
+        QTimer::singleShot(0, &window, [&window, backup] { window.gatewayMenu()->openBackupFile(backup); });
+    }
     // For demonstrations and the README screenshot: press Connect as soon as
     // the window shows.
     if (qEnvironmentVariableIntValue("NORVIK_AUTOCONNECT") == 1) QTimer::singleShot(0, &window, &MainWindow::onConnect);
