@@ -58,26 +58,17 @@ bool BackupCommands::backUp(KnownBlocks known, std::string port, uint32_t baud) 
 }
 
 bool BackupCommands::restore(KnownBlocks known) {
-    if (!begin(BackupCommand::Restore)) return false;
-    const std::optional<std::string> path = window_.askOpenBackupPath(BackupCommand::Restore);
-    if (!path) {
-        end();
-        return true;
-    }
-    BackupReadResult read = readBackupFile(*path);
-    if (!read.backup) {
-        end();
-        window_.reportFileProblem(BackupCommand::Restore, *path, read.problem);
-        return true;
-    }
-    backup_ = std::move(read.backup);
-    readGateway(std::move(known));
-    return true;
+    return readBackupThenGateway(BackupCommand::Restore, std::move(known));
 }
 
 bool BackupCommands::compare(KnownBlocks known) {
-    if (!begin(BackupCommand::Compare)) return false;
-    const std::optional<std::string> path = window_.askOpenBackupPath(BackupCommand::Compare);
+    return readBackupThenGateway(BackupCommand::Compare, std::move(known));
+}
+
+// Restore and Compare: the backup the user picks, then the gateway to set beside it.
+bool BackupCommands::readBackupThenGateway(BackupCommand command, KnownBlocks known) {
+    if (!begin(command)) return false;
+    const std::optional<std::string> path = window_.askOpenBackupPath(command);
     if (!path) {
         end();
         return true;
@@ -85,7 +76,7 @@ bool BackupCommands::compare(KnownBlocks known) {
     BackupReadResult read = readBackupFile(*path);
     if (!read.backup) {
         end();
-        window_.reportFileProblem(BackupCommand::Compare, *path, read.problem);
+        window_.reportFileProblem(command, *path, read.problem);
         return true;
     }
     backup_ = std::move(read.backup);

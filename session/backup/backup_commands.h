@@ -80,6 +80,7 @@ public:
 
 private:
     bool begin(BackupCommand command);
+    bool readBackupThenGateway(BackupCommand command, KnownBlocks known);
     void readGateway(KnownBlocks known);
     void onGatewayRead(std::optional<GatewaySnapshot> snapshot, std::optional<RunFailure> failure);
     void saveBackup();
