@@ -39,6 +39,7 @@
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "support/fake_port.h"
+#include "support/gateway_blocks.h"
 #include "support/window_recorders.h"
 
 #ifdef NORVIK_GATESIM
@@ -61,18 +62,7 @@ const Record kSystemModuleAt1 = {0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0};
 const Record kWdoModule = {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0};
 const Record kWaoModule = {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0};
 
-std::vector<uint8_t> parameterBlock(char model, const std::vector<Record>& records) {
-    std::vector<uint8_t> b = {'K',  static_cast<uint8_t>(model),
-                              0,    0,
-                              0,    0,
-                              7,    0x00,
-                              0x64, 0x03,
-                              0xE8, static_cast<uint8_t>(records.size() - 1),
-                              2,    0,
-                              0,    0};
-    for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
-    return b;
-}
+using test::parameterBlock;
 
 std::vector<uint8_t> fileNameReply(const std::vector<std::string>& names) {
     std::string s = "File_NO=";
