@@ -110,21 +110,15 @@ std::optional<ConsoleDialogue::QueuedJob> ConsoleDialogue::takeQueued(JobKind ki
 
 void ConsoleDialogue::endJob(JobOutcome outcome, GatewayError error) {
     if (!running_) return;
-    JobResult result = std::move(jobResult_);
-    jobResult_ = JobResult{};
+    // Data goes only with a job that is done: nothing half received is handed on.
+    const bool finished = outcome == JobOutcome::Done;
+    JobResult result = finished && jobResult_ ? std::move(*jobResult_) : JobResult{};
+    jobResult_.reset();
+    if (finished) result.raw = exchangeRaw_;
     result.kind = running_->job.kind;
     result.outcome = outcome;
     result.error = error;
     result.elapsedMs = hooks_.clock->nowMs() - running_->startMs;
-    if (outcome != JobOutcome::Done) {
-        // Data goes only with a job that is done: nothing half received is handed on.
-        JobResult bare;
-        bare.kind = result.kind;
-        bare.outcome = result.outcome;
-        bare.error = result.error;
-        bare.elapsedMs = result.elapsedMs;
-        result = std::move(bare);
-    }
     JobDone done = std::move(running_->done);
     running_.reset();
     postResult(std::move(done), std::move(result));
@@ -141,6 +135,11 @@ void ConsoleDialogue::endAllJobs(JobOutcome outcome) {
         result.elapsedMs = hooks_.clock->nowMs() - job.startMs;
         postResult(std::move(job.done), std::move(result));
     }
+}
+
+JobResult& ConsoleDialogue::jobData() {
+    if (!jobResult_) jobResult_.emplace();
+    return *jobResult_;
 }
 
 void ConsoleDialogue::postResult(JobDone done, JobResult result) {
@@ -567,7 +566,7 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
     case Exchange::Parameter:
         session_.linkState = LinkState::Connected;
         session_.parameterLoaded = true;
-        session_.parameterBlockRaw = jobResult_.raw;
+        session_.parameterBlockRaw = exchangeRaw_;
         ui_.setIpSettingMenu(config_.modelName == kModelHx3420);
         if (config_.systemModuleStatus == SystemModuleStatus::Present) {
             ui_.setOperation(Operation::ParameterFinish);
@@ -576,7 +575,7 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         } else {
             ui_.setOperation(Operation::SystemModuleMissing);
         }
-        jobResult_.config = config_;
+        if (running_) jobData().config = config_;
         endJob(JobOutcome::Done);
         break;
     case Exchange::LoadSafeValue:
@@ -584,15 +583,15 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         // Kept whether a job asked or not: it is what the gateway holds now.
         if (pendingSafeValues_) session_.safeValueBytes = *pendingSafeValues_;
         if (jobExchange_) {
-            if (pendingSafeValues_) jobResult_.safeValues = *pendingSafeValues_;
-            jobResult_.safeValueLayout = session_.safeValueLayout;
+            if (pendingSafeValues_) jobData().safeValues = *pendingSafeValues_;
+            jobData().safeValueLayout = session_.safeValueLayout;
             endJob(pendingSafeValues_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
         }
         break;
     case Exchange::LoadIpSetting:
         ui_.setOperation(Operation::IpSettingReceived);
         if (jobExchange_) {
-            if (pendingIpSetting_) jobResult_.ipSetting = *pendingIpSetting_;
+            if (pendingIpSetting_) jobData().ipSetting = *pendingIpSetting_;
             endJob(pendingIpSetting_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
             break;
         }
@@ -602,10 +601,13 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
     case Exchange::FileName:
         // Only a reply that parsed gets here: a failed one has said so already.
         ui_.setOperation(Operation::FileNameFinish);
-        session_.fileNameReplyRaw = jobResult_.raw;
-        jobResult_.fileNames = session_.firmwareFileNames;
-        jobResult_.fileCount = session_.fileCount;
-        jobResult_.safeValueLayout = session_.safeValueLayout;
+        session_.fileNameReplyRaw = exchangeRaw_;
+        if (running_) {
+            JobResult& names = jobData();
+            names.fileNames = session_.firmwareFileNames;
+            names.fileCount = session_.fileCount;
+            names.safeValueLayout = session_.safeValueLayout;
+        }
         endJob(JobOutcome::Done);
         break;
     default: break;
@@ -748,7 +750,8 @@ void ConsoleDialogue::closeExchange() {
     // A job still running here has lost its exchange without an answer.
     endJob(JobOutcome::NoAnswer);
     jobExchange_ = false;
-    jobResult_ = JobResult{};
+    jobResult_.reset();
+    exchangeRaw_.clear();
     sendSafeValues_.clear();
     exchange_ = Exchange::None;
     phase_ = Phase::Asked;
@@ -777,13 +780,15 @@ void ConsoleDialogue::retarget(Exchange exchange) {
     if (exchange == exchange_) return;
     endJob(JobOutcome::NoAnswer);
     jobExchange_ = false;
-    jobResult_ = JobResult{};
+    jobResult_.reset();
+    exchangeRaw_.clear();
 }
 
 void ConsoleDialogue::askFor(Exchange exchange, const char* command, std::optional<QueuedJob> job) {
     jobExchange_ = job.has_value();
     running_ = std::move(job);
-    jobResult_ = JobResult{};
+    jobResult_.reset();
+    exchangeRaw_.clear();
     if (exchange == Exchange::LoadSafeValue) lastLoad_ = LoadCommand::SafeValue;
     if (exchange == Exchange::LoadIpSetting) lastLoad_ = LoadCommand::IpSetting;
     if (running_ && exchange == Exchange::SendSafeValue) sendSafeValues_ = running_->job.safeValues;
@@ -907,7 +912,7 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
 
     const bool whole = result->outcome.whole;
     phase_ = whole ? Phase::Received : Phase::Failed;
-    if (whole) jobResult_.raw = result->outcome.raw;
+    if (whole) exchangeRaw_ = std::move(result->outcome.raw);
     firstDroppedLine_ = true;
     // What the worker received is installed here and not by the worker: the
     // window reads the session on this thread.

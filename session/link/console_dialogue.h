@@ -142,6 +142,7 @@ private:
     bool jobOwns(Exchange owner) const { return exchange_ == owner && jobExchange_; }
     void endJob(JobOutcome outcome, GatewayError error = GatewayError::None);
     void endAllJobs(JobOutcome outcome);
+    JobResult& jobData();
     void postResult(JobDone done, JobResult result);
     void postProgress(JobId id, JobProgress progress);
 
@@ -179,7 +180,10 @@ private:
 
     std::deque<QueuedJob> queue_;
     std::optional<QueuedJob> running_;
-    JobResult jobResult_;       // what the running job has learnt so far
+    // What the running job has learnt so far, made when it learns something:
+    // most exchanges have no job, and a result is large.
+    std::optional<JobResult> jobResult_;
+    std::vector<uint8_t> exchangeRaw_;  // the open exchange's block, as it came
     bool jobExchange_ = false;  // the open exchange was asked for by a job
     JobId nextJobId_ = 0;
     // What the open send exchange sends: its job's block.

@@ -73,7 +73,7 @@ struct JobResult {
     // safe-value block, the 76-byte IP setting block.
     std::vector<uint8_t> raw;
     // Decoded, for a Done read of its kind.
-    GatewayConfig config{};                                       // ReadParameters
+    std::optional<GatewayConfig> config;                          // ReadParameters (large: made only then)
     FileNameList fileNames{};                                     // ReadFileNames
     uint8_t fileCount = 0;                                        // ReadFileNames
     SafeValueLayout safeValueLayout = SafeValueLayout::Block512;  // ReadSafeValues, ReadFileNames

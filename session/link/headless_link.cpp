@@ -146,10 +146,10 @@ LinkOpening HeadlessLink::open(const PortSettings& settings, const JobProgressHo
         return giveUp(LinkOpenOutcome::NoAnswer);
 
     const JobResult block = await(parameters, kOpenTicks);
-    if (!block.done())
+    if (!block.done() || !block.config)
         return giveUp(block.outcome == JobOutcome::BlockIncomplete ? LinkOpenOutcome::Incomplete
                                                                    : LinkOpenOutcome::NoAnswer);
-    opening.config = block.config;
+    opening.config = *block.config;
     opening.parameterBlock = block.raw;
 
     const JobResult reply = await(names, kOpenTicks);

@@ -367,7 +367,8 @@ TEST(GatewayJobsTest, readReportsProgressAndTimeOnItsOwnThread) {
     const JobResult& r = results[id][0];
     EXPECT_TRUE(r.done());
     EXPECT_EQ(r.elapsedMs, 1000u);
-    EXPECT_EQ(r.config.moduleCount, 3);
+    ASSERT_TRUE(r.config);
+    EXPECT_EQ(r.config->moduleCount, 3);
     EXPECT_EQ(rig.session.parameterBlockRaw, block);
     const auto size = static_cast<uint32_t>(block.size());
     ASSERT_EQ(progress.size(), 2u);
