@@ -69,9 +69,12 @@ constexpr uint16_t kLineRestWaitMs = 1000;
 
 // The line's head as the gateway sends it: its text, then "\r".
 bool endsWithHeadOf(std::span<const uint8_t> block, std::string_view line) {
-    const std::string sent = std::string(line) + "\r";
-    for (std::size_t k = 1; k <= sent.size(); ++k) {
-        if (endsWith(block, std::string_view(sent).substr(0, k))) return true;
+    const std::size_t longest = std::min(block.size(), line.size() + 1);
+    for (std::size_t k = 1; k <= longest; ++k) {
+        const std::span<const uint8_t> tail = block.last(k);
+        const std::size_t text = std::min(k, line.size());
+        if (k > line.size() && tail.back() != '\r') continue;
+        if (endsWith(tail.first(text), line.substr(0, text))) return true;
     }
     return false;
 }

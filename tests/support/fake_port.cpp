@@ -6,15 +6,15 @@
 namespace norvik::test {
 
 void FakePort::queueLine(std::string_view line) {
-    std::lock_guard lock(mutex_);
-    for (char c : line) stream_.push_back(Item{static_cast<uint8_t>(c), false});
-    stream_.push_back(Item{'\r', false});
-    stream_.push_back(Item{'\n', false});
+    std::string bytes(line);
+    bytes += "\r\n";
+    queueBytes(std::string_view(bytes));
 }
 
 void FakePort::queueBytes(std::span<const uint8_t> bytes) {
+    if (bytes.empty()) return;
     std::lock_guard lock(mutex_);
-    for (uint8_t b : bytes) stream_.push_back(Item{b, false});
+    stream_.push_back(Chunk{{bytes.begin(), bytes.end()}, 0, false});
 }
 
 void FakePort::queueBytes(std::string_view bytes) {
@@ -23,7 +23,7 @@ void FakePort::queueBytes(std::string_view bytes) {
 
 void FakePort::pause() {
     std::lock_guard lock(mutex_);
-    stream_.push_back(Item{0, true});
+    stream_.push_back(Chunk{{}, 0, true});
 }
 
 void FakePort::holdBlocks() {
@@ -103,8 +103,9 @@ uint16_t FakePort::lastLineTimeout() const {
 
 std::size_t FakePort::pendingBytes() const {
     std::lock_guard lock(mutex_);
-    return rx_.size() + static_cast<std::size_t>(
-                            std::count_if(stream_.begin(), stream_.end(), [](const Item& i) { return !i.pause; }));
+    std::size_t pending = rx_.size();
+    for (const Chunk& c : stream_) pending += c.bytes.size() - c.offset;
+    return pending;
 }
 
 std::size_t FakePort::consumedBytes() const {
@@ -184,13 +185,13 @@ bool FakePort::takeLine(uint8_t, uint16_t timeoutMs, std::string& line) {
             stream_.pop_front();
             return false;
         }
-        std::vector<uint8_t> chunk;
         while (!stream_.empty() && !stream_.front().pause) {
-            chunk.push_back(stream_.front().byte);
+            const Chunk& c = stream_.front();
+            const auto rest = std::span(c.bytes).subspan(c.offset);
+            rx_.feed(rest);
+            arrived_ += rest.size();
             stream_.pop_front();
         }
-        rx_.feed(chunk);
-        arrived_ += chunk.size();
     }
     return true;
 }
@@ -205,11 +206,18 @@ BlockReceipt FakePort::receiveBlock(uint8_t, std::span<uint8_t> buffer, uint16_t
     if (cancelled_ || lost_ != 0) return {kTimedOut, 0};
     std::size_t filled = rx_.takeBytes(buffer);
     while (filled < buffer.size() && !stream_.empty()) {
-        const Item item = stream_.front();
-        stream_.pop_front();
-        if (item.pause) break;
-        buffer[filled++] = item.byte;
-        ++arrived_;
+        Chunk& c = stream_.front();
+        if (c.pause) {
+            stream_.pop_front();
+            break;
+        }
+        const std::size_t n = std::min(buffer.size() - filled, c.bytes.size() - c.offset);
+        std::copy_n(c.bytes.begin() + static_cast<std::ptrdiff_t>(c.offset), n,
+                    buffer.begin() + static_cast<std::ptrdiff_t>(filled));
+        filled += n;
+        c.offset += n;
+        arrived_ += n;
+        if (c.offset == c.bytes.size()) stream_.pop_front();
     }
     return {static_cast<uint16_t>(filled == buffer.size() ? 0 : kTimedOut), filled};
 }

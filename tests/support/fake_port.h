@@ -95,15 +95,17 @@ private:
     // Bytes the program has taken from the port, lines' dropped bytes included.
     std::size_t consumed() const;
 
-    // A byte of the stream, or (when pause is set) the point where the gateway stops.
-    struct Item {
-        uint8_t byte = 0;
+    // Bytes of the stream as queued (those before `offset` already taken), or
+    // (when pause is set) the point where the gateway stops.
+    struct Chunk {
+        std::vector<uint8_t> bytes;
+        std::size_t offset = 0;
         bool pause = false;
     };
 
     mutable std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<Item> stream_;
+    std::deque<Chunk> stream_;
     // Bytes that have reached the port, split into lines as the real port
     // splits them; what a line read leaves there is served next.
     LineReader rx_;
