@@ -328,13 +328,16 @@ TEST_F(MainWindowTest, statusLineHoldsLinkOperationAndProgressSideBySide) {
     EXPECT_EQ(line->width(), window->width());
     EXPECT_EQ(line->mapTo(window.get(), QPoint(0, line->height())).y(), window->height());
 
-    // A text wider than its part keeps the part in its place, and readers and
-    // the tooltip get the whole text.
+    // A text wider than its part keeps the part in its place and the window
+    // at its size, and readers and the tooltip get the whole text.
+    const QSize windowSize = window->size();
     const QString longest = QStringLiteral("Error ! System module does not exist!").repeated(3);
+    window->statusLine()->setLinkText(longest);
     window->statusLine()->setOperationText(longest);
-    window->setLinkStatus(LinkStatus::PortOpen);
     QCoreApplication::processEvents();
+    EXPECT_EQ(window->size(), windowSize);
     EXPECT_EQ(line->operationLabel()->geometry(), operation);
+    window->setLinkStatus(LinkStatus::PortOpen);
     for (QLabel* part : {line->linkLabel(), line->operationLabel()}) {
         EXPECT_EQ(part->toolTip(), part->text());
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(part);

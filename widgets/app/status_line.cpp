@@ -21,6 +21,11 @@ public:
         setTextFormat(Qt::PlainText);
     }
 
+    // Its width is its own, never its text's: a long message must not widen
+    // the window it stands in.
+    QSize sizeHint() const override { return {minimumWidth(), QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
