@@ -37,7 +37,7 @@ constexpr int kMaxLinesLookedAtOnClose = 8;
 
 struct ConsoleDialogue::WorkerResult {
     WorkerKind kind = WorkerKind::Parameter;
-    GatewayConfig config;
+    std::optional<GatewayConfig> config;  // the parameter worker's alone: it is large
     std::vector<uint8_t> safeValueBytes;
     IpSettingRecord ipSetting;
     FileNameReply fileNames;
@@ -878,7 +878,7 @@ void ConsoleDialogue::startWorker(WorkerKind kind) {
     runner_->start([=, this] {
         switch (out->kind) {
         case WorkerKind::Parameter:
-            out->outcome = parseParameterBlock(*port, portNumber, baud, out->config, progress);
+            out->outcome = parseParameterBlock(*port, portNumber, baud, *out->config, progress);
             break;
         case WorkerKind::SafeValue:
             out->outcome = safeValueWorker(*port, portNumber, baud, safeValueSize, out->safeValueBytes, progress);
@@ -919,7 +919,7 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     switch (result->kind) {
     case WorkerKind::Parameter:
         if (whole) {
-            config_ = result->config;
+            config_ = std::move(*result->config);
         } else {
             failLoad(Exchange::Parameter);
         }
