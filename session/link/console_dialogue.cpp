@@ -137,6 +137,13 @@ void ConsoleDialogue::endAllJobs(JobOutcome outcome) {
     }
 }
 
+void ConsoleDialogue::dropPending() {
+    pendingSafeValues_.reset();
+    pendingIpSetting_.reset();
+    pendingConfig_.reset();
+    pendingFileNames_.reset();
+}
+
 JobResult& ConsoleDialogue::jobData() {
     if (!jobResult_) jobResult_.emplace();
     return *jobResult_;
@@ -284,8 +291,7 @@ void ConsoleDialogue::endDisconnectNotice() {
         break;
     case Exchange::None: break;
     default:
-        pendingSafeValues_.reset();
-        pendingIpSetting_.reset();
+        dropPending();
         phase_ = Phase::Failed;
         firstDroppedLine_ = true;
         break;
@@ -442,8 +448,6 @@ bool ConsoleDialogue::handleReply(const std::string& line) {
         onLoadFinish(Exchange::LoadIpSetting, true);
     } else if (line == c::kReplyFileName) {
         ui_.setOperation(Operation::ReceiveFileName);
-        namesBefore_ = session_.firmwareFileNames;
-        layoutBefore_ = session_.safeValueLayout;
         onAnnounce(Exchange::FileName, WorkerKind::FileName);
     } else if (line == c::kReplyFileNameFinish) {
         onLoadFinish(Exchange::FileName, true);
@@ -564,6 +568,10 @@ void ConsoleDialogue::onLoadFinish(Exchange exchange, bool intactLine) {
 void ConsoleDialogue::completeLoad(Exchange exchange) {
     switch (exchange) {
     case Exchange::Parameter:
+        if (pendingConfig_) {
+            config_ = std::move(*pendingConfig_);
+            ui_.rebuildTree();
+        }
         session_.linkState = LinkState::Connected;
         session_.parameterLoaded = true;
         session_.parameterBlockRaw = exchangeRaw_;
@@ -600,6 +608,12 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         break;
     case Exchange::FileName:
         // Only a reply that parsed gets here: a failed one has said so already.
+        if (pendingFileNames_) {
+            session_.firmwareFileNames = pendingFileNames_->names;
+            session_.fileCount = pendingFileNames_->fileCount;
+            session_.fileNamesReceived = true;
+            fileNameCompletion(false);
+        }
         ui_.setOperation(Operation::FileNameFinish);
         session_.fileNameReplyRaw = exchangeRaw_;
         if (running_) {
@@ -612,8 +626,7 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         break;
     default: break;
     }
-    pendingSafeValues_.reset();
-    pendingIpSetting_.reset();
+    dropPending();
 }
 
 // A load whose block did not come whole: the error shows at once, nothing of
@@ -624,7 +637,9 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
     case Exchange::Parameter:
         ui_.setOperation(Operation::ParameterIncomplete);
         if (phase_ == Phase::Received) {
-            // Taken as whole when it came, but its finish line shows it was not.
+            // Taken as whole when it came, but its finish line shows it was
+            // not: what was shown of an earlier load goes too, as the gateway
+            // may have changed.
             config_.moduleCount = 0;
             ui_.clearTree();
             ui_.resetList();
@@ -635,20 +650,15 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
     case Exchange::FileName:
         session_.fileNamesReceived = false;
         ui_.setOperation(Operation::FileNameError);
-        if (phase_ == Phase::Received && session_.fileCount > 0) {
-            // The last name took the head of the finish line for its missing
-            // bytes; the layout it chose goes with it.
-            const std::size_t last = std::min<std::size_t>(session_.fileCount, kFileNameSlots) - 1;
-            session_.firmwareFileNames[last] = namesBefore_[last];
-            session_.safeValueLayout =
-                chooseSafeValueLayout(config_.modelName, session_.firmwareFileNames, layoutBefore_);
-        }
+        // A reply that looked whole (its last name took the head of the
+        // finish line for its missing bytes) was never installed; the names
+        // held before it stay and decide the layout.
+        if (phase_ == Phase::Received) fileNameCompletion(true);
         break;
     default: return;
     }
     if (exchange == exchange_) endJob(JobOutcome::BlockIncomplete);
-    pendingSafeValues_.reset();
-    pendingIpSetting_.reset();
+    dropPending();
     phase_ = Phase::Failed;
     firstDroppedLine_ = true;
 }
@@ -742,6 +752,9 @@ void ConsoleDialogue::silence() {
 // line was lost. A block already received is not installed without it.
 void ConsoleDialogue::giveUpExchange() {
     if (phase_ == Phase::Received || phase_ == Phase::Failed) animating_ = false;
+    // Names that never got their finish line: the query is over all the same,
+    // and the names held before decide the layout.
+    if (exchange_ == Exchange::FileName && pendingFileNames_) fileNameCompletion(true);
     endJob(JobOutcome::NoAnswer);
     closeExchange();
 }
@@ -756,8 +769,7 @@ void ConsoleDialogue::closeExchange() {
     exchange_ = Exchange::None;
     phase_ = Phase::Asked;
     exchangeQuietTicks_ = 0;
-    pendingSafeValues_.reset();
-    pendingIpSetting_.reset();
+    dropPending();
 }
 
 // --- commands ----------------------------------------------------------------
@@ -903,7 +915,6 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     if (!result_ || ticket != ticket_) return;  // a worker of a link that has since ended
     runner_->join();
     const std::unique_ptr<WorkerResult> result = std::move(result_);
-    const bool parameterPending = result->kind == WorkerKind::Parameter;
     const bool fileNamePending = result->kind == WorkerKind::FileName;
 
     session_.linkState = LinkState::Connected;
@@ -918,8 +929,11 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     // window reads the session on this thread.
     switch (result->kind) {
     case WorkerKind::Parameter:
+        // Shown when the gateway's finish line confirms the block: a block
+        // short by a few bytes that took the head of a garbled finish line for
+        // them looks whole, and only the line that fails to come tells.
         if (whole) {
-            config_ = std::move(*result->config);
+            pendingConfig_ = std::move(result->config);
         } else {
             failLoad(Exchange::Parameter);
         }
@@ -941,11 +955,16 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
         }
         break;
     case WorkerKind::FileName:
+        // Names that parsed are held until the finish line confirms them, as
+        // the parameter block is.
+        if (!result->fileNames.failed) {
+            pendingFileNames_ = std::move(result->fileNames);
+            break;
+        }
         session_.firmwareFileNames = result->fileNames.names;
         session_.fileCount = result->fileNames.fileCount;
-        // Held from here; a finish line that shows the reply broken takes them back.
-        session_.fileNamesReceived = !result->fileNames.failed;
-        if (result->fileNames.failed) {
+        session_.fileNamesReceived = false;
+        {
             // The rest of a reply that did not parse is still to come.
             phase_ = Phase::Failed;
             if (exchange_ == Exchange::FileName) endJob(JobOutcome::BlockIncomplete);
@@ -953,10 +972,9 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
         break;
     }
 
-    if (parameterPending && whole) ui_.rebuildTree();
     if (fileNamePending) {
         animating_ = false;
-        fileNameCompletion(result->fileNames.failed);
+        if (!pendingFileNames_) fileNameCompletion(true);
     }
     // Lines the receive took in place of a short block's missing bytes came
     // before anything still unread.

@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/file_names.h"
 #include "ipsetting/ip_setting.h"
 #include "link/dialogue_hooks.h"
 #include "link/gateway_jobs.h"
@@ -143,6 +144,8 @@ private:
     void endJob(JobOutcome outcome, GatewayError error = GatewayError::None);
     void endAllJobs(JobOutcome outcome);
     JobResult& jobData();
+    // Forgets the blocks received and not yet confirmed by their finish line.
+    void dropPending();
     void postResult(JobDone done, JobResult result);
     void postProgress(JobId id, JobProgress progress);
 
@@ -184,7 +187,7 @@ private:
     // most exchanges have no job, and a result is large.
     std::optional<JobResult> jobResult_;
     std::vector<uint8_t> exchangeRaw_;  // the open exchange's block, as it came
-    bool jobExchange_ = false;  // the open exchange was asked for by a job
+    bool jobExchange_ = false;          // the open exchange was asked for by a job
     JobId nextJobId_ = 0;
     // What the open send exchange sends: its job's block.
     std::vector<uint8_t> sendSafeValues_;
@@ -195,10 +198,9 @@ private:
     // A load's block that came whole, installed when its "finish" line confirms it.
     std::optional<std::vector<uint8_t>> pendingSafeValues_;
     std::optional<IpSettingRecord> pendingIpSetting_;
-    // The list and layout before the file-name reply now under way, for a reply
-    // found broken only after it was taken.
-    FileNameList namesBefore_{};
-    SafeValueLayout layoutBefore_ = SafeValueLayout::Block512;
+    // A parameter block and file names as received, shown when confirmed.
+    std::optional<GatewayConfig> pendingConfig_;
+    std::optional<FileNameReply> pendingFileNames_;
 };
 
 }  // namespace norvik

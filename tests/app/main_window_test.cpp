@@ -453,13 +453,14 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive parameter now");
     EXPECT_TRUE(window->animationTimerRunning());
     awaitWorker();
+    EXPECT_FALSE(menu().ipNew->isEnabled());
+
+    // The block shows when its finish line confirms it.
+    tick(c::kReplyParameterFinish);
     EXPECT_EQ(treeNodes(*window), (std::vector<std::string>{"HX-3420", "Module 1", "Module 2", "Module 3"}));
     EXPECT_TRUE(window->treeRoot()->isExpanded());
     EXPECT_EQ(listRows(*window).size(), 10u);
     EXPECT_EQ(listRows(*window)[8], (std::pair<std::string, std::string>{"Module count", "3"}));
-    EXPECT_FALSE(menu().ipNew->isEnabled());
-
-    tick(c::kReplyParameterFinish);
     for (QAction* ip : {menu().ipNew, menu().ipFile, menu().ipDevice}) EXPECT_TRUE(ip->isEnabled());
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive parameter finish");
 

@@ -348,8 +348,7 @@ TEST_F(LinkEndToEnd, slowGatewayStoresTheSafeValuesUnshifted) {
     // Lines 1 to 4: prompt, LOAD--PARAMETER, prompt, LOAD--FILE_NAME; the
     // answer to the fifth, a prompt, comes late.
     start({"--pause-at", "5", "--pause-ms", "1500"});
-    loadAndQueryNames();
-    tick();                 // the file-name finish: the fifth line, a prompt, goes out
+    loadAndQueryNames();    // up to the file-name finish: the fifth line, a prompt, goes out
     tick(Gateway::Silent);  // no answer yet: the prompt goes out again
     ASSERT_EQ(session.missCount, 1);
     // Asked for now, the send follows the first of the two answers.

@@ -193,12 +193,13 @@ TEST_F(ConsoleDialogueTest, fullSequenceFromConnectToKeepAlive) {
     EXPECT_TRUE(dialogue.animating());
     deliverWorkerDone();
     EXPECT_FALSE(dialogue.workerBusy());
-    EXPECT_EQ(ui.rebuilds, 1);
-    EXPECT_EQ(config.modelName, "HX-3420");
-    EXPECT_EQ(config.moduleCount, 3);
+    EXPECT_EQ(ui.rebuilds, 0) << "shown when its finish line confirms it";
     EXPECT_EQ(port.blockTimeouts(), (std::vector<uint16_t>{16, 396}));
 
     tick(c::kReplyParameterFinish);
+    EXPECT_EQ(ui.rebuilds, 1);
+    EXPECT_EQ(config.modelName, "HX-3420");
+    EXPECT_EQ(config.moduleCount, 3);
     EXPECT_TRUE(session.parameterLoaded);
     EXPECT_FALSE(dialogue.animating());
     EXPECT_TRUE(ui.ipMenuEnabled);
@@ -584,9 +585,10 @@ TEST_F(ConsoleDialogueTest, fileNameJobEndsWithTheNamesAndChoosesTheLayout) {
     EXPECT_EQ(port.lastSent(), c::kLoadFileName);
     tick(c::kReplyFileName, fileNameReply({"3420V10.bin", "3420V13.bin"}));
     deliverWorkerDone();
-    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block976);  // the later slot decides
     EXPECT_FALSE(endOf(JobKind::ReadFileNames)) << "the finish line confirms the reply";
+    EXPECT_EQ(session.firmwareFileNames[1], "") << "and the names with it";
     tick(c::kReplyFileNameFinish);
+    EXPECT_EQ(session.safeValueLayout, SafeValueLayout::Block976);  // the later slot decides
     const auto end = endOf(JobKind::ReadFileNames);
     ASSERT_TRUE(end);
     EXPECT_EQ(end->outcome, JobOutcome::Done);
@@ -764,6 +766,7 @@ TEST_F(ConsoleDialogueTest, noticeOfAWorkerFromBeforeAReconnectIsIgnored) {
 
     port.release();
     deliverWorkerDone();
+    tick(c::kReplyParameterFinish);
     EXPECT_EQ(ui.rebuilds, 1);
     EXPECT_EQ(config.moduleCount, 3);
 }
