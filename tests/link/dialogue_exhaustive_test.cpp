@@ -139,6 +139,9 @@ struct Kind {
     std::vector<uint8_t> (*block)();
 };
 
+// For gtest's messages.
+void PrintTo(const Kind& kind, std::ostream* os) { *os << kind.name; }
+
 Job jobOf(JobKind kind) {
     if (kind == JobKind::SendSafeValues) return Job::sendSafeValues(sentSafeValues());
     if (kind == JobKind::SendIpSetting) return Job::sendIpSetting(sentIpSetting());
@@ -249,7 +252,9 @@ TEST_P(DialogueExhaustiveTest, everySequenceOfSixAnswersKeepsTheWireSoundAndEnds
     }
     std::string met;
     for (std::size_t i = 0; i < kDepth; ++i) {
-        EXPECT_EQ(cuts.metAt(i), kMaxCut) << "cuts met at answer " << i + 1;
+        if (failures == 0) {
+            EXPECT_EQ(cuts.metAt(i), kMaxCut) << "cuts met at answer " << i + 1;
+        }
         met += (i ? "," : "") + std::to_string(cuts.metAt(i));
     }
     std::cout << kind.name << ": " << covered << " of " << all << " sequences of " << kDepth << " answers, in " << runs
