@@ -40,7 +40,7 @@ using namespace test;
 
 constexpr std::size_t kDepth = 6;
 constexpr uint8_t kMaxCut = 30;
-constexpr std::array<Twist, 6> kWholeTwists = {Twist::None, Twist::Silence, Twist::Noise,
+constexpr std::array<Twist, 6> kWholeTwists = {Twist::None,  Twist::Silence, Twist::Noise,
                                                Twist::Twice, Twist::Late,    Twist::Notice};
 // The first answers take every cut on its own; after them, "short" is one
 // behaviour whose cut goes round 1..kMaxCut over the short answers met there.
@@ -154,8 +154,8 @@ bool idle(const DialogueRig& rig) {
     const auto said = rig.gateway.unseen();
     return rig.session.linkState == LinkState::Connected && rig.session.parameterLoaded &&
            !rig.session.firmwareAutoQuery && !rig.dialogue.exchangeOpen() && !rig.dialogue.workerBusy() &&
-           rig.dialogue.pendingJobs() == 0 && rig.gateway.quiet() && rig.port.pendingBytes() == 0 &&
-           said.size() == 1 && !said[0].isBlock && said[0].line == console::kPrompt;
+           rig.dialogue.pendingJobs() == 0 && rig.gateway.quiet() && rig.port.pendingBytes() == 0 && said.size() == 1 &&
+           !said[0].isBlock && said[0].line == console::kPrompt;
 }
 
 struct SequenceRun {

@@ -42,13 +42,13 @@ namespace norvik::test {
 // How the gateway treats one whole answer: to a prompt, to a command, or its
 // verdict on a block it was sent.
 enum class Twist : uint8_t {
-    None,    // as the finer choices below decide
-    Silence, // no answer at all (a command: missed, no block awaited)
-    Noise,   // a stray line (the echo of what it heard), then the answer
-    Twice,   // the whole answer twice
-    Late,    // the first line now, the rest a tick later; a lone line a tick late
-    Short,   // a block short by `cut` bytes; a lone line cut by as many (one byte kept)
-    Notice,  // the module's disconnect notice in place of the answer
+    None,     // as the finer choices below decide
+    Silence,  // no answer at all (a command: missed, no block awaited)
+    Noise,    // a stray line (the echo of what it heard), then the answer
+    Twice,    // the whole answer twice
+    Late,     // the first line now, the rest a tick later; a lone line a tick late
+    Short,    // a block short by `cut` bytes; a lone line cut by as many (one byte kept)
+    Notice,   // the module's disconnect notice in place of the answer
 };
 struct Shape {
     Twist twist = Twist::None;
@@ -291,7 +291,10 @@ private:
     void answer(const Shape& shape, const std::string& said, int exchange, std::vector<Text> pieces) {
         switch (shape.twist) {
         case Twist::Silence: return;
-        case Twist::Notice: pieces = {{console::kReplyDisconnect}}; exchange = -1; break;
+        case Twist::Notice:
+            pieces = {{console::kReplyDisconnect}};
+            exchange = -1;
+            break;
         case Twist::Noise: emit(-1, {said}, false); break;
         default: break;
         }
