@@ -192,6 +192,7 @@ void ConsoleDialogue::connect(const PortSettings& settings) {
     ui_.setConnectionMenu(false, true);
     ui_.setLinkStatus(LinkStatus::PortOpen);
     if (!ui_.startPollTimer()) ui_.setLinkStatus(LinkStatus::TimerFailure);
+    promptThisTick_ = false;
     sendPrompt();
 }
 
@@ -373,6 +374,7 @@ void ConsoleDialogue::onPollTimer() {
     // are acted on in order, up to the first that sends something: one command
     // a tick, and what comes after it waits for the next.
     sentThisTick_ = false;
+    promptThisTick_ = false;
     bool replied = false;
     std::string line;
     bool came = port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line);
@@ -381,7 +383,11 @@ void ConsoleDialogue::onPollTimer() {
         if (handleLine(line)) replied = true;
         const bool portTaken =
             !session_.portOpen || workerBusy() || (exchange_ != Exchange::None && phase_ == Phase::Failed);
-        if (sentThisTick_ || portTaken || read >= kMaxLinesPerTick) break;
+        // Past a prompt the reading goes on: a "connect" still queued answers
+        // an older prompt, and left there it would put every later reply a
+        // tick behind for good.
+        const bool commandSent = sentThisTick_ && !promptThisTick_;
+        if (commandSent || portTaken || read >= kMaxLinesPerTick) break;
         came = port_.takeLine(session_.portNumber, 0, line);
     }
     if (endIfDeviceGone()) return;
@@ -490,8 +496,10 @@ void ConsoleDialogue::onConnectReply() {
     ui_.setModuleLamp(true);
     session_.missCount = 0;
     // A reply queued behind the one that started the exchange: the exchange is
-    // under way, and a second command would land in it.
-    if (exchange_ != Exchange::None) return;
+    // under way, and a second command would land in it. One read after this
+    // tick's prompt answers an earlier prompt: the next command waits for the
+    // answer to this one.
+    if (exchange_ != Exchange::None || promptThisTick_) return;
     sendNextCommand();
 }
 
@@ -779,7 +787,12 @@ void ConsoleDialogue::sendCommand(const char* text) {
     sentThisTick_ = true;
 }
 
-void ConsoleDialogue::sendPrompt() { sendCommand(c::kPrompt); }
+void ConsoleDialogue::sendPrompt() {
+    // One prompt a tick: its answer serves whatever else asked for one.
+    if (promptThisTick_) return;
+    sendCommand(c::kPrompt);
+    promptThisTick_ = true;
+}
 
 void ConsoleDialogue::ask(Exchange exchange, const char* command) {
     exchange_ = exchange;

@@ -193,6 +193,7 @@ private:
     std::vector<uint8_t> sendSafeValues_;
     IpSettingRecord sendIpSetting_{};
     bool sentThisTick_ = false;
+    bool promptThisTick_ = false;  // reset with sentThisTick_ and by connect()
     // The next line dropped after a failed block is the first after it.
     bool firstDroppedLine_ = false;
     // A load's block that came whole, installed when its "finish" line confirms it.

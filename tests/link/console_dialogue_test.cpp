@@ -845,6 +845,24 @@ TEST_F(ConsoleDialogueTest, connectQueuedBehindAnotherStartsNoSecondCommand) {
     }
 }
 
+// A "connect" read after this tick's prompt answers an older prompt: it is
+// read at once and starts nothing, so a doubled reply leaves no later reply a
+// tick behind for good.
+TEST_F(ConsoleDialogueTest, doubledConnectIsReadAtOnceAndStartsNothing) {
+    connectAndLoad();
+    answerAutoQuery({"3420V10.bin"});
+    port.clearSent();
+    port.queueLine(c::kReplyConnect);
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+    EXPECT_EQ(port.pendingBytes(), 0u);
+
+    ask(jobOf(JobKind::ReadIpSetting));
+    port.clearSent();
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.sentLines(), std::vector<std::string>{c::kLoadIpSetting});
+}
+
 // After a send command the gateway may already wait for our block: neither a
 // prompt on a silent tick nor a command may go out until it has answered.
 TEST_F(ConsoleDialogueTest, nothingGoesOutWhileASendCommandAwaitsItsAnswer) {
