@@ -36,6 +36,34 @@ inline bool awaitGateway(const GatesimProcess& sim, unsigned linesSent,
     }
 }
 
+// Bytes of the simulator's answer to the last line it heard: what its log
+// says it wrote after its last entry of a line or block received.
+inline std::size_t lastAnswerBytes(const std::vector<std::string>& log) {
+    std::size_t bytes = 0;
+    for (auto it = log.rbegin(); it != log.rend() && !it->starts_with("RX "); ++it) {
+        if (it->starts_with("TX LINE ")) {
+            const std::string text = it->substr(8);
+            std::size_t escapes = 0;
+            for (std::size_t at = text.find("\\x"); at != std::string::npos; at = text.find("\\x", at + 1)) ++escapes;
+            bytes += text.size() - 3 * escapes + 2;
+        } else if (it->starts_with("TX BLOCK ")) {
+            bytes += std::stoul(it->substr(9));
+        }
+    }
+    return bytes;
+}
+
+// A pseudo-terminal hands what the simulator wrote to the reading side a
+// moment later, longer on a loaded machine, where a real port has had the
+// whole second of a tick. Waits, up to `bound`, until `bytes` are there to be
+// read, so that the tick after it reads the answer as it would on a real port.
+template <class Port>
+void awaitArrival(const Port& port, std::size_t bytes, std::chrono::milliseconds bound = std::chrono::seconds(2)) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (port.bytesWaiting() < bytes && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 // The jobs a test asks for and how they ended, as the test's loop hands the
 // ends over.
 class JobLog {

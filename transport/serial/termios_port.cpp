@@ -82,6 +82,13 @@ TermiosSerialPort::~TermiosSerialPort() {
 
 bool TermiosSerialPort::isOpen() const { return open_.load(); }
 
+std::size_t TermiosSerialPort::bytesWaiting() const {
+    std::lock_guard lock(readMutex_);
+    int held = 0;
+    if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &held) != 0) held = 0;
+    return rx_.size() + static_cast<std::size_t>(std::max(held, 0));
+}
+
 uint32_t TermiosSerialPort::deviceError() const { return lostError_.load(); }
 
 void TermiosSerialPort::cancelWaits() {

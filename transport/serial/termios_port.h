@@ -41,6 +41,11 @@ public:
     uint32_t deviceError() const override;
 
     bool isOpen() const;
+    // Bytes that have arrived and are not yet taken: those read ahead into the
+    // line buffer and those the device still holds. For a caller that must
+    // know an answer is there before it reads (a test's loop against a
+    // simulated gateway on a pseudo-terminal, which delivers with a delay).
+    std::size_t bytesWaiting() const;
 
 private:
     using Clock = std::chrono::steady_clock;
