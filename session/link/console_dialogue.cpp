@@ -928,7 +928,6 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     if (!result_ || ticket != ticket_) return;  // a worker of a link that has since ended
     runner_->join();
     const std::unique_ptr<WorkerResult> result = std::move(result_);
-    const bool fileNamePending = result->kind == WorkerKind::FileName;
 
     session_.linkState = LinkState::Connected;
     // A receive that ended because the device went away is no short block.
@@ -968,6 +967,7 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
         }
         break;
     case WorkerKind::FileName:
+        animating_ = false;  // onLoadFinish leaves it to this, for names
         // Names that parsed are held until the finish line confirms them, as
         // the parameter block is.
         if (!result->fileNames.failed) {
@@ -977,18 +977,13 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
         session_.firmwareFileNames = result->fileNames.names;
         session_.fileCount = result->fileNames.fileCount;
         session_.fileNamesReceived = false;
-        {
-            // The rest of a reply that did not parse is still to come.
-            phase_ = Phase::Failed;
-            if (exchange_ == Exchange::FileName) endJob(JobOutcome::BlockIncomplete);
-        }
+        // The rest of a reply that did not parse is still to come.
+        phase_ = Phase::Failed;
+        if (exchange_ == Exchange::FileName) endJob(JobOutcome::BlockIncomplete);
+        fileNameCompletion(true);
         break;
     }
 
-    if (fileNamePending) {
-        animating_ = false;
-        if (!pendingFileNames_) fileNameCompletion(true);
-    }
     // Lines the receive took in place of a short block's missing bytes came
     // before anything still unread.
     for (const std::string& line : result->outcome.linesAfter) {
