@@ -110,7 +110,7 @@ struct Peer {
     }
     ::testing::AssertionResult tick() {
         ++ticks;
-        test::awaitGateway(*sim, port.linesSent());
+        test::awaitAnswer(*sim, port, *dialogue);
         return test::pollOnce(*dialogue, session, ui);
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 60) {
@@ -258,30 +258,43 @@ TEST_F(BackupEndToEnd, aGatewayThatVanishesDuringARestoreEndsItWithTheReason) {
 }
 
 TEST_F(BackupEndToEnd, aBackupTakesNoTickBeyondTheExchangesItNeeds) {
+    // A tick count against a process on a pseudo-terminal can only grow with
+    // the machine's load (an answer that lands just after the tick), never
+    // shrink, so each figure is the fewest ticks of three tries.
+    constexpr int kTries = 3;
+    auto fewest = [&](const std::function<int()>& measure) {
+        int best = -1;
+        for (int i = 0; i < kTries; ++i) {
+            const int ticks = measure();
+            if (ticks > 0 && (best < 0 || ticks < best)) best = ticks;
+        }
+        return best;
+    };
     // Everything read afresh, and only what the link has not read already.
-    const int all = backUp(kHx3420Large, false);
-    const int missing = backUp(kHx3420Large, true);
+    const int all = fewest([&] { return backUp(kHx3420Large, false); });
+    const int missing = fewest([&] { return backUp(kHx3420Large, true); });
     ASSERT_GT(all, 0);
     ASSERT_GT(missing, 0);
 
-    Peer alone(kHx3420Large, folder, "alone");
-    ASSERT_TRUE(alone.ready());
+    const JobKind reads[] = {JobKind::ReadParameters, JobKind::ReadFileNames, JobKind::ReadSafeValues,
+                             JobKind::ReadIpSetting};
     int exchanges = 0;
-    for (JobKind kind :
-         {JobKind::ReadParameters, JobKind::ReadFileNames, JobKind::ReadSafeValues, JobKind::ReadIpSetting}) {
-        const int ticks = alone.ticksOfJob(kind);
+    int readAtConnect = 0;  // the link's own reads at connect spare the backup these two
+    for (JobKind kind : reads) {
+        const int ticks = fewest([&] {
+            Peer alone(kHx3420Large, folder, "alone");
+            return alone.ready() ? alone.ticksOfJob(kind) : -1;
+        });
         ASSERT_GT(ticks, 0);
         exchanges += ticks;
-        // The link's own reads at connect spare the backup exactly these two.
-        if (kind == JobKind::ReadFileNames) {
-            EXPECT_EQ(all - missing, exchanges);
-        }
+        if (kind == JobKind::ReadParameters || kind == JobKind::ReadFileNames) readAtConnect += ticks;
     }
     std::printf(
         "HX-3420 backup at 115200 baud: %d ticks reading all four blocks, %d reading the two not yet read; "
         "the four jobs alone take %d\n",
         all, missing, exchanges);
     EXPECT_EQ(all, exchanges);
+    EXPECT_EQ(all - missing, readAtConnect);
 }
 
 }  // namespace

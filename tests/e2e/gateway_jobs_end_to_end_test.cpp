@@ -53,7 +53,7 @@ struct Peer {
         dialogue.reset();
     }
     ::testing::AssertionResult tick() {
-        test::awaitGateway(*sim, port.linesSent());
+        test::awaitAnswer(*sim, port, *dialogue);
         return test::pollOnce(*dialogue, session, ui);
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {

@@ -82,7 +82,7 @@ protected:
     // One poll tick of the main window, the worker's notice delivered as the
     // event loop would.
     void tick() {
-        ASSERT_TRUE(awaitGateway());
+        ASSERT_TRUE(test::awaitAnswer(*sim, port, *dialogue));
         ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {

@@ -56,6 +56,7 @@ public:
     void start(std::vector<std::string> simArgs = {}, uint32_t baud = 2400, int finishDelayMs = 20) {
         simArgs.insert(simArgs.begin(), {"--finish-delay-ms", std::to_string(finishDelayMs)});
         sim = std::make_unique<GatesimProcess>(NORVIK_GATESIM, simArgs);
+        port.restartCount();  // a test may start a second gateway, which has heard nothing yet
         ::setenv("NORVIK_COM1", sim->slavePath().c_str(), 1);
         dialogue = std::make_unique<ConsoleDialogue>(session, config, ip, port, ui, ui.hooks());
         PortSettings settings;
@@ -88,9 +89,8 @@ public:
     // the way the window's event loop would. A gateway known to be silent gets
     // a short pause instead of the wait for its answer.
     void tick(Gateway gateway = Gateway::Answers) {
-        if (gateway == Gateway::Answers && awaitGateway() && !dialogue->workerBusy())
-            test::awaitArrival(port, test::lastAnswerBytes(sim->logLines()));
-        else std::this_thread::sleep_for(40ms);
+        if (gateway != Gateway::Answers || !test::awaitAnswer(*sim, port, *dialogue))
+            std::this_thread::sleep_for(40ms);
         ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {
@@ -821,6 +821,7 @@ TEST_F(LinkEndToEnd, gatewayKilledClosesThePortAndConnectWorksAfterItsRestart) {
     const std::string link = ::testing::TempDir() + "norvik-e2e-gateway-" + std::to_string(::getpid());
     start({"--link", link});
     ::setenv("NORVIK_COM1", link.c_str(), 1);
+    ASSERT_TRUE(awaitGateway());  // heard before the close, so that the count of lines sent holds
     dialogue->disconnect();
     dialogue->connect(PortSettings{1, 2400, 8, Parity::None, 0});
     ASSERT_TRUE(session.portOpen) << ui.linkStatus;

@@ -138,7 +138,7 @@ protected:
         }
     }
     void tick() {
-        awaitGateway();
+        if (awaitGateway() && !dialogue->workerBusy()) test::awaitArrival(port, test::lastAnswerBytes(sim->logLines()));
         dialogue->onPollTimer();
         while (dialogue->workerBusy()) ASSERT_TRUE(ui.runPosted(10s)) << "worker did not finish";
         ui.runAllPosted();

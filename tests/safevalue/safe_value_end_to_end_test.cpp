@@ -89,7 +89,7 @@ protected:
     }
     // One poll tick, the worker's notice delivered as the window's loop would.
     void tick() {
-        ASSERT_TRUE(awaitGateway());
+        ASSERT_TRUE(test::awaitAnswer(*sim, port, *dialogue));
         ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {

@@ -33,7 +33,7 @@ public:
     void resumeWaits() override { port_.resumeWaits(); }
     uint32_t deviceError() const override { return port_.deviceError(); }
     unsigned linesSent() const { return linesSent_; }
-    std::size_t bytesWaiting() const { return port_.bytesWaiting(); }
+    std::size_t bytesSinceWrite() const { return port_.bytesSinceWrite(); }
     // Block receives begun, the one now waiting included.
     unsigned blockReceives() const { return blockReceives_; }
     // A new simulator has heard none of them.

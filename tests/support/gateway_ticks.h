@@ -55,13 +55,25 @@ inline std::size_t lastAnswerBytes(const std::vector<std::string>& log) {
 
 // A pseudo-terminal hands what the simulator wrote to the reading side a
 // moment later, longer on a loaded machine, where a real port has had the
-// whole second of a tick. Waits, up to `bound`, until `bytes` are there to be
-// read, so that the tick after it reads the answer as it would on a real port.
+// whole second of a tick. Waits, up to `bound`, until `bytes` have arrived
+// since the last write, so that the tick after it reads the answer as it
+// would on a real port.
 template <class Port>
 void awaitArrival(const Port& port, std::size_t bytes, std::chrono::milliseconds bound = std::chrono::seconds(2)) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (port.bytesWaiting() < bytes && std::chrono::steady_clock::now() < deadline)
+    while (port.bytesSinceWrite() < bytes && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// Before a tick: the simulator has heard every line and answered, and, when
+// the tick will read lines rather than find a worker still busy, the answer
+// has reached the port. False when the simulator did not answer in `bound`.
+template <class Port>
+bool awaitAnswer(const GatesimProcess& sim, const Port& port, const ConsoleDialogue& dialogue,
+                 std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+    if (!awaitGateway(sim, port.linesSent(), bound)) return false;
+    if (!dialogue.workerBusy()) awaitArrival(port, lastAnswerBytes(sim.logLines()));
+    return true;
 }
 
 // The jobs a test asks for and how they ended, as the test's loop hands the

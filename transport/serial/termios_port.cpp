@@ -82,11 +82,16 @@ TermiosSerialPort::~TermiosSerialPort() {
 
 bool TermiosSerialPort::isOpen() const { return open_.load(); }
 
-std::size_t TermiosSerialPort::bytesWaiting() const {
-    std::lock_guard lock(readMutex_);
+std::size_t TermiosSerialPort::heldByDevice() const {
     int held = 0;
     if (fd_ < 0 || ::ioctl(fd_, FIONREAD, &held) != 0) held = 0;
-    return rx_.size() + static_cast<std::size_t>(std::max(held, 0));
+    return static_cast<std::size_t>(std::max(held, 0));
+}
+
+std::size_t TermiosSerialPort::bytesSinceWrite() const {
+    std::lock_guard lock(readMutex_);
+    const std::size_t arrived = readTotal_.load() + heldByDevice();
+    return arrived - std::min(arrived, arrivedAtWrite_.load());
 }
 
 uint32_t TermiosSerialPort::deviceError() const { return lostError_.load(); }
@@ -252,6 +257,9 @@ TermiosSerialPort::Wait TermiosSerialPort::waitFor(short events, Clock::time_poi
 void TermiosSerialPort::writeAll(uint8_t port, std::span<const uint8_t> bytes) {
     std::lock_guard lock(writeMutex_);
     if (fd_ < 0 || port != port_) return;
+    // What a worker reads meanwhile may be counted twice here, never missed.
+    const std::size_t held = heldByDevice();
+    arrivedAtWrite_ = held + readTotal_.load();
     // Ten bit times per byte with start and stop bit.
     const auto transmit = std::chrono::milliseconds(bytes.size() * 10000u / baud_);
     const auto deadline = Clock::now() + transmit + kWriteGrace;
@@ -277,7 +285,10 @@ std::size_t TermiosSerialPort::readSome(Clock::time_point deadline, std::span<ui
     bool hungUp = false;
     while (lostError_ == 0 && !cancelled_) {
         const ssize_t n = ::read(fd_, dest.data(), dest.size());
-        if (n > 0) return static_cast<std::size_t>(n);
+        if (n > 0) {
+            readTotal_ += static_cast<std::size_t>(n);
+            return static_cast<std::size_t>(n);
+        }
         if (n < 0 && errno == EINTR) continue;
         // A pulled adapter or a closed pty master shows as end of file, EIO, or a
         // hang-up with nothing to read. Every later read would say the same, so

@@ -41,11 +41,11 @@ public:
     uint32_t deviceError() const override;
 
     bool isOpen() const;
-    // Bytes that have arrived and are not yet taken: those read ahead into the
-    // line buffer and those the device still holds. For a caller that must
-    // know an answer is there before it reads (a test's loop against a
-    // simulated gateway on a pseudo-terminal, which delivers with a delay).
-    std::size_t bytesWaiting() const;
+    // Bytes that have arrived since the last line or block was written, taken
+    // or not. For a caller that must know the answer to what it wrote is
+    // there before it reads (a test's loop against a simulated gateway on a
+    // pseudo-terminal, which delivers with a delay).
+    std::size_t bytesSinceWrite() const;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -81,6 +81,11 @@ private:
 
     // Read side, under readMutex_.
     LineReader rx_;
+    // Bytes read from the device since it opened, and those that had arrived,
+    // read or not, when the last write began.
+    std::atomic<std::size_t> readTotal_{0};
+    std::atomic<std::size_t> arrivedAtWrite_{0};
+    std::size_t heldByDevice() const;
 };
 
 }  // namespace norvik
