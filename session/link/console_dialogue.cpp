@@ -375,11 +375,26 @@ void ConsoleDialogue::onPollTimer() {
     // a tick, and what comes after it waits for the next.
     sentThisTick_ = false;
     promptThisTick_ = false;
+    promptOwed_ = false;
+    readingLines_ = true;
+    const std::optional<bool> replied = readReplies();
+    readingLines_ = false;
+    if (!replied) return;  // the device has gone
+    if (promptOwed_ && session_.portOpen) sendCommand(c::kPrompt);
+    promptOwed_ = false;
+    if (*replied) {
+        quietTicks_ = 0;
+    } else {
+        silence();
+    }
+}
+
+std::optional<bool> ConsoleDialogue::readReplies() {
     bool replied = false;
     std::string line;
     bool came = port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line);
     for (int read = 1; came; ++read) {
-        if (endIfDeviceGone()) return;
+        if (endIfDeviceGone()) return std::nullopt;
         if (handleLine(line)) replied = true;
         const bool portTaken =
             !session_.portOpen || workerBusy() || (exchange_ != Exchange::None && phase_ == Phase::Failed);
@@ -390,12 +405,8 @@ void ConsoleDialogue::onPollTimer() {
         if (commandSent || portTaken || read >= kMaxLinesPerTick) break;
         came = port_.takeLine(session_.portNumber, 0, line);
     }
-    if (endIfDeviceGone()) return;
-    if (replied) {
-        quietTicks_ = 0;
-    } else {
-        silence();
-    }
+    if (endIfDeviceGone()) return std::nullopt;
+    return replied;
 }
 
 // After a block that came short or late, the rest of it may still arrive:
@@ -790,8 +801,14 @@ void ConsoleDialogue::sendCommand(const char* text) {
 void ConsoleDialogue::sendPrompt() {
     // One prompt a tick: its answer serves whatever else asked for one.
     if (promptThisTick_) return;
-    sendCommand(c::kPrompt);
     promptThisTick_ = true;
+    // Asked for while the tick reads: it goes out once the lines that had
+    // come are read, so that none of them is its answer.
+    if (readingLines_) {
+        promptOwed_ = true;
+        return;
+    }
+    sendCommand(c::kPrompt);
 }
 
 void ConsoleDialogue::ask(Exchange exchange, const char* command) {

@@ -116,6 +116,9 @@ private:
 
     void sendCommand(const char* text);
     void sendPrompt();
+    // Reads every line that has come and acts on the replies; whether one
+    // came, or nothing once the device has gone.
+    std::optional<bool> readReplies();
     void sendNextCommand();
     void ask(Exchange exchange, const char* command);
     void closeExchange();
@@ -194,6 +197,8 @@ private:
     IpSettingRecord sendIpSetting_{};
     bool sentThisTick_ = false;
     bool promptThisTick_ = false;  // reset with sentThisTick_ and by connect()
+    bool readingLines_ = false;    // a tick is reading what has come
+    bool promptOwed_ = false;      // asked for meanwhile, sent once the reading ends
     // The next line dropped after a failed block is the first after it.
     bool firstDroppedLine_ = false;
     // A load's block that came whole, installed when its "finish" line confirms it.

@@ -465,6 +465,27 @@ TEST_F(ConsoleDialogueTest, verdictRepliesEndTheirSends) {
     }
 }
 
+// A prompt asked for while a tick reads (here by a send's verdict) goes out
+// once every line that had come is read, so that none of those lines can be
+// taken for its answer, and a gateway that answers at once is heard on the
+// next tick with no miss counted.
+TEST_F(ConsoleDialogueTest, aPromptAskedForWhileReadingGoesOutBehindTheLinesThatHadCome) {
+    connectAndLoad();
+    answerAutoQuery({});
+    ask(jobOf(JobKind::SendIpSetting));
+    tick(c::kReplyConnect);
+    tick(c::kReplyReceiveIpSetting);
+    port.clearSent();
+    port.queueLine(c::kReplyIpSettingSent);
+    port.queueLine("echo of something");
+    tick();
+    ASSERT_EQ(port.sentLines(), std::vector<std::string>{c::kPrompt});
+    EXPECT_EQ(port.sent().front().consumedBefore, port.consumedBytes());
+    tick(c::kReplyConnect);
+    EXPECT_EQ(session.missCount, 0);
+    EXPECT_EQ(session.linkState, LinkState::Connected);
+}
+
 TEST_F(ConsoleDialogueTest, safeValueLoadHandsOverTheReceivedBlock) {
     connectAndLoad();
     answerAutoQuery({});
