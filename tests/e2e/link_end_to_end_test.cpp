@@ -89,8 +89,7 @@ public:
     // the way the window's event loop would. A gateway known to be silent gets
     // a short pause instead of the wait for its answer.
     void tick(Gateway gateway = Gateway::Answers) {
-        if (gateway != Gateway::Answers || !test::awaitAnswer(*sim, port, *dialogue))
-            std::this_thread::sleep_for(40ms);
+        if (gateway != Gateway::Answers || !test::awaitAnswer(*sim, port, *dialogue)) std::this_thread::sleep_for(40ms);
         ASSERT_TRUE(test::pollOnce(*dialogue, session, ui));
     }
     bool tickUntil(const std::function<bool()>& done, int maxTicks = 40) {
