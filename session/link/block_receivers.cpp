@@ -69,11 +69,15 @@ constexpr uint16_t kLineRestWaitMs = 1000;
 
 // The line's head as the gateway sends it: its text, then "\r".
 bool endsWithHeadOf(std::span<const uint8_t> block, std::string_view line) {
+    if (block.empty()) return false;
     const std::size_t longest = std::min(block.size(), line.size() + 1);
+    const auto last = static_cast<char>(block.back());
     for (std::size_t k = 1; k <= longest; ++k) {
+        // A head of k bytes ends in the line's k-th byte, or in "\r" after the
+        // whole text: most lengths fail on the block's last byte alone.
+        if (last != (k <= line.size() ? line[k - 1] : '\r')) continue;
         const std::span<const uint8_t> tail = block.last(k);
         const std::size_t text = std::min(k, line.size());
-        if (k > line.size() && tail.back() != '\r') continue;
         if (endsWith(tail.first(text), line.substr(0, text))) return true;
     }
     return false;
