@@ -1,5 +1,6 @@
 #include "backup/backup_jobs.h"
 
+#include <memory>
 #include <utility>
 
 namespace norvik {
@@ -15,7 +16,7 @@ JobResult BackupJobs::answer(const Job& job) const {
     switch (job.kind) {
     case JobKind::ReadParameters:
         result.raw = blocks.parameters;
-        result.config = backup_->config;
+        result.config = std::make_shared<const GatewayConfig>(backup_->config);
         break;
     case JobKind::ReadFileNames:
         if (!blocks.fileNames) {

@@ -1,6 +1,7 @@
 #include "link/console_dialogue.h"
 
 #include <algorithm>
+#include <memory>
 #include <cstdio>
 #include <span>
 #include <string>
@@ -37,7 +38,7 @@ constexpr int kMaxLinesLookedAtOnClose = 8;
 
 struct ConsoleDialogue::WorkerResult {
     WorkerKind kind = WorkerKind::Parameter;
-    std::optional<GatewayConfig> config;  // the parameter worker's alone: it is large
+    std::unique_ptr<GatewayConfig> config;  // the parameter worker's alone: it is large
     std::vector<uint8_t> safeValueBytes;
     IpSettingRecord ipSetting;
     FileNameReply fileNames;
@@ -602,7 +603,7 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         } else {
             ui_.setOperation(Operation::SystemModuleMissing);
         }
-        if (running_) jobData().config = config_;
+        if (running_) jobData().config = std::make_shared<const GatewayConfig>(config_);
         endJob(JobOutcome::Done);
         break;
     case Exchange::LoadSafeValue:
@@ -891,7 +892,7 @@ void ConsoleDialogue::startWorker(WorkerKind kind) {
     auto result = std::make_unique<WorkerResult>();
     result->kind = kind;
     // Workers fill private copies; onWorkerDone installs them on this thread.
-    if (kind == WorkerKind::Parameter) result->config = config_;
+    if (kind == WorkerKind::Parameter) result->config = std::make_unique<GatewayConfig>(config_);
     if (kind == WorkerKind::FileName) {
         result->fileNames.names = session_.firmwareFileNames;
         result->fileNames.fileCount = session_.fileCount;
@@ -962,7 +963,7 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
         // short by a few bytes that took the head of a garbled finish line for
         // them looks whole, and only the line that fails to come tells.
         if (whole) {
-            pendingConfig_ = std::move(result->config);
+            pendingConfig_ = std::move(*result->config);
         } else {
             failLoad(Exchange::Parameter);
         }

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -73,7 +74,9 @@ struct JobResult {
     // safe-value block, the 76-byte IP setting block.
     std::vector<uint8_t> raw;
     // Decoded, for a Done read of its kind.
-    std::optional<GatewayConfig> config;                          // ReadParameters (large: made only then)
+    // ReadParameters. Held apart: a configuration is some 11 KB, and a result
+    // is moved and posted for every job of every kind.
+    std::shared_ptr<const GatewayConfig> config;
     FileNameList fileNames{};                                     // ReadFileNames
     uint8_t fileCount = 0;                                        // ReadFileNames
     SafeValueLayout safeValueLayout = SafeValueLayout::Block512;  // ReadSafeValues, ReadFileNames
