@@ -136,7 +136,7 @@ struct Kind {
     const char* name;
     JobKind job;
     // What a read that is done must hand over, byte for byte; null for a send.
-    std::vector<uint8_t> (*block)();
+    const std::vector<uint8_t>& (*block)();
 };
 
 // For gtest's messages.

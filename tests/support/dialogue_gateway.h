@@ -91,7 +91,7 @@ inline constexpr int kBlockTimeoutTicks = 4;
 static_assert(kBlockTimeoutTicks < ConsoleDialogue::kExchangeTimeoutTicks);
 
 // The blocks this gateway holds, and the ones the jobs send it.
-inline std::vector<uint8_t> modelParameterBlock() {
+inline std::vector<uint8_t> makeModelParameterBlock() {
     std::vector<uint8_t> b = {'K', '5', 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8, 2, 1, 0, 0, 0};
     const std::array<std::array<uint8_t, 12>, 3> records{{{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0},
                                                           {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0},
@@ -99,12 +99,26 @@ inline std::vector<uint8_t> modelParameterBlock() {
     for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
     return b;
 }
-inline std::vector<uint8_t> modelFileNameReply() {
-    const std::string s = std::string("File_NO=\x01", 9) + "File_Name=3420V10.bin";
-    return {s.begin(), s.end()};
+// Made once: the model answers with them thousands of times a second.
+inline const std::vector<uint8_t>& modelParameterBlock() {
+    static const std::vector<uint8_t> block = makeModelParameterBlock();
+    return block;
 }
-inline std::vector<uint8_t> modelSafeValues() { return std::vector<uint8_t>(512, 0x5A); }
-inline std::vector<uint8_t> modelIpSettingBlock() { return std::vector<uint8_t>(76, 0xC0); }
+inline const std::vector<uint8_t>& modelFileNameReply() {
+    static const std::vector<uint8_t> reply = [] {
+        const std::string s = std::string("File_NO=\x01", 9) + "File_Name=3420V10.bin";
+        return std::vector<uint8_t>(s.begin(), s.end());
+    }();
+    return reply;
+}
+inline const std::vector<uint8_t>& modelSafeValues() {
+    static const std::vector<uint8_t> block(512, 0x5A);
+    return block;
+}
+inline const std::vector<uint8_t>& modelIpSettingBlock() {
+    static const std::vector<uint8_t> block(76, 0xC0);
+    return block;
+}
 inline std::vector<uint8_t> sentSafeValues() { return std::vector<uint8_t>(512, 0x33); }
 inline IpSettingRecord sentIpSetting() {
     IpSettingRecord record;
@@ -131,7 +145,7 @@ public:
             outbox_.pop_front();
             const std::size_t start = queued_;
             queued_ += p.bytes.size();
-            port_.queueBytes(p.bytes);
+            port_.queueMoved(std::move(p.bytes));
             if (p.heard) delivered_.push_back({start, queued_, p.exchange});
             if (p.exchange >= 0 && p.last) exchanges_[static_cast<std::size_t>(p.exchange)].lastEnd = queued_;
         }
@@ -145,9 +159,7 @@ public:
             exchanges_[static_cast<std::size_t>(delivered_.front().exchange)].lastProgress = tick_;
             delivered_.pop_front();
         }
-        const auto sent = port_.sentSince(seen_);
-        seen_ += sent.size();
-        for (const auto& s : sent) take(s);
+        seen_ += port_.visitSentSince(seen_, [this](const FakePort::Sent& s) { take(s); });
     }
 
     // Nothing more to say and no block awaited.
@@ -174,8 +186,9 @@ private:
         std::optional<std::size_t> lastEnd;  // where its last line ends in the stream, once sent
         int lastProgress = 0;                // the tick its command came or a line of it was read
     };
+    // A line (without its terminator) or a block, in the model's own constants.
     struct Text {
-        std::string bytes;
+        std::string_view bytes;
         bool isBlock = false;
         bool last = false;
     };
@@ -193,8 +206,10 @@ private:
             require(s.isBlock, "a line went out while the gateway received a block");
             receiving_->got.insert(receiving_->got.end(), s.bytes.begin(), s.bytes.end());
             require(receiving_->got.size() == receiving_->size, "a block went out not whole");
-            const std::vector<uint8_t> asked = receiving_->size == 512 ? sentSafeValues() : ipSettingBlock();
-            require(receiving_->got == asked, "a block went out other than the job's");
+            static const std::vector<uint8_t> safeValues = sentSafeValues();
+            static const std::vector<uint8_t> ipSetting = ipSettingBlock();
+            require(receiving_->got == (receiving_->size == 512 ? safeValues : ipSetting),
+                    "a block went out other than the job's");
             return;
         }
         if (s.isBlock) return;  // a block nobody waits for: console noise
@@ -207,7 +222,8 @@ private:
             const char* line = verdict == Verdict::ReceiveError ? receiveError_
                                : verdict == Verdict::SaveError  ? saveError_
                                                                 : finished_;
-            answer(shape, s.line, exchange_, {{line, false, true}});
+            const Text said[] = {{line, false, true}};
+            answer(shape, s.line, exchange_, said);
             return;
         }
         onLine(s.line, s.consumedBefore);
@@ -223,9 +239,9 @@ private:
         if (line == c::kPrompt) {
             const Shape shape = fate_.shape();
             const PromptReply how = fate_.promptReply();
-            std::vector<Text> reply{{how == PromptReply::Disconnect ? c::kReplyDisconnect : c::kReplyConnect}};
-            if (how == PromptReply::ConnectTwice) reply.push_back({c::kReplyConnect});
-            answer(shape, line, -1, std::move(reply));
+            const Text reply[] = {{how == PromptReply::Disconnect ? c::kReplyDisconnect : c::kReplyConnect},
+                                  {c::kReplyConnect}};
+            answer(shape, line, -1, std::span(reply).first(how == PromptReply::ConnectTwice ? 2 : 1));
             return;
         }
         const std::string_view l = line;
@@ -238,7 +254,7 @@ private:
         const Shape shape = fate_.shape();
         if (fate_.missesCommand() || shape.twist == Twist::Silence) return;
         if (shape.twist == Twist::Notice) {
-            answer(shape, line, -1, {});
+            answer(shape, line, -1, std::span<const Text>());
             return;
         }
         if (l == c::kLoadParameter) {
@@ -266,14 +282,14 @@ private:
         require(read || givenUp, "a command went out before the last answer was read or given up");
     }
 
-    void load(const Shape& shape, const std::string& said, const char* announce, std::vector<uint8_t> block,
+    void load(const Shape& shape, const std::string& said, const char* announce, std::span<const uint8_t> block,
               const char* finish) {
         std::size_t keep = fate_.blockBytes(block.size());
         // Short by less than its finish line, whose head then follows in its place.
         if (shape.twist == Twist::Short) keep = block.size() - std::min(block.size(), shape.cut);
-        block.resize(keep);
-        answer(shape, said, exchange_,
-               {{announce}, {std::string(block.begin(), block.end()), true}, {finish, false, true}});
+        const Text pieces[] = {
+            {announce}, {{reinterpret_cast<const char*>(block.data()), keep}, true}, {finish, false, true}};
+        answer(shape, said, exchange_, pieces);
     }
 
     void askForBlock(const Shape& shape, const std::string& said, const char* announce, std::size_t size,
@@ -284,15 +300,17 @@ private:
         // The gateway waits from now on, whether or not its line arrives.
         receiving_ = Receiving{size, {}};
         receiveStart_ = tick_;
-        answer(shape, said, exchange_, {{announce}});
+        const Text pieces[] = {{announce}};
+        answer(shape, said, exchange_, pieces);
     }
 
     // A whole answer as its shape has it.
-    void answer(const Shape& shape, const std::string& said, int exchange, std::vector<Text> pieces) {
+    void answer(const Shape& shape, const std::string& said, int exchange, std::span<const Text> pieces) {
+        static const Text notice[] = {{console::kReplyDisconnect}};
         switch (shape.twist) {
         case Twist::Silence: return;
         case Twist::Notice:
-            pieces = {{console::kReplyDisconnect}};
+            pieces = notice;
             exchange = -1;
             break;
         case Twist::Noise: emit(-1, {said}, false); break;
@@ -304,7 +322,7 @@ private:
                 Text t = pieces[i];
                 bool cut = false;
                 if (shape.twist == Twist::Short && lone && !t.isBlock) {
-                    t.bytes.resize(t.bytes.size() - std::min(t.bytes.size() - 1, shape.cut));
+                    t.bytes.remove_suffix(std::min(t.bytes.size() - 1, shape.cut));
                     cut = true;
                 }
                 const int late = shape.twist == Twist::Late && (lone || i > 0) ? 1 : 0;
@@ -319,7 +337,9 @@ private:
     void emit(int exchange, Text text, bool last, int extraLate = 0, bool cut = false) {
         const Delivery d = fate_.delivery(text.bytes.size(), !text.isBlock);
         if (d.dropped) return;
-        std::string bytes = std::move(text.bytes);
+        std::string bytes;
+        bytes.reserve(text.bytes.size() + 2);
+        bytes.append(text.bytes);
         bool intactLine = !text.isBlock && !cut;
         if (d.garbleAt && !text.isBlock && !bytes.empty()) {
             bytes[*d.garbleAt % bytes.size()] = '#';

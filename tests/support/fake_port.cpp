@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace norvik::test {
 
@@ -11,14 +12,14 @@ void FakePort::queueLine(std::string_view line) {
     queueBytes(std::string_view(bytes));
 }
 
-void FakePort::queueBytes(std::span<const uint8_t> bytes) {
+void FakePort::queueBytes(std::span<const uint8_t> bytes) { queueMoved(std::string(bytes.begin(), bytes.end())); }
+
+void FakePort::queueBytes(std::string_view bytes) { queueMoved(std::string(bytes)); }
+
+void FakePort::queueMoved(std::string bytes) {
     if (bytes.empty()) return;
     std::lock_guard lock(mutex_);
-    stream_.push_back(Chunk{{bytes.begin(), bytes.end()}, 0, false});
-}
-
-void FakePort::queueBytes(std::string_view bytes) {
-    queueBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    stream_.push_back(Chunk{std::move(bytes), 0, false});
 }
 
 void FakePort::pause() {
@@ -187,7 +188,8 @@ bool FakePort::takeLine(uint8_t, uint16_t timeoutMs, std::string& line) {
         }
         while (!stream_.empty() && !stream_.front().pause) {
             const Chunk& c = stream_.front();
-            const auto rest = std::span(c.bytes).subspan(c.offset);
+            const auto rest =
+                std::span(reinterpret_cast<const uint8_t*>(c.bytes.data()), c.bytes.size()).subspan(c.offset);
             rx_.feed(rest);
             arrived_ += rest.size();
             stream_.pop_front();

@@ -45,6 +45,8 @@ public:
     // Raw bytes the gateway sends next.
     void queueBytes(std::span<const uint8_t> bytes);
     void queueBytes(std::string_view bytes);
+    // The same, taking the caller's string rather than copying it.
+    void queueMoved(std::string bytes);
     // The gateway falls quiet here: the receive that reaches this point ends
     // with a time-out, and what is queued after it serves the next receive.
     void pause();
@@ -61,6 +63,14 @@ public:
     std::vector<Sent> sent() const;
     // Those from the index-th on (a harness that takes them as they come).
     std::vector<Sent> sentSince(std::size_t index) const;
+    // Hands those from the index-th on to `visit` without copying them, the
+    // port locked meanwhile: `visit` must not call the port.
+    template <class Visit>
+    std::size_t visitSentSince(std::size_t index, Visit&& visit) const {
+        std::lock_guard lock(mutex_);
+        for (std::size_t i = index; i < sent_.size(); ++i) visit(sent_[i]);
+        return sent_.size() > index ? sent_.size() - index : 0;
+    }
     std::string lastSent() const;  // the last line
     void clearSent();
     int lineReads() const;
@@ -98,7 +108,7 @@ private:
     // Bytes of the stream as queued (those before `offset` already taken), or
     // (when pause is set) the point where the gateway stops.
     struct Chunk {
-        std::vector<uint8_t> bytes;
+        std::string bytes;
         std::size_t offset = 0;
         bool pause = false;
     };
