@@ -392,11 +392,10 @@ void ConsoleDialogue::onPollTimer() {
 
 std::optional<bool> ConsoleDialogue::readReplies() {
     bool replied = false;
-    std::string line;
-    bool came = port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line);
+    bool came = port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line_);
     for (int read = 1; came; ++read) {
         if (endIfDeviceGone()) return std::nullopt;
-        if (handleLine(line)) replied = true;
+        if (handleLine(line_)) replied = true;
         const bool portTaken =
             !session_.portOpen || workerBusy() || (exchange_ != Exchange::None && phase_ == Phase::Failed);
         // Past a prompt the reading goes on: a "connect" still queued answers
@@ -404,7 +403,7 @@ std::optional<bool> ConsoleDialogue::readReplies() {
         // tick behind for good.
         const bool commandSent = sentThisTick_ && !promptThisTick_;
         if (commandSent || portTaken || read >= kMaxLinesPerTick) break;
-        came = port_.takeLine(session_.portNumber, 0, line);
+        came = port_.takeLine(session_.portNumber, 0, line_);
     }
     if (endIfDeviceGone()) return std::nullopt;
     return replied;

@@ -201,6 +201,8 @@ private:
     bool promptOwed_ = false;      // asked for meanwhile, sent once the reading ends
     // The next line dropped after a failed block is the first after it.
     bool firstDroppedLine_ = false;
+    // The line being read, kept so that reading one allocates nothing.
+    std::string line_;
     // A load's block that came whole, installed when its "finish" line confirms it.
     std::optional<std::vector<uint8_t>> pendingSafeValues_;
     std::optional<IpSettingRecord> pendingIpSetting_;

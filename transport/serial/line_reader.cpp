@@ -23,12 +23,12 @@ bool LineReader::takeLine(std::string& line) {
         auto len = static_cast<std::size_t>(nl - rx_.begin());
         if (len > 0 && rx_[len - 1] == '\r') --len;
         len = std::min(len, kLineBufferSize - 1);
-        line.assign(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(len));
+        line.assign(text(), len);
         rx_.erase(rx_.begin(), nl + 1);
     } else if (rx_.size() > kLineBufferSize) {
         // Even if the next byte were the "\n" behind a "\r", the text would not
         // fit, so the cut can be made now without waiting for the rest.
-        line.assign(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(kLineBufferSize - 1));
+        line.assign(text(), kLineBufferSize - 1);
         rx_.clear();
         discarding_ = true;
     } else {

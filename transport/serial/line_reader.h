@@ -35,6 +35,10 @@ public:
     void clear();
 
 private:
+    // The bytes as text: a line is copied straight from them (the iterator
+    // form of assign() builds a temporary string first).
+    const char* text() const { return reinterpret_cast<const char*>(rx_.data()); }
+
     std::vector<uint8_t> rx_;
     bool discarding_ = false;  // the tail of a cut line is still to be skipped
 };
