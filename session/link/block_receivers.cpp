@@ -70,15 +70,14 @@ constexpr uint16_t kLineRestWaitMs = 1000;
 // The line's head as the gateway sends it: its text, then "\r".
 bool endsWithHeadOf(std::span<const uint8_t> block, std::string_view line) {
     if (block.empty()) return false;
-    const std::size_t longest = std::min(block.size(), line.size() + 1);
     const auto last = static_cast<char>(block.back());
-    for (std::size_t k = 1; k <= longest; ++k) {
-        // A head of k bytes ends in the line's k-th byte, or in "\r" after the
-        // whole text: most lengths fail on the block's last byte alone.
-        if (last != (k <= line.size() ? line[k - 1] : '\r')) continue;
-        const std::span<const uint8_t> tail = block.last(k);
-        const std::size_t text = std::min(k, line.size());
-        if (endsWith(tail.first(text), line.substr(0, text))) return true;
+    // A head ends in "\r" only when it is the whole text and its "\r"; no line holds one.
+    if (last == '\r') return block.size() > line.size() && endsWith(block.first(block.size() - 1), line);
+    // Otherwise in one of the line's bytes: only heads that end where the line
+    // holds the block's last byte need a closer look.
+    for (std::size_t at = line.find(last); at != std::string_view::npos && at < block.size();
+         at = line.find(last, at + 1)) {
+        if (endsWith(block, line.substr(0, at + 1))) return true;
     }
     return false;
 }
@@ -118,7 +117,8 @@ std::size_t trimLineHead(SerialPort& port, uint8_t portNumber, std::span<const u
         std::size_t k = 0;
         if (endsWith(block, head)) k = head.size();
         // The line's "\r" came in the block, its "\n" after it.
-        if (rest.empty() && endsWith(block, std::string(l) + "\r")) k = l.size() + 1;
+        if (rest.empty() && !block.empty() && block.back() == '\r' && endsWith(block.first(block.size() - 1), l))
+            k = l.size() + 1;
         if (k > cut) {
             cut = k;
             taken = &l;
