@@ -92,20 +92,23 @@ public:
         using norvik::Job;
         using norvik::JobKind;
         switch (what % 16) {
-        case 0: ask(Job::sendSafeValues(sentSafeValues())); break;
-        case 1: ask(Job::read(JobKind::ReadSafeValues)); break;
-        case 2: ask(Job::sendIpSetting(sentIpSetting())); break;
-        case 3: ask(Job::read(JobKind::ReadIpSetting)); break;
-        case 4: ask(Job::read(JobKind::ReadFileNames)); break;
+        case 0: ask(JobKind::SendSafeValues, [] { return Job::sendSafeValues(sentSafeValues()); }); break;
+        case 1: ask(JobKind::ReadSafeValues, [] { return Job::read(JobKind::ReadSafeValues); }); break;
+        case 2: ask(JobKind::SendIpSetting, [] { return Job::sendIpSetting(sentIpSetting()); }); break;
+        case 3: ask(JobKind::ReadIpSetting, [] { return Job::read(JobKind::ReadIpSetting); }); break;
+        case 4: ask(JobKind::ReadFileNames, [] { return Job::read(JobKind::ReadFileNames); }); break;
         default: break;
         }
     }
 
 private:
-    void ask(norvik::Job job) {
-        const auto slot = static_cast<std::size_t>(job.kind);
+    // The job is made only when it is asked for: a send's block is large.
+    template <class Make>
+    void ask(norvik::JobKind kind, Make make) {
+        const auto slot = static_cast<std::size_t>(kind);
         if (outstanding_[slot]) return;
         outstanding_[slot] = true;
+        norvik::Job job = make();
         jobs_.submit(std::move(job), [this, slot](const norvik::JobResult&) {
             if (!outstanding_[slot]) broken("a job ended twice");
             outstanding_[slot] = false;
