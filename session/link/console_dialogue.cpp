@@ -141,7 +141,7 @@ void ConsoleDialogue::endAllJobs(JobOutcome outcome) {
 void ConsoleDialogue::dropPending() {
     pendingSafeValues_.reset();
     pendingIpSetting_.reset();
-    pendingConfig_.reset();
+    if (pendingConfig_) spareConfig_ = std::move(pendingConfig_);
     pendingFileNames_.reset();
 }
 
@@ -435,9 +435,9 @@ ConsoleDialogue::Drop ConsoleDialogue::dropToFinishLine() {
     return Drop::Dropped;
 }
 
-bool ConsoleDialogue::handleLine(const std::string& line) { return handleBrokenFinish(line) || handleReply(line); }
+bool ConsoleDialogue::handleLine(std::string_view line) { return handleBrokenFinish(line) || handleReply(line); }
 
-bool ConsoleDialogue::handleReply(const std::string& line) {
+bool ConsoleDialogue::handleReply(std::string_view line) {
     if (handleSendResult(line)) return true;
     if (line == c::kReplyConnect) {
         onConnectReply();
@@ -490,7 +490,7 @@ const char* ConsoleDialogue::finishLineOf(Exchange exchange) {
 // (the block itself read as lines when its announcement was lost), or without
 // its head, which a block that came short took in place of its missing bytes.
 // Either way the block was not whole.
-bool ConsoleDialogue::handleBrokenFinish(const std::string& line) {
+bool ConsoleDialogue::handleBrokenFinish(std::string_view line) {
     const std::string_view finish = finishLineOf(exchange_);
     if (finish.empty() || line.empty() || line == finish) return false;
     const bool afterGarbage = line.ends_with(finish);
@@ -589,6 +589,7 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
     case Exchange::Parameter:
         if (pendingConfig_) {
             config_ = std::move(*pendingConfig_);
+            spareConfig_ = std::move(pendingConfig_);
             ui_.rebuildTree();
         }
         session_.linkState = LinkState::Connected;
@@ -701,9 +702,9 @@ void ConsoleDialogue::onReadEepromError() {
 }
 
 // The gateway's verdicts on a block it was sent: each ends its exchange.
-bool ConsoleDialogue::handleSendResult(const std::string& line) {
+bool ConsoleDialogue::handleSendResult(std::string_view line) {
     struct Verdict {
-        const char* reply;
+        std::string_view reply;
         Operation text;
         Exchange owner;
         JobOutcome outcome;
@@ -891,7 +892,10 @@ void ConsoleDialogue::startWorker(WorkerKind kind) {
     auto result = std::make_unique<WorkerResult>();
     result->kind = kind;
     // Workers fill private copies; onWorkerDone installs them on this thread.
-    if (kind == WorkerKind::Parameter) result->config = std::make_unique<GatewayConfig>(config_);
+    if (kind == WorkerKind::Parameter) {
+        result->config = spareConfig_ ? std::move(spareConfig_) : std::make_unique<GatewayConfig>();
+        *result->config = config_;
+    }
     if (kind == WorkerKind::FileName) {
         result->fileNames.names = session_.firmwareFileNames;
         result->fileNames.fileCount = session_.fileCount;
@@ -962,8 +966,9 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
         // short by a few bytes that took the head of a garbled finish line for
         // them looks whole, and only the line that fails to come tells.
         if (whole) {
-            pendingConfig_ = std::move(*result->config);
+            pendingConfig_ = std::move(result->config);
         } else {
+            spareConfig_ = std::move(result->config);
             failLoad(Exchange::Parameter);
         }
         break;

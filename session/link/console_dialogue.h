@@ -25,6 +25,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "firmware/file_names.h"
@@ -98,13 +99,13 @@ private:
     };
 
     // A line as read; false when it is no reply the dialogue knows.
-    bool handleLine(const std::string& line);
-    bool handleReply(const std::string& line);
-    bool handleBrokenFinish(const std::string& line);
+    bool handleLine(std::string_view line);
+    bool handleReply(std::string_view line);
+    bool handleBrokenFinish(std::string_view line);
     enum class Drop : uint8_t { Nothing, Dropped, Finished };
     Drop dropToFinishLine();
     static const char* finishLineOf(Exchange exchange);
-    bool handleSendResult(const std::string& line);
+    bool handleSendResult(std::string_view line);
     void onConnectReply();
     void onBlockAsked(Exchange exchange);
     void onAnnounce(Exchange exchange, WorkerKind kind);
@@ -207,7 +208,10 @@ private:
     std::optional<std::vector<uint8_t>> pendingSafeValues_;
     std::optional<IpSettingRecord> pendingIpSetting_;
     // A parameter block and file names as received, shown when confirmed.
-    std::optional<GatewayConfig> pendingConfig_;
+    std::unique_ptr<GatewayConfig> pendingConfig_;
+    // What the next parameter worker decodes into: a configuration is some
+    // 11 KB, so the one installed or dropped is kept for it.
+    std::unique_ptr<GatewayConfig> spareConfig_;
     std::optional<FileNameReply> pendingFileNames_;
 };
 
