@@ -1,8 +1,8 @@
 #include "link/console_dialogue.h"
 
 #include <algorithm>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
