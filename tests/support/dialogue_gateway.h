@@ -90,18 +90,17 @@ inline constexpr int kMaxLateTicks = 2;
 inline constexpr int kBlockTimeoutTicks = 4;
 static_assert(kBlockTimeoutTicks < ConsoleDialogue::kExchangeTimeoutTicks);
 
-// The blocks this gateway holds, and the ones the jobs send it.
-inline std::vector<uint8_t> makeModelParameterBlock() {
-    std::vector<uint8_t> b = {'K', '5', 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8, 2, 1, 0, 0, 0};
-    const std::array<std::array<uint8_t, 12>, 3> records{{{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0},
-                                                          {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0},
-                                                          {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0}}};
-    for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
-    return b;
-}
-// Made once: the model answers with them thousands of times a second.
+// The blocks this gateway holds, and the ones the jobs send it. Made once: the
+// model answers with them thousands of times a second.
 inline const std::vector<uint8_t>& modelParameterBlock() {
-    static const std::vector<uint8_t> block = makeModelParameterBlock();
+    static const std::vector<uint8_t> block = [] {
+        std::vector<uint8_t> b = {'K', '5', 0, 0, 0, 0, 7, 0x00, 0x64, 0x03, 0xE8, 2, 1, 0, 0, 0};
+        const std::array<std::array<uint8_t, 12>, 3> records{{{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0},
+                                                              {3, 0, 0, 0, 0, 2, 3, 0, 10, 0, 0, 0},
+                                                              {4, 2, 2, 0, 0x10, 4, 0, 0, 20, 1, 1, 0}}};
+        for (const auto& r : records) b.insert(b.end(), r.begin(), r.end());
+        return b;
+    }();
     return block;
 }
 inline const std::vector<uint8_t>& modelFileNameReply() {

@@ -205,8 +205,8 @@ BlockReceipt FakePort::receiveBlock(uint8_t, std::span<uint8_t> buffer, uint16_t
     const bool wasHeld = held_;
     // Only a held receive waits: a timed wait reads the clock even when it
     // need not wait, and the dialogue drops stray bytes one receive at a time.
-    const auto free = [&] { return !held_ || cancelled_ || lost_ != 0; };
-    if (!free()) cv_.wait_for(lock, std::chrono::seconds(5), free);
+    const auto mayGo = [&] { return !held_ || cancelled_ || lost_ != 0; };
+    if (!mayGo()) cv_.wait_for(lock, std::chrono::seconds(5), mayGo);
     if (wasHeld && held_ && cancelled_) ++holdsCut_;
     if (cancelled_ || lost_ != 0) return {kTimedOut, 0};
     std::size_t filled = rx_.takeBytes(buffer);
