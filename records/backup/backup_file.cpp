@@ -9,6 +9,7 @@
 
 #include "backup/base64.h"
 #include "model/atomic_file.h"
+#include "model/gateway_text.h"
 #include "model/module_types.h"
 #include "model/parameter_block.h"
 #include "model/parameter_rows.h"
@@ -49,7 +50,7 @@ std::string dotted(const Ipv4& address) {
 // The rows as the parameter list shows them, label and value, in its order.
 Json rowsJson(const std::vector<ParameterRow>& rows) {
     Json list = Json::object();
-    for (const ParameterRow& row : rows) list[row.label] = row.value;
+    for (const ParameterRow& row : rows) list[gatewayTextToUtf8(row.label)] = gatewayTextToUtf8(row.value);
     return list;
 }
 
@@ -94,7 +95,7 @@ Json ipJson(const IpSettingRecord& ip) {
 
 Json summaryJson(const GatewaySnapshot& gateway) {
     const GatewayConfig& config = gateway.config;
-    Json summary{{"model", config.modelName},
+    Json summary{{"model", gatewayTextToUtf8(config.modelName)},
                  {"role", modbusRoleText(config.role)},
                  {"gateway", rowsJson(gatewayRows(config, config.modelName))},
                  {"modules", modulesJson(config)}};
@@ -102,9 +103,10 @@ Json summaryJson(const GatewaySnapshot& gateway) {
         const FirmwareDisplay shown =
             selectFirmwareFile(FirmwareQueryState::Received, gateway.fileNames, gateway.fileCount);
         Json files = Json::array();
-        for (std::size_t i = 0; i < gateway.fileCount && i < kFileNameSlots; ++i) files.push_back(gateway.fileNames[i]);
-        summary["firmware"] = {{"name", shown.firmwareName},
-                               {"version", shown.version},
+        for (std::size_t i = 0; i < gateway.fileCount && i < kFileNameSlots; ++i)
+            files.push_back(gatewayTextToUtf8(gateway.fileNames[i]));
+        summary["firmware"] = {{"name", gatewayTextToUtf8(shown.firmwareName)},
+                               {"version", gatewayTextToUtf8(shown.version)},
                                {"fileCount", gateway.fileCount},
                                {"files", std::move(files)}};
     }

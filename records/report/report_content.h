@@ -119,8 +119,4 @@ std::vector<ReportTable> reportTables(const ReportContent& content);
 // Columns module,type,role,area,first,last,count; one row per module and area.
 ReportTable modbusMapTable(const ReportContent& content);
 
-// A text the gateway sent (8-bit, Latin-1) as UTF-8; control bytes, which would
-// break a table or a file, become U+FFFD.
-std::string gatewayTextToUtf8(std::string_view text);
-
 }  // namespace norvik

@@ -13,6 +13,7 @@
 
 #include "described_gateway.h"
 #include "model/parameter_rows.h"
+#include "model/gateway_text.h"
 #include "report/report_content.h"
 #include "report/report_csv.h"
 #include "spaces/modbus_space.h"

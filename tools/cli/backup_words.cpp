@@ -1,6 +1,8 @@
 #include "backup_words.h"
 
 #include "device_run.h"
+#include "backup/backup_text.h"
+#include "model/gateway_text.h"
 
 namespace norvik::cli {
 
@@ -38,8 +40,8 @@ std::string restoreRefusalText(const RestoreCheck& c) {
     case RestoreRefusal::None: return {};
     case RestoreRefusal::UnknownModel: return "The backup or the gateway does not name its model: nothing was sent.";
     case RestoreRefusal::OtherModel:
-        return "The backup is of an " + latin1ToUtf8(c.backupModel) + ", the gateway is an " +
-               latin1ToUtf8(c.gatewayModel) + ": nothing was sent.";
+        return "The backup is of an " + gatewayTextToUtf8(c.backupModel) + ", the gateway is an " +
+               gatewayTextToUtf8(c.gatewayModel) + ": nothing was sent.";
     case RestoreRefusal::OtherSafeValueLayout:
         return "The backup holds " + std::to_string(c.backupSafeValueBytes) + "-byte safe values, the gateway takes " +
                std::to_string(c.gatewaySafeValueBytes) + ": nothing was sent.";
@@ -69,27 +71,6 @@ const char* areaName(DeviceArea area) {
     return "?";
 }
 
-const char* ipFieldKey(IpField field) {
-    switch (field) {
-    case IpField::LocalIp: return "local_ip";
-    case IpField::SubnetMask: return "subnet_mask";
-    case IpField::Gateway: return "gateway";
-    case IpField::RemoteAddress: return "address";
-    case IpField::RemoteTimeout: return "timeout_ms";
-    case IpField::RemoteReconnect: return "reconnect_ms";
-    }
-    return "?";
-}
-
-bool isRemote(IpField field) {
-    return field == IpField::RemoteAddress || field == IpField::RemoteTimeout || field == IpField::RemoteReconnect;
-}
-
-std::string ipFieldName(const IpDifference& d) {
-    const std::string key = ipFieldKey(d.field);
-    return isRemote(d.field) ? "remotes[" + std::to_string(d.remote + 1) + "]." + key : key;
-}
-
 std::string shown(const std::string& value) { return value.empty() ? "(none)" : value; }
 
 }  // namespace
@@ -97,29 +78,31 @@ std::string shown(const std::string& value) { return value.empty() ? "(none)" : 
 std::vector<std::string> differenceLines(const BackupDifferences& d) {
     std::vector<std::string> lines;
     for (const ParameterDifference& p : d.parameters)
-        lines.push_back("  " + latin1ToUtf8(p.node) + ", " + latin1ToUtf8(p.item) + ": backup " +
-                        shown(latin1ToUtf8(p.backupValue)) + ", gateway " + shown(latin1ToUtf8(p.gatewayValue)));
+        lines.push_back("  " + gatewayTextToUtf8(p.node) + ", " + gatewayTextToUtf8(p.item) + ": backup " +
+                        shown(gatewayTextToUtf8(p.backupValue)) + ", gateway " +
+                        shown(gatewayTextToUtf8(p.gatewayValue)));
     for (const SafeValueDifference& s : d.safeValues)
         lines.push_back(std::string("  safe value ") + areaName(s.area) + " " + std::to_string(s.index) + ": backup " +
                         shown(s.backupValue) + ", gateway " + shown(s.gatewayValue));
     for (const IpDifference& i : d.ipSetting)
-        lines.push_back("  IP setting " + ipFieldName(i) + ": backup " + shown(i.backupValue) + ", gateway " +
-                        shown(i.gatewayValue));
+        lines.push_back("  IP setting " + ipFieldName(i.field, i.remote) + ": backup " + shown(i.backupValue) +
+                        ", gateway " + shown(i.gatewayValue));
     return lines;
 }
 
 json differencesJson(const BackupDifferences& d) {
     json parameters = json::array(), safeValues = json::array(), ip = json::array();
     for (const ParameterDifference& p : d.parameters)
-        parameters.push_back({{"node", latin1ToUtf8(p.node)},
-                              {"item", latin1ToUtf8(p.item)},
-                              {"backup", latin1ToUtf8(p.backupValue)},
-                              {"gateway", latin1ToUtf8(p.gatewayValue)}});
+        parameters.push_back({{"node", gatewayTextToUtf8(p.node)},
+                              {"item", gatewayTextToUtf8(p.item)},
+                              {"backup", gatewayTextToUtf8(p.backupValue)},
+                              {"gateway", gatewayTextToUtf8(p.gatewayValue)}});
     for (const SafeValueDifference& s : d.safeValues)
         safeValues.push_back(
             {{"area", areaKey(s.area)}, {"index", s.index}, {"backup", s.backupValue}, {"gateway", s.gatewayValue}});
     for (const IpDifference& i : d.ipSetting)
-        ip.push_back({{"field", ipFieldName(i)}, {"backup", i.backupValue}, {"gateway", i.gatewayValue}});
+        ip.push_back(
+            {{"field", ipFieldName(i.field, i.remote)}, {"backup", i.backupValue}, {"gateway", i.gatewayValue}});
     return {
         {"parameters", std::move(parameters)}, {"safe_values", std::move(safeValues)}, {"ip_setting", std::move(ip)}};
 }

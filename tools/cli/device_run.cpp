@@ -12,6 +12,7 @@
 #include "cli_texts.h"
 #include "link/link_guards.h"
 #include "model/atomic_file.h"
+#include "model/gateway_text.h"
 #include "model/module_types.h"
 #include "model/parameter_rows.h"
 #include "norvik_version.h"
@@ -36,21 +37,6 @@ const char* outcomeName(ExitCode code) {
     case ExitCode::Terminated: return "terminated";
     }
     return "?";
-}
-
-std::string latin1ToUtf8(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x80) {
-            out += c;
-        } else {
-            out += static_cast<char>(0xC0 | (byte >> 6));
-            out += static_cast<char>(0x80 | (byte & 0x3F));
-        }
-    }
-    return out;
 }
 
 namespace {
@@ -91,7 +77,7 @@ public:
         if (!readInputFirst()) return;
         opening_ = link_.open(target_.settings, hook(phaseOfOpen()));
         if (!opened()) return;
-        report_.json["model"] = latin1ToUtf8(opening_.config.modelName);
+        report_.json["model"] = gatewayTextToUtf8(opening_.config.modelName);
         switch (options_.command) {
         case CommandKind::Info: info(); break;
         case CommandKind::Files: files(); break;
@@ -235,7 +221,7 @@ private:
 
     // Lines are UTF-8: gateway texts are converted where they are taken.
     void say(const std::string& line) { report_.lines.push_back(line); }
-    static std::string g(std::string_view gatewayText) { return latin1ToUtf8(gatewayText); }
+    static std::string g(std::string_view gatewayText) { return gatewayTextToUtf8(gatewayText); }
 
     // --- commands ------------------------------------------------------------
 
@@ -293,7 +279,7 @@ private:
         json files{{"read", opening_.fileNamesRead}, {"count", opening_.fileCount}};
         json names = json::array();
         for (std::size_t i = 0; i < opening_.fileCount && i < kFileNameSlots; ++i)
-            names.push_back(latin1ToUtf8(opening_.fileNames[i]));
+            names.push_back(gatewayTextToUtf8(opening_.fileNames[i]));
         files["names"] = std::move(names);
         files["safe_value_bytes"] = safeValueBlockBytes(opening_.safeValueLayout);
         if (!opening_.fileNamesRead) {
@@ -303,8 +289,8 @@ private:
         }
         const FirmwareDisplay firmware =
             selectFirmwareFile(FirmwareQueryState::Received, opening_.fileNames, opening_.fileCount);
-        files["firmware"] = latin1ToUtf8(firmware.firmwareName);
-        files["version"] = latin1ToUtf8(firmware.version);
+        files["firmware"] = gatewayTextToUtf8(firmware.firmwareName);
+        files["version"] = gatewayTextToUtf8(firmware.version);
         report_.json["files"] = std::move(files);
         say(std::string(texts::kLabelFirmwareName) + " " + g(firmware.firmwareName));
         say(std::string(texts::kLabelVersion) + " " + g(firmware.version));
@@ -724,7 +710,7 @@ DeviceReport reportFromBackup(const CliOptions& options, const PdfWriter& pdf) {
         source.date = localTimeNow();
         source.norvikVersion = NORVIK_VERSION;
         const ReportContent content = buildReportContent(source);
-        report.json["model"] = latin1ToUtf8(gateway.config.modelName);
+        report.json["model"] = gatewayTextToUtf8(gateway.config.modelName);
         if (options.csv) {
             const CsvWriteOutcome written = writeReportCsvFolder(options.output, content);
             if (!written.ok) fail(texts::kCannotWrite, written.failedPath);

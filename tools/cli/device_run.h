@@ -48,7 +48,4 @@ DeviceReport reportFromBackup(const CliOptions& options, const PdfWriter& pdf);
 // The outcome's name in the JSON documents ("done", "no-answer", ...).
 const char* outcomeName(ExitCode code);
 
-// Gateway texts are 8-bit (Latin-1); terminals and JSON want UTF-8.
-std::string latin1ToUtf8(std::string_view text);
-
 }  // namespace norvik::cli
