@@ -52,6 +52,11 @@ install(FILES ${PROJECT_SOURCE_DIR}/widgets/app/norvik-256.png DESTINATION ${CMA
 install(FILES ${norvik_gen}/norvik.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/copyright ${norvik_gen}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/norvik)
+# The nightly backup into a git history, as examples: installed, not enabled.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/examples/norvik-backup.service
+              ${PROJECT_SOURCE_DIR}/docs/examples/norvik-backup.timer
+              ${PROJECT_SOURCE_DIR}/docs/examples/gateways
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/norvik/examples)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME norvik)

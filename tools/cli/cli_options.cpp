@@ -21,8 +21,15 @@ const char* commandName(CommandKind kind) {
     case CommandKind::Restore: return "restore";
     case CommandKind::Diff: return "diff";
     case CommandKind::Report: return "report";
+    case CommandKind::Show: return "show";
     }
     return "?";
+}
+
+bool filesOnly(const CliOptions& options) {
+    return options.command == CommandKind::Show ||
+           (options.command == CommandKind::Diff && !options.otherFile.empty()) ||
+           (options.command == CommandKind::Report && !options.fromBackup.empty());
 }
 
 bool writesOutput(CommandKind kind) {
@@ -55,10 +62,13 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
         "  backup -o FILE              everything, as the window's Back Up (same file format)\n"
         "  restore FILE [--dry-run]    as the window's Restore, verified; --dry-run prints the differences\n"
         "  diff FILE                   the differences between a backup and the gateway\n"
+        "  diff A B                    the differences between two backups, no gateway needed\n"
+        "  show FILE                   a backup as text, one item a line\n"
         "  report -o FILE.pdf | -o FOLDER --csv [--from-backup FILE]\n"
         "                              the commissioning report\n"
-        "With several --device options the command runs on every gateway at once; -o then names a\n"
-        "folder, and each file in it is named after its device.",
+        "With several --device options, or --inventory, the command runs on every gateway at once; -o\n"
+        "then names a folder, and each file in it is named after its device or its inventory name.\n"
+        "backup -o DIR --history keeps DIR as a git repository: one commit per run, only of what changed.",
         "norvik-cli"};
     app.set_version_flag("--version", std::string(NORVIK_VERSION));
     app.require_subcommand(1);
@@ -75,6 +85,15 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
                            ->check(CLI::Range(1, 8))
                            ->type_name("N");
     portOption->excludes(app.get_option("--device"));
+    auto* inventoryOption =
+        app.add_option("--inventory", o.inventory,
+                       "File of gateways, one a line: NAME DEVICE [BAUD] [PARITY]; runs on every one at once")
+            ->type_name("FILE");
+    inventoryOption->excludes(app.get_option("--device"));
+    inventoryOption->excludes(portOption);
+    app.add_option("--jobs", o.jobs, "Gateways run at once (default: all, at most 64)")
+        ->check(CLI::Range(1, 1024))
+        ->type_name("N");
     app.add_option("--baud", o.baud, "Baud rate")
         ->check(CLI::IsMember(std::vector<uint32_t>(kBaudRates.begin(), kBaudRates.end())))
         ->capture_default_str()
@@ -119,14 +138,22 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     inputFile(ipPut, "The .ptm file to send");
     noVerify(ipPut);
 
-    outputOption(command(app, "backup", "Everything, as the window's Back Up (same file format)", CommandKind::Backup),
-                 "The backup file to write (a folder with several devices)");
+    CLI::App* backup =
+        command(app, "backup", "Everything, as the window's Back Up (same file format)", CommandKind::Backup);
+    outputOption(backup, "The backup file to write (a folder with several devices)");
+    backup->add_flag("--history", o.history,
+                     "Keep -o as a git repository: a gateway's file is rewritten only when what it holds changed, "
+                     "in one commit per run");
     CLI::App* restore = command(app, "restore", "As the window's Restore, verified", CommandKind::Restore);
     inputFile(restore, "The backup file to restore");
     restore->add_flag("--dry-run", o.dryRun, "Print the differences, send nothing");
     noVerify(restore);
-    inputFile(command(app, "diff", "The differences between a backup and the gateway", CommandKind::Diff),
-              "The backup file to compare with");
+    CLI::App* diff =
+        command(app, "diff", "The differences between a backup and the gateway, or two backups", CommandKind::Diff);
+    inputFile(diff, "The backup file to compare with");
+    diff->add_option("OTHER", o.otherFile, "A second backup file: compare the two, no gateway needed");
+    inputFile(command(app, "show", "A backup file as text, one item a line", CommandKind::Show),
+              "The backup file to show");
     CLI::App* report = command(app, "report", "The commissioning report, as PDF or CSV tables", CommandKind::Report);
     outputOption(report, "The PDF file, or with --csv the folder of tables");
     report->add_flag("--csv", o.csv, "Write CSV tables into the folder -o names");
@@ -164,6 +191,11 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     if (o.command != CommandKind::Report && !o.fromBackup.empty()) return usage("--from-backup belongs to report");
     if (o.command == CommandKind::Report && !o.fromBackup.empty() && (!o.devices.empty() || o.port))
         return usage("report --from-backup needs no gateway: leave out --device and --port");
+    if (filesOnly(o) && !o.inventory.empty())
+        return usage(std::string(commandName(o.command)) + " of backup files needs no --inventory");
+    if (filesOnly(o) && o.command != CommandKind::Report && (!o.devices.empty() || o.port))
+        return usage(std::string(commandName(o.command)) +
+                     " of backup files needs no gateway: leave out --device and --port");
     std::vector<std::string> sorted = o.devices;
     std::sort(sorted.begin(), sorted.end());
     if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end())

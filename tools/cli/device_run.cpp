@@ -89,6 +89,7 @@ public:
         case CommandKind::Backup: backup(); break;
         case CommandKind::Restore: restore(); break;
         case CommandKind::Diff: diff(); break;
+        case CommandKind::Show: break;  // a file command: main runs it without a gateway
         }
         link_.close();
     }
@@ -541,13 +542,18 @@ private:
         const std::optional<GatewaySnapshot> snapshot = readGateway();
         if (!snapshot) return;
         const GatewayBackup backup{backupOriginNow(target_.device, target_.settings.baud), *snapshot};
+        report_.json["blocks"] = blocksJson(snapshot->blocks);
+        if (options_.history) {
+            // The history writes and commits the files of all gateways together.
+            report_.backup = backup;
+            return;
+        }
         const BackupProblem problem = writeBackupFile(target_.outputPath, backup);
         if (!problem.ok()) {
             fail(ExitCode::FileError, backupProblemText(problem), texts::kFilePrefix + target_.outputPath);
             return;
         }
         report_.json["file"] = target_.outputPath;
-        report_.json["blocks"] = blocksJson(snapshot->blocks);
         say(texts::kBackedUpTo + target_.outputPath);
     }
 

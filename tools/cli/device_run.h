@@ -3,12 +3,14 @@
 // result file written, and what the person and the program are told.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "cli_options.h"
+#include "backup/gateway_backup.h"
 #include "exit_codes.h"
 #include "link/gateway_link.h"
 #include "report/report_content.h"
@@ -17,6 +19,7 @@
 namespace norvik::cli {
 
 struct DeviceTarget {
+    std::string name;    // the inventory's name for the gateway; empty without an inventory
     std::string device;  // the path opened
     PortSettings settings;
     std::string outputPath;  // the file to write, for a command that writes one
@@ -28,6 +31,8 @@ struct DeviceReport {
     nlohmann::json json = nlohmann::json::object();
     std::vector<std::string> lines;   // for people, on stdout
     std::vector<std::string> errors;  // on stderr, with the advice where there is one
+    // backup --history: what was read, for the history to compare and commit.
+    std::optional<GatewayBackup> backup;
 };
 
 // Where a device stands, for the progress line: a phase ("safe values") and

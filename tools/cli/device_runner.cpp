@@ -1,7 +1,11 @@
 #include "device_runner.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <semaphore>
 #include <thread>
 
+#include "backup_history.h"
 #include "cli_texts.h"
 #include "targets.h"
 
@@ -83,6 +87,28 @@ void DeviceRunner::interrupt(ExitCode why) {
     for (const auto& link : links_) link->interrupt();
 }
 
+namespace {
+
+// The path of this program, for the history's diff driver: the norvik-cli
+// that wrote the files can also show them.
+std::string thisProgram() {
+    std::error_code ec;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string("norvik-cli") : self.string();
+}
+
+const char* historyWord(HistoryState state) {
+    switch (state) {
+    case HistoryState::New: return "first backup";
+    case HistoryState::Changed: return "changed";
+    case HistoryState::Unchanged: return "unchanged";
+    case HistoryState::Failed: return "failed";
+    }
+    return "";
+}
+
+}  // namespace
+
 ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
     {
         std::lock_guard lock(linksMutex_);
@@ -91,21 +117,33 @@ ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
         if (interruptedBy_.load() != 0)
             for (const auto& link : links_) link->interrupt();
     }
-    const bool several = targets.size() > 1;
+    const bool several = targets.size() > 1 || !options_.inventory.empty();
     const bool human = !options_.json && !options_.quiet;
+    // The history's lines follow its commit; until then there is nothing to say.
+    const bool tellAtOnce = !options_.history;
     std::vector<DeviceReport> reports(targets.size());
     std::vector<std::thread> threads;
+    // At most `jobs` gateways hold their link at once; the others wait their turn.
+    const std::size_t jobs = options_.jobs > 0 ? options_.jobs : std::min<std::size_t>(targets.size(), kDefaultJobs);
+    std::counting_semaphore<> slots(static_cast<std::ptrdiff_t>(std::max<std::size_t>(jobs, 1)));
     for (std::size_t i = 0; i < targets.size(); ++i) {
         threads.emplace_back([&, i] {
-            const std::string name = several ? deviceFileStem(targets[i].device) + " " : "";
+            const std::string label = targets[i].name.empty() ? deviceFileStem(targets[i].device) : targets[i].name;
+            const std::string name = several ? label + " " : "";
             ProgressReport progress = [&, i, name](const std::string& phase, int percent) {
                 terminal_.progress(i, name + phase + (percent >= 0 ? " " + std::to_string(percent) + "%" : ""));
             };
+            slots.acquire();
             reports[i] = runOnDevice(options_, targets[i], *links_[i], progress, pdf_);
+            slots.release();
+            if (!targets[i].name.empty()) {
+                reports[i].device = targets[i].name;
+                reports[i].json["name"] = targets[i].name;
+            }
             terminal_.progress(i, "");
             // Results are told as each device ends, unless the run was cut:
             // then only that it was, once, below.
-            if (interruptedBy_.load() == 0) terminal_.printReport(reports[i], human, several);
+            if (interruptedBy_.load() == 0 && tellAtOnce) terminal_.printReport(reports[i], human, several);
         });
     }
     for (std::thread& t : threads) t.join();
@@ -117,7 +155,11 @@ ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
         return code;
     }
     ExitCode worst = ExitCode::Done;
-    for (const DeviceReport& report : reports) worst = worse(worst, report.exit);
+    if (options_.history) worst = recordRun(targets, reports);
+    for (const DeviceReport& report : reports) {
+        worst = worse(worst, report.exit);
+        if (!tellAtOnce) terminal_.printReport(report, human, several);
+    }
     if (options_.json) {
         nlohmann::json out;
         if (several) {
@@ -129,6 +171,42 @@ ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
         terminal_.printJson(out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));
     }
     return worst;
+}
+
+ExitCode DeviceRunner::recordRun(const std::vector<DeviceTarget>& targets, std::vector<DeviceReport>& reports) {
+    std::vector<HistoryGateway> gateways;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        const std::string stem = targets[i].name.empty() ? deviceFileStem(targets[i].device) : targets[i].name;
+        std::string why = reports[i].errors.empty() ? outcomeName(reports[i].exit) : reports[i].errors.front();
+        gateways.push_back({stem, std::move(reports[i].backup), std::move(why)});
+    }
+    const HistoryRun run = recordHistory(options_.output, gateways, thisProgram());
+    if (!run.error.empty()) {
+        terminal_.error("norvik-cli: " + options_.output + ": " + run.error + "; nothing was committed");
+        for (DeviceReport& report : reports) report.json["commit"] = nullptr;
+        return ExitCode::FileError;
+    }
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        const HistoryEntry& e = run.entries[i];
+        DeviceReport& report = reports[i];
+        const bool changed = e.state == HistoryState::New || e.state == HistoryState::Changed;
+        report.json["changed"] = changed;
+        report.json["commit"] = e.state == HistoryState::Failed ? nlohmann::json(nullptr)
+                                : changed                       ? nlohmann::json(run.commit.value_or(""))
+                                                                : nlohmann::json(run.head);
+        if (e.state == HistoryState::Failed) continue;
+        report.json["file"] = (std::filesystem::path(options_.output) / (e.name + ".norvik")).string();
+        std::string line = historyWord(e.state);
+        for (std::size_t b = 0; b < e.blocks.size(); ++b) line += (b == 0 ? ": " : ", ") + e.blocks[b];
+        report.lines.push_back(line);
+    }
+    if (!options_.json && !options_.quiet) {
+        DeviceReport summary;
+        summary.lines.push_back(run.commit ? "Committed " + run.commit->substr(0, 12) + ": " + historySubject(run)
+                                           : "Nothing changed: no commit (" + historySubject(run) + ")");
+        terminal_.printReport(summary, true, false);
+    }
+    return ExitCode::Done;
 }
 
 }  // namespace norvik::cli

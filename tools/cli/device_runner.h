@@ -53,6 +53,9 @@ public:
     void interrupt(ExitCode why);
 
 private:
+    // backup --history: the run's backups compared and committed together.
+    ExitCode recordRun(const std::vector<DeviceTarget>& targets, std::vector<DeviceReport>& reports);
+
     const CliOptions& options_;
     LinkFactory makeLink_;
     Terminal& terminal_;

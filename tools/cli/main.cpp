@@ -9,6 +9,7 @@
 #include "cli_options.h"
 #include "cli_texts.h"
 #include "device_runner.h"
+#include "file_commands.h"
 #include "link/headless_link.h"
 #if NORVIK_CLI_PDF
 #include "pdf/cli_pdf.h"
@@ -40,9 +41,12 @@ int main(int argc, char** argv) {
             return exitStatus(ExitCode::Usage);
         }
 #endif
-        if (!options.fromBackup.empty()) {
+        if (filesOnly(options)) {
             Terminal terminal(stdout, stderr, false);
-            const DeviceReport report = reportFromBackup(options, pdf);
+            const DeviceReport report = options.command == CommandKind::Show ? showBackup(options.inputFile)
+                                        : options.command == CommandKind::Diff
+                                            ? diffBackups(options.inputFile, options.otherFile)
+                                            : reportFromBackup(options, pdf);
             terminal.printReport(report, !options.json && !options.quiet, false);
             if (options.json)
                 terminal.printJson(report.json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace));

@@ -5,6 +5,7 @@
 #include <set>
 #include <system_error>
 
+#include "inventory_file.h"
 #include "serial/port_devices.h"
 
 namespace norvik::cli {
@@ -33,46 +34,81 @@ std::string outputSuffix(const CliOptions& options) {
     }
 }
 
+namespace {
+
+// A gateway to run on, before its output file is known.
+struct Wanted {
+    std::string name;  // from the inventory; empty for --device and --port
+    std::string device;
+    uint32_t baud = 0;
+    Parity parity = Parity::None;
+    std::string stem() const { return name.empty() ? deviceFileStem(device) : name; }
+};
+
+}  // namespace
+
 TargetPlan planTargets(const CliOptions& options) {
     TargetPlan plan;
-    std::vector<std::string> devices = options.devices;
-    if (devices.empty() && !(options.command == CommandKind::Report && !options.fromBackup.empty())) {
-        const uint8_t port = options.port.value_or(1);
-        devices.push_back(comDevice(port, readSavedPortDevices(savedPortDevicesFile())).path);
+    std::vector<Wanted> wanted;
+    if (!options.inventory.empty()) {
+        const InventoryRead read = readInventoryFile(options.inventory, options.baud, options.parity);
+        if (!read.error.empty()) {
+            plan.refused = ExitCode::Usage;
+            plan.message = read.error;
+            return plan;
+        }
+        for (const InventoryEntry& e : read.entries) wanted.push_back({e.name, e.device, e.baud, e.parity});
+    } else {
+        std::vector<std::string> devices = options.devices;
+        if (devices.empty()) {
+            const uint8_t port = options.port.value_or(1);
+            devices.push_back(comDevice(port, readSavedPortDevices(savedPortDevicesFile())).path);
+        }
+        for (const std::string& device : devices) wanted.push_back({{}, device, options.baud, options.parity});
     }
 
-    const bool folder = writesOutput(options.command) && devices.size() > 1;
+    // An inventory and a history always name a folder, however many gateways
+    // they hold today.
+    const bool folder =
+        writesOutput(options.command) && (wanted.size() > 1 || !options.inventory.empty() || options.history);
     if (folder) {
         std::set<std::string> stems;
-        for (const std::string& device : devices)
-            if (!stems.insert(deviceFileStem(device)).second) {
+        for (const Wanted& w : wanted)
+            if (!stems.insert(w.stem()).second) {
                 plan.refused = ExitCode::Usage;
-                plan.message = "two devices would write the same file " + deviceFileStem(device) +
-                               outputSuffix(options) + ": name them by different paths";
+                plan.message = "two devices would write the same file " + w.stem() + outputSuffix(options) +
+                               ": name them by different paths";
                 return plan;
             }
         std::error_code ec;
-        fs::create_directories(options.output, ec);
-        if (!fs::is_directory(options.output, ec)) {
+        // The history makes its folder when it first commits: a run that
+        // commits nothing leaves nothing behind.
+        if (!options.history) fs::create_directories(options.output, ec);
+        if (fs::exists(options.output, ec) && !fs::is_directory(options.output, ec)) {
+            plan.refused = ExitCode::FileError;
+            plan.message = "-o names a folder here, and " + options.output + " is none";
+            return plan;
+        }
+        if (!options.history && !fs::is_directory(options.output, ec)) {
             plan.refused = ExitCode::FileError;
             plan.message = "with several devices -o names a folder, and " + options.output + " is none";
             return plan;
         }
     }
 
-    for (const std::string& device : devices) {
+    for (const Wanted& w : wanted) {
         DeviceTarget target;
-        target.device = device;
+        target.name = w.name;
+        target.device = w.device;
         target.settings.port = options.port.value_or(1);
-        target.settings.baud = options.baud;
-        target.settings.parity = options.parity;
-        target.settings.device = device;
+        target.settings.baud = w.baud;
+        target.settings.parity = w.parity;
+        target.settings.device = w.device;
         if (writesOutput(options.command)) {
             std::error_code ec;
             const bool intoFolder = folder || (fs::is_directory(options.output, ec) && !outputSuffix(options).empty());
             target.outputPath =
-                intoFolder ? (fs::path(options.output) / (deviceFileStem(device) + outputSuffix(options))).string()
-                           : options.output;
+                intoFolder ? (fs::path(options.output) / (w.stem() + outputSuffix(options))).string() : options.output;
         }
         plan.targets.push_back(std::move(target));
     }
