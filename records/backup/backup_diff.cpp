@@ -68,11 +68,10 @@ void compareArea(DeviceArea area, const std::vector<Entry>& backup, const std::v
     }
 }
 
-void compareSafeValues(const GatewaySnapshot& backup, const GatewaySnapshot& gateway,
-                       std::vector<SafeValueDifference>& out) {
-    // Both blocks passed the checks, so each decodes under its own layout.
-    const auto b = decodeSafeValueBlock(backup.blocks.safeValues, backup.blocks.safeValueLayout);
-    const auto g = decodeSafeValueBlock(gateway.blocks.safeValues, gateway.blocks.safeValueLayout);
+void compareSafeValues(std::span<const uint8_t> backup, SafeValueLayout backupLayout, std::span<const uint8_t> gateway,
+                       SafeValueLayout gatewayLayout, std::vector<SafeValueDifference>& out) {
+    const auto b = decodeSafeValueBlock(backup, backupLayout);
+    const auto g = decodeSafeValueBlock(gateway, gatewayLayout);
     if (!b || !g) return;
     compareArea(DeviceArea::DO, b->do_, g->do_, safeBitText, out);
     compareArea(DeviceArea::DI, b->di, g->di, safeBitText, out);
@@ -113,9 +112,26 @@ bool namesModel(const std::string& model) { return model == kModelHx3410 || mode
 BackupDifferences compareWithBackup(const GatewaySnapshot& backup, const GatewaySnapshot& gateway) {
     BackupDifferences differences;
     compareParameters(backup, gateway, differences.parameters);
-    compareSafeValues(backup, gateway, differences.safeValues);
+    // Both blocks passed the checks, so each decodes under its own layout.
+    compareSafeValues(backup.blocks.safeValues, backup.blocks.safeValueLayout, gateway.blocks.safeValues,
+                      gateway.blocks.safeValueLayout, differences.safeValues);
     compareIpSetting(backup.ipSetting, gateway.ipSetting, differences.ipSetting);
     return differences;
+}
+
+std::vector<SafeValueDifference> compareSafeValueBlocks(std::span<const uint8_t> backup, SafeValueLayout backupLayout,
+                                                        std::span<const uint8_t> gateway,
+                                                        SafeValueLayout gatewayLayout) {
+    std::vector<SafeValueDifference> out;
+    compareSafeValues(backup, backupLayout, gateway, gatewayLayout, out);
+    return out;
+}
+
+std::vector<IpDifference> compareIpSettings(const std::optional<IpSettingRecord>& backup,
+                                            const std::optional<IpSettingRecord>& gateway) {
+    std::vector<IpDifference> out;
+    compareIpSetting(backup, gateway, out);
+    return out;
 }
 
 RestoreCheck checkRestore(const GatewaySnapshot& backup, const GatewaySnapshot& gateway) {

@@ -4,6 +4,8 @@
 // the gateway's read-back blocks against the backup.
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -63,6 +65,15 @@ struct BackupDifferences {
 // Everything that differs between a backup and a gateway's state, in the
 // order the tree, the grids (DO, DI, AO, AI) and the IP dialog show it.
 BackupDifferences compareWithBackup(const GatewaySnapshot& backup, const GatewaySnapshot& gateway);
+
+// The same comparisons for one block each, as a put checks its read-back:
+// the safe values point by point (none when either block does not fill its
+// layout), and the IP setting field by field.
+std::vector<SafeValueDifference> compareSafeValueBlocks(std::span<const uint8_t> backup, SafeValueLayout backupLayout,
+                                                        std::span<const uint8_t> gateway,
+                                                        SafeValueLayout gatewayLayout);
+std::vector<IpDifference> compareIpSettings(const std::optional<IpSettingRecord>& backup,
+                                            const std::optional<IpSettingRecord>& gateway);
 
 // Why a backup may not be restored to a gateway; nothing is sent then.
 enum class RestoreRefusal : uint8_t {

@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include "backup/base64.h"
+#include "backup/gateway_json.h"
 #include "model/atomic_file.h"
 #include "model/gateway_text.h"
 #include "model/module_types.h"
@@ -19,101 +20,6 @@ namespace norvik {
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-const char* modbusKindName(ModbusKind kind) {
-    switch (kind) {
-    case ModbusKind::DO: return "DO";
-    case ModbusKind::DI: return "DI";
-    case ModbusKind::AO: return "AO";
-    case ModbusKind::AI: return "AI";
-    case ModbusKind::RDO: return "RDO";
-    case ModbusKind::RAO: return "RAO";
-    }
-    return "";
-}
-
-const char* deviceAreaName(DeviceArea area) {
-    switch (area) {
-    case DeviceArea::DO: return "DO";
-    case DeviceArea::DI: return "DI";
-    case DeviceArea::AO: return "AO";
-    case DeviceArea::AI: return "AI";
-    }
-    return "";
-}
-
-std::string dotted(const Ipv4& address) {
-    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) + "." +
-           std::to_string(address[3]);
-}
-
-// The rows as the parameter list shows them, label and value, in its order.
-Json rowsJson(const std::vector<ParameterRow>& rows) {
-    Json list = Json::object();
-    for (const ParameterRow& row : rows) list[gatewayTextToUtf8(row.label)] = gatewayTextToUtf8(row.value);
-    return list;
-}
-
-Json modulesJson(const GatewayConfig& config) {
-    Json modules = Json::array();
-    const int count = std::min<int>(config.moduleCount, static_cast<int>(kMaxModules));
-    const bool systemPlaced = config.modules[0].deviceId == kSystemModuleId;
-    for (int n = 1; n <= count; ++n) {
-        Json module{{"module", n}};
-        if (systemPlaced && static_cast<uint32_t>(n) == systemModulePosition(config)) {
-            module["system"] = true;
-        } else {
-            const ModuleEntry& entry = config.modules[static_cast<std::size_t>(n)];
-            module["typeCode"] = static_cast<int>(entry.type);
-            if (const auto meaning = moduleMeaning(entry.type, config.role)) {
-                module["type"] = meaning->typeText;
-                module["modbusSpace"] = modbusKindName(meaning->modbusKind);
-                module["deviceArea"] = deviceAreaName(meaning->deviceArea);
-            }
-            if (const ModuleTypeRow* row = moduleTypeRow(entry.type)) {
-                module["profibus"] = row->profibus == ProfibusTable::Output ? "output" : "input";
-            }
-        }
-        module["rows"] = rowsJson(moduleRows(config, n));
-        modules.push_back(std::move(module));
-    }
-    return modules;
-}
-
-Json ipJson(const IpSettingRecord& ip) {
-    Json remotes = Json::array();
-    for (const RemoteIpEntry& remote : ip.remotes) {
-        remotes.push_back({{"address", dotted(remote.address)},
-                           {"timeoutMs", remote.timeoutValueMs},
-                           {"reconnectMs", remote.reconnectTimeMs}});
-    }
-    return {{"localIp", dotted(ip.localIp)},
-            {"subnetMask", dotted(ip.subnetMask)},
-            {"gateway", dotted(ip.gateway)},
-            {"remotes", std::move(remotes)}};
-}
-
-Json summaryJson(const GatewaySnapshot& gateway) {
-    const GatewayConfig& config = gateway.config;
-    Json summary{{"model", gatewayTextToUtf8(config.modelName)},
-                 {"role", modbusRoleText(config.role)},
-                 {"gateway", rowsJson(gatewayRows(config, config.modelName))},
-                 {"modules", modulesJson(config)}};
-    if (gateway.blocks.fileNames) {
-        const FirmwareDisplay shown =
-            selectFirmwareFile(FirmwareQueryState::Received, gateway.fileNames, gateway.fileCount);
-        Json files = Json::array();
-        for (std::size_t i = 0; i < gateway.fileCount && i < kFileNameSlots; ++i)
-            files.push_back(gatewayTextToUtf8(gateway.fileNames[i]));
-        summary["firmware"] = {{"name", gatewayTextToUtf8(shown.firmwareName)},
-                               {"version", gatewayTextToUtf8(shown.version)},
-                               {"fileCount", gateway.fileCount},
-                               {"files", std::move(files)}};
-    }
-    summary["safeValueBytes"] = safeValueBlockBytes(gateway.blocks.safeValueLayout);
-    if (gateway.ipSetting) summary["ipSetting"] = ipJson(*gateway.ipSetting);
-    return summary;
-}
 
 std::string hex32(uint32_t value) {
     std::array<char, 9> text{};
@@ -251,7 +157,7 @@ std::string backupFileText(const GatewayBackup& backup) {
                     {"safeValueLayout", safeValueBlockBytes(blocks.safeValueLayout)},
                     {"blocks", std::move(stored)},
                     {"checksum", {{"algorithm", "crc32"}, {"value", hex32(backupChecksum(blocks))}}},
-                    {"summary", summaryJson(gateway)}};
+                    {"summary", Json(gatewaySnapshotJson(gateway))}};
     // File names are whatever bytes the gateway sent; a name that is not
     // UTF-8 is shown with replacement characters rather than failing the save.
     return file.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

@@ -63,7 +63,7 @@ TEST(CliHistory, commitsOnlyWhatChangedKeepsFailedFilesAndLeavesAnInterruptedRun
         CliProcess get({"--device", sim.slavePath(), "safe-values", "get", "-o", ptm});
         ASSERT_EQ(get.wait(), 0) << get.err();
         std::string bytes = slurp(ptm);
-        bytes[0] = static_cast<char>(bytes[0] ^ (1 << bit));
+        bytes[0] = static_cast<char>(bytes[0] ^ (1 << bit));  // DI: the block holds it first
         std::ofstream(ptm, std::ios::binary) << bytes;
         CliProcess put({"--device", sim.slavePath(), "safe-values", "put", ptm});
         ASSERT_EQ(put.wait(), 0) << put.err();
@@ -104,7 +104,7 @@ TEST(CliHistory, commitsOnlyWhatChangedKeepsFailedFilesAndLeavesAnInterruptedRun
          2,
          {"b.norvik"},
          {false, true, false},
-         "+safe value DO 0: "},
+         "+safe value DI 0: "},
         {"unreachable",
          [] {},
          "a " + a.slavePath() + "\nb " + b.slavePath() + "\nc /nonexistent/tty\n",
@@ -151,7 +151,9 @@ TEST(CliHistory, commitsOnlyWhatChangedKeepsFailedFilesAndLeavesAnInterruptedRun
             }
         }
         // The gateway that fails keeps its file as it was.
-        if (!cFile.empty()) EXPECT_EQ(slurp(repo / "c.norvik"), cFile) << step.what;
+        if (!cFile.empty()) {
+            EXPECT_EQ(slurp(repo / "c.norvik"), cFile) << step.what;
+        }
         cFile = slurp(repo / "c.norvik");
     }
     fs::remove_all(root);
