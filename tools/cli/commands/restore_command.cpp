@@ -1,0 +1,80 @@
+// restore: a backup sent to the gateway after the checks, and verified.
+
+#include "backup_words.h"
+#include "cli_texts.h"
+#include "command_run.h"
+
+namespace norvik::cli {
+
+namespace {
+
+class RestoreCommandRun final : public CommandRun {
+public:
+    using CommandRun::CommandRun;
+
+private:
+    bool readInputFirst() override { return readBackupInput(); }
+
+    void carryOut() override {
+        const std::optional<GatewaySnapshot> snapshot = readGateway();
+        if (!snapshot) return;
+        const RestoreCheck check = checkRestore(backupIn_->gateway, *snapshot);
+        if (!check.allowed()) {
+            fail(ExitCode::GatewayError, restoreRefusalText(check));
+            return;
+        }
+        if (options_.dryRun) {
+            const BackupDifferences differences = compareWithBackup(backupIn_->gateway, *snapshot);
+            say(differences.writableEqual() ? texts::kRestoreChangesNothing : texts::kRestoreWouldChange);
+            showDifferences(differences);
+            return;
+        }
+        if (options_.noVerify) {
+            sendUnverified();
+            return;
+        }
+        std::optional<RestoreReport> outcome;
+        bool finished = false;
+        RestoreRun restoreRun(link_.jobs(), backupIn_->gateway, *snapshot, runHooks(), [&](const RestoreReport& r) {
+            outcome = r;
+            finished = true;
+        });
+        if (!drive(restoreRun, finished)) return;
+        report_.json["safe_values_sent"] = outcome->safeValuesSent;
+        report_.json["ip_setting_sent"] = outcome->ipSettingSent;
+        report_.json["verified"] = outcome->verified;
+        if (outcome->safeValuesSent && !outcome->ipSettingSent && backupIn_->gateway.blocks.ipSetting)
+            say(texts::kOnlySafeValuesRestored);
+        if (outcome->failure) {
+            failedRun(*outcome->failure);
+            return;
+        }
+        if (outcome->verified) {
+            say(texts::kRestoreVerified);
+            return;
+        }
+        say(texts::kReadBackDiffers);
+        showDifferences(outcome->differences);
+        fail(ExitCode::Differs, texts::kHoldsOther);
+    }
+
+    void sendUnverified() {
+        const RestorePlan plan = restorePlan(backupIn_->gateway);
+        if (!run(Job::sendSafeValues(plan.safeValues)).done()) return;
+        say(texts::kSafeValueSent);
+        if (!plan.ipSetting) return;
+        if (!run(Job::sendIpSetting(*plan.ipSetting)).done()) {
+            say(texts::kOnlySafeValuesRestored);
+            return;
+        }
+        say(texts::kIpSettingSent);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<CommandRun> makeRestoreRun(const RunContext& context) {
+    return std::make_unique<RestoreCommandRun>(context);
+}
+
+}  // namespace norvik::cli
