@@ -16,6 +16,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "serial/network_port.h"
+
 namespace norvik {
 
 namespace fs = std::filesystem;
@@ -126,6 +128,41 @@ std::string missingAdvice() {
            kPortDevicesMenuPath + " Then press Connect again.";
 }
 
+// What to check when a network port will not open: the first sentence for the
+// error, then the places any of them can come from.
+std::string networkAdvice(const std::string& device, int errnoValue) {
+    const std::optional<NetworkAddress> address = parseNetworkAddress(device);
+    if (!address) {
+        return "This is no network port Norvik can open. Name one as rfc2217://HOST:PORT (telnet with the COM "
+               "port option, as ser2net's telnet(rfc2217) accepter offers it) or socket://HOST:PORT (raw TCP), "
+               "with a PORT from 1 to 65535.";
+    }
+    const std::string where = address->host + " port " + std::to_string(address->port);
+    std::string first;
+    switch (errnoValue) {
+    case ECONNREFUSED: first = "Nothing accepts connections at " + where + "."; break;
+    case ENXIO: first = "The name " + address->host + " is not known to the name service."; break;
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH: first = "No answer from " + where + " in time."; break;
+    case EBUSY:
+    case ECONNRESET: first = "The server at " + where + " let Norvik in and closed the connection at once."; break;
+    case EPROTO:
+        first = "The server would not take the port's line settings: " + refusedLineSettings(device) + ".";
+        break;
+    case EPROTONOSUPPORT:
+        first = "The server at " + where + " does not act as a COM port (RFC 2217). For a raw TCP port use socket://" +
+                device.substr(device.find("//") + 2) + ", or give the port ser2net's telnet(rfc2217) accepter.";
+        break;
+    default: first = "The connection to " + where + " failed."; break;
+    }
+    return first +
+           "\n\nCheck:\n- the server's address and port (ser2net's configuration, or the device server's "
+           "settings page);\n- that ser2net or the device server runs;\n- that no firewall drops the "
+           "connection;\n- that no other client holds the port: ser2net lets one client in at a time unless "
+           "its max-connections says otherwise.\nThen press Connect again.";
+}
+
 }  // namespace
 
 std::string savedPortDevicesFile() {
@@ -224,6 +261,11 @@ bool devicePresent(const std::string& path) {
 
 DeviceWhereabouts deviceWhereabouts(const std::string& path) {
     DeviceWhereabouts where;
+    // A network port is only found by connecting to it: it is shown as named.
+    if (isNetworkDevice(path)) {
+        where.present = true;
+        return where;
+    }
     where.present = devicePresent(path);
     if (!where.present) return where;
     std::error_code ec;
@@ -295,6 +337,8 @@ std::vector<DeviceHolder> deviceLockers(const std::string& path, const DeviceRoo
 }
 
 std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots) {
+    if (isNetworkDevice(path))
+        return "Device: " + path + "\nReason: " + systemReason(errnoValue) + "\n\n" + networkAdvice(path, errnoValue);
     std::string fix;
     switch (errnoValue) {
     case EACCES:

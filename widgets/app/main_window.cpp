@@ -41,7 +41,7 @@
 #include "link/console_texts.h"
 #include "link/link_guards.h"
 #include "serial/port_devices.h"
-#include "serial/termios_port.h"
+#include "serial/routed_port.h"
 #include "model/parameter_rows.h"
 
 namespace w = norvik::window;
@@ -74,7 +74,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     if (services_.port) {
         port_ = services_.port;
     } else {
-        ownPort_ = std::make_unique<norvik::TermiosSerialPort>();
+        ownPort_ = std::make_unique<norvik::RoutedSerialPort>();
         port_ = ownPort_.get();
     }
     tap_ = std::make_unique<norvik::TrafficTap>(*port_, trafficLog_);
