@@ -904,8 +904,8 @@
         <translation>COM-Zuordnung</translation>
     </message>
     <message>
-        <source>Choose the device each Com entry opens. A device picked from the list is kept by its /dev/serial/by-id name where it has one, which stays the same whichever USB socket it is in. An empty entry opens /dev/ttyS0 to /dev/ttyS7. The choice counts from the next Connect.</source>
-        <translation>Wählen Sie das Gerät, das jeder COM-Eintrag öffnet. Ein aus der Liste gewähltes Gerät wird unter seinem Namen in /dev/serial/by-id gespeichert, sofern es einen hat; dieser bleibt gleich, an welcher USB-Buchse es auch steckt. Ein leerer Eintrag öffnet /dev/ttyS0 bis /dev/ttyS7. Die Wahl gilt ab dem nächsten Verbinden.</translation>
+        <source>Choose the device each Com entry opens. A device picked from the list is kept by its /dev/serial/by-id name where it has one, which stays the same whichever USB socket it is in. An empty entry opens /dev/ttyS0 to /dev/ttyS7. A serial port on the network (ser2net, a device server) is typed as rfc2217://HOST:PORT or socket://HOST:PORT. The choice counts from the next Connect.</source>
+        <translation>Wählen Sie das Gerät, das jeder COM-Eintrag öffnet. Ein aus der Liste gewähltes Gerät wird unter seinem Namen in /dev/serial/by-id gespeichert, sofern es einen hat; dieser bleibt gleich, an welcher USB-Buchse es auch steckt. Ein leerer Eintrag öffnet /dev/ttyS0 bis /dev/ttyS7. Eine serielle Schnittstelle im Netz (ser2net, ein Geräteserver) wird als rfc2217://HOST:PORT oder socket://HOST:PORT eingetragen. Die Wahl gilt ab dem nächsten Verbinden.</translation>
     </message>
     <message>
         <source>Port</source>
@@ -946,6 +946,10 @@
     <message>
         <source>serial %1</source>
         <translation>Seriennr. %1</translation>
+    </message>
+    <message>
+        <source>%1 (not valid: rfc2217://HOST:PORT or socket://HOST:PORT)</source>
+        <translation>%1 (ungültig: rfc2217://HOST:PORT oder socket://HOST:PORT)</translation>
     </message>
     <message>
         <source>%1 (absent)</source>

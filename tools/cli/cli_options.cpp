@@ -68,7 +68,8 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     int port = 0;
     std::string parity = "none";
     app.add_option("--device", o.devices,
-                   "Device path of a gateway's port (/dev/serial/by-id/..., a pty); repeat it to run on several "
+                   "Device path of a gateway's port (/dev/serial/by-id/..., a pty, rfc2217://HOST:PORT, "
+                   "socket://HOST:PORT); repeat it to run on several "
                    "gateways at once")
         ->type_name("PATH");
     auto* portOption = app.add_option("--port", port, "Com port N as the window maps it (default: Com1)")

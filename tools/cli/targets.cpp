@@ -5,6 +5,7 @@
 #include <set>
 #include <system_error>
 
+#include "serial/network_port.h"
 #include "serial/port_devices.h"
 
 namespace norvik::cli {
@@ -12,6 +13,12 @@ namespace norvik::cli {
 namespace fs = std::filesystem;
 
 std::string deviceFileStem(const std::string& device) {
+    // rfc2217://10.0.0.7:4001 gives rfc2217-10.0.0.7-4001.
+    if (const auto address = parseNetworkAddress(device)) {
+        std::string host = address->host;
+        std::replace(host.begin(), host.end(), ':', '-');
+        return std::string(address->telnet ? "rfc2217-" : "socket-") + host + "-" + std::to_string(address->port);
+    }
     std::string_view rest = device;
     for (std::string_view prefix : {"/dev/", "serial/by-id/", "serial/by-path/"})
         if (rest.substr(0, prefix.size()) == prefix) rest.remove_prefix(prefix.size());
@@ -40,6 +47,13 @@ TargetPlan planTargets(const CliOptions& options) {
         const uint8_t port = options.port.value_or(1);
         devices.push_back(comDevice(port, readSavedPortDevices(savedPortDevicesFile())).path);
     }
+
+    for (const std::string& device : devices)
+        if (isNetworkDevice(device) && !parseNetworkAddress(device)) {
+            plan.refused = ExitCode::Usage;
+            plan.message = device + " is no network port: name one as rfc2217://HOST:PORT or socket://HOST:PORT";
+            return plan;
+        }
 
     const bool folder = writesOutput(options.command) && devices.size() > 1;
     if (folder) {
