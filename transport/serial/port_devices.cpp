@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
@@ -99,7 +100,28 @@ std::string commandOf(const fs::path& process) {
     return command;
 }
 
-std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
+// The parts of the advice that differ between the window and the command line.
+struct AdviceWords {
+    std::string chosenDevice;  // where the device to open is named
+    std::string otherDevice;   // how another one is named
+    std::string again;         // how to try once more
+};
+
+// A sentence's end: the menu path's ellipsis ends one already.
+std::string ended(const std::string& text) {
+    static constexpr std::string_view kEllipsis = "…";
+    return text.ends_with(kEllipsis) ? text : text + ".";
+}
+
+AdviceWords adviceWords(OpenAdviceFor reader) {
+    if (reader == OpenAdviceFor::CommandLine)
+        return {"the path given to --device",
+                "name another device with --device (ls /dev/serial/by-id lists the adapters)", "run the command again"};
+    return {std::string("the device chosen for this port under ") + kPortDevicesMenuPath,
+            std::string("choose another device under ") + kPortDevicesMenuPath, "press Connect again"};
+}
+
+std::string busyAdvice(const std::string& path, const DeviceRoots& roots, const std::string& again) {
     // A lock names the program that refuses us; the open files also name
     // programs that merely have the device open, such as a simulator holding
     // its own pseudo-terminal.
@@ -108,7 +130,7 @@ std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
     if (holders.empty()) {
         return "Another program has the device open (a terminal program, ModemManager, another Norvik). "
                "\"sudo fuser -v " +
-               path + "\" shows which. Close it, then press Connect again.";
+               path + "\" shows which. Close it, then " + again + ".";
     }
     std::string names;
     for (const DeviceHolder& holder : holders) {
@@ -116,14 +138,13 @@ std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
         names += (holder.command.empty() ? std::string("a program") : holder.command) + " (PID " +
                  std::to_string(holder.pid) + ")";
     }
-    return "The device is held by " + names + ". Close it, then press Connect again.";
+    return "The device is held by " + names + ". Close it, then " + again + ".";
 }
 
-std::string missingAdvice() {
-    return std::string(
-               "Nothing is there now. Check the cable and that the adapter is plugged in "
-               "(ls /dev/serial/by-id lists the adapters), and the device chosen for this port under ") +
-           kPortDevicesMenuPath + " Then press Connect again.";
+std::string missingAdvice(const AdviceWords& words) {
+    return "Nothing is there now. Check the cable and that the adapter is plugged in "
+           "(ls /dev/serial/by-id lists the adapters), and " +
+           ended(words.chosenDevice) + " Then " + words.again + ".";
 }
 
 }  // namespace
@@ -294,25 +315,27 @@ std::vector<DeviceHolder> deviceLockers(const std::string& path, const DeviceRoo
     return lockers;
 }
 
-std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots) {
+std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots, OpenAdviceFor reader) {
+    const AdviceWords words = adviceWords(reader);
     std::string fix;
     switch (errnoValue) {
     case EACCES:
     case EPERM: fix = permissionAdvice(path); break;
-    case EBUSY: fix = busyAdvice(path, roots); break;
-    case ENOENT: fix = missingAdvice(); break;
+    case EBUSY: fix = busyAdvice(path, roots, words.again); break;
+    case ENOENT: fix = missingAdvice(words); break;
     case ENXIO:
     case ENODEV:
     case EIO:
-        fix = std::string(
-                  "No working serial port answers behind this name: the adapter may have been pulled, or "
-                  "this computer has no such port. Plug the adapter in again, or choose another device "
-                  "under ") +
-              kPortDevicesMenuPath + " Then press Connect again.";
+        fix =
+            "No working serial port answers behind this name: the adapter may have been pulled, or this computer "
+            "has no such port. Plug the adapter in again, or " +
+            ended(words.otherDevice) + " Then " + words.again + ".";
         break;
     default:
-        fix = std::string("Check the device chosen for this port under ") + kPortDevicesMenuPath +
-              " Then press Connect again.";
+        fix = "Check " +
+              ended(words.chosenDevice +
+                    (reader == OpenAdviceFor::CommandLine ? " (ls /dev/serial/by-id lists the adapters)" : "")) +
+              " Then " + words.again + ".";
         break;
     }
     return "Device: " + path + "\nReason: " + systemReason(errnoValue) + "\n\n" + fix;
