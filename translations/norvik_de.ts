@@ -730,6 +730,14 @@
 <context>
     <name>ModbusSpaceDialog</name>
     <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>Register numbers from 1</source>
+        <translation>Registernummern ab 1</translation>
+    </message>
+    <message>
         <source>white</source>
         <translation>weiß</translation>
     </message>
@@ -1035,6 +1043,14 @@
 </context>
 <context>
     <name>ReportPdf</name>
+    <message>
+        <source>First register</source>
+        <translation>Erstes Register</translation>
+    </message>
+    <message>
+        <source>Last register</source>
+        <translation>Letztes Register</translation>
+    </message>
     <message>
         <source>Norvik %1 commissioning report, %2, %3</source>
         <translation>Norvik %1 Inbetriebnahmebericht, %2, %3</translation>

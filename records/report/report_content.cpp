@@ -201,11 +201,16 @@ ReportContent buildReportContent(const ReportSource& source) {
 }
 
 ReportTable modbusMapTable(const ReportContent& content) {
-    ReportTable table{"modbus_map", {"module", "type", "role", "area", "first", "last", "count"}, {}};
+    // The register numbers come after the addresses, so that readers of the
+    // first seven columns read what they always read.
+    ReportTable table{"modbus_map",
+                      {"module", "type", "role", "area", "first", "last", "count", "first_register", "last_register"},
+                      {}};
     for (const ModbusRange& r : content.modbus) {
         table.rows.push_back({std::to_string(r.module), r.typeName, roleKey(content.role),
                               modbusAreaKey(modbusAreaOf(r.kind)), std::to_string(r.first), std::to_string(r.last),
-                              std::to_string(r.count)});
+                              std::to_string(r.count), modbusRegisterText(r.kind, r.first),
+                              modbusRegisterText(r.kind, r.last)});
     }
     return table;
 }

@@ -94,7 +94,8 @@ Rows expectedModbus(const GatewayConfig& config) {
         }
         rows.push_back({std::to_string(k), listedType(config, k), role, protocolArea(marks.front().kind),
                         std::to_string(marks.front().address), std::to_string(marks.back().address),
-                        std::to_string(marks.size())});
+                        std::to_string(marks.size()), modbusRegisterText(marks.front().kind, marks.front().address),
+                        modbusRegisterText(marks.back().kind, marks.back().address)});
     }
     return rows;
 }
@@ -135,7 +136,8 @@ Rows expectedDevice(const GatewayConfig& config) {
 void expectMapsMatchTheViews(const ReportSource& source, const std::string& what) {
     SCOPED_TRACE(what);
     const auto tables = reportTables(buildReportContent(source));
-    EXPECT_EQ(parseCsv(csvText(tableNamed(tables, "modbus_map")), "module,type,role,area,first,last,count"),
+    EXPECT_EQ(parseCsv(csvText(tableNamed(tables, "modbus_map")),
+                       "module,type,role,area,first,last,count,first_register,last_register"),
               expectedModbus(source.config));
     EXPECT_EQ(parseCsv(csvText(tableNamed(tables, "profibus_map")), "module,type,table,first,last,count"),
               expectedProfibus(source.config));
@@ -193,14 +195,14 @@ TEST(ReportMaps, demoGatewayAsTheViewsDrawIt) {
     expectMapsMatchTheViews(source, "demo");
     // The demo read by hand: the system module in slot 1 and the six records after it.
     EXPECT_EQ(csvText(modbusMapTable(buildReportContent(source))),
-              "module,type,role,area,first,last,count\r\n"
-              "1,System Module,master,input_register,1,1,1\r\n"
-              "2,WDO,master,coil,0,15,16\r\n"
-              "3,RDI,master,discrete_input,16,19,4\r\n"
-              "4,WAO,master,holding_register,100,101,2\r\n"
-              "5,WAO,master,holding_register,101,102,2\r\n"
-              "6,RAI,master,input_register,200,202,3\r\n"
-              "7,RDO,master,coil,32,37,6\r\n");
+              "module,type,role,area,first,last,count,first_register,last_register\r\n"
+              "1,System Module,master,input_register,1,1,1,30002,30002\r\n"
+              "2,WDO,master,coil,0,15,16,00001,00016\r\n"
+              "3,RDI,master,discrete_input,16,19,4,10017,10020\r\n"
+              "4,WAO,master,holding_register,100,101,2,40101,40102\r\n"
+              "5,WAO,master,holding_register,101,102,2,40102,40103\r\n"
+              "6,RAI,master,input_register,200,202,3,30201,30203\r\n"
+              "7,RDO,master,coil,32,37,6,00033,00038\r\n");
 }
 
 TEST(ReportMaps, generatedGatewaysInBothRolesAsTheViewsDrawThem) {

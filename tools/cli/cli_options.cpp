@@ -38,6 +38,32 @@ struct Chosen {
     CommandKind kind;
 };
 
+// CLI11 tells of a word that names no command only as a missing one ("A
+// subcommand is required"): name the word and the commands there are instead.
+// Empty when no command level has a stray word.
+std::string unknownCommandText(const CLI::App& app) {
+    const CLI::App* level = &app;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (const CLI::App* sub : level->get_subcommands([](const CLI::App*) { return true; }))
+            if (sub->parsed()) {
+                level = sub;
+                deeper = true;
+                break;
+            }
+    }
+    const std::vector<const CLI::App*> commands = level->get_subcommands([](const CLI::App*) { return true; });
+    if (commands.empty()) return {};
+    for (const std::string& word : level->remaining()) {
+        if (word.empty() || word.front() == '-') continue;
+        std::string names;
+        for (const CLI::App* command : commands) names += (names.empty() ? "" : ", ") + command->get_name();
+        const std::string where = level == &app ? std::string() : " of " + level->get_name();
+        return "norvik-cli: unknown command '" + word + "'\nThe commands" + where + ": " + names + "\n";
+    }
+    return {};
+}
+
 }  // namespace
 
 ParseOutcome parseArguments(int argc, const char* const* argv) {
@@ -146,7 +172,9 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     } catch (const CLI::ParseError& e) {
         outcome.exit = ExitCode::Usage;
         outcome.toStderr = true;
-        outcome.text = std::string("norvik-cli: ") + e.what() + "\nRun norvik-cli --help for the commands.\n";
+        outcome.text = unknownCommandText(app);
+        if (outcome.text.empty()) outcome.text = std::string("norvik-cli: ") + e.what() + "\n";
+        outcome.text += "Run norvik-cli --help for the commands.\n";
         return outcome;
     }
 

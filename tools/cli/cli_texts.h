@@ -53,8 +53,5 @@ inline constexpr const char* kReportWithoutSafeValues =
 inline constexpr const char* kNoPdf = "this build writes no PDF: use report --csv";
 inline constexpr const char* kInterrupted = "norvik-cli: interrupted";
 inline constexpr const char* kTerminated = "norvik-cli: terminated";
-// The window's advice ends in a button to press; here the command is run again.
-inline constexpr const char* kPressConnect = "press Connect again";
-inline constexpr const char* kRunAgain = "run the command again";
 
 }  // namespace norvik::cli::texts

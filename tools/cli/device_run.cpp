@@ -15,9 +15,11 @@
 #include "model/module_types.h"
 #include "model/parameter_rows.h"
 #include "norvik_version.h"
+#include "report/report_content.h"
 #include "report/report_csv.h"
 #include "safevalue/safe_value.h"
 #include "serial/port_devices.h"
+#include "spaces/modbus_space.h"
 
 namespace norvik::cli {
 
@@ -125,10 +127,8 @@ private:
         switch (opening_.outcome) {
         case LinkOpenOutcome::Ready: return true;
         case LinkOpenOutcome::PortError: {
-            std::string advice = openErrorAdvice(target_.device, opening_.openError);
-            // The window's advice, but there is no Connect button to press here.
-            for (std::string::size_type at; (at = advice.find(texts::kPressConnect)) != std::string::npos;)
-                advice.replace(at, std::string_view(texts::kPressConnect).size(), texts::kRunAgain);
+            const std::string advice =
+                openErrorAdvice(target_.device, opening_.openError, {}, norvik::OpenAdviceFor::CommandLine);
             fail(ExitCode::PortError, texts::kOpenError, advice);
             report_.json["error"]["errno"] = opening_.openError;
             return false;
@@ -279,6 +279,15 @@ private:
                 module["modbus_start"] = m.modbusStart;
                 module["word_swap"] = m.wordSwap;
                 module["tcp_index"] = m.tcpIndex;
+            }
+            if (const auto run = modbusModuleAddresses(config, n); run && run->count > 0) {
+                const uint32_t last = run->first + run->count - 1;
+                module["modbus"] = {{"area", modbusAreaKey(modbusAreaOf(run->kind))},
+                                    {"first", run->first},
+                                    {"last", last},
+                                    {"count", run->count},
+                                    {"first_register", modbusRegisterText(run->kind, run->first)},
+                                    {"last_register", modbusRegisterText(run->kind, last)}};
             }
             modules.push_back(std::move(module));
             say(moduleNodeName(n));

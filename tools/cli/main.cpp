@@ -61,7 +61,9 @@ int main(int argc, char** argv) {
         StopSignals signals([&runner](int signal) {
             runner.interrupt(signal == SIGINT ? ExitCode::Interrupted : ExitCode::Terminated);
         });
-        return exitStatus(runner.run(plan.targets));
+        const ExitCode result = runner.run(plan.targets);
+        removeEmptyMadeFolders(plan);
+        return exitStatus(result);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "norvik-cli: %s\n", e.what());
         return exitStatus(ExitCode::FileError);

@@ -66,6 +66,12 @@ TargetPlan planTargets(const CliOptions& options) {
                 return plan;
             }
         std::error_code ec;
+        for (fs::path missing = fs::absolute(options.output, ec).lexically_normal(); !missing.empty();
+             missing = missing.parent_path()) {
+            if (missing.filename().empty()) missing = missing.parent_path();
+            if (fs::exists(missing, ec) || missing == missing.root_path()) break;
+            plan.madeFolders.push_back(missing.string());
+        }
         fs::create_directories(options.output, ec);
         if (!fs::is_directory(options.output, ec)) {
             plan.refused = ExitCode::FileError;
@@ -91,6 +97,12 @@ TargetPlan planTargets(const CliOptions& options) {
         plan.targets.push_back(std::move(target));
     }
     return plan;
+}
+
+void removeEmptyMadeFolders(const TargetPlan& plan) {
+    std::error_code ec;
+    for (const std::string& folder : plan.madeFolders)
+        if (!fs::is_directory(folder, ec) || !fs::is_empty(folder, ec) || !fs::remove(folder, ec)) return;
 }
 
 }  // namespace norvik::cli

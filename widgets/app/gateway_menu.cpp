@@ -136,7 +136,7 @@ void GatewayMenu::onCancel() {
 void GatewayMenu::showRunStep(norvik::BackupCommand, norvik::JobKind step, int index, int count) {
     stepIndex_ = index;
     stepCount_ = std::max(count, 1);
-    window_.statusLine()->setOperationText(BackupTexts::stepText(step));
+    window_.statusLine()->setRunStep(BackupTexts::stepText(step));
     window_.statusLine()->setProgress(9 * index / stepCount_);
 }
 
@@ -148,6 +148,7 @@ void GatewayMenu::showRunProgress(const norvik::JobProgress& progress) {
 
 void GatewayMenu::endRun(norvik::BackupCommand) {
     window_.statusLine()->setOperationText(QString());
+    window_.statusLine()->setRunStep(QString());
     window_.statusLine()->setProgress(0);
     updateActions();
 }
