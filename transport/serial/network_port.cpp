@@ -249,7 +249,7 @@ int NetworkSerialPort::settle(int fd) const {
     while (true) {
         const ssize_t n = ::recv(fd, sink.data(), sink.size(), 0);
         if (n > 0) continue;
-        if (n == 0) return EBUSY;
+        if (n == 0 || (n < 0 && errno == ECONNRESET)) return EBUSY;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return errno;
         const Wait w = waitFor(fd, POLLIN, deadline);
@@ -275,7 +275,8 @@ int NetworkSerialPort::negotiate(int fd, const PortSettings& settings, const std
     bool settingsSent = false;
     std::array<uint8_t, 512> raw{};
     while (true) {
-        if (lostError_ != 0) return static_cast<int>(lostError_.load());
+        if (const int lost = static_cast<int>(lostError_.load()); lost != 0)
+            return lost == EPIPE || lost == ECONNRESET ? EBUSY : lost;
         if (codec_.comPortRefused()) return EPROTONOSUPPORT;
         if (codec_.comPortAgreed() && !settingsSent) {
             std::vector<uint8_t> wire;
@@ -302,8 +303,9 @@ int NetworkSerialPort::negotiate(int fd, const PortSettings& settings, const std
             continue;
         }
         // A server that lets the connection in and closes it at once is
-        // telling us that another client holds the port.
-        if (n == 0) return EBUSY;
+        // telling us that another client holds the port; what we had sent
+        // unread turns the close into a reset.
+        if (n == 0 || (n < 0 && errno == ECONNRESET)) return EBUSY;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return errno;
         const Wait w = waitFor(fd, POLLIN, deadline);
