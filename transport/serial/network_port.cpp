@@ -294,12 +294,24 @@ int NetworkSerialPort::negotiate(int fd, const PortSettings& settings, const std
         if (std::all_of(answered.begin(), answered.end(), [](const auto& a) { return a.has_value(); })) break;
         const ssize_t n = ::recv(fd, raw.data(), raw.size(), 0);
         if (n > 0) {
+            // Byte by byte until the answers are in: what the device sends after
+            // them, perhaps in the same segment, is the gateway's and is kept.
+            const auto wire = std::span(raw).first(static_cast<std::size_t>(n));
+            std::size_t used = 0;
+            const auto allAnswered = [&] {
+                return std::all_of(answered.begin(), answered.end(), [](const auto& a) { return a.has_value(); });
+            };
+            while (used < wire.size() && !allAnswered()) {
+                decoded_.clear();
+                codec_.feed(wire.subspan(used++, 1), decoded_);
+                for (const telnet::ComAnswer& answer : codec_.takeAnswers())
+                    for (std::size_t i = 0; i < kAsked.size(); ++i)
+                        if (answer.command == static_cast<uint8_t>(kAsked[i])) answered[i] = answer.value;
+            }
             decoded_.clear();
-            codec_.feed(std::span(raw).first(static_cast<std::size_t>(n)), decoded_);
+            codec_.feed(wire.subspan(used), decoded_);
+            rx_.feed(decoded_);
             writeWire(codec_.takeOwed(), deadline);
-            for (const telnet::ComAnswer& answer : codec_.takeAnswers())
-                for (std::size_t i = 0; i < kAsked.size(); ++i)
-                    if (answer.command == static_cast<uint8_t>(kAsked[i])) answered[i] = answer.value;
             continue;
         }
         // A server that lets the connection in and closes it at once is
@@ -340,6 +352,7 @@ uint16_t NetworkSerialPort::openPort(const PortSettings& settings) {
     configureSocket(fd);
     fd_ = fd;
     lostError_ = 0;
+    rx_.clear();
     {
         std::lock_guard owed(owedMutex_);
         owed_.clear();
@@ -352,7 +365,6 @@ uint16_t NetworkSerialPort::openPort(const PortSettings& settings) {
     }
     telnet_ = address->telnet;
     port_ = settings.port;
-    rx_.clear();
     open_ = true;
     return 0;
 }
