@@ -249,7 +249,7 @@ int NetworkSerialPort::settle(int fd) const {
     while (true) {
         const ssize_t n = ::recv(fd, sink.data(), sink.size(), 0);
         if (n > 0) continue;
-        if (n == 0) return EBUSY;
+        if (n == 0 || (n < 0 && errno == ECONNRESET)) return EBUSY;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return errno;
         const Wait w = waitFor(fd, POLLIN, deadline);
@@ -275,7 +275,8 @@ int NetworkSerialPort::negotiate(int fd, const PortSettings& settings, const std
     bool settingsSent = false;
     std::array<uint8_t, 512> raw{};
     while (true) {
-        if (lostError_ != 0) return static_cast<int>(lostError_.load());
+        if (const int lost = static_cast<int>(lostError_.load()); lost != 0)
+            return lost == EPIPE || lost == ECONNRESET ? EBUSY : lost;
         if (codec_.comPortRefused()) return EPROTONOSUPPORT;
         if (codec_.comPortAgreed() && !settingsSent) {
             std::vector<uint8_t> wire;
@@ -293,17 +294,30 @@ int NetworkSerialPort::negotiate(int fd, const PortSettings& settings, const std
         if (std::all_of(answered.begin(), answered.end(), [](const auto& a) { return a.has_value(); })) break;
         const ssize_t n = ::recv(fd, raw.data(), raw.size(), 0);
         if (n > 0) {
+            // Byte by byte until the answers are in: what the device sends after
+            // them, perhaps in the same segment, is the gateway's and is kept.
+            const auto wire = std::span(raw).first(static_cast<std::size_t>(n));
+            std::size_t used = 0;
+            const auto allAnswered = [&] {
+                return std::all_of(answered.begin(), answered.end(), [](const auto& a) { return a.has_value(); });
+            };
+            while (used < wire.size() && !allAnswered()) {
+                decoded_.clear();
+                codec_.feed(wire.subspan(used++, 1), decoded_);
+                for (const telnet::ComAnswer& answer : codec_.takeAnswers())
+                    for (std::size_t i = 0; i < kAsked.size(); ++i)
+                        if (answer.command == static_cast<uint8_t>(kAsked[i])) answered[i] = answer.value;
+            }
             decoded_.clear();
-            codec_.feed(std::span(raw).first(static_cast<std::size_t>(n)), decoded_);
+            codec_.feed(wire.subspan(used), decoded_);
+            rx_.feed(decoded_);
             writeWire(codec_.takeOwed(), deadline);
-            for (const telnet::ComAnswer& answer : codec_.takeAnswers())
-                for (std::size_t i = 0; i < kAsked.size(); ++i)
-                    if (answer.command == static_cast<uint8_t>(kAsked[i])) answered[i] = answer.value;
             continue;
         }
         // A server that lets the connection in and closes it at once is
-        // telling us that another client holds the port.
-        if (n == 0) return EBUSY;
+        // telling us that another client holds the port; what we had sent
+        // unread turns the close into a reset.
+        if (n == 0 || (n < 0 && errno == ECONNRESET)) return EBUSY;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return errno;
         const Wait w = waitFor(fd, POLLIN, deadline);
@@ -338,6 +352,7 @@ uint16_t NetworkSerialPort::openPort(const PortSettings& settings) {
     configureSocket(fd);
     fd_ = fd;
     lostError_ = 0;
+    rx_.clear();
     {
         std::lock_guard owed(owedMutex_);
         owed_.clear();
@@ -350,7 +365,6 @@ uint16_t NetworkSerialPort::openPort(const PortSettings& settings) {
     }
     telnet_ = address->telnet;
     port_ = settings.port;
-    rx_.clear();
     open_ = true;
     return 0;
 }
