@@ -7,7 +7,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
+#include <QHeaderView>
 #include <QMenuBar>
+#include <QTreeWidget>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -162,6 +164,25 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
         for (const std::string& misfit : found) ADD_FAILURE() << misfit;
         // Nothing to measure would pass everything: each window shows some text.
         EXPECT_FALSE(window->findChildren<QLabel*>().isEmpty() && window->findChildren<QAbstractButton*>().isEmpty());
+    }
+}
+
+TEST(WindowFit, parameterListShowsItsLongestItemAndFillsItsWidth) {
+    test::loadRunLanguage();
+    test::FakePort port;
+    test::RecordingBoxes boxes;
+    test::RecordingOpener opener;
+    MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
+    window.config() = demoConfig();
+    window.rebuildTree();
+    window.show();
+    QTreeWidget& list = *window.list();
+    for (const char* node : {kModelHx3420, "Module 1", "Module 2"}) {
+        SCOPED_TRACE(node);
+        window.showRows(QLatin1String(node));
+        QCoreApplication::processEvents();
+        EXPECT_GE(list.columnWidth(0), static_cast<QAbstractItemView&>(list).sizeHintForColumn(0));
+        EXPECT_EQ(list.header()->sectionViewportPosition(1) + list.header()->sectionSize(1), list.viewport()->width());
     }
 }
 
