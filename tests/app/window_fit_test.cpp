@@ -225,11 +225,14 @@ TEST(WindowFit, everyStatusTextShowsWholeInItsPartAtTheDefaultSize) {
     };
     settle();
     const int defaultWidth = window.width();
+    const QString gallery = qEnvironmentVariable("NORVIK_GALLERY_DIR");
+    int shown = 0;
     for (const auto& [linkPart, text] : statusCatalogue()) {
         SCOPED_TRACE(text.toStdString());
         StatusLine& line = *window.statusLine();
         linkPart ? line.setLinkText(text) : line.setOperationText(text);
         settle();
+        if (!gallery.isEmpty()) window.grab().save(gallery + QStringLiteral("/status-%1.png").arg(++shown));
         const QLabel& part = linkPart ? *line.linkLabel() : *line.operationLabel();
         EXPECT_EQ(part.toolTip(), text);
         EXPECT_EQ(window.width(), defaultWidth);
