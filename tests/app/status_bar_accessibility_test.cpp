@@ -54,8 +54,9 @@ TEST(MainWindowAccessibility, statusBarHoldsBothTextsAndTheProgress) {
 
     // A text longer than its part is read whole, and every part lies inside
     // the bar, which lies inside the window, as a magnifier follows them.
-    const QString longText = QStringLiteral("The backup of the HX-3420 was written to "
-                                            "/home/commissioning/north-hall/line-4/HX-3420-2026-12-08.norvik.");
+    const QString longText = QStringLiteral(
+        "The backup of the HX-3420 was written to "
+        "/home/commissioning/north-hall/line-4/HX-3420-2026-12-08.norvik.");
     window.statusLine()->setOperationText(longText);
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
     EXPECT_EQ(bar->child(1)->text(QAccessible::Name), longText);
