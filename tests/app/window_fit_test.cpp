@@ -7,7 +7,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
+#include <QHeaderView>
 #include <QMenuBar>
+#include <QTreeWidget>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
@@ -165,6 +167,25 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
     }
 }
 
+TEST(WindowFit, parameterListShowsItsLongestItemAndFillsItsWidth) {
+    test::loadRunLanguage();
+    test::FakePort port;
+    test::RecordingBoxes boxes;
+    test::RecordingOpener opener;
+    MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
+    window.config() = demoConfig();
+    window.rebuildTree();
+    window.show();
+    QTreeWidget& list = *window.list();
+    for (const char* node : {kModelHx3420, "Module 1", "Module 2"}) {
+        SCOPED_TRACE(node);
+        window.showRows(QLatin1String(node));
+        QCoreApplication::processEvents();
+        EXPECT_GE(list.columnWidth(0), static_cast<QAbstractItemView&>(list).sizeHintForColumn(0));
+        EXPECT_EQ(list.header()->sectionViewportPosition(1) + list.header()->sectionSize(1), list.viewport()->width());
+    }
+}
+
 // Every text the status line can show, with whether it stands in the link
 // part (or else in the operation part). Names and paths are as long as users
 // give them.
@@ -204,11 +225,14 @@ TEST(WindowFit, everyStatusTextShowsWholeInItsPartAtTheDefaultSize) {
     };
     settle();
     const int defaultWidth = window.width();
+    const QString gallery = qEnvironmentVariable("NORVIK_GALLERY_DIR");
+    int shown = 0;
     for (const auto& [linkPart, text] : statusCatalogue()) {
         SCOPED_TRACE(text.toStdString());
         StatusLine& line = *window.statusLine();
         linkPart ? line.setLinkText(text) : line.setOperationText(text);
         settle();
+        if (!gallery.isEmpty()) window.grab().save(gallery + QStringLiteral("/status-%1.png").arg(++shown));
         const QLabel& part = linkPart ? *line.linkLabel() : *line.operationLabel();
         EXPECT_EQ(part.toolTip(), text);
         EXPECT_EQ(window.width(), defaultWidth);

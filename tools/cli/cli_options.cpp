@@ -54,7 +54,11 @@ std::string unknownCommandText(const CLI::App& app) {
     }
     const std::vector<const CLI::App*> commands = level->get_subcommands([](const CLI::App*) { return true; });
     if (commands.empty()) return {};
-    for (const std::string& word : level->remaining()) {
+    // A word the level does not take may have been handed up to the top.
+    std::vector<std::string> words = level->remaining();
+    if (level != &app)
+        for (const std::string& word : app.remaining()) words.push_back(word);
+    for (const std::string& word : words) {
         if (word.empty() || word.front() == '-') continue;
         std::string names;
         for (const CLI::App* command : commands) names += (names.empty() ? "" : ", ") + command->get_name();
@@ -97,7 +101,9 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
                    "Device path of a gateway's port (/dev/serial/by-id/..., a pty, rfc2217://HOST:PORT, "
                    "socket://HOST:PORT); repeat it to run on several "
                    "gateways at once")
-        ->type_name("PATH");
+        ->type_name("PATH")
+        // One path to each --device, so that a word after it is read as the command.
+        ->allow_extra_args(false);
     auto* portOption = app.add_option("--port", port, "Com port N as the window maps it (default: Com1)")
                            ->check(CLI::Range(1, 8))
                            ->type_name("N");
