@@ -162,8 +162,10 @@ LinkOpening HeadlessLink::open(const PortSettings& settings, const JobProgressHo
             return giveUp(LinkOpenOutcome::NoAnswer);
         if (interrupted_) return giveUp(LinkOpenOutcome::Interrupted);
     }
-    // Without the names the layout stays the default one, as in the window.
+    // Without the names the layout stays the default one, as in the window;
+    // a reply that broke off decides nothing.
     opening.fileNamesRead = reply.done();
+    opening.fileNamesIncomplete = reply.outcome == JobOutcome::BlockIncomplete;
     opening.fileNames = reply.fileNames;
     opening.fileCount = reply.fileCount;
     opening.fileNameReply = reply.raw;

@@ -48,6 +48,9 @@ inline constexpr const char* kRestoreVerified = "Restore verified";
 inline constexpr const char* kOnlySafeValuesRestored = "Only the safe values were restored; the IP setting was not.";
 inline constexpr const char* kFilePrefix = "File: ";
 inline constexpr const char* kCannotWrite = "The file could not be written.";
+inline constexpr const char* kLayoutUndecided =
+    "The file-name reply did not come whole, so the size of the gateway's safe values is not known: "
+    "nothing was read or sent on a guess. Run the command again.";
 inline constexpr const char* kReportWithoutSafeValues =
     "The gateway did not name its firmware files: the report holds no safe values.";
 inline constexpr const char* kNoPdf = "this build writes no PDF: use report --csv";

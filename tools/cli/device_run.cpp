@@ -295,6 +295,7 @@ private:
         }
         report_.json["modules"] = std::move(modules);
         describeFiles(false);
+        namesWhole();
     }
 
     // The file names and the firmware they name; `listed` prints each name.
@@ -305,9 +306,13 @@ private:
             names.push_back(latin1ToUtf8(opening_.fileNames[i]));
         files["names"] = std::move(names);
         files["safe_value_bytes"] = safeValueBlockBytes(opening_.safeValueLayout);
+        if (opening_.fileNamesIncomplete) {
+            files["incomplete"] = true;
+            files["safe_value_bytes"] = nullptr;
+        }
         if (!opening_.fileNamesRead) {
             report_.json["files"] = std::move(files);
-            say(texts::kFirmwareNotSupported);
+            say(opening_.fileNamesIncomplete ? texts::kFileNameError : texts::kFirmwareNotSupported);
             return;
         }
         const FirmwareDisplay firmware =
@@ -325,11 +330,21 @@ private:
 
     void files() {
         describeFiles(true);
+        if (!namesWhole()) return;
         if (!opening_.fileNamesRead) fail(ExitCode::GatewayError, texts::kFirmwareNotSupported);
+    }
+
+    // A file-name reply that broke off leaves the names and the safe-value
+    // layout unknown: whatever needs either is refused, not guessed.
+    bool namesWhole() {
+        if (!opening_.fileNamesIncomplete) return true;
+        fail(ExitCode::GatewayError, texts::kFileNameError, texts::kLayoutUndecided);
+        return false;
     }
 
     // The safe-value commands need the block size, which the file names decide.
     bool safeValuesKnown() {
+        if (!namesWhole()) return false;
         if (opening_.fileNamesRead) return true;
         fail(ExitCode::GatewayError, guard::kNoFirmware);
         return false;
@@ -543,6 +558,7 @@ private:
     }
 
     std::optional<GatewaySnapshot> readGateway() {
+        if (!namesWhole()) return std::nullopt;
         std::optional<GatewaySnapshot> snapshot;
         std::optional<RunFailure> failure;
         bool finished = false;
@@ -658,6 +674,7 @@ private:
         source.origin = target_.device;
         source.date = localTimeNow();
         source.norvikVersion = NORVIK_VERSION;
+        if (!namesWhole()) return;
         if (opening_.fileNamesRead) {
             const JobResult read = run(Job::read(JobKind::ReadSafeValues));
             if (!read.done()) return;

@@ -33,6 +33,7 @@ struct FaultSwitches {
     std::set<BlockName> shortBlockNames;  // ... or only these (empty: all)
     unsigned noiseLines = 0;              // lines nobody knows ahead of every answer
     unsigned blankLines = 0;              // empty lines ahead of every answer, after the noise
+    bool strayInsideTransfer = false;     // the noise and blank lines go between a block and its finish line instead
     bool banner = false;                  // a boot banner ahead of the first answer
     std::optional<unsigned> answerTwice;  // the N-th prompt (from 1) gets two connect replies
     std::optional<unsigned> pauseAt;      // the answer to the N-th line received (from 1) ...
