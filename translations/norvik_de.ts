@@ -210,8 +210,32 @@
         <translation>Zurückspielen geprüft</translation>
     </message>
     <message>
-        <source>Only the safe values were sent; the IP setting was not.</source>
-        <translation>Nur die Ersatzwerte wurden gesendet, die IP-Einstellung nicht.</translation>
+        <source>The safe values were not sent.</source>
+        <translation>Die Ersatzwerte wurden nicht gesendet.</translation>
+    </message>
+    <message>
+        <source>The safe values were sent and the gateway stored them.</source>
+        <translation>Die Ersatzwerte wurden gesendet, und das Gateway hat sie gespeichert.</translation>
+    </message>
+    <message>
+        <source>The safe values were sent, but the gateway did not confirm them: it may have stored them.</source>
+        <translation>Die Ersatzwerte wurden gesendet, aber das Gateway hat sie nicht bestätigt: Es kann sie gespeichert haben.</translation>
+    </message>
+    <message>
+        <source>The IP setting was not sent.</source>
+        <translation>Die IP-Einstellung wurde nicht gesendet.</translation>
+    </message>
+    <message>
+        <source>The IP setting was sent and the gateway stored it.</source>
+        <translation>Die IP-Einstellung wurde gesendet, und das Gateway hat sie gespeichert.</translation>
+    </message>
+    <message>
+        <source>The IP setting was sent, but the gateway did not confirm it: it may have stored it.</source>
+        <translation>Die IP-Einstellung wurde gesendet, aber das Gateway hat sie nicht bestätigt: Es kann sie gespeichert haben.</translation>
+    </message>
+    <message>
+        <source>Once the link is back, use Compare with Backup to see what the gateway holds.</source>
+        <translation>Sobald die Verbindung wieder steht, zeigt „Mit Sicherung vergleichen“, was das Gateway enthält.</translation>
     </message>
     <message>
         <source>Nothing was changed on the gateway.</source>

@@ -124,6 +124,31 @@ const char* modbusAreaKey(ModbusArea area) {
     return "";
 }
 
+namespace {
+
+bool isUtf8(std::string_view text) {
+    std::size_t follow = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (follow > 0) {
+            if ((byte & 0xC0) != 0x80) return false;
+            --follow;
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            follow = 3;
+        } else if (byte >= 0xE0) {
+            if (byte > 0xEF) return false;
+            follow = 2;
+        } else if (byte >= 0xC2) {
+            follow = 1;
+        } else if (byte >= 0x80) {
+            return false;
+        }
+    }
+    return follow == 0;
+}
+
+}  // namespace
+
 std::string gatewayTextToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -147,7 +172,8 @@ ReportContent buildReportContent(const ReportSource& source) {
     content.model = config.modelName;
     content.role = config.role;
     content.originKind = source.originKind;
-    content.origin = source.origin;
+    // A path in the system's own bytes; the report is UTF-8 throughout.
+    content.origin = isUtf8(source.origin) ? source.origin : gatewayTextToUtf8(source.origin);
     content.date = source.date;
     content.norvikVersion = source.norvikVersion;
 

@@ -64,6 +64,14 @@ ConsoleDialogue::~ConsoleDialogue() {
 
 JobId ConsoleDialogue::submit(Job job, JobDone done, JobProgressHook progress) {
     const JobId id = ++nextJobId_;
+    if (std::optional<IllegalIpAddress> illegal = sendRefusal(job)) {
+        JobResult result;
+        result.kind = job.kind;
+        result.outcome = JobOutcome::Refused;
+        result.illegalIp = illegal;
+        postResult(std::move(done), std::move(result));
+        return id;
+    }
     if (!session_.portOpen) {
         JobResult result;
         result.kind = job.kind;

@@ -311,8 +311,10 @@ TEST(ReportCsv, fieldsAreQuotedAsRfc4180AndGatewayTextsBecomeUtf8) {
     ReportSource source;
     source.fileNames[0] = "Caf\xE9,1.bin";
     source.fileCount = 1;
+    source.origin = "/tmp/caf\xE9.norvik";  // a Latin-1 file name
     const auto tables = reportTables(buildReportContent(source));
     EXPECT_EQ(csvText(tableNamed(tables, "file_names")), "slot,file_name\r\n1,\"Caf\xC3\xA9,1.bin\"\r\n");
+    EXPECT_NE(csvText(tableNamed(tables, "report")).find("source,/tmp/caf\xC3\xA9.norvik\r\n"), std::string::npos);
 }
 
 TEST(ReportCsv, folderGetsOneFilePerTableAndAFailureIsReported) {
@@ -330,6 +332,20 @@ TEST(ReportCsv, folderGetsOneFilePerTableAndAFailureIsReported) {
                                                "modules.csv", "parameters.csv", "profibus_map.csv", "report.csv",
                                                "safe_values_analog.csv", "safe_values_digital.csv"}));
     EXPECT_EQ(outcome.written.size(), names.size());
+
+    // The same folder again, for a gateway without an IP setting: exactly its
+    // tables. A folder that holds a file of the user's is left as it is.
+    ReportContent noIp = content;
+    noIp.ipSetting.reset();
+    const std::string used = (dir / "new" / "folder").string();
+    ASSERT_TRUE(writeReportCsvFolder(used, noIp).ok);
+    EXPECT_FALSE(std::filesystem::exists(dir / "new" / "folder" / "ip_setting.csv"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(used), {}), 9);
+    std::ofstream(dir / "new" / "folder" / "notes.txt").put('x');
+    const CsvWriteOutcome refused = writeReportCsvFolder(used, content);
+    EXPECT_TRUE(!refused.ok && refused.foreignEntry);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(used), {}), 10);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "new"), {}), 1);  // no sibling left
 
     // A file where the folder should be, and a folder where the file should be.
     std::ofstream(dir / "plain").put('x');

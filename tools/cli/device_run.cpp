@@ -9,6 +9,7 @@
 #include "backup/backup_file.h"
 #include "backup/gateway_runs.h"
 #include "backup_words.h"
+#include "block_files.h"
 #include "cli_texts.h"
 #include "link/link_guards.h"
 #include "model/atomic_file.h"
@@ -38,6 +39,22 @@ const char* outcomeName(ExitCode code) {
     case ExitCode::Terminated: return "terminated";
     }
     return "?";
+}
+
+json outcomeJson(const CliOptions& options, ExitCode code, const std::string& message) {
+    json document{{"outcome", outcomeName(code)}, {"exit_code", exitStatus(code)}};
+    if (options.json) document["command"] = commandName(options.command);
+    if (!message.empty()) document["error"] = {{"message", message}};
+    return document;
+}
+
+bool jsonAsked(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        if (arg == "--json") return true;
+    }
+    return false;
 }
 
 std::string latin1ToUtf8(std::string_view text) {
@@ -150,7 +167,15 @@ private:
         case JobOutcome::LinkLost: fail(ExitCode::NoAnswer, texts::kLinkLost); return;
         case JobOutcome::BlockIncomplete:
         case JobOutcome::GatewayError: fail(ExitCode::GatewayError, jobErrorText(result)); return;
+        case JobOutcome::Refused: fail(ExitCode::FileError, illegalIpText(result.illegalIp)); return;
         }
+    }
+
+    static std::string illegalIpText(const std::optional<IllegalIpAddress>& illegal) {
+        if (!illegal || !illegal->remoteRow) return texts::kLocalIpIllegal;
+        char text[64];
+        std::snprintf(text, sizeof text, texts::kRemoteIpIllegal, *illegal->remoteRow + 1);
+        return text;
     }
 
     static const char* jobErrorText(const JobResult& result) {
@@ -215,12 +240,20 @@ private:
             backupIn_ = std::move(read.backup);
         }
         if (options_.command == CommandKind::IpPut) {
+            if (!inputIsOneBlock(kIpSettingBlockBytes)) return false;
             if (!readIpSettingFile(options_.inputFile, ipToSend_)) {
                 fail(ExitCode::FileError, texts::kFileOpenError, texts::kFilePrefix + options_.inputFile);
                 return false;
             }
         }
         return true;
+    }
+
+    // True when the input file is one block of `bytes`; otherwise says why not.
+    bool inputIsOneBlock(std::size_t bytes) {
+        const std::optional<BlockFileRefusal> refusal = blockFileRefusal(options_.inputFile, bytes);
+        if (refusal) fail(ExitCode::FileError, refusal->message, refusal->advice);
+        return !refusal;
     }
 
     bool writeOutput(std::span<const uint8_t> bytes) {
@@ -368,6 +401,7 @@ private:
     void safeValuesPut() {
         if (!safeValuesKnown()) return;
         const SafeValueLayout layout = opening_.safeValueLayout;
+        if (!inputIsOneBlock(safeValueBlockBytes(layout))) return;
         SafeValueTable table;
         const SafeValueFileResult loaded = loadSafeValueFile(options_.inputFile, layout, table);
         if (loaded != SafeValueFileResult::Ok) {
@@ -543,6 +577,7 @@ private:
         result.kind = failure.step;
         result.outcome = failure.outcome;
         result.error = failure.error;
+        result.illegalIp = failure.illegalIp;
         failedJob(result);
     }
 
@@ -626,6 +661,11 @@ private:
             return;
         }
         if (options_.noVerify) {
+            if (const std::optional<IllegalIpAddress> illegal = restoreRefusal(backupIn_->gateway)) {
+                fail(ExitCode::FileError, illegalIpText(illegal));
+                say(texts::kNothingChanged);
+                return;
+            }
             const RestorePlan plan = restorePlan(backupIn_->gateway);
             if (!run(Job::sendSafeValues(plan.safeValues)).done()) return;
             say(texts::kSafeValueSent);
@@ -648,10 +688,9 @@ private:
         report_.json["safe_values_sent"] = outcome->safeValuesSent;
         report_.json["ip_setting_sent"] = outcome->ipSettingSent;
         report_.json["verified"] = outcome->verified;
-        if (outcome->safeValuesSent && !outcome->ipSettingSent && backupIn_->gateway.blocks.ipSetting)
-            say(texts::kOnlySafeValuesRestored);
         if (outcome->failure) {
             failedRun(*outcome->failure);
+            sayWhatWasSent(*outcome);
             return;
         }
         if (outcome->verified) {
@@ -661,6 +700,22 @@ private:
         say(texts::kReadBackDiffers);
         showDifferences(outcome->differences);
         fail(ExitCode::Differs, texts::kHoldsOther);
+    }
+
+    // A restore that stopped: what each block came to, as far as the gateway said.
+    void sayWhatWasSent(const RestoreReport& r) {
+        static constexpr const char* kStates[] = {"not-sent", "acknowledged", "unconfirmed"};
+        const auto line = [](SendState state, const char* notSent, const char* stored, const char* unconfirmed) {
+            return state == SendState::NotSent ? notSent : state == SendState::Acknowledged ? stored : unconfirmed;
+        };
+        report_.json["safe_values"] = kStates[static_cast<int>(r.safeValueSend)];
+        say(line(r.safeValueSend, texts::kSafeValuesNotSent, texts::kSafeValuesStored, texts::kSafeValuesUnconfirmed));
+        if (r.hasIpSetting) {
+            report_.json["ip_setting"] = kStates[static_cast<int>(r.ipSettingSend)];
+            say(line(r.ipSettingSend, texts::kIpSettingNotSent, texts::kIpSettingStored, texts::kIpSettingUnconfirmed));
+        }
+        report_.json["may_have_changed"] = r.mayHaveChanged();
+        say(r.mayHaveChanged() ? texts::kCompareOnceBack : texts::kNothingChanged);
     }
 
     // --- report --------------------------------------------------------------
@@ -696,7 +751,8 @@ private:
         if (options_.csv) {
             const CsvWriteOutcome written = writeReportCsvFolder(path, content);
             if (!written.ok) {
-                fail(ExitCode::FileError, texts::kCannotWrite, texts::kFilePrefix + written.failedPath);
+                fail(ExitCode::FileError, written.foreignEntry ? texts::kNotReportFolder : texts::kCannotWrite,
+                     texts::kFilePrefix + written.failedPath);
                 return;
             }
             report_.json["file"] = path;
@@ -753,7 +809,8 @@ DeviceReport reportFromBackup(const CliOptions& options, const PdfWriter& pdf) {
         report.json["model"] = latin1ToUtf8(gateway.config.modelName);
         if (options.csv) {
             const CsvWriteOutcome written = writeReportCsvFolder(options.output, content);
-            if (!written.ok) fail(texts::kCannotWrite, written.failedPath);
+            if (!written.ok)
+                fail(written.foreignEntry ? texts::kNotReportFolder : texts::kCannotWrite, written.failedPath);
             else report.json["tables"] = written.written;
         } else if (!pdf || !pdf(options.output, content)) {
             fail(texts::kCannotWrite, options.output);

@@ -114,6 +114,9 @@ ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
     if (const uint8_t why = interruptedBy_.load(); why != 0) {
         const auto code = static_cast<ExitCode>(why);
         terminal_.error(code == ExitCode::Interrupted ? texts::kInterrupted : texts::kTerminated);
+        // One document that says so, and none of the devices' results: a
+        // script must not take a cut run's partial results for the whole.
+        if (options_.json) terminal_.printJson(outcomeJson(options_, code, {}).dump(2));
         return code;
     }
     ExitCode worst = ExitCode::Done;

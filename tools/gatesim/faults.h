@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <set>
 
 namespace gatesim {
@@ -16,7 +17,10 @@ enum class BlockName { Parameter, FileNames, SafeValues, IpSetting };
 
 struct FaultSwitches {
     std::optional<unsigned> silentAfter;  // answer nothing once this many replies went out
-    bool garbage = false;                 // answer the prompt with a line nobody knows
+    // Vanish (the process ends, the terminal hangs up) once a block of this
+    // kind ("safe" or "ip") is stored, before the reply that says so.
+    std::string vanishAfterStoring;
+    bool garbage = false;  // answer the prompt with a line nobody knows
     std::optional<std::size_t> truncateParameterBlock;
     std::chrono::milliseconds lateBlock{0};       // pause between an announcing line and its block
     std::optional<unsigned> lateBlockCount;       // only this many blocks come late, the rest at once

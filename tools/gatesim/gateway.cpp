@@ -1,6 +1,8 @@
 #include "gateway.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -277,6 +279,12 @@ void Gateway::finishReceive(std::string_view text, Clock::time_point now) {
         log_.stored(safe ? "SAFE_VALUE" : "IP_SETTING", done.got);
         (safe ? safeValues_ : ipSetting_) = std::move(done.got);
         reply = safe ? kReceiveSafeValueFinish : kReceiveIpSettingFinish;
+        if (faults_.vanishAfterStoring == (safe ? "safe" : "ip")) {
+            // A power cut between the store and its reply.
+            log_.note("vanished after storing");
+            std::fflush(nullptr);
+            std::_Exit(0);
+        }
     }
     if (!mayAnswer()) return;
     enqueue(now, {}, {line(reply)});

@@ -8,6 +8,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QFile>
 #include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
@@ -704,7 +705,7 @@ bool writeReportPdf(const QString& path, const ReportContent& content) {
     const QByteArray bytes = reportPdf(content);
     if (bytes.isEmpty()) return false;
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
-    return norvik::writeFileAtomically(path.toStdString(),
+    return norvik::writeFileAtomically(QFile::encodeName(path).toStdString(),
                                        std::span<const uint8_t>(data, static_cast<std::size_t>(bytes.size())));
 }
 
