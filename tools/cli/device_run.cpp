@@ -26,37 +26,6 @@ namespace norvik::cli {
 
 using nlohmann::json;
 
-const char* outcomeName(ExitCode code) {
-    switch (code) {
-    case ExitCode::Done: return "done";
-    case ExitCode::Usage: return "usage";
-    case ExitCode::PortError: return "port-error";
-    case ExitCode::NoAnswer: return "no-answer";
-    case ExitCode::GatewayError: return "gateway-error";
-    case ExitCode::Differs: return "differs";
-    case ExitCode::FileError: return "file-error";
-    case ExitCode::Interrupted: return "interrupted";
-    case ExitCode::Terminated: return "terminated";
-    }
-    return "?";
-}
-
-json outcomeJson(const CliOptions& options, ExitCode code, const std::string& message) {
-    json document{{"outcome", outcomeName(code)}, {"exit_code", exitStatus(code)}};
-    if (options.json) document["command"] = commandName(options.command);
-    if (!message.empty()) document["error"] = {{"message", message}};
-    return document;
-}
-
-bool jsonAsked(int argc, const char* const* argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (arg == "--") break;
-        if (arg == "--json") return true;
-    }
-    return false;
-}
-
 std::string latin1ToUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
