@@ -210,8 +210,32 @@
         <translation>Zurückspielen geprüft</translation>
     </message>
     <message>
-        <source>Only the safe values were sent; the IP setting was not.</source>
-        <translation>Nur die Ersatzwerte wurden gesendet, die IP-Einstellung nicht.</translation>
+        <source>The safe values were not sent.</source>
+        <translation>Die Ersatzwerte wurden nicht gesendet.</translation>
+    </message>
+    <message>
+        <source>The safe values were sent and the gateway stored them.</source>
+        <translation>Die Ersatzwerte wurden gesendet, und das Gateway hat sie gespeichert.</translation>
+    </message>
+    <message>
+        <source>The safe values were sent, but the gateway did not confirm them: it may have stored them.</source>
+        <translation>Die Ersatzwerte wurden gesendet, aber das Gateway hat sie nicht bestätigt: Es kann sie gespeichert haben.</translation>
+    </message>
+    <message>
+        <source>The IP setting was not sent.</source>
+        <translation>Die IP-Einstellung wurde nicht gesendet.</translation>
+    </message>
+    <message>
+        <source>The IP setting was sent and the gateway stored it.</source>
+        <translation>Die IP-Einstellung wurde gesendet, und das Gateway hat sie gespeichert.</translation>
+    </message>
+    <message>
+        <source>The IP setting was sent, but the gateway did not confirm it: it may have stored it.</source>
+        <translation>Die IP-Einstellung wurde gesendet, aber das Gateway hat sie nicht bestätigt: Es kann sie gespeichert haben.</translation>
+    </message>
+    <message>
+        <source>Once the link is back, use Compare with Backup to see what the gateway holds.</source>
+        <translation>Sobald die Verbindung wieder steht, zeigt „Mit Sicherung vergleichen“, was das Gateway enthält.</translation>
     </message>
     <message>
         <source>Nothing was changed on the gateway.</source>
@@ -730,6 +754,14 @@
 <context>
     <name>ModbusSpaceDialog</name>
     <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>Register numbers from 1</source>
+        <translation>Registernummern ab 1</translation>
+    </message>
+    <message>
         <source>white</source>
         <translation>weiß</translation>
     </message>
@@ -904,8 +936,8 @@
         <translation>COM-Zuordnung</translation>
     </message>
     <message>
-        <source>Choose the device each Com entry opens. A device picked from the list is kept by its /dev/serial/by-id name where it has one, which stays the same whichever USB socket it is in. An empty entry opens /dev/ttyS0 to /dev/ttyS7. The choice counts from the next Connect.</source>
-        <translation>Wählen Sie das Gerät, das jeder COM-Eintrag öffnet. Ein aus der Liste gewähltes Gerät wird unter seinem Namen in /dev/serial/by-id gespeichert, sofern es einen hat; dieser bleibt gleich, an welcher USB-Buchse es auch steckt. Ein leerer Eintrag öffnet /dev/ttyS0 bis /dev/ttyS7. Die Wahl gilt ab dem nächsten Verbinden.</translation>
+        <source>Choose the device each Com entry opens. A device picked from the list is kept by its /dev/serial/by-id name where it has one, which stays the same whichever USB socket it is in. An empty entry opens /dev/ttyS0 to /dev/ttyS7. A serial port on the network (ser2net, a device server) is typed as rfc2217://HOST:PORT or socket://HOST:PORT. The choice counts from the next Connect.</source>
+        <translation>Wählen Sie das Gerät, das jeder COM-Eintrag öffnet. Ein aus der Liste gewähltes Gerät wird unter seinem Namen in /dev/serial/by-id gespeichert, sofern es einen hat; dieser bleibt gleich, an welcher USB-Buchse es auch steckt. Ein leerer Eintrag öffnet /dev/ttyS0 bis /dev/ttyS7. Eine serielle Schnittstelle im Netz (ser2net, ein Geräteserver) wird als rfc2217://HOST:PORT oder socket://HOST:PORT eingetragen. Die Wahl gilt ab dem nächsten Verbinden.</translation>
     </message>
     <message>
         <source>Port</source>
@@ -946,6 +978,10 @@
     <message>
         <source>serial %1</source>
         <translation>Seriennr. %1</translation>
+    </message>
+    <message>
+        <source>%1 (not valid: rfc2217://HOST:PORT or socket://HOST:PORT)</source>
+        <translation>%1 (ungültig: rfc2217://HOST:PORT oder socket://HOST:PORT)</translation>
     </message>
     <message>
         <source>%1 (absent)</source>
@@ -1031,6 +1067,14 @@
 </context>
 <context>
     <name>ReportPdf</name>
+    <message>
+        <source>First register</source>
+        <translation>Erstes Register</translation>
+    </message>
+    <message>
+        <source>Last register</source>
+        <translation>Letztes Register</translation>
+    </message>
     <message>
         <source>Norvik %1 commissioning report, %2, %3</source>
         <translation>Norvik %1 Inbetriebnahmebericht, %2, %3</translation>

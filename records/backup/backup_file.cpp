@@ -1,5 +1,6 @@
 #include "backup/backup_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <span>
@@ -170,10 +171,42 @@ BackupProblem writeBackupFile(const std::string& path, const GatewayBackup& back
     return {};
 }
 
+namespace {
+
+// How deep the text's arrays and objects nest, counted only as far as `limit`
+// (one past it means deeper), without building anything.
+std::size_t jsonNesting(std::string_view text, std::size_t limit) {
+    std::size_t depth = 0;
+    std::size_t deepest = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (const char c : text) {
+        if (inString) {
+            if (escaped) escaped = false;
+            else if (c == '\\') escaped = true;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            deepest = std::max(deepest, ++depth);
+            if (deepest > limit) break;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+}  // namespace
+
 BackupReadResult parseBackupText(std::string_view text) {
     BackupReadResult result;
     if (text.size() > kMaxBackupFileBytes) {
         result.problem = {BackupError::TooLarge, {}, kMaxBackupFileBytes, text.size()};
+        return result;
+    }
+    if (jsonNesting(text, kMaxBackupNesting) > kMaxBackupNesting) {
+        result.problem = {BackupError::BadJson, {}, 0, 0};
         return result;
     }
     const Json file = Json::parse(text, nullptr, false);

@@ -115,7 +115,10 @@ std::string proposedBackupFileName(const std::string& modelName, std::chrono::ye
 uint32_t backupChecksum(const GatewayBlocks& blocks);
 
 inline constexpr const char* kBackupFileExtension = "norvik";
-// A backup is some 10 KB; anything this large is something else.
-inline constexpr std::size_t kMaxBackupFileBytes = 4u << 20;
+// A backup is at most some 21 KB; anything this large is something else.
+inline constexpr std::size_t kMaxBackupFileBytes = 1u << 20;
+// A backup nests a few levels deep. The JSON parser builds a value for every
+// level it opens, so a file of brackets would cost hundreds of bytes a byte.
+inline constexpr std::size_t kMaxBackupNesting = 16;
 
 }  // namespace norvik

@@ -29,6 +29,12 @@ std::string chunkText(std::span<const uint8_t> chunk) {
     return std::string(chunk.begin(), end);
 }
 
+// A name holds no control bytes: a line end in one is a console line that
+// made up the bytes of a reply that came short.
+bool holdsControlByte(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+}
+
 std::string versionOf(const std::string& name) {
     return name.size() > kVersionStart ? name.substr(kVersionStart, kVersionLength) : std::string{};
 }
@@ -60,7 +66,7 @@ void FileNameReplyDecoder::feed(std::span<const uint8_t> chunk) {
     }
     case Expect::Head: {
         const std::string head = chunkText(chunk);
-        if (head.find(kRecordText) == std::string::npos) {
+        if (head.find(kRecordText) == std::string::npos || holdsControlByte(head)) {
             reply_.failed = true;
             expect_ = Expect::Done;
             return;
@@ -69,11 +75,18 @@ void FileNameReplyDecoder::feed(std::span<const uint8_t> chunk) {
         expect_ = Expect::Tail;
         return;
     }
-    case Expect::Tail:
-        reply_.names[file_] = head_ + chunkText(chunk);
+    case Expect::Tail: {
+        const std::string tail = chunkText(chunk);
+        if (holdsControlByte(tail)) {
+            reply_.failed = true;
+            expect_ = Expect::Done;
+            return;
+        }
+        reply_.names[file_] = head_ + tail;
         ++file_;
         expect_ = file_ < reply_.fileCount ? Expect::Head : Expect::Done;
         return;
+    }
     case Expect::Done: return;
     }
 }

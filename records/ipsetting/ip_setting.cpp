@@ -87,6 +87,13 @@ bool isLegalIpAddress(const Ipv4& address) {
     return address != Ipv4{255, 255, 255, 0} && address != Ipv4{127, 0, 0, 1} && address != Ipv4{224, 0, 0, 0};
 }
 
+std::optional<IllegalIpAddress> firstIllegalIpAddress(const IpSettingRecord& record) {
+    if (!isLegalIpAddress(record.localIp)) return IllegalIpAddress{};
+    for (std::size_t row = 0; row < kRemoteIpEntries; ++row)
+        if (!isLegalIpAddress(record.remotes[row].address)) return IllegalIpAddress{row};
+    return std::nullopt;
+}
+
 bool readIpSettingFile(const std::string& path, IpSettingRecord& record) {
     const std::optional<std::vector<uint8_t>> bytes = readRegularFile(path, kIpSettingBlockBytes);
     // A short file is no IP setting at all (most likely a truncated copy);

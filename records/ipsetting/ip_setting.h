@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -37,6 +38,16 @@ void setDefaultIpSetting(IpSettingRecord& record);
 IpSettingBlock encodeIpSettingBlock(const IpSettingRecord& record);
 IpSettingRecord decodeIpSettingBlock(std::span<const uint8_t, kIpSettingBlockBytes> block);
 bool isLegalIpAddress(const Ipv4& address);
+
+// An address the gateway must not be given. The local IP and the eight remote
+// IPs are checked, in that order; the mask and the gateway never are.
+struct IllegalIpAddress {
+    std::optional<std::size_t> remoteRow;  // from 0; nothing for the local IP
+    bool operator==(const IllegalIpAddress&) const = default;
+};
+// The first illegal address of the record, or nothing when it may be sent.
+// Every way of sending an IP setting asks this before a byte goes out.
+std::optional<IllegalIpAddress> firstIllegalIpAddress(const IpSettingRecord& record);
 
 // File of exactly one block. Reading fails (record unchanged) when the file
 // does not open, is no regular file or holds fewer than 76 bytes; bytes after

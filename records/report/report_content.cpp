@@ -125,13 +125,39 @@ const char* modbusAreaKey(ModbusArea area) {
     return "";
 }
 
+namespace {
+
+bool isUtf8(std::string_view text) {
+    std::size_t follow = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (follow > 0) {
+            if ((byte & 0xC0) != 0x80) return false;
+            --follow;
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            follow = 3;
+        } else if (byte >= 0xE0) {
+            if (byte > 0xEF) return false;
+            follow = 2;
+        } else if (byte >= 0xC2) {
+            follow = 1;
+        } else if (byte >= 0x80) {
+            return false;
+        }
+    }
+    return follow == 0;
+}
+
+}  // namespace
+
 ReportContent buildReportContent(const ReportSource& source) {
     const GatewayConfig& config = source.config;
     ReportContent content;
     content.model = config.modelName;
     content.role = config.role;
     content.originKind = source.originKind;
-    content.origin = source.origin;
+    // A path in the system's own bytes; the report is UTF-8 throughout.
+    content.origin = isUtf8(source.origin) ? source.origin : gatewayTextToUtf8(source.origin);
     content.date = source.date;
     content.norvikVersion = source.norvikVersion;
 
@@ -185,11 +211,16 @@ ReportContent buildReportContent(const ReportSource& source) {
 }
 
 ReportTable modbusMapTable(const ReportContent& content) {
-    ReportTable table{"modbus_map", {"module", "type", "role", "area", "first", "last", "count"}, {}};
+    // The register numbers come after the addresses, so that readers of the
+    // first seven columns read what they always read.
+    ReportTable table{"modbus_map",
+                      {"module", "type", "role", "area", "first", "last", "count", "first_register", "last_register"},
+                      {}};
     for (const ModbusRange& r : content.modbus) {
         table.rows.push_back({std::to_string(r.module), r.typeName, roleKey(content.role),
                               modbusAreaKey(modbusAreaOf(r.kind)), std::to_string(r.first), std::to_string(r.last),
-                              std::to_string(r.count)});
+                              std::to_string(r.count), modbusRegisterText(r.kind, r.first),
+                              modbusRegisterText(r.kind, r.last)});
     }
     return table;
 }

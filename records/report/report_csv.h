@@ -14,13 +14,19 @@ std::string csvText(const ReportTable& table);
 
 struct CsvWriteOutcome {
     bool ok = true;
-    // The folder or file that could not be made; the files before it were written.
+    // The folder or file that could not be made, or the first entry of the
+    // folder that is no report table.
     std::string failedPath;
+    bool foreignEntry = false;  // the folder holds something that is not a report's table
     std::vector<std::string> written;
 };
 
 // One file per table, named after it, in `folder`, which is made when it does
-// not exist yet. A file of the same name is replaced.
+// not exist yet. The folder is the report's: afterwards it holds exactly this
+// report's tables, all of them new, or (on any failure) exactly what it held
+// before. The tables are written to a sibling folder that then takes the
+// old one's place. A folder holding anything but report tables (the user's
+// own files) is refused and left as it is, never emptied.
 CsvWriteOutcome writeReportCsvFolder(const std::string& folder, const ReportContent& content);
 
 // The Modbus map alone, at `path`.

@@ -20,9 +20,42 @@ std::string modbusHeaderText(ModbusKind kind, int column) {
     return isBitKind(kind) ? "bit " + std::to_string(column - 1) : "Configure";
 }
 
-std::string modbusRowLabel(ModbusKind kind, int row) {
-    if (!isBitKind(kind)) return std::to_string(row - 1);
-    return std::to_string(8 * row - 8) + "~" + std::to_string(8 * row - 1);
+std::string modbusRowLabel(ModbusKind kind, int row, bool registerNumbers) {
+    const auto label = [&](int address) {
+        return registerNumbers ? modbusRegisterText(kind, static_cast<uint32_t>(address)) : std::to_string(address);
+    };
+    if (!isBitKind(kind)) return label(row - 1);
+    return label(8 * row - 8) + "~" + label(8 * row - 1);
+}
+
+namespace {
+
+uint32_t areaDigit(ModbusKind kind) {
+    switch (kind) {
+    case ModbusKind::DO:
+    case ModbusKind::RDO: return 0;
+    case ModbusKind::DI: return 1;
+    case ModbusKind::AI: return 3;
+    case ModbusKind::AO:
+    case ModbusKind::RAO: return 4;
+    }
+    return 0;
+}
+
+uint32_t registerDigits(uint32_t address) { return address < 9999 ? 5 : 6; }
+
+}  // namespace
+
+uint32_t modbusRegisterNumber(ModbusKind kind, uint32_t address) {
+    const uint32_t scale = registerDigits(address) == 5 ? 10000 : 100000;
+    return areaDigit(kind) * scale + address + 1;
+}
+
+std::string modbusRegisterText(ModbusKind kind, uint32_t address) {
+    std::string text = std::to_string(modbusRegisterNumber(kind, address));
+    const std::size_t digits = registerDigits(address);
+    if (text.size() < digits) text.insert(0, digits - text.size(), '0');
+    return text;
 }
 
 GridCellRef modbusCell(ModbusKind kind, uint32_t address) {

@@ -23,7 +23,18 @@ const char* modbusKindName(ModbusKind kind);
 int modbusGridRows(ModbusKind kind);
 int modbusGridColumns(ModbusKind kind);
 std::string modbusHeaderText(ModbusKind kind, int column);
-std::string modbusRowLabel(ModbusKind kind, int row);
+// A row's label: its addresses as the protocol carries them, counted from 0,
+// or as register numbers (below) where `registerNumbers` says so.
+std::string modbusRowLabel(ModbusKind kind, int row, bool registerNumbers = false);
+
+// The register number a master that counts from 1 gives an address: the
+// area's digit (0 coils, 1 discrete inputs, 3 input registers, 4 holding
+// registers) before the address plus one, so coil 0 is 00001 and holding
+// register 0 is 40001. Five digits while the address fits in four, six beyond
+// (holding register 9999 is 410000).
+uint32_t modbusRegisterNumber(ModbusKind kind, uint32_t address);
+// The same number with its leading zeros, as masters print it ("00001").
+std::string modbusRegisterText(ModbusKind kind, uint32_t address);
 
 struct GridCellRef {
     int row;

@@ -90,7 +90,7 @@ void GatewayReadRun::ask(JobKind kind) {
 void GatewayReadRun::onResult(const JobResult& result) {
     current_.reset();
     if (!running_) return;
-    if (!result.done()) return finish(std::nullopt, RunFailure{result.kind, result.outcome, result.error, {}});
+    if (!result.done()) return finish(std::nullopt, RunFailure{result.kind, result.outcome, result.error, {}, {}});
     switch (result.kind) {
     case JobKind::ReadParameters:
         blocks_.parameters = result.raw;
@@ -119,7 +119,7 @@ void GatewayReadRun::cancel() {
     if (!running_) return;
     if (current_) jobs_.cancel(*current_);
     current_.reset();
-    finish(std::nullopt, RunFailure{currentKind_, JobOutcome::Cancelled, GatewayError::None, {}});
+    finish(std::nullopt, RunFailure{currentKind_, JobOutcome::Cancelled, GatewayError::None, {}, {}});
 }
 
 void GatewayReadRun::finish(std::optional<GatewaySnapshot> snapshot, std::optional<RunFailure> failure) {
@@ -147,10 +147,28 @@ RestoreRun::~RestoreRun() {
 
 int RestoreRun::jobCount() const { return backup_.ipSetting ? 4 : 2; }
 
+std::optional<IllegalIpAddress> restoreRefusal(const GatewaySnapshot& backup) {
+    if (!backup.ipSetting) return std::nullopt;
+    return sendRefusal(Job::sendIpSetting(*backup.ipSetting));
+}
+
 void RestoreRun::start() {
     if (running_) return;
     running_ = true;
+    report_.hasIpSetting = backup_.ipSetting.has_value();
+    // The safe values go first: an IP setting refused only when its turn came
+    // would leave them restored alone.
+    if (const std::optional<IllegalIpAddress> illegal = restoreRefusal(backup_)) {
+        report_.failure = RunFailure{JobKind::SendIpSetting, JobOutcome::Refused, GatewayError::None, {}, illegal};
+        return finish();
+    }
     next();
+}
+
+SendState* RestoreRun::sendStateOf(Stage stage) {
+    if (stage == Stage::SendSafeValues) return &report_.safeValueSend;
+    if (stage == Stage::SendIpSetting) return &report_.ipSettingSend;
+    return nullptr;
 }
 
 void RestoreRun::next() {
@@ -177,10 +195,13 @@ void RestoreRun::next() {
 void RestoreRun::onResult(const JobResult& result) {
     current_.reset();
     if (!running_) return;
+    SendState* sent = sendStateOf(stage_);
     if (!result.done()) {
-        report_.failure = RunFailure{result.kind, result.outcome, result.error, {}};
+        if (sent && result.outcome != JobOutcome::Refused) *sent = SendState::Unconfirmed;
+        report_.failure = RunFailure{result.kind, result.outcome, result.error, {}, result.illegalIp};
         return finish();
     }
+    if (sent) *sent = SendState::Acknowledged;
     const bool ip = backup_.ipSetting.has_value();
     switch (stage_) {
     case Stage::SendSafeValues:
@@ -226,9 +247,11 @@ void RestoreRun::compare() {
 
 void RestoreRun::cancel() {
     if (!running_) return;
+    // A send under way goes out whole all the same.
+    if (SendState* sent = sendStateOf(stage_); sent && current_) *sent = SendState::Unconfirmed;
     if (current_) jobs_.cancel(*current_);
     current_.reset();
-    report_.failure = RunFailure{currentKind_, JobOutcome::Cancelled, GatewayError::None, {}};
+    report_.failure = RunFailure{currentKind_, JobOutcome::Cancelled, GatewayError::None, {}, {}};
     finish();
 }
 

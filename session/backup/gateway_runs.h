@@ -30,7 +30,8 @@ struct RunFailure {
     JobKind step = JobKind::ReadParameters;
     JobOutcome outcome = JobOutcome::Done;
     GatewayError error = GatewayError::None;
-    BackupProblem problem;  // set when every job was done but the blocks were refused
+    BackupProblem problem;                      // set when every job was done but the blocks were refused
+    std::optional<IllegalIpAddress> illegalIp;  // a Refused send: the address it may not carry
 };
 
 // The blocks a read run may take as known instead of asking the gateway.
@@ -84,16 +85,38 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
+// What became of a block a restore sends. A send that went wrong in any way
+// but a refusal may still have been stored: its block may have gone out whole
+// before the link or the gateway failed, and only the gateway's reply would
+// have said so.
+enum class SendState : uint8_t {
+    NotSent,       // never asked for: nothing of it reached the gateway
+    Acknowledged,  // the gateway said it stored it
+    Unconfirmed,   // asked for, never acknowledged: the gateway may hold it
+};
+
 // How a restore ended.
 struct RestoreReport {
-    bool verified = false;  // every sent block read back equal to the backup
-    bool safeValuesSent = false;
-    bool ipSettingSent = false;  // false also where there is none to send
+    bool verified = false;        // every sent block read back equal to the backup
+    bool safeValuesSent = false;  // acknowledged
+    bool ipSettingSent = false;   // acknowledged; false also where there is none to send
+    SendState safeValueSend = SendState::NotSent;
+    SendState ipSettingSend = SendState::NotSent;
+    bool hasIpSetting = false;  // the backup holds one to send
+    // Something may have been stored without the read-back that would show
+    // it: the gateway is best compared with the backup once the link is back.
+    bool mayHaveChanged() const {
+        return !verified && failure && (safeValueSend != SendState::NotSent || ipSettingSend != SendState::NotSent);
+    }
     std::optional<RunFailure> failure;
     // Where the read-back blocks differ from the backup (safe values, IP
     // setting), when they could be read back.
     BackupDifferences differences;
 };
+
+// Why the backup's blocks may not be sent at all, before any of them is:
+// nothing when they may.
+std::optional<IllegalIpAddress> restoreRefusal(const GatewaySnapshot& backup);
 
 class RestoreRun {
 public:
@@ -119,6 +142,7 @@ private:
     void compare();
     void finish();
     int jobCount() const;
+    SendState* sendStateOf(Stage stage);
 
     GatewayJobs& jobs_;
     GatewaySnapshot backup_;

@@ -92,20 +92,17 @@ void IpSettingEditor::loadFromFile() {
 // --- fields ------------------------------------------------------------------------
 
 bool IpSettingEditor::readIpControls(IpSettingRecord& into) {
-    into.localIp = view_.address(kLocalIpField);
-    if (!isLegalIpAddress(into.localIp)) {
-        view_.tell(EditorMessage::LocalIpIllegal);
+    IpSettingRecord fields = into;
+    for (std::size_t field = 0; field < kIpFieldCount; ++field) addressOf(fields, field) = view_.address(field);
+    // The rule every send path meets; a refusal keeps what was read up to the
+    // refused address, as reading field by field would.
+    if (const std::optional<IllegalIpAddress> illegal = firstIllegalIpAddress(fields)) {
+        const std::size_t refused = illegal->remoteRow ? remoteIpField(*illegal->remoteRow) : kLocalIpField;
+        for (std::size_t field = 0; field <= refused; ++field) addressOf(into, field) = addressOf(fields, field);
+        view_.tell(illegalIpMessage(*illegal));
         return false;
     }
-    into.subnetMask = view_.address(kSubnetMaskField);
-    into.gateway = view_.address(kGatewayField);
-    for (std::size_t row = 0; row < kRemoteIpEntries; ++row) {
-        into.remotes[row].address = view_.address(remoteIpField(row));
-        if (!isLegalIpAddress(into.remotes[row].address)) {
-            view_.tell(remoteIpIllegal(row));
-            return false;
-        }
-    }
+    for (std::size_t field = 0; field < kIpFieldCount; ++field) addressOf(into, field) = addressOf(fields, field);
     // The range check keeps every text within 1 to 65535; should one slip past it,
     // it is held to that range as the check would, since the block's 16 bits would
     // wrap it. An edit never filled (a load that was cancelled) still gives 0.

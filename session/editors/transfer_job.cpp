@@ -28,6 +28,7 @@ EditorMessage transferMessage(const JobResult& result) {
     case JobOutcome::NoAnswer: return EditorMessage::ReceiveError;
     case JobOutcome::LinkLost:
     case JobOutcome::Cancelled: return EditorMessage::TransferBroken;
+    case JobOutcome::Refused: return result.illegalIp ? illegalIpMessage(*result.illegalIp) : EditorMessage::SendError;
     }
     return EditorMessage::TransferBroken;
 }

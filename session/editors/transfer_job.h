@@ -52,6 +52,11 @@ constexpr EditorMessage remoteIpIllegal(std::size_t row) {
     return static_cast<EditorMessage>(static_cast<std::size_t>(EditorMessage::RemoteIp1Illegal) + row);
 }
 
+// The IP dialog's message for an address it may not send.
+constexpr EditorMessage illegalIpMessage(const IllegalIpAddress& illegal) {
+    return illegal.remoteRow ? remoteIpIllegal(*illegal.remoteRow) : EditorMessage::LocalIpIllegal;
+}
+
 // Why a transfer may not start now, or nothing when it may: the link is up
 // and its parameters are loaded.
 std::optional<EditorMessage> linkRefusal(const LinkSession& session);

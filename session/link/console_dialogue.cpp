@@ -64,6 +64,14 @@ ConsoleDialogue::~ConsoleDialogue() {
 
 JobId ConsoleDialogue::submit(Job job, JobDone done, JobProgressHook progress) {
     const JobId id = ++nextJobId_;
+    if (std::optional<IllegalIpAddress> illegal = sendRefusal(job)) {
+        JobResult result;
+        result.kind = job.kind;
+        result.outcome = JobOutcome::Refused;
+        result.illegalIp = illegal;
+        postResult(std::move(done), std::move(result));
+        return id;
+    }
     if (!session_.portOpen) {
         JobResult result;
         result.kind = job.kind;
@@ -435,7 +443,19 @@ ConsoleDialogue::Drop ConsoleDialogue::dropToFinishLine() {
     return Drop::Dropped;
 }
 
-bool ConsoleDialogue::handleLine(std::string_view line) { return handleBrokenFinish(line) || handleReply(line); }
+bool ConsoleDialogue::handleLine(std::string_view line) {
+    if (handleBrokenFinish(line)) return true;
+    // Between a block and its finish line nothing may come. A line there,
+    // blank or not, may have made up the missing bytes of a block that came
+    // short and so look whole: the block is refused as a short one is. The
+    // line itself is still acted on, should it be one the gateway says.
+    if (phase_ == Phase::Received && line != finishLineOf(exchange_)) {
+        failLoad(exchange_);
+        handleReply(line);
+        return true;
+    }
+    return handleReply(line);
+}
 
 bool ConsoleDialogue::handleReply(std::string_view line) {
     if (handleSendResult(line)) return true;
@@ -632,7 +652,7 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
             session_.firmwareFileNames = pendingFileNames_->names;
             session_.fileCount = pendingFileNames_->fileCount;
             session_.fileNamesReceived = true;
-            fileNameCompletion(false);
+            fileNameCompletion();
         }
         ui_.setOperation(Operation::FileNameFinish);
         session_.fileNameReplyRaw = exchangeRaw_;
@@ -668,12 +688,9 @@ void ConsoleDialogue::failLoad(Exchange exchange) {
     case Exchange::LoadSafeValue: ui_.setOperation(Operation::ReceiveSafeValueError); break;
     case Exchange::LoadIpSetting: ui_.setOperation(Operation::ReceiveIpSettingError); break;
     case Exchange::FileName:
-        session_.fileNamesReceived = false;
-        ui_.setOperation(Operation::FileNameError);
         // A reply that looked whole (its last name took the head of the
-        // finish line for its missing bytes) was never installed; the names
-        // held before it stay and decide the layout.
-        if (phase_ == Phase::Received) fileNameCompletion(true);
+        // finish line for its missing bytes) was never installed.
+        fileNameFailure();
         break;
     default: return;
     }
@@ -772,10 +789,11 @@ void ConsoleDialogue::silence() {
 // line was lost. A block already received is not installed without it.
 void ConsoleDialogue::giveUpExchange() {
     if (phase_ == Phase::Received || phase_ == Phase::Failed) animating_ = false;
-    // Names that never got their finish line: the query is over all the same,
-    // and the names held before decide the layout.
-    if (exchange_ == Exchange::FileName && pendingFileNames_) fileNameCompletion(true);
-    endJob(JobOutcome::NoAnswer);
+    // A load whose block came but not its finish line: its reply was not read
+    // whole, which is no silence.
+    const bool replied = phase_ == Phase::Received || phase_ == Phase::Failed;
+    if (exchange_ == Exchange::FileName && replied) fileNameFailure();
+    endJob(replied ? JobOutcome::BlockIncomplete : JobOutcome::NoAnswer);
     closeExchange();
 }
 
@@ -996,13 +1014,10 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
             pendingFileNames_ = std::move(result->fileNames);
             break;
         }
-        session_.firmwareFileNames = result->fileNames.names;
-        session_.fileCount = result->fileNames.fileCount;
-        session_.fileNamesReceived = false;
         // The rest of a reply that did not parse is still to come.
         phase_ = Phase::Failed;
         if (exchange_ == Exchange::FileName) endJob(JobOutcome::BlockIncomplete);
-        fileNameCompletion(true);
+        fileNameFailure();
         break;
     }
 
@@ -1014,13 +1029,21 @@ void ConsoleDialogue::onWorkerDone(uint64_t ticket) {
     }
 }
 
-// The names are in (or the reply failed): the layout of the safe values is
-// known from here on. A job that asked for them ends with the finish line.
-void ConsoleDialogue::fileNameCompletion(bool failed) {
-    if (failed) ui_.setOperation(Operation::FileNameError);
+// The names are in: the layout of the safe values is known from here on. A
+// job that asked for them ends with the finish line.
+void ConsoleDialogue::fileNameCompletion() {
     session_.firmwareAutoQuery = false;
     session_.safeValueLayout =
         chooseSafeValueLayout(config_.modelName, session_.firmwareFileNames, session_.safeValueLayout);
+}
+
+// A reply that came but could not be read whole says nothing: not that the
+// firmware lacks the query, nor which names it holds, nor the layout. What an
+// earlier whole reply told stays; without one the automatic query is still to
+// be answered, and everything that needs the layout waits or is refused.
+void ConsoleDialogue::fileNameFailure() {
+    ui_.setOperation(Operation::FileNameError);
+    session_.fileNamesReceived = false;
 }
 
 }  // namespace norvik

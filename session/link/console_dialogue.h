@@ -158,7 +158,8 @@ private:
     // Cuts a running worker short and joins it; its result and flags are dropped.
     // True when one was running.
     bool stopWorker();
-    void fileNameCompletion(bool failed);
+    void fileNameCompletion();
+    void fileNameFailure();
     // On Disconnect: a send the gateway has acknowledged gets its block out first.
     void finishAcknowledgedSend();
 

@@ -22,8 +22,14 @@ const char* jobOutcomeName(JobOutcome outcome) {
     case JobOutcome::NoAnswer: return "no-answer";
     case JobOutcome::LinkLost: return "link-lost";
     case JobOutcome::Cancelled: return "cancelled";
+    case JobOutcome::Refused: return "refused";
     }
     return "?";
+}
+
+std::optional<IllegalIpAddress> sendRefusal(const Job& job) {
+    if (job.kind != JobKind::SendIpSetting) return std::nullopt;
+    return firstIllegalIpAddress(job.ipSetting);
 }
 
 }  // namespace norvik

@@ -42,6 +42,7 @@ enum class JobOutcome : uint8_t {
     NoAnswer,         // the gateway did not answer in time
     LinkLost,         // Disconnect, Exit, the module's silence or notice, the device gone
     Cancelled,        // cancel() before it ended
+    Refused,          // never sent: the block breaks a rule of the gateway (see JobResult::illegalIp)
 };
 
 // Which error line the gateway answered.
@@ -82,6 +83,8 @@ struct JobResult {
     SafeValueLayout safeValueLayout = SafeValueLayout::Block512;  // ReadSafeValues, ReadFileNames
     std::vector<uint8_t> safeValues;                              // ReadSafeValues
     IpSettingRecord ipSetting{};                                  // ReadIpSetting
+    // Refused: the address that may not be sent.
+    std::optional<IllegalIpAddress> illegalIp;
     // From submit() to the end, on the dialogue's clock.
     uint64_t elapsedMs = 0;
 
@@ -115,6 +118,11 @@ public:
     // Jobs queued or running.
     virtual std::size_t pendingJobs() const = 0;
 };
+
+// Why a send may not go to the gateway, or nothing when it may. The console
+// dialogue ends such a job at once as Refused, so no path can put it on the
+// wire; paths that send more than one block ask first, before any goes out.
+std::optional<IllegalIpAddress> sendRefusal(const Job& job);
 
 // A job's name as the gateway's console knows it, for logs and tests.
 const char* jobKindName(JobKind kind);

@@ -41,6 +41,10 @@ struct LinkOpening {
     // False when the gateway did not answer the file-name query (older
     // firmware): the names are then empty and the layout the default one.
     bool fileNamesRead = false;
+    // The gateway began its reply but it did not come whole: neither the
+    // names nor the safe-value layout are known, and the firmware is not one
+    // that lacks the query either.
+    bool fileNamesIncomplete = false;
     FileNameList fileNames{};
     uint8_t fileCount = 0;
     std::vector<uint8_t> fileNameReply;  // as it came over the wire

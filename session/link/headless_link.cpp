@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "serial/termios_port.h"
+#include "serial/routed_port.h"
 
 namespace norvik {
 
@@ -39,7 +39,7 @@ public:
     uint16_t openError = 0;
 };
 
-HeadlessLink::HeadlessLink() : HeadlessLink(std::make_unique<TermiosSerialPort>(), std::chrono::seconds(1)) {}
+HeadlessLink::HeadlessLink() : HeadlessLink(std::make_unique<RoutedSerialPort>(), std::chrono::seconds(1)) {}
 
 HeadlessLink::HeadlessLink(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick)
     : port_(std::move(port)), tick_(tick), ui_(std::make_unique<Ui>()) {
@@ -162,8 +162,10 @@ LinkOpening HeadlessLink::open(const PortSettings& settings, const JobProgressHo
             return giveUp(LinkOpenOutcome::NoAnswer);
         if (interrupted_) return giveUp(LinkOpenOutcome::Interrupted);
     }
-    // Without the names the layout stays the default one, as in the window.
+    // Without the names the layout stays the default one, as in the window;
+    // a reply that broke off decides nothing.
     opening.fileNamesRead = reply.done();
+    opening.fileNamesIncomplete = reply.outcome == JobOutcome::BlockIncomplete;
     opening.fileNames = reply.fileNames;
     opening.fileCount = reply.fileCount;
     opening.fileNameReply = reply.raw;

@@ -87,6 +87,14 @@ protected:
     fs::path folder;
 };
 
+// A name that is no UTF-8 (a Latin-1 "café") names the same file all the way.
+TEST_F(GatewayMenuTest, aBackupNamedInTheSystemsOwnBytesOpens) {
+    const std::string path = (folder / "caf\xE9.norvik").string();
+    ASSERT_TRUE(writeBackupFile(path, test::backupOf(test::gatewayBlocks(test::Kind::Hx3410))).ok());
+    EXPECT_TRUE(window->gatewayMenu()->openBackupFile(path));
+    EXPECT_TRUE(window->gatewayMenu()->offline());
+}
+
 TEST_F(GatewayMenuTest, anOpenBackupStandsInForTheGatewayUntilItIsClosed) {
     const GatewayBlocks blocks = test::gatewayBlocks(test::Kind::Hx3420Large, 7, 5);
     const std::string path = (folder / "plant-a.norvik").string();

@@ -2,12 +2,14 @@
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
+#include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/status_line.h"
 
 namespace {
 
@@ -49,6 +51,17 @@ TEST(MainWindowAccessibility, statusBarHoldsBothTextsAndTheProgress) {
                                      {QAccessible::StaticText, "Receive file name finish"},
                                      {QAccessible::ProgressBar, "Progress"}};
     EXPECT_EQ(parts, expected);
+
+    // A text longer than its part is read whole, and every part lies inside
+    // the bar, which lies inside the window, as a magnifier follows them.
+    const QString longText = QStringLiteral(
+        "The backup of the HX-3420 was written to "
+        "/home/commissioning/north-hall/line-4/HX-3420-2026-12-08.norvik.");
+    window.statusLine()->setOperationText(longText);
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(bar->child(1)->text(QAccessible::Name), longText);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(&window)->rect().contains(bar->rect()));
+    for (int i = 0; i < bar->childCount(); ++i) EXPECT_TRUE(bar->rect().contains(bar->child(i)->rect())) << i;
 
     ASSERT_EQ(bar->childCount(), 3);
     QAccessibleValueInterface* progress = bar->child(2)->valueInterface();

@@ -3,6 +3,10 @@
 // run under each).
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTranslator>
 #include <QDialogButtonBox>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +26,7 @@
 #include "app/message_boxes.h"
 #include "app/parameter_list_texts.h"
 #include "app/port_devices_dialog.h"
+#include "app/translations.h"
 #include "link/link_guards.h"
 #include "model/parameter_rows.h"
 #include "run_language.h"
@@ -34,6 +39,30 @@ namespace norvik {
 namespace {
 
 std::string plain(const QString& text) { return QString(text).remove(QLatin1Char('&')).toStdString(); }
+
+// The built program finds its .qm files in the build tree, and an installed
+// one where the install rule puts them; whatever the run's language.
+TEST(TranslationFolders, theBuiltAndTheInstalledProgramFindTheirGerman) {
+    const auto findsGerman = [](const QString& programFolder) {
+        for (const QString& folder : norvikTranslationFolders(programFolder)) {
+            QTranslator translator;
+            if (translator.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("norvik"),
+                                QStringLiteral("_"), folder))
+                return true;
+        }
+        return false;
+    };
+    EXPECT_TRUE(findsGerman(QStringLiteral(NORVIK_PROGRAM_DIR)));
+
+    QTemporaryDir prefix;
+    const QDir root(prefix.path());
+    const QString bin = QStringLiteral(NORVIK_INSTALL_BINDIR);
+    const QString data = QStringLiteral(NORVIK_INSTALL_DATADIR "/norvik/translations");
+    ASSERT_TRUE(root.mkpath(bin) && root.mkpath(data));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(NORVIK_QM_DIR "/norvik_de.qm"), root.filePath(data + "/norvik_de.qm")));
+    EXPECT_TRUE(findsGerman(root.filePath(bin)));
+    EXPECT_FALSE(findsGerman(root.path()));  // a folder off finds none
+}
 
 class TranslationTest : public ::testing::Test {
 protected:

@@ -7,9 +7,13 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMainWindow>
+#include <QHeaderView>
 #include <QMenuBar>
+#include <QTreeWidget>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -20,6 +24,9 @@
 #include "app/main_window.h"
 #include "app/port_devices_dialog.h"
 #include "app/serial_traffic_window.h"
+#include "app/status_line.h"
+#include "app/status_texts.h"
+#include "backup/backup_texts.h"
 #include "firmware/firmware_dialog.h"
 #include "ipsetting/ip_setting_dialog.h"
 #include "ipsetting/ip_setting.h"
@@ -157,6 +164,90 @@ TEST(WindowFit, everyTextFitsItsWidgetInEveryWindow) {
         for (const std::string& misfit : found) ADD_FAILURE() << misfit;
         // Nothing to measure would pass everything: each window shows some text.
         EXPECT_FALSE(window->findChildren<QLabel*>().isEmpty() && window->findChildren<QAbstractButton*>().isEmpty());
+    }
+}
+
+TEST(WindowFit, parameterListShowsItsLongestItemAndFillsItsWidth) {
+    test::loadRunLanguage();
+    test::FakePort port;
+    test::RecordingBoxes boxes;
+    test::RecordingOpener opener;
+    MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
+    window.config() = demoConfig();
+    window.rebuildTree();
+    window.show();
+    QTreeWidget& list = *window.list();
+    for (const char* node : {kModelHx3420, "Module 1", "Module 2"}) {
+        SCOPED_TRACE(node);
+        window.showRows(QLatin1String(node));
+        QCoreApplication::processEvents();
+        EXPECT_GE(list.columnWidth(0), static_cast<QAbstractItemView&>(list).sizeHintForColumn(0));
+        EXPECT_EQ(list.header()->sectionViewportPosition(1) + list.header()->sectionSize(1), list.viewport()->width());
+    }
+}
+
+// Every text the status line can show, with whether it stands in the link
+// part (or else in the operation part). Names and paths are as long as users
+// give them.
+std::vector<std::pair<bool, QString>> statusCatalogue() {
+    std::vector<std::pair<bool, QString>> texts;
+    for (int s = 0; s <= static_cast<int>(LinkStatus::PortLost); ++s)
+        texts.push_back({true, status::linkStatusText(static_cast<LinkStatus>(s), 4294967295u)});
+    texts.push_back({true, BackupTexts::offlineStatus(QStringLiteral("HX-3420-line-4-north-hall-2026-12-08.norvik"))});
+    for (int o = 0; o <= static_cast<int>(Operation::FileNameError); ++o)
+        texts.push_back({false, status::operationText(static_cast<Operation>(o))});
+    for (int j = 0; j <= static_cast<int>(JobKind::SendIpSetting); ++j) {
+        RunFailure cancelled{static_cast<JobKind>(j), JobOutcome::Cancelled, {}, {}};
+        texts.push_back({false, BackupTexts::stepText(cancelled.step)});
+        for (int c = 0; c <= static_cast<int>(BackupCommand::Report); ++c)
+            texts.push_back(
+                {false, BackupTexts::failureText(static_cast<BackupCommand>(c), cancelled).replace('\n', ' ')});
+    }
+    for (const bool verified : {true, false})
+        texts.push_back({false, BackupTexts::restoreReportText({verified, true, true, {}, {}}).section('\n', 0, 0)});
+    GatewayBackup backup;
+    backup.gateway.config.modelName = kModelHx3420;
+    texts.push_back(
+        {false, BackupTexts::savedText(
+                    QStringLiteral("/home/commissioning/north-hall/line-4/HX-3420-2026-12-08.norvik"), backup)});
+    return texts;
+}
+
+TEST(WindowFit, everyStatusTextShowsWholeInItsPartAtTheDefaultSize) {
+    test::loadRunLanguage();
+    test::FakePort port;
+    test::RecordingBoxes boxes;
+    test::RecordingOpener opener;
+    MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
+    window.show();
+    const auto settle = [] {
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    };
+    settle();
+    const int defaultWidth = window.width();
+    const QString gallery = qEnvironmentVariable("NORVIK_GALLERY_DIR");
+    int shown = 0;
+    for (const auto& [linkPart, text] : statusCatalogue()) {
+        SCOPED_TRACE(text.toStdString());
+        StatusLine& line = *window.statusLine();
+        linkPart ? line.setLinkText(text) : line.setOperationText(text);
+        settle();
+        if (!gallery.isEmpty()) window.grab().save(gallery + QStringLiteral("/status-%1.png").arg(++shown));
+        const QLabel& part = linkPart ? *line.linkLabel() : *line.operationLabel();
+        EXPECT_EQ(part.toolTip(), text);
+        EXPECT_EQ(window.width(), defaultWidth);
+        EXPECT_TRUE(window.rect().contains(QRect(part.mapTo(&window, QPoint()), part.size())));
+        // The lines the part needs at its width, broken as text is broken:
+        // between words, and inside a word only where it alone is too wide.
+        const QRect area = part.contentsRect().adjusted(part.indent(), 0, 0, 0);
+        const QFontMetrics metrics = part.fontMetrics();
+        const QStringList words = text.split(QRegularExpression(QStringLiteral("\\s+")));
+        const bool wideWord = std::any_of(
+            words.begin(), words.end(), [&](const QString& w) { return metrics.horizontalAdvance(w) > area.width(); });
+        const QRect need = metrics.boundingRect(QRect(0, 0, area.width(), 1 << 20),
+                                                wideWord ? Qt::TextWrapAnywhere : Qt::TextWordWrap, text);
+        EXPECT_LE(need.width(), area.width());
+        EXPECT_LE(need.height(), area.height());
     }
 }
 

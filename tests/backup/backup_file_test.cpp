@@ -212,8 +212,11 @@ TEST_F(BackupFile, refusesContentThatIsNotABackupNorvikWrote) {
              return dumped(f);
          },
          BackupError::Inconsistent, "model"},
-        {"more than a few megabytes", [](Json&) { return std::string(kMaxBackupFileBytes + 1, ' '); },
-         BackupError::TooLarge, ""},
+        {"more than a megabyte", [](Json&) { return std::string((1u << 20) + 1, ' '); }, BackupError::TooLarge, ""},
+        {"brackets nested deeper than any backup",
+         [](Json&) { return std::string(100000, '[') + std::string(100000, ']'); }, BackupError::BadJson, ""},
+        {"a backup wrapped in more levels than a backup has",
+         [&](Json& f) { return std::string(20, '[') + dumped(f) + std::string(20, ']'); }, BackupError::BadJson, ""},
     };
     const std::string good = backupFileText(test::backupOf(test::gatewayBlocks(Kind::Hx3420Small)));
     ASSERT_TRUE(parseBackupText(good).backup);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "backup_blocks.h"
+#include "safevalue/safe_value.h"
 #include "scripted_jobs.h"
 
 namespace norvik {
@@ -106,6 +107,51 @@ TEST(RestoreRun, saysWhereTheBlocksReadBackDifferFromTheBackup) {
     EXPECT_EQ(report->differences.safeValues[0].index, 0u);
     EXPECT_TRUE(report->differences.ipSetting.empty());
     EXPECT_TRUE(report->differences.parameters.empty());
+    // Each value on its own side.
+    const auto sent = decodeSafeValueBlock(backup.blocks.safeValues, backup.blocks.safeValueLayout);
+    const auto held = decodeSafeValueBlock(gateway.safeValues, gateway.safeValueLayout);
+    ASSERT_TRUE(sent && held);
+    ASSERT_NE(sent->ao[0], held->ao[0]);
+    EXPECT_EQ(report->differences.safeValues[0].backupValue, safeWordText(sent->ao[0]));
+    EXPECT_EQ(report->differences.safeValues[0].gatewayValue, safeWordText(held->ao[0]));
+}
+
+// A send the gateway never acknowledged may still have been stored: the
+// report says so, and only a send that never began leaves the gateway as it was.
+TEST(RestoreRun, saysOfEachBlockWhetherItWasSentAndAcknowledged) {
+    using S = SendState;
+    struct Case {
+        int acknowledged;  // sends the gateway acknowledged before the failure
+        JobOutcome outcome;
+        S safeValues;
+        S ipSetting;
+        bool mayHaveChanged;
+    };
+    const Case cases[] = {
+        {0, JobOutcome::LinkLost, S::Unconfirmed, S::NotSent, true},
+        {0, JobOutcome::NoAnswer, S::Unconfirmed, S::NotSent, true},
+        {0, JobOutcome::GatewayError, S::Unconfirmed, S::NotSent, true},
+        {0, JobOutcome::Refused, S::NotSent, S::NotSent, false},
+        {1, JobOutcome::LinkLost, S::Acknowledged, S::Unconfirmed, true},
+        {2, JobOutcome::LinkLost, S::Acknowledged, S::Acknowledged, true},  // the read-back failed
+    };
+    const GatewaySnapshot backup = test::snapshotOf(test::gatewayBlocks(Kind::Hx3420Small, 1));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.acknowledged << " " << jobOutcomeName(c.outcome));
+        GatewayBlocks gateway = test::gatewayBlocks(Kind::Hx3420Small, 2);
+        test::ScriptedJobs jobs;
+        std::optional<RestoreReport> report;
+        RestoreRun run(jobs, backup, test::snapshotOf(gateway), {}, [&](const RestoreReport& r) { report = r; });
+        run.start();
+        for (int i = 0; i < c.acknowledged; ++i) jobs.answerFrom(gateway);
+        JobResult failed;
+        failed.outcome = c.outcome;
+        jobs.answer(failed);
+        ASSERT_TRUE(report && report->failure);
+        EXPECT_EQ(report->safeValueSend, c.safeValues);
+        EXPECT_EQ(report->ipSettingSend, c.ipSetting);
+        EXPECT_EQ(report->mayHaveChanged(), c.mayHaveChanged);
+    }
 }
 
 }  // namespace

@@ -118,6 +118,10 @@ TEST_P(CliCommand, exitCodeOutputAndFiles) {
         if (a == "{dev}") a = sim.slavePath();
         if (a == "{out}") a = out;
         if (a == "{in}") a = in;
+        if (a == "{big}") {
+            a = folder / "big.ptm";
+            writeBytes(a, std::vector<uint8_t>(513, 0x5A));
+        }
         args.push_back(a);
     }
     const CliRun run = runCli(args);
@@ -137,6 +141,14 @@ INSTANTIATE_TEST_SUITE_P(
     Commands, CliCommand,
     ::testing::Values(
         CommandCase{"info", kNone, {"--device", "{dev}", "info"}, 0, "Module 7", "", false, ""},
+        CommandCase{"infoRegisterNumbers",
+                    kNone,
+                    {"--json", "--device", "{dev}", "info"},
+                    0,
+                    "\"first_register\": \"40101\"",
+                    "",
+                    false,
+                    ""},
         CommandCase{"files", kNone, {"--device", "{dev}", "files"}, 0, "3420V10.bin", "", false, ""},
         CommandCase{"safeValuesGet",
                     kNone,
@@ -183,6 +195,23 @@ INSTANTIATE_TEST_SUITE_P(
                     "Receive safe value error !",
                     false,
                     ""},
+        CommandCase{"strayLinesInsideATransfer",
+                    {"--short-block-by", "10", "--short-block-of", "parameter", "--noise-lines", "3",
+                     "--stray-inside-transfer"},
+                    {"--device", "{dev}", "backup", "-o", "{out}"},
+                    4,
+                    "",
+                    "Parameter block incomplete",
+                    false,
+                    ""},
+        CommandCase{"brokenFileNameReply",
+                    {"--truncate-file-name-reply", "20"},
+                    {"--device", "{dev}", "backup", "-o", "{out}"},
+                    4,
+                    "",
+                    "size of the gateway's safe values is not known",
+                    false,
+                    "RX LINE LOAD_SAFE_VALUE"},
         CommandCase{"linkCut",
                     {"--silent-after", "5"},
                     {"--device", "{dev}", "safe-values", "get", "-o", "{out}"},
@@ -199,6 +228,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "Reason: No such file or directory",
                     false,
                     ""},
+        CommandCase{"portAbsentAdvice",
+                    kNone,
+                    {"--device", "/nonexistent/tty", "info"},
+                    2,
+                    "",
+                    "and the path given to --device. Then run the command again.",
+                    false,
+                    ""},
+        CommandCase{"unknownCommand",
+                    kNone,
+                    {"--device", "{dev}", "bogus"},
+                    1,
+                    "",
+                    "norvik-cli: unknown command 'bogus'\nThe commands: info, files, safe-values, ip,",
+                    false,
+                    "RX LINE KESTRA--r4460k>"},
         CommandCase{"inputMissing",
                     kNone,
                     {"--device", "{dev}", "ip", "put", "/nonexistent/ip.ptm"},
@@ -222,8 +267,48 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     "--output is required",
                     false,
-                    "RX LINE KESTRA--r4460k>"}),
+                    "RX LINE KESTRA--r4460k>"},
+        CommandCase{"usageJson",
+                    kNone,
+                    {"--json", "--device", "{dev}", "safe-values", "get"},
+                    1,
+                    "\"outcome\": \"usage\"",
+                    "--output is required",
+                    false,
+                    "RX LINE KESTRA--r4460k>"},
+        // A file that is no block of the gateway's size is sent by no put.
+        CommandCase{"ipPutOfTheWrongSize",
+                    kNone,
+                    {"--device", "{dev}", "ip", "put", "{in}"},
+                    6,
+                    "",
+                    "The file holds 512 bytes; the block takes 76.",
+                    false,
+                    "RX LINE SEND_IP_SETTING"},
+        CommandCase{"safeValuesPutOfTheWrongSize",
+                    kNone,
+                    {"--device", "{dev}", "safe-values", "put", "{big}"},
+                    6,
+                    "",
+                    "The file holds 513 bytes; the block takes 512.",
+                    false,
+                    "RX LINE SEND_SAFE_VALUE"}),
     [](const auto& param) { return std::string(param.param.name); });
+
+// A file name that is no UTF-8 is written under its own bytes, and the JSON
+// names it as it can.
+TEST(CliFileNames, aReportKeepsANameThatIsNoUtf8ByteForByte) {
+#ifndef NORVIK_CLI_PDF
+    GTEST_SKIP() << "this build has no PDF writer";
+#endif
+    Folder folder("cli-names");
+    GatesimProcess sim(kSim, {});
+    const std::string name = folder / "caf\xE9.pdf";
+    const CliRun run = runCli({"--device", sim.slavePath(), "report", "-o", name});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_TRUE(fs::exists(name));
+    EXPECT_EQ(folder.count(), 1u);
+}
 
 // --- two gateways, crosswise ------------------------------------------------------
 
@@ -343,6 +428,24 @@ TEST(CliBackup, aBackupOfTheOtherModelIsRefusedBeforeAnythingIsSent) {
     EXPECT_TRUE(blocksReceived(hx3420).empty());
 }
 
+// The gateway stored the safe values and vanished before it said so: the
+// restore does not claim that nothing changed.
+TEST(CliBackup, aRestoreCutAfterTheStoreSaysTheValuesMayBeStored) {
+    Folder folder("cli-vanished");
+    GatesimProcess source(kSim);
+    const std::string backup = folder / "hx3420.norvik";
+    ASSERT_EQ(runCli({"--device", source.slavePath(), "backup", "-o", backup}).status, 0);
+
+    GatesimProcess vanishing(kSim, {"--vanish-after-storing", "safe"});
+    const CliRun cut = runCli({"--json", "--device", vanishing.slavePath(), "restore", backup});
+    EXPECT_NE(cut.status, 0);
+    EXPECT_EQ(blocksReceived(vanishing).size(), 1u) << cut.out;
+    const json document = json::parse(cut.out);
+    EXPECT_EQ(document["safe_values"], "unconfirmed");
+    EXPECT_EQ(document["ip_setting"], "not-sent");
+    EXPECT_EQ(document["may_have_changed"], true);
+}
+
 // --- cancelled during a block ------------------------------------------------------
 
 struct StopCase {
@@ -359,7 +462,7 @@ TEST_P(CliStop, duringABlockEndsAtOnceAndLeavesNoFile) {
     // the link waiting for it.
     GatesimProcess sim(kSim, {"--late-block-of", "safe", "--late-block-ms", "20000"});
     const std::string out = folder / "sv.ptm";
-    CliProcess cli({"--device", sim.slavePath(), "safe-values", "get", "-o", out});
+    CliProcess cli({"--json", "--device", sim.slavePath(), "safe-values", "get", "-o", out});
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!logHas(sim, "TX LINE send safe value to com") && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -367,6 +470,7 @@ TEST_P(CliStop, duringABlockEndsAtOnceAndLeavesNoFile) {
 
     cli.signal(GetParam().signal);
     EXPECT_EQ(cli.wait(), GetParam().status) << cli.err();
+    EXPECT_EQ(json::parse(cli.out())["exit_code"], GetParam().status);
     EXPECT_FALSE(fs::exists(out));
     EXPECT_EQ(folder.count(), 0u);
 }

@@ -67,6 +67,19 @@ TEST(CliTargets, outputIsAFileForOneDeviceAndAFolderForSeveral) {
     const TargetPlan clash =
         planTargets(parsed({"--device", "/dev/a/x", "--device", "/dev/a-x", "backup", "-o", out.c_str()}));
     EXPECT_EQ(clash.refused, ExitCode::Usage);
+
+    // A run that wrote nothing takes back the folders it made, and only those;
+    // one that wrote a file keeps them.
+    for (const bool written : {false, true}) {
+        const std::string deep = (folder / "made" / "deeper").string();
+        const TargetPlan plan =
+            planTargets(parsed({"--device", "/dev/pts/7", "--device", "/dev/pts/8", "backup", "-o", deep.c_str()}));
+        if (written) std::ofstream(fs::path(deep) / "pts-7.norvik") << "{}";
+        removeEmptyMadeFolders(plan);
+        EXPECT_EQ(fs::exists(folder / "made"), written);
+        EXPECT_TRUE(fs::is_directory(folder / "saved"));
+        fs::remove_all(folder / "made");
+    }
     fs::remove_all(folder);
 }
 

@@ -625,9 +625,28 @@ TEST_F(ConsoleDialogueTest, failedFileNameReplyKeepsItsErrorText) {
     deliverWorkerDone();
     EXPECT_FALSE(session.fileNamesReceived);
     EXPECT_EQ(ui.operation, Operation::FileNameError);
-    EXPECT_FALSE(session.firmwareAutoQuery);
+    EXPECT_TRUE(session.firmwareAutoQuery);
     tick(c::kReplyFileNameFinish);
     EXPECT_EQ(ui.operation, Operation::FileNameError);
+}
+
+TEST_F(ConsoleDialogueTest, brokenFileNameReplyDecidesNoLayoutAndIsAskedAgain) {
+    connectAndLoad();
+    ask(jobOf(JobKind::ReadSafeValues));
+    tick(c::kReplyConnect);
+    ASSERT_EQ(port.lastSent(), c::kLoadFileName);
+    // A firmware of the large layout, whose reply breaks off in the name that says so.
+    std::vector<uint8_t> reply = fileNameReply({"autoexec.bat", "3420V13.bin"});
+    reply.resize(reply.size() - 5);
+    tick(c::kReplyFileName, reply);
+    deliverWorkerDone();
+    tick(c::kReplyFileNameFinish);
+    EXPECT_EQ(ui.operation, Operation::FileNameError);
+    EXPECT_EQ(session.firmwareFileNames[0], "") << "no name of a broken reply is kept";
+    EXPECT_TRUE(session.firmwareAutoQuery) << "the layout is still to be learnt";
+    EXPECT_FALSE(outcomeOf(JobKind::ReadSafeValues));
+    tick(c::kReplyConnect);
+    EXPECT_EQ(port.lastSent(), c::kLoadFileName) << "asked again before any safe value";
 }
 
 TEST_F(ConsoleDialogueTest, menuPressedWhileAFailedReplyIsReceivedStillReportsTheFailure) {

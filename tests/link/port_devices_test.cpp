@@ -327,6 +327,21 @@ TEST(OpenErrorAdvice, busyPseudoTerminalNamesTheProgramThatLockedItNotItsMaker) 
                   "then press Connect again.");
 }
 
+TEST(OpenErrorAdvice, theCommandLineIsToldOfDeviceAndNotOfTheWindow) {
+    for (const int code : {ENOENT, EIO, ENXIO, EINVAL, EBUSY}) {
+        const std::string advice = openErrorAdvice("/dev/ttyS3", code, {}, OpenAdviceFor::CommandLine);
+        SCOPED_TRACE(advice);
+        EXPECT_EQ(advice.rfind("Device: /dev/ttyS3\nReason: ", 0), 0u);
+        if (code != EBUSY) {  // a busy device is the right one: another program holds it
+            EXPECT_NE(advice.find("--device"), std::string::npos);
+            EXPECT_NE(advice.find("ls /dev/serial/by-id"), std::string::npos);
+        }
+        EXPECT_NE(advice.find("run the command again."), std::string::npos);
+        for (const char* window : {"Port devices", "Connect", ". ."})
+            EXPECT_EQ(advice.find(window), std::string::npos) << window;
+    }
+}
+
 TEST(OpenErrorAdvice, otherErrorsStillNameTheDeviceAndTheReason) {
     for (const int code : {EIO, ENXIO, EINVAL, 9999}) {
         const std::string advice = openErrorAdvice("/dev/ttyS3", code);

@@ -95,7 +95,8 @@ Rows expectedModbus(const GatewayConfig& config) {
         }
         rows.push_back({std::to_string(k), listedType(config, k), role, protocolArea(marks.front().kind),
                         std::to_string(marks.front().address), std::to_string(marks.back().address),
-                        std::to_string(marks.size())});
+                        std::to_string(marks.size()), modbusRegisterText(marks.front().kind, marks.front().address),
+                        modbusRegisterText(marks.back().kind, marks.back().address)});
     }
     return rows;
 }
@@ -136,7 +137,8 @@ Rows expectedDevice(const GatewayConfig& config) {
 void expectMapsMatchTheViews(const ReportSource& source, const std::string& what) {
     SCOPED_TRACE(what);
     const auto tables = reportTables(buildReportContent(source));
-    EXPECT_EQ(parseCsv(csvText(tableNamed(tables, "modbus_map")), "module,type,role,area,first,last,count"),
+    EXPECT_EQ(parseCsv(csvText(tableNamed(tables, "modbus_map")),
+                       "module,type,role,area,first,last,count,first_register,last_register"),
               expectedModbus(source.config));
     EXPECT_EQ(parseCsv(csvText(tableNamed(tables, "profibus_map")), "module,type,table,first,last,count"),
               expectedProfibus(source.config));
@@ -194,14 +196,14 @@ TEST(ReportMaps, demoGatewayAsTheViewsDrawIt) {
     expectMapsMatchTheViews(source, "demo");
     // The demo read by hand: the system module in slot 1 and the six records after it.
     EXPECT_EQ(csvText(modbusMapTable(buildReportContent(source))),
-              "module,type,role,area,first,last,count\r\n"
-              "1,System Module,master,input_register,1,1,1\r\n"
-              "2,WDO,master,coil,0,15,16\r\n"
-              "3,RDI,master,discrete_input,16,19,4\r\n"
-              "4,WAO,master,holding_register,100,101,2\r\n"
-              "5,WAO,master,holding_register,101,102,2\r\n"
-              "6,RAI,master,input_register,200,202,3\r\n"
-              "7,RDO,master,coil,32,37,6\r\n");
+              "module,type,role,area,first,last,count,first_register,last_register\r\n"
+              "1,System Module,master,input_register,1,1,1,30002,30002\r\n"
+              "2,WDO,master,coil,0,15,16,00001,00016\r\n"
+              "3,RDI,master,discrete_input,16,19,4,10017,10020\r\n"
+              "4,WAO,master,holding_register,100,101,2,40101,40102\r\n"
+              "5,WAO,master,holding_register,101,102,2,40102,40103\r\n"
+              "6,RAI,master,input_register,200,202,3,30201,30203\r\n"
+              "7,RDO,master,coil,32,37,6,00033,00038\r\n");
 }
 
 TEST(ReportMaps, generatedGatewaysInBothRolesAsTheViewsDrawThem) {
@@ -310,8 +312,10 @@ TEST(ReportCsv, fieldsAreQuotedAsRfc4180AndGatewayTextsBecomeUtf8) {
     ReportSource source;
     source.fileNames[0] = "Caf\xE9,1.bin";
     source.fileCount = 1;
+    source.origin = "/tmp/caf\xE9.norvik";  // a Latin-1 file name
     const auto tables = reportTables(buildReportContent(source));
     EXPECT_EQ(csvText(tableNamed(tables, "file_names")), "slot,file_name\r\n1,\"Caf\xC3\xA9,1.bin\"\r\n");
+    EXPECT_NE(csvText(tableNamed(tables, "report")).find("source,/tmp/caf\xC3\xA9.norvik\r\n"), std::string::npos);
 }
 
 TEST(ReportCsv, folderGetsOneFilePerTableAndAFailureIsReported) {
@@ -329,6 +333,20 @@ TEST(ReportCsv, folderGetsOneFilePerTableAndAFailureIsReported) {
                                                "modules.csv", "parameters.csv", "profibus_map.csv", "report.csv",
                                                "safe_values_analog.csv", "safe_values_digital.csv"}));
     EXPECT_EQ(outcome.written.size(), names.size());
+
+    // The same folder again, for a gateway without an IP setting: exactly its
+    // tables. A folder that holds a file of the user's is left as it is.
+    ReportContent noIp = content;
+    noIp.ipSetting.reset();
+    const std::string used = (dir / "new" / "folder").string();
+    ASSERT_TRUE(writeReportCsvFolder(used, noIp).ok);
+    EXPECT_FALSE(std::filesystem::exists(dir / "new" / "folder" / "ip_setting.csv"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(used), {}), 9);
+    std::ofstream(dir / "new" / "folder" / "notes.txt").put('x');
+    const CsvWriteOutcome refused = writeReportCsvFolder(used, content);
+    EXPECT_TRUE(!refused.ok && refused.foreignEntry);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(used), {}), 10);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "new"), {}), 1);  // no sibling left
 
     // A file where the folder should be, and a folder where the file should be.
     std::ofstream(dir / "plain").put('x');

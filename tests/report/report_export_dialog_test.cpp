@@ -55,7 +55,7 @@ TEST(ReportExportDialog, writesTheChosenFormatWhereTheUserSaysAndTellsSo) {
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     QFile map(dir.filePath("map.csv"));
     ASSERT_TRUE(map.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(map.readLine() == "module,type,role,area,first,last,count\r\n");
+    EXPECT_TRUE(map.readLine() == "module,type,role,area,first,last,count,first_register,last_register\r\n");
 }
 
 TEST(ReportExportDialog, aCancelledPathWritesNothingAndAFailedWriteIsTold) {

@@ -98,7 +98,9 @@ TEST(ReportPdf, textHoldsEveryModuleAndRangeOnNumberedPagesWithinTheirMargins) {
         for (const ModbusRange& r : content.modbus) {
             EXPECT_TRUE(hasRow(lines, {n(static_cast<uint32_t>(r.module)), QString::fromStdString(r.typeName), role,
                                        QString::fromLatin1(modbusAreaKey(modbusAreaOf(r.kind))),
-                                       QString::fromLatin1(modbusKindName(r.kind)), n(r.first), n(r.last), n(r.count)}))
+                                       QString::fromLatin1(modbusKindName(r.kind)), n(r.first), n(r.last), n(r.count),
+                                       QString::fromStdString(modbusRegisterText(r.kind, r.first)),
+                                       QString::fromStdString(modbusRegisterText(r.kind, r.last))}))
                 << "Modbus range of module " << r.module;
         }
         for (const ProfibusRange& r : content.profibus) {

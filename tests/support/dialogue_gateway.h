@@ -75,6 +75,8 @@ public:
     virtual std::size_t blockBytes(std::size_t size) = 0;
     virtual Verdict verdict() = 0;
     virtual Delivery delivery(std::size_t length, bool isLine) = 0;
+    // Lines said between a load's block and its finish line (none unless a fate says so).
+    virtual std::span<const std::string_view> strayLines() { return {}; }
 };
 
 class TickClock final : public Clock {
@@ -288,7 +290,12 @@ private:
         if (shape.twist == Twist::Short) keep = block.size() - std::min(block.size(), shape.cut);
         const Text pieces[] = {
             {announce}, {{reinterpret_cast<const char*>(block.data()), keep}, true}, {finish, false, true}};
-        answer(shape, said, exchange_, pieces);
+        const std::span<const std::string_view> stray = fate_.strayLines();
+        if (stray.empty()) return answer(shape, said, exchange_, pieces);
+        std::vector<Text> told(std::begin(pieces), std::end(pieces) - 1);
+        for (const std::string_view line : stray) told.push_back({line});
+        told.push_back(pieces[2]);
+        answer(shape, said, exchange_, told);
     }
 
     void askForBlock(const Shape& shape, const std::string& said, const char* announce, std::size_t size,

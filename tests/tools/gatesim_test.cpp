@@ -515,7 +515,18 @@ INSTANTIATE_TEST_SUITE_P(
                       chatter();
                       EXPECT_EQ(p.readLine(), "send ip setting to com");
                       EXPECT_EQ(p.readBytes(76), kFactoryIpBlock);
-                      chatter();
+                      EXPECT_EQ(p.readLine(), "send ip setting to com finish");
+                  }},
+        FaultCase{"strayLinesInsideTheTransferOnly",
+                  {"--noise-lines", "1", "--blank-lines", "1", "--stray-inside-transfer"},
+                  [](RawPort& p) {
+                      p.sendLine(kPrompt);
+                      EXPECT_EQ(p.readLine(), kConnect);
+                      p.sendLine("LOAD_IP_SETTING");
+                      EXPECT_EQ(p.readLine(), "send ip setting to com");
+                      EXPECT_EQ(p.readBytes(76), kFactoryIpBlock);
+                      EXPECT_EQ(p.readLine(), "kestra: status 1");
+                      EXPECT_EQ(p.readLine(), "");
                       EXPECT_EQ(p.readLine(), "send ip setting to com finish");
                   }},
         FaultCase{"secondPromptAnsweredTwice",

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "spaces/device_space.h"
@@ -162,6 +164,35 @@ TEST(ModbusSpace, addressesPastTheEndAreSkipped) {
     EXPECT_TRUE(markModbusModule(counters, config, 2, true).empty());
     EXPECT_EQ(modbusRowLabel(ModbusKind::DO, 128), "1016~1023");
     EXPECT_EQ(modbusHeaderText(ModbusKind::RDO, 8), "bit 7");
+}
+
+TEST(ModbusSpace, registerNumbersCountFromOneBehindTheAreaDigit) {
+    struct Case {
+        ModbusKind kind;
+        uint32_t address;
+        uint32_t number;
+        const char* text;
+    };
+    const Case cases[] = {
+        {ModbusKind::DO, 0, 1, "00001"},           {ModbusKind::RDO, 1023, 1024, "01024"},
+        {ModbusKind::DI, 0, 10001, "10001"},       {ModbusKind::AI, 41, 30042, "30042"},
+        {ModbusKind::AO, 0, 40001, "40001"},       {ModbusKind::RAO, 9998, 49999, "49999"},
+        {ModbusKind::AO, 9999, 410000, "410000"},  {ModbusKind::DO, 9999, 10000, "010000"},
+        {ModbusKind::AI, 65535, 365536, "365536"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(modbusRegisterNumber(c.kind, c.address), c.number);
+        EXPECT_EQ(modbusRegisterText(c.kind, c.address), c.text);
+    }
+    // A row's label names its first and last address in the same notation.
+    const std::pair<std::string, std::string> labels[] = {
+        {modbusRowLabel(ModbusKind::DI, 1, true), "10001~10008"},
+        {modbusRowLabel(ModbusKind::RDO, 128, true), "01017~01024"},
+        {modbusRowLabel(ModbusKind::AO, 1, true), "40001"},
+        {modbusRowLabel(ModbusKind::AI, 1024, false), "1023"},
+    };
+    for (const auto& [label, expected] : labels) EXPECT_EQ(label, expected);
 }
 
 // A step adds or removes module k; the class is checked at one address afterwards.

@@ -44,6 +44,30 @@ TEST(SModbusView, twoDeviceIdsOnTheSameCoils) {
     EXPECT_EQ(colourOf(dout, 1, 1), kCyan);
 }
 
+TEST(SModbusView, registerNumbersRelabelOnlyTheRowsAndAreKeptForTheNextView) {
+    const GatewayConfig config = configWithSystemModule(kMaster, {module(5, 2, 0, 4, 10)});
+    struct Row {
+        ModbusKind kind;
+        int row;
+        const char* fromZero;
+        const char* fromOne;
+    };
+    const Row rows[] = {{ModbusKind::DO, 1, "0~7", "00001~00008"},
+                        {ModbusKind::DI, 2, "8~15", "10009~10016"},
+                        {ModbusKind::AI, 1, "0", "30001"},
+                        {ModbusKind::RAO, 1024, "1023", "41024"}};
+    for (const bool on : {true, false}) {
+        ModbusSpaceDialog view(config);
+        // Off by default, then as the last view left it.
+        EXPECT_EQ(view.registerNumbersAction()->isChecked(), !on);
+        view.registerNumbersAction()->trigger();
+        for (const Row& r : rows)
+            EXPECT_EQ(view.kindGrid(r.kind).text(r.row, 0).toStdString(), on ? r.fromOne : r.fromZero) << r.fromZero;
+        EXPECT_EQ(view.kindGrid(ModbusKind::AO).text(0, 0).toStdString(), "Address");
+        EXPECT_EQ(colourOf(view.kindGrid(ModbusKind::AO), 11, 1), kCyan);
+    }
+}
+
 TEST(SModbusView, sameIdOnOverlappingWordsInEitherOrder) {
     const GatewayConfig config = configWithSystemModule(kMaster, {module(5, 2, 0, 4, 10), module(5, 2, 0, 4, 11)});
     for (int first : {2, 3}) {

@@ -45,6 +45,36 @@ struct Chosen {
     CommandKind kind;
 };
 
+// CLI11 tells of a word that names no command only as a missing one ("A
+// subcommand is required"): name the word and the commands there are instead.
+// Empty when no command level has a stray word.
+std::string unknownCommandText(const CLI::App& app) {
+    const CLI::App* level = &app;
+    for (bool deeper = true; deeper;) {
+        deeper = false;
+        for (const CLI::App* sub : level->get_subcommands([](const CLI::App*) { return true; }))
+            if (sub->parsed()) {
+                level = sub;
+                deeper = true;
+                break;
+            }
+    }
+    const std::vector<const CLI::App*> commands = level->get_subcommands([](const CLI::App*) { return true; });
+    if (commands.empty()) return {};
+    // A word the level does not take may have been handed up to the top.
+    std::vector<std::string> words = level->remaining();
+    if (level != &app)
+        for (const std::string& word : app.remaining()) words.push_back(word);
+    for (const std::string& word : words) {
+        if (word.empty() || word.front() == '-') continue;
+        std::string names;
+        for (const CLI::App* command : commands) names += (names.empty() ? "" : ", ") + command->get_name();
+        const std::string where = level == &app ? std::string() : " of " + level->get_name();
+        return "norvik-cli: unknown command '" + word + "'\nThe commands" + where + ": " + names + "\n";
+    }
+    return {};
+}
+
 }  // namespace
 
 ParseOutcome parseArguments(int argc, const char* const* argv) {
@@ -78,9 +108,12 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     int port = 0;
     std::string parity = "none";
     app.add_option("--device", o.devices,
-                   "Device path of a gateway's port (/dev/serial/by-id/..., a pty); repeat it to run on several "
+                   "Device path of a gateway's port (/dev/serial/by-id/..., a pty, rfc2217://HOST:PORT, "
+                   "socket://HOST:PORT); repeat it to run on several "
                    "gateways at once")
-        ->type_name("PATH");
+        ->type_name("PATH")
+        // One path to each --device, so that a word after it is read as the command.
+        ->allow_extra_args(false);
     auto* portOption = app.add_option("--port", port, "Com port N as the window maps it (default: Com1)")
                            ->check(CLI::Range(1, 8))
                            ->type_name("N");
@@ -172,7 +205,9 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     } catch (const CLI::ParseError& e) {
         outcome.exit = ExitCode::Usage;
         outcome.toStderr = true;
-        outcome.text = std::string("norvik-cli: ") + e.what() + "\nRun norvik-cli --help for the commands.\n";
+        outcome.text = unknownCommandText(app);
+        if (outcome.text.empty()) outcome.text = std::string("norvik-cli: ") + e.what() + "\n";
+        outcome.text += "Run norvik-cli --help for the commands.\n";
         return outcome;
     }
 

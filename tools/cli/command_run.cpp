@@ -1,11 +1,13 @@
 #include "command_run.h"
 
+#include <cstdio>
 #include <ctime>
 #include <utility>
 
 #include "backup/backup_file.h"
 #include "backup/gateway_json.h"
 #include "backup_words.h"
+#include "block_files.h"
 #include "link/link_guards.h"
 #include "model/atomic_file.h"
 #include "model/gateway_text.h"
@@ -99,10 +101,8 @@ bool CommandRun::opened() {
     switch (opening_.outcome) {
     case LinkOpenOutcome::Ready: return true;
     case LinkOpenOutcome::PortError: {
-        std::string advice = openErrorAdvice(target_.device, opening_.openError);
-        // The window's advice, but there is no Connect button to press here.
-        for (std::string::size_type at; (at = advice.find(texts::kPressConnect)) != std::string::npos;)
-            advice.replace(at, std::string_view(texts::kPressConnect).size(), texts::kRunAgain);
+        const std::string advice =
+            openErrorAdvice(target_.device, opening_.openError, {}, norvik::OpenAdviceFor::CommandLine);
         fail(ExitCode::PortError, texts::kOpenError, advice);
         report_.json["error"]["errno"] = opening_.openError;
         return false;
@@ -123,7 +123,27 @@ void CommandRun::failedJob(const JobResult& result) {
     case JobOutcome::LinkLost: fail(ExitCode::NoAnswer, texts::kLinkLost); return;
     case JobOutcome::BlockIncomplete:
     case JobOutcome::GatewayError: fail(ExitCode::GatewayError, jobErrorText(result)); return;
+    case JobOutcome::Refused: fail(ExitCode::FileError, illegalIpText(result.illegalIp)); return;
     }
+}
+
+std::string CommandRun::illegalIpText(const std::optional<IllegalIpAddress>& illegal) {
+    if (!illegal || !illegal->remoteRow) return texts::kLocalIpIllegal;
+    char text[64];
+    std::snprintf(text, sizeof text, texts::kRemoteIpIllegal, *illegal->remoteRow + 1);
+    return text;
+}
+
+bool CommandRun::inputIsOneBlock(std::size_t bytes) {
+    const std::optional<BlockFileRefusal> refusal = blockFileRefusal(options_.inputFile, bytes);
+    if (refusal) fail(ExitCode::FileError, refusal->message, refusal->advice);
+    return !refusal;
+}
+
+bool CommandRun::namesWhole() {
+    if (!opening_.fileNamesIncomplete) return true;
+    fail(ExitCode::GatewayError, texts::kFileNameError, texts::kLayoutUndecided);
+    return false;
 }
 
 JobProgressHook CommandRun::hook(const char* start) {
@@ -161,6 +181,7 @@ void CommandRun::failedRun(const RunFailure& failure) {
     result.kind = failure.step;
     result.outcome = failure.outcome;
     result.error = failure.error;
+    result.illegalIp = failure.illegalIp;
     failedJob(result);
 }
 
@@ -177,6 +198,7 @@ bool CommandRun::writeOutput(std::span<const uint8_t> bytes) {
 std::string CommandRun::g(std::string_view gatewayText) { return gatewayTextToUtf8(gatewayText); }
 
 bool CommandRun::safeValuesKnown() {
+    if (!namesWhole()) return false;
     if (opening_.fileNamesRead) return true;
     fail(ExitCode::GatewayError, guard::kNoFirmware);
     return false;
@@ -189,10 +211,15 @@ bool CommandRun::isHx3420() {
 }
 
 void CommandRun::describeFiles(bool listed) {
-    report_.json["files"] =
+    json files =
         gatewayFilesJson(opening_.fileNamesRead, opening_.fileNames, opening_.fileCount, opening_.safeValueLayout);
+    if (opening_.fileNamesIncomplete) {
+        files["incomplete"] = true;
+        files["safe_value_bytes"] = nullptr;
+    }
+    report_.json["files"] = std::move(files);
     if (!opening_.fileNamesRead) {
-        say(texts::kFirmwareNotSupported);
+        say(opening_.fileNamesIncomplete ? texts::kFileNameError : texts::kFirmwareNotSupported);
         return;
     }
     const FirmwareDisplay firmware =
@@ -215,6 +242,7 @@ KnownBlocks CommandRun::knownBlocks() const {
 }
 
 std::optional<GatewaySnapshot> CommandRun::readGateway() {
+    if (!namesWhole()) return std::nullopt;
     std::optional<GatewaySnapshot> snapshot;
     std::optional<RunFailure> failure;
     bool finished = false;

@@ -60,6 +60,12 @@ protected:
     void say(const std::string& line) { report_.lines.push_back(line); }
     static std::string g(std::string_view gatewayText);
 
+    // True when the input file is one block of `bytes`; otherwise says why not.
+    bool inputIsOneBlock(std::size_t bytes);
+    // A file-name reply that broke off leaves the names and the safe-value
+    // layout unknown: whatever needs either is refused, not guessed.
+    bool namesWhole();
+    static std::string illegalIpText(const std::optional<IllegalIpAddress>& illegal);
     // The safe-value commands need the block size, which the file names decide.
     bool safeValuesKnown();
     bool isHx3420();

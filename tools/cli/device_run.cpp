@@ -12,21 +12,6 @@ namespace norvik::cli {
 
 using nlohmann::json;
 
-const char* outcomeName(ExitCode code) {
-    switch (code) {
-    case ExitCode::Done: return "done";
-    case ExitCode::Usage: return "usage";
-    case ExitCode::PortError: return "port-error";
-    case ExitCode::NoAnswer: return "no-answer";
-    case ExitCode::GatewayError: return "gateway-error";
-    case ExitCode::Differs: return "differs";
-    case ExitCode::FileError: return "file-error";
-    case ExitCode::Interrupted: return "interrupted";
-    case ExitCode::Terminated: return "terminated";
-    }
-    return "?";
-}
-
 DeviceReport reportFromBackup(const CliOptions& options, const PdfWriter& pdf) {
     DeviceReport report;
     report.device = options.fromBackup;
@@ -55,7 +40,8 @@ DeviceReport reportFromBackup(const CliOptions& options, const PdfWriter& pdf) {
         report.json["model"] = gatewayTextToUtf8(gateway.config.modelName);
         if (options.csv) {
             const CsvWriteOutcome written = writeReportCsvFolder(options.output, content);
-            if (!written.ok) fail(texts::kCannotWrite, written.failedPath);
+            if (!written.ok)
+                fail(written.foreignEntry ? texts::kNotReportFolder : texts::kCannotWrite, written.failedPath);
             else report.json["tables"] = written.written;
         } else if (!pdf || !pdf(options.output, content)) {
             fail(texts::kCannotWrite, options.output);

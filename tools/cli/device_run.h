@@ -53,4 +53,10 @@ DeviceReport reportFromBackup(const CliOptions& options, const PdfWriter& pdf);
 // The outcome's name in the JSON documents ("done", "no-answer", ...).
 const char* outcomeName(ExitCode code);
 
+// The JSON document of a run that ended before any device could report (a
+// usage error, an interrupt): its outcome and exit code, and the message.
+nlohmann::json outcomeJson(const CliOptions& options, ExitCode code, const std::string& message);
+// Whether the arguments ask for JSON, for a command line that did not parse.
+bool jsonAsked(int argc, const char* const* argv);
+
 }  // namespace norvik::cli

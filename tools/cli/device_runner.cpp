@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <semaphore>
+#include <string_view>
 #include <thread>
 
 #include "backup_history.h"
@@ -10,6 +11,39 @@
 #include "targets.h"
 
 namespace norvik::cli {
+
+using nlohmann::json;
+
+const char* outcomeName(ExitCode code) {
+    switch (code) {
+    case ExitCode::Done: return "done";
+    case ExitCode::Usage: return "usage";
+    case ExitCode::PortError: return "port-error";
+    case ExitCode::NoAnswer: return "no-answer";
+    case ExitCode::GatewayError: return "gateway-error";
+    case ExitCode::Differs: return "differs";
+    case ExitCode::FileError: return "file-error";
+    case ExitCode::Interrupted: return "interrupted";
+    case ExitCode::Terminated: return "terminated";
+    }
+    return "?";
+}
+
+json outcomeJson(const CliOptions& options, ExitCode code, const std::string& message) {
+    json document{{"outcome", outcomeName(code)}, {"exit_code", exitStatus(code)}};
+    if (options.json) document["command"] = commandName(options.command);
+    if (!message.empty()) document["error"] = {{"message", message}};
+    return document;
+}
+
+bool jsonAsked(int argc, const char* const* argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        if (arg == "--json") return true;
+    }
+    return false;
+}
 
 Terminal::Terminal(std::FILE* out, std::FILE* err, bool progressLine)
     : out_(out), err_(err), progressLine_(progressLine) {}
@@ -152,6 +186,9 @@ ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
     if (const uint8_t why = interruptedBy_.load(); why != 0) {
         const auto code = static_cast<ExitCode>(why);
         terminal_.error(code == ExitCode::Interrupted ? texts::kInterrupted : texts::kTerminated);
+        // One document that says so, and none of the devices' results: a
+        // script must not take a cut run's partial results for the whole.
+        if (options_.json) terminal_.printJson(outcomeJson(options_, code, {}).dump(2));
         return code;
     }
     ExitCode worst = ExitCode::Done;

@@ -19,11 +19,26 @@
 
 using namespace norvik::cli;
 
+namespace {
+
+// A run that ends before any device reports: with --json, stdout still gets
+// one document, so that a script always has an outcome to read.
+int endEarly(bool json, const CliOptions& options, ExitCode code, const std::string& message) {
+    std::fprintf(stderr, "norvik-cli: %s\n", message.c_str());
+    if (json) std::printf("%s\n", outcomeJson(options, code, message).dump(2).c_str());
+    return exitStatus(code);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const bool json = jsonAsked(argc, argv);
     try {
         const ParseOutcome parsed = parseArguments(argc, argv);
         if (!parsed.options) {
             std::fputs(parsed.text.c_str(), parsed.toStderr ? stderr : stdout);
+            if (json && parsed.exit != ExitCode::Done)
+                std::printf("%s\n", outcomeJson({}, parsed.exit, parsed.text).dump(2).c_str());
             return exitStatus(parsed.exit);
         }
         const CliOptions& options = *parsed.options;
@@ -36,10 +51,7 @@ int main(int argc, char** argv) {
             pdf = writePdf;
         }
 #else
-        if (wantsPdf) {
-            std::fprintf(stderr, "norvik-cli: %s\n", texts::kNoPdf);
-            return exitStatus(ExitCode::Usage);
-        }
+        if (wantsPdf) return endEarly(json, options, ExitCode::Usage, texts::kNoPdf);
 #endif
         if (filesOnly(options)) {
             Terminal terminal(stdout, stderr, false);
@@ -53,10 +65,7 @@ int main(int argc, char** argv) {
             return exitStatus(report.exit);
         }
         const TargetPlan plan = planTargets(options);
-        if (plan.refused != ExitCode::Done) {
-            std::fprintf(stderr, "norvik-cli: %s\n", plan.message.c_str());
-            return exitStatus(plan.refused);
-        }
+        if (plan.refused != ExitCode::Done) return endEarly(json, options, plan.refused, plan.message);
 
         Terminal terminal(stdout, stderr, !options.quiet && ::isatty(STDERR_FILENO) == 1);
         DeviceRunner runner(
@@ -65,9 +74,10 @@ int main(int argc, char** argv) {
         StopSignals signals([&runner](int signal) {
             runner.interrupt(signal == SIGINT ? ExitCode::Interrupted : ExitCode::Terminated);
         });
-        return exitStatus(runner.run(plan.targets));
+        const ExitCode result = runner.run(plan.targets);
+        removeEmptyMadeFolders(plan);
+        return exitStatus(result);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "norvik-cli: %s\n", e.what());
-        return exitStatus(ExitCode::FileError);
+        return endEarly(json, {}, ExitCode::FileError, e.what());
     }
 }

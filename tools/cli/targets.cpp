@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "inventory_file.h"
+#include "serial/network_port.h"
 #include "serial/port_devices.h"
 
 namespace norvik::cli {
@@ -13,6 +14,12 @@ namespace norvik::cli {
 namespace fs = std::filesystem;
 
 std::string deviceFileStem(const std::string& device) {
+    // rfc2217://10.0.0.7:4001 gives rfc2217-10.0.0.7-4001.
+    if (const auto address = parseNetworkAddress(device)) {
+        std::string host = address->host;
+        std::replace(host.begin(), host.end(), ':', '-');
+        return std::string(address->telnet ? "rfc2217-" : "socket-") + host + "-" + std::to_string(address->port);
+    }
     std::string_view rest = device;
     for (std::string_view prefix : {"/dev/", "serial/by-id/", "serial/by-path/"})
         if (rest.substr(0, prefix.size()) == prefix) rest.remove_prefix(prefix.size());
@@ -67,6 +74,13 @@ TargetPlan planTargets(const CliOptions& options) {
         for (const std::string& device : devices) wanted.push_back({{}, device, options.baud, options.parity});
     }
 
+    for (const Wanted& w : wanted)
+        if (isNetworkDevice(w.device) && !parseNetworkAddress(w.device)) {
+            plan.refused = ExitCode::Usage;
+            plan.message = w.device + " is no network port: name one as rfc2217://HOST:PORT or socket://HOST:PORT";
+            return plan;
+        }
+
     // An inventory and a history always name a folder, however many gateways
     // they hold today.
     const bool folder =
@@ -83,7 +97,15 @@ TargetPlan planTargets(const CliOptions& options) {
         std::error_code ec;
         // The history makes its folder when it first commits: a run that
         // commits nothing leaves nothing behind.
-        if (!options.history) fs::create_directories(options.output, ec);
+        if (!options.history) {
+            for (fs::path missing = fs::absolute(options.output, ec).lexically_normal(); !missing.empty();
+                 missing = missing.parent_path()) {
+                if (missing.filename().empty()) missing = missing.parent_path();
+                if (fs::exists(missing, ec) || missing == missing.root_path()) break;
+                plan.madeFolders.push_back(missing.string());
+            }
+            fs::create_directories(options.output, ec);
+        }
         if (fs::exists(options.output, ec) && !fs::is_directory(options.output, ec)) {
             plan.refused = ExitCode::FileError;
             plan.message = "-o names a folder here, and " + options.output + " is none";
@@ -113,6 +135,12 @@ TargetPlan planTargets(const CliOptions& options) {
         plan.targets.push_back(std::move(target));
     }
     return plan;
+}
+
+void removeEmptyMadeFolders(const TargetPlan& plan) {
+    std::error_code ec;
+    for (const std::string& folder : plan.madeFolders)
+        if (!fs::is_directory(folder, ec) || !fs::is_empty(folder, ec) || !fs::remove(folder, ec)) return;
 }
 
 }  // namespace norvik::cli

@@ -22,6 +22,8 @@ struct TargetPlan {
     std::vector<DeviceTarget> targets;
     ExitCode refused = ExitCode::Done;  // Usage or FileError, with `message`
     std::string message;
+    // The folders planning made for -o, deepest first.
+    std::vector<std::string> madeFolders;
 };
 
 // The devices in the order given; --port N (default Com1) opens what the
@@ -29,5 +31,9 @@ struct TargetPlan {
 // missing, and each file is named after its device; with one device -o may
 // name a file or an existing folder.
 TargetPlan planTargets(const CliOptions& options);
+
+// Takes back the folders the plan made where nothing was written into them
+// (the run was interrupted, or every device failed).
+void removeEmptyMadeFolders(const TargetPlan& plan);
 
 }  // namespace norvik::cli

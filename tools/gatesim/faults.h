@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <set>
 
 namespace gatesim {
@@ -16,7 +17,10 @@ enum class BlockName { Parameter, FileNames, SafeValues, IpSetting };
 
 struct FaultSwitches {
     std::optional<unsigned> silentAfter;  // answer nothing once this many replies went out
-    bool garbage = false;                 // answer the prompt with a line nobody knows
+    // Vanish (the process ends, the terminal hangs up) once a block of this
+    // kind ("safe" or "ip") is stored, before the reply that says so.
+    std::string vanishAfterStoring;
+    bool garbage = false;  // answer the prompt with a line nobody knows
     std::optional<std::size_t> truncateParameterBlock;
     std::chrono::milliseconds lateBlock{0};       // pause between an announcing line and its block
     std::optional<unsigned> lateBlockCount;       // only this many blocks come late, the rest at once
@@ -33,6 +37,7 @@ struct FaultSwitches {
     std::set<BlockName> shortBlockNames;  // ... or only these (empty: all)
     unsigned noiseLines = 0;              // lines nobody knows ahead of every answer
     unsigned blankLines = 0;              // empty lines ahead of every answer, after the noise
+    bool strayInsideTransfer = false;     // the noise and blank lines go between a block and its finish line instead
     bool banner = false;                  // a boot banner ahead of the first answer
     std::optional<unsigned> answerTwice;  // the N-th prompt (from 1) gets two connect replies
     std::optional<unsigned> pauseAt;      // the answer to the N-th line received (from 1) ...

@@ -1,6 +1,8 @@
 #include "gateway.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -225,7 +227,7 @@ void Gateway::answerLoad(BlockName name, std::string_view announce, std::vector<
         enqueue(now, {}, std::move(first));
         enqueue(now, faults_.lateBlock, {block(bytes)});
     }
-    enqueue(now, timing_.finishDelay, {line(finish)});
+    enqueue(now, timing_.finishDelay, {line(finish)}, Place::InsideTransfer);
     answered();
 }
 
@@ -277,6 +279,12 @@ void Gateway::finishReceive(std::string_view text, Clock::time_point now) {
         log_.stored(safe ? "SAFE_VALUE" : "IP_SETTING", done.got);
         (safe ? safeValues_ : ipSetting_) = std::move(done.got);
         reply = safe ? kReceiveSafeValueFinish : kReceiveIpSettingFinish;
+        if (faults_.vanishAfterStoring == (safe ? "safe" : "ip")) {
+            // A power cut between the store and its reply.
+            log_.note("vanished after storing");
+            std::fflush(nullptr);
+            std::_Exit(0);
+        }
     }
     if (!mayAnswer()) return;
     enqueue(now, {}, {line(reply)});
@@ -306,28 +314,33 @@ bool Gateway::mayAnswer() const {
     return true;
 }
 
-Clock::time_point Gateway::enqueue(Clock::time_point now, std::chrono::milliseconds delay, std::vector<Piece> pieces) {
+Clock::time_point Gateway::enqueue(Clock::time_point now, std::chrono::milliseconds delay, std::vector<Piece> pieces,
+                                   Place place) {
     // Answers never overtake each other: a delayed "finish" holds back what follows it.
     lastDue_ = std::max(now, lastDue_) + delay;
     std::erase_if(pieces, [](const Piece& p) { return p.kind == Piece::Kind::Block && p.bytes.empty(); });
     // Chatter goes ahead of lines only: between an announcement and its block
     // it would be block bytes.
     if (!pieces.empty() && pieces.front().kind == Piece::Kind::Line) {
-        std::vector<Piece> said = chatter();
+        std::vector<Piece> said = chatter(place);
         pieces.insert(pieces.begin(), std::make_move_iterator(said.begin()), std::make_move_iterator(said.end()));
     }
     if (!pieces.empty()) outbox_.push_back({lastDue_, std::move(pieces)});
     return lastDue_;
 }
 
-std::vector<Piece> Gateway::chatter() {
+std::vector<Piece> Gateway::chatter(Place place) {
     std::vector<Piece> said;
-    if (faults_.banner && !bannerSent_) {
+    const bool inside = place == Place::InsideTransfer;
+    if (!inside && faults_.banner && !bannerSent_) {
         for (std::string_view text : kBanner) said.push_back(line(text));
         bannerSent_ = true;
     }
-    for (unsigned k = 1; k <= faults_.noiseLines; ++k) said.push_back(line(noiseText(k)));
-    for (unsigned k = 0; k < faults_.blankLines; ++k) said.push_back(line(""));
+    if (inside == faults_.strayInsideTransfer) {
+        for (unsigned k = 1; k <= faults_.noiseLines; ++k) said.push_back(line(noiseText(k)));
+        for (unsigned k = 0; k < faults_.blankLines; ++k) said.push_back(line(""));
+    }
+    if (inside) return said;
     // Chaos mixes both kinds.
     for (unsigned k = 1; k <= nextNoiseLines_; ++k) said.push_back(line(k % 2 == 0 ? std::string() : noiseText(k)));
     nextNoiseLines_ = 0;

@@ -73,9 +73,14 @@ private:
 
     bool mayAnswer() const;
     void answered() { ++replies_; }
-    Clock::time_point enqueue(Clock::time_point now, std::chrono::milliseconds delay, std::vector<Piece> pieces);
-    // What a chatty gateway says ahead of an answer: its banner once, then noise and blank lines.
-    std::vector<Piece> chatter();
+    // Where a line-led piece stands: an answer of its own, or a load's finish
+    // line, which is said inside the transfer its announcement began.
+    enum class Place : uint8_t { Answer, InsideTransfer };
+    Clock::time_point enqueue(Clock::time_point now, std::chrono::milliseconds delay, std::vector<Piece> pieces,
+                              Place place = Place::Answer);
+    // What a chatty gateway says ahead of an answer: its banner once, then
+    // noise and blank lines (those ahead of a finish line instead, when asked to).
+    std::vector<Piece> chatter(Place place);
     bool faultOn(ReplyError e) const { return faults_.replyErrors.count(e) != 0; }
 
     GatewayDescription description_;

@@ -117,8 +117,14 @@ int main(int argc, char** argv) {
                    "Only these blocks come short (with --short-block-by; repeatable, or comma-separated)")
         ->delimiter(',')
         ->check(CLI::IsMember({"parameter", "file-names", "safe", "ip"}));
+    app.add_option("--vanish-after-storing", faults.vanishAfterStoring,
+                   "End at once, without its reply, once a block of this kind is stored")
+        ->check(CLI::IsMember({"safe", "ip"}));
     app.add_option("--noise-lines", faults.noiseLines, "Say N lines nobody knows ahead of every answer");
     app.add_option("--blank-lines", faults.blankLines, "Say N empty lines ahead of every answer");
+    app.add_flag("--stray-inside-transfer", faults.strayInsideTransfer,
+                 "Say the --noise-lines and --blank-lines between a block and its \"finish\" line instead, where "
+                 "Norvik refuses the block");
     app.add_flag("--banner", faults.banner, "Show a boot banner ahead of the first answer");
     auto* answerTwiceOpt = app.add_option("--answer-twice", answerTwice,
                                           "Answer the N-th prompt (counted from 1) with two connect replies");

@@ -10,11 +10,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <filesystem>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "serial/network_port.h"
 
 namespace norvik {
 
@@ -99,7 +102,28 @@ std::string commandOf(const fs::path& process) {
     return command;
 }
 
-std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
+// The parts of the advice that differ between the window and the command line.
+struct AdviceWords {
+    std::string chosenDevice;  // where the device to open is named
+    std::string otherDevice;   // how another one is named
+    std::string again;         // how to try once more
+};
+
+// A sentence's end: the menu path's ellipsis ends one already.
+std::string ended(const std::string& text) {
+    static constexpr std::string_view kEllipsis = "…";
+    return text.ends_with(kEllipsis) ? text : text + ".";
+}
+
+AdviceWords adviceWords(OpenAdviceFor reader) {
+    if (reader == OpenAdviceFor::CommandLine)
+        return {"the path given to --device",
+                "name another device with --device (ls /dev/serial/by-id lists the adapters)", "run the command again"};
+    return {std::string("the device chosen for this port under ") + kPortDevicesMenuPath,
+            std::string("choose another device under ") + kPortDevicesMenuPath, "press Connect again"};
+}
+
+std::string busyAdvice(const std::string& path, const DeviceRoots& roots, const std::string& again) {
     // A lock names the program that refuses us; the open files also name
     // programs that merely have the device open, such as a simulator holding
     // its own pseudo-terminal.
@@ -108,7 +132,7 @@ std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
     if (holders.empty()) {
         return "Another program has the device open (a terminal program, ModemManager, another Norvik). "
                "\"sudo fuser -v " +
-               path + "\" shows which. Close it, then press Connect again.";
+               path + "\" shows which. Close it, then " + again + ".";
     }
     std::string names;
     for (const DeviceHolder& holder : holders) {
@@ -116,14 +140,48 @@ std::string busyAdvice(const std::string& path, const DeviceRoots& roots) {
         names += (holder.command.empty() ? std::string("a program") : holder.command) + " (PID " +
                  std::to_string(holder.pid) + ")";
     }
-    return "The device is held by " + names + ". Close it, then press Connect again.";
+    return "The device is held by " + names + ". Close it, then " + again + ".";
 }
 
-std::string missingAdvice() {
-    return std::string(
-               "Nothing is there now. Check the cable and that the adapter is plugged in "
-               "(ls /dev/serial/by-id lists the adapters), and the device chosen for this port under ") +
-           kPortDevicesMenuPath + " Then press Connect again.";
+std::string missingAdvice(const AdviceWords& words) {
+    return "Nothing is there now. Check the cable and that the adapter is plugged in "
+           "(ls /dev/serial/by-id lists the adapters), and " +
+           ended(words.chosenDevice) + " Then " + words.again + ".";
+}
+
+// What to check when a network port will not open: the first sentence for the
+// error, then the places any of them can come from.
+std::string networkAdvice(const std::string& device, int errnoValue, const AdviceWords& words) {
+    const std::optional<NetworkAddress> address = parseNetworkAddress(device);
+    if (!address) {
+        return "This is no network port Norvik can open. Name one as rfc2217://HOST:PORT (telnet with the COM "
+               "port option, as ser2net's telnet(rfc2217) accepter offers it) or socket://HOST:PORT (raw TCP), "
+               "with a PORT from 1 to 65535.";
+    }
+    const std::string where = address->host + " port " + std::to_string(address->port);
+    std::string first;
+    switch (errnoValue) {
+    case ECONNREFUSED: first = "Nothing accepts connections at " + where + "."; break;
+    case ENXIO: first = "The name " + address->host + " is not known to the name service."; break;
+    case ETIMEDOUT:
+    case EHOSTUNREACH:
+    case ENETUNREACH: first = "No answer from " + where + " in time."; break;
+    case EBUSY:
+    case ECONNRESET: first = "The server at " + where + " let Norvik in and closed the connection at once."; break;
+    case EPROTO:
+        first = "The server would not take the port's line settings: " + refusedLineSettings(device) + ".";
+        break;
+    case EPROTONOSUPPORT:
+        first = "The server at " + where + " does not act as a COM port (RFC 2217). For a raw TCP port use socket://" +
+                device.substr(device.find("//") + 2) + ", or give the port ser2net's telnet(rfc2217) accepter.";
+        break;
+    default: first = "The connection to " + where + " failed."; break;
+    }
+    return first +
+           "\n\nCheck:\n- the server's address and port (ser2net's configuration, or the device server's "
+           "settings page);\n- that ser2net or the device server runs;\n- that no firewall drops the "
+           "connection;\n- that no other client holds the port: ser2net lets one client in at a time unless "
+           "its max-connections says otherwise.\nThen " + words.again + ".";
 }
 
 }  // namespace
@@ -224,6 +282,11 @@ bool devicePresent(const std::string& path) {
 
 DeviceWhereabouts deviceWhereabouts(const std::string& path) {
     DeviceWhereabouts where;
+    // A network port is only found by connecting to it: it is shown as named.
+    if (isNetworkDevice(path)) {
+        where.present = true;
+        return where;
+    }
     where.present = devicePresent(path);
     if (!where.present) return where;
     std::error_code ec;
@@ -294,25 +357,30 @@ std::vector<DeviceHolder> deviceLockers(const std::string& path, const DeviceRoo
     return lockers;
 }
 
-std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots) {
+std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots, OpenAdviceFor reader) {
+    const AdviceWords words = adviceWords(reader);
+    if (isNetworkDevice(path))
+        return "Device: " + path + "\nReason: " + systemReason(errnoValue) + "\n\n" +
+               networkAdvice(path, errnoValue, words);
     std::string fix;
     switch (errnoValue) {
     case EACCES:
     case EPERM: fix = permissionAdvice(path); break;
-    case EBUSY: fix = busyAdvice(path, roots); break;
-    case ENOENT: fix = missingAdvice(); break;
+    case EBUSY: fix = busyAdvice(path, roots, words.again); break;
+    case ENOENT: fix = missingAdvice(words); break;
     case ENXIO:
     case ENODEV:
     case EIO:
-        fix = std::string(
-                  "No working serial port answers behind this name: the adapter may have been pulled, or "
-                  "this computer has no such port. Plug the adapter in again, or choose another device "
-                  "under ") +
-              kPortDevicesMenuPath + " Then press Connect again.";
+        fix =
+            "No working serial port answers behind this name: the adapter may have been pulled, or this computer "
+            "has no such port. Plug the adapter in again, or " +
+            ended(words.otherDevice) + " Then " + words.again + ".";
         break;
     default:
-        fix = std::string("Check the device chosen for this port under ") + kPortDevicesMenuPath +
-              " Then press Connect again.";
+        fix = "Check " +
+              ended(words.chosenDevice +
+                    (reader == OpenAdviceFor::CommandLine ? " (ls /dev/serial/by-id lists the adapters)" : "")) +
+              " Then " + words.again + ".";
         break;
     }
     return "Device: " + path + "\nReason: " + systemReason(errnoValue) + "\n\n" + fix;

@@ -100,8 +100,13 @@ std::vector<DeviceHolder> deviceHolders(const std::string& path, const DeviceRoo
 // every user's processes.
 std::vector<DeviceHolder> deviceLockers(const std::string& path, const DeviceRoots& roots = {});
 
+// Who reads the advice: the window's user chooses a device under Port devices
+// and presses Connect; norvik-cli's names it with --device and runs again.
+enum class OpenAdviceFor : uint8_t { Window, CommandLine };
+
 // The informative text of the open-error box: the device, the system's reason
 // and what to do about it, for the error number `openPort` returned.
-std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots = {});
+std::string openErrorAdvice(const std::string& path, int errnoValue, const DeviceRoots& roots = {},
+                            OpenAdviceFor reader = OpenAdviceFor::Window);
 
 }  // namespace norvik

@@ -1,6 +1,7 @@
 #include "app/gateway_menu.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,7 +20,10 @@
 
 namespace {
 
-QString pathText(const std::string& path) { return utf8(path); }
+// Paths cross between Qt and the core in the system's own 8-bit form, so a
+// name that is no UTF-8 still names the same file.
+QString pathText(const std::string& path) { return QFile::decodeName(path.c_str()); }
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
 
@@ -136,7 +140,7 @@ void GatewayMenu::onCancel() {
 void GatewayMenu::showRunStep(norvik::BackupCommand, norvik::JobKind step, int index, int count) {
     stepIndex_ = index;
     stepCount_ = std::max(count, 1);
-    window_.statusLine()->setOperationText(BackupTexts::stepText(step));
+    window_.statusLine()->setRunStep(BackupTexts::stepText(step));
     window_.statusLine()->setProgress(9 * index / stepCount_);
 }
 
@@ -148,6 +152,7 @@ void GatewayMenu::showRunProgress(const norvik::JobProgress& progress) {
 
 void GatewayMenu::endRun(norvik::BackupCommand) {
     window_.statusLine()->setOperationText(QString());
+    window_.statusLine()->setRunStep(QString());
     window_.statusLine()->setProgress(0);
     updateActions();
 }
@@ -155,13 +160,13 @@ void GatewayMenu::endRun(norvik::BackupCommand) {
 std::optional<std::string> GatewayMenu::askSaveBackupPath(const std::string& proposedName) {
     const auto path = dialogs_.saveBackupPath(&window_, QString::fromStdString(proposedName));
     if (!path) return std::nullopt;
-    return path->toStdString();
+    return localPath(*path);
 }
 
 std::optional<std::string> GatewayMenu::askOpenBackupPath(norvik::BackupCommand command) {
     const auto path = dialogs_.openBackupPath(&window_, BackupTexts::commandName(command));
     if (!path) return std::nullopt;
-    return path->toStdString();
+    return localPath(*path);
 }
 
 bool GatewayMenu::confirmRestore(const norvik::GatewayBackup& backup, const norvik::BackupDifferences& differences) {
@@ -214,15 +219,17 @@ void GatewayMenu::onOpenBackup() {
     if (path) openBackupFile(*path);
 }
 
-bool GatewayMenu::openBackupFile(const QString& path) {
-    norvik::BackupReadResult read = norvik::readBackupFile(path.toStdString());
+bool GatewayMenu::openBackupFile(const QString& path) { return openBackupFile(localPath(path)); }
+
+bool GatewayMenu::openBackupFile(const std::string& path) {
+    norvik::BackupReadResult read = norvik::readBackupFile(path);
     if (!read.backup) {
         message(BackupTexts::itemOpenBackup().remove(QLatin1Char('&')),
-                QStringLiteral("%1\n%2").arg(path, BackupTexts::problemText(read.problem)));
+                QStringLiteral("%1\n%2").arg(pathText(path), BackupTexts::problemText(read.problem)));
         return false;
     }
     offline_ = std::move(read.backup);
-    offlineFile_ = QFileInfo(path).fileName();
+    offlineFile_ = QFileInfo(pathText(path)).fileName();
     const norvik::GatewaySnapshot& gateway = offline_->gateway;
 
     // The backup stands in for what the link would have read.

@@ -43,6 +43,7 @@ public:
     // Shows the backup at `path` offline; false (after telling the user why)
     // when the file is refused.
     bool openBackupFile(const QString& path);
+    bool openBackupFile(const std::string& path);  // the system's bytes
     bool offline() const { return offline_.has_value(); }
     const std::optional<norvik::GatewayBackup>& openBackup() const { return offline_; }
     norvik::BackupCommands& commands() { return commands_; }

@@ -1,6 +1,7 @@
 // Norvik: inspects and configures HX-3410 and HX-3420 gateways over a serial port.
 
 #include <QApplication>
+#include <QFile>
 #include <QCommandLineParser>
 #include <QTimer>
 #include <cstring>
@@ -60,7 +61,12 @@ int main(int argc, char** argv) {
     // A backup named on the command line (a file manager's "Open with") is
     // shown as Open Backup shows it; a refused one says why and leaves the window empty.
     if (!parser.positionalArguments().isEmpty()) {
-        const QString backup = parser.positionalArguments().front();
+        // The name as the system gave it: decoding it to text and back would
+        // change a name that is no UTF-8.
+        const QString named = parser.positionalArguments().front();
+        std::string backup = QFile::encodeName(named).toStdString();
+        for (int i = argc - 1; i > 0; --i)
+            if (QFile::decodeName(argv[i]) == named) backup = argv[i];
         QTimer::singleShot(0, &window, [&window, backup] { window.gatewayMenu()->openBackupFile(backup); });
     }
     // For demonstrations and the README screenshot: press Connect as soon as

@@ -41,7 +41,7 @@
 #include "link/console_texts.h"
 #include "link/link_guards.h"
 #include "serial/port_devices.h"
-#include "serial/termios_port.h"
+#include "serial/routed_port.h"
 #include "model/parameter_rows.h"
 
 namespace w = norvik::window;
@@ -74,7 +74,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     if (services_.port) {
         port_ = services_.port;
     } else {
-        ownPort_ = std::make_unique<norvik::TermiosSerialPort>();
+        ownPort_ = std::make_unique<norvik::RoutedSerialPort>();
         port_ = ownPort_.get();
     }
     tap_ = std::make_unique<norvik::TrafficTap>(*port_, trafficLog_);
@@ -233,9 +233,19 @@ void MainWindow::buildControls(QWidget* client) {
     list_ = new QTreeWidget(client);
     list_->setColumnCount(2);
     list_->setHeaderLabels({tr("Item"), tr("Value (State)")});
-    list_->header()->setStretchLastSection(false);
+    // The Item column holds the longest item of any node whole, in the
+    // language shown, so that it keeps one width from node to node; the
+    // Value column takes the rest of the list.
+    const int textMargins = 2 * (list_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list_) + 1);
+    int itemWidth = w::kColumnItemWidth;
+    for (std::size_t i = 0; i < w::kParameterListItemCount; ++i) {
+        itemWidth = std::max(itemWidth, metrics.horizontalAdvance(listText(w::kParameterListTexts[i])) +
+                                            list_->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, list_) +
+                                            3 * textMargins + metrics.averageCharWidth() * 2);
+    }
+    list_->header()->setStretchLastSection(true);
     list_->header()->setSectionsMovable(false);
-    list_->setColumnWidth(0, w::kColumnItemWidth);
+    list_->setColumnWidth(0, itemWidth);
     list_->setColumnWidth(1, w::kColumnValueWidth);
     list_->setRootIsDecorated(false);
     list_->setItemsExpandable(false);
@@ -243,7 +253,7 @@ void MainWindow::buildControls(QWidget* client) {
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setAccessibleName(tr("Parameter list"));
     // Both columns whole, and the gateway's ten rows and a module's without scrolling.
-    list_->setMinimumSize(w::kColumnItemWidth + w::kColumnValueWidth + 2 * list_->frameWidth() +
+    list_->setMinimumSize(itemWidth + w::kColumnValueWidth + 2 * list_->frameWidth() +
                               list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + metrics.averageCharWidth() * 8,
                           metrics.lineSpacing() * 20);
 
@@ -375,9 +385,8 @@ void MainWindow::fillList(const std::vector<norvik::ParameterRow>& rows) {
     for (const norvik::ParameterRow& row : rows) {
         auto* item = new QTreeWidgetItem(list_, {listText(row.label), listText(row.value)});
         item->setIcon(0, icon);
-        // The columns keep their set widths, so a long label ("Modbus start
-        // addr.(word/bit) (M)" in most fonts) ends in an ellipsis: hovering
-        // shows it whole.
+        // A value longer than its column ends in an ellipsis: hovering shows
+        // it whole.
         for (int column = 0; column < 2; ++column) item->setToolTip(column, item->text(column));
     }
 }

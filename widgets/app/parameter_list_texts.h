@@ -4,11 +4,14 @@
 // addresses, model names and Modbus terms (Master, RTU, WDO) stay as they are.
 
 #include <QtGlobal>
+#include <cstddef>
 
 namespace norvik::window {
 
 inline constexpr const char* kParameterListContext = "ParameterList";
 
+// The first kParameterListItemCount texts are the items (first column), the rest values.
+inline constexpr std::size_t kParameterListItemCount = 20;
 inline constexpr const char* kParameterListTexts[] = {
     // Items of the gateway node.
     QT_TRANSLATE_NOOP("ParameterList", "Modbus Type"),

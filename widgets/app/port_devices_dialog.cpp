@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/serial_port_texts.h"
+#include "serial/network_port.h"
 #include "common/text_conversion.h"
 
 namespace t = norvik::serialtexts;
@@ -30,6 +31,8 @@ const QString kGroup = QStringLiteral("PortDevices");
 
 // The path, and where it leads now: to nothing, or for a link to which device.
 QString describedDevice(const std::string& path) {
+    if (norvik::isNetworkDevice(path) && !norvik::parseNetworkAddress(path))
+        return deviceText(t::kMalformedAddress).arg(utf8(path));
     const norvik::DeviceWhereabouts where = norvik::deviceWhereabouts(path);
     if (!where.present) return deviceText(t::kAbsent).arg(utf8(path));
     if (where.resolved.empty()) return utf8(path);

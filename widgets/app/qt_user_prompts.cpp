@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -10,10 +11,11 @@
 
 namespace {
 
-// The file names themselves are the system's, so they travel as UTF-8.
+// The file names themselves are the system's, so they travel in its own
+// 8-bit form, whatever their encoding.
 std::optional<std::string> chosen(QFileDialog& dialog) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
+    return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
 // The settings files' filter as the core spells it, for translation; other

@@ -13,7 +13,9 @@ inline constexpr const char* kPortDevicesIntro =
     QT_TRANSLATE_NOOP("PortDevicesDialog",
                       "Choose the device each Com entry opens. A device picked from the list is kept by its "
                       "/dev/serial/by-id name where it has one, which stays the same whichever USB socket it is in. "
-                      "An empty entry opens /dev/ttyS0 to /dev/ttyS7. The choice counts from the next Connect.");
+                      "An empty entry opens /dev/ttyS0 to /dev/ttyS7. A serial port on the network (ser2net, a device "
+                      "server) is typed as rfc2217://HOST:PORT or socket://HOST:PORT. The choice counts from the next "
+                      "Connect.");
 inline constexpr const char* kColumnPort = QT_TRANSLATE_NOOP("PortDevicesDialog", "Port");
 inline constexpr const char* kColumnDevice = QT_TRANSLATE_NOOP("PortDevicesDialog", "Device");
 inline constexpr const char* kColumnDetected = QT_TRANSLATE_NOOP("PortDevicesDialog", "Detected devices");
@@ -27,6 +29,9 @@ inline constexpr const char* kSetBy = QT_TRANSLATE_NOOP("PortDevicesDialog", "se
 inline constexpr const char* kOpens = QT_TRANSLATE_NOOP("PortDevicesDialog", "%1 opens %2");
 // A device path and where it leads: "/dev/ttyUSB3 (absent)", "/dev/serial/by-id/x (now /dev/ttyUSB0)".
 inline constexpr const char* kAbsent = QT_TRANSLATE_NOOP("PortDevicesDialog", "%1 (absent)");
+// A network port name that cannot be opened as it is written.
+inline constexpr const char* kMalformedAddress =
+    QT_TRANSLATE_NOOP("PortDevicesDialog", "%1 (not valid: rfc2217://HOST:PORT or socket://HOST:PORT)");
 inline constexpr const char* kResolved = QT_TRANSLATE_NOOP("PortDevicesDialog", "%1 (now %2)");
 // A detected adapter's serial number.
 inline constexpr const char* kSerialNumber = QT_TRANSLATE_NOOP("PortDevicesDialog", "serial %1");

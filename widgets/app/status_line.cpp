@@ -5,14 +5,17 @@
 #include <QProgressBar>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTextLayout>
 #include <algorithm>
+#include <vector>
 
 namespace {
 
-// A part of fixed width. Some texts are wider than their part ("Error !
-// System module does not exist!" needs some 230 of the 200 pixels in common
-// fonts); they end in an ellipsis instead of being cut mid-letter, and the
-// label keeps the whole text for screen readers and the tooltip.
+// A part of its own width that shows its whole text: a message longer than
+// the part ("Error ! System module does not exist!" needs some 230 of the 200
+// pixels in common fonts, a saved backup's path any number) wraps at its words,
+// or inside a word longer than the part, and the part grows to as many lines.
+// It never grows wider: a long message must not widen the window it stands in.
 class StatusPart : public QLabel {
 public:
     explicit StatusPart(QWidget* parent) : QLabel(parent) {
@@ -21,19 +24,58 @@ public:
         setTextFormat(Qt::PlainText);
     }
 
-    // Its width is its own, never its text's: a long message must not widen
-    // the window it stands in.
-    QSize sizeHint() const override { return {minimumWidth(), QLabel::sizeHint().height()}; }
+    QSize sizeHint() const override {
+        const int lines = std::max(1, static_cast<int>(layOut(textWidth(std::max(width(), minimumWidth()))).size()));
+        const int frame = frameWidth() * 2 + contentsMargins().top() + contentsMargins().bottom();
+        return {minimumWidth(),
+                std::max(QLabel::minimumSizeHint().height(), lines * fontMetrics().lineSpacing() + frame)};
+    }
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        // Another width may need another number of lines.
+        if (sizeHint().height() != height()) updateGeometry();
+    }
+
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         drawFrame(&painter);
         const QRect area = contentsRect().adjusted(indent(), 0, 0, 0);
-        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, area.width());
-        style()->drawItemText(&painter, area, Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(), shown,
-                              foregroundRole());
+        const std::vector<QString> lines = layOut(area.width());
+        const int spacing = fontMetrics().lineSpacing();
+        int top = area.top() + (area.height() - static_cast<int>(lines.size()) * spacing) / 2;
+        for (const QString& line : lines) {
+            style()->drawItemText(&painter, QRect(area.left(), top, area.width(), spacing),
+                                  Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(), line, foregroundRole());
+            top += spacing;
+        }
+    }
+
+private:
+    int textWidth(int partWidth) const {
+        const QMargins margins = contentsMargins();
+        return std::max(1, partWidth - 2 * frameWidth() - margins.left() - margins.right() - indent());
+    }
+
+    // The text's lines at `width`: broken between words where it can be, inside
+    // a word only where the word alone is wider than the part.
+    std::vector<QString> layOut(int width) const {
+        QString text = this->text();
+        text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        QTextLayout layout(text, font());
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        std::vector<QString> lines;
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(width);
+            lines.push_back(text.mid(line.textStart(), line.textLength()).trimmed());
+        }
+        layout.endLayout();
+        return lines;
     }
 };
 
@@ -74,7 +116,15 @@ void StatusLine::setLinkDevice(const QString& device) {
     setLinkText(link_->text());
     setToolTip(device);
 }
-void StatusLine::setOperationText(const QString& text) { setPartText(operation_, text); }
+void StatusLine::setOperationText(const QString& text) {
+    linkOperation_ = text;
+    if (runStep_.isEmpty()) setPartText(operation_, text);
+}
+
+void StatusLine::setRunStep(const QString& text) {
+    runStep_ = text;
+    setPartText(operation_, text.isEmpty() ? linkOperation_ : text);
+}
 void StatusLine::setProgress(int step) { progress_->setValue(step); }
 
 QRect StatusLine::progressPart() const {

@@ -20,7 +20,12 @@ public:
     // While the port is open, the link part's tooltip also names the device
     // behind it ("Com2 opens /dev/ttyUSB0"); empty when closed.
     void setLinkDevice(const QString& device);
+    // The link's words for what it does now ("Receive parameter now").
     void setOperationText(const QString& text);
+    // While a Gateway command runs, its step holds the operation part, and the
+    // link's words for the blocks the step asks for wait behind it; an empty
+    // step gives the part back to them.
+    void setRunStep(const QString& text);
     void setProgress(int step);
 
     QLabel* linkLabel() const { return link_; }
@@ -39,4 +44,6 @@ private:
     QLabel* operation_;
     QProgressBar* progress_;
     QString linkDevice_;
+    QString linkOperation_;
+    QString runStep_;
 };

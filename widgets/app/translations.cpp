@@ -5,8 +5,10 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
-QStringList norvikTranslationFolders() {
-    const QDir program(QCoreApplication::applicationDirPath());
+QStringList norvikTranslationFolders() { return norvikTranslationFolders(QCoreApplication::applicationDirPath()); }
+
+QStringList norvikTranslationFolders(const QString& programFolder) {
+    const QDir program(programFolder);
     return {program.filePath(QStringLiteral("translations")),
             program.filePath(QStringLiteral("../share/norvik/translations"))};
 }

@@ -10,6 +10,8 @@ class QCoreApplication;
 // Where Norvik's .qm files may lie: beside the program in the build tree, and
 // in the installed tree's data folder.
 QStringList norvikTranslationFolders();
+// The same for a program that lies in `programFolder`.
+QStringList norvikTranslationFolders(const QString& programFolder);
 
 // Installs Qt's and Norvik's translators for `locale` on `app`; they live as
 // long as the application. Returns false when Norvik has no translation for

@@ -96,6 +96,7 @@ QString BackupTexts::failureText(BackupCommand command, const RunFailure& f) {
     case JobOutcome::NoAnswer: why = tr("the gateway did not answer."); break;
     case JobOutcome::LinkLost: why = tr("the link to the gateway was lost."); break;
     case JobOutcome::Cancelled: why = tr("it was cancelled."); break;
+    case JobOutcome::Refused: why = illegalIpText(f.illegalIp); break;
     }
     QString text = tr("%1 stopped at \"%2\": %3").arg(commandName(command), step, why);
     if (command == BackupCommand::BackUp) text += QLatin1Char('\n') + tr("No file was written.");
@@ -120,14 +121,39 @@ QString BackupTexts::refusalText(const RestoreCheck& c) {
     return {};
 }
 
+// The IP dialog's own words for an address it would not send.
+QString BackupTexts::illegalIpText(const std::optional<IllegalIpAddress>& illegal) {
+    if (!illegal || !illegal->remoteRow) return ipWord("Error ! Local IP isn't legal.");
+    const std::string text = "Error ! Remote IP (" + std::to_string(*illegal->remoteRow + 1) + ") isn't legal.";
+    return ipWord(text.c_str());
+}
+
 QString BackupTexts::restoreReportText(const RestoreReport& r) {
     if (r.verified) return tr("Restore verified");
     QStringList lines;
     if (r.failure) {
         lines << failureText(BackupCommand::Restore, *r.failure);
-        if (r.safeValuesSent && !r.ipSettingSent && r.failure->step == JobKind::SendIpSetting) {
-            lines << tr("Only the safe values were sent; the IP setting was not.");
-        } else if (!r.safeValuesSent) {
+        // What the gateway may hold now: only its acknowledgements tell, and a
+        // block sent whole may be stored though the link failed before it said so.
+        switch (r.safeValueSend) {
+        case SendState::NotSent: lines << tr("The safe values were not sent."); break;
+        case SendState::Acknowledged: lines << tr("The safe values were sent and the gateway stored them."); break;
+        case SendState::Unconfirmed:
+            lines << tr("The safe values were sent, but the gateway did not confirm them: it may have stored them.");
+            break;
+        }
+        if (r.hasIpSetting) {
+            switch (r.ipSettingSend) {
+            case SendState::NotSent: lines << tr("The IP setting was not sent."); break;
+            case SendState::Acknowledged: lines << tr("The IP setting was sent and the gateway stored it."); break;
+            case SendState::Unconfirmed:
+                lines << tr("The IP setting was sent, but the gateway did not confirm it: it may have stored it.");
+                break;
+            }
+        }
+        if (r.mayHaveChanged()) {
+            lines << tr("Once the link is back, use Compare with Backup to see what the gateway holds.");
+        } else {
             lines << tr("Nothing was changed on the gateway.");
         }
         return lines.join(QLatin1Char('\n'));

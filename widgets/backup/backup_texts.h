@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "backup/backup_commands.h"
@@ -32,6 +33,7 @@ public:
     static QString failureText(norvik::BackupCommand command, const norvik::RunFailure& failure);
     static QString refusalText(const norvik::RestoreCheck& check);
     static QString restoreReportText(const norvik::RestoreReport& report);
+    static QString illegalIpText(const std::optional<norvik::IllegalIpAddress>& illegal);
     static QString savedText(const QString& path, const norvik::GatewayBackup& backup);
 
     // Window title and status line while a backup is open without a gateway.

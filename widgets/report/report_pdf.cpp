@@ -8,6 +8,7 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
+#include <QFile>
 #include <QPdfWriter>
 #include <algorithm>
 #include <cmath>
@@ -430,21 +431,26 @@ private:
         heading(tr("Address map"), 1);
         heading(tr("Modbus"), 2);
         Table modbus;
+        // The addresses as the protocol carries them, and beside them the
+        // register numbers a master that counts from 1 shows.
         modbus.columns = {{tr("Module"), 16, Qt::AlignRight},
                           {tr("Type"), 28},
-                          {tr("Role"), 18},
-                          {tr("Area"), 34},
-                          {tr("View"), 16},
-                          {tr("First"), 18, Qt::AlignRight},
-                          {tr("Last"), 18, Qt::AlignRight},
-                          {tr("Count"), 18, Qt::AlignRight}};
+                          {tr("Role"), 14},
+                          {tr("Area"), 30},
+                          {tr("View"), 12},
+                          {tr("First"), 14, Qt::AlignRight},
+                          {tr("Last"), 14, Qt::AlignRight},
+                          {tr("Count"), 14, Qt::AlignRight},
+                          {tr("First register"), 22, Qt::AlignRight},
+                          {tr("Last register"), 22, Qt::AlignRight}};
         const QString role =
             content_.role == norvik::ModbusRole::Master ? QStringLiteral("master") : QStringLiteral("slave");
         for (const norvik::ModbusRange& r : content_.modbus) {
-            modbus.rows.push_back(
-                textRow({QString::number(r.module), utf8(r.typeName), role,
-                         latin1(norvik::modbusAreaKey(norvik::modbusAreaOf(r.kind))),
-                         latin1(norvik::modbusKindName(r.kind)), num(r.first), num(r.last), num(r.count)}));
+            modbus.rows.push_back(textRow({QString::number(r.module), utf8(r.typeName), role,
+                                           latin1(norvik::modbusAreaKey(norvik::modbusAreaOf(r.kind))),
+                                           latin1(norvik::modbusKindName(r.kind)), num(r.first), num(r.last),
+                                           num(r.count), latin1(norvik::modbusRegisterText(r.kind, r.first).c_str()),
+                                           latin1(norvik::modbusRegisterText(r.kind, r.last).c_str())}));
         }
         if (modbus.rows.empty()) paragraph(tr("No module uses a Modbus address."));
         else table(modbus);
@@ -699,7 +705,7 @@ bool writeReportPdf(const QString& path, const ReportContent& content) {
     const QByteArray bytes = reportPdf(content);
     if (bytes.isEmpty()) return false;
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
-    return norvik::writeFileAtomically(path.toStdString(),
+    return norvik::writeFileAtomically(QFile::encodeName(path).toStdString(),
                                        std::span<const uint8_t>(data, static_cast<std::size_t>(bytes.size())));
 }
 

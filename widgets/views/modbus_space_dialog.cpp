@@ -3,9 +3,12 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 #include "common/core_colour.h"
@@ -15,6 +18,13 @@ using norvik::ModbusKind;
 using norvik::SpaceUse;
 
 namespace {
+
+// Kept with the other choices in norvik/norvik.ini.
+constexpr const char* kRegisterNumbersKey = "ModbusView/registerNumbersFrom1";
+
+QSettings viewSettings() {
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("norvik"), QStringLiteral("norvik"));
+}
 
 const char* colourName(SpaceUse use) {
     switch (use) {
@@ -119,15 +129,42 @@ ModbusSpaceDialog::ModbusSpaceDialog(const norvik::GatewayConfig& config, QWidge
     }
     legend->addStretch(1);
 
+    auto* menuBar = new QMenuBar(this);
+    QMenu* view = menuBar->addMenu(tr("&View"));
+    registerNumbers_ = view->addAction(tr("Register numbers from 1"));
+    registerNumbers_->setCheckable(true);
+    registerNumbers_->setChecked(viewSettings().value(QLatin1String(kRegisterNumbersKey), false).toBool());
+    connect(registerNumbers_, &QAction::toggled, this, &ModbusSpaceDialog::showRegisterNumbers);
+
     auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(menuBar);
     layout->addWidget(moduleGroup());
     layout->addLayout(spaces, 1);
     layout->addLayout(legend);
+    if (registerNumbers_->isChecked()) relabelRows(true);
     resize(sizeHint().width(), 600);
 
     enableModuleBoxes();
     for (int k = 1; k <= norvik::shownModuleCount(config_); ++k) markModbusModule(k, true);
     if (config_.role == norvik::ModbusRole::Slave) readOutput_->setEnabled(false);
+}
+
+void ModbusSpaceDialog::relabelRows(bool registerNumbers) {
+    for (int i = 0; i < norvik::kModbusKinds; ++i) {
+        const auto kind = static_cast<ModbusKind>(i);
+        GridWidget& grid = kindGrid(kind);
+        for (int row = 1; row < grid.rowCount(); ++row)
+            grid.setText(row, 0, latin1(norvik::modbusRowLabel(kind, row, registerNumbers).c_str()));
+        grid.autoSize();
+    }
+    bitGroup_->fitWidthToGrids();
+    wordGroup_->fitWidthToGrids();
+}
+
+void ModbusSpaceDialog::showRegisterNumbers(bool on) {
+    registerNumbers_->setChecked(on);
+    viewSettings().setValue(QLatin1String(kRegisterNumbersKey), on);
+    relabelRows(on);
 }
 
 void ModbusSpaceDialog::markModbusModule(int k, bool add) {

@@ -7,6 +7,7 @@
 #include "views/space_dialog.h"
 #include "spaces/modbus_space.h"
 
+class QAction;
 class QPushButton;
 
 class ModbusSpaceDialog : public SpaceDialog {
@@ -22,13 +23,21 @@ public:
     QPushButton* readOutputButton() const { return readOutput_; }
     const norvik::UsageCounters& counters() const { return counters_; }
 
+    QAction* registerNumbersAction() const { return registerNumbers_; }
+
     void markModbusModule(int k, bool add);
+    // Labels the rows with register numbers counted from 1 ("40001") or with
+    // the addresses the protocol carries ("0"), and keeps the choice for the
+    // next time the view opens.
+    void showRegisterNumbers(bool on);
     void showModbusSpace(norvik::ModbusKind bitKind, norvik::ModbusKind wordKind);
 
 protected:
     void moduleClicked(int k, bool ticked) override { markModbusModule(k, ticked); }
 
 private:
+    void relabelRows(bool registerNumbers);
+
     norvik::UsageCounters counters_;
     std::array<GridWidget*, norvik::kModbusKinds> grids_{};
     GridBox* bitGroup_ = nullptr;
@@ -36,4 +45,5 @@ private:
     QPushButton* writeOutput_ = nullptr;
     QPushButton* readInput_ = nullptr;
     QPushButton* readOutput_ = nullptr;
+    QAction* registerNumbers_ = nullptr;
 };

@@ -14,6 +14,7 @@ public:
 private:
     void carryOut() override {
         describeFiles(true);
+        if (!namesWhole()) return;
         if (!opening_.fileNamesRead) fail(ExitCode::GatewayError, texts::kFirmwareNotSupported);
     }
 };

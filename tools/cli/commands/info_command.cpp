@@ -3,6 +3,8 @@
 #include "backup/gateway_json.h"
 #include "command_run.h"
 #include "model/parameter_rows.h"
+#include "report/report_content.h"
+#include "spaces/modbus_space.h"
 
 namespace norvik::cli {
 
@@ -17,6 +19,18 @@ private:
         const GatewayConfig& config = opening_.config;
         const nlohmann::json described = gatewayConfigJson(config);
         for (const char* member : {"parameters", "rows", "modules"}) report_.json[member] = described[member];
+        for (nlohmann::json& module : report_.json["modules"]) {
+            const int n = module["number"];
+            if (const auto addresses = modbusModuleAddresses(config, n); addresses && addresses->count > 0) {
+                const uint32_t last = addresses->first + addresses->count - 1;
+                module["modbus"] = {{"area", modbusAreaKey(modbusAreaOf(addresses->kind))},
+                                    {"first", addresses->first},
+                                    {"last", last},
+                                    {"count", addresses->count},
+                                    {"first_register", modbusRegisterText(addresses->kind, addresses->first)},
+                                    {"last_register", modbusRegisterText(addresses->kind, last)}};
+            }
+        }
         say(g(config.modelName));
         for (const ParameterRow& row : gatewayRows(config, config.modelName))
             say("  " + row.label + ": " + g(row.value));
@@ -25,6 +39,7 @@ private:
             for (const ParameterRow& row : moduleRows(config, n)) say("  " + row.label + ": " + g(row.value));
         }
         describeFiles(false);
+        namesWhole();
     }
 };
 

@@ -22,6 +22,7 @@ public:
 
 private:
     bool readInputFirst() override {
+        if (!inputIsOneBlock(kIpSettingBlockBytes)) return false;
         if (readIpSettingFile(options_.inputFile, toSend_)) return true;
         fail(ExitCode::FileError, texts::kFileOpenError, texts::kFilePrefix + options_.inputFile);
         return false;

@@ -23,6 +23,7 @@ private:
         source.origin = target_.device;
         source.date = localTimeNow();
         source.norvikVersion = NORVIK_VERSION;
+        if (!namesWhole()) return;
         if (opening_.fileNamesRead) {
             const JobResult read = run(Job::read(JobKind::ReadSafeValues));
             if (!read.done()) return;
@@ -44,7 +45,8 @@ private:
         if (options_.csv) {
             const CsvWriteOutcome written = writeReportCsvFolder(path, content);
             if (!written.ok) {
-                fail(ExitCode::FileError, texts::kCannotWrite, texts::kFilePrefix + written.failedPath);
+                fail(ExitCode::FileError, written.foreignEntry ? texts::kNotReportFolder : texts::kCannotWrite,
+                     texts::kFilePrefix + written.failedPath);
                 return;
             }
             report_.json["file"] = path;

@@ -43,10 +43,9 @@ private:
         report_.json["safe_values_sent"] = outcome->safeValuesSent;
         report_.json["ip_setting_sent"] = outcome->ipSettingSent;
         report_.json["verified"] = outcome->verified;
-        if (outcome->safeValuesSent && !outcome->ipSettingSent && backupIn_->gateway.blocks.ipSetting)
-            say(texts::kOnlySafeValuesRestored);
         if (outcome->failure) {
             failedRun(*outcome->failure);
+            sayWhatWasSent(*outcome);
             return;
         }
         if (outcome->verified) {
@@ -58,7 +57,28 @@ private:
         fail(ExitCode::Differs, texts::kHoldsOther);
     }
 
+    // A restore that stopped: what each block came to, as far as the gateway said.
+    void sayWhatWasSent(const RestoreReport& r) {
+        static constexpr const char* kStates[] = {"not-sent", "acknowledged", "unconfirmed"};
+        const auto line = [](SendState state, const char* notSent, const char* stored, const char* unconfirmed) {
+            return state == SendState::NotSent ? notSent : state == SendState::Acknowledged ? stored : unconfirmed;
+        };
+        report_.json["safe_values"] = kStates[static_cast<int>(r.safeValueSend)];
+        say(line(r.safeValueSend, texts::kSafeValuesNotSent, texts::kSafeValuesStored, texts::kSafeValuesUnconfirmed));
+        if (r.hasIpSetting) {
+            report_.json["ip_setting"] = kStates[static_cast<int>(r.ipSettingSend)];
+            say(line(r.ipSettingSend, texts::kIpSettingNotSent, texts::kIpSettingStored, texts::kIpSettingUnconfirmed));
+        }
+        report_.json["may_have_changed"] = r.mayHaveChanged();
+        say(r.mayHaveChanged() ? texts::kCompareOnceBack : texts::kNothingChanged);
+    }
+
     void sendUnverified() {
+        if (const std::optional<IllegalIpAddress> illegal = restoreRefusal(backupIn_->gateway)) {
+            fail(ExitCode::FileError, illegalIpText(illegal));
+            say(texts::kNothingChanged);
+            return;
+        }
         const RestorePlan plan = restorePlan(backupIn_->gateway);
         if (!run(Job::sendSafeValues(plan.safeValues)).done()) return;
         say(texts::kSafeValueSent);

@@ -28,6 +28,7 @@ private:
     void carryOut() override {
         if (!safeValuesKnown()) return;
         const SafeValueLayout layout = opening_.safeValueLayout;
+        if (!inputIsOneBlock(safeValueBlockBytes(layout))) return;
         SafeValueTable table;
         const SafeValueFileResult loaded = loadSafeValueFile(options_.inputFile, layout, table);
         if (loaded != SafeValueFileResult::Ok) {

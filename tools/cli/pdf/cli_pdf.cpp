@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <span>
 
 #include <QGuiApplication>
 #include <QString>
 #include <QtGlobal>
 
+#include "model/atomic_file.h"
 #include "report/report_pdf.h"
 
 namespace norvik::cli {
@@ -34,7 +36,12 @@ bool writePdf(const std::string& path, const ReportContent& content) {
     // The font database and the painter's caches are shared by every thread.
     static std::mutex oneAtATime;
     std::lock_guard lock(oneAtATime);
-    return writeReportPdf(QString::fromStdString(path), content);
+    // Written by the core under the name's own bytes: Qt would read them as
+    // UTF-8 and change a name that is none.
+    const QByteArray bytes = reportPdf(content);
+    if (bytes.isEmpty()) return false;
+    const auto* data = reinterpret_cast<const uint8_t*>(bytes.constData());
+    return writeFileAtomically(path, std::span<const uint8_t>(data, static_cast<std::size_t>(bytes.size())));
 }
 
 }  // namespace norvik::cli
