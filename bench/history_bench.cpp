@@ -1,7 +1,8 @@
 // The history backup of many gateways against that of one: norvik-gatesim on
-// pseudo-terminals, norvik-cli run as the timer runs it, the wall time of a
-// first run (every file committed) and of an unchanged run (nothing
-// committed), and the run's peak RSS and thread count.
+// pseudo-terminals, every second one behind one ser2net (RFC 2217), norvik-cli
+// run as the timer runs it; the wall time of a first run (every file
+// committed) and of an unchanged run (nothing committed), and the run's peak
+// RSS and thread count.
 //
 //   norvik_history_bench [GATEWAYS]   (default 64)
 
@@ -17,9 +18,11 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -58,6 +61,18 @@ Simulator startSimulator(const fs::path& log) {
     for (char c; ::read(fds[0], &c, 1) == 1 && c != '\n';) sim.path += c;
     ::close(fds[0]);
     return sim;
+}
+
+uint16_t freePort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof address;
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &len);
+    ::close(s);
+    return ntohs(address.sin_port);
 }
 
 int threadsOf(pid_t pid) {
@@ -103,10 +118,32 @@ int main(int argc, char** argv) {
     std::vector<Simulator> sims;
     for (int i = 0; i < gateways; ++i) sims.push_back(startSimulator(root / ("sim" + std::to_string(i) + ".log")));
 
+    // Every odd gateway is reached through the one ser2net, as a cabinet's device server.
+    std::vector<std::string> devices;
+    const fs::path config = root / "ser2net.yaml";
+    {
+        std::ofstream out(config);
+        for (int i = 0; i < gateways; ++i) {
+            const std::string& pty = sims[static_cast<std::size_t>(i)].path;
+            if (i % 2 == 0) {
+                devices.push_back(pty);
+                continue;
+            }
+            const uint16_t port = freePort();
+            out << "connection: &gw" << i << "\n  accepter: telnet(rfc2217),tcp,127.0.0.1," << port
+                << "\n  connector: serialdev," << pty << ",115200n81,local\n";
+            devices.push_back("rfc2217://127.0.0.1:" + std::to_string(port));
+        }
+    }
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    const pid_t ser2net = spawn({"/usr/sbin/ser2net", "-n", "-u", "-c", config.string()}, devNull);
+    ::close(devNull);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+
     auto inventory = [&](int count) {
         const std::string path = (root / ("gateways-" + std::to_string(count))).string();
         std::ofstream out(path);
-        for (int i = 0; i < count; ++i) out << "gw-" << i << " " << sims[static_cast<std::size_t>(i)].path << "\n";
+        for (int i = 0; i < count; ++i) out << "gw-" << i << " " << devices[static_cast<std::size_t>(i)] << "\n";
         return path;
     };
     std::printf("%-10s %-10s %8s %6s %10s %8s\n", "gateways", "run", "wall s", "exit", "peak RSS", "threads");
@@ -126,6 +163,8 @@ int main(int argc, char** argv) {
     std::printf("%d against 1: first run %.2fx, unchanged run %.2fx (goal <= 1.3x)\n", gateways, first[1] / first[0],
                 unchanged[1] / unchanged[0]);
 
+    ::kill(ser2net, SIGTERM);
+    ::waitpid(ser2net, nullptr, 0);
     for (const Simulator& sim : sims) ::kill(sim.pid, SIGTERM);
     for (const Simulator& sim : sims) ::waitpid(sim.pid, nullptr, 0);
     fs::remove_all(root);

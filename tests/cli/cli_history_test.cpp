@@ -1,6 +1,6 @@
 // backup --history over an inventory, run as a timer runs it: against
-// norvik-gatesim on pseudo-terminals, into a temporary repository that the
-// git program itself then reads.
+// norvik-gatesim on pseudo-terminals, one of them behind ser2net, into a
+// temporary repository that the git program itself then reads.
 
 #include <gtest/gtest.h>
 
@@ -20,6 +20,7 @@
 
 #include "cli/cli_process.h"
 #include "support/gatesim_process.h"
+#include "support/ser2net_process.h"
 
 namespace norvik::test {
 namespace {
@@ -56,7 +57,9 @@ TEST(CliHistory, commitsOnlyWhatChangedKeepsFailedFilesAndLeavesAnInterruptedRun
     GatesimProcess a(NORVIK_GATESIM), b(NORVIK_GATESIM), c(NORVIK_GATESIM);
     // Its safe-value block comes long after the line that announces it: the signal finds the run waiting.
     GatesimProcess slow(NORVIK_GATESIM, {"--late-block-of", "safe", "--late-block-ms", "20000"});
-    const std::string three = "a " + a.slavePath() + "\nb " + b.slavePath() + "  # line 2\nc " + c.slavePath() + "\n";
+    Ser2netProcess server(b.slavePath());
+    const std::string three =
+        "a " + a.slavePath() + "\nb " + server.rfc2217Url() + "  # line 2\nc " + c.slavePath() + "\n";
 
     auto changeSafeValue = [&](const GatesimProcess& sim, int bit) {
         const std::string ptm = (root / "sv.ptm").string();
@@ -107,7 +110,7 @@ TEST(CliHistory, commitsOnlyWhatChangedKeepsFailedFilesAndLeavesAnInterruptedRun
          "+safe value DI 0: "},
         {"unreachable",
          [] {},
-         "a " + a.slavePath() + "\nb " + b.slavePath() + "\nc /nonexistent/tty\n",
+         "a " + a.slavePath() + "\nb " + server.rfc2217Url() + "\nc /nonexistent/tty\n",
          2,
          2,
          {"b.norvik"},

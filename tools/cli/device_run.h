@@ -19,10 +19,12 @@
 namespace norvik::cli {
 
 struct DeviceTarget {
-    std::string name;    // the inventory's name for the gateway; empty without an inventory
     std::string device;  // the path opened
     PortSettings settings;
     std::string outputPath;  // the file to write, for a command that writes one
+    // The inventory's name for the gateway; empty without an inventory.
+    // Initialised here so that a target may still be written as its first three members.
+    std::string name = {};
 };
 
 struct DeviceReport {

@@ -197,6 +197,11 @@ ExitCode DeviceRunner::run(const std::vector<DeviceTarget>& targets) {
         worst = worse(worst, report.exit);
         if (!tellAtOnce) terminal_.printReport(report, human, several);
     }
+    if (human && !historyLine_.empty()) {
+        DeviceReport summary;
+        summary.lines.push_back(historyLine_);
+        terminal_.printReport(summary, true, false);
+    }
     if (options_.json) {
         nlohmann::json out;
         if (several) {
@@ -237,12 +242,8 @@ ExitCode DeviceRunner::recordRun(const std::vector<DeviceTarget>& targets, std::
         for (std::size_t b = 0; b < e.blocks.size(); ++b) line += (b == 0 ? ": " : ", ") + e.blocks[b];
         report.lines.push_back(line);
     }
-    if (!options_.json && !options_.quiet) {
-        DeviceReport summary;
-        summary.lines.push_back(run.commit ? "Committed " + run.commit->substr(0, 12) + ": " + historySubject(run)
-                                           : "Nothing changed: no commit (" + historySubject(run) + ")");
-        terminal_.printReport(summary, true, false);
-    }
+    historyLine_ = run.commit ? "Committed " + run.commit->substr(0, 12) + ": " + historySubject(run)
+                              : "Nothing changed: no commit (" + historySubject(run) + ")";
     return ExitCode::Done;
 }
 

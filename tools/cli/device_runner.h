@@ -63,6 +63,7 @@ private:
     std::mutex linksMutex_;
     std::vector<std::unique_ptr<GatewayLink>> links_;
     std::atomic<uint8_t> interruptedBy_{0};
+    std::string historyLine_;  // what the history's commit was, for people
 };
 
 }  // namespace norvik::cli
