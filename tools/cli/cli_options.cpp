@@ -61,7 +61,10 @@ std::string unknownCommandText(const CLI::App& app) {
     for (const std::string& word : words) {
         if (word.empty() || word.front() == '-') continue;
         std::string names;
-        for (const CLI::App* command : commands) names += (names.empty() ? "" : ", ") + command->get_name();
+        for (const CLI::App* command : commands) {
+            if (!names.empty()) names += ", ";
+            names += command->get_name();
+        }
         const std::string where = level == &app ? std::string() : " of " + level->get_name();
         return "norvik-cli: unknown command '" + word + "'\nThe commands" + where + ": " + names + "\n";
     }
