@@ -52,9 +52,9 @@ constexpr EditorMessage remoteIpIllegal(std::size_t row) {
     return static_cast<EditorMessage>(static_cast<std::size_t>(EditorMessage::RemoteIp1Illegal) + row);
 }
 
-// Why a transfer may not start now, or nothing when it may: the link is up
-// and its parameters are loaded.
-std::optional<EditorMessage> linkRefusal(const LinkSession& session);
+// Why a transfer may not start now (the link guards' rule), or nothing when
+// it may: the link is up and its parameters are loaded.
+std::optional<EditorMessage> transferRefusal(const LinkSession& session);
 
 // The message that ends a dialog's transfer with this result. A gateway that
 // refused a block it was sent reports a send error; one that could not store

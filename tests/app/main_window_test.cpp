@@ -40,6 +40,7 @@
 #include "link/console_texts.h"
 #include "support/fake_port.h"
 #include "support/gateway_blocks.h"
+#include "support/window_link_driver.h"
 #include "support/window_recorders.h"
 
 #ifdef NORVIK_GATESIM
@@ -171,22 +172,33 @@ protected:
         window = std::make_unique<MainWindow>(MainWindow::Services{&port, &boxes, &opener, manualTimers});
     }
 
-    LinkSession& session() { return window->session(); }
+    const LinkSession& session() { return window->session(); }
+    void editSession(const std::function<void(LinkSession&)>& edit) { test::editSession(*window, edit); }
+    // Menu commands reach the link queued: the window shows their effect once it has run.
+    void connectPort() {
+        window->onConnect();
+        test::settle(*window);
+    }
+    void disconnectPort() {
+        window->onDisconnect();
+        test::settle(*window);
+    }
+    void animate() {
+        test::onLink(*window, [](WindowLink& l) { l.animate(); });
+    }
     const MainWindow::Actions& menu() { return window->actions(); }
 
     // One tick on which the gateway sends `line` (empty = silence), then `block`.
     void tick(const std::string& line = {}, std::span<const uint8_t> block = {}) {
         if (!line.empty()) port.queueLine(line);
         port.queueBytes(block);
-        window->dialogue().onPollTimer();
+        test::onLink(*window, [](WindowLink& l) { l.tick(); });
     }
-    void awaitWorker() {
-        ASSERT_TRUE(waitFor([&] { return !window->dialogue().workerBusy(); })) << "worker never reported";
-    }
+    void awaitWorker() { ASSERT_TRUE(test::awaitLinkWorker(*window)) << "worker never reported"; }
 
     void connectAndLoad(char model = '5',
                         const std::vector<Record>& records = {kSystemModuleAt1, kWdoModule, kWaoModule}) {
-        window->onConnect();
+        connectPort();
         tick(c::kReplyConnect);
         tick(c::kReplyParameter, parameterBlock(model, records));
         awaitWorker();
@@ -401,7 +413,7 @@ TEST_F(MainWindowTest, lampsArePicturesThatSayTheirColour) {
     }
     EXPECT_EQ(window->moduleLamp()->accessibleName().toStdString(), "Module   State :");
     EXPECT_EQ(window->portLamp()->accessibleName().toStdString(), "Com Port State :");
-    window->onConnect();
+    connectPort();
     QAccessibleInterface* portLamp = QAccessible::queryAccessibleInterface(window->portLamp());
     EXPECT_EQ(portLamp->text(QAccessible::Description).toStdString(), "green");
 }
@@ -412,7 +424,7 @@ TEST_F(MainWindowTest, connectTakesTheChosenSettings) {
     window->portBox(0)->setCurrentIndex(2);
     window->portBox(1)->setCurrentIndex(2);
     window->portBox(2)->setCurrentIndex(1);
-    window->onConnect();
+    connectPort();
     ASSERT_EQ(port.opened.size(), 1u);
     EXPECT_EQ(port.opened[0].port, 3);
     EXPECT_EQ(port.opened[0].baud, 9600u);
@@ -423,7 +435,7 @@ TEST_F(MainWindowTest, connectTakesTheChosenSettings) {
 
 TEST_F(MainWindowTest, failedOpenShowsTheErrorBoxAndLeavesTheBoxesEditable) {
     port.openCode = 2;
-    window->onConnect();
+    connectPort();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Error message");
     EXPECT_EQ(boxes.shown[0].text, "Open Com Error ! Please check Com Port setting");
@@ -436,7 +448,7 @@ TEST_F(MainWindowTest, failedOpenShowsTheErrorBoxAndLeavesTheBoxesEditable) {
 }
 
 TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
-    window->onConnect();
+    connectPort();
     EXPECT_FALSE(menu().connect->isEnabled());
     EXPECT_TRUE(menu().disconnect->isEnabled());
     EXPECT_TRUE(window->portLamp()->isGreen());
@@ -490,7 +502,7 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
     EXPECT_EQ(listRows(*window), emptyGatewayList());
     EXPECT_FALSE(menu().connect->isEnabled());
 
-    window->onDisconnect();
+    disconnectPort();
     EXPECT_EQ(port.closes, 1);
     EXPECT_TRUE(menu().connect->isEnabled());
     EXPECT_FALSE(menu().disconnect->isEnabled());
@@ -506,13 +518,13 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
 }
 
 TEST_F(MainWindowTest, progressBarRunsWhileAnimating) {
-    window->onConnect();
+    connectPort();
     tick(c::kReplyConnect);
     port.holdBlocks();  // keep the parameter worker busy
     tick(c::kReplyParameter);
     std::vector<int> steps;
     for (int i = 0; i < 11; ++i) {
-        window->dialogue().onAnimationTimer();
+        animate();
         steps.push_back(window->statusLine()->progressBar()->value());
     }
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
@@ -520,7 +532,7 @@ TEST_F(MainWindowTest, progressBarRunsWhileAnimating) {
     port.release();
     awaitWorker();
     tick(c::kReplyParameterFinish);
-    window->dialogue().onAnimationTimer();
+    animate();
     EXPECT_EQ(window->statusLine()->progressBar()->value(), 0);
     EXPECT_FALSE(window->animationTimerRunning());
 }
@@ -530,13 +542,15 @@ TEST_F(MainWindowTest, progressBarRunsWhileAnimating) {
 enum class Link { NotConnected, Loading, NoParameter, NoFirmware, Ready, Ready3410 };
 
 void setLink(MainWindow& window, Link link) {
-    LinkSession& s = window.session();
-    s.linkState = link == Link::NotConnected ? LinkState::NotConnected
-                  : link == Link::Loading    ? LinkState::LoadingParameters
-                                             : LinkState::Connected;
-    s.parameterLoaded = link == Link::NoFirmware || link == Link::Ready || link == Link::Ready3410;
-    s.firmwareAutoQuery = link != Link::Ready && link != Link::Ready3410;
-    window.config().modelName = link == Link::Ready3410 ? kModelHx3410 : kModelHx3420;
+    test::editSession(window, [link](LinkSession& s) {
+        s.linkState = link == Link::NotConnected ? LinkState::NotConnected
+                      : link == Link::Loading    ? LinkState::LoadingParameters
+                                                 : LinkState::Connected;
+        s.parameterLoaded = link == Link::NoFirmware || link == Link::Ready || link == Link::Ready3410;
+        s.firmwareAutoQuery = link != Link::Ready && link != Link::Ready3410;
+    });
+    test::editConfig(window,
+                     [link](GatewayConfig& c) { c.modelName = link == Link::Ready3410 ? kModelHx3410 : kModelHx3420; });
 }
 
 TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
@@ -591,7 +605,7 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
         boxes.shown.clear();
         opener.opened.clear();
         setLink(*window, k.link);
-        session().fileNamesReceived = false;
+        editSession([](LinkSession& s) { s.fileNamesReceived = false; });
         (window.get()->*k.command)();
         if (k.message) {
             ASSERT_EQ(boxes.shown.size(), 1u);
@@ -619,9 +633,11 @@ TEST_F(MainWindowTest, guardTextsAreTheUsersOwn) {
 TEST_F(MainWindowTest, firmwareCommandOpensAtOnceOnlyWhenTheNamesAreHeld) {
     connectAndLoad();
     setLink(*window, Link::Ready);
-    session().fileNamesReceived = true;
-    session().firmwareFileNames[0] = "3420V13.bin";
-    session().fileCount = 1;
+    editSession([](LinkSession& s) {
+        s.fileNamesReceived = true;
+        s.firmwareFileNames[0] = "3420V13.bin";
+        s.fileCount = 1;
+    });
     window->onGetFirmwareVersion();
     EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
     ASSERT_EQ(opener.firmwareShown.size(), 1u);
@@ -630,7 +646,7 @@ TEST_F(MainWindowTest, firmwareCommandOpensAtOnceOnlyWhenTheNamesAreHeld) {
     EXPECT_EQ(window->gatewayJobs().pendingJobs(), 0u);
 
     opener.opened.clear();
-    session().fileNamesReceived = false;
+    editSession([](LinkSession& s) { s.fileNamesReceived = false; });
     window->onGetFirmwareVersion();
     window->onGetFirmwareVersion();  // asked again while the question is out
     EXPECT_TRUE(opener.opened.empty());
@@ -648,7 +664,7 @@ TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
     window->onGetFirmwareVersion();
     EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});  // held: at once
 
-    session().fileNamesReceived = false;
+    editSession([](LinkSession& s) { s.fileNamesReceived = false; });
     opener.opened.clear();
     window->onGetFirmwareVersion();
     EXPECT_TRUE(opener.opened.empty());
@@ -659,10 +675,10 @@ TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive file name finish");
 
     // A link that ends before the reply came shows nothing.
-    session().fileNamesReceived = false;
+    editSession([](LinkSession& s) { s.fileNamesReceived = false; });
     opener.opened.clear();
     window->onGetFirmwareVersion();
-    window->onDisconnect();
+    disconnectPort();
     QCoreApplication::processEvents();
     EXPECT_TRUE(opener.opened.empty());
     EXPECT_EQ(window->gatewayJobs().pendingJobs(), 0u);
@@ -671,7 +687,7 @@ TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
 TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     connectAndLoad();
     answerFileNames({"3420V13.bin"});
-    session().fileNamesReceived = false;
+    editSession([](LinkSession& s) { s.fileNamesReceived = false; });
     window->onGetFirmwareVersion();
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kLoadFileName);
@@ -681,9 +697,10 @@ TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     const std::size_t receivesBefore = port.blockTimeouts().size();
     // The worker has failed and ended, its notice is not yet taken: the user
     // asks again.
+    // Queued to the window when the link has a thread of its own, else to the link.
+    QObject* target = window->link().onOwnThread() ? static_cast<QObject*>(window.get()) : &window->link();
     AheadOfQueuedCall askAgain(
-        window.get(), [&] { return port.blockTimeouts().size() > receivesBefore; },
-        [&] { window->onGetFirmwareVersion(); });
+        target, [&] { return port.blockTimeouts().size() > receivesBefore; }, [&] { window->onGetFirmwareVersion(); });
     tick(c::kReplyFileName, reply);
     ASSERT_TRUE(waitFor([&] { return askAgain.ran(); }, 20000)) << "the worker's notice never came";
     awaitWorker();
@@ -827,8 +844,10 @@ TEST_F(MainWindowTest, treeAndListShowTheConfiguration) {
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(std::string(k.model) + " system module at " + std::to_string(k.systemPosition) + ", " + k.node);
-        window->config() = handConfig(k.model, 4, k.systemPosition);
-        if (k.systemPosition > 0) window->config().moduleCount = 3;
+        test::editConfig(*window, [&](GatewayConfig& c) {
+            c = handConfig(k.model, 4, k.systemPosition);
+            if (k.systemPosition > 0) c.moduleCount = 3;
+        });
         window->rebuildTree();
         EXPECT_EQ(treeNodes(*window), k.tree);
         // Rebuilding selects nothing and shows the gateway.
@@ -845,7 +864,7 @@ TEST_F(MainWindowTest, treeAndListShowTheConfiguration) {
 }
 
 TEST_F(MainWindowTest, treeUsesTwoImagesForSelectedAndNot) {
-    window->config() = handConfig("HX-3420", 3, 1);
+    test::editConfig(*window, [](GatewayConfig& c) { c = handConfig("HX-3420", 3, 1); });
     window->rebuildTree();
     const QIcon icon = window->treeRoot()->child(0)->icon(0);
     const QImage normal = icon.pixmap(QSize(16, 16), 1.0, QIcon::Normal).toImage();
@@ -858,8 +877,10 @@ TEST_F(MainWindowTest, treeUsesTwoImagesForSelectedAndNot) {
 }
 
 TEST_F(MainWindowTest, afterTheLinkEndsTheRootKeepsTheLastValues) {
-    window->config() = handConfig("HX-3420", 4, 1);
-    window->config().moduleCount = 3;
+    test::editConfig(*window, [](GatewayConfig& c) {
+        c = handConfig("HX-3420", 4, 1);
+        c.moduleCount = 3;
+    });
     window->rebuildTree();
     selectNode(*window, "Module 2");
     window->clearTree();
@@ -875,7 +896,7 @@ TEST_F(MainWindowTest, afterTheLinkEndsTheRootKeepsTheLastValues) {
 
 TEST_F(MainWindowTest, exitWithThePortOpenDisconnectsFirst) {
     window->show();
-    window->onConnect();
+    connectPort();
     boxes.answerExitWithOk = false;
     window->onExit();
     EXPECT_EQ(boxes.exitQuestions, 1);
@@ -896,11 +917,11 @@ TEST_F(MainWindowTest, exitAndTheCloseBoxCutAWaitingWorkerShort) {
         SCOPED_TRACE(viaExit ? "Exit" : "close box");
         make(true);
         window->show();
-        window->onConnect();
+        connectPort();
         tick(c::kReplyConnect);
         port.holdBlocks();
         tick(c::kReplyParameter);
-        ASSERT_TRUE(window->dialogue().workerRunning());
+        ASSERT_TRUE(test::linkWorkerRunning(*window));
         boxes.answerExitWithOk = true;
         const int cutBefore = port.holdsCut();
         if (viaExit) {
@@ -909,7 +930,7 @@ TEST_F(MainWindowTest, exitAndTheCloseBoxCutAWaitingWorkerShort) {
             window->close();
         }
         EXPECT_EQ(port.holdsCut(), cutBefore + 1) << "the waiting receive was cut short, not waited out";
-        EXPECT_FALSE(window->dialogue().workerRunning());
+        EXPECT_FALSE(test::linkWorkerRunning(*window));
         EXPECT_FALSE(window->isVisible());
         port.release();
     }
@@ -925,11 +946,11 @@ TEST_F(MainWindowTest, exitWithThePortClosedOnlyAsks) {
 
 TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
     window->show();
-    window->onConnect();
+    connectPort();
     tick(c::kReplyConnect);
     port.holdBlocks();
     tick(c::kReplyParameter);
-    ASSERT_TRUE(window->dialogue().workerRunning());
+    ASSERT_TRUE(test::linkWorkerRunning(*window));
     // The gateway's bytes come late, while the window is already closing.
     std::thread late([&] {
         awaitMainThreadWaiting();
@@ -941,7 +962,7 @@ TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(boxes.exitQuestions, 0);
     EXPECT_EQ(port.closes, 0);
-    EXPECT_FALSE(window->dialogue().workerRunning());
+    EXPECT_FALSE(test::linkWorkerRunning(*window));
     EXPECT_FALSE(window->pollTimerRunning());
     // A notice the worker posted before it ended finds nothing to do.
     QCoreApplication::processEvents();
@@ -949,11 +970,11 @@ TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
 }
 
 TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
-    window->onConnect();
+    connectPort();
     tick(c::kReplyConnect);
     port.holdBlocks();
     tick(c::kReplyParameter);
-    ASSERT_TRUE(window->dialogue().workerRunning());
+    ASSERT_TRUE(test::linkWorkerRunning(*window));
     std::thread late([&] {
         awaitMainThreadWaiting();
         port.queueBytes(parameterBlock('5', {kSystemModuleAt1}));
@@ -983,7 +1004,7 @@ TEST_F(MainWindowTest, tabWalksTreeListAndPortBoxesAndEscapeEndsAtOnce) {
                                          window->portBox(2), window->portBox(3), window->portBox(4)};
     EXPECT_EQ(seen, expected);
 
-    window->onConnect();
+    connectPort();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(window->tree(), &escape);
     EXPECT_FALSE(window->isVisible());
@@ -993,7 +1014,7 @@ TEST_F(MainWindowTest, tabWalksTreeListAndPortBoxesAndEscapeEndsAtOnce) {
 
 TEST_F(MainWindowTest, timersKeepRunningWhileAModalDialogIsOpen) {
     make(false);
-    window->onConnect();
+    connectPort();
     setLink(*window, Link::Ready);
     int readsWhileOpen = 0;
     opener.whileOpen = [&] {
@@ -1017,7 +1038,7 @@ TEST_F(MainWindowTest, pollGoesOnWhileTheAccessErrorBoxIsOpen) {
         runModalLoopUntil([&] { return port.lineReads() - before >= 2; });
         readsWhileOpen = port.lineReads() - before;
     };
-    window->onConnect();
+    connectPort();
     ASSERT_TRUE(waitFor([&] { return readsWhileOpen >= 0; }, 30000));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, status::kAccessErrorBox);
@@ -1037,6 +1058,7 @@ TEST(MainWindowWithGatesim, connectsLoadsAndShowsTheDemoGateway) {
     window.show();
 
     window.onConnect();
+    test::settle(window);
     ASSERT_TRUE(window.session().portOpen) << window.statusLine()->linkLabel()->text().toStdString();
     ASSERT_TRUE(waitFor([&] { return window.session().parameterLoaded && !window.session().firmwareAutoQuery; }, 15000))
         << window.statusLine()->operationLabel()->text().toStdString();
@@ -1056,6 +1078,7 @@ TEST(MainWindowWithGatesim, connectsLoadsAndShowsTheDemoGateway) {
     EXPECT_TRUE(boxes.shown.empty());
 
     window.onExit();
+    QCoreApplication::processEvents();
     EXPECT_FALSE(window.session().portOpen);
     EXPECT_FALSE(window.portLamp()->isGreen());
     ::unsetenv("NORVIK_COM1");
