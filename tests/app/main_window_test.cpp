@@ -11,7 +11,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -905,6 +907,7 @@ TEST_F(MainWindowTest, exitWithThePortOpenDisconnectsFirst) {
 
     boxes.answerExitWithOk = true;
     window->onExit();
+    QCoreApplication::processEvents();  // what the link said as it closed
     EXPECT_EQ(port.closes, 1);
     EXPECT_FALSE(window->portLamp()->isGreen());
     EXPECT_FALSE(window->isVisible());
@@ -975,6 +978,8 @@ TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
     port.holdBlocks();
     tick(c::kReplyParameter);
     ASSERT_TRUE(test::linkWorkerRunning(*window));
+    const QPointer<QThread> linkThread = window->link().thread();
+    ASSERT_NE(linkThread.data(), QThread::currentThread());
     std::thread late([&] {
         awaitMainThreadWaiting();
         port.queueBytes(parameterBlock('5', {kSystemModuleAt1}));
@@ -982,6 +987,7 @@ TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
     });
     window.reset();
     late.join();
+    EXPECT_TRUE(linkThread.isNull()) << "the link's thread has ended and gone with the window";
     // A notice that outlived the window would be delivered here.
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents();

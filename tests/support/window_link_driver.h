@@ -29,7 +29,9 @@ T linkValue(MainWindow& window, const std::function<T(WindowLink&)>& read, T oth
     return value;
 }
 
+// Twice: what the link posted to itself while it ran the first has run too.
 inline void settle(MainWindow& window) {
+    onLink(window, [](WindowLink&) {});
     onLink(window, [](WindowLink&) {});
 }
 

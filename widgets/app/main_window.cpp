@@ -107,7 +107,7 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     layout()->activate();
 
     state_ = new GatewayState(this);
-    link_ = std::make_unique<WindowLink>(*tap_, services_.manualTimers, false);
+    link_ = std::make_unique<WindowLink>(*tap_, services_.manualTimers, true);
     connectLink();
     jobs_ = std::make_unique<LinkJobs>(*link_, *this);
     // Outcomes reach the window queued, as they always did.
