@@ -146,6 +146,7 @@ double longestStallMs(const std::string& device, int seconds) {
 void report(const char* gateway, int seconds, double ms) {
     std::printf("link stall, %s gateway at 2400 Bd over %d s: longest %.1f ms (goal <= %.0f ms)\n", gateway, seconds,
                 ms, kGoalMs);
+    std::fflush(stdout);
 }
 
 }  // namespace
