@@ -19,6 +19,7 @@
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "app/serial_traffic_window.h"
+#include "app/window_link.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "serial/traffic_log.h"
@@ -104,7 +105,8 @@ Figures timeTicks(MainWindow& window) {
     QElapsedTimer timer;
     for (int i = 0; i < kTicks; ++i) {
         timer.start();
-        window.dialogue().onPollTimer();
+        // On the link's thread, as the poll timer runs it; waited for here.
+        window.link().callAndWait([&window] { window.link().tick(); });
         // The queued rows first, then the update and painting they ask for.
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();

@@ -145,7 +145,7 @@ void IpSettingEditor::saveToFile() {
 }
 
 void IpSettingEditor::saveToDevice() {
-    if (const std::optional<EditorMessage> refusal = linkRefusal(session_)) {
+    if (const std::optional<EditorMessage> refusal = transferRefusal(session_)) {
         view_.tell(*refusal);
         return;
     }

@@ -247,7 +247,7 @@ void SafeValueEditor::saveToFile() {
 }
 
 void SafeValueEditor::saveToDevice() {
-    if (const std::optional<EditorMessage> refused = linkRefusal(session_)) {
+    if (const std::optional<EditorMessage> refused = transferRefusal(session_)) {
         window_.tell(*refused);
         return;
     }

@@ -2,13 +2,20 @@
 
 #include <utility>
 
+#include "link/link_guards.h"
+
 namespace norvik {
 
-std::optional<EditorMessage> linkRefusal(const LinkSession& session) {
-    if (session.linkState == LinkState::LoadingParameters) return EditorMessage::Loading;
-    if (session.linkState != LinkState::Connected) return EditorMessage::NotConnected;
-    if (!session.parameterLoaded) return EditorMessage::NoParameter;
-    return std::nullopt;
+std::optional<EditorMessage> transferRefusal(const LinkSession& session) {
+    const std::optional<LinkRefusal> refused = linkRefusal(session);
+    if (!refused) return std::nullopt;
+    switch (*refused) {
+    case LinkRefusal::Loading: return EditorMessage::Loading;
+    case LinkRefusal::NoParameter: return EditorMessage::NoParameter;
+    case LinkRefusal::NotConnected:
+    case LinkRefusal::NoFirmware: break;
+    }
+    return EditorMessage::NotConnected;
 }
 
 EditorMessage transferMessage(const JobResult& result) {

@@ -57,9 +57,9 @@ constexpr EditorMessage illegalIpMessage(const IllegalIpAddress& illegal) {
     return illegal.remoteRow ? remoteIpIllegal(*illegal.remoteRow) : EditorMessage::LocalIpIllegal;
 }
 
-// Why a transfer may not start now, or nothing when it may: the link is up
-// and its parameters are loaded.
-std::optional<EditorMessage> linkRefusal(const LinkSession& session);
+// Why a transfer may not start now (the link guards' rule), or nothing when
+// it may: the link is up and its parameters are loaded.
+std::optional<EditorMessage> transferRefusal(const LinkSession& session);
 
 // The message that ends a dialog's transfer with this result. A gateway that
 // refused a block it was sent reports a send error; one that could not store

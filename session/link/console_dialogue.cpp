@@ -46,13 +46,14 @@ struct ConsoleDialogue::WorkerResult {
 };
 
 ConsoleDialogue::ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting,
-                                 SerialPort& port, LinkUi& ui, DialogueHooks hooks)
+                                 SerialPort& port, LinkUi& ui, DialogueHooks hooks, DialoguePace pace)
     : session_(session),
       config_(config),
       ipSetting_(ipSetting),
       port_(port),
       ui_(ui),
       hooks_(std::move(hooks)),
+      pace_(pace),
       runner_(hooks_.runner ? hooks_.runner : &ownRunner_) {}
 
 ConsoleDialogue::~ConsoleDialogue() {
@@ -80,6 +81,9 @@ JobId ConsoleDialogue::submit(Job job, JobDone done, JobProgressHook progress) {
         return id;
     }
     queue_.push_back(QueuedJob{id, std::move(job), std::move(done), std::move(progress), hooks_.clock->nowMs()});
+    // Nothing waits for a tick: an idle link prompts now, and the job's
+    // command goes out at the answer.
+    if (pace_ == DialoguePace::AsAnswered) keepAlive();
     return id;
 }
 
@@ -202,6 +206,7 @@ void ConsoleDialogue::connect(const PortSettings& settings) {
     ui_.setLinkStatus(LinkStatus::PortOpen);
     if (!ui_.startPollTimer()) ui_.setLinkStatus(LinkStatus::TimerFailure);
     promptThisTick_ = false;
+    heardSinceTick_ = false;
     sendPrompt();
 }
 
@@ -294,6 +299,7 @@ void ConsoleDialogue::endLostDevice(uint32_t code) {
 // for a block may still be waiting for it, and a block on its way is dropped
 // up to its finish line, not installed.
 void ConsoleDialogue::endDisconnectNotice() {
+    promptOutstanding_ = false;  // the notice answered it
     switch (exchange_) {
     case Exchange::SendSafeValue:
     case Exchange::SendIpSetting:
@@ -364,9 +370,11 @@ void ConsoleDialogue::onPollTimer() {
     // While a worker owns the port nothing is read, so nothing can be missed.
     if (workerBusy()) return;
     if (endIfDeviceGone()) return;
+    const bool heard = std::exchange(heardSinceTick_, false);
     if (exchange_ != Exchange::None && phase_ == Phase::Failed) {
-        const Drop drop = dropToFinishLine();
+        Drop drop = dropToFinishLine();
         if (endIfDeviceGone()) return;
+        if (drop == Drop::Nothing && heard) drop = Drop::Dropped;
         if (drop == Drop::Finished) {
             quietTicks_ = 0;
             onLoadFinish(exchange_, false);
@@ -386,21 +394,60 @@ void ConsoleDialogue::onPollTimer() {
     promptThisTick_ = false;
     promptOwed_ = false;
     readingLines_ = true;
-    const std::optional<bool> replied = readReplies();
+    const std::optional<bool> replied = readReplies(blockTimeout(session_.baud, kLineTimeoutBytes));
     readingLines_ = false;
     if (!replied) return;  // the device has gone
     if (promptOwed_ && session_.portOpen) sendCommand(c::kPrompt);
     promptOwed_ = false;
-    if (*replied) {
+    if (*replied || heard) {
         quietTicks_ = 0;
+        if (pace_ == DialoguePace::AsAnswered) keepAlive();
     } else {
         silence();
     }
 }
 
-std::optional<bool> ConsoleDialogue::readReplies() {
+void ConsoleDialogue::onLinesArrived() {
+    if (pace_ != DialoguePace::AsAnswered || !session_.portOpen || workerBusy()) return;
+    if (endIfDeviceGone()) return;
+    if (exchange_ != Exchange::None && phase_ == Phase::Failed) {
+        const Drop drop = dropToFinishLine();
+        if (endIfDeviceGone() || drop == Drop::Nothing) return;
+        heardSinceTick_ = true;
+        if (drop == Drop::Finished) {
+            quietTicks_ = 0;
+            onLoadFinish(exchange_, false);
+        } else {
+            exchangeQuietTicks_ = 0;
+        }
+        return;
+    }
+    // One round of reading stands for a tick here: the rules that hold for
+    // one tick's lines (one command, one prompt) hold for the lines read now.
+    sentThisTick_ = false;
+    promptThisTick_ = false;
+    promptOwed_ = false;
+    readingLines_ = true;
+    const std::optional<bool> replied = readReplies(0);
+    readingLines_ = false;
+    if (!replied) return;
+    if (promptOwed_ && session_.portOpen) sendCommand(c::kPrompt);
+    promptOwed_ = false;
+    if (*replied) {
+        heardSinceTick_ = true;
+        quietTicks_ = 0;
+    }
+}
+
+// An idle link's prompt: once a tick, and at once for a job.
+void ConsoleDialogue::keepAlive() {
+    if (!session_.portOpen || exchange_ != Exchange::None || workerBusy() || promptOutstanding_) return;
+    sendCommand(c::kPrompt);
+}
+
+std::optional<bool> ConsoleDialogue::readReplies(uint16_t firstWaitMs) {
     bool replied = false;
-    bool came = port_.takeLine(session_.portNumber, blockTimeout(session_.baud, kLineTimeoutBytes), line_);
+    bool came = port_.takeLine(session_.portNumber, firstWaitMs, line_);
     for (int read = 1; came; ++read) {
         if (endIfDeviceGone()) return std::nullopt;
         if (handleLine(line_)) replied = true;
@@ -521,6 +568,7 @@ bool ConsoleDialogue::handleBrokenFinish(std::string_view line) {
 }
 
 void ConsoleDialogue::onConnectReply() {
+    promptOutstanding_ = false;
     session_.linkState = LinkState::Connected;
     session_.accessErrorShown = true;
     ui_.setLinkStatus(LinkStatus::Connected);
@@ -815,6 +863,7 @@ void ConsoleDialogue::closeExchange() {
 void ConsoleDialogue::sendCommand(const char* text) {
     port_.sendLine(session_.portNumber, text);
     sentThisTick_ = true;
+    if (std::string_view(text) == c::kPrompt) promptOutstanding_ = true;
 }
 
 void ConsoleDialogue::sendPrompt() {
@@ -878,7 +927,7 @@ void ConsoleDialogue::sendNextCommand() {
         askFor(Exchange::SendIpSetting, c::kSendIpSetting, takeQueued(JobKind::SendIpSetting));
     } else if (queued(JobKind::ReadIpSetting)) {
         askFor(Exchange::LoadIpSetting, c::kLoadIpSetting, takeQueued(JobKind::ReadIpSetting));
-    } else {
+    } else if (pace_ == DialoguePace::Tick) {
         sendPrompt();
     }
 }

@@ -39,6 +39,13 @@
 
 namespace norvik {
 
+// How the dialogue keeps time with the gateway. Tick: it reads and answers on
+// the one-second tick alone, the window's pace. AsAnswered: the caller also
+// hands it every line as it arrives, and the next command goes out as soon as
+// the answer before it has been read; the keep-alive prompt still goes once a
+// second, and only while the link is idle. Every other rule is the same.
+enum class DialoguePace : uint8_t { Tick, AsAnswered };
+
 class ConsoleDialogue final : public GatewayJobs {
 public:
     // Silent ticks an open exchange waits for a line of its answer before it is
@@ -47,7 +54,7 @@ public:
     static constexpr uint8_t kExchangeTimeoutTicks = 5;
 
     ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting, SerialPort& port,
-                    LinkUi& ui, DialogueHooks hooks);
+                    LinkUi& ui, DialogueHooks hooks, DialoguePace pace = DialoguePace::Tick);
     ~ConsoleDialogue() override;
     ConsoleDialogue(const ConsoleDialogue&) = delete;
     ConsoleDialogue& operator=(const ConsoleDialogue&) = delete;
@@ -56,6 +63,10 @@ public:
     // Cuts a running worker short, joins it, then closes the port.
     void disconnect();
     void onPollTimer();
+    // AsAnswered: a whole line has arrived (the caller waits for one while no
+    // worker owns the port). Acts on what has come; counts no tick.
+    void onLinesArrived();
+    DialoguePace pace() const { return pace_; }
     void onAnimationTimer();
     // The worker's notice. The worker posts it through the hook; tests hand
     // in stale tickets themselves.
@@ -119,7 +130,9 @@ private:
     void sendPrompt();
     // Reads every line that has come and acts on the replies; whether one
     // came, or nothing once the device has gone.
-    std::optional<bool> readReplies();
+    std::optional<bool> readReplies(uint16_t firstWaitMs);
+    // AsAnswered: what the tick does once a second, and a job's prompt at once.
+    void keepAlive();
     void sendNextCommand();
     void ask(Exchange exchange, const char* command);
     void closeExchange();
@@ -169,6 +182,7 @@ private:
     SerialPort& port_;
     LinkUi& ui_;
     DialogueHooks hooks_;
+    DialoguePace pace_;
     ThreadRunner ownRunner_;
     WorkerRunner* runner_;
     // Posted work checks it, so that nothing posted runs into a dialogue that has gone.
@@ -201,6 +215,10 @@ private:
     bool promptThisTick_ = false;  // reset with sentThisTick_ and by connect()
     bool readingLines_ = false;    // a tick is reading what has come
     bool promptOwed_ = false;      // asked for meanwhile, sent once the reading ends
+    // A prompt went out and no "connect" has come since.
+    bool promptOutstanding_ = false;
+    // AsAnswered: a reply was read between ticks.
+    bool heardSinceTick_ = false;
     // The next line dropped after a failed block is the first after it.
     bool firstDroppedLine_ = false;
     // The line being read, kept so that reading one allocates nothing.

@@ -39,13 +39,20 @@ public:
     uint16_t openError = 0;
 };
 
-HeadlessLink::HeadlessLink() : HeadlessLink(std::make_unique<RoutedSerialPort>(), std::chrono::seconds(1)) {}
+HeadlessLink::HeadlessLink(DialoguePace pace)
+    : HeadlessLink(std::make_unique<RoutedSerialPort>(), std::chrono::seconds(1), pace) {}
 
-HeadlessLink::HeadlessLink(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick)
+HeadlessLink::HeadlessLink(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick, DialoguePace pace)
     : port_(std::move(port)), tick_(tick), ui_(std::make_unique<Ui>()) {
     DialogueHooks hooks;
     hooks.post = [this](std::function<void()> call) { post(std::move(call)); };
-    dialogue_ = std::make_unique<ConsoleDialogue>(session_, config_, ipSetting_, *port_, *ui_, std::move(hooks));
+    dialogue_ = std::make_unique<ConsoleDialogue>(session_, config_, ipSetting_, *port_, *ui_, std::move(hooks), pace);
+}
+
+bool HeadlessLink::watchesPort() const {
+    // While a worker runs the port is its, and its notice comes as posted work.
+    return dialogue_->pace() == DialoguePace::AsAnswered && ui_->polling && session_.portOpen &&
+           !dialogue_->workerBusy();
 }
 
 HeadlessLink::~HeadlessLink() {
@@ -79,9 +86,12 @@ bool HeadlessLink::runUntil(const std::function<bool()>& done, int ticks) {
         if (interrupted_) return false;
         if (done()) return true;
         std::function<void()> call;
+        // Only the loop posts while no worker runs, so nothing posted can be
+        // missed while the loop waits on the port instead.
+        const bool watch = watchesPort();
         {
             std::unique_lock lock(mutex_);
-            wake_.wait_until(lock, nextTick, [&] { return interrupted_ || !posted_.empty(); });
+            if (!watch) wake_.wait_until(lock, nextTick, [&] { return interrupted_ || !posted_.empty(); });
             if (interrupted_) return false;
             if (!posted_.empty()) {
                 call = std::move(posted_.front());
@@ -90,6 +100,19 @@ bool HeadlessLink::runUntil(const std::function<bool()>& done, int ticks) {
         }
         if (call) {
             call();
+            continue;
+        }
+        if (watch && Steady::now() < nextTick) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(nextTick - Steady::now());
+            const bool line = port_->waitForLine(session_.portNumber, static_cast<uint16_t>(left.count()));
+            // A device that went away ends the link from inside the dialogue.
+            if (line || port_->deviceError() != 0) {
+                dialogue_->onLinesArrived();
+            } else {
+                // Cancelled, or a port that cannot wait: the tick is next.
+                std::unique_lock lock(mutex_);
+                wake_.wait_until(lock, nextTick, [&] { return interrupted_.load(); });
+            }
             continue;
         }
         if (Steady::now() < nextTick) continue;

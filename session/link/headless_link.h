@@ -34,9 +34,10 @@ public:
     static constexpr int kJobTicks = 3 * ConsoleDialogue::kExchangeTimeoutTicks;
 
     // A link over the terminal device named in the settings.
-    HeadlessLink();
+    explicit HeadlessLink(DialoguePace pace = DialoguePace::Tick);
     // A link over the given port, with a tick of `tick` (tests).
-    HeadlessLink(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick);
+    HeadlessLink(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick,
+                 DialoguePace pace = DialoguePace::Tick);
     ~HeadlessLink() override;
     HeadlessLink(const HeadlessLink&) = delete;
     HeadlessLink& operator=(const HeadlessLink&) = delete;
@@ -62,6 +63,8 @@ private:
     // ticks without one, Cancelled on interrupt().
     JobResult await(const Pending& pending, int ticks);
     void post(std::function<void()> call);
+    // AsAnswered: the port is the loop's to watch for lines until the tick.
+    bool watchesPort() const;
 
     std::unique_ptr<SerialPort> port_;
     std::chrono::milliseconds tick_;

@@ -1,6 +1,7 @@
 #pragma once
 // The link state that the main window shows and the console dialogue keeps.
-// One instance per program; only the thread that owns the dialogue touches it.
+// The dialogue's own copy lives on the link's thread; the window holds the
+// copies the link hands it.
 
 #include <array>
 #include <cstdint>
@@ -41,6 +42,8 @@ struct LinkSession {
     // byte as they came over the wire: a backup keeps exactly what the gateway sent.
     std::vector<uint8_t> parameterBlockRaw;
     std::vector<uint8_t> fileNameReplyRaw;
+
+    bool operator==(const LinkSession&) const = default;
 };
 
 }  // namespace norvik

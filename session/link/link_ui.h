@@ -1,8 +1,8 @@
 #pragma once
 // What the console dialogue asks of the main window. The dialogue reports
-// states and outcomes; the window picks the words. The window implements it
-// with widgets and timers; tests implement it with a recorder and drive the
-// ticks themselves.
+// states and outcomes; the window picks the words. The window's link
+// implements it on the link's thread with timers and signals to the window;
+// tests implement it with a recorder and drive the ticks themselves.
 
 #include <cstdint>
 
@@ -78,7 +78,8 @@ public:
     virtual void clearTree() = 0;
     virtual void resetList() = 0;
 
-    // A modal box with an OK button; returns when it is closed.
+    // A box with an OK button. The window's link returns at once: the
+    // dialogue goes on while the box is shown.
     virtual void showNotice(LinkNotice notice) = 0;
 
     // Timers: poll every 1000 ms, animation every 100 ms. startPollTimer returns

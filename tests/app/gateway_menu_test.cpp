@@ -24,6 +24,7 @@
 #include "backup/backup_file.h"
 #include "link/gateway_jobs.h"
 #include "support/fake_port.h"
+#include "app/gateway_state.h"
 #include "support/window_recorders.h"
 
 #ifdef NORVIK_GATESIM
@@ -103,7 +104,7 @@ TEST_F(GatewayMenuTest, anOpenBackupStandsInForTheGatewayUntilItIsClosed) {
 
     dialogs.openPath = QString::fromStdString(path);
     menu.onOpenBackup();
-    ASSERT_TRUE(menu.offline());
+    ASSERT_TRUE(window->state().offline());
     EXPECT_EQ(treeNodes(*window), (std::vector<std::string>{"HX-3420", "Module 1", "Module 2", "Module 3", "Module 4",
                                                             "Module 5", "Module 6"}));
     EXPECT_TRUE(window->windowTitle().contains(QLatin1String("HX-3420")));
@@ -151,7 +152,7 @@ TEST_F(GatewayMenuTest, anOpenBackupStandsInForTheGatewayUntilItIsClosed) {
     EXPECT_FALSE(menu.commands().running());
 
     menu.onCloseBackup();
-    EXPECT_FALSE(menu.offline());
+    EXPECT_FALSE(window->state().offline());
     EXPECT_EQ(treeNodes(*window), std::vector<std::string>{"HX-xxxx"});
     EXPECT_EQ(window->windowTitle().toStdString(), "Norvik");
     EXPECT_FALSE(window->actions().ipDevice->isEnabled());
@@ -164,7 +165,7 @@ TEST_F(GatewayMenuTest, aRefusedBackupSaysWhyAndLeavesTheWindowAsItWas) {
     std::ofstream(path) << "{\"format\": \"norvik-backup\", \"formatVersion\": \"9.0\"}";
     dialogs.openPath = QString::fromStdString(path);
     window->gatewayMenu()->onOpenBackup();
-    EXPECT_FALSE(window->gatewayMenu()->offline());
+    EXPECT_FALSE(window->state().offline());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_NE(boxes.shown[0].text.find("format 9"), std::string::npos) << boxes.shown[0].text;
     EXPECT_EQ(treeNodes(*window), std::vector<std::string>{"HX-xxxx"});

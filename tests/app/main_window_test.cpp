@@ -11,7 +11,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
@@ -40,6 +42,7 @@
 #include "link/console_texts.h"
 #include "support/fake_port.h"
 #include "support/gateway_blocks.h"
+#include "support/window_link_driver.h"
 #include "support/window_recorders.h"
 
 #ifdef NORVIK_GATESIM
@@ -171,22 +174,33 @@ protected:
         window = std::make_unique<MainWindow>(MainWindow::Services{&port, &boxes, &opener, manualTimers});
     }
 
-    LinkSession& session() { return window->session(); }
+    const LinkSession& session() { return window->session(); }
+    void editSession(const std::function<void(LinkSession&)>& edit) { test::editSession(*window, edit); }
+    // Menu commands reach the link queued: the window shows their effect once it has run.
+    void connectPort() {
+        window->onConnect();
+        test::settle(*window);
+    }
+    void disconnectPort() {
+        window->onDisconnect();
+        test::settle(*window);
+    }
+    void animate() {
+        test::onLink(*window, [](WindowLink& l) { l.animate(); });
+    }
     const MainWindow::Actions& menu() { return window->actions(); }
 
     // One tick on which the gateway sends `line` (empty = silence), then `block`.
     void tick(const std::string& line = {}, std::span<const uint8_t> block = {}) {
         if (!line.empty()) port.queueLine(line);
         port.queueBytes(block);
-        window->dialogue().onPollTimer();
+        test::onLink(*window, [](WindowLink& l) { l.tick(); });
     }
-    void awaitWorker() {
-        ASSERT_TRUE(waitFor([&] { return !window->dialogue().workerBusy(); })) << "worker never reported";
-    }
+    void awaitWorker() { ASSERT_TRUE(test::awaitLinkWorker(*window)) << "worker never reported"; }
 
     void connectAndLoad(char model = '5',
                         const std::vector<Record>& records = {kSystemModuleAt1, kWdoModule, kWaoModule}) {
-        window->onConnect();
+        connectPort();
         tick(c::kReplyConnect);
         tick(c::kReplyParameter, parameterBlock(model, records));
         awaitWorker();
@@ -418,7 +432,7 @@ TEST_F(MainWindowTest, lampsArePicturesThatSayTheirColour) {
     }
     EXPECT_EQ(window->moduleLamp()->accessibleName().toStdString(), "Module   State :");
     EXPECT_EQ(window->portLamp()->accessibleName().toStdString(), "Com Port State :");
-    window->onConnect();
+    connectPort();
     QAccessibleInterface* portLamp = QAccessible::queryAccessibleInterface(window->portLamp());
     EXPECT_EQ(portLamp->text(QAccessible::Description).toStdString(), "green");
 }
@@ -429,7 +443,7 @@ TEST_F(MainWindowTest, connectTakesTheChosenSettings) {
     window->portBox(0)->setCurrentIndex(2);
     window->portBox(1)->setCurrentIndex(2);
     window->portBox(2)->setCurrentIndex(1);
-    window->onConnect();
+    connectPort();
     ASSERT_EQ(port.opened.size(), 1u);
     EXPECT_EQ(port.opened[0].port, 3);
     EXPECT_EQ(port.opened[0].baud, 9600u);
@@ -440,7 +454,7 @@ TEST_F(MainWindowTest, connectTakesTheChosenSettings) {
 
 TEST_F(MainWindowTest, failedOpenShowsTheErrorBoxAndLeavesTheBoxesEditable) {
     port.openCode = 2;
-    window->onConnect();
+    connectPort();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Error message");
     EXPECT_EQ(boxes.shown[0].text, "Open Com Error ! Please check Com Port setting");
@@ -453,7 +467,7 @@ TEST_F(MainWindowTest, failedOpenShowsTheErrorBoxAndLeavesTheBoxesEditable) {
 }
 
 TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
-    window->onConnect();
+    connectPort();
     EXPECT_FALSE(menu().connect->isEnabled());
     EXPECT_TRUE(menu().disconnect->isEnabled());
     EXPECT_TRUE(window->portLamp()->isGreen());
@@ -507,7 +521,7 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
     EXPECT_EQ(listRows(*window), emptyGatewayList());
     EXPECT_FALSE(menu().connect->isEnabled());
 
-    window->onDisconnect();
+    disconnectPort();
     EXPECT_EQ(port.closes, 1);
     EXPECT_TRUE(menu().connect->isEnabled());
     EXPECT_FALSE(menu().disconnect->isEnabled());
@@ -523,13 +537,13 @@ TEST_F(MainWindowTest, menuLampsAndTreeFollowAConnection) {
 }
 
 TEST_F(MainWindowTest, progressBarRunsWhileAnimating) {
-    window->onConnect();
+    connectPort();
     tick(c::kReplyConnect);
     port.holdBlocks();  // keep the parameter worker busy
     tick(c::kReplyParameter);
     std::vector<int> steps;
     for (int i = 0; i < 11; ++i) {
-        window->dialogue().onAnimationTimer();
+        animate();
         steps.push_back(window->statusLine()->progressBar()->value());
     }
     EXPECT_EQ(steps, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 1}));
@@ -537,7 +551,7 @@ TEST_F(MainWindowTest, progressBarRunsWhileAnimating) {
     port.release();
     awaitWorker();
     tick(c::kReplyParameterFinish);
-    window->dialogue().onAnimationTimer();
+    animate();
     EXPECT_EQ(window->statusLine()->progressBar()->value(), 0);
     EXPECT_FALSE(window->animationTimerRunning());
 }
@@ -547,13 +561,15 @@ TEST_F(MainWindowTest, progressBarRunsWhileAnimating) {
 enum class Link { NotConnected, Loading, NoParameter, NoFirmware, Ready, Ready3410 };
 
 void setLink(MainWindow& window, Link link) {
-    LinkSession& s = window.session();
-    s.linkState = link == Link::NotConnected ? LinkState::NotConnected
-                  : link == Link::Loading    ? LinkState::LoadingParameters
-                                             : LinkState::Connected;
-    s.parameterLoaded = link == Link::NoFirmware || link == Link::Ready || link == Link::Ready3410;
-    s.firmwareAutoQuery = link != Link::Ready && link != Link::Ready3410;
-    window.config().modelName = link == Link::Ready3410 ? kModelHx3410 : kModelHx3420;
+    test::editSession(window, [link](LinkSession& s) {
+        s.linkState = link == Link::NotConnected ? LinkState::NotConnected
+                      : link == Link::Loading    ? LinkState::LoadingParameters
+                                                 : LinkState::Connected;
+        s.parameterLoaded = link == Link::NoFirmware || link == Link::Ready || link == Link::Ready3410;
+        s.firmwareAutoQuery = link != Link::Ready && link != Link::Ready3410;
+    });
+    test::editConfig(window,
+                     [link](GatewayConfig& c) { c.modelName = link == Link::Ready3410 ? kModelHx3410 : kModelHx3420; });
 }
 
 TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
@@ -608,7 +624,7 @@ TEST_F(MainWindowTest, everyCommandRunsItsGuardsInOrder) {
         boxes.shown.clear();
         opener.opened.clear();
         setLink(*window, k.link);
-        session().fileNamesReceived = false;
+        editSession([](LinkSession& s) { s.fileNamesReceived = false; });
         (window.get()->*k.command)();
         if (k.message) {
             ASSERT_EQ(boxes.shown.size(), 1u);
@@ -636,9 +652,11 @@ TEST_F(MainWindowTest, guardTextsAreTheUsersOwn) {
 TEST_F(MainWindowTest, firmwareCommandOpensAtOnceOnlyWhenTheNamesAreHeld) {
     connectAndLoad();
     setLink(*window, Link::Ready);
-    session().fileNamesReceived = true;
-    session().firmwareFileNames[0] = "3420V13.bin";
-    session().fileCount = 1;
+    editSession([](LinkSession& s) {
+        s.fileNamesReceived = true;
+        s.firmwareFileNames[0] = "3420V13.bin";
+        s.fileCount = 1;
+    });
     window->onGetFirmwareVersion();
     EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});
     ASSERT_EQ(opener.firmwareShown.size(), 1u);
@@ -647,7 +665,7 @@ TEST_F(MainWindowTest, firmwareCommandOpensAtOnceOnlyWhenTheNamesAreHeld) {
     EXPECT_EQ(window->gatewayJobs().pendingJobs(), 0u);
 
     opener.opened.clear();
-    session().fileNamesReceived = false;
+    editSession([](LinkSession& s) { s.fileNamesReceived = false; });
     window->onGetFirmwareVersion();
     window->onGetFirmwareVersion();  // asked again while the question is out
     EXPECT_TRUE(opener.opened.empty());
@@ -665,7 +683,7 @@ TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
     window->onGetFirmwareVersion();
     EXPECT_EQ(opener.names(), std::vector<std::string>{"FirmwareDialog"});  // held: at once
 
-    session().fileNamesReceived = false;
+    editSession([](LinkSession& s) { s.fileNamesReceived = false; });
     opener.opened.clear();
     window->onGetFirmwareVersion();
     EXPECT_TRUE(opener.opened.empty());
@@ -676,10 +694,10 @@ TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
     EXPECT_EQ(window->statusLine()->operationLabel()->text().toStdString(), "Receive file name finish");
 
     // A link that ends before the reply came shows nothing.
-    session().fileNamesReceived = false;
+    editSession([](LinkSession& s) { s.fileNamesReceived = false; });
     opener.opened.clear();
     window->onGetFirmwareVersion();
-    window->onDisconnect();
+    disconnectPort();
     QCoreApplication::processEvents();
     EXPECT_TRUE(opener.opened.empty());
     EXPECT_EQ(window->gatewayJobs().pendingJobs(), 0u);
@@ -688,7 +706,7 @@ TEST_F(MainWindowTest, firmwareDialogOpensWhenTheAskedForNamesArrive) {
 TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     connectAndLoad();
     answerFileNames({"3420V13.bin"});
-    session().fileNamesReceived = false;
+    editSession([](LinkSession& s) { s.fileNamesReceived = false; });
     window->onGetFirmwareVersion();
     tick(c::kReplyConnect);
     ASSERT_EQ(port.lastSent(), c::kLoadFileName);
@@ -698,9 +716,10 @@ TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     const std::size_t receivesBefore = port.blockTimeouts().size();
     // The worker has failed and ended, its notice is not yet taken: the user
     // asks again.
+    // Queued to the window when the link has a thread of its own, else to the link.
+    QObject* target = window->link().onOwnThread() ? static_cast<QObject*>(window.get()) : &window->link();
     AheadOfQueuedCall askAgain(
-        window.get(), [&] { return port.blockTimeouts().size() > receivesBefore; },
-        [&] { window->onGetFirmwareVersion(); });
+        target, [&] { return port.blockTimeouts().size() > receivesBefore; }, [&] { window->onGetFirmwareVersion(); });
     tick(c::kReplyFileName, reply);
     ASSERT_TRUE(waitFor([&] { return askAgain.ran(); }, 20000)) << "the worker's notice never came";
     awaitWorker();
@@ -844,8 +863,10 @@ TEST_F(MainWindowTest, treeAndListShowTheConfiguration) {
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(std::string(k.model) + " system module at " + std::to_string(k.systemPosition) + ", " + k.node);
-        window->config() = handConfig(k.model, 4, k.systemPosition);
-        if (k.systemPosition > 0) window->config().moduleCount = 3;
+        test::editConfig(*window, [&](GatewayConfig& c) {
+            c = handConfig(k.model, 4, k.systemPosition);
+            if (k.systemPosition > 0) c.moduleCount = 3;
+        });
         window->rebuildTree();
         EXPECT_EQ(treeNodes(*window), k.tree);
         // Rebuilding selects nothing and shows the gateway.
@@ -862,7 +883,7 @@ TEST_F(MainWindowTest, treeAndListShowTheConfiguration) {
 }
 
 TEST_F(MainWindowTest, treeUsesTwoImagesForSelectedAndNot) {
-    window->config() = handConfig("HX-3420", 3, 1);
+    test::editConfig(*window, [](GatewayConfig& c) { c = handConfig("HX-3420", 3, 1); });
     window->rebuildTree();
     const QIcon icon = window->treeRoot()->child(0)->icon(0);
     const QImage normal = icon.pixmap(QSize(16, 16), 1.0, QIcon::Normal).toImage();
@@ -875,8 +896,10 @@ TEST_F(MainWindowTest, treeUsesTwoImagesForSelectedAndNot) {
 }
 
 TEST_F(MainWindowTest, afterTheLinkEndsTheRootKeepsTheLastValues) {
-    window->config() = handConfig("HX-3420", 4, 1);
-    window->config().moduleCount = 3;
+    test::editConfig(*window, [](GatewayConfig& c) {
+        c = handConfig("HX-3420", 4, 1);
+        c.moduleCount = 3;
+    });
     window->rebuildTree();
     selectNode(*window, "Module 2");
     window->clearTree();
@@ -892,7 +915,7 @@ TEST_F(MainWindowTest, afterTheLinkEndsTheRootKeepsTheLastValues) {
 
 TEST_F(MainWindowTest, exitWithThePortOpenDisconnectsFirst) {
     window->show();
-    window->onConnect();
+    connectPort();
     boxes.answerExitWithOk = false;
     window->onExit();
     EXPECT_EQ(boxes.exitQuestions, 1);
@@ -901,6 +924,7 @@ TEST_F(MainWindowTest, exitWithThePortOpenDisconnectsFirst) {
 
     boxes.answerExitWithOk = true;
     window->onExit();
+    QCoreApplication::processEvents();  // what the link said as it closed
     EXPECT_EQ(port.closes, 1);
     EXPECT_FALSE(window->portLamp()->isGreen());
     EXPECT_FALSE(window->isVisible());
@@ -913,11 +937,11 @@ TEST_F(MainWindowTest, exitAndTheCloseBoxCutAWaitingWorkerShort) {
         SCOPED_TRACE(viaExit ? "Exit" : "close box");
         make(true);
         window->show();
-        window->onConnect();
+        connectPort();
         tick(c::kReplyConnect);
         port.holdBlocks();
         tick(c::kReplyParameter);
-        ASSERT_TRUE(window->dialogue().workerRunning());
+        ASSERT_TRUE(test::linkWorkerRunning(*window));
         boxes.answerExitWithOk = true;
         const int cutBefore = port.holdsCut();
         if (viaExit) {
@@ -926,7 +950,7 @@ TEST_F(MainWindowTest, exitAndTheCloseBoxCutAWaitingWorkerShort) {
             window->close();
         }
         EXPECT_EQ(port.holdsCut(), cutBefore + 1) << "the waiting receive was cut short, not waited out";
-        EXPECT_FALSE(window->dialogue().workerRunning());
+        EXPECT_FALSE(test::linkWorkerRunning(*window));
         EXPECT_FALSE(window->isVisible());
         port.release();
     }
@@ -942,11 +966,11 @@ TEST_F(MainWindowTest, exitWithThePortClosedOnlyAsks) {
 
 TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
     window->show();
-    window->onConnect();
+    connectPort();
     tick(c::kReplyConnect);
     port.holdBlocks();
     tick(c::kReplyParameter);
-    ASSERT_TRUE(window->dialogue().workerRunning());
+    ASSERT_TRUE(test::linkWorkerRunning(*window));
     // The gateway's bytes come late, while the window is already closing.
     std::thread late([&] {
         awaitMainThreadWaiting();
@@ -958,7 +982,7 @@ TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
     EXPECT_FALSE(window->isVisible());
     EXPECT_EQ(boxes.exitQuestions, 0);
     EXPECT_EQ(port.closes, 0);
-    EXPECT_FALSE(window->dialogue().workerRunning());
+    EXPECT_FALSE(test::linkWorkerRunning(*window));
     EXPECT_FALSE(window->pollTimerRunning());
     // A notice the worker posted before it ended finds nothing to do.
     QCoreApplication::processEvents();
@@ -966,11 +990,13 @@ TEST_F(MainWindowTest, closeBoxEndsAtOnceWithoutDisconnectButAfterTheWorker) {
 }
 
 TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
-    window->onConnect();
+    connectPort();
     tick(c::kReplyConnect);
     port.holdBlocks();
     tick(c::kReplyParameter);
-    ASSERT_TRUE(window->dialogue().workerRunning());
+    ASSERT_TRUE(test::linkWorkerRunning(*window));
+    const QPointer<QThread> linkThread = window->link().thread();
+    ASSERT_NE(linkThread.data(), QThread::currentThread());
     std::thread late([&] {
         awaitMainThreadWaiting();
         port.queueBytes(parameterBlock('5', {kSystemModuleAt1}));
@@ -978,6 +1004,7 @@ TEST_F(MainWindowTest, destroyingTheWindowWaitsForItsWorkerAndDropsItsNotice) {
     });
     window.reset();
     late.join();
+    EXPECT_TRUE(linkThread.isNull()) << "the link's thread has ended and gone with the window";
     // A notice that outlived the window would be delivered here.
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents();
@@ -1000,7 +1027,7 @@ TEST_F(MainWindowTest, tabWalksTreeListAndPortBoxesAndEscapeEndsAtOnce) {
                                          window->portBox(2), window->portBox(3), window->portBox(4)};
     EXPECT_EQ(seen, expected);
 
-    window->onConnect();
+    connectPort();
     QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(window->tree(), &escape);
     EXPECT_FALSE(window->isVisible());
@@ -1010,7 +1037,7 @@ TEST_F(MainWindowTest, tabWalksTreeListAndPortBoxesAndEscapeEndsAtOnce) {
 
 TEST_F(MainWindowTest, timersKeepRunningWhileAModalDialogIsOpen) {
     make(false);
-    window->onConnect();
+    connectPort();
     setLink(*window, Link::Ready);
     int readsWhileOpen = 0;
     opener.whileOpen = [&] {
@@ -1034,7 +1061,7 @@ TEST_F(MainWindowTest, pollGoesOnWhileTheAccessErrorBoxIsOpen) {
         runModalLoopUntil([&] { return port.lineReads() - before >= 2; });
         readsWhileOpen = port.lineReads() - before;
     };
-    window->onConnect();
+    connectPort();
     ASSERT_TRUE(waitFor([&] { return readsWhileOpen >= 0; }, 30000));
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, status::kAccessErrorBox);
@@ -1054,6 +1081,7 @@ TEST(MainWindowWithGatesim, connectsLoadsAndShowsTheDemoGateway) {
     window.show();
 
     window.onConnect();
+    test::settle(window);
     ASSERT_TRUE(window.session().portOpen) << window.statusLine()->linkLabel()->text().toStdString();
     ASSERT_TRUE(waitFor([&] { return window.session().parameterLoaded && !window.session().firmwareAutoQuery; }, 15000))
         << window.statusLine()->operationLabel()->text().toStdString();
@@ -1073,6 +1101,7 @@ TEST(MainWindowWithGatesim, connectsLoadsAndShowsTheDemoGateway) {
     EXPECT_TRUE(boxes.shown.empty());
 
     window.onExit();
+    QCoreApplication::processEvents();
     EXPECT_FALSE(window.session().portOpen);
     EXPECT_FALSE(window.portLamp()->isGreen());
     ::unsetenv("NORVIK_COM1");

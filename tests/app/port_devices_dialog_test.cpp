@@ -27,6 +27,7 @@
 #include "link/console_texts.h"
 #include "serial/port_devices.h"
 #include "support/fake_port.h"
+#include "support/window_link_driver.h"
 #include "support/window_recorders.h"
 
 namespace norvik {
@@ -100,6 +101,7 @@ TEST_F(PortDevicesTest, choiceIsSavedRestoredAndUsedAtTheNextConnect) {
     window.portBox(0)->setCurrentIndex(1);
     EXPECT_EQ(text(window.portBox(0)->toolTip()), "Com2 opens " + usb);
     window.onConnect();
+    test::settle(window);
     ASSERT_EQ(port.opened.size(), 1u);
     EXPECT_EQ(port.opened[0].port, 2);
     EXPECT_EQ(port.opened[0].device, usb);
@@ -107,12 +109,14 @@ TEST_F(PortDevicesTest, choiceIsSavedRestoredAndUsedAtTheNextConnect) {
     EXPECT_EQ(text(window.statusLine()->toolTip()), "Com2 opens " + usb);
     EXPECT_NE(text(window.statusLine()->linkLabel()->toolTip()).find("Com2 opens " + usb), std::string::npos);
     window.onDisconnect();
+    test::settle(window);
     EXPECT_EQ(text(window.statusLine()->toolTip()), "");
     EXPECT_EQ(window.statusLine()->linkLabel()->toolTip(), window.statusLine()->linkLabel()->text());
 
     // An entry with nothing chosen keeps the old rule.
     window.portBox(0)->setCurrentIndex(4);
     window.onConnect();
+    test::settle(window);
     EXPECT_EQ(port.opened.back().device, "/dev/ttyS4");
 }
 
@@ -135,11 +139,14 @@ TEST_F(PortDevicesTest, variableOverridesTheSavedChoiceWithoutReplacingIt) {
     window.portBox(0)->setCurrentIndex(1);
     EXPECT_EQ(text(window.portBox(0)->toolTip()), "Com2 opens " + pty + " (set by NORVIK_COM2)");
     window.onConnect();
+    test::settle(window);
     EXPECT_EQ(port.opened.at(0).device, pty);
 
     ::unsetenv("NORVIK_COM2");
     window.onDisconnect();
+    test::settle(window);
     window.onConnect();
+    test::settle(window);
     EXPECT_EQ(port.opened.at(1).device, usb);
 }
 
@@ -232,6 +239,7 @@ TEST_F(PortDevicesTest, failedOpenKeepsItsTextAndAddsTheAdvice) {
     for (const uint16_t code : {uint16_t{ENOENT}, uint16_t{EACCES}, uint16_t{EBUSY}}) {
         port.openCode = code;
         window.onConnect();
+        test::settle(window);
         ASSERT_FALSE(boxes.shown.empty());
         EXPECT_EQ(boxes.shown.back().title, "Error message");
         EXPECT_EQ(boxes.shown.back().text, "Open Com Error ! Please check Com Port setting");

@@ -25,6 +25,7 @@
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "support/fake_port.h"
+#include "support/window_link_driver.h"
 #include "support/window_recorders.h"
 
 namespace norvik {
@@ -261,12 +262,12 @@ TEST(TrafficInTheMainWindow, windowOpenedBeforeConnectFollowsTheLink) {
 
     main.onConnect();
     port.queueLine(c::kReplyConnect);
-    main.dialogue().onPollTimer();
+    test::onLink(main, [](WindowLink& l) { l.tick(); });
     port.queueLine(c::kReplyParameter);
     port.queueBytes(Bytes{'K', '5', 0, 0, 0, 0, 7, 0, 0x64, 3, 0xE8, 0, 2, 0, 0, 0});
     port.queueBytes(Bytes{0xFF, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0});
-    main.dialogue().onPollTimer();
-    ASSERT_TRUE(waitFor([&] { return !main.dialogue().workerBusy(); }));
+    test::onLink(main, [](WindowLink& l) { l.tick(); });
+    ASSERT_TRUE(test::awaitLinkWorker(main));
     ASSERT_TRUE(waitFor([&] { return traffic->model()->rowCount() >= 6; }));
     EXPECT_EQ(shownData(*traffic->model()),
               (std::vector<std::string>{"KESTRA--r4460k>", "KESTRA--r4460k> connect", "LOAD--PARAMETER",

@@ -33,6 +33,7 @@
 #include "grid/grid_widget.h"
 #include "views/device_space_dialog.h"
 #include "support/fake_port.h"
+#include "support/window_link_driver.h"
 #include "support/window_recorders.h"
 
 namespace norvik {
@@ -168,7 +169,7 @@ TEST_F(TranslationTest, aModuleNodeInTheLanguageStillShowsItsRows) {
     test::RecordingBoxes boxes;
     test::RecordingOpener opener;
     MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
-    window.config().moduleCount = 1;
+    test::editConfig(window, [](GatewayConfig& c) { c.moduleCount = 1; });
     window.rebuildTree();
     QTreeWidgetItem* node = window.treeRoot()->child(0);
     EXPECT_EQ(node->text(0).toStdString(), in("Module 1", "Modul 1"));

@@ -14,6 +14,7 @@
 
 #include "app/about_dialog.h"
 #include "app/dialog_opener.h"
+#include "app/gateway_state.h"
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
@@ -156,12 +157,10 @@ protected:
 };
 
 TEST(FirmwareDialog, unsupportedReplyShowsTheBoxBeforeTheEmptyDialog) {
-    LinkSession session;
-    GatewayConfig config;
-    IpSettingRecord ip;
+    GatewayState state;
     RecordingBoxes boxes;
     test::FakeGatewayJobs jobs;
-    LookingOpener opener(session, config, ip, jobs, boxes);
+    LookingOpener opener(state, jobs, boxes);
     opener.boxes = &boxes;
 
     opener.openFirmwareDialog(nullptr, namesRead(JobOutcome::BlockIncomplete, {"3420V13.bin"}, 1));

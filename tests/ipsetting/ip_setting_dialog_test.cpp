@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/dialog_opener.h"
+#include "app/gateway_state.h"
 #include "ipsetting/ip_address_edit.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"
@@ -248,10 +249,14 @@ protected:
 
 TEST_F(IpSettingDialogTest, menuOpensTheDialogOnTheSharedRecord) {
     test::RecordingBoxes boxes;
-    LookingOpener opener(session, config, record, jobs, boxes);
+    GatewayState state;
+    state.showLinkSession(session);
+    state.showLinkConfig(std::make_shared<GatewayConfig>(config));
+    state.keepIpSetting(record);
+    LookingOpener opener(state, jobs, boxes);
     opener.openIpSettingDialog(nullptr, DialogMode::NewSetting);
     EXPECT_EQ(opener.seen, "192.168.255.1");
-    EXPECT_EQ(record.remotes[0].reconnectTimeMs, 8000u);
+    EXPECT_EQ(state.ipSetting().remotes[0].reconnectTimeMs, 8000u);
 }
 
 }  // namespace

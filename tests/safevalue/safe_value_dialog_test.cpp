@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/dialog_opener.h"
+#include "app/gateway_state.h"
 #include "app/message_boxes.h"
 #include "grid/cell_editor.h"
 #include "grid/grid_widget.h"
@@ -449,12 +450,10 @@ public:
 };
 
 TEST(SafeValueOpener, theMenuOpensTheDialogInItsMode) {
-    LinkSession session;
-    GatewayConfig config;
-    IpSettingRecord ip;
+    GatewayState state;
     SilentBoxes boxes;
     FakeGatewayJobs jobs;
-    LookingOpener opener(session, config, ip, jobs, boxes);
+    LookingOpener opener(state, jobs, boxes);
     opener.openSafeValueDialog(nullptr, DialogMode::NewSetting);
     opener.openSafeValueDialog(nullptr, DialogMode::LoadFromDevice);
     EXPECT_EQ(opener.seen, (std::vector<std::string>{"Safe Value Setting:FFFF", "Safe Value Setting:"}));

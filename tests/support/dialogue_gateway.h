@@ -383,7 +383,8 @@ class DialogueRig {
     BrokenHook broken_;
 
 public:
-    DialogueRig(GatewayFate& fate, BrokenHook broken) : broken_(std::move(broken)), gateway(fate, port, broken_) {}
+    DialogueRig(GatewayFate& fate, BrokenHook broken, DialoguePace dialoguePace = DialoguePace::Tick)
+        : broken_(std::move(broken)), pace(dialoguePace), gateway(fate, port, broken_) {}
 
     void connect() {
         dialogue.connect(PortSettings{});
@@ -391,16 +392,21 @@ public:
     }
     // A tick in three steps, so that a driver can act between them.
     void beginTick() { gateway.beginTick(++tick); }
-    // The poll, the worker's notice and whatever was posted.
+    // As answered, the lines that came are read first, as they would be on
+    // arrival; then the poll. Each is followed by the worker's notice and
+    // whatever was posted.
     void poll() {
-        dialogue.onPollTimer();
-        while (dialogue.workerBusy()) {
-            if (!ui.runPosted(std::chrono::milliseconds(0))) {
-                broken_("a worker never ended");
-                return;
+        if (pace == DialoguePace::AsAnswered) {
+            for (std::size_t read = SIZE_MAX; port.pendingBytes() > 0 && port.consumedBytes() != read;) {
+                read = port.consumedBytes();
+                dialogue.onLinesArrived();
+                settle();
             }
         }
-        ui.runAllPosted();
+        const std::size_t commands = commandsUnseen();
+        dialogue.onPollTimer();
+        settle();
+        require(pace == DialoguePace::Tick || commandsUnseen() == commands, "a command waited for a tick");
     }
     void endTick() {
         gateway.endTick();
@@ -415,13 +421,33 @@ public:
     RecordingUi ui;
     InlineRunner runner;
     TickClock clock;
+    DialoguePace pace;
     DialogueGateway gateway;
-    ConsoleDialogue dialogue{session, config, ip, port, ui, ui.hooks(&runner, &clock)};
+    ConsoleDialogue dialogue{session, config, ip, port, ui, ui.hooks(&runner, &clock), pace};
     int tick = 0;
 
 private:
     void require(bool holds, const char* what) const {
         if (!holds) broken_(what);
+    }
+
+    void settle() {
+        while (dialogue.workerBusy()) {
+            if (!ui.runPosted(std::chrono::milliseconds(0))) {
+                broken_("a worker never ended");
+                return;
+            }
+        }
+        ui.runAllPosted();
+    }
+
+    // Commands said since the gateway last took what was sent (prompts and
+    // block ends are no commands).
+    std::size_t commandsUnseen() const {
+        std::size_t n = 0;
+        for (const FakePort::Sent& s : gateway.unseen())
+            n += !s.isBlock && s.line != console::kPrompt && s.line != console::kTransmitEnd ? 1 : 0;
+        return n;
     }
 
     // A load installs the gateway's block or nothing.

@@ -68,7 +68,10 @@ std::string unknownCommandText(const CLI::App& app) {
     for (const std::string& word : words) {
         if (word.empty() || word.front() == '-') continue;
         std::string names;
-        for (const CLI::App* command : commands) names += (names.empty() ? "" : ", ") + command->get_name();
+        for (const CLI::App* command : commands) {
+            if (!names.empty()) names += ", ";
+            names += command->get_name();
+        }
         const std::string where = level == &app ? std::string() : " of " + level->get_name();
         return "norvik-cli: unknown command '" + word + "'\nThe commands" + where + ": " + names + "\n";
     }
@@ -136,6 +139,12 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
         ->capture_default_str();
     app.add_flag("--json", o.json, "One JSON document per device on stdout (an array for several devices)");
     app.add_flag("--quiet", o.quiet, "Nothing on stdout but --json output; errors still go to stderr");
+    std::string pace = "as-answered";
+    app.add_option("--pace", pace,
+                   "as-answered: each command goes out as soon as the last was answered; tick: one step a second, "
+                   "as the window talks, for a gateway that needs it")
+        ->check(CLI::IsMember({"as-answered", "tick"}))
+        ->capture_default_str();
 
     std::vector<Chosen> chosen;
     auto command = [&](CLI::App& parent, const char* name, const char* help, CommandKind kind) {
@@ -214,6 +223,7 @@ ParseOutcome parseArguments(int argc, const char* const* argv) {
     for (const Chosen& c : chosen)
         if (c.app->parsed()) o.command = c.kind;
     if (portOption->count() > 0) o.port = static_cast<uint8_t>(port);
+    o.tickPace = pace == "tick";
     std::transform(parity.begin(), parity.end(), parity.begin(), [](unsigned char ch) { return std::tolower(ch); });
     o.parity = parity == "odd" ? Parity::Odd : parity == "even" ? Parity::Even : Parity::None;
 

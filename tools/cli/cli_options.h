@@ -34,6 +34,9 @@ struct CliOptions {
     Parity parity = Parity::None;
     bool json = false;
     bool quiet = false;
+    // --pace tick: the window's one exchange step a second, for a gateway that
+    // needs it; otherwise each command goes out as soon as the last was answered.
+    bool tickPace = false;
 
     CommandKind command = CommandKind::Info;
     std::string inputFile;   // put, restore, diff, show

@@ -69,7 +69,11 @@ int main(int argc, char** argv) {
 
         Terminal terminal(stdout, stderr, !options.quiet && ::isatty(STDERR_FILENO) == 1);
         DeviceRunner runner(
-            options, [] { return std::make_unique<norvik::HeadlessLink>(); }, terminal, pdf);
+            options,
+            [pace = options.tickPace ? norvik::DialoguePace::Tick : norvik::DialoguePace::AsAnswered] {
+                return std::make_unique<norvik::HeadlessLink>(pace);
+            },
+            terminal, pdf);
         // Before any link starts a thread, so that none of them takes the signals.
         StopSignals signals([&runner](int signal) {
             runner.interrupt(signal == SIGINT ? ExitCode::Interrupted : ExitCode::Terminated);

@@ -18,6 +18,7 @@ _norvik_cli() {
         --port) COMPREPLY=($(compgen -W '1 2 3 4 5 6 7 8' -- "$cur")); return ;;
         --baud) COMPREPLY=($(compgen -W '2400 4800 9600 19200 38400 57600 115200' -- "$cur")); return ;;
         --parity) COMPREPLY=($(compgen -W 'none odd even' -- "$cur")); return ;;
+        --pace) COMPREPLY=($(compgen -W 'as-answered tick' -- "$cur")); return ;;
         -o|--output) _filedir; return ;;
         --from-backup) _filedir norvik; return ;;
     esac
@@ -26,13 +27,13 @@ _norvik_cli() {
     local i command="" sub=""
     for ((i = 1; i < cword; i++)); do
         case ${words[i]} in
-            --device|--port|--baud|--parity|-o|--output|--from-backup) ((i++)) ;;
+            --device|--port|--baud|--parity|--pace|-o|--output|--from-backup) ((i++)) ;;
             -*) ;;
             *) if [[ -z $command ]]; then command=${words[i]}; elif [[ -z $sub ]]; then sub=${words[i]}; fi ;;
         esac
     done
 
-    local global='--device --port --baud --parity --json --quiet --help --version'
+    local global='--device --port --baud --parity --pace --json --quiet --help --version'
     case $command in
         "")
             if [[ $cur == -* ]]; then

@@ -39,6 +39,17 @@ bool LineReader::takeLine(std::string& line) {
     return true;
 }
 
+bool LineReader::hasLine() const {
+    auto from = rx_.begin();
+    if (discarding_) {
+        from = std::find(rx_.begin(), rx_.end(), uint8_t{'\n'});
+        if (from == rx_.end()) return false;
+        ++from;
+    }
+    return std::find(from, rx_.end(), uint8_t{'\n'}) != rx_.end() ||
+           static_cast<std::size_t>(rx_.end() - from) > kLineBufferSize;
+}
+
 std::size_t LineReader::takeBytes(std::span<uint8_t> dest) {
     discarding_ = false;
     const std::size_t got = std::min(rx_.size(), dest.size());

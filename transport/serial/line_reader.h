@@ -23,6 +23,8 @@ public:
     // bytes is cut to that length, as soon as more than kLineBufferSize bytes
     // wait without a "\n", and the rest of it up to its "\n" is dropped.
     bool takeLine(std::string& line);
+    // Whether takeLine() would take a line now.
+    bool hasLine() const;
 
     // Moves up to dest.size() waiting bytes into dest and returns their count.
     // A block follows a line the caller took as complete, so the tail of a cut

@@ -39,7 +39,7 @@ constexpr unsigned kUserTimeoutMs = 10000;
 
 int remainingMs(std::chrono::steady_clock::time_point deadline) {
     const auto left = deadline - std::chrono::steady_clock::now();
-    if (left <= left.zero()) return 0;
+    if (left <= std::chrono::steady_clock::duration::zero()) return 0;
     return static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count());
 }
 

@@ -69,6 +69,10 @@ public:
         line = receiveLine(port, timeoutMs);
         return !line.empty();
     }
+    // Waits until a whole console line has arrived, at most timeoutMs (or until
+    // waits are cancelled or the device has gone), and takes nothing: true when
+    // one is there to take. A port that cannot wait says none came.
+    virtual bool waitForLine(uint8_t /*port*/, uint16_t /*timeoutMs*/) { return false; }
     // Fills the buffer in arrival order, never taking a byte more than it holds.
     // Bytes that did not come are zero.
     virtual BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) = 0;

@@ -1,6 +1,9 @@
 #include "app/dialog_opener.h"
 
+#include <memory>
+
 #include "app/about_dialog.h"
+#include "app/gateway_state.h"
 #include "firmware/firmware_dialog.h"
 #include "app/message_boxes.h"
 #include "app/port_devices_dialog.h"
@@ -13,10 +16,8 @@
 #include "views/modbus_space_dialog.h"
 #include "views/profibus_space_dialog.h"
 
-DefaultDialogOpener::DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config,
-                                         norvik::IpSettingRecord& ipSetting, norvik::GatewayJobs& jobs,
-                                         MessageBoxes& boxes)
-    : session_(session), config_(config), ipSetting_(ipSetting), jobs_(jobs), boxes_(boxes) {}
+DefaultDialogOpener::DefaultDialogOpener(GatewayState& state, norvik::GatewayJobs& jobs, MessageBoxes& boxes)
+    : state_(state), jobs_(jobs), boxes_(boxes) {}
 
 int DefaultDialogOpener::execDialog(QDialog& dialog) { return dialog.exec(); }
 
@@ -25,7 +26,10 @@ void DefaultDialogOpener::openSafeValueDialog(QWidget* parent, norvik::DialogMod
     // window that opened it; every later box is modal over the dialog.
     QtUserPrompts prompts;
     prompts.setParent(parent);
-    SafeValueDialog dialog(mode, session_, config_, jobs_, prompts, parent);
+    // The configuration as it is now: the link may replace the state's while
+    // the dialog is open. The session stays the state's, read as it changes.
+    const std::shared_ptr<const norvik::GatewayConfig> config = state_.configSnapshot();
+    SafeValueDialog dialog(mode, state_.session(), *config, jobs_, prompts, parent);
     prompts.setParent(&dialog);
     execDialog(dialog);
 }
@@ -34,22 +38,29 @@ void DefaultDialogOpener::openIpSettingDialog(QWidget* parent, norvik::DialogMod
     // Boxes and file dialogs go over whichever window is modal at the time:
     // the main window while the dialog opens, the dialog once it runs.
     QtUserPrompts prompts;
-    IpSettingDialog dialog(mode, session_, config_, jobs_, ipSetting_, prompts, parent);
+    const std::shared_ptr<const norvik::GatewayConfig> config = state_.configSnapshot();
+    // The dialog edits its own record and hands it back for the next one.
+    norvik::IpSettingRecord record = state_.ipSetting();
+    IpSettingDialog dialog(mode, state_.session(), *config, jobs_, record, prompts, parent);
     execDialog(dialog);
+    state_.keepIpSetting(record);
 }
 
 void DefaultDialogOpener::openDeviceView(QWidget* parent) {
-    DeviceSpaceDialog view(config_, parent);
+    const std::shared_ptr<const norvik::GatewayConfig> config = state_.configSnapshot();
+    DeviceSpaceDialog view(*config, parent);
     execDialog(view);
 }
 
 void DefaultDialogOpener::openProfibusView(QWidget* parent) {
-    ProfibusSpaceDialog view(config_, parent);
+    const std::shared_ptr<const norvik::GatewayConfig> config = state_.configSnapshot();
+    ProfibusSpaceDialog view(*config, parent);
     execDialog(view);
 }
 
 void DefaultDialogOpener::openModbusView(QWidget* parent) {
-    ModbusSpaceDialog view(config_, parent);
+    const std::shared_ptr<const norvik::GatewayConfig> config = state_.configSnapshot();
+    ModbusSpaceDialog view(*config, parent);
     execDialog(view);
 }
 

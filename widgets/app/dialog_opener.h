@@ -1,19 +1,17 @@
 #pragma once
 // The modal dialogs that the main window's menu opens. Each call returns when
 // its dialog has closed. The window has already run the guards before it calls
-// here.
+// here. The dialogs read the gateway's state and hand back what they change.
 
 #include "editors/transfer_job.h"
 #include "link/gateway_jobs.h"
 
+class GatewayState;
 class QDialog;
 class QWidget;
 class MessageBoxes;
 
 namespace norvik {
-struct LinkSession;
-struct GatewayConfig;
-struct IpSettingRecord;
 class GatewayJobs;
 }  // namespace norvik
 
@@ -36,8 +34,7 @@ public:
 // view dialogs are wired in dialog_opener.cpp as they become available.
 class DefaultDialogOpener : public DialogOpener {
 public:
-    DefaultDialogOpener(norvik::LinkSession& session, norvik::GatewayConfig& config, norvik::IpSettingRecord& ipSetting,
-                        norvik::GatewayJobs& jobs, MessageBoxes& boxes);
+    DefaultDialogOpener(GatewayState& state, norvik::GatewayJobs& jobs, MessageBoxes& boxes);
 
     void openSafeValueDialog(QWidget* parent, norvik::DialogMode mode) override;
     void openIpSettingDialog(QWidget* parent, norvik::DialogMode mode) override;
@@ -52,9 +49,7 @@ protected:
     // Runs a dialog modally; tests override it to look at the dialog instead.
     virtual int execDialog(QDialog& dialog);
 
-    norvik::LinkSession& session_;
-    norvik::GatewayConfig& config_;
-    norvik::IpSettingRecord& ipSetting_;
+    GatewayState& state_;
     norvik::GatewayJobs& jobs_;
     MessageBoxes& boxes_;
 };

@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/main_window.h"
+#include "app/gateway_state.h"
 #include "app/message_boxes.h"
 #include "app/status_line.h"
 #include "app/window_texts.h"
@@ -27,8 +27,17 @@ std::string localPath(const QString& path) { return QFile::encodeName(path).toSt
 
 }  // namespace
 
-GatewayMenu::GatewayMenu(MainWindow& window, MessageBoxes& boxes, BackupDialogs& dialogs, norvik::GatewayJobs& jobs)
-    : QObject(&window), window_(window), boxes_(boxes), dialogs_(dialogs), commands_(jobs, *this) {}
+GatewayMenu::GatewayMenu(GatewayState& state, QWidget& window, StatusLine& status, MessageBoxes& boxes,
+                         BackupDialogs& dialogs, norvik::GatewayJobs& jobs)
+    : QObject(&window),
+      state_(state),
+      window_(window),
+      status_(status),
+      boxes_(boxes),
+      dialogs_(dialogs),
+      commands_(jobs, *this) {
+    connect(&state_, &GatewayState::backupChanged, this, &GatewayMenu::updateActions);
+}
 
 GatewayMenu::~GatewayMenu() = default;
 
@@ -65,18 +74,18 @@ void GatewayMenu::updateActions() {
     actions_.exportReport->setEnabled(!running);
     actions_.cancel->setEnabled(running);
     actions_.openBackup->setEnabled(!running);
-    actions_.closeBackup->setEnabled(offline_.has_value());
+    actions_.closeBackup->setEnabled(state_.offline());
 }
 
 void GatewayMenu::message(const QString& title, const QString& text) { boxes_.showMessage(&window_, title, text); }
 
 bool GatewayMenu::gatewayReady(norvik::BackupCommand command) {
-    if (offline_) {
+    if (state_.offline()) {
         message(BackupTexts::commandName(command), BackupTexts::notWhileOffline());
         return false;
     }
-    if (const char* refused = norvik::linkGuardMessage(window_.session())) {
-        message(QLatin1String(norvik::console::kTitleMessage), QLatin1String(refused));
+    if (const std::optional<norvik::LinkRefusal> refused = state_.refusal()) {
+        message(QLatin1String(norvik::console::kTitleMessage), QLatin1String(norvik::refusalText(*refused)));
         return false;
     }
     return true;
@@ -84,7 +93,7 @@ bool GatewayMenu::gatewayReady(norvik::BackupCommand command) {
 
 // What the link has already read whole, so that a backup asks only for the rest.
 norvik::KnownBlocks GatewayMenu::knownBlocks() const {
-    const norvik::LinkSession& session = window_.session();
+    const norvik::LinkSession& session = state_.session();
     norvik::KnownBlocks known;
     if (session.parameterLoaded && !session.parameterBlockRaw.empty()) known.parameters = session.parameterBlockRaw;
     if (session.fileNamesReceived && !session.fileNameReplyRaw.empty()) {
@@ -95,7 +104,7 @@ norvik::KnownBlocks GatewayMenu::knownBlocks() const {
 
 void GatewayMenu::onBackUp() {
     if (!gatewayReady(norvik::BackupCommand::BackUp)) return;
-    commands_.backUp(knownBlocks(), window_.connectedDevice(), window_.session().baud);
+    commands_.backUp(knownBlocks(), state_.connectedDevice(), state_.session().baud);
     updateActions();
 }
 
@@ -114,10 +123,10 @@ void GatewayMenu::onCompare() {
 // From an open backup the report needs no gateway; from a live one it is read
 // first, as a backup would read it, so that the report holds every block.
 void GatewayMenu::onExportReport() {
-    if (offline_) {
+    if (const std::optional<norvik::GatewayBackup>& backup = state_.backup()) {
         dialogs_.exportReport(&window_,
-                              norvik::reportSourceFromSnapshot(offline_->gateway, norvik::ReportOrigin::BackupFile,
-                                                               offlineFile_.toStdString()));
+                              norvik::reportSourceFromSnapshot(backup->gateway, norvik::ReportOrigin::BackupFile,
+                                                               state_.backupFileName().toStdString()));
         return;
     }
     if (!gatewayReady(norvik::BackupCommand::Report)) return;
@@ -127,7 +136,7 @@ void GatewayMenu::onExportReport() {
 
 void GatewayMenu::exportReport(const norvik::GatewaySnapshot& gateway) {
     dialogs_.exportReport(
-        &window_, norvik::reportSourceFromSnapshot(gateway, norvik::ReportOrigin::Port, window_.connectedDevice()));
+        &window_, norvik::reportSourceFromSnapshot(gateway, norvik::ReportOrigin::Port, state_.connectedDevice()));
 }
 
 void GatewayMenu::onCancel() {
@@ -140,20 +149,20 @@ void GatewayMenu::onCancel() {
 void GatewayMenu::showRunStep(norvik::BackupCommand, norvik::JobKind step, int index, int count) {
     stepIndex_ = index;
     stepCount_ = std::max(count, 1);
-    window_.statusLine()->setRunStep(BackupTexts::stepText(step));
-    window_.statusLine()->setProgress(9 * index / stepCount_);
+    status_.setRunStep(BackupTexts::stepText(step));
+    status_.setProgress(9 * index / stepCount_);
 }
 
 void GatewayMenu::showRunProgress(const norvik::JobProgress& progress) {
     if (progress.total == 0) return;
     const double done = stepIndex_ + static_cast<double>(progress.bytes) / progress.total;
-    window_.statusLine()->setProgress(static_cast<int>(9 * done / stepCount_));
+    status_.setProgress(static_cast<int>(9 * done / stepCount_));
 }
 
 void GatewayMenu::endRun(norvik::BackupCommand) {
-    window_.statusLine()->setOperationText(QString());
-    window_.statusLine()->setRunStep(QString());
-    window_.statusLine()->setProgress(0);
+    status_.setOperationText(QString());
+    status_.setRunStep(QString());
+    status_.setProgress(0);
     updateActions();
 }
 
@@ -188,7 +197,7 @@ void GatewayMenu::reportRunFailed(norvik::BackupCommand command, const norvik::R
     // for an OK.
     if (failure.outcome == norvik::JobOutcome::Cancelled && failure.problem.ok()) {
         QString text = BackupTexts::failureText(command, failure);
-        window_.statusLine()->setOperationText(text.replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        status_.setOperationText(text.replace(QLatin1Char('\n'), QLatin1Char(' ')));
         return;
     }
     message(BackupTexts::commandName(command), BackupTexts::failureText(command, failure));
@@ -199,19 +208,19 @@ void GatewayMenu::reportRestoreRefused(const norvik::RestoreCheck& check) {
 }
 
 void GatewayMenu::reportBackupSaved(const std::string& path, const norvik::GatewayBackup& backup) {
-    window_.statusLine()->setOperationText(BackupTexts::savedText(pathText(path), backup));
+    status_.setOperationText(BackupTexts::savedText(pathText(path), backup));
 }
 
 void GatewayMenu::reportRestored(const norvik::RestoreReport& report) {
     const QString text = BackupTexts::restoreReportText(report);
-    window_.statusLine()->setOperationText(text.section(QLatin1Char('\n'), 0, 0));
+    status_.setOperationText(text.section(QLatin1Char('\n'), 0, 0));
     message(BackupTexts::commandName(norvik::BackupCommand::Restore), text);
 }
 
 // --- a backup without a gateway ---------------------------------------------------
 
 void GatewayMenu::onOpenBackup() {
-    if (window_.session().portOpen) {
+    if (state_.session().portOpen) {
         message(BackupTexts::itemOpenBackup().remove(QLatin1Char('&')), BackupTexts::openWhileConnected());
         return;
     }
@@ -228,45 +237,12 @@ bool GatewayMenu::openBackupFile(const std::string& path) {
                 QStringLiteral("%1\n%2").arg(pathText(path), BackupTexts::problemText(read.problem)));
         return false;
     }
-    offline_ = std::move(read.backup);
-    offlineFile_ = QFileInfo(pathText(path)).fileName();
-    const norvik::GatewaySnapshot& gateway = offline_->gateway;
-
-    // The backup stands in for what the link would have read.
-    window_.config() = gateway.config;
-    norvik::LinkSession& session = window_.session();
-    session.firmwareFileNames = gateway.fileNames;
-    session.fileCount = gateway.fileCount;
-    session.fileNamesReceived = gateway.blocks.fileNames.has_value();
-    session.firmwareAutoQuery = false;
-    session.safeValueLayout = gateway.blocks.safeValueLayout;
-    window_.ipSetting() = gateway.ipSetting.value_or(norvik::IpSettingRecord{});
-    window_.setIpSettingMenu(gateway.config.modelName == norvik::kModelHx3420);
-
-    window_.rebuildTree();
-    window_.setWindowTitle(BackupTexts::offlineTitle(MainWindow::tr("Norvik"), *offline_));
-    window_.statusLine()->setLinkText(BackupTexts::offlineStatus(offlineFile_));
-    window_.answerDialogsFrom(&offline_->gateway);
+    state_.openBackup(std::move(*read.backup), QFileInfo(pathText(path)).fileName());
     updateActions();
     return true;
 }
 
 void GatewayMenu::onCloseBackup() {
-    if (!offline_) return;
-    window_.answerDialogsFrom(nullptr);
-    offline_.reset();
-    window_.config() = norvik::GatewayConfig{};
-    norvik::LinkSession& session = window_.session();
-    session.firmwareFileNames = {};
-    session.fileCount = 0;
-    session.fileNamesReceived = false;
-    session.firmwareAutoQuery = true;
-    session.safeValueLayout = norvik::SafeValueLayout::Block512;
-    window_.ipSetting() = norvik::IpSettingRecord{};
-    window_.setIpSettingMenu(false);
-    window_.rebuildTree();
-    window_.resetList();
-    window_.setWindowTitle(MainWindow::tr("Norvik"));
-    window_.showPortClosed();
+    state_.closeBackup();
     updateActions();
 }

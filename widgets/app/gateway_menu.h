@@ -1,13 +1,14 @@
 #pragma once
 // The "Gateway" menu: back up, restore and compare the connected gateway, and
 // open a backup without one. The commands' order is decided by
-// norvik::BackupCommands; this menu shows their steps on the main window's
-// status line, asks its questions through BackupDialogs and MessageBoxes and
-// says how they ended.
+// norvik::BackupCommands; this menu shows their steps on the window's status
+// line, asks its questions through BackupDialogs and MessageBoxes and says how
+// they ended.
 //
-// While a backup is open the window shows it as it would show the gateway:
-// the tree, the list, the views, the firmware dialog, and the settings dialogs,
-// whose "Load from device" loads from the backup and whose sends are refused.
+// An opened backup goes to the GatewayState, and the window shows it as it
+// would show the gateway: the tree, the list, the views, the firmware dialog,
+// and the settings dialogs, whose "Load from device" loads from the backup and
+// whose sends are refused.
 
 #include <QObject>
 #include <QString>
@@ -18,15 +19,19 @@
 #include "backup/gateway_backup.h"
 
 class BackupDialogs;
-class MainWindow;
+class GatewayState;
 class MessageBoxes;
 class QAction;
 class QMenuBar;
+class QWidget;
+class StatusLine;
 
 class GatewayMenu : public QObject, public norvik::BackupWindow {
     Q_OBJECT
 public:
-    GatewayMenu(MainWindow& window, MessageBoxes& boxes, BackupDialogs& dialogs, norvik::GatewayJobs& jobs);
+    // `window` is where the boxes and dialogs go, `status` the line its steps show on.
+    GatewayMenu(GatewayState& state, QWidget& window, StatusLine& status, MessageBoxes& boxes, BackupDialogs& dialogs,
+                norvik::GatewayJobs& jobs);
     ~GatewayMenu() override;
 
     // The menu, placed after `after` in the bar.
@@ -44,8 +49,6 @@ public:
     // when the file is refused.
     bool openBackupFile(const QString& path);
     bool openBackupFile(const std::string& path);  // the system's bytes
-    bool offline() const { return offline_.has_value(); }
-    const std::optional<norvik::GatewayBackup>& openBackup() const { return offline_; }
     norvik::BackupCommands& commands() { return commands_; }
 
     struct Actions {
@@ -82,13 +85,13 @@ private:
     void message(const QString& title, const QString& text);
     void updateActions();
 
-    MainWindow& window_;
+    GatewayState& state_;
+    QWidget& window_;
+    StatusLine& status_;
     MessageBoxes& boxes_;
     BackupDialogs& dialogs_;
     norvik::BackupCommands commands_;
     Actions actions_;
-    std::optional<norvik::GatewayBackup> offline_;
-    QString offlineFile_;
     int stepIndex_ = 0;
     int stepCount_ = 1;
 };

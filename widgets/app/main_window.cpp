@@ -23,6 +23,7 @@
 
 #include "app/dialog_opener.h"
 #include "app/gateway_menu.h"
+#include "app/gateway_state.h"
 #include "app/lamp.h"
 #include "app/message_boxes.h"
 #include "app/parameter_list_texts.h"
@@ -32,6 +33,7 @@
 #include "app/status_line.h"
 #include "app/status_texts.h"
 #include "app/window_texts.h"
+#include "app/window_link.h"
 #include "backup/backup_dialogs.h"
 #include "backup/backup_jobs.h"
 #include "backup/backup_texts.h"
@@ -104,40 +106,20 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     showPortDevice();
     layout()->activate();
 
-    pollTimer_ = new QTimer(this);
-    pollTimer_->setInterval(1000);
-    // A tick may open a modal box (the access error), and Qt does not fire a
-    // timer again while its own handler runs. Ticking from a posted call lets
-    // the timer go on behind the box, as it does behind every other dialog. A
-    // tick still queued when the timer stops (Disconnect, the window ending)
-    // is dropped.
-    connect(pollTimer_, &QTimer::timeout, this, [this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (dialogue_ && pollTimer_->isActive()) dialogue_->onPollTimer();
-            },
-            Qt::QueuedConnection);
-    });
-    animationTimer_ = new QTimer(this);
-    animationTimer_->setInterval(100);
-    connect(animationTimer_, &QTimer::timeout, this, [this] {
-        if (dialogue_) dialogue_->onAnimationTimer();
-    });
-
-    norvik::DialogueHooks hooks;
-    // Workers post from their own threads: only a queued call may cross to the
-    // window, and one still queued when the window goes is dropped with it.
-    hooks.post = [this](std::function<void()> work) {
+    state_ = new GatewayState(this);
+    link_ = std::make_unique<WindowLink>(*tap_, services_.manualTimers, true);
+    connectLink();
+    jobs_ = std::make_unique<LinkJobs>(*link_, *this);
+    // Outcomes reach the window queued, as they always did.
+    const norvik::PostHook post = [this](std::function<void()> work) {
         QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
     };
-    dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, *port_, *this, hooks);
-    dialogJobs_ = std::make_unique<norvik::BackupJobs>(*dialogue_, hooks.post);
-    // The dialogs ask the dialogue for their transfers.
+    dialogJobs_ = std::make_unique<norvik::BackupJobs>(*jobs_, post);
+    // The dialogs ask the link for their transfers.
     if (services_.opener) {
         opener_ = services_.opener;
     } else {
-        ownOpener_ = std::make_unique<DefaultDialogOpener>(session_, config_, ipSetting_, *dialogJobs_, *messageBoxes_);
+        ownOpener_ = std::make_unique<DefaultDialogOpener>(*state_, *dialogJobs_, *messageBoxes_);
         opener_ = ownOpener_.get();
     }
 
@@ -146,8 +128,9 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
         ownBackupDialogs_ = std::make_unique<QtBackupDialogs>(std::make_unique<QtUserPrompts>());
         backupDialogs = ownBackupDialogs_.get();
     }
-    gatewayMenu_ = new GatewayMenu(*this, *messageBoxes_, *backupDialogs, *dialogue_);
+    gatewayMenu_ = new GatewayMenu(*state_, *this, *status_, *messageBoxes_, *backupDialogs, *jobs_);
     gatewayMenu_->addTo(menuBar_, communicationMenu_);
+    connect(state_, &GatewayState::backupChanged, this, &MainWindow::showBackupState);
 
     // The state of a fresh window: port closed, nothing known of the gateway.
     setConnectionMenu(true, false);
@@ -160,13 +143,37 @@ MainWindow::MainWindow(const Services& services, QWidget* parent) : QMainWindow(
     resetList();
 }
 
+// Every signal crosses from the link's thread queued, in the order sent.
+void MainWindow::connectLink() {
+    WindowLink* l = link_.get();
+    connect(l, &WindowLink::linkStatusChanged, this, &MainWindow::setLinkStatus);
+    connect(l, &WindowLink::operationChanged, this, &MainWindow::setOperation);
+    connect(l, &WindowLink::progressChanged, this, &MainWindow::setProgress);
+    connect(l, &WindowLink::portLampChanged, this, &MainWindow::setPortLamp);
+    connect(l, &WindowLink::moduleLampChanged, this, &MainWindow::setModuleLamp);
+    connect(l, &WindowLink::connectionMenuChanged, this, &MainWindow::setConnectionMenu);
+    connect(l, &WindowLink::ipSettingMenuChanged, this, &MainWindow::setIpSettingMenu);
+    connect(l, &WindowLink::portBoxesEnabledChanged, this, &MainWindow::setPortBoxesEnabled);
+    connect(l, &WindowLink::treeRebuilt, this, &MainWindow::rebuildTree);
+    connect(l, &WindowLink::treeCleared, this, &MainWindow::clearTree);
+    connect(l, &WindowLink::listReset, this, &MainWindow::resetList);
+    // A box runs an event loop of its own: queued even when the link shares
+    // the window's thread, so that the link goes on behind it.
+    connect(l, &WindowLink::noticeRaised, this, &MainWindow::showNotice, Qt::QueuedConnection);
+    connect(l, &WindowLink::timersChanged, this, [this](bool poll, bool animation) {
+        pollRunning_ = poll;
+        animationRunning_ = animation;
+    });
+    connect(l, &WindowLink::sessionChanged, state_, &GatewayState::showLinkSession);
+    connect(l, &WindowLink::configChanged, state_, &GatewayState::showLinkConfig);
+    connect(l, &WindowLink::ipSettingChanged, state_, &GatewayState::showLinkIpSetting);
+}
+
 MainWindow::~MainWindow() {
-    windDown();
-    // A backup or restore still running cancels its job with the dialogue.
+    // A backup or restore still running cancels its job with the link.
     delete gatewayMenu_;
     gatewayMenu_ = nullptr;
-    // The dialogue still calls back into this window while it ends.
-    dialogue_.reset();
+    windDown();
     // Before the log it reads, which goes ahead of the window's children.
     delete trafficWindow_;
 }
@@ -353,13 +360,14 @@ void MainWindow::setPortBoxesEnabled(bool enabled) {
 }
 
 void MainWindow::rebuildTree() {
+    const norvik::GatewayConfig& config = state_->config();
     const QIcon icon = treeNodeIcon();
     treeUpdating_ = true;
     tree_->clear();
-    treeRoot_ = new QTreeWidgetItem(tree_, {latin1(config_.modelName)});
+    treeRoot_ = new QTreeWidgetItem(tree_, {latin1(config.modelName)});
     treeRoot_->setData(0, kNodeRole, treeRoot_->text(0));
     treeRoot_->setIcon(0, icon);
-    const int count = std::min<int>(config_.moduleCount, static_cast<int>(norvik::kMaxModules));
+    const int count = std::min<int>(config.moduleCount, static_cast<int>(norvik::kMaxModules));
     for (int n = 1; n <= count; ++n) {
         auto* node = new QTreeWidgetItem(treeRoot_, {tr("Module %1").arg(n)});
         node->setData(0, kNodeRole, latin1(norvik::moduleNodeName(n)));
@@ -367,7 +375,7 @@ void MainWindow::rebuildTree() {
     }
     treeRoot_->setExpanded(true);
     treeUpdating_ = false;
-    showRows(latin1(config_.modelName));
+    showRows(latin1(config.modelName));
 }
 
 void MainWindow::clearTree() {
@@ -395,47 +403,27 @@ void MainWindow::resetList() { fillList(norvik::emptyGatewayRows()); }
 
 void MainWindow::showRows(const QString& nodeText) {
     const QByteArray text = nodeText.toLatin1();
-    fillList(norvik::rowsForNode(config_, std::string_view(text.data(), text.size())));
+    fillList(norvik::rowsForNode(state_->config(), std::string_view(text.data(), text.size())));
 }
 
-void MainWindow::showNotice(norvik::LinkNotice notice) {
+void MainWindow::showNotice(norvik::LinkNotice notice, uint32_t openCode) {
     const QString title = norvik::status::noticeTitle(notice);
     const QString text = norvik::status::noticeText(notice);
-    if (notice == norvik::LinkNotice::OpenError && tap_->lastOpenCode() != 0) {
-        const std::string advice = norvik::openErrorAdvice(connectDevice_, tap_->lastOpenCode());
+    if (notice == norvik::LinkNotice::OpenError && openCode != 0) {
+        const std::string advice = norvik::openErrorAdvice(state_->connectedDevice(), static_cast<int>(openCode));
         messageBoxes_->showDetailedMessage(this, title, text, QString::fromStdString(advice));
         return;
     }
     messageBoxes_->showMessage(this, title, text);
 }
 
-bool MainWindow::startPollTimer() {
-    if (services_.manualTimers) manualPollRunning_ = true;
-    else pollTimer_->start();
-    return true;
-}
+bool MainWindow::pollTimerRunning() const { return pollRunning_; }
+bool MainWindow::animationTimerRunning() const { return animationRunning_; }
 
-void MainWindow::stopPollTimer() {
-    manualPollRunning_ = false;
-    pollTimer_->stop();
-}
+const norvik::LinkSession& MainWindow::session() const { return state_->session(); }
+const norvik::GatewayConfig& MainWindow::config() const { return state_->config(); }
 
-void MainWindow::startAnimationTimer() {
-    if (services_.manualTimers) manualAnimationRunning_ = true;
-    else animationTimer_->start();
-}
-
-void MainWindow::stopAnimationTimer() {
-    manualAnimationRunning_ = false;
-    animationTimer_->stop();
-}
-
-bool MainWindow::pollTimerRunning() const { return manualPollRunning_ || pollTimer_->isActive(); }
-bool MainWindow::animationTimerRunning() const { return manualAnimationRunning_ || animationTimer_->isActive(); }
-
-norvik::GatewayJobs& MainWindow::gatewayJobs() { return *dialogue_; }
-
-void MainWindow::answerDialogsFrom(const norvik::GatewaySnapshot* backup) { dialogJobs_->setBackup(backup); }
+norvik::GatewayJobs& MainWindow::gatewayJobs() { return *jobs_; }
 norvik::GatewayJobs& MainWindow::dialogJobs() { return *dialogJobs_; }
 
 // --- menu commands -------------------------------------------------------------
@@ -443,22 +431,19 @@ norvik::GatewayJobs& MainWindow::dialogJobs() { return *dialogJobs_; }
 void MainWindow::message(const char* text) { messageBoxes_->showMessage(this, tr(w::kMessageTitle), tr(text)); }
 
 bool MainWindow::linkReady() {
-    // An open backup stands in for the gateway.
-    if (gatewayMenu_ && gatewayMenu_->offline()) return true;
-    const char* refused = norvik::linkGuardMessage(session_);
-    if (refused) message(refused);
-    return refused == nullptr;
+    const std::optional<norvik::LinkRefusal> refused = state_->refusal();
+    if (refused) message(norvik::refusalText(*refused));
+    return !refused;
 }
 
 bool MainWindow::safeValueReady() {
-    if (gatewayMenu_ && gatewayMenu_->offline()) return true;
-    const char* refused = norvik::safeValueOpenGuardMessage(session_);
-    if (refused) message(refused);
-    return refused == nullptr;
+    const std::optional<norvik::LinkRefusal> refused = state_->safeValueRefusal();
+    if (refused) message(norvik::refusalText(*refused));
+    return !refused;
 }
 
 void MainWindow::onConnect() {
-    if (gatewayMenu_ && gatewayMenu_->offline()) {
+    if (state_->offline()) {
         messageBoxes_->showMessage(this, latin1(norvik::console::kTitleMessage), BackupTexts::connectWhileOffline());
         return;
     }
@@ -468,22 +453,27 @@ void MainWindow::onConnect() {
     const int baud = boxes_[BoxBaud]->currentIndex();
     settings.baud = (baud >= 0 && baud < static_cast<int>(norvik::kBaudRates.size()))
                         ? norvik::kBaudRates[static_cast<std::size_t>(baud)]
-                        : session_.baud;
+                        : state_->session().baud;
     settings.parity = static_cast<norvik::Parity>(std::clamp(boxes_[BoxParity]->currentIndex(), 0, 2));
     settings.dataBits = 8;
     settings.stopBits = 0;
     const norvik::SavedPortDevices saved = loadPortDevices();
     settings.device = norvik::comDevice(settings.port, saved).path;
-    connectDevice_ = settings.device;
+    state_->setConnectedDevice(settings.device);
     connectSummary_ = portDeviceSummary(settings.port, saved);
-    dialogue_->connect(settings);
+    link_->call([link = link_.get(), settings] { link->connectPort(settings); });
 }
 
-void MainWindow::onDisconnect() { dialogue_->disconnect(); }
+void MainWindow::onDisconnect() {
+    link_->call([link = link_.get()] { link->disconnectPort(); });
+}
 
 void MainWindow::onExit() {
     if (!messageBoxes_->confirmExit(this)) return;
-    if (session_.portOpen) dialogue_->disconnect();
+    // Closed on the link's thread before the link ends with the window.
+    link_->call([link = link_.get()] {
+        if (link->portOpen()) link->disconnectPort();
+    });
     close();
 }
 
@@ -494,7 +484,7 @@ void MainWindow::onIpLoadFromFile() { openIpSetting(norvik::DialogMode::LoadFrom
 
 void MainWindow::onIpLoadFromDevice() {
     if (!linkReady()) return;
-    if (config_.modelName != norvik::kModelHx3420) {
+    if (state_->config().modelName != norvik::kModelHx3420) {
         message(w::kGuardOnlyHx3420);
         return;
     }
@@ -522,12 +512,13 @@ void MainWindow::onViewModbus() {
 
 void MainWindow::onGetFirmwareVersion() {
     if (!linkReady()) return;
-    if (session_.fileNamesReceived) {
+    const norvik::LinkSession& session = state_->session();
+    if (session.fileNamesReceived) {
         norvik::JobResult held;
         held.kind = norvik::JobKind::ReadFileNames;
-        held.fileNames = session_.firmwareFileNames;
-        held.fileCount = session_.fileCount;
-        held.safeValueLayout = session_.safeValueLayout;
+        held.fileNames = session.firmwareFileNames;
+        held.fileCount = session.fileCount;
+        held.safeValueLayout = session.safeValueLayout;
         opener_->openFirmwareDialog(this, held);
         return;
     }
@@ -564,11 +555,28 @@ void MainWindow::showPortDevice() {
 // --- ending ----------------------------------------------------------------------
 
 void MainWindow::windDown() {
-    stopPollTimer();
-    stopAnimationTimer();
-    // A worker still reading must end before the port and the records go; it
-    // does so within its receive time-out.
-    if (dialogue_) dialogue_->finishWorker();
+    // A worker still reading is cut short and the link's thread ends before
+    // the port and the records go.
+    if (link_) link_->stop();
+    pollRunning_ = false;
+    animationRunning_ = false;
+}
+
+void MainWindow::showBackupState() {
+    const std::optional<norvik::GatewayBackup>& backup = state_->backup();
+    dialogJobs_->setBackup(backup ? &backup->gateway : nullptr);
+    if (backup) {
+        setIpSettingMenu(state_->config().modelName == norvik::kModelHx3420);
+        rebuildTree();
+        setWindowTitle(BackupTexts::offlineTitle(tr("Norvik"), *backup));
+        status_->setLinkText(BackupTexts::offlineStatus(state_->backupFileName()));
+        return;
+    }
+    setIpSettingMenu(false);
+    rebuildTree();
+    resetList();
+    setWindowTitle(tr("Norvik"));
+    showPortClosed();
 }
 
 void MainWindow::keyPressEvent(QKeyEvent* event) {

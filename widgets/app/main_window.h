@@ -1,7 +1,8 @@
 #pragma once
 // The main window: port settings, lamps, module tree, parameter list, status
-// line and the menu from which every other dialog opens. It owns the link and
-// implements what the console dialogue asks of a window.
+// line and the menu from which every other dialog opens. It owns the link,
+// which runs on a thread of its own and tells the window what to show, and the
+// gateway's state, which the menus and dialogs read.
 
 #include <QMainWindow>
 #include <QString>
@@ -30,10 +31,13 @@ class QTreeWidgetItem;
 class BackupDialogs;
 class DialogOpener;
 class GatewayMenu;
+class GatewayState;
 class Lamp;
 class MessageBoxes;
 class SerialTrafficWindow;
 class StatusLine;
+class WindowLink;
+class LinkJobs;
 
 namespace norvik {
 class BackupJobs;
@@ -43,7 +47,7 @@ class GatewayJobs;
 class SerialPort;
 }  // namespace norvik
 
-class MainWindow : public QMainWindow, public norvik::LinkUi {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     // What tests put in place of the real things; every null member gets the
@@ -62,23 +66,20 @@ public:
     explicit MainWindow(const Services& services, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // norvik::LinkUi
-    void setLinkStatus(norvik::LinkStatus status, uint32_t code = 0) override;
-    void setOperation(norvik::Operation operation) override;
-    void setProgress(int step) override;
-    void setPortLamp(bool green) override;
-    void setModuleLamp(bool green) override;
-    void setConnectionMenu(bool connectEnabled, bool disconnectEnabled) override;
-    void setIpSettingMenu(bool enabled) override;
-    void setPortBoxesEnabled(bool enabled) override;
-    void rebuildTree() override;
-    void clearTree() override;
-    void resetList() override;
-    void showNotice(norvik::LinkNotice notice) override;
-    bool startPollTimer() override;
-    void stopPollTimer() override;
-    void startAnimationTimer() override;
-    void stopAnimationTimer() override;
+    // What the link tells the window.
+    void setLinkStatus(norvik::LinkStatus status, uint32_t code = 0);
+    void setOperation(norvik::Operation operation);
+    void setProgress(int step);
+    void setPortLamp(bool green);
+    void setModuleLamp(bool green);
+    void setConnectionMenu(bool connectEnabled, bool disconnectEnabled);
+    void setIpSettingMenu(bool enabled);
+    void setPortBoxesEnabled(bool enabled);
+    void rebuildTree();
+    void clearTree();
+    void resetList();
+    // The box goes up without holding the link: it goes on behind it.
+    void showNotice(norvik::LinkNotice notice, uint32_t openCode = 0);
 
     // The rows of the parameter list for a node text (Module n, a model, other).
     void showRows(const QString& nodeText);
@@ -101,24 +102,21 @@ public:
     void onPortDevices();
     void onSerialTraffic();
 
-    norvik::LinkSession& session() { return session_; }
-    norvik::GatewayConfig& config() { return config_; }
-    norvik::IpSettingRecord& ipSetting() { return ipSetting_; }
-    norvik::ConsoleDialogue& dialogue() { return *dialogue_; }
+    // What the window shows of the gateway, live or from a backup.
+    GatewayState& state() { return *state_; }
+    const norvik::LinkSession& session() const;
+    const norvik::GatewayConfig& config() const;
+    // The link on its thread; tests drive it through its call().
+    WindowLink& link() { return *link_; }
     // What the window and its dialogs ask the gateway through.
     norvik::GatewayJobs& gatewayJobs();
     // Everything said on the line, whether or not the traffic window is open.
     norvik::TrafficLog& trafficLog() { return trafficLog_; }
-    // The serial device of the last Connect.
-    const std::string& connectedDevice() const { return connectDevice_; }
     // The link part of the status line as it is with the port closed.
     void showPortClosed();
     SerialTrafficWindow* trafficWindow() const { return trafficWindow_; }
     // The "Gateway" menu: backups, restores, and a backup shown without a gateway.
     GatewayMenu* gatewayMenu() const { return gatewayMenu_; }
-    // While a backup is open the settings dialogs load from it instead of the
-    // gateway; nullptr gives them the gateway again.
-    void answerDialogsFrom(const norvik::GatewaySnapshot* backup);
     norvik::GatewayJobs& dialogJobs();
 
     // For tests and the screenshot script.
@@ -170,8 +168,11 @@ private:
     bool safeValueReady();
     void openSafeValue(norvik::DialogMode mode);
     void openIpSetting(norvik::DialogMode mode);
-    // Ends the link's background work before the window goes.
+    // Ends the link and its thread before the window goes.
     void windDown();
+    // A backup was opened or closed.
+    void showBackupState();
+    void connectLink();
     // The port box's tooltip: the device behind the chosen Com entry.
     void showPortDevice();
 
@@ -183,18 +184,15 @@ private:
     norvik::SerialPort* port_ = nullptr;
     MessageBoxes* messageBoxes_ = nullptr;
     DialogOpener* opener_ = nullptr;
-    // Ahead of the dialogue, which talks through the tap: they must outlive it.
+    // Ahead of the link, which talks through the tap: they must outlive it.
     norvik::TrafficLog trafficLog_;
     std::unique_ptr<norvik::TrafficTap> tap_;
-    // The device of the last Connect, for the open-error advice and the status line.
-    std::string connectDevice_;
     QString connectSummary_;
     SerialTrafficWindow* trafficWindow_ = nullptr;
 
-    norvik::LinkSession session_;
-    norvik::GatewayConfig config_;
-    norvik::IpSettingRecord ipSetting_;
-    std::unique_ptr<norvik::ConsoleDialogue> dialogue_;
+    GatewayState* state_ = nullptr;
+    std::unique_ptr<WindowLink> link_;
+    std::unique_ptr<LinkJobs> jobs_;
     // The settings dialogs' jobs: the dialogue's, or an open backup's.
     std::unique_ptr<norvik::BackupJobs> dialogJobs_;
     // Asks the gateway through the dialogue, so it goes before it.
@@ -212,10 +210,9 @@ private:
     Lamp* portLamp_ = nullptr;
     Lamp* moduleLamp_ = nullptr;
     StatusLine* status_ = nullptr;
-    QTimer* pollTimer_ = nullptr;
-    QTimer* animationTimer_ = nullptr;
-    bool manualPollRunning_ = false;
-    bool manualAnimationRunning_ = false;
+    // As the link last told them.
+    bool pollRunning_ = false;
+    bool animationRunning_ = false;
     // Set while the tree is changed by the program, so that its selection
     // signals do not redraw the list in between.
     bool treeUpdating_ = false;

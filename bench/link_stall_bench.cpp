@@ -1,0 +1,179 @@
+// How long the window's event loop stalls because of its gateway link: the
+// main window holds its link at 2400 Bd, once with a gateway that never
+// answers (a pseudo-terminal nobody reads) and once with the simulated one,
+// while a 1 ms timer on the window's thread notes the longest gap between its
+// firings. It prints figures and the goal and never fails on timing: a loaded
+// machine must not break a build.
+//
+//   norvik_link_stall_bench [--seconds N]   (60 by default)
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <csignal>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include "app/dialog_opener.h"
+#include "app/main_window.h"
+#include "app/message_boxes.h"
+
+namespace {
+
+constexpr double kGoalMs = 5.0;
+
+class SilentBoxes : public MessageBoxes {
+public:
+    void showMessage(QWidget*, const QString&, const QString&) override {}
+    bool confirmExit(QWidget*) override { return true; }
+};
+
+class NoDialogs : public DialogOpener {
+public:
+    void openSafeValueDialog(QWidget*, norvik::DialogMode) override {}
+    void openIpSettingDialog(QWidget*, norvik::DialogMode) override {}
+    void openDeviceView(QWidget*) override {}
+    void openProfibusView(QWidget*) override {}
+    void openModbusView(QWidget*) override {}
+    void openFirmwareDialog(QWidget*, const norvik::JobResult&) override {}
+    void openAboutBox(QWidget*) override {}
+    void openPortDevicesDialog(QWidget*) override {}
+};
+
+// A pseudo-terminal whose other end nobody reads or writes.
+class SilentGateway {
+public:
+    SilentGateway() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+        slave_ = ::ptsname(master_);
+    }
+    ~SilentGateway() {
+        if (master_ >= 0) ::close(master_);
+    }
+    SilentGateway(const SilentGateway&) = delete;
+    SilentGateway& operator=(const SilentGateway&) = delete;
+    const std::string& slavePath() const { return slave_; }
+
+private:
+    int master_ = -1;
+    std::string slave_;
+};
+
+// The simulated gateway on a pseudo-terminal of its own, for as long as this lives.
+class TalkingGateway {
+public:
+    TalkingGateway() {
+        int out[2];
+        if (::pipe(out) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::dup2(out[1], STDOUT_FILENO);
+            ::close(out[0]);
+            ::close(out[1]);
+            ::execl(NORVIK_GATESIM, NORVIK_GATESIM, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        // Its first line names the pseudo-terminal.
+        char c = 0;
+        while (::read(out[0], &c, 1) == 1 && c != '\n') slave_.push_back(c);
+        out_ = out[0];
+    }
+    ~TalkingGateway() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        if (out_ >= 0) ::close(out_);
+    }
+    TalkingGateway(const TalkingGateway&) = delete;
+    TalkingGateway& operator=(const TalkingGateway&) = delete;
+    const std::string& slavePath() const { return slave_; }
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    std::string slave_;
+};
+
+// Runs the window's link against `device` (none: the port stays closed) for
+// `seconds` and returns the longest gap, beyond its own millisecond, between
+// two firings of a 1 ms timer.
+double longestStallMs(const std::string& device, int seconds) {
+    ::setenv("NORVIK_COM1", device.c_str(), 1);
+    SilentBoxes boxes;
+    NoDialogs dialogs;
+    MainWindow window(MainWindow::Services{nullptr, &boxes, &dialogs, false});
+    window.show();
+    window.portBox(1)->setCurrentIndex(0);  // 2400 Bd
+    // The window's first layout and painting are no part of the link's cost.
+    QEventLoop settle;
+    QTimer::singleShot(500, &settle, &QEventLoop::quit);
+    settle.exec();
+    if (!device.empty()) window.onConnect();
+
+    double longest = 0;
+    QElapsedTimer gap;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    beat.setInterval(1);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const double ms = static_cast<double>(gap.nsecsElapsed()) / 1e6 - 1.0;
+        if (ms > longest) longest = ms;
+        gap.restart();
+    });
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    gap.start();
+    beat.start();
+    loop.exec();
+    beat.stop();
+    window.onDisconnect();
+    ::unsetenv("NORVIK_COM1");
+    return longest;
+}
+
+void report(const char* gateway, int seconds, double ms) {
+    std::printf("link stall, %s gateway at 2400 Bd over %d s: longest %.1f ms (goal <= %.0f ms)\n", gateway, seconds,
+                ms, kGoalMs);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int seconds = 60;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::max(1, std::atoi(argv[i + 1]));
+    }
+    QApplication app(argc, argv);
+
+    // What the machine itself costs the event loop, without a link: on a busy
+    // machine a thread waits for a core now and then.
+    report("no", seconds, longestStallMs({}, seconds));
+
+    SilentGateway silent;
+    if (silent.slavePath().empty()) {
+        std::fprintf(stderr, "no pseudo-terminal to be had\n");
+        return 1;
+    }
+    report("silent", seconds, longestStallMs(silent.slavePath(), seconds));
+
+    TalkingGateway sim;
+    if (sim.slavePath().empty()) {
+        std::fprintf(stderr, "the simulated gateway did not start\n");
+        return 1;
+    }
+    report("talking", seconds, longestStallMs(sim.slavePath(), seconds));
+    return 0;
+}
