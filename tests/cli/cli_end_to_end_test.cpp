@@ -492,6 +492,8 @@ TEST(CliPace, asAnsweredSendsWhatTheTickSendsInEveryMode) {
         {"banner", {"--banner"}},
         {"short-block", {"--short-block-by", "10", "--short-block-of", "safe"}},
         {"vanishing", {"--vanish-after-storing", "safe"}},
+        // Late, yet in time for the tick that reads the announcing line.
+        {"late-block", {"--late-block-ms", "500"}},
     };
 
     Folder folder("cli-pace");
