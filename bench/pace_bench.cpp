@@ -220,12 +220,14 @@ int main(int argc, char** argv) {
         if (run.status != 0) sound = false;
     }
 
-    // A slow gateway: every block 800 ms after its line, and the fourth answer
-    // held for 1.5 s, so that the link prompts again meanwhile. Each pace must
+    // A slow gateway: every block 300 ms after its line, and the answer to the
+    // sixth line (the safe values' load) held for 1.5 s, so that the link
+    // prompts again meanwhile. At the tick a block may come at most as late as
+    // the tick that reads its line. Each pace must
     // end as against the fast gateway.
-    std::printf("\nslow gateway (blocks 800 ms late, one answer held 1.5 s), backup:\n");
+    std::printf("\nslow gateway (blocks 300 ms late, one answer held 1.5 s), backup:\n");
     for (const char* pace : {"as-answered", "tick"}) {
-        Simulator slow(folder, ++serial, {"--late-block-ms", "800", "--pause-at", "4", "--pause-ms", "1500"});
+        Simulator slow(folder, ++serial, {"--late-block-ms", "300", "--pause-at", "6", "--pause-ms", "1500"});
         if (!slow.ready()) {
             std::fprintf(stderr, "norvik-gatesim did not start\n");
             return 1;
