@@ -1,6 +1,9 @@
 #include "link/headless_link.h"
 
+#include <algorithm>
+#include <atomic>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "serial/routed_port.h"
@@ -39,11 +42,63 @@ public:
     uint16_t openError = 0;
 };
 
+namespace {
+
+// At the tick a block announced by a line is read a tick after the line came
+// at the latest, so a gateway that sends it late still gets it through. As
+// answered, the block is read the moment its line is: the first receive after
+// a line gets that tick on top of its own time-out, and the same gateway ends
+// the same way, only sooner.
+class TickPatientPort : public SerialPort {
+public:
+    TickPatientPort(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick)
+        : port_(std::move(port)), tickMs_(static_cast<uint32_t>(tick.count())) {}
+
+    uint16_t openPort(const PortSettings& settings) override { return port_->openPort(settings); }
+    uint32_t closePort(uint8_t port) override { return port_->closePort(port); }
+    void sendLine(uint8_t port, std::string_view text) override { port_->sendLine(port, text); }
+    void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override { port_->sendBlock(port, bytes); }
+    std::string receiveLine(uint8_t port, uint16_t timeoutMs) override {
+        std::string line = port_->receiveLine(port, timeoutMs);
+        if (!line.empty()) afterLine_ = true;
+        return line;
+    }
+    bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) override {
+        const bool taken = port_->takeLine(port, timeoutMs, line);
+        if (taken) afterLine_ = true;
+        return taken;
+    }
+    bool waitForLine(uint8_t port, uint16_t timeoutMs) override { return port_->waitForLine(port, timeoutMs); }
+    BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
+        if (afterLine_.exchange(false))
+            timeoutMs = static_cast<uint16_t>(std::min<uint32_t>(timeoutMs + tickMs_, 0xFFFF));
+        return port_->receiveBlock(port, buffer, timeoutMs);
+    }
+    void cancelWaits() override { port_->cancelWaits(); }
+    bool drainOutput(uint8_t port, uint16_t timeoutMs) override { return port_->drainOutput(port, timeoutMs); }
+    void resumeWaits() override { port_->resumeWaits(); }
+    uint32_t deviceError() const override { return port_->deviceError(); }
+
+private:
+    std::unique_ptr<SerialPort> port_;
+    uint32_t tickMs_;
+    // Set on the loop's thread, read on the worker's that receives the block.
+    std::atomic<bool> afterLine_{false};
+};
+
+std::unique_ptr<SerialPort> patientAsAnswered(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick,
+                                              DialoguePace pace) {
+    if (pace != DialoguePace::AsAnswered) return port;
+    return std::make_unique<TickPatientPort>(std::move(port), tick);
+}
+
+}  // namespace
+
 HeadlessLink::HeadlessLink(DialoguePace pace)
     : HeadlessLink(std::make_unique<RoutedSerialPort>(), std::chrono::seconds(1), pace) {}
 
 HeadlessLink::HeadlessLink(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick, DialoguePace pace)
-    : port_(std::move(port)), tick_(tick), ui_(std::make_unique<Ui>()) {
+    : port_(patientAsAnswered(std::move(port), tick, pace)), tick_(tick), ui_(std::make_unique<Ui>()) {
     DialogueHooks hooks;
     hooks.post = [this](std::function<void()> call) { post(std::move(call)); };
     dialogue_ = std::make_unique<ConsoleDialogue>(session_, config_, ipSetting_, *port_, *ui_, std::move(hooks), pace);

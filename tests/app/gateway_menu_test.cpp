@@ -93,7 +93,7 @@ TEST_F(GatewayMenuTest, aBackupNamedInTheSystemsOwnBytesOpens) {
     const std::string path = (folder / "caf\xE9.norvik").string();
     ASSERT_TRUE(writeBackupFile(path, test::backupOf(test::gatewayBlocks(test::Kind::Hx3410))).ok());
     EXPECT_TRUE(window->gatewayMenu()->openBackupFile(path));
-    EXPECT_TRUE(window->gatewayMenu()->offline());
+    EXPECT_TRUE(window->state().offline());
 }
 
 TEST_F(GatewayMenuTest, anOpenBackupStandsInForTheGatewayUntilItIsClosed) {

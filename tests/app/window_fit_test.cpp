@@ -39,6 +39,7 @@
 #include "support/fake_gateway_jobs.h"
 #include "support/fake_port.h"
 #include "support/recording_prompts.h"
+#include "support/window_link_driver.h"
 #include "support/window_recorders.h"
 #include "views/device_space_dialog.h"
 #include "views/modbus_space_dialog.h"
@@ -173,7 +174,7 @@ TEST(WindowFit, parameterListShowsItsLongestItemAndFillsItsWidth) {
     test::RecordingBoxes boxes;
     test::RecordingOpener opener;
     MainWindow window(MainWindow::Services{&port, &boxes, &opener, true});
-    window.config() = demoConfig();
+    test::editConfig(window, [](GatewayConfig& c) { c = demoConfig(); });
     window.rebuildTree();
     window.show();
     QTreeWidget& list = *window.list();
@@ -197,14 +198,19 @@ std::vector<std::pair<bool, QString>> statusCatalogue() {
     for (int o = 0; o <= static_cast<int>(Operation::FileNameError); ++o)
         texts.push_back({false, status::operationText(static_cast<Operation>(o))});
     for (int j = 0; j <= static_cast<int>(JobKind::SendIpSetting); ++j) {
-        RunFailure cancelled{static_cast<JobKind>(j), JobOutcome::Cancelled, {}, {}};
+        RunFailure cancelled{static_cast<JobKind>(j), JobOutcome::Cancelled, {}, {}, {}};
         texts.push_back({false, BackupTexts::stepText(cancelled.step)});
         for (int c = 0; c <= static_cast<int>(BackupCommand::Report); ++c)
             texts.push_back(
                 {false, BackupTexts::failureText(static_cast<BackupCommand>(c), cancelled).replace('\n', ' ')});
     }
-    for (const bool verified : {true, false})
-        texts.push_back({false, BackupTexts::restoreReportText({verified, true, true, {}, {}}).section('\n', 0, 0)});
+    for (const bool verified : {true, false}) {
+        RestoreReport report;
+        report.verified = verified;
+        report.safeValuesSent = true;
+        report.ipSettingSent = true;
+        texts.push_back({false, BackupTexts::restoreReportText(report).section('\n', 0, 0)});
+    }
     GatewayBackup backup;
     backup.gateway.config.modelName = kModelHx3420;
     texts.push_back(

@@ -446,6 +446,101 @@ TEST(CliBackup, aRestoreCutAfterTheStoreSaysTheValuesMayBeStored) {
     EXPECT_EQ(document["may_have_changed"], true);
 }
 
+// --- the two paces, compared on the wire ------------------------------------------
+
+// What reached the gateway, in order, without the prompts (the keep-alive ones
+// come with the clock) and without what the gateway said back.
+std::vector<std::string> commandsAndBlocks(const GatesimProcess& sim) {
+    std::vector<std::string> kept;
+    for (const std::string& line : sim.logLines())
+        if ((line.starts_with("RX LINE ") && line != "RX LINE KESTRA--r4460k>") || line.starts_with("RX BLOCK ") ||
+            line.starts_with("RX STORED "))
+            kept.push_back(line);
+    return kept;
+}
+
+struct PaceCommand {
+    const char* name;
+    std::vector<std::string> cliArgs;  // "{dev}", "{out}", "{sv}", "{ip}", "{backup}" filled in per run
+    int plainStatus;                   // against a gateway without faults
+};
+
+struct PaceMode {
+    const char* name;
+    std::vector<std::string> simArgs;
+};
+
+// Every command that talks to a gateway, in every mode, runs as answered and at
+// the tick against simulators of its own, all at once: the gateway must see the
+// same commands and blocks, and the user the same exit code.
+TEST(CliPace, asAnsweredSendsWhatTheTickSendsInEveryMode) {
+    const std::vector<PaceCommand> commands{
+        {"info", {"info"}, 0},
+        {"files", {"files"}, 0},
+        {"safe-values get", {"safe-values", "get", "-o", "{out}"}, 0},
+        {"safe-values put", {"safe-values", "put", "{sv}"}, 0},
+        {"ip get", {"ip", "get", "-o", "{out}"}, 0},
+        {"ip put", {"ip", "put", "{ip}"}, 0},
+        {"backup", {"backup", "-o", "{out}"}, 0},
+        {"diff", {"diff", "{backup}"}, 5},
+        {"restore", {"restore", "{backup}"}, 0},
+        {"report --csv", {"report", "--csv", "-o", "{out}"}, 0},
+    };
+    const std::vector<PaceMode> modes{
+        {"plain", {}},
+        {"chatty", {"--noise-lines", "2", "--blank-lines", "1"}},
+        {"banner", {"--banner"}},
+        {"short-block", {"--short-block-by", "10", "--short-block-of", "safe"}},
+        {"vanishing", {"--vanish-after-storing", "safe"}},
+        // Late, yet in time for the tick that reads the announcing line.
+        {"late-block", {"--late-block-ms", "500"}},
+    };
+
+    Folder folder("cli-pace");
+    const std::string sv = folder / "sv.ptm", ip = folder / "ip.ptm", backup = folder / "source.norvik";
+    writeBytes(sv, std::vector<uint8_t>(512, 0x5A));
+    {
+        GatesimProcess source(kSim, {"--config", describeGateway(folder, "source.json", 0x11, 7)});
+        ASSERT_EQ(runCli({"--device", source.slavePath(), "backup", "-o", backup}).status, 0);
+        ASSERT_EQ(runCli({"--device", source.slavePath(), "ip", "get", "-o", ip}).status, 0);
+    }
+
+    struct Run {
+        std::string what;
+        std::unique_ptr<GatesimProcess> sim;
+        std::unique_ptr<CliProcess> cli;
+        int status = -1;
+    };
+    std::vector<Run> runs;  // in pairs: as answered, then at the tick
+    for (const PaceMode& mode : modes)
+        for (const PaceCommand& command : commands)
+            for (const char* pace : {"as-answered", "tick"}) {
+                Run run;
+                run.what = std::string(command.name) + " / " + mode.name + " / " + pace;
+                run.sim = std::make_unique<GatesimProcess>(kSim, mode.simArgs);
+                std::vector<std::string> args{"--pace", pace, "--device", run.sim->slavePath()};
+                for (std::string a : command.cliArgs) {
+                    if (a == "{out}") a = folder / ("out-" + std::to_string(runs.size()));
+                    if (a == "{sv}") a = sv;
+                    if (a == "{ip}") a = ip;
+                    if (a == "{backup}") a = backup;
+                    args.push_back(a);
+                }
+                run.cli = std::make_unique<CliProcess>(args);
+                runs.push_back(std::move(run));
+            }
+    for (Run& run : runs) run.status = run.cli->wait();
+
+    for (std::size_t i = 0; i < runs.size(); i += 2) {
+        const Run &fast = runs[i], &tick = runs[i + 1];
+        EXPECT_EQ(fast.status, tick.status) << fast.what << "\n" << fast.cli->err() << "\n" << tick.cli->err();
+        EXPECT_EQ(commandsAndBlocks(*fast.sim), commandsAndBlocks(*tick.sim)) << fast.what;
+        if (i < 2 * commands.size()) {
+            EXPECT_EQ(fast.status, commands[i / 2].plainStatus) << fast.what << "\n" << fast.cli->err();
+        }
+    }
+}
+
 // --- cancelled during a block ------------------------------------------------------
 
 struct StopCase {

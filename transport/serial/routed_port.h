@@ -21,6 +21,9 @@ public:
     bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) override {
         return active().takeLine(port, timeoutMs, line);
     }
+    // Without it the wait falls back to the base's "cannot wait", and a link
+    // that should talk as answered talks at the tick instead.
+    bool waitForLine(uint8_t port, uint16_t timeoutMs) override { return active().waitForLine(port, timeoutMs); }
     BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
         return active().receiveBlock(port, buffer, timeoutMs);
     }

@@ -93,6 +93,8 @@ public:
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
     bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) override;
     BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
+    // Takes nothing, so there is nothing to log.
+    bool waitForLine(uint8_t port, uint16_t timeoutMs) override { return port_.waitForLine(port, timeoutMs); }
     void cancelWaits() override { port_.cancelWaits(); }
     bool drainOutput(uint8_t port, uint16_t timeoutMs) override { return port_.drainOutput(port, timeoutMs); }
     void resumeWaits() override { port_.resumeWaits(); }
