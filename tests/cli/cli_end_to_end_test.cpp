@@ -474,6 +474,11 @@ struct PaceMode {
 // the tick against simulators of its own, all at once: the gateway must see the
 // same commands and blocks, and the user the same exit code.
 TEST(CliPace, asAnsweredSendsWhatTheTickSendsInEveryMode) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // A hundred and twenty instrumented programs at once on a small machine
+    // miss the tick's deadlines: the comparison runs in the optimised build.
+    GTEST_SKIP() << "runs in the optimised build only";
+#endif
     const std::vector<PaceCommand> commands{
         {"info", {"info"}, 0},
         {"files", {"files"}, 0},
