@@ -181,7 +181,8 @@ std::string networkAdvice(const std::string& device, int errnoValue, const Advic
            "\n\nCheck:\n- the server's address and port (ser2net's configuration, or the device server's "
            "settings page);\n- that ser2net or the device server runs;\n- that no firewall drops the "
            "connection;\n- that no other client holds the port: ser2net lets one client in at a time unless "
-           "its max-connections says otherwise.\nThen " + words.again + ".";
+           "its max-connections says otherwise.\nThen " +
+           words.again + ".";
 }
 
 }  // namespace
