@@ -511,19 +511,6 @@ bool NetworkSerialPort::takeLine(uint8_t port, uint16_t timeoutMs, std::string& 
     return true;
 }
 
-bool NetworkSerialPort::waitForLine(uint8_t port, uint16_t timeoutMs) {
-    std::lock_guard lock(readMutex_);
-    if (fd_ < 0 || port != port_) return false;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::array<uint8_t, 512> chunk{};
-    while (!rx_.hasLine()) {
-        const std::size_t n = readSome(deadline, chunk);
-        if (n == 0) return false;
-        rx_.feed(std::span(chunk).first(n));
-    }
-    return true;
-}
-
 BlockReceipt NetworkSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
     std::lock_guard lock(readMutex_);
