@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ipsetting/ip_setting.h"
@@ -71,9 +72,16 @@ struct Peer {
         *slot = dialogue->submit(std::move(job), [this, slot](const JobResult& r) { results[*slot].push_back(r); });
         return *slot;
     }
+    // The simulator logs an answer once the pty holds it, so the link may read
+    // it a moment before the entry is written: wait a little for it.
     bool logHas(const std::string& entry) const {
-        const auto lines = sim->logLines();
-        return std::find(lines.begin(), lines.end(), entry) != lines.end();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        for (;;) {
+            const auto lines = sim->logLines();
+            if (std::find(lines.begin(), lines.end(), entry) != lines.end()) return true;
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
     }
     bool logHasPrefix(const std::string& prefix) const {
         const auto lines = sim->logLines();
