@@ -3,6 +3,7 @@
 #include "model/gateway_text.h"
 #include "model/module_types.h"
 #include "model/parameter_rows.h"
+#include "spaces/device_space.h"
 
 namespace norvik {
 
@@ -14,16 +15,6 @@ json rowsJson(const std::vector<ParameterRow>& rows) {
     json list = json::object();
     for (const ParameterRow& row : rows) list[gatewayTextToUtf8(row.label)] = gatewayTextToUtf8(row.value);
     return list;
-}
-
-const char* areaName(DeviceArea area) {
-    switch (area) {
-    case DeviceArea::DO: return "DO";
-    case DeviceArea::DI: return "DI";
-    case DeviceArea::AO: return "AO";
-    case DeviceArea::AI: return "AI";
-    }
-    return "";
 }
 
 const char* spaceName(ModbusKind kind) {
@@ -81,7 +72,7 @@ json gatewayConfigJson(const GatewayConfig& config) {
             module["type_code"] = static_cast<int>(m.type);
             if (const auto meaning = moduleMeaning(m.type, config.role)) {
                 module["modbus_space"] = spaceName(meaning->modbusKind);
-                module["device_area"] = areaName(meaning->deviceArea);
+                module["device_area"] = deviceAreaName(meaning->deviceArea);
             }
             if (const ModuleTypeRow* row = moduleTypeRow(m.type))
                 module["profibus"] = row->profibus == ProfibusTable::Output ? "output" : "input";

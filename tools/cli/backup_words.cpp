@@ -3,6 +3,7 @@
 #include "device_run.h"
 #include "backup/backup_text.h"
 #include "model/gateway_text.h"
+#include "spaces/device_space.h"
 
 namespace norvik::cli {
 
@@ -61,16 +62,6 @@ const char* areaKey(DeviceArea area) {
     return "?";
 }
 
-const char* areaName(DeviceArea area) {
-    switch (area) {
-    case DeviceArea::DO: return "DO";
-    case DeviceArea::DI: return "DI";
-    case DeviceArea::AO: return "AO";
-    case DeviceArea::AI: return "AI";
-    }
-    return "?";
-}
-
 std::string shown(const std::string& value) { return value.empty() ? "(none)" : value; }
 
 }  // namespace
@@ -82,8 +73,8 @@ std::vector<std::string> differenceLines(const BackupDifferences& d) {
                         shown(gatewayTextToUtf8(p.backupValue)) + ", gateway " +
                         shown(gatewayTextToUtf8(p.gatewayValue)));
     for (const SafeValueDifference& s : d.safeValues)
-        lines.push_back(std::string("  safe value ") + areaName(s.area) + " " + std::to_string(s.index) + ": backup " +
-                        shown(s.backupValue) + ", gateway " + shown(s.gatewayValue));
+        lines.push_back(std::string("  safe value ") + deviceAreaName(s.area) + " " + std::to_string(s.index) +
+                        ": backup " + shown(s.backupValue) + ", gateway " + shown(s.gatewayValue));
     for (const IpDifference& i : d.ipSetting)
         lines.push_back("  IP setting " + ipFieldName(i.field, i.remote) + ": backup " + shown(i.backupValue) +
                         ", gateway " + shown(i.gatewayValue));
