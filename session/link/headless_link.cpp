@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -45,14 +47,15 @@ public:
 namespace {
 
 // At the tick a block announced by a line is read a tick after the line came
-// at the latest, so a gateway that sends it late still gets it through. As
-// answered, the block is read the moment its line is: the first receive after
-// a line gets that tick on top of its own time-out, and the same gateway ends
-// the same way, only sooner.
+// at the latest, so a gateway that sends it late, or a server on the network
+// that hands it on in pieces, still gets it through. As answered, the block is
+// read the moment its line is: the receives of the tick after a line share
+// what is left of that tick on top of their own time-outs, and the same
+// gateway ends the same way, only sooner.
 class TickPatientPort : public SerialPort {
 public:
     TickPatientPort(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick)
-        : port_(std::move(port)), tickMs_(static_cast<uint32_t>(tick.count())) {}
+        : port_(std::move(port)), tick_(tick) {}
 
     uint16_t openPort(const PortSettings& settings) override { return port_->openPort(settings); }
     uint32_t closePort(uint8_t port) override { return port_->closePort(port); }
@@ -60,18 +63,19 @@ public:
     void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override { port_->sendBlock(port, bytes); }
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override {
         std::string line = port_->receiveLine(port, timeoutMs);
-        if (!line.empty()) afterLine_ = true;
+        if (!line.empty()) lineTaken();
         return line;
     }
     bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) override {
         const bool taken = port_->takeLine(port, timeoutMs, line);
-        if (taken) afterLine_ = true;
+        if (taken) lineTaken();
         return taken;
     }
     bool waitForLine(uint8_t port, uint16_t timeoutMs) override { return port_->waitForLine(port, timeoutMs); }
     BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override {
-        if (afterLine_.exchange(false))
-            timeoutMs = static_cast<uint16_t>(std::min<uint32_t>(timeoutMs + tickMs_, 0xFFFF));
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            Clock::time_point(Clock::duration(slackEnd_.load())) - Clock::now());
+        if (left.count() > 0) timeoutMs = static_cast<uint16_t>(std::min<int64_t>(timeoutMs + left.count(), 0xFFFF));
         return port_->receiveBlock(port, buffer, timeoutMs);
     }
     void cancelWaits() override { port_->cancelWaits(); }
@@ -80,10 +84,13 @@ public:
     uint32_t deviceError() const override { return port_->deviceError(); }
 
 private:
+    using Clock = std::chrono::steady_clock;
+    void lineTaken() { slackEnd_ = (Clock::now() + tick_).time_since_epoch().count(); }
+
     std::unique_ptr<SerialPort> port_;
-    uint32_t tickMs_;
+    std::chrono::milliseconds tick_;
     // Set on the loop's thread, read on the worker's that receives the block.
-    std::atomic<bool> afterLine_{false};
+    std::atomic<Clock::rep> slackEnd_{0};
 };
 
 std::unique_ptr<SerialPort> patientAsAnswered(std::unique_ptr<SerialPort> port, std::chrono::milliseconds tick,

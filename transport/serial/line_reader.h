@@ -3,6 +3,7 @@
 // and the test double split lines with this one piece of code, so that a test
 // sees every line exactly as the program would.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -44,5 +45,49 @@ private:
     std::vector<uint8_t> rx_;
     bool discarding_ = false;  // the tail of a cut line is still to be skipped
 };
+
+// A port's lines and blocks over its `readSome(dest)`, which waits for bytes
+// up to the port's deadline and returns how many it put into dest, 0 on
+// time-out, on cancel or once the device has gone. Every port reads through
+// these, so they all frame a line and the block behind it alike.
+
+// Takes the next line; reads until one is whole or readSome gives nothing.
+template <class ReadSome>
+bool readLine(LineReader& rx, std::string& line, ReadSome&& readSome) {
+    std::array<uint8_t, 512> chunk{};
+    // A read past the deadline still takes what the device already holds.
+    while (!rx.takeLine(line)) {
+        const std::size_t n = readSome(std::span<uint8_t>(chunk));
+        if (n == 0) return false;
+        rx.feed(std::span(chunk).first(n));
+    }
+    return true;
+}
+
+// Reads until a whole line waits, without taking it.
+template <class ReadSome>
+bool awaitLine(LineReader& rx, ReadSome&& readSome) {
+    std::array<uint8_t, 512> chunk{};
+    while (!rx.hasLine()) {
+        const std::size_t n = readSome(std::span<uint8_t>(chunk));
+        if (n == 0) return false;
+        rx.feed(std::span(chunk).first(n));
+    }
+    return true;
+}
+
+// Fills `buffer` with what waits, then with what comes; returns the count.
+// The caller has taken the line before as complete: what follows is the block.
+template <class ReadSome>
+std::size_t readBlock(LineReader& rx, std::span<uint8_t> buffer, ReadSome&& readSome) {
+    std::size_t got = rx.takeBytes(buffer);
+    while (got < buffer.size()) {
+        // Straight into the caller's buffer: never a byte more than asked for.
+        const std::size_t n = readSome(buffer.subspan(got));
+        if (n == 0) break;
+        got += n;
+    }
+    return got;
+}
 
 }  // namespace norvik

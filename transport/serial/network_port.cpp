@@ -502,26 +502,22 @@ bool NetworkSerialPort::takeLine(uint8_t port, uint16_t timeoutMs, std::string& 
     line.clear();
     if (fd_ < 0 || port != port_) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::array<uint8_t, 512> chunk{};
-    while (!rx_.takeLine(line)) {
-        const std::size_t n = readSome(deadline, chunk);
-        if (n == 0) return false;
-        rx_.feed(std::span(chunk).first(n));
-    }
-    return true;
+    return readLine(rx_, line, [&](std::span<uint8_t> dest) { return readSome(deadline, dest); });
+}
+
+bool NetworkSerialPort::waitForLine(uint8_t port, uint16_t timeoutMs) {
+    std::lock_guard lock(readMutex_);
+    if (fd_ < 0 || port != port_) return false;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    return awaitLine(rx_, [&](std::span<uint8_t> dest) { return readSome(deadline, dest); });
 }
 
 BlockReceipt NetworkSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
     std::lock_guard lock(readMutex_);
     if (fd_ < 0 || port != port_) return {1, 0};
-    std::size_t got = rx_.takeBytes(buffer);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (got < buffer.size()) {
-        const std::size_t n = readSome(deadline, buffer.subspan(got));
-        if (n == 0) break;
-        got += n;
-    }
+    const std::size_t got = readBlock(rx_, buffer, [&](std::span<uint8_t> dest) { return readSome(deadline, dest); });
     return {static_cast<uint16_t>(got == buffer.size() ? 0 : 1), got};
 }
 

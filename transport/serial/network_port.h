@@ -50,6 +50,7 @@ public:
     void sendBlock(uint8_t port, std::span<const uint8_t> bytes) override;
     std::string receiveLine(uint8_t port, uint16_t timeoutMs) override;
     bool takeLine(uint8_t port, uint16_t timeoutMs, std::string& line) override;
+    bool waitForLine(uint8_t port, uint16_t timeoutMs) override;
     BlockReceipt receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) override;
     void cancelWaits() override;
     bool drainOutput(uint8_t port, uint16_t timeoutMs) override;

@@ -320,42 +320,22 @@ bool TermiosSerialPort::takeLine(uint8_t port, uint16_t timeoutMs, std::string& 
     line.clear();
     if (fd_ < 0 || port != port_) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::array<uint8_t, 512> chunk{};
-    // A read past the deadline still takes what the device already holds.
-    while (!rx_.takeLine(line)) {
-        const std::size_t n = readSome(deadline, chunk);
-        if (n == 0) return false;
-        rx_.feed(std::span(chunk).first(n));
-    }
-    return true;
+    return readLine(rx_, line, [&](std::span<uint8_t> dest) { return readSome(deadline, dest); });
 }
 
 bool TermiosSerialPort::waitForLine(uint8_t port, uint16_t timeoutMs) {
     std::lock_guard lock(readMutex_);
     if (fd_ < 0 || port != port_) return false;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::array<uint8_t, 512> chunk{};
-    while (!rx_.hasLine()) {
-        const std::size_t n = readSome(deadline, chunk);
-        if (n == 0) return false;
-        rx_.feed(std::span(chunk).first(n));
-    }
-    return true;
+    return awaitLine(rx_, [&](std::span<uint8_t> dest) { return readSome(deadline, dest); });
 }
 
 BlockReceipt TermiosSerialPort::receiveBlock(uint8_t port, std::span<uint8_t> buffer, uint16_t timeoutMs) {
     std::fill(buffer.begin(), buffer.end(), uint8_t{0});
     std::lock_guard lock(readMutex_);
     if (fd_ < 0 || port != port_) return {1, 0};
-    // The caller has taken the line before as complete; what follows is the block.
-    std::size_t got = rx_.takeBytes(buffer);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (got < buffer.size()) {
-        // Straight into the caller's buffer: never a byte more than asked for.
-        const std::size_t n = readSome(deadline, buffer.subspan(got));
-        if (n == 0) break;
-        got += n;
-    }
+    const std::size_t got = readBlock(rx_, buffer, [&](std::span<uint8_t> dest) { return readSome(deadline, dest); });
     return {static_cast<uint16_t>(got == buffer.size() ? 0 : 1), got};
 }
 
