@@ -24,7 +24,7 @@
 #include "backup/backup_file.h"
 #include "link/gateway_jobs.h"
 #include "support/fake_port.h"
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "support/window_recorders.h"
 
 #ifdef NORVIK_GATESIM

@@ -14,7 +14,7 @@
 
 #include "app/about_dialog.h"
 #include "app/dialog_opener.h"
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "ipsetting/ip_setting.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/dialog_opener.h"
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "ipsetting/ip_address_edit.h"
 #include "link/link_session.h"
 #include "model/gateway_config.h"

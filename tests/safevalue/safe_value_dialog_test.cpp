@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/dialog_opener.h"
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "app/message_boxes.h"
 #include "grid/cell_editor.h"
 #include "grid/grid_widget.h"

@@ -6,9 +6,9 @@
 #include <QCoreApplication>
 #include <functional>
 
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "app/main_window.h"
-#include "app/window_link.h"
+#include "gateway/window_link.h"
 #include "link/console_dialogue.h"
 #include "support/window_recorders.h"
 

@@ -2,9 +2,6 @@
 // Stand-ins for the boxes and dialogs of the main window: they record what
 // would have been shown and never block.
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,6 +10,7 @@
 #include "app/dialog_opener.h"
 #include "app/message_boxes.h"
 #include "link/link_session.h"
+#include "support/wait_for.h"
 
 namespace norvik::test {
 
@@ -84,17 +82,5 @@ private:
         if (whileOpen) whileOpen();
     }
 };
-
-// Runs the event loop until `done` holds or `ms` have passed.
-inline bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 }  // namespace norvik::test

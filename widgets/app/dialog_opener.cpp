@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "app/about_dialog.h"
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "firmware/firmware_dialog.h"
 #include "app/message_boxes.h"
 #include "app/port_devices_dialog.h"

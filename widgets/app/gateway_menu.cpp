@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "app/message_boxes.h"
 #include "app/status_line.h"
 #include "app/window_texts.h"

@@ -23,7 +23,7 @@
 
 #include "app/dialog_opener.h"
 #include "app/gateway_menu.h"
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "app/lamp.h"
 #include "app/message_boxes.h"
 #include "app/parameter_list_texts.h"
@@ -33,7 +33,7 @@
 #include "app/status_line.h"
 #include "app/status_texts.h"
 #include "app/window_texts.h"
-#include "app/window_link.h"
+#include "gateway/window_link.h"
 #include "backup/backup_dialogs.h"
 #include "backup/backup_jobs.h"
 #include "backup/backup_texts.h"

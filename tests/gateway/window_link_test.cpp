@@ -2,7 +2,7 @@
 // delivered once on the window's thread, the state the link publishes, and
 // the link's end in the middle of a block.
 
-#include "app/window_link.h"
+#include "gateway/window_link.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -12,12 +12,12 @@
 #include <memory>
 #include <vector>
 
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "serial/traffic_log.h"
 #include "support/fake_port.h"
-#include "support/window_recorders.h"
+#include "support/wait_for.h"
 
 namespace norvik {
 namespace {

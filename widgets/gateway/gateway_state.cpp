@@ -1,4 +1,4 @@
-#include "app/gateway_state.h"
+#include "gateway/gateway_state.h"
 
 #include <utility>
 

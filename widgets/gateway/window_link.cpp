@@ -1,4 +1,4 @@
-#include "app/window_link.h"
+#include "gateway/window_link.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
