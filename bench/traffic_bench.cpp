@@ -19,7 +19,7 @@
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "app/serial_traffic_window.h"
-#include "app/window_link.h"
+#include "gateway/window_link.h"
 #include "link/console_dialogue.h"
 #include "link/console_texts.h"
 #include "serial/traffic_log.h"
