@@ -54,127 +54,39 @@ ConsoleDialogue::ConsoleDialogue(LinkSession& session, GatewayConfig& config, Ip
       ui_(ui),
       hooks_(std::move(hooks)),
       pace_(pace),
-      runner_(hooks_.runner ? hooks_.runner : &ownRunner_) {}
+      runner_(hooks_.runner ? hooks_.runner : &ownRunner_),
+      jobs_(hooks_.post, *hooks_.clock) {}
 
 ConsoleDialogue::~ConsoleDialogue() {
     finishWorker();
-    endAllJobs(JobOutcome::LinkLost);
+    jobs_.endAll(JobOutcome::LinkLost);
 }
 
 // --- jobs --------------------------------------------------------------------
 
 JobId ConsoleDialogue::submit(Job job, JobDone done, JobProgressHook progress) {
-    const JobId id = ++nextJobId_;
-    if (std::optional<IllegalIpAddress> illegal = sendRefusal(job)) {
-        JobResult result;
-        result.kind = job.kind;
-        result.outcome = JobOutcome::Refused;
-        result.illegalIp = illegal;
-        postResult(std::move(done), std::move(result));
-        return id;
-    }
-    if (!session_.portOpen) {
-        JobResult result;
-        result.kind = job.kind;
-        result.outcome = JobOutcome::LinkLost;
-        postResult(std::move(done), std::move(result));
-        return id;
-    }
-    queue_.push_back(QueuedJob{id, std::move(job), std::move(done), std::move(progress), hooks_.clock->nowMs()});
+    const JobQueue::Submitted submitted =
+        jobs_.submit(std::move(job), std::move(done), std::move(progress), session_.portOpen);
     // Nothing waits for a tick: an idle link prompts now, and the job's
     // command goes out at the answer.
-    if (pace_ == DialoguePace::AsAnswered) keepAlive();
-    return id;
+    if (submitted.queued && pace_ == DialoguePace::AsAnswered) keepAlive();
+    return submitted.id;
 }
 
-bool ConsoleDialogue::cancel(JobId id) {
-    const auto it = std::find_if(queue_.begin(), queue_.end(), [id](const QueuedJob& j) { return j.id == id; });
-    if (it != queue_.end()) {
-        JobResult result;
-        result.kind = it->job.kind;
-        result.outcome = JobOutcome::Cancelled;
-        result.elapsedMs = hooks_.clock->nowMs() - it->startMs;
-        postResult(std::move(it->done), std::move(result));
-        queue_.erase(it);
-        return true;
-    }
-    if (!running_ || running_->id != id) return false;
-    // The exchange goes on without its job: a send the gateway has not asked
-    // for yet is withheld when it asks, one it is taking goes out whole, and a
-    // block under way is received and dropped.
-    endJob(JobOutcome::Cancelled);
-    return true;
-}
+// A running job's exchange goes on without it: a send the gateway has not
+// asked for yet is withheld when it asks, one it is taking goes out whole,
+// and a block under way is received and dropped.
+bool ConsoleDialogue::cancel(JobId id) { return jobs_.cancel(id); }
 
-std::size_t ConsoleDialogue::pendingJobs() const { return queue_.size() + (running_ ? 1 : 0); }
+std::size_t ConsoleDialogue::pendingJobs() const { return jobs_.pending(); }
 
-bool ConsoleDialogue::queued(JobKind kind) const {
-    return std::any_of(queue_.begin(), queue_.end(), [kind](const QueuedJob& j) { return j.job.kind == kind; });
-}
-
-std::optional<ConsoleDialogue::QueuedJob> ConsoleDialogue::takeQueued(JobKind kind) {
-    const auto it =
-        std::find_if(queue_.begin(), queue_.end(), [kind](const QueuedJob& j) { return j.job.kind == kind; });
-    if (it == queue_.end()) return std::nullopt;
-    QueuedJob job = std::move(*it);
-    queue_.erase(it);
-    return job;
-}
-
-void ConsoleDialogue::endJob(JobOutcome outcome, GatewayError error) {
-    if (!running_) return;
-    // Data goes only with a job that is done: nothing half received is handed on.
-    const bool finished = outcome == JobOutcome::Done;
-    JobResult result = finished && jobResult_ ? std::move(*jobResult_) : JobResult{};
-    jobResult_.reset();
-    if (finished) result.raw = exchangeRaw_;
-    result.kind = running_->job.kind;
-    result.outcome = outcome;
-    result.error = error;
-    result.elapsedMs = hooks_.clock->nowMs() - running_->startMs;
-    JobDone done = std::move(running_->done);
-    running_.reset();
-    postResult(std::move(done), std::move(result));
-}
-
-void ConsoleDialogue::endAllJobs(JobOutcome outcome) {
-    endJob(outcome);
-    std::deque<QueuedJob> queue = std::move(queue_);
-    queue_.clear();
-    for (QueuedJob& job : queue) {
-        JobResult result;
-        result.kind = job.job.kind;
-        result.outcome = outcome;
-        result.elapsedMs = hooks_.clock->nowMs() - job.startMs;
-        postResult(std::move(job.done), std::move(result));
-    }
-}
+void ConsoleDialogue::endJob(JobOutcome outcome, GatewayError error) { jobs_.end(outcome, error, exchangeRaw_); }
 
 void ConsoleDialogue::dropPending() {
     pendingSafeValues_.reset();
     pendingIpSetting_.reset();
     if (pendingConfig_) spareConfig_ = std::move(pendingConfig_);
     pendingFileNames_.reset();
-}
-
-JobResult& ConsoleDialogue::jobData() {
-    if (!jobResult_) jobResult_.emplace();
-    return *jobResult_;
-}
-
-void ConsoleDialogue::postResult(JobDone done, JobResult result) {
-    if (!done || !hooks_.post) return;
-    hooks_.post([done = std::move(done), result = std::move(result)] { done(result); });
-}
-
-// Called on the worker's thread: only the hook and the ids are touched there.
-void ConsoleDialogue::postProgress(JobId id, JobProgress progress) {
-    if (!hooks_.post) return;
-    hooks_.post([this, alive = std::weak_ptr<int>(alive_), id, progress] {
-        // A job that has ended hears nothing more of its block.
-        if (alive.expired() || !running_ || running_->id != id || !running_->progress) return;
-        running_->progress(progress);
-    });
 }
 
 // --- connection --------------------------------------------------------------
@@ -320,7 +232,7 @@ void ConsoleDialogue::endDisconnectNotice() {
 // the port's part with it.
 void ConsoleDialogue::resetLink(LinkEnd end) {
     const bool portClosed = end == LinkEnd::Disconnect || end == LinkEnd::DeviceLost;
-    endAllJobs(JobOutcome::LinkLost);
+    jobs_.endAll(JobOutcome::LinkLost);
     // The module's notice leaves what the file-name query learnt valid, and
     // its exchange to be seen through on the wire.
     if (end != LinkEnd::Notice) {
@@ -602,7 +514,7 @@ void ConsoleDialogue::onBlockAsked(Exchange exchange) {
         return;
     }
     exchangeQuietTicks_ = 0;
-    if (jobExchange_ && !running_) {
+    if (jobExchange_ && !jobs_.running()) {
         // Its job was cancelled before the gateway asked: nothing goes out, and
         // the gateway's own time-out ends the exchange.
         phase_ = Phase::Withheld;
@@ -671,7 +583,7 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         } else {
             ui_.setOperation(Operation::SystemModuleMissing);
         }
-        if (running_) jobData().config = std::make_shared<const GatewayConfig>(config_);
+        if (jobs_.running()) jobs_.data().config = std::make_shared<const GatewayConfig>(config_);
         endJob(JobOutcome::Done);
         break;
     case Exchange::LoadSafeValue:
@@ -679,15 +591,15 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         // Kept whether a job asked or not: it is what the gateway holds now.
         if (pendingSafeValues_) session_.safeValueBytes = *pendingSafeValues_;
         if (jobExchange_) {
-            if (pendingSafeValues_) jobData().safeValues = *pendingSafeValues_;
-            jobData().safeValueLayout = session_.safeValueLayout;
+            if (pendingSafeValues_) jobs_.data().safeValues = *pendingSafeValues_;
+            jobs_.data().safeValueLayout = session_.safeValueLayout;
             endJob(pendingSafeValues_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
         }
         break;
     case Exchange::LoadIpSetting:
         ui_.setOperation(Operation::IpSettingReceived);
         if (jobExchange_) {
-            if (pendingIpSetting_) jobData().ipSetting = *pendingIpSetting_;
+            if (pendingIpSetting_) jobs_.data().ipSetting = *pendingIpSetting_;
             endJob(pendingIpSetting_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
             break;
         }
@@ -704,8 +616,8 @@ void ConsoleDialogue::completeLoad(Exchange exchange) {
         }
         ui_.setOperation(Operation::FileNameFinish);
         session_.fileNameReplyRaw = exchangeRaw_;
-        if (running_) {
-            JobResult& names = jobData();
+        if (jobs_.running()) {
+            JobResult& names = jobs_.data();
             names.fileNames = session_.firmwareFileNames;
             names.fileCount = session_.fileCount;
             names.safeValueLayout = session_.safeValueLayout;
@@ -755,7 +667,8 @@ void ConsoleDialogue::onReadEepromError() {
     if (exchange_ == Exchange::LoadIpSetting || exchange_ == Exchange::LoadSafeValue) {
         ip = exchange_ == Exchange::LoadIpSetting;
     } else {
-        ip = lastLoad_ == LoadCommand::IpSetting || (lastLoad_ == LoadCommand::None && queued(JobKind::ReadIpSetting));
+        ip = lastLoad_ == LoadCommand::IpSetting ||
+             (lastLoad_ == LoadCommand::None && jobs_.queued(JobKind::ReadIpSetting));
     }
     if (ip) {
         finishTransfer(Operation::ReadIpSettingError, Exchange::LoadIpSetting, JobOutcome::GatewayError,
@@ -809,7 +722,7 @@ void ConsoleDialogue::finishTransfer(Operation text, Exchange owner, JobOutcome 
 }
 
 void ConsoleDialogue::silence() {
-    const bool safeValuePending = queued(JobKind::SendSafeValues) || queued(JobKind::ReadSafeValues);
+    const bool safeValuePending = jobs_.queued(JobKind::SendSafeValues) || jobs_.queued(JobKind::ReadSafeValues);
     const bool quietForSafeValue =
         safeValuePending && session_.linkState == LinkState::Connected && quietTicks_ < kMaxQuietTicks;
     if (quietForSafeValue) ++quietTicks_;
@@ -849,7 +762,7 @@ void ConsoleDialogue::closeExchange() {
     // A job still running here has lost its exchange without an answer.
     endJob(JobOutcome::NoAnswer);
     jobExchange_ = false;
-    jobResult_.reset();
+    jobs_.forgetData();
     exchangeRaw_.clear();
     sendSafeValues_.clear();
     exchange_ = Exchange::None;
@@ -890,19 +803,18 @@ void ConsoleDialogue::retarget(Exchange exchange) {
     if (exchange == exchange_) return;
     endJob(JobOutcome::NoAnswer);
     jobExchange_ = false;
-    jobResult_.reset();
+    jobs_.forgetData();
     exchangeRaw_.clear();
 }
 
-void ConsoleDialogue::askFor(Exchange exchange, const char* command, std::optional<QueuedJob> job) {
-    jobExchange_ = job.has_value();
-    running_ = std::move(job);
-    jobResult_.reset();
+void ConsoleDialogue::askFor(Exchange exchange, const char* command, JobKind job) {
+    jobs_.start(job);
+    jobExchange_ = jobs_.running();
     exchangeRaw_.clear();
     if (exchange == Exchange::LoadSafeValue) lastLoad_ = LoadCommand::SafeValue;
     if (exchange == Exchange::LoadIpSetting) lastLoad_ = LoadCommand::IpSetting;
-    if (running_ && exchange == Exchange::SendSafeValue) sendSafeValues_ = running_->job.safeValues;
-    if (running_ && exchange == Exchange::SendIpSetting) sendIpSetting_ = running_->job.ipSetting;
+    if (jobs_.running() && exchange == Exchange::SendSafeValue) sendSafeValues_ = jobs_.runningJob().safeValues;
+    if (jobs_.running() && exchange == Exchange::SendIpSetting) sendIpSetting_ = jobs_.runningJob().ipSetting;
     ask(exchange, command);
 }
 
@@ -912,21 +824,21 @@ void ConsoleDialogue::sendNextCommand() {
     // The size of the safe-value block is known only after the first file-name
     // query: a safe-value job waits for it (the dialogs' menu entries wait too).
     const bool layoutKnown = !session_.firmwareAutoQuery;
-    if (!session_.parameterLoaded || queued(JobKind::ReadParameters)) {
-        askFor(Exchange::Parameter, c::kLoadParameter, takeQueued(JobKind::ReadParameters));
+    if (!session_.parameterLoaded || jobs_.queued(JobKind::ReadParameters)) {
+        askFor(Exchange::Parameter, c::kLoadParameter, JobKind::ReadParameters);
         // Loaded for the window in any case, job or not.
         jobExchange_ = false;
-    } else if (layoutKnown && queued(JobKind::SendSafeValues)) {
-        askFor(Exchange::SendSafeValue, c::kSendSafeValue, takeQueued(JobKind::SendSafeValues));
-    } else if (layoutKnown && queued(JobKind::ReadSafeValues)) {
-        askFor(Exchange::LoadSafeValue, c::kLoadSafeValue, takeQueued(JobKind::ReadSafeValues));
-    } else if (session_.firmwareAutoQuery || queued(JobKind::ReadFileNames)) {
-        askFor(Exchange::FileName, c::kLoadFileName, takeQueued(JobKind::ReadFileNames));
+    } else if (layoutKnown && jobs_.queued(JobKind::SendSafeValues)) {
+        askFor(Exchange::SendSafeValue, c::kSendSafeValue, JobKind::SendSafeValues);
+    } else if (layoutKnown && jobs_.queued(JobKind::ReadSafeValues)) {
+        askFor(Exchange::LoadSafeValue, c::kLoadSafeValue, JobKind::ReadSafeValues);
+    } else if (session_.firmwareAutoQuery || jobs_.queued(JobKind::ReadFileNames)) {
+        askFor(Exchange::FileName, c::kLoadFileName, JobKind::ReadFileNames);
         jobExchange_ = false;
-    } else if (queued(JobKind::SendIpSetting)) {
-        askFor(Exchange::SendIpSetting, c::kSendIpSetting, takeQueued(JobKind::SendIpSetting));
-    } else if (queued(JobKind::ReadIpSetting)) {
-        askFor(Exchange::LoadIpSetting, c::kLoadIpSetting, takeQueued(JobKind::ReadIpSetting));
+    } else if (jobs_.queued(JobKind::SendIpSetting)) {
+        askFor(Exchange::SendIpSetting, c::kSendIpSetting, JobKind::SendIpSetting);
+    } else if (jobs_.queued(JobKind::ReadIpSetting)) {
+        askFor(Exchange::LoadIpSetting, c::kLoadIpSetting, JobKind::ReadIpSetting);
     } else if (pace_ == DialoguePace::Tick) {
         sendPrompt();
     }
@@ -976,14 +888,7 @@ void ConsoleDialogue::startWorker(WorkerKind kind) {
     const uint8_t portNumber = session_.portNumber;
     const uint32_t baud = session_.baud;
     // Progress goes to the job that runs now, and only while it runs.
-    ReceiveProgress progress;
-    if (running_ && running_->progress) {
-        const JobId id = running_->id;
-        const JobKind jobKind = running_->job.kind;
-        progress = [this, id, jobKind](uint32_t bytes, uint32_t total) {
-            postProgress(id, JobProgress{jobKind, bytes, total});
-        };
-    }
+    const ReceiveProgress progress = jobs_.progressOfRunning();
     PostHook post = hooks_.post;
     std::weak_ptr<int> alive = alive_;
 

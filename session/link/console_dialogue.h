@@ -32,6 +32,7 @@
 #include "ipsetting/ip_setting.h"
 #include "link/dialogue_hooks.h"
 #include "link/gateway_jobs.h"
+#include "link/job_queue.h"
 #include "link/link_session.h"
 #include "link/link_ui.h"
 #include "serial/serial_port.h"
@@ -101,13 +102,6 @@ private:
     };
     enum class Phase : uint8_t { Asked, Receiving, Received, Failed, Sent, Withheld };
     struct WorkerResult;
-    struct QueuedJob {
-        JobId id = 0;
-        Job job;
-        JobDone done;
-        JobProgressHook progress;
-        uint64_t startMs = 0;
-    };
 
     // A line as read; false when it is no reply the dialogue knows.
     bool handleLine(std::string_view line);
@@ -148,10 +142,8 @@ private:
     void resetLink(LinkEnd end);
     bool endIfDeviceGone();
 
-    // Jobs. The running one belongs to the open exchange; it ends at most once.
-    std::optional<QueuedJob> takeQueued(JobKind kind);
-    bool queued(JobKind kind) const;
-    void askFor(Exchange exchange, const char* command, std::optional<QueuedJob> job);
+    // Jobs. The running one belongs to the open exchange.
+    void askFor(Exchange exchange, const char* command, JobKind job);
     // The gateway goes on with another exchange than the one open: the job of
     // the open one gets no answer.
     void retarget(Exchange exchange);
@@ -159,12 +151,8 @@ private:
     // results go to that job.
     bool jobOwns(Exchange owner) const { return exchange_ == owner && jobExchange_; }
     void endJob(JobOutcome outcome, GatewayError error = GatewayError::None);
-    void endAllJobs(JobOutcome outcome);
-    JobResult& jobData();
     // Forgets the blocks received and not yet confirmed by their finish line.
     void dropPending();
-    void postResult(JobDone done, JobResult result);
-    void postProgress(JobId id, JobProgress progress);
 
     void startAnimation();
     void startWorker(WorkerKind kind);
@@ -187,6 +175,7 @@ private:
     WorkerRunner* runner_;
     // Posted work checks it, so that nothing posted runs into a dialogue that has gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    JobQueue jobs_;
 
     std::unique_ptr<WorkerResult> result_;
     uint64_t ticket_ = 0;                       // the ticket of the worker now running or last started
@@ -200,14 +189,8 @@ private:
     bool animating_ = false;
     uint8_t progressStep_ = 0;
 
-    std::deque<QueuedJob> queue_;
-    std::optional<QueuedJob> running_;
-    // What the running job has learnt so far, made when it learns something:
-    // most exchanges have no job, and a result is large.
-    std::optional<JobResult> jobResult_;
     std::vector<uint8_t> exchangeRaw_;  // the open exchange's block, as it came
     bool jobExchange_ = false;          // the open exchange was asked for by a job
-    JobId nextJobId_ = 0;
     // What the open send exchange sends: its job's block.
     std::vector<uint8_t> sendSafeValues_;
     IpSettingRecord sendIpSetting_{};
