@@ -1,7 +1,7 @@
 #pragma once
 // The dialogue with the gateway's console as its callers hold it: the
 // exchange rules, the jobs they carry out, and the window told of what
-// changes. Runs on the link's thread; blocks arrive on one short-lived worker
+// changes, through the LinkUi it was given. Runs on the link's thread; blocks arrive on one short-lived worker
 // thread at a time. See ExchangeRules for the rules, JobQueue for the jobs.
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include "link/exchange_rules.h"
 #include "link/gateway_jobs.h"
 #include "link/link_session.h"
+#include "link/link_ui_adapter.h"
 #include "link/link_ui.h"
 #include "model/gateway_config.h"
 #include "serial/serial_port.h"
@@ -23,7 +24,7 @@ public:
 
     ConsoleDialogue(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting, SerialPort& port,
                     LinkUi& ui, DialogueHooks hooks, DialoguePace pace = DialoguePace::Tick)
-        : rules_(session, config, ipSetting, port, ui, std::move(hooks), pace) {}
+        : adapter_(ui), rules_(session, config, ipSetting, port, adapter_, ui, std::move(hooks), pace) {}
 
     void connect(const PortSettings& settings) { rules_.connect(settings); }
     // Cuts a running worker short, joins it, then closes the port.
@@ -56,6 +57,8 @@ public:
     bool animating() const { return rules_.animating(); }
 
 private:
+    // Ahead of the rules, which tell it from their first to their last moment.
+    LinkUiAdapter adapter_;
     ExchangeRules rules_;
 };
 

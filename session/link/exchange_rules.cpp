@@ -22,12 +22,13 @@ constexpr int kMaxLinesPerTick = 64;
 }  // namespace
 
 ExchangeRules::ExchangeRules(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting, SerialPort& port,
-                             LinkUi& ui, DialogueHooks hooks, DialoguePace pace)
+                             LinkViewSink& view, LinkTimers& timers, DialogueHooks hooks, DialoguePace pace)
     : session_(session),
       config_(config),
       ipSetting_(ipSetting),
       port_(port),
-      ui_(ui),
+      view_(view),
+      timers_(timers),
       hooks_(std::move(hooks)),
       pace_(pace),
       jobs_(hooks_.post, *hooks_.clock),
@@ -72,16 +73,16 @@ void ExchangeRules::connect(const PortSettings& settings) {
     // The port may lead to another gateway now: a report must not show its
     // predecessor's safe values.
     session_.safeValueBytes.clear();
-    ui_.setPortBoxesEnabled(false);
+    view_.setPortBoxesEnabled(false);
     session_.portOpen = true;
     session_.accessErrorShown = false;
     quietTicks_ = 0;
     lastLoad_ = LoadCommand::None;
     closeExchange();
-    ui_.setPortLamp(true);
-    ui_.setConnectionMenu(false, true);
-    ui_.setLinkStatus(LinkStatus::PortOpen);
-    if (!ui_.startPollTimer()) ui_.setLinkStatus(LinkStatus::TimerFailure);
+    view_.setPortLamp(true);
+    view_.setConnectionMenu(false, true);
+    view_.setStatus(LinkStatus::PortOpen);
+    if (!timers_.startPollTimer()) view_.setStatus(LinkStatus::TimerFailure);
     promptThisTick_ = false;
     heardSinceTick_ = false;
     sendPrompt();
@@ -98,7 +99,7 @@ void ExchangeRules::disconnect() {
         // received did not come whole.
         port_.resumeWaits();
         if (cut) failLoad(exchange_);
-        ui_.setLinkStatus(LinkStatus::CloseError, code);
+        view_.setStatus(LinkStatus::CloseError, code);
         return;
     }
     endDisconnect();
@@ -106,14 +107,14 @@ void ExchangeRules::disconnect() {
 
 // Nothing was open: only the text and the box say so.
 void ExchangeRules::endFailedOpen(uint16_t code) {
-    ui_.setLinkStatus(LinkStatus::OpenError, code);
-    ui_.showNotice(LinkNotice::OpenError);
+    view_.setStatus(LinkStatus::OpenError, code);
+    view_.raise(LinkNotice::OpenError);
 }
 
 // The user's Disconnect, and Exit with the port open.
 void ExchangeRules::endDisconnect() {
     resetLink(LinkEnd::Disconnect);
-    ui_.setLinkStatus(LinkStatus::PortClosed);
+    view_.setStatus(LinkStatus::PortClosed);
 }
 
 // The device went away under the open port: closed as Disconnect closes it, so
@@ -123,7 +124,7 @@ void ExchangeRules::endLostDevice(uint32_t code) {
     // The descriptor is released whatever close reports.
     (void)port_.closePort(session_.portNumber);
     resetLink(LinkEnd::DeviceLost);
-    ui_.setLinkStatus(LinkStatus::PortLost, code);
+    view_.setStatus(LinkStatus::PortLost, code);
 }
 
 // The module's own notice. An exchange under way goes on all the same on the
@@ -163,28 +164,28 @@ void ExchangeRules::resetLink(LinkEnd end) {
     }
     if (portClosed) {
         lastLoad_ = LoadCommand::None;
-        ui_.setPortBoxesEnabled(true);
+        view_.setPortBoxesEnabled(true);
         session_.portOpen = false;
-        ui_.setPortLamp(false);
+        view_.setPortLamp(false);
     }
     animating_ = false;
     config_.moduleCount = 0;
     session_.parameterLoaded = false;
     session_.linkState = LinkState::NotConnected;
-    ui_.setModuleLamp(false);
+    view_.setModuleLamp(false);
     if (portClosed) {
-        ui_.setConnectionMenu(true, false);
+        view_.setConnectionMenu(true, false);
     } else {
-        ui_.setLinkStatus(LinkStatus::Lost);
+        view_.setStatus(LinkStatus::Lost);
     }
-    ui_.setOperation(Operation::None);
-    ui_.clearTree();
-    ui_.resetList();
+    view_.setOperation(Operation::None);
+    view_.tell(LinkChange::TreeCleared);
+    view_.tell(LinkChange::ListReset);
     if (portClosed) {
-        ui_.stopPollTimer();
-        ui_.stopAnimationTimer();
+        timers_.stopPollTimer();
+        timers_.stopAnimationTimer();
         progressStep_ = 0;
-        ui_.setProgress(0);
+        view_.setProgress(0);
     }
 }
 
@@ -314,14 +315,14 @@ bool ExchangeRules::handleReply(std::string_view line) {
         onConnectReply();
     } else if (line == c::kReplyParameter) {
         session_.linkState = LinkState::LoadingParameters;
-        ui_.setOperation(Operation::ReceiveParameter);
+        view_.setOperation(Operation::ReceiveParameter);
         onAnnounce(Exchange::Parameter, BlockWorker::Kind::Parameter);
     } else if (line == c::kReplyParameterFinish) {
         onLoadFinish(Exchange::Parameter, true);
     } else if (line == c::kReplyReceiveSafeValue) {
         onBlockAsked(Exchange::SendSafeValue);
     } else if (line == c::kReplySafeValue) {
-        ui_.setOperation(Operation::ReceiveSafeValue);
+        view_.setOperation(Operation::ReceiveSafeValue);
         onAnnounce(Exchange::LoadSafeValue, BlockWorker::Kind::SafeValue);
     } else if (line == c::kReplySafeValueFinish) {
         onLoadFinish(Exchange::LoadSafeValue, true);
@@ -330,12 +331,12 @@ bool ExchangeRules::handleReply(std::string_view line) {
     } else if (line == c::kReplyReceiveIpSetting) {
         onBlockAsked(Exchange::SendIpSetting);
     } else if (line == c::kReplyIpSetting) {
-        ui_.setOperation(Operation::ReceiveIpSetting);
+        view_.setOperation(Operation::ReceiveIpSetting);
         onAnnounce(Exchange::LoadIpSetting, BlockWorker::Kind::IpSetting);
     } else if (line == c::kReplyIpSettingFinish) {
         onLoadFinish(Exchange::LoadIpSetting, true);
     } else if (line == c::kReplyFileName) {
-        ui_.setOperation(Operation::ReceiveFileName);
+        view_.setOperation(Operation::ReceiveFileName);
         onAnnounce(Exchange::FileName, BlockWorker::Kind::FileName);
     } else if (line == c::kReplyFileNameFinish) {
         onLoadFinish(Exchange::FileName, true);
@@ -351,8 +352,8 @@ void ExchangeRules::onConnectReply() {
     promptOutstanding_ = false;
     session_.linkState = LinkState::Connected;
     session_.accessErrorShown = true;
-    ui_.setLinkStatus(LinkStatus::Connected);
-    ui_.setModuleLamp(true);
+    view_.setStatus(LinkStatus::Connected);
+    view_.setModuleLamp(true);
     session_.missCount = 0;
     // A reply queued behind the one that started the exchange: the exchange is
     // under way, and a second command would land in it. One read after this
@@ -382,7 +383,7 @@ void ExchangeRules::silence() {
     if (!session_.accessErrorShown) {
         // Set before the box opens: ticks go on while it is shown.
         session_.accessErrorShown = true;
-        ui_.showNotice(LinkNotice::AccessError);
+        view_.raise(LinkNotice::AccessError);
     }
 }
 
@@ -476,7 +477,7 @@ void ExchangeRules::sendNextCommand() {
 }
 
 void ExchangeRules::startAnimation() {
-    ui_.startAnimationTimer();
+    timers_.startAnimationTimer();
     animating_ = true;
 }
 
@@ -484,11 +485,11 @@ void ExchangeRules::onAnimationTimer() {
     if (animating_) {
         progressStep_ = static_cast<uint8_t>(progressStep_ + 1);
         if (progressStep_ > 9) progressStep_ = 0;
-        ui_.setProgress(progressStep_);
+        view_.setProgress(progressStep_);
     } else {
         progressStep_ = 0;
-        ui_.setProgress(0);
-        ui_.stopAnimationTimer();
+        view_.setProgress(0);
+        timers_.stopAnimationTimer();
     }
 }
 

@@ -38,6 +38,7 @@
 #include "link/job_queue.h"
 #include "link/link_session.h"
 #include "link/link_ui.h"
+#include "link/link_view.h"
 #include "serial/serial_port.h"
 #include "model/gateway_config.h"
 
@@ -57,8 +58,8 @@ public:
     // seconds), so that a command given up never lands in such a block.
     static constexpr uint8_t kExchangeTimeoutTicks = 5;
 
-    ExchangeRules(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting, SerialPort& port, LinkUi& ui,
-                  DialogueHooks hooks, DialoguePace pace = DialoguePace::Tick);
+    ExchangeRules(LinkSession& session, GatewayConfig& config, IpSettingRecord& ipSetting, SerialPort& port,
+                  LinkViewSink& view, LinkTimers& timers, DialogueHooks hooks, DialoguePace pace = DialoguePace::Tick);
     ~ExchangeRules() override;
     ExchangeRules(const ExchangeRules&) = delete;
     ExchangeRules& operator=(const ExchangeRules&) = delete;
@@ -90,6 +91,8 @@ public:
     bool exchangeOpen() const { return exchange_ != Exchange::None; }
     // The progress bar runs.
     bool animating() const { return animating_; }
+    // What the window shows of the link now.
+    const LinkView& view() const { return view_.view(); }
 
 private:
     enum class LoadCommand : uint8_t { None, SafeValue, IpSetting };
@@ -166,7 +169,8 @@ private:
     GatewayConfig& config_;
     IpSettingRecord& ipSetting_;
     SerialPort& port_;
-    LinkUi& ui_;
+    LinkViewState view_;
+    LinkTimers& timers_;
     DialogueHooks hooks_;
     DialoguePace pace_;
     JobQueue jobs_;

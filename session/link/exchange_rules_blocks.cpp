@@ -148,16 +148,16 @@ void ExchangeRules::onBlockAsked(Exchange exchange) {
         if (sendSafeValues_.size() != n) {
             // The block on hand does not fit the gateway's layout: sending a part
             // of it, or bytes beyond it, would store wrong safe values.
-            ui_.setOperation(Operation::SendSafeValueError);
+            view_.setOperation(Operation::SendSafeValueError);
             phase_ = Phase::Withheld;
             endJob(JobOutcome::BlockIncomplete);
             return;
         }
-        ui_.setOperation(Operation::SendSafeValue);
+        view_.setOperation(Operation::SendSafeValue);
         port_.sendBlock(session_.portNumber, sendSafeValues_);
     } else {
         const IpSettingBlock block = encodeIpSettingBlock(sendIpSetting_);
-        ui_.setOperation(Operation::SendIpSetting);
+        view_.setOperation(Operation::SendIpSetting);
         port_.sendBlock(session_.portNumber, block);
     }
     sendCommand(c::kTransmitEnd);
@@ -201,24 +201,24 @@ void ExchangeRules::completeLoad(Exchange exchange) {
         if (pendingConfig_) {
             config_ = std::move(*pendingConfig_);
             spareConfig_ = std::move(pendingConfig_);
-            ui_.rebuildTree();
+            view_.tell(LinkChange::TreeRebuilt);
         }
         session_.linkState = LinkState::Connected;
         session_.parameterLoaded = true;
         session_.parameterBlockRaw = exchangeRaw_;
-        ui_.setIpSettingMenu(config_.modelName == kModelHx3420);
+        view_.setIpSettingMenu(config_.modelName == kModelHx3420);
         if (config_.systemModuleStatus == SystemModuleStatus::Present) {
-            ui_.setOperation(Operation::ParameterFinish);
+            view_.setOperation(Operation::ParameterFinish);
         } else if (config_.systemModuleStatus == SystemModuleStatus::Misplaced) {
-            ui_.setOperation(Operation::SystemModuleAddressError);
+            view_.setOperation(Operation::SystemModuleAddressError);
         } else {
-            ui_.setOperation(Operation::SystemModuleMissing);
+            view_.setOperation(Operation::SystemModuleMissing);
         }
         if (jobs_.running()) jobs_.data().config = std::make_shared<const GatewayConfig>(config_);
         endJob(JobOutcome::Done);
         break;
     case Exchange::LoadSafeValue:
-        ui_.setOperation(Operation::SafeValueReceived);
+        view_.setOperation(Operation::SafeValueReceived);
         // Kept whether a job asked or not: it is what the gateway holds now.
         if (pendingSafeValues_) session_.safeValueBytes = *pendingSafeValues_;
         if (jobExchange_) {
@@ -228,7 +228,7 @@ void ExchangeRules::completeLoad(Exchange exchange) {
         }
         break;
     case Exchange::LoadIpSetting:
-        ui_.setOperation(Operation::IpSettingReceived);
+        view_.setOperation(Operation::IpSettingReceived);
         if (jobExchange_) {
             if (pendingIpSetting_) jobs_.data().ipSetting = *pendingIpSetting_;
             endJob(pendingIpSetting_ ? JobOutcome::Done : JobOutcome::BlockIncomplete);
@@ -245,7 +245,7 @@ void ExchangeRules::completeLoad(Exchange exchange) {
             session_.fileNamesReceived = true;
             fileNameCompletion();
         }
-        ui_.setOperation(Operation::FileNameFinish);
+        view_.setOperation(Operation::FileNameFinish);
         session_.fileNameReplyRaw = exchangeRaw_;
         if (jobs_.running()) {
             JobResult& names = jobs_.data();
@@ -266,18 +266,18 @@ void ExchangeRules::failLoad(Exchange exchange) {
     animating_ = false;
     switch (exchange) {
     case Exchange::Parameter:
-        ui_.setOperation(Operation::ParameterIncomplete);
+        view_.setOperation(Operation::ParameterIncomplete);
         if (phase_ == Phase::Received) {
             // Taken as whole when it came, but its finish line shows it was
             // not: what was shown of an earlier load goes too, as the gateway
             // may have changed.
             config_.moduleCount = 0;
-            ui_.clearTree();
-            ui_.resetList();
+            view_.tell(LinkChange::TreeCleared);
+            view_.tell(LinkChange::ListReset);
         }
         break;
-    case Exchange::LoadSafeValue: ui_.setOperation(Operation::ReceiveSafeValueError); break;
-    case Exchange::LoadIpSetting: ui_.setOperation(Operation::ReceiveIpSettingError); break;
+    case Exchange::LoadSafeValue: view_.setOperation(Operation::ReceiveSafeValueError); break;
+    case Exchange::LoadIpSetting: view_.setOperation(Operation::ReceiveIpSettingError); break;
     case Exchange::FileName:
         // A reply that looked whole (its last name took the head of the
         // finish line for its missing bytes) was never installed.
@@ -343,7 +343,7 @@ bool ExchangeRules::handleSendResult(std::string_view line) {
 
 void ExchangeRules::finishTransfer(Operation text, Exchange owner, JobOutcome outcome, GatewayError error) {
     animating_ = false;
-    ui_.setOperation(text);
+    view_.setOperation(text);
     // A verdict on an exchange no job asked for, or one that came late, ends no job.
     if (jobOwns(owner)) endJob(outcome, error);
     if (exchange_ == owner) closeExchange();
@@ -449,7 +449,7 @@ void ExchangeRules::fileNameCompletion() {
 // earlier whole reply told stays; without one the automatic query is still to
 // be answered, and everything that needs the layout waits or is refused.
 void ExchangeRules::fileNameFailure() {
-    ui_.setOperation(Operation::FileNameError);
+    view_.setOperation(Operation::FileNameError);
     session_.fileNamesReceived = false;
 }
 
