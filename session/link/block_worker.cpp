@@ -12,34 +12,36 @@ BlockWorker::~BlockWorker() { stop(); }
 void BlockWorker::start(std::unique_ptr<Result> result, Line line, ReceiveProgress progress) {
     runner_->join();  // an earlier worker whose notice never came
     result_ = std::move(result);
-    const uint64_t ticket = ++ticket_;
-    Result* out = result_.get();
-    SerialPort* port = &port_;
-    PostHook post = post_;
-    std::weak_ptr<int> alive = alive_;
-    runner_->start([=, this, progress = std::move(progress)] {
-        switch (out->kind) {
-        case Kind::Parameter:
-            out->outcome = parseParameterBlock(*port, line.portNumber, line.baud, *out->config, progress);
-            break;
-        case Kind::SafeValue:
-            out->outcome =
-                safeValueWorker(*port, line.portNumber, line.baud, line.safeValueBytes, out->safeValueBytes, progress);
-            break;
-        case Kind::IpSetting:
-            out->outcome = ipSettingWorker(*port, line.portNumber, line.baud, out->ipSetting, progress);
-            break;
-        case Kind::FileName:
-            out->outcome = fileNameWorker(*port, line.portNumber, line.baud, out->fileNames, progress);
-            break;
-        }
-        // The last thing the worker does: after it, the owner may join it.
-        if (post) {
-            post([this, alive, ticket] {
-                if (!alive.expired()) notice_(ticket);
-            });
-        }
-    });
+    line_ = line;
+    progress_ = std::move(progress);
+    // The worker reads what it needs from the members set above, which stay
+    // untouched until it has been joined: the work itself carries no copies.
+    runner_->start([this, ticket = ++ticket_] { receive(ticket); });
+}
+
+void BlockWorker::receive(uint64_t ticket) {
+    Result& out = *result_;
+    switch (out.kind) {
+    case Kind::Parameter:
+        out.outcome = parseParameterBlock(port_, line_.portNumber, line_.baud, *out.config, progress_);
+        break;
+    case Kind::SafeValue:
+        out.outcome =
+            safeValueWorker(port_, line_.portNumber, line_.baud, line_.safeValueBytes, out.safeValueBytes, progress_);
+        break;
+    case Kind::IpSetting:
+        out.outcome = ipSettingWorker(port_, line_.portNumber, line_.baud, out.ipSetting, progress_);
+        break;
+    case Kind::FileName:
+        out.outcome = fileNameWorker(port_, line_.portNumber, line_.baud, out.fileNames, progress_);
+        break;
+    }
+    // The last thing the worker does: after it, the owner may join it.
+    if (post_) {
+        post_([this, alive = std::weak_ptr<int>(alive_), ticket] {
+            if (!alive.expired()) notice_(ticket);
+        });
+    }
 }
 
 std::unique_ptr<BlockWorker::Result> BlockWorker::take(uint64_t ticket) {

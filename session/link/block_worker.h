@@ -58,6 +58,9 @@ public:
     bool running() const { return runner_->running(); }
 
 private:
+    // On the worker's thread.
+    void receive(uint64_t ticket);
+
     SerialPort& port_;
     ThreadRunner ownRunner_;
     WorkerRunner* runner_;
@@ -67,6 +70,8 @@ private:
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::unique_ptr<Result> result_;
     uint64_t ticket_ = 0;  // the ticket of the receiver now running or last started
+    Line line_;
+    ReceiveProgress progress_;
 };
 
 }  // namespace norvik

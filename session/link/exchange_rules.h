@@ -201,7 +201,7 @@ private:
     bool heardSinceTick_ = false;
     // The next line dropped after a failed block is the first after it.
     bool firstDroppedLine_ = false;
-    // The line being read, kept so that reading one allocates nothing.
+    // The line being read, or the bytes dropped after a block: kept so that reading allocates nothing.
     std::string line_;
     // A load's block that came whole, installed when its "finish" line confirms it.
     std::optional<std::vector<uint8_t>> pendingSafeValues_;

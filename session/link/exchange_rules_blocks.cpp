@@ -74,7 +74,8 @@ void ExchangeRules::finishWorker() {
 // arrive without its head.
 ExchangeRules::Drop ExchangeRules::dropToFinishLine() {
     const std::string_view finish = finishLineOf(exchange_);
-    std::string line;
+    std::string& line = line_;  // no line is being read meanwhile
+    line.clear();
     uint8_t byte = 0;
     for (int i = 0; i < kMaxDroppedBytes; ++i) {
         const BlockReceipt r = port_.receiveBlock(session_.portNumber, std::span(&byte, 1),

@@ -73,15 +73,15 @@ void JobQueue::end(JobOutcome outcome, GatewayError error, std::span<const uint8
 
 void JobQueue::endAll(JobOutcome outcome) {
     end(outcome);
-    std::deque<Queued> queue = std::move(queue_);
-    queue_.clear();
-    for (Queued& job : queue) {
+    // Posting runs nothing at once, so the queue can be emptied in place.
+    for (Queued& job : queue_) {
         JobResult result;
         result.kind = job.job.kind;
         result.outcome = outcome;
         result.elapsedMs = elapsedSince(job.startMs);
         post(std::move(job.done), std::move(result));
     }
+    queue_.clear();
 }
 
 void JobQueue::post(JobDone done, JobResult result) const {
