@@ -55,6 +55,8 @@ public:
     bool exchangeOpen() const { return rules_.exchangeOpen(); }
     // The progress bar runs.
     bool animating() const { return rules_.animating(); }
+    // What the window was told, as a value.
+    const LinkView& view() const { return rules_.view(); }
 
 private:
     // Ahead of the rules, which tell it from their first to their last moment.
