@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // The pace is not read from the input, so that the corpus stays the one it
     // was grown as; inputs of either length parity run at either pace.
     DialogueRig rig(fate, broken, size % 2 == 0 ? norvik::DialoguePace::Tick : norvik::DialoguePace::AsAnswered);
-    Requests requests(rig.dialogue);
+    Requests requests(rig.rules);
 
     rig.connect();
     while (rig.tick < kMaxTicks && !input.empty()) {

@@ -136,13 +136,13 @@ std::size_t trimLineHead(SerialPort& port, uint8_t portNumber, std::span<const u
 
 std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::string>& lines) {
     std::size_t end = received.size();
-    std::vector<std::string> found;
+    // Found from the last one back, each goes in ahead of those after it.
+    const auto at = static_cast<std::ptrdiff_t>(lines.size());
     std::size_t taken = 0;
     while (const std::string_view* line = lastGatewayLine(received.first(end), taken)) {
-        found.emplace(found.begin(), *line);
+        lines.emplace(lines.begin() + at, *line);
         end -= taken;
     }
-    lines.insert(lines.end(), found.begin(), found.end());
     return end;
 }
 

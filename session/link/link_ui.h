@@ -55,10 +55,22 @@ enum class LinkNotice : uint8_t {
     AccessError,  // the module does not answer after Connect
 };
 
-class LinkUi {
+// Timers: poll every 1000 ms, animation every 100 ms. They stay calls, as
+// the rules need the answer of startPollTimer, and a timer is no part of the
+// view. startPollTimer returns false when no timer could be had.
+class LinkTimers {
 public:
-    virtual ~LinkUi() = default;
+    virtual ~LinkTimers() = default;
+    virtual bool startPollTimer() = 0;
+    virtual void stopPollTimer() = 0;
+    virtual void startAnimationTimer() = 0;
+    virtual void stopAnimationTimer() = 0;
+};
 
+// The exchange rules tell a LinkView (link_view.h); LinkUiAdapter turns its
+// changes into these calls.
+class LinkUi : public LinkTimers {
+public:
     // Status line: part 0, part 1 and the progress bar (0..9). `code` goes
     // with the statuses that carry one.
     virtual void setLinkStatus(LinkStatus status, uint32_t code = 0) = 0;
@@ -81,13 +93,6 @@ public:
     // A box with an OK button. The window's link returns at once: the
     // dialogue goes on while the box is shown.
     virtual void showNotice(LinkNotice notice) = 0;
-
-    // Timers: poll every 1000 ms, animation every 100 ms. startPollTimer returns
-    // false when no timer could be had.
-    virtual bool startPollTimer() = 0;
-    virtual void stopPollTimer() = 0;
-    virtual void startAnimationTimer() = 0;
-    virtual void stopAnimationTimer() = 0;
 };
 
 }  // namespace norvik

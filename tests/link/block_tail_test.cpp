@@ -95,7 +95,7 @@ TEST(BlockTail, aLineBetweenABlockAndItsFinishLineRefusesTheBlock) {
                 ASSERT_FALSE(rig.session.firmwareAutoQuery);
 
                 std::optional<JobResult> result;
-                rig.dialogue.submit(Job::read(load.job), [&result](const JobResult& r) { result = r; });
+                rig.rules.submit(Job::read(load.job), [&result](const JobResult& r) { result = r; });
                 fate.armed = true;
                 for (int t = 0; t < kMaxTicks && !result; ++t) {
                     rig.beginTick();

@@ -43,6 +43,21 @@ protected:
     RecordingUi ui;
     ConsoleDialogue dialogue{session, config, ip, port, ui, ui.hooks()};
 
+    // Whatever a test did, the view the rules keep is what the window was told.
+    void TearDown() override {
+        const LinkView& v = dialogue.view();
+        EXPECT_EQ(v.status, ui.linkStatus);
+        EXPECT_EQ(v.statusCode, ui.linkCode);
+        EXPECT_EQ(v.operation, ui.operation);
+        EXPECT_EQ(v.progress, ui.progress);
+        EXPECT_EQ(std::pair(v.portLamp, v.moduleLamp), std::pair(ui.portLamp, ui.moduleLamp));
+        EXPECT_EQ(std::pair(v.connectEnabled, v.disconnectEnabled), std::pair(ui.connectEnabled, ui.disconnectEnabled));
+        EXPECT_EQ(std::pair(v.ipSettingMenu, v.portBoxesEnabled), std::pair(ui.ipMenuEnabled, ui.portBoxesEnabled));
+        if (!ui.notices.empty()) {
+            EXPECT_EQ(v.notice, ui.notices.back());
+        }
+    }
+
     void connect(uint32_t baud = 115200) {
         PortSettings s;
         s.baud = baud;

@@ -154,8 +154,8 @@ Job jobOf(JobKind kind) {
 bool idle(const DialogueRig& rig) {
     const auto said = rig.gateway.unseen();
     return rig.session.linkState == LinkState::Connected && rig.session.parameterLoaded &&
-           !rig.session.firmwareAutoQuery && !rig.dialogue.exchangeOpen() && !rig.dialogue.workerBusy() &&
-           rig.dialogue.pendingJobs() == 0 && rig.gateway.quiet() && rig.port.pendingBytes() == 0 && said.size() == 1 &&
+           !rig.session.firmwareAutoQuery && !rig.rules.exchangeOpen() && !rig.rules.workerBusy() &&
+           rig.rules.pendingJobs() == 0 && rig.gateway.quiet() && rig.port.pendingBytes() == 0 && said.size() == 1 &&
            !said[0].isBlock && said[0].line == console::kPrompt;
 }
 
@@ -187,7 +187,7 @@ SequenceRun runSequence(const Kind& kind, const Sequence& seq, CutPlan& cuts) {
 
     int ends = 0;
     JobResult result;
-    rig.dialogue.submit(jobOf(kind.job), [&](const JobResult& r) {
+    rig.rules.submit(jobOf(kind.job), [&](const JobResult& r) {
         if (++ends > 1) run.broken = "a job ended twice";
         result = r;
     });

@@ -28,10 +28,11 @@
 #include <vector>
 
 #include "ipsetting/ip_setting.h"
-#include "link/console_dialogue.h"
+#include "link/exchange_rules.h"
 #include "link/console_texts.h"
 #include "link/dialogue_hooks.h"
 #include "link/link_session.h"
+#include "link/link_view.h"
 #include "model/gateway_config.h"
 #include "model/parameter_block.h"
 #include "support/fake_port.h"
@@ -90,7 +91,7 @@ inline constexpr int kMaxLateTicks = 2;
 // How long the gateway waits for a block it asked for: less than the dialogue
 // gives an exchange, as a real gateway's three seconds are.
 inline constexpr int kBlockTimeoutTicks = 4;
-static_assert(kBlockTimeoutTicks < ConsoleDialogue::kExchangeTimeoutTicks);
+static_assert(kBlockTimeoutTicks < ExchangeRules::kExchangeTimeoutTicks);
 
 // The blocks this gateway holds, and the ones the jobs send it. Made once: the
 // model answers with them thousands of times a second.
@@ -167,6 +168,15 @@ public:
     bool quiet() const { return outbox_.empty() && !receiving_; }
     // What the dialogue has sent since the last endTick().
     std::vector<FakePort::Sent> unseen() const { return port_.sentSince(seen_); }
+    // Commands among those (prompts and block ends are no commands), counted
+    // where they lie: the rig asks twice a tick.
+    std::size_t commandsUnseen() const {
+        std::size_t n = 0;
+        port_.visitSentSince(seen_, [&n](const FakePort::Sent& s) {
+            n += !s.isBlock && s.line != console::kPrompt && s.line != console::kTransmitEnd ? 1 : 0;
+        });
+        return n;
+    }
     // Blocks stored on the dialogue's word, each with a "finished" verdict.
     int blocksStored() const { return blocksStored_; }
 
@@ -279,7 +289,7 @@ private:
         if (exchange_ < 0) return;
         const Exchange& last = exchanges_[static_cast<std::size_t>(exchange_)];
         const bool read = last.lastEnd && consumedBefore >= *last.lastEnd;
-        const bool givenUp = tick_ - last.lastProgress >= ConsoleDialogue::kExchangeTimeoutTicks;
+        const bool givenUp = tick_ - last.lastProgress >= ExchangeRules::kExchangeTimeoutTicks;
         require(read || givenUp, "a command went out before the last answer was read or given up");
     }
 
@@ -387,7 +397,7 @@ public:
         : broken_(std::move(broken)), pace(dialoguePace), gateway(fate, port, broken_) {}
 
     void connect() {
-        dialogue.connect(PortSettings{});
+        rules.connect(PortSettings{});
         gateway.endTick();
     }
     // A tick in three steps, so that a driver can act between them.
@@ -399,14 +409,14 @@ public:
         if (pace == DialoguePace::AsAnswered) {
             for (std::size_t read = SIZE_MAX; port.pendingBytes() > 0 && port.consumedBytes() != read;) {
                 read = port.consumedBytes();
-                dialogue.onLinesArrived();
+                rules.onLinesArrived();
                 settle();
             }
         }
-        const std::size_t commands = commandsUnseen();
-        dialogue.onPollTimer();
+        const std::size_t commands = pace == DialoguePace::Tick ? 0 : gateway.commandsUnseen();
+        rules.onPollTimer();
         settle();
-        require(pace == DialoguePace::Tick || commandsUnseen() == commands, "a command waited for a tick");
+        require(pace == DialoguePace::Tick || gateway.commandsUnseen() == commands, "a command waited for a tick");
     }
     void endTick() {
         gateway.endTick();
@@ -423,7 +433,9 @@ public:
     TickClock clock;
     DialoguePace pace;
     DialogueGateway gateway;
-    ConsoleDialogue dialogue{session, config, ip, port, ui, ui.hooks(&runner, &clock), pace};
+    // Nobody watches the window here: the rules' view goes nowhere.
+    NullLinkViewSink view;
+    ExchangeRules rules{session, config, ip, port, view, ui, ui.hooks(&runner, &clock), pace};
     int tick = 0;
 
 private:
@@ -432,22 +444,13 @@ private:
     }
 
     void settle() {
-        while (dialogue.workerBusy()) {
+        while (rules.workerBusy()) {
             if (!ui.runPosted(std::chrono::milliseconds(0))) {
                 broken_("a worker never ended");
                 return;
             }
         }
         ui.runAllPosted();
-    }
-
-    // Commands said since the gateway last took what was sent (prompts and
-    // block ends are no commands).
-    std::size_t commandsUnseen() const {
-        std::size_t n = 0;
-        for (const FakePort::Sent& s : gateway.unseen())
-            n += !s.isBlock && s.line != console::kPrompt && s.line != console::kTransmitEnd ? 1 : 0;
-        return n;
     }
 
     // A load installs the gateway's block or nothing.
