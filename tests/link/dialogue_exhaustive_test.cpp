@@ -274,10 +274,13 @@ const Kind kKinds[] = {
     {"loadIpSetting", JobKind::ReadIpSetting, modelIpSettingBlock},
     {"sendSafeValue", JobKind::SendSafeValues, nullptr},
     {"sendIpSetting", JobKind::SendIpSetting, nullptr},
-    // As answered, the reading differs and the rest is the same code: a load
-    // and a send stand for the six, to keep the run's time.
+    // As answered: the lines are read as they come, and no command waits for a tick.
+    {"loadParameterAsAnswered", JobKind::ReadParameters, modelParameterBlock, DialoguePace::AsAnswered},
+    {"loadFileNameAsAnswered", JobKind::ReadFileNames, modelFileNameReply, DialoguePace::AsAnswered},
     {"loadSafeValueAsAnswered", JobKind::ReadSafeValues, modelSafeValues, DialoguePace::AsAnswered},
+    {"loadIpSettingAsAnswered", JobKind::ReadIpSetting, modelIpSettingBlock, DialoguePace::AsAnswered},
     {"sendSafeValueAsAnswered", JobKind::SendSafeValues, nullptr, DialoguePace::AsAnswered},
+    {"sendIpSettingAsAnswered", JobKind::SendIpSetting, nullptr, DialoguePace::AsAnswered},
 };
 
 INSTANTIATE_TEST_SUITE_P(EachExchange, DialogueExhaustiveTest, ::testing::ValuesIn(kKinds),
