@@ -23,16 +23,7 @@ WindowLink::WindowLink(norvik::TrafficTap& port, bool manualTimers, bool ownThre
     norvik::DialogueHooks hooks;
     // Workers post from their own threads: only a queued call may cross to the
     // link's thread, and one still queued when the link ends is dropped with it.
-    hooks.post = [this](std::function<void()> work) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, work = std::move(work)] {
-                if (!dialogue_) return;
-                work();
-                publish();
-            },
-            Qt::QueuedConnection);
-    };
+    hooks.post = [this](std::function<void()> work) { post(std::move(work), Qt::QueuedConnection); };
     dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, port_,
                                                           static_cast<norvik::LinkUi&>(*this), hooks);
 
@@ -48,6 +39,10 @@ WindowLink::~WindowLink() { stop(); }
 
 void WindowLink::call(std::function<void()> work) {
     if (stopped_) return;
+    post(std::move(work), Qt::AutoConnection);
+}
+
+void WindowLink::post(std::function<void()> work, Qt::ConnectionType type) {
     QMetaObject::invokeMethod(
         this,
         [this, work = std::move(work)] {
@@ -55,7 +50,7 @@ void WindowLink::call(std::function<void()> work) {
             work();
             publish();
         },
-        Qt::AutoConnection);
+        type);
 }
 
 void WindowLink::callAndWait(std::function<void()> work) {

@@ -100,6 +100,8 @@ private:
     void startAnimationTimer() override;
     void stopAnimationTimer() override;
 
+    // Runs `work` on the link's thread, unless the dialogue has gone by then, and publishes what it changed.
+    void post(std::function<void()> work, Qt::ConnectionType type);
     // Tells the window of the session and the IP setting when they changed.
     void publish();
     void publishConfig();
