@@ -121,15 +121,15 @@ bool runModalLoopUntil(const std::function<bool()>& done, int boundMs = 20000) {
 // window once `armed` holds, and lets that call through after it.
 class AheadOfQueuedCall : public QObject {
 public:
-    AheadOfQueuedCall(QObject* target, std::function<bool()> armed, std::function<void()> first)
+    AheadOfQueuedCall(std::function<bool()> armed, std::function<void()> first)
         : armed_(std::move(armed)), first_(std::move(first)) {
-        target->installEventFilter(this);
+        QCoreApplication::instance()->installEventFilter(this);
     }
     bool ran() const { return ran_; }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
-        if (!ran_ && event->type() == QEvent::MetaCall && armed_()) {
+        if (!ran_ && event->type() == WorkInbox::eventType() && armed_()) {
             ran_ = true;
             first_();
         }
@@ -716,10 +716,10 @@ TEST_F(MainWindowTest, askingAgainDuringAReplyKeepsItsFailure) {
     const std::size_t receivesBefore = port.blockTimeouts().size();
     // The worker has failed and ended, its notice is not yet taken: the user
     // asks again.
-    // Queued to the window when the link has a thread of its own, else to the link.
-    QObject* target = window->link().onOwnThread() ? static_cast<QObject*>(window.get()) : &window->link();
-    AheadOfQueuedCall askAgain(
-        target, [&] { return port.blockTimeouts().size() > receivesBefore; }, [&] { window->onGetFirmwareVersion(); });
+    // The first call queued on the window's thread: to the window when the
+    // link has a thread of its own, else to the link.
+    AheadOfQueuedCall askAgain([&] { return port.blockTimeouts().size() > receivesBefore; },
+                               [&] { window->onGetFirmwareVersion(); });
     tick(c::kReplyFileName, reply);
     ASSERT_TRUE(waitFor([&] { return askAgain.ran(); }, 20000)) << "the worker's notice never came";
     awaitWorker();

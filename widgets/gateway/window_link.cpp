@@ -1,16 +1,22 @@
 #include "gateway/window_link.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
+#include <QEventLoop>
 #include <QTimer>
+#include <pthread.h>
+#include <future>
 #include <utility>
 
+#include "gateway/work_inbox.h"
 #include "link/console_dialogue.h"
 #include "link/dialogue_hooks.h"
 #include "serial/traffic_log.h"
 
 WindowLink::WindowLink(norvik::TrafficTap& port, bool manualTimers, bool ownThread)
-    : port_(port), manualTimers_(manualTimers), home_(QThread::currentThread()) {
+    : port_(port),
+      manualTimers_(manualTimers),
+      home_(QThread::currentThread()),
+      linkInbox_(new WorkInbox(this)),
+      windowInbox_(std::make_unique<WorkInbox>()) {
     pollTimer_ = new QTimer(this);
     pollTimer_->setInterval(1000);
     connect(pollTimer_, &QTimer::timeout, this, [this] {
@@ -23,15 +29,23 @@ WindowLink::WindowLink(norvik::TrafficTap& port, bool manualTimers, bool ownThre
     norvik::DialogueHooks hooks;
     // Workers post from their own threads: only a queued call may cross to the
     // link's thread, and one still queued when the link ends is dropped with it.
-    hooks.post = [this](std::function<void()> work) { post(std::move(work), Qt::QueuedConnection); };
+    hooks.post = [this](std::function<void()> work) { post(std::move(work), true); };
     dialogue_ = std::make_unique<norvik::ConsoleDialogue>(session_, config_, ipSetting_, port_,
                                                           static_cast<norvik::LinkUi&>(*this), hooks);
 
     if (ownThread) {
-        thread_ = new QThread;
-        thread_->setObjectName(QStringLiteral("gateway link"));
-        moveToThread(thread_);
-        thread_->start();
+        // A plain thread that Qt adopts and that runs an event loop: unlike a
+        // QThread, it is joined, so that its end is visible to every checker.
+        std::promise<QThread*> ready;
+        std::future<QThread*> running = ready.get_future();
+        thread_ = std::thread([&ready] {
+            pthread_setname_np(pthread_self(), "gateway link");
+            QEventLoop loop;  // makes the thread's event dispatcher
+            ready.set_value(QThread::currentThread());
+            loop.exec();
+        });
+        linkThread_ = running.get();
+        moveToThread(linkThread_);
     }
 }
 
@@ -39,18 +53,20 @@ WindowLink::~WindowLink() { stop(); }
 
 void WindowLink::call(std::function<void()> work) {
     if (stopped_) return;
-    post(std::move(work), Qt::AutoConnection);
+    post(std::move(work), false);
 }
 
-void WindowLink::post(std::function<void()> work, Qt::ConnectionType type) {
-    QMetaObject::invokeMethod(
-        this,
-        [this, work = std::move(work)] {
-            if (!dialogue_) return;
-            work();
-            publish();
-        },
-        type);
+void WindowLink::post(std::function<void()> work, bool queued) {
+    auto run = [this, work = std::move(work)] {
+        if (!dialogue_) return;
+        work();
+        publish();
+    };
+    if (queued) {
+        linkInbox_->post(std::move(run));
+    } else {
+        linkInbox_->run(std::move(run));
+    }
 }
 
 void WindowLink::callAndWait(std::function<void()> work) {
@@ -59,11 +75,7 @@ void WindowLink::callAndWait(std::function<void()> work) {
         work();
         publish();
     };
-    if (!thread_ || QThread::currentThread() == thread_) {
-        run();
-        return;
-    }
-    QMetaObject::invokeMethod(this, run, Qt::BlockingQueuedConnection);
+    linkInbox_->runAndWait(run);
 }
 
 void WindowLink::stop() {
@@ -77,17 +89,18 @@ void WindowLink::stop() {
         dialogue_->finishWorker();
         dialogue_.reset();
         // Back to the thread that made it, so that it can be destroyed there.
-        if (thread_) moveToThread(home_);
+        if (linkThread_) {
+            moveToThread(home_);
+            linkThread_->quit();
+        }
     };
-    if (thread_ && thread_->isRunning()) {
-        QMetaObject::invokeMethod(this, end, Qt::BlockingQueuedConnection);
-        thread_->quit();
-        thread_->wait();
+    if (thread_.joinable()) {
+        linkInbox_->runAndWait(end);
+        thread_.join();
     } else {
         end();
     }
-    delete thread_;
-    thread_ = nullptr;
+    linkThread_ = nullptr;
 }
 
 // --- on the link's thread -----------------------------------------------------------
@@ -124,56 +137,56 @@ void WindowLink::cancelJob(norvik::JobId id) {
 void WindowLink::publish() {
     if (!publishedSession_ || !(*publishedSession_ == session_)) {
         publishedSession_ = session_;
-        emit sessionChanged(session_);
+        tell(&WindowLink::sessionChanged, session_);
     }
     if (!(publishedIpSetting_ == ipSetting_)) {
         publishedIpSetting_ = ipSetting_;
-        emit ipSettingChanged(ipSetting_);
+        tell(&WindowLink::ipSettingChanged, ipSetting_);
     }
 }
 
 void WindowLink::publishConfig() {
     publish();
-    emit configChanged(std::make_shared<const norvik::GatewayConfig>(config_));
+    tell(&WindowLink::configChanged, std::make_shared<const norvik::GatewayConfig>(config_));
 }
 
 void WindowLink::setTimers(bool poll, bool animation) {
     if (poll == pollRunning_ && animation == animationRunning_) return;
     pollRunning_ = poll;
     animationRunning_ = animation;
-    emit timersChanged(poll, animation);
+    tell(&WindowLink::timersChanged, poll, animation);
 }
 
 // --- what the dialogue tells the window ------------------------------------------
 
 void WindowLink::setLinkStatus(norvik::LinkStatus status, uint32_t code) {
     publish();
-    emit linkStatusChanged(status, code);
+    tell(&WindowLink::linkStatusChanged, status, code);
 }
-void WindowLink::setOperation(norvik::Operation operation) { emit operationChanged(operation); }
-void WindowLink::setProgress(int step) { emit progressChanged(step); }
-void WindowLink::setPortLamp(bool green) { emit portLampChanged(green); }
-void WindowLink::setModuleLamp(bool green) { emit moduleLampChanged(green); }
+void WindowLink::setOperation(norvik::Operation operation) { tell(&WindowLink::operationChanged, operation); }
+void WindowLink::setProgress(int step) { tell(&WindowLink::progressChanged, step); }
+void WindowLink::setPortLamp(bool green) { tell(&WindowLink::portLampChanged, green); }
+void WindowLink::setModuleLamp(bool green) { tell(&WindowLink::moduleLampChanged, green); }
 void WindowLink::setConnectionMenu(bool connectEnabled, bool disconnectEnabled) {
-    emit connectionMenuChanged(connectEnabled, disconnectEnabled);
+    tell(&WindowLink::connectionMenuChanged, connectEnabled, disconnectEnabled);
 }
-void WindowLink::setIpSettingMenu(bool enabled) { emit ipSettingMenuChanged(enabled); }
-void WindowLink::setPortBoxesEnabled(bool enabled) { emit portBoxesEnabledChanged(enabled); }
+void WindowLink::setIpSettingMenu(bool enabled) { tell(&WindowLink::ipSettingMenuChanged, enabled); }
+void WindowLink::setPortBoxesEnabled(bool enabled) { tell(&WindowLink::portBoxesEnabledChanged, enabled); }
 
 void WindowLink::rebuildTree() {
     publishConfig();
-    emit treeRebuilt();
+    tell(&WindowLink::treeRebuilt);
 }
 void WindowLink::clearTree() {
     publishConfig();
-    emit treeCleared();
+    tell(&WindowLink::treeCleared);
 }
-void WindowLink::resetList() { emit listReset(); }
+void WindowLink::resetList() { tell(&WindowLink::listReset); }
 
 // The box shows on the window's thread; the dialogue goes on meanwhile.
 void WindowLink::showNotice(norvik::LinkNotice notice) {
     publish();
-    emit noticeRaised(notice, port_.lastOpenCode());
+    tell(&WindowLink::noticeRaised, notice, port_.lastOpenCode());
 }
 
 bool WindowLink::startPollTimer() {
@@ -197,35 +210,29 @@ void WindowLink::stopAnimationTimer() {
 // --- the window's side of the jobs --------------------------------------------------
 
 LinkJobs::LinkJobs(WindowLink& link, QObject& context)
-    : link_(link), context_(context), open_(std::make_shared<std::unordered_set<norvik::JobId>>()) {}
+    : link_(link), inbox_(new WorkInbox(&context)), open_(std::make_shared<std::unordered_set<norvik::JobId>>()) {}
 
 LinkJobs::~LinkJobs() = default;
 
 norvik::JobId LinkJobs::submit(norvik::Job job, norvik::JobDone done, norvik::JobProgressHook progress) {
     const norvik::JobId id = ++nextId_;
     open_->insert(id);
-    QObject* context = &context_;
+    WorkInbox* inbox = inbox_;
     std::weak_ptr<std::unordered_set<norvik::JobId>> open = open_;
-    norvik::JobDone back = [context, open, id, done = std::move(done)](const norvik::JobResult& result) {
-        QMetaObject::invokeMethod(
-            context,
-            [open, id, done, result] {
-                const auto jobs = open.lock();
-                if (!jobs || !jobs->erase(id)) return;  // delivered once
-                if (done) done(result);
-            },
-            Qt::AutoConnection);
+    norvik::JobDone back = [inbox, open, id, done = std::move(done)](const norvik::JobResult& result) {
+        inbox->run([open, id, done, result] {
+            const auto jobs = open.lock();
+            if (!jobs || !jobs->erase(id)) return;  // delivered once
+            if (done) done(result);
+        });
     };
     norvik::JobProgressHook forward;
     if (progress) {
-        forward = [context, open, id, progress = std::move(progress)](const norvik::JobProgress& p) {
-            QMetaObject::invokeMethod(
-                context,
-                [open, id, progress, p] {
-                    const auto jobs = open.lock();
-                    if (jobs && jobs->contains(id)) progress(p);
-                },
-                Qt::AutoConnection);
+        forward = [inbox, open, id, progress = std::move(progress)](const norvik::JobProgress& p) {
+            inbox->run([open, id, progress, p] {
+                const auto jobs = open.lock();
+                if (jobs && jobs->contains(id)) progress(p);
+            });
         };
     }
     link_.call([link = &link_, id, job = std::move(job), back = std::move(back), forward = std::move(forward)] {

@@ -14,9 +14,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "gateway/work_inbox.h"
 #include "ipsetting/ip_setting.h"
 #include "link/gateway_jobs.h"
 #include "link/link_session.h"
@@ -50,7 +52,7 @@ public:
     // Ends the link: the port is left as it is, a receive under way is cut
     // short, and the thread has ended when this returns.
     void stop();
-    bool onOwnThread() const { return thread_ != nullptr; }
+    bool onOwnThread() const { return linkThread_ != nullptr; }
 
     // On the link's thread.
     void connectPort(const norvik::PortSettings& settings);
@@ -100,8 +102,16 @@ private:
     void startAnimationTimer() override;
     void stopAnimationTimer() override;
 
-    // Runs `work` on the link's thread, unless the dialogue has gone by then, and publishes what it changed.
-    void post(std::function<void()> work, Qt::ConnectionType type);
+    // Runs `work` on the link's thread, unless the dialogue has gone by then,
+    // and publishes what it changed; `queued`: later even when called there.
+    void post(std::function<void()> work, bool queued);
+    // Emits `signal` on the window's thread, with copies of `args` made here;
+    // at once when the link shares the window's thread.
+    template <class... Params, class... Args>
+    void tell(void (WindowLink::*signal)(Params...), Args&&... args) {
+        windowInbox_->run(
+            [this, signal, ... copies = std::decay_t<Args>(std::forward<Args>(args))] { (this->*signal)(copies...); });
+    }
     // Tells the window of the session and the IP setting when they changed.
     void publish();
     void publishConfig();
@@ -110,7 +120,12 @@ private:
     norvik::TrafficTap& port_;
     const bool manualTimers_;
     QThread* const home_;
-    QThread* thread_ = nullptr;
+    std::thread thread_;
+    QThread* linkThread_ = nullptr;  // Qt's name for it
+    // Where the window's calls and the workers' notices reach the link's
+    // thread, and where the link's news reaches the window's.
+    WorkInbox* const linkInbox_;
+    const std::unique_ptr<WorkInbox> windowInbox_;
     bool stopped_ = false;  // the window's thread's
     QTimer* pollTimer_ = nullptr;
     QTimer* animationTimer_ = nullptr;
@@ -140,7 +155,7 @@ public:
 
 private:
     WindowLink& link_;
-    QObject& context_;
+    WorkInbox* const inbox_;  // on the context's thread, gone with it
     norvik::JobId nextId_ = 0;
     // The jobs whose outcome has not yet reached the window.
     std::shared_ptr<std::unordered_set<norvik::JobId>> open_;
