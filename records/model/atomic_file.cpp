@@ -1,5 +1,6 @@
 #include "model/atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -124,9 +125,16 @@ std::optional<std::vector<uint8_t>> readRegularFile(const std::string& path, std
     if (!file.valid()) return std::nullopt;
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    std::vector<uint8_t> bytes(maxBytes);
+    // Room for the size the file says it has and one byte more, so that a
+    // file that has grown since shows it; more only when it has.
+    const auto said = static_cast<std::size_t>(std::max<off_t>(info.st_size, 0));
+    std::vector<uint8_t> bytes(std::min(maxBytes, said + 1));
     std::size_t got = 0;
-    while (got < bytes.size()) {
+    while (true) {
+        if (got == bytes.size()) {
+            if (bytes.size() >= maxBytes) break;
+            bytes.resize(std::min(maxBytes, bytes.size() * 2));
+        }
         const ssize_t n = ::read(file.get(), bytes.data() + got, bytes.size() - got);
         if (n < 0) {
             if (errno == EINTR) continue;
