@@ -1,5 +1,7 @@
 #include "link/exchange_rules.h"
 
+#include <memory>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -25,14 +27,16 @@ ExchangeRules::ExchangeRules(LinkSession& session, GatewayConfig& config, IpSett
                              LinkViewSink& view, LinkTimers& timers, DialogueHooks hooks, DialoguePace pace)
     : session_(session),
       config_(config),
-      ipSetting_(ipSetting),
       port_(port),
       view_(view),
       timers_(timers),
       hooks_(std::move(hooks)),
       pace_(pace),
       jobs_(hooks_.post, *hooks_.clock),
-      worker_(port, hooks_.runner, hooks_.post, [this](uint64_t ticket) { onWorkerDone(ticket); }) {}
+      worker_(port, hooks_.runner, hooks_.post, [this](uint64_t ticket) { onWorkerDone(ticket); }),
+      output_(session, port),
+      progress_(view_, timers),
+      machine_(session, config, ipSetting, port, view_, jobs_, worker_, output_, progress_) {}
 
 ExchangeRules::~ExchangeRules() {
     finishWorker();
@@ -55,8 +59,6 @@ bool ExchangeRules::cancel(JobId id) { return jobs_.cancel(id); }
 
 std::size_t ExchangeRules::pendingJobs() const { return jobs_.pending(); }
 
-void ExchangeRules::endJob(JobOutcome outcome, GatewayError error) { jobs_.end(outcome, error, exchangeRaw_); }
-
 void ExchangeRules::connect(const PortSettings& settings) {
     session_.portNumber = settings.port;
     session_.baud = settings.baud;
@@ -77,28 +79,28 @@ void ExchangeRules::connect(const PortSettings& settings) {
     session_.portOpen = true;
     session_.accessErrorShown = false;
     quietTicks_ = 0;
-    lastLoad_ = LoadCommand::None;
-    closeExchange();
+    machine_.forgetLastLoad();
+    machine_.close();
     view_.setPortLamp(true);
     view_.setConnectionMenu(false, true);
     view_.setStatus(LinkStatus::PortOpen);
     if (!timers_.startPollTimer()) view_.setStatus(LinkStatus::TimerFailure);
-    promptThisTick_ = false;
+    output_.allowPrompt();
     heardSinceTick_ = false;
-    sendPrompt();
+    output_.prompt();
 }
 
 void ExchangeRules::disconnect() {
     // The worker reads from the port: it is cut short and has ended before the
     // port closes.
     const bool cut = worker_.stop();
-    finishAcknowledgedSend();
+    machine_.finishAcknowledgedSend();
     const uint32_t code = port_.closePort(session_.portNumber);
     if (code != 0) {
         // The port stays open and the link goes on; the block that was being
         // received did not come whole.
         port_.resumeWaits();
-        if (cut) failLoad(exchange_);
+        if (cut) machine_.failCutLoad();
         view_.setStatus(LinkStatus::CloseError, code);
         return;
     }
@@ -127,24 +129,10 @@ void ExchangeRules::endLostDevice(uint32_t code) {
     view_.setStatus(LinkStatus::PortLost, code);
 }
 
-// The module's own notice. An exchange under way goes on all the same on the
-// wire, as the notice was queued ahead of its answer: a gateway that has asked
-// for a block may still be waiting for it, and a block on its way is dropped
-// up to its finish line, not installed.
+// The module's own notice.
 void ExchangeRules::endDisconnectNotice() {
-    promptOutstanding_ = false;  // the notice answered it
-    switch (exchange_) {
-    case Exchange::SendSafeValue:
-    case Exchange::SendIpSetting:
-        if (phase_ == Phase::Asked) phase_ = Phase::Withheld;
-        break;
-    case Exchange::None: break;
-    default:
-        dropPending();
-        phase_ = Phase::Failed;
-        firstDroppedLine_ = true;
-        break;
-    }
+    output_.promptAnswered();  // the notice answered it
+    machine_.onDisconnectNotice();
     resetLink(LinkEnd::Notice);
 }
 
@@ -157,18 +145,18 @@ void ExchangeRules::resetLink(LinkEnd end) {
     // The module's notice leaves what the file-name query learnt valid, and
     // its exchange to be seen through on the wire.
     if (end != LinkEnd::Notice) {
-        closeExchange();
+        machine_.close();
         session_.fileNamesReceived = false;
         session_.firmwareAutoQuery = true;
         session_.safeValueLayout = SafeValueLayout::Block512;
     }
     if (portClosed) {
-        lastLoad_ = LoadCommand::None;
+        machine_.forgetLastLoad();
         view_.setPortBoxesEnabled(true);
         session_.portOpen = false;
         view_.setPortLamp(false);
     }
-    animating_ = false;
+    progress_.stop();
     config_.moduleCount = 0;
     session_.parameterLoaded = false;
     session_.linkState = LinkState::NotConnected;
@@ -183,9 +171,7 @@ void ExchangeRules::resetLink(LinkEnd end) {
     view_.tell(LinkChange::ListReset);
     if (portClosed) {
         timers_.stopPollTimer();
-        timers_.stopAnimationTimer();
-        progressStep_ = 0;
-        view_.setProgress(0);
+        progress_.reset();
     }
 }
 
@@ -202,16 +188,15 @@ void ExchangeRules::onPollTimer() {
     if (workerBusy()) return;
     if (endIfDeviceGone()) return;
     const bool heard = std::exchange(heardSinceTick_, false);
-    if (exchange_ != Exchange::None && phase_ == Phase::Failed) {
-        Drop drop = dropToFinishLine();
+    if (machine_.dropping()) {
+        BlockTail::Drop drop = machine_.dropTail(line_);  // no line is being read meanwhile
         if (endIfDeviceGone()) return;
-        if (drop == Drop::Nothing && heard) drop = Drop::Dropped;
-        if (drop == Drop::Finished) {
+        if (drop == BlockTail::Drop::Nothing && heard) drop = BlockTail::Drop::Dropped;
+        if (drop == BlockTail::Drop::Finished) {
             quietTicks_ = 0;
-            onLoadFinish(exchange_, false);
-        } else if (drop == Drop::Dropped) {
-            // The gateway is still sending what belongs to the exchange.
-            exchangeQuietTicks_ = 0;
+            machine_.finishDropped();
+        } else if (drop == BlockTail::Drop::Dropped) {
+            machine_.stillHeard();
         } else {
             silence();
         }
@@ -221,15 +206,11 @@ void ExchangeRules::onPollTimer() {
     // line per prompt (a banner, an echo, noise) builds no backlog; the replies
     // are acted on in order, up to the first that sends something: one command
     // a tick, and what comes after it waits for the next.
-    sentThisTick_ = false;
-    promptThisTick_ = false;
-    promptOwed_ = false;
-    readingLines_ = true;
+    output_.beginRound();
     const std::optional<bool> replied = readReplies(blockTimeout(session_.baud, kLineTimeoutBytes));
-    readingLines_ = false;
+    output_.endReading();
     if (!replied) return;  // the device has gone
-    if (promptOwed_ && session_.portOpen) sendCommand(c::kPrompt);
-    promptOwed_ = false;
+    output_.sendOwedPrompt();
     if (*replied || heard) {
         quietTicks_ = 0;
         if (pace_ == DialoguePace::AsAnswered) keepAlive();
@@ -241,29 +222,25 @@ void ExchangeRules::onPollTimer() {
 void ExchangeRules::onLinesArrived() {
     if (pace_ != DialoguePace::AsAnswered || !session_.portOpen || workerBusy()) return;
     if (endIfDeviceGone()) return;
-    if (exchange_ != Exchange::None && phase_ == Phase::Failed) {
-        const Drop drop = dropToFinishLine();
-        if (endIfDeviceGone() || drop == Drop::Nothing) return;
+    if (machine_.dropping()) {
+        const BlockTail::Drop drop = machine_.dropTail(line_);
+        if (endIfDeviceGone() || drop == BlockTail::Drop::Nothing) return;
         heardSinceTick_ = true;
-        if (drop == Drop::Finished) {
+        if (drop == BlockTail::Drop::Finished) {
             quietTicks_ = 0;
-            onLoadFinish(exchange_, false);
+            machine_.finishDropped();
         } else {
-            exchangeQuietTicks_ = 0;
+            machine_.stillHeard();
         }
         return;
     }
     // One round of reading stands for a tick here: the rules that hold for
     // one tick's lines (one command, one prompt) hold for the lines read now.
-    sentThisTick_ = false;
-    promptThisTick_ = false;
-    promptOwed_ = false;
-    readingLines_ = true;
+    output_.beginRound();
     const std::optional<bool> replied = readReplies(0);
-    readingLines_ = false;
+    output_.endReading();
     if (!replied) return;
-    if (promptOwed_ && session_.portOpen) sendCommand(c::kPrompt);
-    promptOwed_ = false;
+    output_.sendOwedPrompt();
     if (*replied) {
         heardSinceTick_ = true;
         quietTicks_ = 0;
@@ -272,8 +249,8 @@ void ExchangeRules::onLinesArrived() {
 
 // An idle link's prompt: once a tick, and at once for a job.
 void ExchangeRules::keepAlive() {
-    if (!session_.portOpen || exchange_ != Exchange::None || workerBusy() || promptOutstanding_) return;
-    sendCommand(c::kPrompt);
+    if (!session_.portOpen || machine_.open() || workerBusy() || output_.promptOutstanding()) return;
+    output_.send(c::kPrompt);
 }
 
 std::optional<bool> ExchangeRules::readReplies(uint16_t firstWaitMs) {
@@ -282,12 +259,11 @@ std::optional<bool> ExchangeRules::readReplies(uint16_t firstWaitMs) {
     for (int read = 1; came; ++read) {
         if (endIfDeviceGone()) return std::nullopt;
         if (handleLine(line_)) replied = true;
-        const bool portTaken =
-            !session_.portOpen || workerBusy() || (exchange_ != Exchange::None && phase_ == Phase::Failed);
+        const bool portTaken = !session_.portOpen || workerBusy() || machine_.dropping();
         // Past a prompt the reading goes on: a "connect" still queued answers
         // an older prompt, and left there it would put every later reply a
         // tick behind for good.
-        const bool commandSent = sentThisTick_ && !promptThisTick_;
+        const bool commandSent = output_.sent() && !output_.prompted();
         if (commandSent || portTaken || read >= kMaxLinesPerTick) break;
         came = port_.takeLine(session_.portNumber, 0, line_);
     }
@@ -296,60 +272,17 @@ std::optional<bool> ExchangeRules::readReplies(uint16_t firstWaitMs) {
 }
 
 bool ExchangeRules::handleLine(std::string_view line) {
-    if (handleBrokenFinish(line)) return true;
-    // Between a block and its finish line nothing may come. A line there,
-    // blank or not, may have made up the missing bytes of a block that came
-    // short and so look whole: the block is refused as a short one is. The
-    // line itself is still acted on, should it be one the gateway says.
-    if (phase_ == Phase::Received && line != finishLineOf(exchange_)) {
-        failLoad(exchange_);
-        handleReply(line);
-        return true;
-    }
-    return handleReply(line);
-}
-
-bool ExchangeRules::handleReply(std::string_view line) {
-    if (handleSendResult(line)) return true;
-    if (line == c::kReplyConnect) {
-        onConnectReply();
-    } else if (line == c::kReplyParameter) {
-        session_.linkState = LinkState::LoadingParameters;
-        view_.setOperation(Operation::ReceiveParameter);
-        onAnnounce(Exchange::Parameter, BlockWorker::Kind::Parameter);
-    } else if (line == c::kReplyParameterFinish) {
-        onLoadFinish(Exchange::Parameter, true);
-    } else if (line == c::kReplyReceiveSafeValue) {
-        onBlockAsked(Exchange::SendSafeValue);
-    } else if (line == c::kReplySafeValue) {
-        view_.setOperation(Operation::ReceiveSafeValue);
-        onAnnounce(Exchange::LoadSafeValue, BlockWorker::Kind::SafeValue);
-    } else if (line == c::kReplySafeValueFinish) {
-        onLoadFinish(Exchange::LoadSafeValue, true);
-    } else if (line == c::kReplyReadEepromError) {
-        onReadEepromError();
-    } else if (line == c::kReplyReceiveIpSetting) {
-        onBlockAsked(Exchange::SendIpSetting);
-    } else if (line == c::kReplyIpSetting) {
-        view_.setOperation(Operation::ReceiveIpSetting);
-        onAnnounce(Exchange::LoadIpSetting, BlockWorker::Kind::IpSetting);
-    } else if (line == c::kReplyIpSettingFinish) {
-        onLoadFinish(Exchange::LoadIpSetting, true);
-    } else if (line == c::kReplyFileName) {
-        view_.setOperation(Operation::ReceiveFileName);
-        onAnnounce(Exchange::FileName, BlockWorker::Kind::FileName);
-    } else if (line == c::kReplyFileNameFinish) {
-        onLoadFinish(Exchange::FileName, true);
-    } else if (line == c::kReplyDisconnect) {
-        endDisconnectNotice();
-    } else {
-        return false;
+    switch (machine_.handleLine(line)) {
+    case ExchangeMachine::Heard::Unknown: return false;
+    case ExchangeMachine::Heard::Reply: break;
+    case ExchangeMachine::Heard::Connect: onConnectReply(); break;
+    case ExchangeMachine::Heard::Notice: endDisconnectNotice(); break;
     }
     return true;
 }
 
 void ExchangeRules::onConnectReply() {
-    promptOutstanding_ = false;
+    output_.promptAnswered();
     session_.linkState = LinkState::Connected;
     session_.accessErrorShown = true;
     view_.setStatus(LinkStatus::Connected);
@@ -359,8 +292,8 @@ void ExchangeRules::onConnectReply() {
     // under way, and a second command would land in it. One read after this
     // tick's prompt answers an earlier prompt: the next command waits for the
     // answer to this one.
-    if (exchange_ != Exchange::None || promptThisTick_) return;
-    sendNextCommand();
+    if (machine_.open() || output_.prompted()) return;
+    if (!machine_.askNext() && pace_ == DialoguePace::Tick) output_.prompt();
 }
 
 void ExchangeRules::silence() {
@@ -368,13 +301,9 @@ void ExchangeRules::silence() {
     const bool quietForSafeValue =
         safeValuePending && session_.linkState == LinkState::Connected && quietTicks_ < kMaxQuietTicks;
     if (quietForSafeValue) ++quietTicks_;
-    if (exchange_ != Exchange::None) {
-        // The answer may still come; whatever went out now could land in it.
-        if (++exchangeQuietTicks_ < kExchangeTimeoutTicks) return;
-        giveUpExchange();
-    }
+    if (machine_.open() && machine_.waitOutSilence()) return;
     if (session_.linkState == LinkState::LoadingParameters || quietForSafeValue) return;
-    sendPrompt();
+    output_.prompt();
     if (session_.linkState == LinkState::Connected) {
         // Two silent ticks in a row: the module is gone.
         if (session_.missCount >= 1) resetLink(LinkEnd::Silence);
@@ -387,109 +316,27 @@ void ExchangeRules::silence() {
     }
 }
 
-// The gateway said nothing of the exchange for too long: it missed the command
-// (the next "connect" asks again, as the request is still pending) or its last
-// line was lost. A block already received is not installed without it.
-void ExchangeRules::giveUpExchange() {
-    if (phase_ == Phase::Received || phase_ == Phase::Failed) animating_ = false;
-    // A load whose block came but not its finish line: its reply was not read
-    // whole, which is no silence.
-    const bool replied = phase_ == Phase::Received || phase_ == Phase::Failed;
-    if (exchange_ == Exchange::FileName && replied) fileNameFailure();
-    endJob(replied ? JobOutcome::BlockIncomplete : JobOutcome::NoAnswer);
-    closeExchange();
+void ExchangeRules::onAnimationTimer() { progress_.onTimer(); }
+
+void ExchangeRules::finishWorker() {
+    worker_.stop();
+    port_.resumeWaits();
 }
 
-void ExchangeRules::closeExchange() {
-    // A job still running here has lost its exchange without an answer.
-    endJob(JobOutcome::NoAnswer);
-    jobExchange_ = false;
-    jobs_.forgetData();
-    exchangeRaw_.clear();
-    sendSafeValues_.clear();
-    exchange_ = Exchange::None;
-    phase_ = Phase::Asked;
-    exchangeQuietTicks_ = 0;
-    dropPending();
-}
+void ExchangeRules::onWorkerDone(uint64_t ticket) {
+    const std::unique_ptr<BlockWorker::Result> result = worker_.take(ticket);
+    if (!result) return;  // a worker of a link that has since ended
 
-void ExchangeRules::sendCommand(const char* text) {
-    port_.sendLine(session_.portNumber, text);
-    sentThisTick_ = true;
-    if (std::string_view(text) == c::kPrompt) promptOutstanding_ = true;
-}
+    session_.linkState = LinkState::Connected;
+    // A receive that ended because the device went away is no short block.
+    if (endIfDeviceGone()) return;
+    machine_.received(*result);
 
-void ExchangeRules::sendPrompt() {
-    // One prompt a tick: its answer serves whatever else asked for one.
-    if (promptThisTick_) return;
-    promptThisTick_ = true;
-    // Asked for while the tick reads: it goes out once the lines that had
-    // come are read, so that none of them is its answer.
-    if (readingLines_) {
-        promptOwed_ = true;
-        return;
-    }
-    sendCommand(c::kPrompt);
-}
-
-void ExchangeRules::ask(Exchange exchange, const char* command) {
-    exchange_ = exchange;
-    phase_ = Phase::Asked;
-    exchangeQuietTicks_ = 0;
-    sendCommand(command);
-}
-
-void ExchangeRules::askFor(Exchange exchange, const char* command, JobKind job) {
-    jobs_.start(job);
-    jobExchange_ = jobs_.running();
-    exchangeRaw_.clear();
-    if (exchange == Exchange::LoadSafeValue) lastLoad_ = LoadCommand::SafeValue;
-    if (exchange == Exchange::LoadIpSetting) lastLoad_ = LoadCommand::IpSetting;
-    if (jobs_.running() && exchange == Exchange::SendSafeValue) sendSafeValues_ = jobs_.runningJob().safeValues;
-    if (jobs_.running() && exchange == Exchange::SendIpSetting) sendIpSetting_ = jobs_.runningJob().ipSetting;
-    ask(exchange, command);
-}
-
-// The command order: the parameter block first, then the safe values, the
-// file names and the IP setting, each send ahead of its load.
-void ExchangeRules::sendNextCommand() {
-    // The size of the safe-value block is known only after the first file-name
-    // query: a safe-value job waits for it (the dialogs' menu entries wait too).
-    const bool layoutKnown = !session_.firmwareAutoQuery;
-    if (!session_.parameterLoaded || jobs_.queued(JobKind::ReadParameters)) {
-        askFor(Exchange::Parameter, c::kLoadParameter, JobKind::ReadParameters);
-        // Loaded for the window in any case, job or not.
-        jobExchange_ = false;
-    } else if (layoutKnown && jobs_.queued(JobKind::SendSafeValues)) {
-        askFor(Exchange::SendSafeValue, c::kSendSafeValue, JobKind::SendSafeValues);
-    } else if (layoutKnown && jobs_.queued(JobKind::ReadSafeValues)) {
-        askFor(Exchange::LoadSafeValue, c::kLoadSafeValue, JobKind::ReadSafeValues);
-    } else if (session_.firmwareAutoQuery || jobs_.queued(JobKind::ReadFileNames)) {
-        askFor(Exchange::FileName, c::kLoadFileName, JobKind::ReadFileNames);
-        jobExchange_ = false;
-    } else if (jobs_.queued(JobKind::SendIpSetting)) {
-        askFor(Exchange::SendIpSetting, c::kSendIpSetting, JobKind::SendIpSetting);
-    } else if (jobs_.queued(JobKind::ReadIpSetting)) {
-        askFor(Exchange::LoadIpSetting, c::kLoadIpSetting, JobKind::ReadIpSetting);
-    } else if (pace_ == DialoguePace::Tick) {
-        sendPrompt();
-    }
-}
-
-void ExchangeRules::startAnimation() {
-    timers_.startAnimationTimer();
-    animating_ = true;
-}
-
-void ExchangeRules::onAnimationTimer() {
-    if (animating_) {
-        progressStep_ = static_cast<uint8_t>(progressStep_ + 1);
-        if (progressStep_ > 9) progressStep_ = 0;
-        view_.setProgress(progressStep_);
-    } else {
-        progressStep_ = 0;
-        view_.setProgress(0);
-        timers_.stopAnimationTimer();
+    // Lines the receive took in place of a short block's missing bytes came
+    // before anything still unread.
+    for (const std::string& line : result->outcome.linesAfter) {
+        if (!session_.portOpen) break;
+        handleLine(line);
     }
 }
 
