@@ -225,12 +225,9 @@ ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t ba
     IpSettingBlock block{};
     const BlockReceipt r = receive(port, portNumber, baud, block, kIpSettingBlockBytes);
     ReceiveOutcome outcome{r.whole(), {}, {}};
-    std::size_t blockBytes = r.received;
-    if (outcome.whole) {
-        blockBytes = trimLineHead(port, portNumber, block, outcome);
-    } else {
-        blockBytes = splitLinesAfter(std::span(block).first(r.received), outcome.linesAfter);
-    }
+    const std::size_t blockBytes = outcome.whole
+                                       ? trimLineHead(port, portNumber, block, outcome)
+                                       : splitLinesAfter(std::span(block).first(r.received), outcome.linesAfter);
     if (outcome.whole) out = decodeIpSettingBlock(block);
     outcome.raw.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(blockBytes));
     tell(progress, blockBytes, kIpSettingBlockBytes);
