@@ -62,6 +62,16 @@ const std::string_view* lastGatewayLine(std::span<const uint8_t> bytes, std::siz
     return nullptr;
 }
 
+// Whether a byte occurs in some gateway line: a block that ends in none of
+// them (nor in the "\r" after a whole line) ends in no line's head, as most
+// blocks do, and the lines need no closer look.
+constexpr std::array<bool, 256> kInSomeLine = [] {
+    std::array<bool, 256> in{};
+    for (const std::string_view line : kGatewayLines)
+        for (const char c : line) in[static_cast<uint8_t>(c)] = true;
+    return in;
+}();
+
 // How long a block whose last bytes could be the head of a gateway line waits
 // for the rest of that line. A gateway says its finish line right after the
 // block; the dialogue would not have read it before its next tick anyway.
@@ -101,7 +111,8 @@ std::size_t trimLineHead(SerialPort& port, uint8_t portNumber, std::span<const u
         outcome.whole = false;
         return own;
     }
-    const bool doubtful = std::any_of(kGatewayLines.begin(), kGatewayLines.end(),
+    const bool doubtful = !block.empty() && (block.back() == '\r' || kInSomeLine[block.back()]) &&
+                          std::any_of(kGatewayLines.begin(), kGatewayLines.end(),
                                       [&](std::string_view l) { return endsWithHeadOf(block, l); });
     if (!doubtful) return block.size();
 

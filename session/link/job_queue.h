@@ -71,7 +71,8 @@ private:
         uint64_t startMs = 0;
     };
 
-    void post(JobDone done, JobResult result) const;
+    // Taken as they are handed: a result is large, and moved once into the post.
+    void post(JobDone&& done, JobResult&& result) const;
     uint64_t elapsedSince(uint64_t startMs) const { return clock_.nowMs() - startMs; }
 
     PostHook post_;

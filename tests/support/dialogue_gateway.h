@@ -190,12 +190,11 @@ public:
 private:
     // A line or block on its way. Its bytes are the model's own constants and
     // blocks, so that an answer is queued without a copy of its own; only a
-    // line said back as it was heard is copied, into `echo`.
+    // line said back as it was heard is copied, into echoes_.
     struct Piece {
         int due = 0;
         std::string_view bytes;
-        std::string echo;  // the bytes, when `echoed`
-        bool echoed = false;
+        int echo = -1;                                  // the bytes are echoes_[echo] instead
         bool isLine = false;                            // goes out with its "\r\n"
         std::size_t garbleAt = std::string_view::npos;  // the line's byte turned to '#'
         int exchange = -1;                              // the exchange it belongs to, -1 for connect replies
@@ -381,8 +380,8 @@ private:
             intactLine = false;
         }
         if (text.borrowed) {
-            p.echo = text.bytes;
-            p.echoed = true;
+            p.echo = static_cast<int>(echoes_.size());
+            echoes_.emplace_back(text.bytes);
         } else {
             p.bytes = text.bytes;
         }
@@ -396,7 +395,7 @@ private:
 
     // Puts a piece on the wire; returns its bytes there.
     std::size_t send(const Piece& p) {
-        std::string_view bytes = p.echoed ? std::string_view(p.echo) : p.bytes;
+        std::string_view bytes = p.echo >= 0 ? std::string_view(echoes_[static_cast<std::size_t>(p.echo)]) : p.bytes;
         if (p.garbleAt != std::string_view::npos) {
             garbled_.assign(bytes);
             garbled_[p.garbleAt] = '#';
@@ -420,6 +419,7 @@ private:
     std::vector<Piece> outbox_;
     std::vector<Delivered> delivered_;
     std::string garbled_;  // a garbled line as it goes out
+    std::vector<std::string> echoes_;
     std::size_t queued_ = 0;
     std::size_t seen_ = 0;
     std::vector<Exchange> exchanges_;
