@@ -121,6 +121,13 @@ private:
 
 }  // namespace
 
+// A run allocates some 50 KB and frees all of it. A quarantine of 8 MB keeps
+// what was freed poisoned for well over a hundred runs, so a use after free
+// within a run is caught as before; ASan's default of 256 MB only spreads the
+// runs over memory that is never in the cache, which costs a fifth of the
+// speed. ASAN_OPTIONS still has the last word.
+extern "C" const char* __asan_default_options() { return "quarantine_size_mb=8"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     Bytes input(data, size);
     ByteFate fate(input);

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "model/module_types.h"
@@ -17,6 +19,15 @@ uint32_t wordAt(std::span<const uint8_t> bytes, std::size_t i) {
     return static_cast<uint32_t>(byteAt(bytes, i)) * 256u + byteAt(bytes, i + 1);
 }
 
+// A number in decimal, then `unit`, written over `text` in place: a block is
+// decoded at every load, and its texts keep their room from the load before.
+void setNumber(std::string& text, uint32_t value, std::string_view unit = {}) {
+    std::array<char, 10> digits{};
+    const char* end = std::to_chars(digits.data(), digits.data() + digits.size(), value).ptr;
+    text.assign(digits.data(), static_cast<std::size_t>(end - digits.data()));
+    text.append(unit);
+}
+
 void writeGatewayTexts(GatewayConfig& config) {
     auto& t = config.gatewayValueText;
     t[0] = modbusRoleText(config.role);
@@ -24,11 +35,11 @@ void writeGatewayTexts(GatewayConfig& config) {
     t[2] = config.stopMode == 0 ? "Retain Last Value" : "Switch Safe Value";
     t[3] = config.byteOrder == 0 ? "Little Endian (Intel format)" : "Big Endian (Motorola  format)";
     t[4] = config.outputDataMode == 0 ? "Manual" : "Auto";
-    t[5] = std::to_string(config.slaveDeviceId);
-    t[6] = std::to_string(config.pollIntervalMs) + "ms";
-    t[7] = std::to_string(config.timeoutMs) + "ms";
-    t[8] = std::to_string(config.moduleCount);
-    t[9] = std::to_string(config.tcpConnectCount);
+    setNumber(t[5], config.slaveDeviceId);
+    setNumber(t[6], config.pollIntervalMs, "ms");
+    setNumber(t[7], config.timeoutMs, "ms");
+    setNumber(t[8], config.moduleCount);
+    setNumber(t[9], config.tcpConnectCount);
 }
 
 void decodeRecord(std::span<const uint8_t> records, std::size_t k, ModbusRole role, ModuleEntry& entry,
@@ -50,15 +61,15 @@ void decodeRecord(std::span<const uint8_t> records, std::size_t k, ModbusRole ro
     entry.tcpIndex = static_cast<uint8_t>(b(9) + 1);
     entry.wordSwap = b(10) & 1u;
 
-    text[0] = std::to_string(entry.deviceId);
+    setNumber(text[0], entry.deviceId);
     text[1] = moduleTypeText(code, role);
-    text[2] = std::to_string(entry.profibusBase);
-    text[3] = std::to_string(entry.internalBase);
-    text[4] = std::to_string(entry.dataLength);
-    text[5] = std::to_string(entry.coilCount);
-    text[6] = std::to_string(entry.modbusStart);
+    setNumber(text[2], entry.profibusBase);
+    setNumber(text[3], entry.internalBase);
+    setNumber(text[4], entry.dataLength);
+    setNumber(text[5], entry.coilCount);
+    setNumber(text[6], entry.modbusStart);
     text[7] = entry.wordSwap ? "Enable" : "Disable";
-    text[8] = std::to_string(entry.tcpIndex);
+    setNumber(text[8], entry.tcpIndex);
 }
 
 // `freshEntries` is how many entries from 0 on the current block wrote; an
@@ -126,7 +137,7 @@ void decodeParameterBlock(std::span<const uint8_t> header, std::span<const uint8
     }
     // The tree has nodes for 32 modules only.
     config.moduleCount = static_cast<uint8_t>(std::min<std::size_t>(config.moduleCount, kMaxModules));
-    config.gatewayValueText[8] = std::to_string(config.moduleCount);
+    setNumber(config.gatewayValueText[8], config.moduleCount);
 
     if (place) placeAmong(config, stored);
 }

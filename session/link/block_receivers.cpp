@@ -62,6 +62,16 @@ const std::string_view* lastGatewayLine(std::span<const uint8_t> bytes, std::siz
     return nullptr;
 }
 
+// Whether a byte occurs in some gateway line: a block that ends in none of
+// them (nor in the "\r" after a whole line) ends in no line's head, as most
+// blocks do, and the lines need no closer look.
+constexpr std::array<bool, 256> kInSomeLine = [] {
+    std::array<bool, 256> in{};
+    for (const std::string_view line : kGatewayLines)
+        for (const char c : line) in[static_cast<uint8_t>(c)] = true;
+    return in;
+}();
+
 // How long a block whose last bytes could be the head of a gateway line waits
 // for the rest of that line. A gateway says its finish line right after the
 // block; the dialogue would not have read it before its next tick anyway.
@@ -95,14 +105,14 @@ void tell(const ReceiveProgress& progress, std::size_t bytes, std::size_t total)
 
 std::size_t trimLineHead(SerialPort& port, uint8_t portNumber, std::span<const uint8_t> block,
                          ReceiveOutcome& outcome) {
-    std::vector<std::string> lines;
-    const std::size_t own = splitLinesAfter(block, lines);
+    // Lines found go behind those the outcome holds already.
+    const std::size_t own = splitLinesAfter(block, outcome.linesAfter);
     if (own < block.size()) {
         outcome.whole = false;
-        outcome.linesAfter.insert(outcome.linesAfter.end(), lines.begin(), lines.end());
         return own;
     }
-    const bool doubtful = std::any_of(kGatewayLines.begin(), kGatewayLines.end(),
+    const bool doubtful = !block.empty() && (block.back() == '\r' || kInSomeLine[block.back()]) &&
+                          std::any_of(kGatewayLines.begin(), kGatewayLines.end(),
                                       [&](std::string_view l) { return endsWithHeadOf(block, l); });
     if (!doubtful) return block.size();
 
@@ -148,28 +158,29 @@ std::size_t splitLinesAfter(std::span<const uint8_t> received, std::vector<std::
 
 ReceiveOutcome parseParameterBlock(SerialPort& port, uint8_t portNumber, uint32_t baud, GatewayConfig& config,
                                    const ReceiveProgress& progress) {
-    std::array<uint8_t, kHeaderBytes> header{};
-    const BlockReceipt head = receive(port, portNumber, baud, header, kHeaderBytes);
-    if (head.whole()) tell(progress, kHeaderBytes, kHeaderBytes + announcedRecordBytes(header));
+    // Header and records are received straight into the block as it came,
+    // whose room is taken once for the records of every slot.
+    std::vector<uint8_t> got;
+    got.reserve(kHeaderBytes + kNominalRecordBlockBytes);
+    got.assign(kHeaderBytes, 0);
+    const BlockReceipt head = receive(port, portNumber, baud, got, kHeaderBytes);
+    const std::size_t recordBytes = head.whole() ? announcedRecordBytes(got) : 0;
+    if (head.whole()) tell(progress, kHeaderBytes, kHeaderBytes + recordBytes);
 
-    std::vector<uint8_t> records;
     BlockReceipt body{};
-    if (head.whole()) {
-        records.assign(announcedRecordBytes(header), 0);
-        if (!records.empty()) {
-            // Records beyond the tables are still drained, so the console dialogue
-            // does not read them as lines; they need their own, longer time-out.
-            const uint32_t nominal =
-                std::max(static_cast<uint32_t>(kNominalRecordBlockBytes), static_cast<uint32_t>(records.size()));
-            body = receive(port, portNumber, baud, records, nominal);
-            tell(progress, kHeaderBytes + body.received, kHeaderBytes + records.size());
-        }
+    if (recordBytes > 0) {
+        got.resize(kHeaderBytes + recordBytes, 0);
+        // Records beyond the tables are still drained, so the console dialogue
+        // does not read them as lines; they need their own, longer time-out.
+        const uint32_t nominal =
+            std::max(static_cast<uint32_t>(kNominalRecordBlockBytes), static_cast<uint32_t>(recordBytes));
+        body = receive(port, portNumber, baud, std::span(got).subspan(kHeaderBytes), nominal);
+        tell(progress, kHeaderBytes + body.received, kHeaderBytes + recordBytes);
     }
 
     ReceiveOutcome outcome;
     outcome.whole = head.whole() && body.whole();
-    std::vector<uint8_t> got(header.begin(), header.begin() + static_cast<std::ptrdiff_t>(head.received));
-    got.insert(got.end(), records.begin(), records.begin() + static_cast<std::ptrdiff_t>(body.received));
+    got.resize(head.whole() ? kHeaderBytes + body.received : head.received);
     if (!outcome.whole) {
         got.resize(splitLinesAfter(got, outcome.linesAfter));
     } else {
@@ -188,19 +199,24 @@ ReceiveOutcome fileNameWorker(SerialPort& port, uint8_t portNumber, uint32_t bau
     const FileNameReply before = reply;
     FileNameReplyDecoder decoder(reply);
     ReceiveOutcome outcome{true, {}, {}};
-    std::vector<uint8_t> chunk;
+    // Each chunk is received straight behind the ones before it, in room
+    // enough for the header and a name or two.
+    std::vector<uint8_t>& raw = outcome.raw;
+    raw.reserve(64);
     while (const std::size_t n = decoder.nextChunkBytes()) {
-        chunk.assign(n, 0);
+        const std::size_t at = raw.size();
+        raw.resize(at + n, 0);
+        const std::span<uint8_t> chunk = std::span(raw).subspan(at);
         const BlockReceipt r = receive(port, portNumber, baud, chunk, static_cast<uint32_t>(n));
         if (!r.whole()) {
             // A reply that breaks off is no list: its last chunk is not decoded.
             outcome.whole = false;
             reply.failed = true;
-            splitLinesAfter(std::span(chunk).first(r.received), outcome.linesAfter);
+            splitLinesAfter(chunk.first(r.received), outcome.linesAfter);
+            raw.resize(at);
             break;
         }
-        outcome.raw.insert(outcome.raw.end(), chunk.begin(), chunk.end());
-        tell(progress, outcome.raw.size(), 0);
+        tell(progress, raw.size(), 0);
         decoder.feed(chunk);
     }
     if (outcome.whole && !outcome.raw.empty()) {
@@ -220,12 +236,9 @@ ReceiveOutcome ipSettingWorker(SerialPort& port, uint8_t portNumber, uint32_t ba
     IpSettingBlock block{};
     const BlockReceipt r = receive(port, portNumber, baud, block, kIpSettingBlockBytes);
     ReceiveOutcome outcome{r.whole(), {}, {}};
-    std::size_t blockBytes = r.received;
-    if (outcome.whole) {
-        blockBytes = trimLineHead(port, portNumber, block, outcome);
-    } else {
-        blockBytes = splitLinesAfter(std::span(block).first(r.received), outcome.linesAfter);
-    }
+    const std::size_t blockBytes = outcome.whole
+                                       ? trimLineHead(port, portNumber, block, outcome)
+                                       : splitLinesAfter(std::span(block).first(r.received), outcome.linesAfter);
     if (outcome.whole) out = decodeIpSettingBlock(block);
     outcome.raw.assign(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(blockBytes));
     tell(progress, blockBytes, kIpSettingBlockBytes);

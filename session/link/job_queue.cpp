@@ -84,7 +84,7 @@ void JobQueue::endAll(JobOutcome outcome) {
     queue_.clear();
 }
 
-void JobQueue::post(JobDone done, JobResult result) const {
+void JobQueue::post(JobDone&& done, JobResult&& result) const {
     if (!done || !post_) return;
     post_([done = std::move(done), result = std::move(result)] { done(result); });
 }

@@ -8,10 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "link/block_receivers.h"
 #include "link/dialogue_hooks.h"
@@ -21,7 +21,10 @@ namespace norvik {
 
 class JobQueue {
 public:
-    JobQueue(PostHook post, const Clock& clock) : post_(std::move(post)), clock_(clock) {}
+    JobQueue(PostHook post, const Clock& clock) : post_(std::move(post)), clock_(clock) {
+        // Room for a job of every kind, as the dialogs and menus ask them.
+        queue_.reserve(6);
+    }
     // Whoever owns the queue ends its jobs first (endAll): only it knows how.
     ~JobQueue() = default;
     JobQueue(const JobQueue&) = delete;
@@ -68,14 +71,16 @@ private:
         uint64_t startMs = 0;
     };
 
-    void post(JobDone done, JobResult result) const;
+    // Taken as they are handed: a result is large, and moved once into the post.
+    void post(JobDone&& done, JobResult&& result) const;
     uint64_t elapsedSince(uint64_t startMs) const { return clock_.nowMs() - startMs; }
 
     PostHook post_;
     const Clock& clock_;
     // Posted progress checks it, so that nothing posted runs into a queue that has gone.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-    std::deque<Queued> queue_;
+    // A handful of jobs at most, looked through at every tick: kept side by side.
+    std::vector<Queued> queue_;
     std::optional<Queued> running_;
     std::optional<JobResult> data_;
     JobId nextId_ = 0;

@@ -18,7 +18,6 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <optional>
 #include <span>
@@ -76,7 +75,9 @@ public:
     virtual std::size_t blockBytes(std::size_t size) = 0;
     virtual Verdict verdict() = 0;
     virtual Delivery delivery(std::size_t length, bool isLine) = 0;
-    // Lines said between a load's block and its finish line (none unless a fate says so).
+    // Lines said between a load's block and its finish line (none unless a fate
+    // says so). The gateway keeps them as they are handed: their texts must
+    // outlive it.
     virtual std::span<const std::string_view> strayLines() { return {}; }
 };
 
@@ -133,7 +134,12 @@ using BrokenHook = std::function<void(const char* what)>;
 class DialogueGateway {
 public:
     DialogueGateway(GatewayFate& fate, FakePort& port, BrokenHook broken)
-        : fate_(fate), port_(port), broken_(std::move(broken)) {}
+        : fate_(fate), port_(port), broken_(std::move(broken)) {
+        // Room for what a run usually holds at once, taken in one piece each.
+        outbox_.reserve(16);
+        delivered_.reserve(16);
+        exchanges_.reserve(16);
+    }
 
     // Start of a tick: what is due goes on the wire, a block wait may run out.
     void beginTick(int tick) {
@@ -142,25 +148,25 @@ public:
             receiving_.reset();
             emit(exchange_, {receiveError_, false}, true);
         }
-        while (!outbox_.empty() && outbox_.front().due <= tick_) {
-            Piece p = std::move(outbox_.front());
-            outbox_.pop_front();
+        std::size_t sent = 0;
+        for (; sent < outbox_.size() && outbox_[sent].due <= tick_; ++sent) {
+            const Piece& p = outbox_[sent];
             const std::size_t start = queued_;
-            queued_ += p.bytes.size();
-            port_.queueMoved(std::move(p.bytes));
+            queued_ += send(p);
             if (p.heard) delivered_.push_back({start, queued_, p.exchange});
             if (p.exchange >= 0 && p.last) exchanges_[static_cast<std::size_t>(p.exchange)].lastEnd = queued_;
         }
+        outbox_.erase(outbox_.begin(), outbox_.begin() + static_cast<std::ptrdiff_t>(sent));
     }
 
     // End of a tick: what the dialogue has read counts as progress of its
     // exchange; then everything it sent is taken in order.
     void endTick() {
         const std::size_t consumed = port_.consumedBytes();
-        while (!delivered_.empty() && delivered_.front().end <= consumed) {
-            exchanges_[static_cast<std::size_t>(delivered_.front().exchange)].lastProgress = tick_;
-            delivered_.pop_front();
-        }
+        std::size_t read = 0;
+        for (; read < delivered_.size() && delivered_[read].end <= consumed; ++read)
+            exchanges_[static_cast<std::size_t>(delivered_[read].exchange)].lastProgress = tick_;
+        delivered_.erase(delivered_.begin(), delivered_.begin() + static_cast<std::ptrdiff_t>(read));
         seen_ += port_.visitSentSince(seen_, [this](const FakePort::Sent& s) { take(s); });
     }
 
@@ -173,7 +179,8 @@ public:
     std::size_t commandsUnseen() const {
         std::size_t n = 0;
         port_.visitSentSince(seen_, [&n](const FakePort::Sent& s) {
-            n += !s.isBlock && s.line != console::kPrompt && s.line != console::kTransmitEnd ? 1 : 0;
+            const std::string_view line = s.line;
+            n += !s.isBlock && line != console::kPrompt && line != console::kTransmitEnd ? 1 : 0;
         });
         return n;
     }
@@ -181,11 +188,17 @@ public:
     int blocksStored() const { return blocksStored_; }
 
 private:
+    // A line or block on its way. Its bytes are the model's own constants and
+    // blocks, so that an answer is queued without a copy of its own; only a
+    // line said back as it was heard is copied, into echoes_.
     struct Piece {
         int due = 0;
-        std::string bytes;
-        int exchange = -1;   // the exchange it belongs to, -1 for connect replies
-        bool last = false;   // the gateway's last line of it
+        std::string_view bytes;
+        int echo = -1;                                  // the bytes are echoes_[echo] instead
+        bool isLine = false;                            // goes out with its "\r\n"
+        std::size_t garbleAt = std::string_view::npos;  // the line's byte turned to '#'
+        int exchange = -1;                              // the exchange it belongs to, -1 for connect replies
+        bool last = false;                              // the gateway's last line of it
         bool heard = false;  // an intact line, which the dialogue knows as one of the exchange
     };
     struct Delivered {
@@ -202,10 +215,13 @@ private:
         std::string_view bytes;
         bool isBlock = false;
         bool last = false;
+        bool borrowed = false;  // bytes that may not outlive the call: a Piece keeps a copy
     };
     struct Receiving {
         std::size_t size = 0;
-        std::vector<uint8_t> got;
+        std::size_t got = 0;
+        // What came, when the block came in parts (which breaks a check already).
+        std::vector<uint8_t> parts;
     };
 
     void require(bool holds, const char* what) const {
@@ -213,14 +229,17 @@ private:
     }
 
     void take(const FakePort::Sent& s) {
-        if (receiving_ && receiving_->got.size() < receiving_->size) {
+        if (receiving_ && receiving_->got < receiving_->size) {
             require(s.isBlock, "a line went out while the gateway received a block");
-            receiving_->got.insert(receiving_->got.end(), s.bytes.begin(), s.bytes.end());
-            require(receiving_->got.size() == receiving_->size, "a block went out not whole");
             static const std::vector<uint8_t> safeValues = sentSafeValues();
             static const std::vector<uint8_t> ipSetting = ipSettingBlock();
-            require(receiving_->got == (receiving_->size == 512 ? safeValues : ipSetting),
-                    "a block went out other than the job's");
+            const std::vector<uint8_t>& job = receiving_->size == 512 ? safeValues : ipSetting;
+            // The whole block at once is checked where it lies.
+            const bool inOne = receiving_->got == 0 && s.bytes.size() == receiving_->size;
+            if (!inOne) receiving_->parts.insert(receiving_->parts.end(), s.bytes.begin(), s.bytes.end());
+            receiving_->got = inOne ? s.bytes.size() : receiving_->parts.size();
+            require(receiving_->got == receiving_->size, "a block went out not whole");
+            require((inOne ? s.bytes : receiving_->parts) == job, "a block went out other than the job's");
             return;
         }
         if (s.isBlock) return;  // a block nobody waits for: console noise
@@ -245,7 +264,7 @@ private:
         return {block.begin(), block.end()};
     }
 
-    void onLine(const std::string& line, std::size_t consumedBefore) {
+    void onLine(std::string_view line, std::size_t consumedBefore) {
         namespace c = console;
         if (line == c::kPrompt) {
             const Shape shape = fate_.shape();
@@ -293,7 +312,7 @@ private:
         require(read || givenUp, "a command went out before the last answer was read or given up");
     }
 
-    void load(const Shape& shape, const std::string& said, const char* announce, std::span<const uint8_t> block,
+    void load(const Shape& shape, std::string_view said, const char* announce, std::span<const uint8_t> block,
               const char* finish) {
         std::size_t keep = fate_.blockBytes(block.size());
         // Short by less than its finish line, whose head then follows in its place.
@@ -308,20 +327,20 @@ private:
         answer(shape, said, exchange_, told);
     }
 
-    void askForBlock(const Shape& shape, const std::string& said, const char* announce, std::size_t size,
+    void askForBlock(const Shape& shape, std::string_view said, const char* announce, std::size_t size,
                      const char* receiveError, const char* saveError, const char* finished) {
         receiveError_ = receiveError;
         saveError_ = saveError;
         finished_ = finished;
         // The gateway waits from now on, whether or not its line arrives.
-        receiving_ = Receiving{size, {}};
+        receiving_ = Receiving{size, 0, {}};
         receiveStart_ = tick_;
         const Text pieces[] = {{announce}};
         answer(shape, said, exchange_, pieces);
     }
 
     // A whole answer as its shape has it.
-    void answer(const Shape& shape, const std::string& said, int exchange, std::span<const Text> pieces) {
+    void answer(const Shape& shape, std::string_view said, int exchange, std::span<const Text> pieces) {
         static const Text notice[] = {{console::kReplyDisconnect}};
         switch (shape.twist) {
         case Twist::Silence: return;
@@ -329,7 +348,7 @@ private:
             pieces = notice;
             exchange = -1;
             break;
-        case Twist::Noise: emit(-1, {said}, false); break;
+        case Twist::Noise: emit(-1, {said, false, false, true}, false); break;
         default: break;
         }
         const bool lone = pieces.size() == 1;
@@ -353,17 +372,41 @@ private:
     void emit(int exchange, Text text, bool last, int extraLate = 0, bool cut = false) {
         const Delivery d = fate_.delivery(text.bytes.size(), !text.isBlock);
         if (d.dropped) return;
-        std::string bytes;
-        bytes.reserve(text.bytes.size() + 2);
-        bytes.append(text.bytes);
+        Piece p;
+        p.isLine = !text.isBlock;
         bool intactLine = !text.isBlock && !cut;
-        if (d.garbleAt && !text.isBlock && !bytes.empty()) {
-            bytes[*d.garbleAt % bytes.size()] = '#';
+        if (d.garbleAt && !text.isBlock && !text.bytes.empty()) {
+            p.garbleAt = *d.garbleAt % text.bytes.size();
             intactLine = false;
         }
-        if (!text.isBlock) bytes += "\r\n";
+        if (text.borrowed) {
+            p.echo = static_cast<int>(echoes_.size());
+            echoes_.emplace_back(text.bytes);
+        } else {
+            p.bytes = text.bytes;
+        }
         due_ = std::max(due_, tick_ + 1 + std::min(d.lateTicks, kMaxLateTicks) + extraLate);
-        outbox_.push_back({due_, std::move(bytes), exchange, last, intactLine && exchange >= 0});
+        p.due = due_;
+        p.exchange = exchange;
+        p.last = last;
+        p.heard = intactLine && exchange >= 0;
+        outbox_.push_back(std::move(p));
+    }
+
+    // Puts a piece on the wire; returns its bytes there.
+    std::size_t send(const Piece& p) {
+        std::string_view bytes = p.echo >= 0 ? std::string_view(echoes_[static_cast<std::size_t>(p.echo)]) : p.bytes;
+        if (p.garbleAt != std::string_view::npos) {
+            garbled_.assign(bytes);
+            garbled_[p.garbleAt] = '#';
+            bytes = garbled_;
+        }
+        if (!p.isLine) {
+            port_.queueBytes(bytes);
+            return bytes.size();
+        }
+        port_.queueLine(bytes);
+        return bytes.size() + 2;
     }
 
     GatewayFate& fate_;
@@ -371,8 +414,12 @@ private:
     BrokenHook broken_;
     int tick_ = 0;
     int due_ = 0;
-    std::deque<Piece> outbox_;
-    std::deque<Delivered> delivered_;
+    // A few entries each, which fill and empty tick by tick: vectors keep
+    // their room once empty, as a deque's blocks do not.
+    std::vector<Piece> outbox_;
+    std::vector<Delivered> delivered_;
+    std::string garbled_;  // a garbled line as it goes out
+    std::vector<std::string> echoes_;
     std::size_t queued_ = 0;
     std::size_t seen_ = 0;
     std::vector<Exchange> exchanges_;
@@ -394,7 +441,9 @@ class DialogueRig {
 
 public:
     DialogueRig(GatewayFate& fate, BrokenHook broken, DialoguePace dialoguePace = DialoguePace::Tick)
-        : broken_(std::move(broken)), pace(dialoguePace), gateway(fate, port, broken_) {}
+        : broken_(std::move(broken)), pace(dialoguePace), gateway(fate, port, broken_) {
+        port.keepToOneThread();
+    }
 
     void connect() {
         rules.connect(PortSettings{});

@@ -12,7 +12,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <mutex>
 #include <span>
 #include <string>
@@ -34,24 +33,37 @@ public:
         std::size_t consumedBefore = 0;  // bytes of the stream received before it went out
     };
 
+    // Room for what a short run sends, taken at once rather than grown into:
+    // the fuzz target makes a port for every input.
+    FakePort() {
+        stream_.reserve(1024);
+        sent_.reserve(64);
+        blockTimeouts_.reserve(64);
+    }
+
     // Set and read on the test's thread only.
     uint16_t openCode = 0;
     uint32_t closeCode = 0;
     std::vector<PortSettings> opened;
     int closes = 0;
 
+    // For a harness that runs the dialogue, its workers and the gateway on
+    // its own thread alone: the port then takes no lock, which costs a
+    // single-threaded run (the fuzz target) a tenth of its time. Set before
+    // the port is used.
+    void keepToOneThread() { oneThread_ = true; }
+
     // The gateway's next line, with its "\r\n".
     void queueLine(std::string_view line);
     // Raw bytes the gateway sends next.
     void queueBytes(std::span<const uint8_t> bytes);
     void queueBytes(std::string_view bytes);
-    // The same, taking the caller's string rather than copying it.
-    void queueMoved(std::string bytes);
     // The gateway falls quiet here: the receive that reaches this point ends
     // with a time-out, and what is queued after it serves the next receive.
     void pause();
     // Holds block receives until release() or a cancel (to keep a worker
-    // running), at most five seconds so that a failing test cannot hang.
+    // running), at most five seconds so that a failing test cannot hang. A
+    // port kept to one thread never holds one: nobody could release it.
     void holdBlocks();
     void release();
     // The device goes away: every wait ends, deviceError() reports `code`.
@@ -67,7 +79,7 @@ public:
     // port locked meanwhile: `visit` must not call the port.
     template <class Visit>
     std::size_t visitSentSince(std::size_t index, Visit&& visit) const {
-        std::lock_guard lock(mutex_);
+        const Guard lock = guard();
         for (std::size_t i = index; i < sent_.size(); ++i) visit(sent_[i]);
         return sent_.size() > index ? sent_.size() - index : 0;
     }
@@ -104,22 +116,34 @@ public:
 private:
     // Bytes the program has taken from the port, lines' dropped bytes included.
     std::size_t consumed() const;
+    void append(std::string_view bytes);
+    // Nothing queued is left to arrive, neither bytes nor a pause.
+    bool streamEnded() const { return arrived_ == queued_ && pauses_.empty(); }
+    bool atPause() const { return !pauses_.empty() && pauses_.front() == arrived_; }
+    // Bytes that arrive before the next pause.
+    std::size_t beforePause() const { return (pauses_.empty() ? queued_ : pauses_.front()) - arrived_; }
+    // The next n bytes of the stream, which have arrived once taken.
+    std::span<const uint8_t> upcoming(std::size_t n) const;
+    void arrive(std::size_t n);
 
-    // Bytes of the stream as queued (those before `offset` already taken), or
-    // (when pause is set) the point where the gateway stops.
-    struct Chunk {
-        std::string bytes;
-        std::size_t offset = 0;
-        bool pause = false;
-    };
+    using Guard = std::unique_lock<std::mutex>;
+    Guard guard() const { return oneThread_ ? Guard(mutex_, std::defer_lock) : Guard(mutex_); }
 
+    bool oneThread_ = false;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<Chunk> stream_;
+    // The stream as queued, in one piece so that queueing a line costs no
+    // allocation of its own: its bytes from streamHead_ on are yet to arrive.
+    std::string stream_;
+    std::size_t streamHead_ = 0;
+    std::size_t queued_ = 0;  // bytes ever queued
+    // Where the gateway falls quiet, as the count of bytes queued before each
+    // (equal counts for pauses in a row); each goes once a receive reaches it.
+    std::vector<std::size_t> pauses_;
     // Bytes that have reached the port, split into lines as the real port
     // splits them; what a line read leaves there is served next.
     LineReader rx_;
-    std::size_t arrived_ = 0;  // bytes moved from stream_ into rx_
+    std::size_t arrived_ = 0;  // bytes moved out of the stream, into rx_ or a block
     bool held_ = false;
     bool cancelled_ = false;
     int holdsCut_ = 0;

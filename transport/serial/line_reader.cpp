@@ -1,65 +1,93 @@
 #include "serial/line_reader.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "serial/serial_port.h"
 
 namespace norvik {
 
-void LineReader::feed(std::span<const uint8_t> bytes) { rx_.insert(rx_.end(), bytes.begin(), bytes.end()); }
+void LineReader::feed(std::span<const uint8_t> bytes) {
+    // What was taken goes before anything comes, so that the bytes waiting
+    // are moved at most once per piece that arrives.
+    if (head_ > 0) {
+        rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(head_));
+        head_ = 0;
+    }
+    rx_.insert(rx_.end(), bytes.begin(), bytes.end());
+}
+
+std::size_t LineReader::findNewline(std::size_t from) const {
+    const std::size_t n = size();
+    if (from >= n) return std::string::npos;
+    const void* nl = std::memchr(text() + from, '\n', n - from);
+    return nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - text()) : std::string::npos;
+}
+
+void LineReader::drop(std::size_t n) {
+    head_ += n;
+    if (head_ == rx_.size()) {
+        rx_.clear();
+        head_ = 0;
+    }
+}
 
 bool LineReader::takeLine(std::string& line) {
     if (discarding_) {
-        const auto nl = std::find(rx_.begin(), rx_.end(), uint8_t{'\n'});
-        if (nl == rx_.end()) {
-            rx_.clear();
+        const std::size_t nl = findNewline(0);
+        if (nl == std::string::npos) {
+            drop(size());
             return false;
         }
-        rx_.erase(rx_.begin(), nl + 1);
+        drop(nl + 1);
         discarding_ = false;
     }
-    const auto nl = std::find(rx_.begin(), rx_.end(), uint8_t{'\n'});
-    if (nl != rx_.end()) {
-        auto len = static_cast<std::size_t>(nl - rx_.begin());
-        if (len > 0 && rx_[len - 1] == '\r') --len;
+    std::size_t len = 0;
+    std::size_t taken = 0;
+    const std::size_t nl = findNewline(0);
+    if (nl != std::string::npos) {
+        len = nl;
+        if (len > 0 && text()[len - 1] == '\r') --len;
         len = std::min(len, kLineBufferSize - 1);
-        line.assign(text(), len);
-        rx_.erase(rx_.begin(), nl + 1);
-    } else if (rx_.size() > kLineBufferSize) {
+        taken = nl + 1;
+    } else if (size() > kLineBufferSize) {
         // Even if the next byte were the "\n" behind a "\r", the text would not
         // fit, so the cut can be made now without waiting for the rest.
-        line.assign(text(), kLineBufferSize - 1);
-        rx_.clear();
+        len = kLineBufferSize - 1;
+        taken = size();
         discarding_ = true;
     } else {
         return false;
     }
     // The line is handed on as a zero-terminated text: nothing after a zero byte counts.
-    line.resize(std::min(line.find('\0'), line.size()));
+    if (const void* zero = len > 0 ? std::memchr(text(), '\0', len) : nullptr)
+        len = static_cast<std::size_t>(static_cast<const char*>(zero) - text());
+    line.assign(text(), len);
+    drop(taken);
     return true;
 }
 
 bool LineReader::hasLine() const {
-    auto from = rx_.begin();
+    std::size_t from = 0;
     if (discarding_) {
-        from = std::find(rx_.begin(), rx_.end(), uint8_t{'\n'});
-        if (from == rx_.end()) return false;
-        ++from;
+        const std::size_t nl = findNewline(0);
+        if (nl == std::string::npos) return false;
+        from = nl + 1;
     }
-    return std::find(from, rx_.end(), uint8_t{'\n'}) != rx_.end() ||
-           static_cast<std::size_t>(rx_.end() - from) > kLineBufferSize;
+    return findNewline(from) != std::string::npos || size() - from > kLineBufferSize;
 }
 
 std::size_t LineReader::takeBytes(std::span<uint8_t> dest) {
     discarding_ = false;
-    const std::size_t got = std::min(rx_.size(), dest.size());
-    std::copy_n(rx_.begin(), got, dest.begin());
-    rx_.erase(rx_.begin(), rx_.begin() + static_cast<std::ptrdiff_t>(got));
+    const std::size_t got = std::min(size(), dest.size());
+    std::copy_n(rx_.begin() + static_cast<std::ptrdiff_t>(head_), got, dest.begin());
+    drop(got);
     return got;
 }
 
 void LineReader::clear() {
     std::vector<uint8_t>().swap(rx_);
+    head_ = 0;
     discarding_ = false;
 }
 

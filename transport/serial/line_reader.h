@@ -33,16 +33,25 @@ public:
     std::size_t takeBytes(std::span<uint8_t> dest);
 
     // Bytes waiting, including those of a cut line's tail not yet dropped.
-    std::size_t size() const { return rx_.size(); }
+    std::size_t size() const { return rx_.size() - head_; }
     // Forgets every byte and the tail still to be dropped, and frees the memory.
     void clear();
 
 private:
-    // The bytes as text: a line is copied straight from them (the iterator
-    // form of assign() builds a temporary string first).
-    const char* text() const { return reinterpret_cast<const char*>(rx_.data()); }
+    // The waiting bytes as text: a line is copied straight from them (the
+    // iterator form of assign() builds a temporary string first).
+    const char* text() const { return reinterpret_cast<const char*>(rx_.data()) + head_; }
+    // The first "\n" waiting from `from` bytes on, as an offset from the
+    // first waiting byte; npos without one.
+    std::size_t findNewline(std::size_t from) const;
+    // Lets go of the first n waiting bytes.
+    void drop(std::size_t n);
 
+    // A byte taken only moves head_ on: a block read byte by byte, or lines
+    // taken one at a time from a long run, would otherwise move everything
+    // behind it each time. The room before head_ is given back as bytes come.
     std::vector<uint8_t> rx_;
+    std::size_t head_ = 0;     // bytes of rx_ already taken
     bool discarding_ = false;  // the tail of a cut line is still to be skipped
 };
 
