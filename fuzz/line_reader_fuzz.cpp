@@ -33,6 +33,7 @@ public:
     void feed(std::span<const uint8_t> bytes) {
         reader_.feed(bytes);
         waiting_.insert(waiting_.end(), bytes.begin(), bytes.end());
+        newlines_ += newlinesIn(bytes.begin(), bytes.end());
         fed_ += bytes.size();
         require(reader_.size() == waiting_.size());
     }
@@ -45,6 +46,7 @@ public:
         std::vector<uint8_t> gone(waiting_.begin(),
                                   waiting_.begin() + static_cast<std::ptrdiff_t>(before - reader_.size()));
         waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(gone.size()));
+        newlines_ -= newlinesIn(gone.begin(), gone.end());
 
         std::size_t pos = 0;
         if (discarding_) {
@@ -63,7 +65,7 @@ public:
             require(line == "unchanged");
             require(pos == gone.size());
             // Nothing left behind that should have made a line.
-            require(std::find(waiting_.begin(), waiting_.end(), uint8_t{'\n'}) == waiting_.end());
+            require(newlines_ == 0);
             require(waiting_.size() <= kLineBufferSize);
             return false;
         }
@@ -103,6 +105,7 @@ public:
         require(std::equal(block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got), waiting_.begin()));
         require(std::all_of(block.begin() + static_cast<std::ptrdiff_t>(got), block.end(),
                             [](uint8_t b) { return b == 0xA5; }));
+        newlines_ -= newlinesIn(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(got));
         waiting_.erase(waiting_.begin(), waiting_.begin() + static_cast<std::ptrdiff_t>(got));
         blockBytes_ += got;
         discarding_ = false;
@@ -116,7 +119,15 @@ public:
 
 private:
     LineReader& reader_;
+    template <class It>
+    static std::size_t newlinesIn(It first, It last) {
+        return static_cast<std::size_t>(std::count(first, last, uint8_t{'\n'}));
+    }
+
     std::deque<uint8_t> waiting_;
+    // How many of the waiting bytes are "\n": counted as they come and go, so
+    // that checking for none is not a walk over all that waits.
+    std::size_t newlines_ = 0;
     bool discarding_ = false;
     std::size_t fed_ = 0;
     std::size_t lineBytes_ = 0;

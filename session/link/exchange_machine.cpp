@@ -42,10 +42,10 @@ ExchangeMachine::Heard ExchangeMachine::handleLine(std::string_view line) {
 }
 
 ExchangeMachine::Heard ExchangeMachine::handleReply(std::string_view line) {
+    // The prompt's answer first: it is the line heard most, and no verdict.
+    if (line == c::kReplyConnect) return Heard::Connect;
     if (handleSendResult(line)) return Heard::Reply;
-    if (line == c::kReplyConnect) {
-        return Heard::Connect;
-    } else if (line == c::kReplyParameter) {
+    if (line == c::kReplyParameter) {
         session_.linkState = LinkState::LoadingParameters;
         view_.setOperation(Operation::ReceiveParameter);
         onAnnounce(Exchange::Parameter, BlockWorker::Kind::Parameter);
