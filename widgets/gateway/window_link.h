@@ -1,11 +1,12 @@
 #pragma once
 // The window's link to the gateway: the console dialogue with its timers,
 // living on a thread of its own so that no wait on the port ever holds the
-// window. It tells the window everything by signals, which cross to the
-// window's thread queued, and hands over values, never references: the
-// session, the configuration and the IP setting it keeps are its own.
+// window. It tells the window everything by signals, emitted on the window's
+// thread from work queued there (see WorkInbox), and hands over values, never
+// references: the session, the configuration and the IP setting it keeps are
+// its own.
 //
-// Everything but the constructor, start() and the signals runs on the link's
+// Everything but the constructor, stop() and the signals runs on the link's
 // thread; the window reaches it through call(), and its jobs through LinkJobs.
 
 #include <QObject>
